@@ -1,0 +1,125 @@
+#include "testutil/ScanFileWriter.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testutil {
+
+TempDir::TempDir()
+{
+    static std::mt19937_64 rng(std::random_device {}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path p = fs::temp_directory_path() / ("morvane-test-" + std::to_string(rng() % 100000000));
+        std::error_code ec;
+        if (fs::create_directory(p, ec)) {
+            path_ = p.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Restore permissions a test may have taken away, so the tree can be removed.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::operator/(const std::string& name) const { return (fs::path(path_) / name).string(); }
+
+double OmegaSquaredOf(double rpm)
+{
+    const double w = 2 * M_PI * rpm / 60;
+    return w * w;
+}
+
+std::string ScanFileText(const ScanSpec& spec)
+{
+    const double omega2t = spec.omega2t > 0 ? spec.omega2t : OmegaSquaredOf(spec.rpm) * spec.seconds;
+    char line[256];
+    std::string text = spec.description + spec.eol;
+    std::snprintf(line, sizeof line, "%c %d %.1f %.0f %.0f %.5E %.0f %d", spec.typeLetter, spec.cell,
+        spec.temperature, spec.rpm, spec.seconds, omega2t, spec.wavelength, spec.headerCount);
+    text += line;
+    text += spec.eol;
+    for (size_t i = 0; i < spec.radius.size(); ++i) {
+        if (spec.third.empty())
+            std::snprintf(line, sizeof line, "%9.4f %12.5E", spec.radius[i], spec.value[i]);
+        else
+            std::snprintf(line, sizeof line, "%9.4f %12.5E %12.5E", spec.radius[i], spec.value[i], spec.third[i]);
+        text += line;
+        text += spec.eol;
+    }
+    return text;
+}
+
+void WriteTextFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+double BoundaryValue(double r, double t, double rpm, double meniscus, double sSeconds, double c0, double widthCm)
+{
+    const double w2t = OmegaSquaredOf(rpm) * t;
+    const double rb = meniscus * std::exp(sSeconds * w2t);
+    const double plateau = c0 * std::exp(-2 * sSeconds * w2t);
+    if (r <= meniscus)
+        return 0;
+    return plateau * 0.5 * std::erfc((rb - r) / widthCm);
+}
+
+std::vector<std::string> WriteRun(const std::string& dir, const RunSpec& spec)
+{
+    std::vector<std::string> names;
+    const std::string kind = spec.extension.substr(0, 2);
+    for (int k = 0; k < spec.scans; ++k) {
+        ScanSpec scan;
+        scan.description = kind == "IP" ? "Interference, 1.0, " + spec.description : spec.description;
+        scan.typeLetter = kind == "IP" ? 'P' : kind == "FI" ? 'F' : kind == "RI" ? 'I' : 'R';
+        scan.cell = spec.extension.size() > 2 && std::isdigit(static_cast<unsigned char>(spec.extension[2]))
+            ? spec.extension[2] - '0'
+            : 1;
+        scan.rpm = spec.rpm;
+        scan.seconds = spec.firstSeconds + k * spec.intervalSeconds;
+        const double step = (spec.radiusHigh - spec.radiusLow) / (spec.points - 1);
+        for (int i = 0; i < spec.points; ++i) {
+            const double r = spec.radiusLow + i * step;
+            const double c = BoundaryValue(r, scan.seconds, spec.rpm, spec.meniscus, spec.sSeconds, spec.c0,
+                0.02 + 0.00001 * scan.seconds);
+            scan.radius.push_back(std::round(r * 10000) / 10000);
+            scan.value.push_back(c);
+            if (kind != "IP")
+                scan.third.push_back(0.01);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "%c%05d.%s", spec.channelLetter, k + 1, spec.extension.c_str());
+        WriteTextFile((fs::path(dir) / name).string(), ScanFileText(scan));
+        names.push_back(name);
+    }
+    return names;
+}
+
+} // namespace testutil
