@@ -1,0 +1,238 @@
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "analysis/ChannelDataStore.h"
+
+namespace {
+
+ScanHeader HeaderAt(double time, int optical = 1)
+{
+    ScanHeader h;
+    h.Time = time;
+    h.OpticalSystem = optical;
+    h.Description = "Desc";
+    h.HeaderLine = "R 1 20.0 50000 100 1E+9 280 1";
+    return h;
+}
+
+} // namespace
+
+TEST(ChannelDataStore, UniformGridAndGivenGrid)
+{
+    const CustomSettings settings;
+    const ChannelDataStore u(settings, 0.0, 1.0, 11);
+    EXPECT_EQ(u.GetNumberOfPoints(), 11);
+    EXPECT_DOUBLE_EQ(u.XStep, 0.1);
+    for (int i = 0; i < 11; ++i)
+        EXPECT_DOUBLE_EQ(u.GetX(i), i / 10.0);
+    EXPECT_EQ(u.GetX(-1), 0.0);
+    EXPECT_EQ(u.GetX(11), 0.0);
+    EXPECT_EQ(u.GetY(1000, 0), 0.0);
+    EXPECT_EQ(u.GetE(0, 11), 0.0);
+
+    const double x[] = { 5.8, 6.0, 6.5 };
+    const ChannelDataStore g(settings, x, 3);
+    EXPECT_EQ(g.XLow, 5.8);
+    EXPECT_EQ(g.XHigh, 6.5);
+    EXPECT_DOUBLE_EQ(g.XStep, 0.35);
+}
+
+TEST(ChannelDataStore, GridOfOnePointLeavesAnEmptyUsableStore)
+{
+    const CustomSettings settings;
+    const double x[] = { 6.0 };
+    ChannelDataStore s(settings, x, 1);
+    EXPECT_EQ(s.GetNumberOfPoints(), 0);
+    EXPECT_EQ(s.XLow, 0);
+    EXPECT_EQ(s.XHigh, -1);
+    EXPECT_EQ(s.XStep, 1);
+    const double y[] = { 1.0 };
+    EXPECT_EQ(s.AddSet(x, y, nullptr, 1, HeaderAt(1), 1), -1);
+    EXPECT_EQ(s.GetNumberOfSets(), 0);
+    EXPECT_NE(ChannelDataStore::DiagnosticLog().find("Trouble allocating memory in ChannelDataStore::ChannelDataStore."),
+        std::string::npos);
+}
+
+TEST(ChannelDataStore, AddSetCopiesExactMatchesAndInterpolates)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 5.8, 7.2, 15); // step 0.1
+    std::vector<double> r, y, e;
+    for (int i = 0; i <= 10; ++i) {
+        r.push_back(6.0 + 0.1 * i);
+        y.push_back(2.0 * (6.0 + 0.1 * i));
+    }
+    ASSERT_EQ(s.AddSet(r.data(), y.data(), nullptr, 11, HeaderAt(10), 10), 0);
+    for (int i = 0; i < 15; ++i) {
+        const double x = s.GetX(i);
+        SCOPED_TRACE(x);
+        if (x < 6.0 - 1e-9 || x > 7.0 + 1e-9) {
+            EXPECT_EQ(s.GetY(0, i), 0.0);
+            EXPECT_EQ(s.GetE(0, i), -1e10);
+        } else {
+            EXPECT_NEAR(s.GetY(0, i), 2 * x, 1e-12);
+            EXPECT_EQ(s.GetE(0, i), 0.0);
+        }
+    }
+
+    // Same grid as the curve: values and e copied exactly, end points included.
+    const double* grid = s.GetGrid();
+    std::vector<double> yy(15), ee(15);
+    for (int i = 0; i < 15; ++i) {
+        yy[static_cast<size_t>(i)] = 0.1 * i * i;
+        ee[static_cast<size_t>(i)] = 0.01 * i;
+    }
+    ASSERT_EQ(s.AddSet(grid, yy.data(), ee.data(), 15, HeaderAt(20), 20), 1);
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(s.GetY(1, i), yy[static_cast<size_t>(i)]);
+        EXPECT_EQ(s.GetE(1, i), ee[static_cast<size_t>(i)]);
+    }
+}
+
+TEST(ChannelDataStore, OutsidePointWithZeroErrorIsStillInvalid)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 0.0, 10.0, 11);
+    const double r[] = { 2.0, 3.0, 4.0 };
+    const double y[] = { 1.0, 1.0, 1.0 };
+    const double e[] = { 0.0, 0.0, 0.0 };
+    ASSERT_EQ(s.AddSet(r, y, e, 3, HeaderAt(1), 1), 0);
+    EXPECT_LT(s.GetE(0, 0), 0.0);
+    EXPECT_FALSE(std::signbit(s.GetE(0, 0)) && s.GetE(0, 0) == 0.0);
+    EXPECT_EQ(s.GetE(0, 0), -1e10);
+    EXPECT_EQ(s.GetE(0, 2), 0.0);
+    EXPECT_EQ(s.GetE(0, 5), -1e10);
+
+    // A negative given e stays the outside tag it was.
+    const double e2[] = { -2e10, -5.0, 1.0 };
+    ASSERT_EQ(s.AddSet(r, y, e2, 3, HeaderAt(2), 2), 1);
+    EXPECT_EQ(s.GetE(1, 0), -2e10);
+    EXPECT_EQ(s.GetE(1, 1), -5.0);
+}
+
+TEST(ChannelDataStore, AddSetRefusals)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 5.8, 7.2, 15);
+    const double r[] = { 6.0, 7.0 };
+    const double y[] = { 1.0, 2.0 };
+    const double outside[] = { 8.0, 9.0 };
+    EXPECT_EQ(s.AddSet(outside, y, nullptr, 2, HeaderAt(1), 1), -1) << "curve wholly outside the grid";
+    EXPECT_EQ(s.GetNumberOfSets(), 0);
+    ASSERT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(1), 1), 0);
+    EXPECT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(1), 1), -1) << "equal time";
+    EXPECT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(0.5), 0.5), -1) << "earlier time";
+    EXPECT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(2), 2), 1);
+    const double flat[] = { 6.0, 6.0, 7.0 };
+    const double y3[] = { 1.0, 2.0, 3.0 };
+    EXPECT_EQ(s.AddSet(flat, y3, nullptr, 3, HeaderAt(3), 3), -1) << "two equal radii in an interpolation";
+    EXPECT_EQ(s.AddSet(r, y, nullptr, 0, HeaderAt(4), 4), -1) << "no points";
+    EXPECT_EQ(s.GetNumberOfSets(), 2);
+}
+
+TEST(ChannelDataStore, NonSequentialRadiiAreLogged)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 0.0, 10.0, 11);
+    const double r[] = { 1.0, 5.0, 4.0, 9.0 };
+    const double y[] = { 1.0, 1.0, 1.0, 1.0 };
+    s.AddSet(r, y, nullptr, 4, HeaderAt(1), 1);
+    EXPECT_NE(ChannelDataStore::DiagnosticLog().find("\nA file read has a non-sequential R.  File index:  0  "),
+        std::string::npos);
+}
+
+TEST(ChannelDataStore, Holds999SetsAtMost)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 0.0, 1.0, 3);
+    const double r[] = { 0.0, 0.5, 1.0 };
+    const double y[] = { 1.0, 2.0, 3.0 };
+    for (int k = 0; k < 999; ++k)
+        ASSERT_EQ(s.AddSet(r, y, nullptr, 3, HeaderAt(k + 1), k + 1), k);
+    EXPECT_EQ(s.AddSet(r, y, nullptr, 3, HeaderAt(5000), 5000), -1);
+    EXPECT_EQ(s.GetNumberOfSets(), 999);
+}
+
+TEST(ChannelDataStore, ZeroAtRadiusAndFringeJumps)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 0.0, 10.0, 11);
+    const double* g = s.GetGrid();
+    std::vector<double> y0(11), y1(11), y2(11), y3(11);
+    for (size_t i = 0; i < 11; ++i) {
+        y0[i] = 3.0 + static_cast<double>(i);
+        y1[i] = y0[i] + 1.6;
+        y2[i] = y1[i] + 0.5;
+        y3[i] = y2[i] - 0.52;
+    }
+    s.AddSet(g, y0.data(), nullptr, 11, HeaderAt(1), 1);
+    s.AddSet(g, y1.data(), nullptr, 11, HeaderAt(2), 2);
+    s.AddSet(g, y2.data(), nullptr, 11, HeaderAt(3), 3);
+    s.AddSet(g, y3.data(), nullptr, 11, HeaderAt(4), 4);
+
+    // Compared at the first grid point beyond 4.5 (index 5); corrections accumulate upward.
+    s.RemoveAllFringeJumps(4.5);
+    EXPECT_NEAR(s.GetY(1, 5) - s.GetY(0, 5), -0.4, 1e-12) << "1.6 above is lowered by 2";
+    EXPECT_NEAR(s.GetY(2, 5) - s.GetY(1, 5), 0.5, 1e-12) << "0.5 above is not changed";
+    EXPECT_NEAR(s.GetY(3, 5) - s.GetY(2, 5), 0.48, 1e-12) << "-0.52 below is raised by 1";
+    EXPECT_EQ(s.GetY(0, 5), 8.0) << "set 0 never changes";
+
+    // Width 0: the value at the first grid point beyond x becomes exactly 0.
+    s.ZeroAtRadius(0, 4.5, 0);
+    EXPECT_EQ(s.GetY(0, 5), 0.0);
+    EXPECT_EQ(s.GetY(0, 0), -5.0);
+    // Width 2: mean of indices 3..5 of set 1 (y = 4.6+i, less 2) removed.
+    const double mean = ((4.6 + 3) + (4.6 + 4) + (4.6 + 5)) / 3 - 2;
+    const double before = s.GetY(1, 7);
+    s.ZeroAtRadius(1, 4.5, 2);
+    EXPECT_NEAR(s.GetY(1, 7), before - mean, 1e-12);
+    // A window that would start before the grid starts at 0.
+    s.ZeroAtRadius(2, -1.0, 3);
+    EXPECT_NEAR(s.GetY(2, 0) + s.GetY(2, 1) + s.GetY(2, 2) + s.GetY(2, 3), 0.0, 1e-12);
+}
+
+TEST(ChannelDataStore, ExtentsAndText)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 5.8, 7.2, 15);
+    const double r[] = { 6.0, 6.5 };
+    const double y[] = { -1.0, 4.0 };
+    s.AddSet(r, y, nullptr, 2, HeaderAt(1), 1);
+    const StoreExtents all = s.GetExtents(0, false);
+    EXPECT_DOUBLE_EQ(all.MinX, 5.8);
+    EXPECT_DOUBLE_EQ(all.MaxX, 7.2);
+    EXPECT_EQ(all.MinY, -1.0);
+    EXPECT_EQ(all.MaxY, 4.0);
+    const StoreExtents valid = s.GetExtents(-1, true);
+    EXPECT_DOUBLE_EQ(valid.MinX, 6.0);
+    EXPECT_DOUBLE_EQ(valid.MaxX, 6.5);
+    EXPECT_EQ(valid.MinY, -1.0) << "outside points (y 0, e -1e10) do not count";
+
+    EXPECT_EQ(s.SetToText(1, "x"), "");
+    const std::string text = s.SetToText(0, " exported");
+    EXPECT_EQ(text.substr(0, 55), "Desc exported\r\nR 1 20.0 50000 100 1E+9 280 1\r\n   5.8000");
+    EXPECT_NE(text.find("   6.0000   -1.00000E+00    0.00000E+00\r\n"), std::string::npos);
+
+    ScanHeader ip = HeaderAt(2, 3);
+    s.AddSet(r, y, nullptr, 2, ip, 2);
+    const std::string ipText = s.SetToText(1, "");
+    EXPECT_NE(ipText.find("   6.0000   -1.00000E+00\r\n"), std::string::npos) << "interference: two columns";
+}
+
+TEST(SetCursor, CyclesAndClamps)
+{
+    SetCursor c;
+    c.SetLast(4);
+    c.SetFirst(2);
+    std::vector<int> seen;
+    for (int i = 0; i < 5; ++i) {
+        seen.push_back(c.GetCurrent());
+        c.Next();
+    }
+    EXPECT_EQ(seen, (std::vector<int> { 2, 3, 4, 2, 3 }));
+    c.SetLast(1);
+    EXPECT_EQ(c.First, 1);
+    EXPECT_EQ(c.Current, 1);
+    EXPECT_EQ(c.Last, 1);
+}

@@ -1,0 +1,43 @@
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "analysis/CustomSettings.h"
+
+TEST(CustomSettings, DefaultsAndKeyTable)
+{
+    const CustomSettings c;
+    EXPECT_EQ(c.JitterWindow, 10);
+    EXPECT_EQ(c.LowLogS, std::log(1e-15));
+    EXPECT_EQ(c.HighLogS, std::log(1e-10));
+    EXPECT_NEAR(c.LowLogS, -34.538776394910684, 1e-13);
+    EXPECT_NEAR(c.HighLogS, -23.025850929940457, 1e-13);
+    EXPECT_EQ(c.LowS, 1e-15);
+    EXPECT_EQ(c.HighS, 1e-10);
+    EXPECT_EQ(c.DefaultCellBottom, 7.2);
+    EXPECT_EQ(c.DefaultCellTop, 5.75);
+    EXPECT_EQ(c.DefaultStepSize, 0.003);
+    EXPECT_EQ(c.sGridNumberOfPoints, 501);
+    EXPECT_EQ(c.DefaultNegativeTag, -1e10);
+    EXPECT_EQ(c.DefaultIgnoreTag, -2e10);
+    EXPECT_EQ(c.DefaultCellMidpoint, (5.75 + 7.2) / 2);
+    EXPECT_EQ(c.BeginningScanGroupSize, 20);
+    EXPECT_EQ(c.MinimumDataSetSize, 20);
+    EXPECT_EQ(c.DefaultMeniscusIgnore, 0.002);
+    EXPECT_EQ(c.DefaultBottomIgnore, 0.1);
+    EXPECT_EQ(c.dcdtWindowFactor, 1.0);
+    EXPECT_EQ(c.DefaultPositiveError, 1.23456789e-10);
+    EXPECT_EQ(c.MaxAveragingPercent, 0.2);
+    EXPECT_EQ(c.SmoothRepetition, 3);
+    EXPECT_EQ(c.SmoothCarSize, 3);
+    EXPECT_EQ(c.ComputeApparentStartTime, 1);
+
+    ASSERT_EQ(c.KeyCount, 22);
+    const char* order[] = { "JitterWindow", "LowS", "HighS", "LowLogS", "HighLogS", "sGridNumberOfPoints",
+        "DefaultCellTop", "DefaultCellBottom", "DefaultCellMidpoint", "DefaultNegativeTag", "DefaultIgnoreTag",
+        "DefaultPositiveError", "DefaultMeniscusIgnore", "DefaultBottomIgnore", "DefaultStepSize",
+        "BeginningScanGroupSize", "MinimumDataSetSize", "dcdtWindowFactor", "MaxAveragingPercent",
+        "SmoothRepetition", "SmoothCarSize", "ComputeApparentStartTime" };
+    for (int i = 0; i < 22; ++i)
+        EXPECT_EQ(c.KeyNames[static_cast<size_t>(i)], order[i]) << i;
+    EXPECT_TRUE(c.KeyNames[22].empty());
+}
