@@ -23,12 +23,15 @@ public:
 
     // Reads one scan file. Returns the number of bytes read, or -1 on failure
     // (unreadable, not a regular file, header that does not parse, fluorescence
-    // description without "Voltage:"). Never throws.
+    // description without "Voltage:"). Never throws. A file that cannot be read leaves the
+    // object unchanged; files larger than MaxFileBytes are read up to that size. The
+    // intensity mode only matters for "RI" files; a mode other than 0, 1, 2 acts as 0.
     int32_t ReadScanFile(const std::string& path, int32_t intensityMode, double expectedRpm);
 
-    // Line splitter over [start, end): writes terminators over CR/LF in place.
-    // Returns false when start == end; otherwise `line` is the NUL-terminated line
-    // and `next` where the following line starts.
+    // Line splitter over [start, end): writes terminators over CR, LF or CR LF in place and
+    // never touches *end. Returns false when start == end; otherwise `line` is the line and
+    // `next` where the following one starts. A last line without a terminator ends at `end`,
+    // so *end must hold a NUL for that line to be terminated (the reader keeps one there).
     static bool NextLine(char* start, char* end, char*& line, char*& next);
 
 private:
