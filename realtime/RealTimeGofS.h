@@ -1,0 +1,82 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/ChannelDataStore.h"
+#include "analysis/CustomSettings.h"
+
+// The g(s*) engine of one channel. Raw scans on a radial grid become, stage by stage:
+//   dc/dt sets (pairs of scans, t*dc/dt against ln s*)  -> DcdtStore
+//   averaged dc/dt sets (point-wise mean over a window) -> AvgDcdtStore
+//   g(s*) sets (corrected for radial dilution)          -> GofsStore, smoothed copies in SmoothGofsStore
+//   and one composite g(s*) curve of the newest fully averaged values.
+// Operations return 0, an index or a count, or -1 when nothing could be computed; none throws.
+class RealTimeGofS {
+public:
+    double Meniscus = 0;       // cm
+    double Bottom = 0;         // cm
+    double JitterRadius = 0;   // cm, reference of the interference baseline
+    double FringeRadius = 0;   // cm, reference of whole-fringe removal
+    bool CorrectFringes = false;
+    bool CorrectJitter = false;
+    std::unique_ptr<ChannelDataStore> RawStore;
+    std::unique_ptr<ChannelDataStore> DcdtStore;
+    std::string ChannelName;   // the channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
+    CustomSettings Settings;
+    std::string StatusLog = "Initialized with () \n";
+    std::unique_ptr<ChannelDataStore> GofsStore;
+    std::unique_ptr<ChannelDataStore> AvgDcdtStore;
+    std::unique_ptr<ChannelDataStore> SmoothGofsStore;
+    std::vector<double> CompositeX; // ln s
+    std::vector<double> CompositeY;
+    std::vector<double> CompositeE; // e >= 0: the point holds data
+    bool WindowByMW = false;
+    double AssumedMW = 150000.0; // g/mol
+    bool Created = false;
+    bool CompositeEmpty = true;
+
+    RealTimeGofS();
+
+    // Sets CorrectJitter and CorrectFringes from ChannelName: both on for an interference channel.
+    void SetCorrectionsFromChannel();
+
+    int32_t CreateX(const double* radii, int32_t count);
+    int32_t IPtransform();
+    int32_t Refreshdcdtvss();
+    int32_t AddOnedcdtvss(int32_t k);
+    int32_t RefreshAvgdcdtvss();
+    int32_t AddOneAvgdcdtvss(int32_t k);
+    int32_t RefreshGofsvss();
+    int32_t AddOneGofsvss(int32_t k);
+    double ComputeDcdtWindow(double omega2t, double meniscus, double bottom, double time) const;
+    static double OmegaSquared(double rpm);
+    bool IsCreated() const { return Created; }
+
+    void SetupAxisTitles();
+    // Label of set k of one of the engine's stores; empty for SmoothGofsStore, a foreign store
+    // or an index outside the store.
+    std::string DescribeSet(const ChannelDataStore* store, int32_t k) const;
+
+    // Composite point i, for readers.
+    int32_t CompositeSize() const { return static_cast<int32_t>(CompositeX.size()); }
+
+private:
+    int32_t PartnerOf(int32_t k, double span) const;
+    double PairingSpan(int32_t k) const;
+    int32_t AddPair(int32_t f, int32_t l);
+
+    // The parameters the composite curve was last filled with: a change starts it afresh,
+    // so no point keeps a value computed with an old meniscus, reference or window rule.
+    struct CompositeParameters {
+        double meniscus, jitter, fringe, mw;
+        bool byMW;
+        bool operator==(const CompositeParameters&) const = default;
+    };
+    CompositeParameters CurrentParameters() const;
+    CompositeParameters compositeParameters_ {};
+    bool compositeRestart_ = false; // set by CreateX: a full load starts the composite afresh
+
+    std::vector<double> workX_, workY_, workE_; // pairing arrays, sized to the raw grid
+};
