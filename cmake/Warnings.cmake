@@ -1,7 +1,7 @@
 # One INTERFACE target carries the warning flags; every project target links it privately.
 add_library(morvane_warnings INTERFACE)
 target_compile_options(morvane_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
-    -Wcast-align -Wunused -Woverloaded-virtual -Wnull-dereference -Wdouble-promotion -Wformat=2)
+    -Wcast-align -Wunused -Woverloaded-virtual -Wdouble-promotion -Wformat=2)
 if(MORVANE_WERROR)
     target_compile_options(morvane_warnings INTERFACE -Werror)
 endif()

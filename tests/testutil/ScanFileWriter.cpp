@@ -115,7 +115,7 @@ std::vector<std::string> WriteRun(const std::string& dir, const RunSpec& spec)
                 scan.third.push_back(0.01);
         }
         char name[32];
-        std::snprintf(name, sizeof name, "%c%05d.%s", spec.channelLetter, k + 1, spec.extension.c_str());
+        std::snprintf(name, sizeof name, "%c%04d.%s", spec.channelLetter, k + 1, spec.extension.c_str());
         WriteTextFile((fs::path(dir) / name).string(), ScanFileText(scan));
         names.push_back(name);
     }

@@ -1,0 +1,125 @@
+#include "dataview/GofsOutput.h"
+
+#include <cmath>
+
+#include "analysis/NumberText.h"
+#include "analysis/Rounding.h"
+#include "scanfiles/FileSystem.h"
+
+std::string RemoveChars(const std::string& text, const std::string& set)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (set.find(c) == std::string::npos)
+            out += c;
+    return out;
+}
+
+std::string GofsTitle(const RealTimeGofS& engine)
+{
+    if (!engine.RawStore || engine.RawStore->GetNumberOfSets() < 1)
+        return {};
+    const ScanHeader& h = engine.RawStore->Headers[0];
+    std::string title = h.Description;
+    // Positions count from 1 and an absent text counts as position 0, so the kept text starts at
+    // the second (after ",") or the eighth (after "Range:") character.
+    auto keepFrom = [&](size_t onePosition) { title = onePosition <= title.size() ? title.substr(onePosition) : ""; };
+    if (h.OpticalSystem == 3) {
+        const size_t comma = title.find(',');
+        keepFrom(comma == std::string::npos ? 1 : comma + 2);
+    } else if (h.OpticalSystem == 2) {
+        const size_t range = title.find("Range:");
+        keepFrom(range == std::string::npos ? 7 : range + 8);
+    }
+    static const std::string unwanted = std::string(".:;?/|\\{}[]*@") + "\t\n\f\r\"'";
+    title = RemoveChars(title, unwanted);
+    if (title.size() < 3) {
+        const size_t dot = h.FileName.find('.');
+        title = dot == std::string::npos ? "" : h.FileName.substr(dot + 1, 3);
+    }
+    return title;
+}
+
+std::string ProposedGofsFileName(const RealTimeGofS& engine, const std::string& initialDir)
+{
+    return initialDir + "t dcdt vs sStar for " + GofsTitle(engine).substr(0, 16) + ".txt";
+}
+
+std::vector<GofsRow> GofsRows(const RealTimeGofS& engine, int32_t set, bool newestWithComposite)
+{
+    std::vector<GofsRow> rows;
+    const ChannelDataStore* g = engine.GofsStore.get();
+    if (!g || g->GetNumberOfSets() < 1)
+        return rows;
+    const int32_t k = newestWithComposite ? g->GetNumberOfSets() - 1 : set;
+    if (k < 0 || k >= g->GetNumberOfSets())
+        return rows;
+    for (int32_t j = 0; j < g->GetNumberOfPoints(); ++j) {
+        double lnS, v;
+        if (g->GetE(k, j) >= 0) {
+            lnS = g->GetX(j);
+            v = g->GetY(k, j);
+        } else if (newestWithComposite && j < engine.CompositeSize() && engine.CompositeE[static_cast<size_t>(j)] >= 0) {
+            lnS = engine.CompositeX[static_cast<size_t>(j)];
+            v = engine.CompositeY[static_cast<size_t>(j)];
+        } else {
+            continue;
+        }
+        const double s = std::exp(lnS) * 1e13;
+        const GofsRow row { s, v, v / s };
+        if (std::isfinite(row.sStar) && std::isfinite(row.value) && std::isfinite(row.gofs) && s > 0)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string GofsFileText(
+    const RealTimeGofS& engine, const std::string& chosenPath, int32_t set, bool newestWithComposite)
+{
+    const ChannelDataStore& raw = *engine.RawStore;
+    const int32_t scans = raw.GetNumberOfSets();
+    std::vector<std::string> lines;
+    lines.push_back("Output file from Morvane originally named " + chosenPath);
+    std::string dataSets;
+    if (newestWithComposite) {
+        dataSets = raw.Headers[0].FileName + raw.Headers[static_cast<size_t>(scans - 1)].FileName;
+    } else {
+        const std::string label = engine.DescribeSet(engine.GofsStore.get(), set);
+        const size_t caret = label.find('^');
+        dataSets = caret == std::string::npos ? "" : label.substr(0, caret);
+    }
+    lines.push_back("Corrected tdc/dt [s*g(s*)] vs s* for data sets " + dataSets);
+    lines.push_back(raw.Headers[0].Description);
+    lines.push_back(raw.Headers[0].HeaderLine);
+    for (int32_t i = 1; i < scans; ++i)
+        if (RoundSignificant(raw.Headers[static_cast<size_t>(i)].Rpm, 3)
+            != RoundSignificant(raw.Headers[static_cast<size_t>(i - 1)].Rpm, 3))
+            lines.push_back(raw.Headers[static_cast<size_t>(i)].HeaderLine);
+    lines.push_back("s*\t*dc/dt\tg(s*)");
+    for (const GofsRow& r : GofsRows(engine, set, newestWithComposite))
+        lines.push_back(FloatToStr(r.sStar) + "\t" + FloatToStr(r.value) + "\t" + FloatToStr(r.gofs));
+    lines.push_back("\n");
+
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+std::string WriteGofsFile(
+    const RealTimeGofS& engine, const std::string& path, int32_t set, bool newestWithComposite, std::string* detail)
+{
+    if (!engine.GofsStore || engine.GofsStore->GetNumberOfSets() < 1 || !engine.RawStore
+        || engine.RawStore->GetNumberOfSets() < 1)
+        return NotEnoughDataMessage;
+    if (!newestWithComposite && (set < 0 || set >= engine.GofsStore->GetNumberOfSets()))
+        return NotEnoughDataMessage;
+    const std::string failure = WriteFileAtomically(path, GofsFileText(engine, path, set, newestWithComposite));
+    if (!failure.empty()) {
+        if (detail)
+            *detail = failure;
+        return WriteErrorMessage;
+    }
+    return {};
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "realtime/RealTimeGofS.h"
+
+// The g(s*) text file: tab-separated s*, corrected t*dc/dt (= s* g(s*)) and g(s*), with the
+// run's description and header lines above, CR LF line ends and a final lone LF line.
+
+std::string RemoveChars(const std::string& text, const std::string& set);
+
+// The output title from the first raw scan's description (or its file extension when too short).
+std::string GofsTitle(const RealTimeGofS& engine);
+
+// "t dcdt vs sStar for " + the first 16 characters of the title + ".txt", after initialDir.
+std::string ProposedGofsFileName(const RealTimeGofS& engine, const std::string& initialDir);
+
+struct GofsRow {
+    double sStar; // Svedbergs
+    double value; // corrected t*dc/dt
+    double gofs;  // value / s*
+};
+
+// Rows of the newest g(s*) set, gaps filled from the composite curve (newestWithComposite), or of
+// set `set` alone (the time-course form). Non-finite points are left out.
+std::vector<GofsRow> GofsRows(const RealTimeGofS& engine, int32_t set, bool newestWithComposite);
+
+// The whole file text. `set` is ignored for the newest-set form.
+std::string GofsFileText(
+    const RealTimeGofS& engine, const std::string& chosenPath, int32_t set, bool newestWithComposite);
+
+inline const char* NotEnoughDataMessage = "Not enough Data";
+inline const char* WriteErrorMessage = "Unexpected error writing file, Please check output.";
+
+// Writes the file through a temporary file and a rename. Returns an empty text on success,
+// "Not enough Data" when there is no g(s*) set, or the write-error message.
+std::string WriteGofsFile(
+    const RealTimeGofS& engine, const std::string& path, int32_t set, bool newestWithComposite, std::string* detail = nullptr);
