@@ -115,58 +115,87 @@ int64_t LoadFile(const std::string& path, size_t maxBytes, std::vector<char>& bu
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads up to `fields` blank-separated numbers of the plain form -ddd.ddde+dd. Returns false
-// as soon as the line holds anything else (leading '+', hex, inf/nan, other blanks, junk
-// glued to a number, a value out of range), so that the caller lets sscanf decide.
-// Both this and sscanf round correctly, so the numbers they agree on are the same bits.
-bool ParseFast(const char* p, int fields, double* out)
+bool IsLineEnd(char c) { return c == '\0' || c == '\r' || c == '\n'; }
+
+// Powers of ten that a double holds exactly.
+constexpr double ExactPowersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
+    1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+
+// Reads up to `fields` blank-separated numbers of the plain form -ddd.ddde+dd from the line
+// that starts at p, which ends at a NUL, CR or LF (not yet split). Returns where it stopped,
+// or nullptr as soon as the line holds anything else (leading '+', hex, inf/nan, other
+// blanks, junk glued to a number, a value out of range), so that the caller lets sscanf
+// decide. Both paths round correctly, so the numbers they agree on are the same bits.
+char* ParseFast(char* p, int fields, double* out)
 {
     for (int k = 0; k < fields; ++k) {
         while (*p == ' ' || *p == '\t')
             ++p;
-        if (*p == '\0')
-            return true; // a short line: the fields not reached keep their zero, as with sscanf
+        if (IsLineEnd(*p))
+            return p; // a short line: the fields not reached keep their zero, as with sscanf
         const char* start = p;
-        if (*p == '-')
+        const bool negative = *p == '-';
+        if (negative)
             ++p;
+        uint64_t mantissa = 0;
+        int significant = 0; // digits after leading zeros
+        auto take = [&](char c) {
+            if (mantissa == 0 && c == '0')
+                return;
+            if (++significant <= 19)
+                mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+        };
         const char* digits = p;
         while (IsDigit(*p))
-            ++p;
-        size_t mantissaDigits = static_cast<size_t>(p - digits);
+            take(*p++);
+        const int64_t integerDigits = p - digits;
+        int64_t fractionDigits = 0;
         if (*p == '.') {
             const char* fraction = ++p;
             while (IsDigit(*p))
-                ++p;
-            mantissaDigits += static_cast<size_t>(p - fraction);
+                take(*p++);
+            fractionDigits = p - fraction;
         }
-        if (mantissaDigits == 0)
-            return false;
+        if (integerDigits + fractionDigits == 0)
+            return nullptr; // no digit at all: "-", ".", "-."
+        int64_t exponent = 0;
         if (*p == 'e' || *p == 'E') {
             ++p;
+            const bool negativeExponent = *p == '-';
             if (*p == '+' || *p == '-')
                 ++p;
-            const char* exponent = p;
-            while (IsDigit(*p))
-                ++p;
-            if (p == exponent)
-                return false;
+            const char* exponentDigits = p;
+            for (; IsDigit(*p); ++p)
+                if (exponent < 100000)
+                    exponent = exponent * 10 + (*p - '0');
+            if (p == exponentDigits)
+                return nullptr;
+            if (negativeExponent)
+                exponent = -exponent;
         }
-        if (*p != '\0' && *p != ' ' && *p != '\t')
-            return false;
+        if (*p != ' ' && *p != '\t' && !IsLineEnd(*p))
+            return nullptr;
         double value = 0;
-        const std::from_chars_result r = std::from_chars(start, p, value, std::chars_format::general);
-        if (r.ec != std::errc {} || r.ptr != p)
-            return false;
+        const int64_t power = exponent - fractionDigits;
+        if (significant <= 19 && mantissa <= (uint64_t { 1 } << 53) && power >= -22 && power <= 22) {
+            // Both operands exact: one division or multiplication rounds correctly.
+            value = static_cast<double>(mantissa);
+            value = power < 0 ? value / ExactPowersOfTen[-power] : value * ExactPowersOfTen[power];
+            if (negative)
+                value = -value;
+        } else {
+            const std::from_chars_result r = std::from_chars(start, p, value, std::chars_format::general);
+            if (r.ec != std::errc {} || r.ptr != p)
+                return nullptr;
+        }
         out[k] = value;
     }
-    return true;
+    return p;
 }
 
-// One data line into v[0..2] (zero where nothing was read), exactly as the kind's sscanf format reads it.
-void ParseDataLine(const char* line, const FileKind& kind, double* v)
+// One split data line into v[0..2], exactly as the kind's sscanf format reads it.
+void ScanDataLine(const char* line, const FileKind& kind, double* v)
 {
-    if (ParseFast(line, kind.fields, v))
-        return;
     v[0] = v[1] = v[2] = 0;
     switch (kind.format) {
     case LineFormat::ThreeColumns:
@@ -256,9 +285,17 @@ int32_t BeckmanFile::ReadScanFile(const std::string& path, int32_t intensityMode
         Header.FileName = name;
 
         int32_t n = 0;
-        while (n < kind.lineLimit && NextLine(p, end, line, p)) {
+        while (n < kind.lineLimit && p < end) {
+            // The numbers are read before the line is split; the search for its end then
+            // starts where they stopped, so each byte is looked at once.
             double v[3] = { 0, 0, 0 };
-            ParseDataLine(line, kind, v);
+            line = p;
+            char* const stop = ParseFast(line, kind.fields, v);
+            char* ignored = nullptr;
+            if (!NextLine(stop ? stop : line, end, ignored, p))
+                p = end;
+            if (!stop)
+                ScanDataLine(line, kind, v);
             Radius[static_cast<size_t>(n)] = v[0];
             if (kind.intensity) {
                 double value = 0;
