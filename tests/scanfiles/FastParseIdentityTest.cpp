@@ -1,0 +1,151 @@
+// The reader parses plain numbers itself and leaves everything else to sscanf; the points must
+// be the very bits that one sscanf per line gives. Checked on seeded random lines that mix
+// plain numbers with every form the fast path must hand over.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "scanfiles/BeckmanFile.h"
+#include "testutil/ReferenceScanReader.h"
+#include "testutil/ScanFileWriter.h"
+
+namespace {
+
+class LineMaker {
+public:
+    explicit LineMaker(uint64_t seed)
+        : rng_(seed)
+    {
+    }
+
+    std::string Line()
+    {
+        std::string line = Pick({ "", "", "", " ", "  ", "\t" });
+        const int fields = Below(10) == 0 ? Below(5) : 3; // sometimes missing or extra columns
+        for (int k = 0; k < fields; ++k) {
+            if (k > 0)
+                line += Below(40) == 0 ? "" : Pick({ " ", " ", " ", "  ", "\t", " \t ", "\v", "\f" });
+            line += Below(12) == 0 ? Odd() : Number();
+        }
+        if (Below(15) == 0)
+            line += Pick({ " ", "\t", "abc", "x", "#1", "\x01", std::string(1, '\0') + " 7", " 9 9" });
+        return line;
+    }
+
+private:
+    std::mt19937_64 rng_;
+
+    int Below(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
+    std::string Pick(std::initializer_list<std::string> options)
+    {
+        return *(options.begin() + Below(static_cast<int>(options.size())));
+    }
+    std::string Digits(int count)
+    {
+        std::string s;
+        for (int i = 0; i < count; ++i)
+            s += static_cast<char>('0' + Below(10));
+        return s;
+    }
+
+    std::string Number()
+    {
+        char text[64];
+        switch (Below(6)) {
+        case 0: { // radius-like
+            std::snprintf(text, sizeof text, "%.4f", 5.8 + Below(15000) / 10000.0);
+            return text;
+        }
+        case 1: { // as the instrument writes values
+            std::snprintf(text, sizeof text, "%.5E", (Below(2) ? -1 : 1) * std::ldexp(double(rng_() >> 11), -53 + Below(40) - 20));
+            return text;
+        }
+        case 2: { // any double, shortest round trip or not
+            const double d = std::bit_cast<double>(rng_());
+            if (!std::isfinite(d))
+                return "1";
+            std::snprintf(text, sizeof text, Below(2) ? "%.17g" : "%g", d);
+            return text;
+        }
+        default: { // hand-made: sign, digits, point, exponent
+            std::string s = Below(3) == 0 ? "-" : "";
+            s += Digits(Below(4) == 0 ? Below(30) : Below(4));
+            if (Below(2))
+                s += "." + Digits(Below(4) == 0 ? Below(30) : Below(6));
+            if (s.empty() || s == "-" || s == "." || s == "-.")
+                s += Digits(1 + Below(3));
+            if (Below(3) == 0)
+                s += Pick({ "e", "E" }) + Pick({ "", "+", "-" }) + std::to_string(Below(4) == 0 ? Below(400) : Below(40));
+            return s;
+        }
+        }
+    }
+
+    std::string Odd()
+    {
+        return Pick({ "+1.5", "+.5", "inf", "-inf", "INFINITY", "nan", "-nan", "NAN(12ab)", "0x1.8p3", "-0X1P-2", "0x",
+            "1e", "1e+", "1E-", "-", ".", "-.", "..5", "1.5.5", "1e5e5", "1,5", "--1", "-0", "00", "1e-320",
+            "4.9e-324", "2e-324", "1e-400", "1.7976931348623157e308", "1.8e308", "1e999999", "junk", "e5",
+            "12345678901234567890123456789012345678901234567890", "0.000000000000000000000000000001234567890123456789",
+            "9007199254740993", "2.2250738585072011e-308" });
+    }
+};
+
+bool SameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+
+TEST(FastParseIdentityTest, PointsAreTheBitsOfOneSscanfPerLine)
+{
+    testutil::TempDir dir;
+    const struct {
+        const char* kind;
+        const char* description;
+        const char* header;
+    } kinds[] = {
+        { "RA", "Absorbance", "R 1 20 50000 1000 2.5E+10 280 1" },
+        { "RI", "Intensity", "I 1 20 50000 1000 2.5E+10 280 1" },
+        { "IP", "Fringes 1.0, T", "P 1 20 50000 1000 2.5E+10 660 1" },
+        { "FI", "S Voltage: 1", "F 1 20 50000 1000 2.5E+10 488 1" },
+    };
+    int compared = 0;
+    for (uint64_t seed = 1; seed <= 40; ++seed) {
+        for (const auto& k : kinds) {
+            SCOPED_TRACE(std::string(k.kind) + " seed " + std::to_string(seed));
+            LineMaker maker(seed * 7919 + static_cast<uint64_t>(k.kind[0]) * 31 + static_cast<uint64_t>(k.kind[1]));
+            const char* eols[] = { "\r\n", "\n", "\r" };
+            std::string text = std::string(k.description) + "\r\n" + k.header + "\r\n";
+            for (int i = 0; i < 600; ++i)
+                text += maker.Line() + eols[i % 7 == 0 ? (seed + static_cast<uint64_t>(i)) % 3 : 0];
+            const std::string path = dir / ("00001." + std::string(k.kind) + "1");
+            testutil::WriteTextFile(path, text);
+            const int32_t mode = static_cast<int32_t>(seed % 3);
+
+            BeckmanFile f;
+            const int32_t bytes = f.ReadScanFile(path, mode, 0);
+            const testutil::ReferenceScan ref = testutil::ReadScanReference(path, k.kind, mode);
+            ASSERT_EQ(bytes, ref.bytes);
+            ASSERT_EQ(static_cast<size_t>(f.NumberOfPoints), ref.radius.size());
+            int mismatches = 0;
+            for (size_t i = 0; i < ref.radius.size() && mismatches < 5; ++i) {
+                const bool same = SameBits(f.Radius[i], ref.radius[i]) && SameBits(f.Value[i], ref.value[i])
+                    && (ref.sigma.empty() || SameBits(f.Sigma[i], ref.sigma[i]));
+                if (!same) {
+                    ++mismatches;
+                    ADD_FAILURE() << "point " << i << ": " << f.Radius[i] << " " << f.Value[i] << " "
+                                  << (ref.sigma.empty() ? 0.0 : f.Sigma[i]) << " vs " << ref.radius[i] << " "
+                                  << ref.value[i] << " " << (ref.sigma.empty() ? 0.0 : ref.sigma[i]);
+                }
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 40 * 4 * 500);
+}
+
+} // namespace
