@@ -1,6 +1,7 @@
 #include "realtime/RealTimeGofS.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <new>
 
@@ -19,7 +20,9 @@ RealTimeGofS::RealTimeGofS()
 
 void RealTimeGofS::SetCorrectionsFromChannel()
 {
-    const bool interference = ChannelName.size() >= 5 && ChannelName.compare(3, 2, "IP") == 0;
+    // Characters 4 and 5 of the entry, in upper case, name the optical system.
+    const bool interference = ChannelName.size() >= 5 && std::toupper(static_cast<unsigned char>(ChannelName[3])) == 'I'
+        && std::toupper(static_cast<unsigned char>(ChannelName[4])) == 'P';
     CorrectJitter = interference;
     CorrectFringes = interference;
 }

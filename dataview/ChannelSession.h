@@ -1,0 +1,29 @@
+#pragma once
+#include <string>
+
+#include "analysis/CustomSettings.h"
+#include "dataview/ChannelFollower.h"
+#include "settings/GUISettings.h"
+
+// What a launch hands a new data view's engine: the channel, the starting positions and the
+// averaging rule. Defaults come from the display and analysis settings.
+struct LaunchParameters {
+    std::string Channel;       // channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
+    double Meniscus = 0;       // cm
+    double Bottom = 0;         // cm
+    double JitterRadius = 0;   // cm
+    double FringeRadius = 0;   // cm
+    bool WindowByMW = false;
+    double AssumedMW = 150000; // g/mol
+
+    static LaunchParameters Defaults(
+        const std::string& channel, const GUISettings& display = GUISettings(), const CustomSettings& analysis = CustomSettings());
+};
+
+// Names the channel in the engine, sets its positions, copies the analysis settings and turns the
+// interference corrections on for an interference channel.
+void ConfigureForLaunch(RealTimeGofS& engine, const LaunchParameters& launch, const CustomSettings& analysis);
+
+// Configures a follower's engine for the channel and runs the full load of `directory`.
+void OpenChannel(ChannelFollower& follower, const std::string& directory, const LaunchParameters& launch,
+    const CustomSettings& analysis = CustomSettings());
