@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the scan-file reader. The first byte chooses the file kind, the
-// intensity mode and whether a speed is expected; the rest is the file.
+// intensity mode and whether a speed is expected; the rest is the file. Besides its own
+// bounds, every point read must be the bits that one sscanf per line gives.
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "scanfiles/BeckmanFile.h"
+#include "testutil/ReferenceScanReader.h"
 
 namespace {
 
@@ -25,6 +28,8 @@ const std::string& FuzzDir()
     }();
     return dir;
 }
+
+bool SameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
 void Require(bool condition)
 {
@@ -69,5 +74,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (extension == "RI1")
         for (int32_t i = 0; i < file.NumberOfPoints; ++i)
             Require(std::isfinite(file.Value[static_cast<size_t>(i)]));
+    if (extension == "XX1")
+        return 0;
+
+    const testutil::ReferenceScan ref = testutil::ReadScanReference(path, extension.substr(0, 2), mode);
+    Require(ref.bytes == bytes);
+    Require(ref.radius.size() == static_cast<size_t>(file.NumberOfPoints));
+    for (size_t i = 0; i < ref.radius.size(); ++i) {
+        Require(SameBits(file.Radius[i], ref.radius[i]));
+        Require(SameBits(file.Value[i], ref.value[i]));
+        if (!ref.sigma.empty())
+            Require(SameBits(file.Sigma[i], ref.sigma[i]));
+    }
     return 0;
 }

@@ -216,6 +216,26 @@ TEST_F(BeckmanFileTest, PathsThatCannotBeReadLeaveTheObjectUnchanged)
     }
 }
 
+TEST_F(BeckmanFileTest, FilesThatFailToOpenOrReadLeaveTheObjectUnchanged)
+{
+    // Ways to fail that permissions cannot give to root: a symbolic link loop fails to open;
+    // this process's memory file is a regular file whose first read fails.
+    const std::string loop = dir / "loop.RA1";
+    std::filesystem::create_symlink(loop, loop);
+    const struct {
+        const char* name;
+        std::string path;
+    } cases[] = { { "symbolic link loop", loop }, { "read error", "/proc/self/mem" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.path != loop && ::access(c.path.c_str(), F_OK) != 0)
+            continue;
+        BeckmanFile f = Filled();
+        EXPECT_EQ(f.ReadScanFile(c.path, 0, 0), -1);
+        ExpectUnchanged(f);
+    }
+}
+
 TEST_F(BeckmanFileTest, UnreadableFileLeavesTheObjectUnchanged)
 {
     if (::geteuid() == 0)
