@@ -292,8 +292,7 @@ int32_t BeckmanFile::ReadScanFile(const std::string& path, int32_t intensityMode
             line = p;
             char* const stop = ParseFast(line, kind.fields, v);
             char* ignored = nullptr;
-            if (!NextLine(stop ? stop : line, end, ignored, p))
-                p = end;
+            NextLine(stop ? stop : line, end, ignored, p); // at the end of the data p becomes end
             if (!stop)
                 ScanDataLine(line, kind, v);
             Radius[static_cast<size_t>(n)] = v[0];
