@@ -217,9 +217,38 @@ int32_t RealTimeGofS::RefreshAvgdcdtvss()
         return -1;
     AvgDcdtStore->ClearSets();
     const int32_t sets = DcdtStore->GetNumberOfSets();
+    BuildWindowSums();
     for (int32_t k = 0; k < sets; ++k)
         AddOneAvgdcdtvss(k);
+    sumsValid_ = false;
     return sets - 1;
+}
+
+void RealTimeGofS::BuildWindowSums()
+{
+    sumsValid_ = false;
+    const int32_t sets = DcdtStore->GetNumberOfSets();
+    const int32_t n = DcdtStore->GetNumberOfPoints();
+    try {
+        sums_.sets = sets;
+        sums_.points = n;
+        sums_.sum.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0.0L);
+        sums_.count.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0);
+    } catch (const std::bad_alloc&) {
+        return; // the averaged stage falls back to direct sums
+    }
+    for (int32_t m = 0; m < sets; ++m) {
+        const double* y = DcdtStore->GetSetY(m);
+        const double* e = DcdtStore->GetSetE(m);
+        const size_t from = static_cast<size_t>(m) * static_cast<size_t>(n);
+        const size_t to = from + static_cast<size_t>(n);
+        for (int32_t i = 0; i < n; ++i) {
+            const bool holds = e[i] > 0;
+            sums_.sum[to + static_cast<size_t>(i)] = sums_.sum[from + static_cast<size_t>(i)] + (holds ? y[i] : 0.0);
+            sums_.count[to + static_cast<size_t>(i)] = sums_.count[from + static_cast<size_t>(i)] + (holds ? 1 : 0);
+        }
+    }
+    sumsValid_ = true;
 }
 
 int32_t RealTimeGofS::AddOneAvgdcdtvss(int32_t k)
@@ -250,13 +279,22 @@ int32_t RealTimeGofS::AddOneAvgdcdtvss(int32_t k)
 
     std::vector<double> sum(static_cast<size_t>(n), 0.0);
     std::vector<int32_t> contributions(static_cast<size_t>(n), 0);
-    for (int32_t m = j; m <= k; ++m) {
-        const double* y = DcdtStore->GetSetY(m);
-        const double* e = DcdtStore->GetSetE(m);
-        for (int32_t i = 0; i < n; ++i) {
-            if (e[i] > 0) {
-                sum[static_cast<size_t>(i)] += y[i];
-                ++contributions[static_cast<size_t>(i)];
+    if (sumsValid_ && sums_.points == n && k < sums_.sets) {
+        const size_t lo = static_cast<size_t>(j) * static_cast<size_t>(n);
+        const size_t hi = static_cast<size_t>(k + 1) * static_cast<size_t>(n);
+        for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+            sum[i] = static_cast<double>(sums_.sum[hi + i] - sums_.sum[lo + i]);
+            contributions[i] = sums_.count[hi + i] - sums_.count[lo + i];
+        }
+    } else {
+        for (int32_t m = j; m <= k; ++m) {
+            const double* y = DcdtStore->GetSetY(m);
+            const double* e = DcdtStore->GetSetE(m);
+            for (int32_t i = 0; i < n; ++i) {
+                if (e[i] > 0) {
+                    sum[static_cast<size_t>(i)] += y[i];
+                    ++contributions[static_cast<size_t>(i)];
+                }
             }
         }
     }

@@ -79,4 +79,17 @@ private:
     bool compositeRestart_ = false; // set by CreateX: a full load starts the composite afresh
 
     std::vector<double> workX_, workY_, workE_; // pairing arrays, sized to the raw grid
+
+    // Running sums over the dc/dt sets, per grid point, of the values that hold data and of their
+    // count: a rebuild of the averaged stage then costs one pass per set instead of one per set
+    // and window member. Extended precision keeps the differences as exact as a direct sum.
+    struct WindowSums {
+        int32_t sets = 0;
+        int32_t points = 0;
+        std::vector<long double> sum;  // (sets + 1) x points
+        std::vector<int32_t> count;    // (sets + 1) x points
+    };
+    void BuildWindowSums();
+    WindowSums sums_;
+    bool sumsValid_ = false;
 };

@@ -413,3 +413,31 @@ TEST(RealTimeGofS, WholeChainRecoversTheSedimentationCoefficient)
     EXPECT_EQ(e.SmoothGofsStore->GetNumberOfSets(), g.GetNumberOfSets());
     EXPECT_EQ(e.AvgDcdtStore->GetNumberOfSets(), e.DcdtStore->GetNumberOfSets() - 1);
 }
+
+TEST(RealTimeGofS, RebuildOfTheAveragedStageEqualsOneSetAtATime)
+{
+    EngineFixture f(60, 1200, 120, 400);
+    RealTimeGofS& e = f.engine;
+    ASSERT_EQ(e.Refreshdcdtvss(), 0);
+    e.RefreshAvgdcdtvss();
+    const ChannelDataStore& a = *e.AvgDcdtStore;
+    const int sets = a.GetNumberOfSets();
+    ASSERT_GT(sets, 10);
+    std::vector<std::vector<double>> rebuilt;
+    std::vector<int32_t> lastPoints;
+    for (int k = 0; k < sets; ++k) {
+        rebuilt.emplace_back(a.GetSetY(k), a.GetSetY(k) + a.GetNumberOfPoints());
+        lastPoints.push_back(a.Headers[static_cast<size_t>(k)].LastPoint);
+    }
+    e.AvgDcdtStore->ClearSets();
+    for (int k = 0; k < e.DcdtStore->GetNumberOfSets(); ++k)
+        e.AddOneAvgdcdtvss(k);
+    ASSERT_EQ(a.GetNumberOfSets(), sets);
+    for (int k = 0; k < sets; ++k) {
+        EXPECT_EQ(a.Headers[static_cast<size_t>(k)].LastPoint, lastPoints[static_cast<size_t>(k)]);
+        for (int i = 0; i < a.GetNumberOfPoints(); ++i)
+            ASSERT_NEAR(a.GetY(k, i), rebuilt[static_cast<size_t>(k)][static_cast<size_t>(i)],
+                1e-13 * (1 + std::fabs(a.GetY(k, i))))
+                << k << " " << i;
+    }
+}

@@ -1,0 +1,111 @@
+// A channel of 999 absorbance scans of 1600 points: the full load, each stage of it, and one
+// incremental refresh that adds a scan to 998.
+#include <benchmark/benchmark.h>
+#include <filesystem>
+
+#include "dataview/ChannelSession.h"
+#include "scanfiles/BeckmanFile.h"
+#include "scanfiles/FileSystem.h"
+#include "testutil/ScanFileWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Channel {
+    testutil::TempDir all;
+    std::vector<std::string> names;
+    Channel()
+    {
+        testutil::RunSpec spec;
+        spec.scans = 999;
+        spec.points = 1600;
+        spec.firstSeconds = 300;
+        spec.intervalSeconds = 30;
+        names = testutil::WriteRun(all.path(), spec);
+    }
+};
+
+Channel& TheChannel()
+{
+    static Channel c;
+    return c;
+}
+
+void Open(ChannelFollower& f, const std::string& dir)
+{
+    OpenChannel(f, dir, LaunchParameters::Defaults("0*.RA1"));
+}
+
+void BM_FullLoad999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    for (auto _ : state) {
+        ChannelFollower f;
+        Open(f, c.all.path());
+        benchmark::DoNotOptimize(f.Engine->GofsStore->GetNumberOfSets());
+    }
+}
+BENCHMARK(BM_FullLoad999)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+void BM_ReadFiles999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    for (auto _ : state) {
+        BeckmanFile reader;
+        for (const std::string& name : c.names)
+            benchmark::DoNotOptimize(reader.ReadScanFile(JoinPath(c.all.path(), name), 0, 0));
+    }
+}
+BENCHMARK(BM_ReadFiles999)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// Each stage of the rebuild on a loaded channel.
+void BM_Stage(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    ChannelFollower f;
+    Open(f, c.all.path());
+    RealTimeGofS& e = *f.Engine;
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0:
+            e.Refreshdcdtvss();
+            break;
+        case 1:
+            e.RefreshAvgdcdtvss();
+            break;
+        case 2:
+            e.RefreshGofsvss();
+            break;
+        default:
+            e.IPtransform();
+        }
+    }
+    state.SetLabel(state.range(0) == 0 ? "Refreshdcdtvss" : state.range(0) == 1 ? "RefreshAvgdcdtvss"
+            : state.range(0) == 2                                               ? "RefreshGofsvss"
+                                                                                : "IPtransform");
+}
+BENCHMARK(BM_Stage)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_RefreshOneScanOnto998(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    testutil::TempDir growing;
+    for (size_t k = 0; k + 1 < c.names.size(); ++k)
+        fs::create_symlink(c.all / c.names[k], growing / c.names[k]);
+    const std::string last = c.names.back();
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(growing / last);
+        ChannelFollower f;
+        Open(f, growing.path());
+        fs::create_symlink(c.all / last, growing / last);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(f.RefreshChannel());
+    }
+}
+BENCHMARK(BM_RefreshOneScanOnto998)->Unit(benchmark::kMillisecond)->Iterations(8);
+
+} // namespace
+
+BENCHMARK_MAIN();
