@@ -1,0 +1,162 @@
+#include "simulator/LammSolver.h"
+
+#include <algorithm>
+#include <cmath>
+
+LammSolver::LammSolver(const LammSpecies& species, double meniscusCm, double bottomCm, const RotorSchedule& rotor,
+    const LammGridRules& rules)
+    : species_(species)
+    , rotor_(rotor)
+    , rules_(rules)
+    , meniscus_(meniscusCm)
+    , bottom_(bottomCm)
+{
+    const double span = std::log(bottom_ / meniscus_);
+    const auto byWidth = static_cast<int32_t>(std::ceil(span / std::log1p(rules_.maxCellCm / meniscus_)));
+    const int32_t n = std::max({ byWidth, rules_.minCells, 2 });
+    dy_ = span / n;
+    sSeconds_ = species_.sSvedberg * 1e-13;
+    face_.resize(n + 1);
+    centre_.resize(n);
+    area_.resize(n);
+    const double y0 = std::log(meniscus_);
+    for (int32_t i = 0; i <= n; ++i)
+        face_[i] = std::exp(y0 + i * dy_);
+    face_[0] = meniscus_;
+    face_[n] = bottom_;
+    for (int32_t i = 0; i < n; ++i) {
+        centre_[i] = std::exp(y0 + (i + 0.5) * dy_);
+        area_[i] = 0.5 * (face_[i + 1] * face_[i + 1] - face_[i] * face_[i]);
+    }
+    conductance_.resize(n - 1);
+    for (int32_t i = 0; i + 1 < n; ++i)
+        conductance_[i] = species_.diffusionCm2s * face_[i + 1] / (centre_[i + 1] - centre_[i]);
+    c_.assign(n, species_.loading);
+    work_.resize(n);
+    UpdateReadout();
+}
+
+void LammSolver::SetInitialProfile(const std::function<double(double radiusCm)>& concentration)
+{
+    if (steps_ > 0 || seconds_ > 0)
+        return;
+    for (size_t i = 0; i < c_.size(); ++i)
+        c_[i] = concentration(centre_[i]);
+    UpdateReadout();
+}
+
+double LammSolver::NextStepSeconds(double target) const
+{
+    double dt = std::min(rules_.maxStepSeconds, rules_.minStepSeconds + rules_.stepGrowth * seconds_);
+    if (sSeconds_ > 0) {
+        // At most one cell of sedimentation per step, at the fastest speed within the step.
+        const double w2 = rotor_.MaxOmegaSquaredBetween(seconds_, seconds_ + dt);
+        if (w2 > 0)
+            dt = std::min(dt, dy_ / (sSeconds_ * w2));
+    }
+    dt = std::max(dt, rules_.minStepSeconds);
+    return std::min(dt, target - seconds_);
+}
+
+void LammSolver::AdvanceTo(double seconds)
+{
+    if (!(seconds > seconds_))
+        return;
+    const bool diffuses = species_.diffusionCm2s > 0;
+    while (seconds_ < seconds) {
+        // Without diffusion only the shifts change anything: jump straight to the target.
+        const double dt = diffuses ? NextStepSeconds(seconds) : seconds - seconds_;
+        if (diffuses)
+            Diffuse(dt);
+        seconds_ = (seconds - seconds_ - dt <= 1e-12 * seconds) ? seconds : seconds_ + dt;
+        ++steps_;
+        if (sSeconds_ > 0) {
+            // Shift whenever the sedimented distance reaches one more whole cell.
+            const double cells = sSeconds_ * rotor_.Omega2tAt(seconds_) / dy_;
+            while (static_cast<double>(shifts_) + 1 <= cells)
+                Shift();
+        }
+    }
+    UpdateReadout();
+}
+
+void LammSolver::UpdateReadout()
+{
+    // The contents have moved a fraction f in [0, 1) of a cell beyond the last whole shift:
+    // move that fraction of each cell's amount on to the next cell, as a shift would, so the
+    // read-out keeps the amount and the bottom keeps what reaches it.
+    double f = 0;
+    if (sSeconds_ > 0)
+        f = std::clamp(sSeconds_ * rotor_.Omega2tAt(seconds_) / dy_ - static_cast<double>(shifts_), 0.0, 1.0);
+    const size_t n = c_.size();
+    readout_.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        double amount = c_[i] * area_[i] * (i + 1 < n ? 1 - f : 1);
+        if (i > 0)
+            amount += f * c_[i - 1] * area_[i - 1];
+        readout_[i] = amount / area_[i];
+    }
+}
+
+void LammSolver::Diffuse(double dt)
+{
+    // Backward Euler: area_i (c_i' - c_i) = dt [G+ (c_{i+1}' - c_i') - G- (c_i' - c_{i-1}')].
+    // Thomas algorithm; work_ holds the modified upper diagonal.
+    const size_t n = c_.size();
+    double prevUpper = 0; // modified upper coefficient of the previous row
+    for (size_t i = 0; i < n; ++i) {
+        const double lower = i > 0 ? -dt * conductance_[i - 1] : 0;
+        const double upper = i + 1 < n ? -dt * conductance_[i] : 0;
+        const double diag = area_[i] - lower - upper;
+        const double rhs = area_[i] * c_[i];
+        const double denom = diag - lower * prevUpper;
+        work_[i] = upper / denom;
+        c_[i] = (rhs - lower * (i > 0 ? c_[i - 1] : 0)) / denom;
+        prevUpper = work_[i];
+    }
+    for (size_t i = n - 1; i-- > 0;)
+        c_[i] -= work_[i] * c_[i + 1];
+}
+
+void LammSolver::Shift()
+{
+    // Cell i receives the contents of cell i - 1; the meniscus cell empties; the bottom cell
+    // keeps its own contents and gains its neighbour's.
+    const size_t n = c_.size();
+    const double amountIntoBottom = c_[n - 2] * area_[n - 2];
+    c_[n - 1] = (c_[n - 1] * area_[n - 1] + amountIntoBottom) / area_[n - 1];
+    for (size_t i = n - 2; i > 0; --i)
+        c_[i] = c_[i - 1] * area_[i - 1] / area_[i];
+    c_[0] = 0;
+    ++shifts_;
+}
+
+double LammSolver::ConcentrationAt(double radiusCm) const
+{
+    if (radiusCm < meniscus_ || radiusCm > bottom_)
+        return 0;
+    // Linear between cell centres, constant from the outer centres to the walls.
+    const double y = std::log(radiusCm / meniscus_) / dy_ - 0.5;
+    const auto n = static_cast<int64_t>(readout_.size());
+    if (y <= 0)
+        return readout_[0];
+    if (y >= static_cast<double>(n - 1))
+        return readout_[static_cast<size_t>(n - 1)];
+    const auto i = static_cast<size_t>(y);
+    const double w = (radiusCm - centre_[i]) / (centre_[i + 1] - centre_[i]);
+    return readout_[i] + w * (readout_[i + 1] - readout_[i]);
+}
+
+void LammSolver::AddProfile(const std::vector<double>& radii, double scale, std::vector<double>& out) const
+{
+    for (size_t k = 0; k < radii.size() && k < out.size(); ++k)
+        out[k] += scale * ConcentrationAt(radii[k]);
+}
+
+double LammSolver::TotalAmount() const
+{
+    double sum = 0;
+    for (size_t i = 0; i < c_.size(); ++i)
+        sum += c_[i] * area_[i];
+    return sum;
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "simulator/SimulatedRun.h"
+
+// Where a run goes: ROOT/XLIDATA/MMDDYY/NNNNNN, as the instrument lays out its data.
+struct RunLocation {
+    std::string root;
+    std::string date;   // "MMDDYY"; empty: today
+    int32_t run = 0;    // 1 ... 999999; 0: one more than the largest run of that date
+};
+
+// Today's date as MMDDYY (local time).
+std::string TodayMMDDYY();
+
+// Whether text is a date directory name MMDDYY with a real month (01-12) and day (01-31).
+bool IsDateName(const std::string& text);
+
+// One more than the largest six-digit run directory in dateDir (1 when there is none).
+int32_t NextRunNumber(const std::string& dateDir);
+
+// Creates the run directory and returns its path; on failure returns empty and sets error.
+// An existing run directory that already holds files is refused.
+std::string MakeRunDirectory(const RunLocation& where, std::string& error);
+
+// Writes every scan of the simulator into dir in time order, each file through a temporary
+// file and a rename so a reader never sees half a scan. Before each scan waitUntil(seconds)
+// is called with the scan's elapsed run time (a live run sleeps there; a plain run passes
+// nothing), after it written(scan, path). Returns an empty text, or what failed.
+std::string WriteRunFiles(RunSimulator& simulator, const std::string& dir,
+    const std::function<void(double seconds)>& waitUntil,
+    const std::function<void(const SimScan& scan, const std::string& path)>& written);
+
+// Parses a species "s=4.4,mw=66000,c=0.8" (keys s, mw, vbar, D, c; s and one of mw or D
+// required). Returns an empty text or what is wrong.
+std::string ParseSpecies(const std::string& text, SimSpecies& species);
+
+// Parses a cell "RA1" or "IP2,factor=0.5,meniscus=5.95,bottom=7.2,letter=A". Returns an
+// empty text or what is wrong.
+std::string ParseCell(const std::string& text, SimCell& cell);

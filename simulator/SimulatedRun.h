@@ -1,0 +1,125 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Optical systems the simulated instrument writes, by their file-name code.
+enum class OpticalKind { Absorbance, Interference, Intensity, Fluorescence }; // "RA", "IP", "RI", "FI"
+
+const char* KindCode(OpticalKind kind);
+
+// A sedimenting species of the sample. D is either given or derived from the molecular weight
+// by the Svedberg equation D = s R T / (M (1 - vbar rho)).
+struct SimSpecies {
+    double sSvedberg = 4.4;
+    bool diffusionGiven = false;     // false: derive D from molecularWeight
+    double diffusionCm2s = 0;        // cm^2/s, when diffusionGiven
+    double molecularWeight = 66000;  // g/mol, when not diffusionGiven
+    double vbar = 0.73;              // partial specific volume, ml/g
+    double loadingMgPerMl = 1.0;     // loading concentration
+};
+
+// One cell with one optical system; two kinds in the same cell are two SimCells.
+struct SimCell {
+    OpticalKind kind = OpticalKind::Absorbance;
+    int32_t cell = 1;             // 1 ... 8
+    char channelLetter = '0';
+    double loadingFactor = 1;     // multiplies every species' loading (a dilution series)
+    double meniscusCm = -1;       // < 0: the run's meniscus
+    double bottomCm = -1;         // < 0: the run's bottom
+};
+
+// Everything a simulated run needs. Defaults make a typical protein run.
+struct SimRun {
+    std::vector<SimSpecies> species;
+    std::vector<SimCell> cells;
+
+    double rpm = 50000;
+    double accelerationRpmPerSecond = 300;
+    double secondRpm = 0;            // > 0: change speed at secondSpeedAtSeconds
+    double secondSpeedAtSeconds = 0;
+
+    int32_t scans = 60;              // per cell
+    double firstScanSeconds = 600;
+    double intervalSeconds = 180;
+    double cellDelaySeconds = 15;    // each further cell of a scan round is read this much later
+
+    double meniscusCm = 5.9;
+    double bottomCm = 7.2;
+    double radiusLowCm = 5.8;        // first radius written
+    double radiusHighCm = -1;        // last radius written; < 0: the bottom
+    double stepCm = -1;              // < 0: 0.002 for absorbance, intensity, fluorescence; 0.001 interference
+
+    double temperatureC = 20;
+    double solventDensity = 0.99823; // g/ml, water at 20 C
+    double wavelengthNm = 280;       // absorbance and intensity
+
+    double extinctionPerMgMl = 1.0;  // absorbance (OD) per mg/ml
+    double fringesPerMgMl = 3.33;    // interference fringes per mg/ml (12 mm path)
+    double fluorescencePerMgMl = 1000; // fluorescence counts per mg/ml
+
+    // Gaussian noise, standard deviations: OD, fringes, relative intensity, counts.
+    double absorbanceNoise = 0.005;
+    double fringeNoise = 0.005;
+    double intensityNoise = 0.005;
+    double fluorescenceNoise = 5;
+    // Interference artefacts: per-scan baseline offset (SD, fringes), probability per scan of
+    // a whole-fringe jump of the solution column against the air above it, and a radial
+    // baseline pattern that is the same in every scan (SD, fringes).
+    double baselineOffsetSd = 0;
+    double fringeJumpProbability = 0;
+    double timeInvariantNoiseSd = 0;
+    uint64_t seed = 1;
+
+    std::string description = "Simulated sample";
+};
+
+// The demo run: monomer 4.4 S (66 kDa) and dimer 6.8 S (132 kDa), 80/20 of 1 mg/ml, at 50000 rpm;
+// absorbance in cell 1 and the same sample in interference in cell 2, with the interference
+// artefacts of a real run; 60 scans from 600 s every 180 s (about 3.1 hours).
+SimRun DemoRun();
+
+// What is impossible about a run, in words; empty when the run can be simulated.
+std::string ValidateRun(const SimRun& run);
+
+// D of a species in cm^2/s (given, or by the Svedberg equation at the run's temperature and density).
+double DiffusionOf(const SimSpecies& species, const SimRun& run);
+
+// The noise-free signal of a cell at a time on the given radii, in the cell's signal unit
+// (OD, fringes, counts; absorbance for intensity cells), without any artefact. Solves afresh.
+std::vector<double> CleanSignal(const SimRun& run, int32_t cellIndex, double seconds, const std::vector<double>& radii);
+
+// One scan file as the instrument writes it.
+struct SimScan {
+    std::string fileName;     // channel letter, four-digit scan number, extension: "00001.RA1"
+    std::string text;         // the whole file, CR LF line ends
+    double seconds = 0;       // elapsed time of the scan
+    int32_t cellIndex = 0;    // index into SimRun::cells
+    int32_t scanNumber = 0;   // 1-based, per cell
+};
+
+// Produces the scans of a run in time order. Construction throws std::invalid_argument with
+// ValidateRun's text when the run is impossible.
+class RunSimulator {
+public:
+    explicit RunSimulator(const SimRun& run);
+    ~RunSimulator();
+    RunSimulator(const RunSimulator&) = delete;
+    RunSimulator& operator=(const RunSimulator&) = delete;
+
+    int32_t TotalScans() const;
+    // The next scan in time order; false when all have been produced.
+    bool NextScan(SimScan& scan);
+    // Time of the scan NextScan would give; negative when none is left.
+    double NextScanSeconds() const;
+
+    // Radii written for a cell, cm.
+    const std::vector<double>& RadiiOf(int32_t cellIndex) const;
+
+private:
+    struct CellState;
+    SimRun run_;
+    std::vector<std::unique_ptr<CellState>> cells_;
+    int32_t produced_ = 0;
+};
