@@ -1,0 +1,113 @@
+#include "mainwindow/TMorvaneForm.h"
+
+#include <algorithm>
+
+#include "analysis/NumberText.h"
+#include "dataview/ChannelSession.h"
+#include "scanfiles/FileSystem.h"
+
+TMorvaneForm::TMorvaneForm(Prompts* prompts)
+    : prompts_(prompts ? prompts : &silentPrompts_)
+{
+}
+
+TMorvaneForm::~TMorvaneForm()
+{
+    // Views go with the main window; they must not call back into it on the way.
+    for (auto& v : views_)
+        v->OnClose = nullptr;
+}
+
+std::string TMorvaneForm::WindowName(const std::string& channel) const
+{
+    const std::string base = JoinPath(EditDataDir, channel);
+    auto listed = [this](const std::string& name) {
+        return std::any_of(ListBoxOpenWindows.begin(), ListBoxOpenWindows.end(),
+            [&](const OpenWindowEntry& e) { return e.Name == name; });
+    };
+    if (!listed(base))
+        return base;
+    for (int32_t n = 1;; ++n) {
+        const std::string name = base + "#" + std::to_string(n) + " ";
+        if (!listed(name))
+            return name;
+    }
+}
+
+TSedDataView* TMorvaneForm::ButtonLaunchClick()
+{
+    const ChannelEntry channel = SelectedChannel();
+    if (channel.empty()) {
+        prompts_->ShowMessage(NoChannelSelectedMessage);
+        return nullptr;
+    }
+    ReleaseClosedViews();
+    auto owned = std::make_unique<TSedDataView>(prompts_);
+    TSedDataView& view = *owned;
+    views_.push_back(std::move(owned));
+    const std::string name = WindowName(channel);
+    ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings),
+        AnalysisSettings);
+    view.LoadChannel(EditDataDir, "watch");
+    view.DisplaySettings = DisplaySettings;
+    view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
+    view.Caption = name;
+    view.OnClose = [this](TSedDataView& v) { ViewClosed(v); };
+    ListBoxOpenWindows.push_back({ name, &view });
+    ComparisonWindows.push_back({ name, &view });
+    view.Visible = true;
+    return &view;
+}
+
+TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const
+{
+    if (ListBoxOpenWindowsItemIndex < 0 || ListBoxOpenWindowsItemIndex >= static_cast<int32_t>(ListBoxOpenWindows.size()))
+        return nullptr;
+    return ListBoxOpenWindows[static_cast<size_t>(ListBoxOpenWindowsItemIndex)].View;
+}
+
+void TMorvaneForm::ViewClosed(TSedDataView& view)
+{
+    auto drop = [&view](std::vector<OpenWindowEntry>& list) {
+        std::erase_if(list, [&view](const OpenWindowEntry& e) { return e.View == &view; });
+    };
+    drop(ComparisonWindows);
+    const auto before = ListBoxOpenWindows.size();
+    drop(ListBoxOpenWindows);
+    if (ListBoxOpenWindows.size() != before)
+        ListBoxOpenWindowsItemIndex = -1;
+}
+
+void TMorvaneForm::ReleaseClosedViews()
+{
+    std::erase_if(views_, [](const std::unique_ptr<TSedDataView>& v) { return v->Closed; });
+}
+
+void TMorvaneForm::btnSetInputDirClick()
+{
+    Timer2.Enabled = false;
+    FileDialogRequest request;
+    request.Title = RootDialogTitle;
+    request.Filter = RootDialogFilter;
+    request.FileName = "anyfile.scn";
+    if (prompts_->OpenDialog(request)) {
+        const std::string failure = RootDirChosen(request.FileName);
+        if (!failure.empty())
+            prompts_->ShowMessage(failure);
+    }
+    if (ListBoxDataDirs.empty())
+        Timer2.Enabled = true;
+}
+
+void TMorvaneForm::Timer1Timer()
+{
+    if (Timer1.Enabled)
+        UpdateDirChannels(EditDataDir);
+}
+
+void TMorvaneForm::Timer2Timer()
+{
+    // Retries quietly: a root that stays unreadable would otherwise raise a message box every 5 s.
+    if (Timer2.Enabled && ListBoxDataDirs.empty() && !EditInputDir.empty())
+        ScanRootDir(EditInputDir);
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/CustomSettings.h"
+#include "dataview/TSedDataView.h"
+#include "mainwindow/DirectoryChannels.h"
+#include "settings/GUISettings.h"
+#include "windows/Prompts.h"
+#include "windows/Timer.h"
+
+inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
+
+// One entry of a list of open windows: the window's name and the view it refers to.
+struct OpenWindowEntry {
+    std::string Name;
+    TSedDataView* View = nullptr;
+};
+
+// The main window: directory discovery and channels (DirectoryChannels), plus the launch and
+// tracking of data views and the two periodic refreshes.
+class TMorvaneForm : public DirectoryChannels {
+public:
+    static constexpr const char* RootDialogTitle = "Choose the scan (*.scn) file in the root data directory";
+    static constexpr const char* RootDialogFilter = "XLA-XLI Scan Files|*.scn|all files|*.*";
+
+    explicit TMorvaneForm(Prompts* prompts = nullptr);
+    ~TMorvaneForm();
+    TMorvaneForm(const TMorvaneForm&) = delete;
+    TMorvaneForm& operator=(const TMorvaneForm&) = delete;
+
+    std::string Caption = "Morvane";
+    GUISettings DisplaySettings;
+    CustomSettings AnalysisSettings;
+    Timer Timer1 { 987, true };    // channel detection
+    Timer Timer2 { 5000, true };   // root re-scan while no data directory is listed
+
+    // "List of open windows -->", unsorted; -1: none selected.
+    std::vector<OpenWindowEntry> ListBoxOpenWindows;
+    int32_t ListBoxOpenWindowsItemIndex = -1;
+    // The comparison window's list: the same entries.
+    std::vector<OpenWindowEntry> ComparisonWindows;
+
+    // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
+    std::string WindowName(const std::string& channel) const;
+
+    // "Launch a Window" and "&Scans": the new view, or null when no channel is selected.
+    TSedDataView* ButtonLaunchClick();
+    TSedDataView* Scans1Click() { return ButtonLaunchClick(); }
+    // The view to give the focus to, or null when no entry is selected.
+    TSedDataView* ButtonFocusWindowClick() const;
+    // "Set root input directory": the open dialog, then the scan of the chosen root.
+    void btnSetInputDirClick();
+
+    void Timer1Timer();
+    void Timer2Timer();
+
+    // Frees the views that have been closed since the last call (a view is freed after its close).
+    void ReleaseClosedViews();
+    int32_t ViewCount() const { return static_cast<int32_t>(views_.size()); }
+
+private:
+    void ViewClosed(TSedDataView& view);
+
+    SilentPrompts silentPrompts_;
+    Prompts* prompts_;
+    std::vector<std::unique_ptr<TSedDataView>> views_;
+};
