@@ -33,7 +33,8 @@ struct LammGridRules {
 // the cell (dq/dt = -d/dy [s w^2 q - D dc/dy]). So sedimentation is applied exactly, as
 // whole-cell shifts of the cell contents each time s * (w^2 t) grows by one cell width in y;
 // the shift also dilutes c by exp(-2 dy), the sector's radial dilution. Diffusion is solved
-// implicitly (backward Euler, a tridiagonal system per step) with no flux at either wall.
+// implicitly (TR-BDF2, two tridiagonal systems per step) with no flux at either wall; time
+// steps end exactly where a shift is due.
 // Both parts conserve mass exactly; a boundary without diffusion stays one cell wide and
 // never oscillates. Read-outs between shifts move that fraction of each cell's contents on
 // that sedimentation has covered since the last shift, so the boundary position is continuous
@@ -68,6 +69,7 @@ public:
 
 private:
     void Diffuse(double dt);
+    void SolveImplicit(double alpha, std::vector<double>& x);
     void UpdateReadout();
     void Shift();
     double NextStepSeconds(double target) const;
@@ -88,5 +90,6 @@ private:
     std::vector<double> conductance_; // D r / dr at the N - 1 inner faces
     std::vector<double> c_;      // concentration per cell
     std::vector<double> work_;   // Thomas algorithm scratch
+    std::vector<double> stage_;  // intermediate stage of a diffusion step
     std::vector<double> readout_; // c per cell at the present time, fraction of a shift included
 };

@@ -107,12 +107,19 @@ bool IsDateName(const std::string& text)
 int32_t NextRunNumber(const std::string& dateDir)
 {
     int32_t largest = 0;
+    fs::path largestPath;
     std::error_code ec;
     for (fs::directory_iterator it(dateDir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.size() == 6 && AllDigits(name) && it->is_directory(ec))
-            largest = std::max(largest, std::stoi(name));
+        if (name.size() == 6 && AllDigits(name) && it->is_directory(ec) && std::stoi(name) > largest) {
+            largest = std::stoi(name);
+            largestPath = it->path();
+        }
     }
+    // An empty newest run (left by a run that wrote nothing) is taken again: the program makes
+    // the newest run current, and an empty one would hide the run written after it.
+    if (largest > 0 && fs::is_empty(largestPath, ec) && !ec)
+        return largest;
     return largest + 1;
 }
 

@@ -18,7 +18,8 @@ std::string TodayMMDDYY();
 // Whether text is a date directory name MMDDYY with a real month (01-12) and day (01-31).
 bool IsDateName(const std::string& text);
 
-// One more than the largest six-digit run directory in dateDir (1 when there is none).
+// The run number a new run takes in dateDir: one more than the largest six-digit run directory
+// (1 when there is none), or that largest one itself when it is empty.
 int32_t NextRunNumber(const std::string& dateDir);
 
 // Creates the run directory and returns its path; on failure returns empty and sets error.

@@ -17,6 +17,7 @@ constexpr double MaxRpm = 60000;
 constexpr int32_t MaxLinesAbsorbance = 2048;   // the reader takes no more data lines of RA, RI, IP
 constexpr int32_t MaxLinesFluorescence = 10000;
 constexpr double LampIntensity = 1000;         // intensity of the clear beam at mid-cell
+constexpr double DetectorFloor = 0.001;        // least intensity written (three decimals)
 
 __attribute__((format(printf, 1, 2))) std::string Format(const char* fmt, ...)
 {
@@ -465,8 +466,11 @@ bool RunSimulator::NextScan(SimScan& scan)
             // I1 the reference beam, I2 the sample: log10(I1 / I2) is the absorbance.
             const double u = (r - mid) / half;
             const double lamp = LampIntensity * (1 - 0.1 * u * u);
-            const double i1 = lamp * (1 + run_.intensityNoise * state.noise.Next());
-            const double i2 = lamp * std::pow(10.0, -signal[i]) * (1 + run_.intensityNoise * state.noise.Next());
+            // The detector reads no less than its floor, so an opaque region gives a large but
+            // finite absorbance, never a division by zero.
+            const double i1 = std::max(lamp * (1 + run_.intensityNoise * state.noise.Next()), DetectorFloor);
+            const double i2 = std::max(
+                lamp * std::pow(10.0, -signal[i]) * (1 + run_.intensityNoise * state.noise.Next()), DetectorFloor);
             std::snprintf(line, sizeof line, "%9.4f %11.3f %11.3f\r\n", r, i1, i2);
             break;
         }
