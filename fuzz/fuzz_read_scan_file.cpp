@@ -14,19 +14,25 @@
 
 namespace {
 
-const std::string& FuzzDir()
+// A plain array, not a std::string: the clean-up at exit must not use an object that the
+// exit handlers have already destroyed.
+char fuzzDir[4096];
+
+const char* FuzzDir()
 {
-    static const std::string dir = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morvane-fuzz-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
+    if (fuzzDir[0] == '\0') {
+        const std::string pattern = (std::filesystem::temp_directory_path() / "morvane-fuzz-XXXXXX").string();
+        if (pattern.size() >= sizeof fuzzDir)
+            std::abort();
+        pattern.copy(fuzzDir, pattern.size());
+        if (!::mkdtemp(fuzzDir))
             std::abort();
         std::atexit([] {
             std::error_code ec;
-            std::filesystem::remove_all(FuzzDir(), ec);
+            std::filesystem::remove_all(fuzzDir, ec);
         });
-        return pattern;
-    }();
-    return dir;
+    }
+    return fuzzDir;
 }
 
 bool SameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
@@ -48,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string extension = extensions[choice % 5];
     const auto mode = static_cast<int32_t>((choice / 5) % 3);
     const double expectedRpm = (choice / 15) % 2 ? 50000.0 : 0.0;
-    const std::string path = FuzzDir() + "/00001." + extension;
+    const std::string path = std::string(FuzzDir()) + "/00001." + extension;
 
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
