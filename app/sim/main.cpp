@@ -3,6 +3,7 @@
 // --live, each when its time comes on a clock that may run faster than real time.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -56,7 +57,7 @@ int main(int argc, char** argv)
         "mg/ml)");
     auto* cellOpt = app.add_option("--cell", cellTexts,
         "a cell, repeatable: RA1, IP2, RI3, FI4, optionally with ,factor=F (loading factor) ,meniscus=CM "
-        ",bottom=CM ,letter=A");
+        ",bottom=CM ,letter=A (default: RA1)");
     auto* rpmOpt = app.add_option("--rpm", run.rpm, "rotor speed, rpm")->capture_default_str();
     auto* accelOpt = app.add_option("--accel", run.accelerationRpmPerSecond, "acceleration from rest, rpm/s")
                          ->capture_default_str();
@@ -109,7 +110,12 @@ int main(int argc, char** argv)
         ->check(CLI::Range(1, 999999));
     app.add_flag("--live", live, "write each scan when its time comes");
     app.add_option("--speedup", speedup, "with --live: how much faster than real time the clock runs")
-        ->check(CLI::PositiveNumber);
+        ->check([](const std::string& text) {
+            char* end = nullptr;
+            const double v = std::strtod(text.c_str(), &end);
+            return (end != text.c_str() && *end == '\0' && v > 0 && v < 1e9) ? std::string()
+                                                                             : "the speed-up must be a positive number";
+        });
     app.add_flag("--quiet", quiet, "print only the run directory");
 
     CLI11_PARSE(app, argc, argv);
@@ -175,6 +181,14 @@ int main(int argc, char** argv)
             }
             run.cells.push_back(cell);
         }
+    }
+    if (run.species.empty()) {
+        std::fprintf(stderr, "morvane-sim: no species: give one or more with --species, or use --demo\n");
+        return 2;
+    }
+    if (run.cells.empty()) {
+        SimCell absorbance; // RA1
+        run.cells.push_back(absorbance);
     }
     if (noNoise) {
         run.absorbanceNoise = run.fringeNoise = run.intensityNoise = run.fluorescenceNoise = 0;
