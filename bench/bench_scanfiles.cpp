@@ -17,30 +17,30 @@ const std::string& ScanPath(const std::string& kind)
 {
     static testutil::TempDir dir;
     static const std::string ra = [] {
-        testutil::ScanSpec spec;
-        spec.description = "Benchmark absorbance";
+        testutil::ScanSpec scan;
+        scan.description = "Benchmark absorbance";
         for (int i = 0; i < Points; ++i) {
             const double r = 5.85 + i * 0.0008;
-            spec.radius.push_back(r);
-            spec.value.push_back(testutil::BoundaryValue(r, 3000, 50000, 5.9, 4.4e-13, 1.0, 0.05));
-            spec.third.push_back(0.005 + 0.0001 * (i % 7));
+            scan.radius.push_back(r);
+            scan.value.push_back(testutil::BoundaryValue(r, 3000, 50000, 5.9, 4.4e-13, 1.0, 0.05));
+            scan.third.push_back(0.005 + 0.0001 * (i % 7));
         }
         const std::string path = dir / "00001.RA1";
-        testutil::WriteTextFile(path, testutil::ScanFileText(spec));
+        testutil::WriteTextFile(path, testutil::ScanFileText(scan));
         return path;
     }();
     static const std::string ip = [] {
-        testutil::ScanSpec spec;
-        spec.description = "Interference, 12.5, Benchmark";
-        spec.typeLetter = 'P';
-        spec.wavelength = 660;
+        testutil::ScanSpec scan;
+        scan.description = "Interference, 12.5, Benchmark";
+        scan.typeLetter = 'P';
+        scan.wavelength = 660;
         for (int i = 0; i < Points; ++i) {
             const double r = 5.85 + i * 0.0008;
-            spec.radius.push_back(r);
-            spec.value.push_back(3.2 * testutil::BoundaryValue(r, 3000, 50000, 5.9, 4.4e-13, 1.0, 0.05) - 0.4);
+            scan.radius.push_back(r);
+            scan.value.push_back(3.2 * testutil::BoundaryValue(r, 3000, 50000, 5.9, 4.4e-13, 1.0, 0.05) - 0.4);
         }
         const std::string path = dir / "00001.IP1";
-        testutil::WriteTextFile(path, testutil::ScanFileText(spec));
+        testutil::WriteTextFile(path, testutil::ScanFileText(scan));
         return path;
     }();
     return kind == "IP" ? ip : ra;
