@@ -385,7 +385,7 @@ void TSedDataView::RawChartClick(double x, double y)
     InputEnabled = false;
     RealTimeGofS& e = *Engine;
     switch (RawChartMode) {
-    case RawMode::Display:
+    case RawMode::DisplayXY:
         EditDisplayXY = ReadOutText(x, y);
         prompts_->ShowMessage(EditDisplayXY);
         break;
@@ -422,13 +422,13 @@ void TSedDataView::ReadOut(ChartModel& chart, std::string& edit, double x, doubl
 
 void TSedDataView::ChartAverageClickBackground(double x, double y)
 {
-    if (AvgMode == PointerMode::Display)
+    if (AvgMode == PointerMode::DisplayXY)
         ReadOut(ChartAverage, EditDisplayXYAvg, x, y);
 }
 
 void TSedDataView::dcdtChartClickBackground(double x, double y)
 {
-    if (CorMode == PointerMode::Display)
+    if (CorMode == PointerMode::DisplayXY)
         ReadOut(dcdtChart, EditDisplayXYCor, x, y);
 }
 

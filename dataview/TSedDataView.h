@@ -27,9 +27,9 @@ struct ScrollBarControl {
 class TSedDataView : public ChannelFollower {
 public:
     // Modes of the raw chart's exclusive button group.
-    enum class RawMode { ZoomIn, Jitter, Meniscus, Display, IntegralFringe };
+    enum class RawMode { ZoomIn, Jitter, Meniscus, DisplayXY, IntegralFringe };
     // Modes of the two-button groups of the other charts.
-    enum class PointerMode { ZoomIn, Display };
+    enum class PointerMode { ZoomIn, DisplayXY };
 
     static constexpr const char* TabCaptions[5]
         = { "Raw Data c(r)", "Average  t (dc/dt)", "Corrected t (dc/dt)", "Extrapolation", "Time Course" };
@@ -121,9 +121,9 @@ public:
     void Chart1ClickBackground(double x, double y);
     void RawChartClick(double x, double y);
     void SBZoomInAvgClick() { AvgMode = PointerMode::ZoomIn; }
-    void SBDisplayXYAvgClick() { AvgMode = PointerMode::Display; }
+    void SBDisplayXYAvgClick() { AvgMode = PointerMode::DisplayXY; }
     void SBZoomInCorClick() { CorMode = PointerMode::ZoomIn; }
-    void SBDisplayXYCorClick() { CorMode = PointerMode::Display; }
+    void SBDisplayXYCorClick() { CorMode = PointerMode::DisplayXY; }
     void ChartAverageClickBackground(double x, double y);
     void dcdtChartClickBackground(double x, double y);
 

@@ -48,6 +48,9 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     const std::string name = WindowName(channel);
     ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings),
         AnalysisSettings);
+    view.Caption = name;
+    if (OnViewCreated)
+        OnViewCreated(view);
     view.LoadChannel(EditDataDir, "watch");
     view.DisplaySettings = DisplaySettings;
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ public:
     int32_t ListBoxOpenWindowsItemIndex = -1;
     // The comparison window's list: the same entries.
     std::vector<OpenWindowEntry> ComparisonWindows;
+
+    // Told of each new view before its first load, so a window can show the load's progress.
+    std::function<void(TSedDataView&)> OnViewCreated;
 
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
     std::string WindowName(const std::string& channel) const;

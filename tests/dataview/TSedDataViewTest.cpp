@@ -312,7 +312,7 @@ TEST_F(SedDataView, ReadOutShowsTheRoundedClickAndInterferenceMarkers)
     EXPECT_EQ(bars.Points[2].Colour, Colours::Teal);
     EXPECT_EQ(bars.Points[2].Label, "6.9");
 
-    view.SBGroup1Click(TSedDataView::RawMode::Display);
+    view.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
     view.Chart1ClickBackground(6.5000004, 0.25);
     EXPECT_EQ(view.EditDisplayXY, "X = 6.5  Y = 0.25");
     EXPECT_EQ(prompts.messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));

@@ -1,0 +1,77 @@
+// morvane: the windowed program. Options let it start on a root, launch a view and, for
+// documentation and checks, render a window to a PNG file without a display and exit.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+#include "ui/MainWindowWidget.h"
+#include "ui/SedDataViewWidget.h"
+
+int main(int argc, char* argv[])
+{
+    bool screenshot = false;
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]) == "--screenshot" || QByteArray(argv[i]).startsWith("--screenshot="))
+            screenshot = true;
+    // A screenshot needs no display.
+    if (screenshot && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("MorVane");
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Sedimentation-velocity g(s*) analysis");
+    parser.addHelpOption();
+    const QCommandLineOption rootOption("root", "Root data directory to scan at start.", "DIR");
+    const QCommandLineOption launchOption("launch", "Channel entry to launch a data view for, e.g. 0*.RA1.", "MASK");
+    const QCommandLineOption shotOption("screenshot", "Render the data view (or the main window) to FILE and exit.", "FILE.png");
+    const QCommandLineOption tabOption("tab", "Tab of the data view to show in the screenshot.", "NAME");
+    parser.addOptions({ rootOption, launchOption, shotOption, tabOption });
+    parser.process(app);
+
+    MainWindowWidget main;
+    main.show();
+    if (parser.isSet(rootOption)) {
+        const QString failure = main.SetRoot(parser.value(rootOption));
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "morvane: %s\n", qPrintable(failure));
+            return 1;
+        }
+    }
+    SedDataViewWidget* view = nullptr;
+    if (parser.isSet(launchOption)) {
+        const QString mask = parser.value(launchOption);
+        if (!main.SelectChannel(mask)) {
+            std::fprintf(stderr, "morvane: channel %s not found in %s\n", qPrintable(mask),
+                main.Form().EditDataDir.c_str());
+            return 1;
+        }
+        view = main.Launch();
+        if (!view) {
+            std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
+            return 1;
+        }
+    }
+    if (!parser.isSet(shotOption))
+        return app.exec();
+
+    QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
+    if (view && parser.isSet(tabOption) && !view->SelectTab(parser.value(tabOption))) {
+        std::fprintf(stderr, "morvane: no tab named %s\n", qPrintable(parser.value(tabOption)));
+        return 1;
+    }
+    target->resize(1100, 760);
+    target->show();
+    QApplication::processEvents();
+    if (view)
+        view->Refresh();
+    QApplication::processEvents();
+    const QString file = parser.value(shotOption);
+    if (!target->grab().save(file, "PNG")) {
+        std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include "testutil/ScanFileWriter.h"
+#include "ui/ChartView.h"
+#include "ui/MainWindowWidget.h"
+#include "ui/QtPrompts.h"
+#include "ui/SedDataViewWidget.h"
+#include "analysis/Rounding.h"
+
+namespace fs = std::filesystem;
+using testutil::TempDir;
+
+namespace {
+
+// One application for the whole program, made before the first test and destroyed after the
+// last one (a function-local static would outlive the toolkit's own statics).
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "test_ui";
+        static char* argv[] = { name, nullptr };
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override
+    {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] ::testing::Environment* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+void App() { ASSERT_NE(QApplication::instance(), nullptr); }
+
+class RecordingPrompts : public SilentPrompts {
+public:
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+QToolButton* ButtonNamed(QWidget* parent, const QString& text)
+{
+    for (QToolButton* b : parent->findChildren<QToolButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+QLineEdit* EditShowing(QWidget* parent, const QString& text)
+{
+    for (QLineEdit* e : parent->findChildren<QLineEdit*>())
+        if (e->text() == text)
+            return e;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
+{
+    App();
+    TempDir root;
+    testutil::RunSpec spec;
+    spec.scans = 25;
+    spec.points = 80;
+    testutil::WriteRun(root.path(), spec);
+
+    RecordingPrompts prompts;
+    MainWindowWidget main(&prompts);
+    main.Form().ChangeWorkingDirectory = false;
+    EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
+    ASSERT_TRUE(main.SelectChannel("0*.ra1"));
+    SedDataViewWidget* w = main.Launch();
+    ASSERT_NE(w, nullptr);
+    TSedDataView& view = *w->View();
+    EXPECT_EQ(w->windowTitle().toStdString(), view.Caption);
+    ASSERT_EQ(main.Form().ListBoxOpenWindows.size(), 1u);
+
+    // 25 scans: stride 2, sets 0-4, 8, 10, ..., 22 and 24 -- fourteen curves plus the marker bars.
+    std::vector<int> drawn;
+    for (int s = 2; s < view.Chart1.SeriesCount(); ++s)
+        if (view.Chart1.Series[static_cast<size_t>(s)].Active)
+            drawn.push_back(view.Chart1.Series[static_cast<size_t>(s)].Tag);
+    EXPECT_EQ(drawn, (std::vector<int> { 0, 1, 2, 3, 4, 8, 10, 12, 14, 16, 18, 20, 22, 24 }));
+    EXPECT_EQ(w->RawChart()->DrawnCurves(), 14);
+    EXPECT_EQ(w->RawChart()->Plot()->graphCount(), 14);
+    EXPECT_EQ(w->RawChart()->Plot()->graph(0)->dataCount(), 80);
+    EXPECT_EQ(w->RawChart()->Plot()->graph(0)->pen().color(), QColor(255, 0, 0));
+    EXPECT_GE(w->CorrectedChart()->DrawnCurves(), 1);
+
+    // Meniscus mode, then a click at r = 6.3 on the chart's background.
+    w->resize(900, 600);
+    QApplication::processEvents();
+    w->RawChart()->Plot()->replot();
+    QToolButton* meniscus = ButtonNamed(w, "Meniscus");
+    ASSERT_NE(meniscus, nullptr);
+    meniscus->click();
+    QCustomPlot* plot = w->RawChart()->Plot();
+    const QPoint at(static_cast<int>(plot->xAxis->coordToPixel(6.3)), static_cast<int>(plot->yAxis->coordToPixel(0.05)));
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_NEAR(view.Engine->Meniscus, 6.3, 0.01);
+    EXPECT_EQ(view.Engine->Meniscus, RoundSignificant(view.Engine->Meniscus, 5)) << "rounded to 5 digits";
+    EXPECT_NE(EditShowing(w, QString::fromStdString(view.EditMeniscus)), nullptr);
+    EXPECT_TRUE(prompts.messages.empty());
+
+    // Rescale returns a zoomed chart to its data range.
+    const QCPRange full = plot->xAxis->range();
+    plot->xAxis->setRange(6.0, 6.1);
+    ButtonNamed(w->RawChart()->parentWidget(), "Rescale")->click();
+    EXPECT_DOUBLE_EQ(plot->xAxis->range().lower, full.lower);
+
+    TempDir out;
+    EXPECT_TRUE(w->RawChart()->SaveImage(QString::fromStdString(out / "raw.png")));
+    EXPECT_GT(fs::file_size(out / "raw.png"), 1000u);
+
+    // Closing the view takes it off the main window's list.
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main.Form().ListBoxOpenWindows.empty());
+    EXPECT_EQ(main.WidgetOf(&view), nullptr);
+}
+
+TEST(Windows, ToolkitFiltersBecomeQtFilters)
+{
+    EXPECT_EQ(QtPrompts::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|").toStdString(),
+        "Text Files (*.txt);;All Files (*.*)");
+    EXPECT_EQ(QtPrompts::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
+        "XLA-XLI Scan Files (*.scn);;all files (*.*)");
+}

@@ -1,0 +1,253 @@
+#include "ui/ChartView.h"
+
+#include <QFileDialog>
+#include <QMenu>
+#include <QVBoxLayout>
+#include <cmath>
+#include <qcustomplot.h>
+
+namespace {
+
+QColor ToQColor(ChartColour c) { return QColor(c.Red, c.Green, c.Blue); }
+
+// The toolkit-style label formats the logic names, as QCustomPlot number formats.
+void ApplyFormat(QCPAxis* axis, const ChartAxis& model)
+{
+    if (model.LabelFormat.find('E') != std::string::npos || model.Logarithmic) {
+        axis->setNumberFormat("g");
+        axis->setNumberPrecision(3);
+    } else if (model.LabelFormat == "0.0" || model.LabelFormat == "0.#") {
+        axis->setNumberFormat("f");
+        axis->setNumberPrecision(1);
+    } else {
+        axis->setNumberFormat("g");
+        axis->setNumberPrecision(6);
+    }
+}
+
+void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
+{
+    axis->setVisible(model.Visible);
+    axis->setLabel(QString::fromStdString(model.Title));
+    axis->setTickLabelRotation(model.LabelAngle);
+    if (model.Logarithmic) {
+        axis->setScaleType(QCPAxis::stLogarithmic);
+        QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
+        ticker->setLogBase(model.LogBase);
+        ticker->setSubTickCount(5);
+        axis->setTicker(ticker);
+    } else {
+        axis->setScaleType(QCPAxis::stLinear);
+        if (model.Increment > 0) {
+            QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+            ticker->setTickStep(model.Increment);
+            ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+            axis->setTicker(ticker);
+        } else {
+            axis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+        }
+    }
+    ApplyFormat(axis, model);
+}
+
+} // namespace
+
+ChartView::ChartView(const ChartModel* model, QWidget* parent)
+    : QWidget(parent)
+    , model_(model)
+    , plot_(new QCustomPlot(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(plot_);
+    plot_->setSelectionRectMode(QCP::srmCustom);
+    plot_->selectionRect()->setPen(QPen(Qt::black, 1, Qt::DashLine));
+    plot_->selectionRect()->setBrush(QBrush(QColor(0, 0, 255, 30)));
+    plot_->setContextMenuPolicy(Qt::CustomContextMenu);
+    plot_->setMinimumSize(300, 200);
+    connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this,
+        [this](const QRect& rect, QMouseEvent*) { OnRectangle(rect); });
+    connect(plot_, &QCustomPlot::mousePress, this, &ChartView::OnPress);
+    connect(plot_, &QCustomPlot::mouseRelease, this, &ChartView::OnRelease);
+    connect(plot_, &QWidget::customContextMenuRequested, this, &ChartView::ShowContextMenu);
+    Refresh(true);
+}
+
+void ChartView::Refresh(bool force)
+{
+    if (!force && drawn_ == model_->Changed)
+        return;
+    Draw();
+    drawn_ = model_->Changed;
+}
+
+void ChartView::Draw()
+{
+    plot_->clearPlottables();
+    plot_->clearItems();
+    if (!model_->Title.empty() && !titleAdded_) {
+        plot_->plotLayout()->insertRow(0);
+        auto* title = new QCPTextElement(plot_, QString::fromStdString(model_->Title), QFont("sans", 10, QFont::Bold));
+        plot_->plotLayout()->addElement(0, 0, title);
+        titleAdded_ = true;
+    }
+    ApplyAxis(plot_->xAxis, model_->Bottom);
+    ApplyAxis(plot_->yAxis, model_->Left);
+    ApplyAxis(plot_->yAxis2, model_->Right);
+    // The right axis only carries series that ask for it (the marker bars); it shows when visible.
+    bool rightUsed = false;
+    for (const ChartSeries& s : model_->Series)
+        rightUsed = rightUsed || (s.Active && s.OnRightAxis);
+    plot_->yAxis2->setVisible(rightUsed && model_->Right.Visible);
+    plot_->legend->setVisible(model_->LegendVisible);
+
+    drawnCurves_ = 0;
+    for (const ChartSeries& s : model_->Series) {
+        if (!s.Active || s.Points.empty())
+            continue;
+        QCPAxis* valueAxis = s.OnRightAxis ? plot_->yAxis2 : plot_->yAxis;
+        const QColor colour = ToQColor(s.Colour);
+        if (s.Kind == SeriesKind::Bars) {
+            // Thin marker bars, each in its own colour, with their labels at the top.
+            for (const ChartPoint& p : s.Points) {
+                const QColor c = p.OwnColour ? ToQColor(p.Colour) : colour;
+                auto* line = new QCPItemLine(plot_);
+                line->start->setAxes(plot_->xAxis, valueAxis);
+                line->end->setAxes(plot_->xAxis, valueAxis);
+                line->start->setCoords(p.X, 0);
+                line->end->setCoords(p.X, p.Y);
+                line->setPen(QPen(c, std::max(s.LineWidth, 1)));
+                if (s.ShowMarks && !p.Label.empty()) {
+                    auto* text = new QCPItemText(plot_);
+                    text->position->setAxes(plot_->xAxis, valueAxis);
+                    text->position->setCoords(p.X, p.Y * 0.98);
+                    text->setPositionAlignment(Qt::AlignTop | Qt::AlignLeft);
+                    text->setPadding(QMargins(3, 0, 0, 0));
+                    text->setText(QString::fromStdString(p.Label));
+                    text->setColor(c);
+                    text->setFont(QFont("sans", 8));
+                }
+            }
+            continue;
+        }
+        QVector<double> xs, ys;
+        xs.reserve(static_cast<qsizetype>(s.Points.size()));
+        ys.reserve(static_cast<qsizetype>(s.Points.size()));
+        for (const ChartPoint& p : s.Points) {
+            xs.push_back(p.X);
+            ys.push_back(p.Y);
+        }
+        QCPAbstractPlottable* plottable;
+        if (s.XAscending) {
+            QCPGraph* g = plot_->addGraph(plot_->xAxis, valueAxis);
+            g->setData(xs, ys);
+            if (s.Kind == SeriesKind::Points) {
+                g->setLineStyle(QCPGraph::lsNone);
+                g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, 4));
+            }
+            plottable = g;
+        } else {
+            auto* c = new QCPCurve(plot_->xAxis, valueAxis);
+            c->setData(xs, ys);
+            plottable = c;
+        }
+        plottable->setPen(QPen(colour, s.LineWidth));
+        plottable->setName(QString::fromStdString(s.Title));
+        if (!s.InLegend)
+            plottable->removeFromLegend();
+        ++drawnCurves_;
+    }
+    ApplyRanges();
+    plot_->replot();
+}
+
+void ChartView::ApplyRanges()
+{
+    plot_->rescaleAxes(true);
+    const struct {
+        QCPAxis* axis;
+        const ChartAxis& model;
+    } axes[] = { { plot_->xAxis, model_->Bottom }, { plot_->yAxis, model_->Left }, { plot_->yAxis2, model_->Right } };
+    for (const auto& a : axes) {
+        if (!a.model.Automatic) {
+            a.axis->setRange(a.model.Minimum, a.model.Maximum);
+        } else if (a.model.Logarithmic) {
+            const QCPRange r = a.axis->range();
+            if (r.lower > 0 && r.upper > r.lower)
+                a.axis->setRange(r.lower / 1.1, r.upper * 1.1);
+        } else {
+            const QCPRange r = a.axis->range();
+            const double pad = (r.upper - r.lower) * 0.03;
+            if (pad > 0)
+                a.axis->setRange(r.lower - pad, r.upper + pad);
+        }
+    }
+}
+
+void ChartView::Rescale()
+{
+    ApplyRanges();
+    plot_->replot();
+}
+
+bool ChartView::SaveImage(const QString& fileName)
+{
+    Refresh();
+    return plot_->savePng(fileName, plot_->width(), plot_->height());
+}
+
+QPointF ChartView::ValueAt(const QPoint& pixel) const
+{
+    const QPoint p = plot_->mapFrom(this, pixel);
+    return QPointF(plot_->xAxis->pixelToCoord(p.x()), plot_->yAxis->pixelToCoord(p.y()));
+}
+
+QPoint ChartView::PixelOf(double x, double y) const
+{
+    const QPoint p(static_cast<int>(std::lround(plot_->xAxis->coordToPixel(x))),
+        static_cast<int>(std::lround(plot_->yAxis->coordToPixel(y))));
+    return plot_->mapTo(this, p);
+}
+
+void ChartView::OnPress(QMouseEvent* event) { pressPos_ = event->pos(); }
+
+void ChartView::OnRelease(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || (event->pos() - pressPos_).manhattanLength() > 3)
+        return;
+    if (!plot_->axisRect()->rect().contains(event->pos()))
+        return;
+    const double x = plot_->xAxis->pixelToCoord(event->pos().x());
+    const double y = plot_->yAxis->pixelToCoord(event->pos().y());
+    if (plot_->plottableAt(event->pos(), false))
+        emit seriesClicked(x, y);
+    else
+        emit backgroundClicked(x, y);
+}
+
+void ChartView::OnRectangle(const QRect& rect)
+{
+    // A rectangle drawn backwards asks for the whole chart again.
+    if (rect.width() < 0) {
+        Rescale();
+        return;
+    }
+    const QRect r = rect.normalized();
+    if (r.width() < 4 || r.height() < 4)
+        return;
+    plot_->xAxis->setRange(plot_->xAxis->pixelToCoord(r.left()), plot_->xAxis->pixelToCoord(r.right()));
+    plot_->yAxis->setRange(plot_->yAxis->pixelToCoord(r.bottom()), plot_->yAxis->pixelToCoord(r.top()));
+    plot_->replot();
+}
+
+void ChartView::ShowContextMenu(const QPoint& pos)
+{
+    QMenu menu(this);
+    menu.addAction(tr("Rescale"), this, &ChartView::Rescale);
+    menu.addAction(tr("Save image…"), this, [this] {
+        const QString file = QFileDialog::getSaveFileName(this, tr("Save image"), QString(), tr("PNG images (*.png)"));
+        if (!file.isEmpty())
+            SaveImage(file);
+    });
+    menu.exec(plot_->mapToGlobal(pos));
+}

@@ -1,0 +1,51 @@
+#pragma once
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "chart/ChartModel.h"
+
+class QCustomPlot;
+class QMouseEvent;
+
+// Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it; dragging backwards
+// (right to left) or Rescale() returns to the model's own ranges. A click without a drag is handed
+// back in chart values, telling whether it hit a drawn series or the background.
+class ChartView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChartView(const ChartModel* model, QWidget* parent = nullptr);
+
+    // Redraws when the model was repainted since the last draw (or always when forced).
+    void Refresh(bool force = false);
+    // Undoes the zoom.
+    void Rescale();
+    bool SaveImage(const QString& fileName);
+    // The value of a widget pixel on the bottom and left axes.
+    QPointF ValueAt(const QPoint& pixel) const;
+    // The widget pixel of a chart value.
+    QPoint PixelOf(double x, double y) const;
+    QCustomPlot* Plot() const { return plot_; }
+    // Number of plottables drawn for active series (markers not counted).
+    int DrawnCurves() const { return drawnCurves_; }
+
+signals:
+    void seriesClicked(double x, double y);
+    void backgroundClicked(double x, double y);
+
+private:
+    void Draw();
+    void ApplyRanges();
+    void OnPress(QMouseEvent* event);
+    void OnRelease(QMouseEvent* event);
+    void OnRectangle(const QRect& rect);
+    void ShowContextMenu(const QPoint& pos);
+
+    const ChartModel* model_;
+    QCustomPlot* plot_;
+    uint64_t drawn_ = UINT64_MAX;
+    int drawnCurves_ = 0;
+    QPoint pressPos_;
+    bool titleAdded_ = false;
+};

@@ -1,0 +1,282 @@
+#include "ui/MainWindowWidget.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/SedDataViewWidget.h"
+
+namespace {
+
+QLineEdit* ReadOnly(QWidget* parent, const QString& hint = QString())
+{
+    auto* e = new QLineEdit(parent);
+    e->setReadOnly(true);
+    e->setToolTip(hint);
+    return e;
+}
+
+void Fill(QListWidget* list, const std::vector<std::string>& items, int32_t selected)
+{
+    bool same = list->count() == static_cast<int>(items.size());
+    for (int i = 0; same && i < list->count(); ++i)
+        same = list->item(i)->text().toStdString() == items[static_cast<size_t>(i)];
+    if (!same) {
+        list->clear();
+        for (const std::string& s : items)
+            list->addItem(QString::fromStdString(s));
+    }
+    list->setCurrentRow(selected);
+}
+
+} // namespace
+
+MainWindowWidget::MainWindowWidget(Prompts* prompts, QWidget* parent)
+    : QMainWindow(parent)
+    , qtPrompts_(this)
+    , prompts_(prompts ? prompts : &qtPrompts_)
+    , form_(std::make_unique<TMorvaneForm>(prompts_))
+    , timer1_(new QTimer(this))
+    , timer2_(new QTimer(this))
+{
+    setWindowTitle(QString::fromStdString(form_->Caption));
+    BuildControls();
+    form_->OnViewCreated = [this](TSedDataView& view) {
+        auto* w = new SedDataViewWidget(view);
+        widgets_[&view] = w;
+        connect(w, &SedDataViewWidget::closed, this, [this](SedDataViewWidget* closed) {
+            std::erase_if(widgets_, [closed](const auto& entry) { return entry.second == closed; });
+            Refresh();
+        });
+        w->show();
+    };
+    connect(timer1_, &QTimer::timeout, this, [this] {
+        form_->Timer1Timer();
+        Refresh();
+    });
+    connect(timer2_, &QTimer::timeout, this, [this] {
+        form_->Timer2Timer();
+        Refresh();
+    });
+    timer1_->start(form_->Timer1.Interval);
+    timer2_->start(form_->Timer2.Interval);
+    resize(900, 620);
+    Refresh();
+}
+
+MainWindowWidget::~MainWindowWidget()
+{
+    // The views' windows go first: they refer to views the logic owns.
+    auto widgets = widgets_;
+    widgets_.clear();
+    for (auto& [view, widget] : widgets) {
+        (void)view;
+        widget->disconnect(this);
+        delete widget;
+    }
+}
+
+void MainWindowWidget::BuildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    auto* fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->addAction(tr("&Exit"), this, &QWidget::close);
+    auto* viewMenu = menuBar()->addMenu(tr("&View Data"));
+    viewMenu->addAction(tr("&Scans"), this, [this] { Launch(); });
+
+    auto* setRoot = new QPushButton(tr("Set root input directory"), central);
+    setRoot->setToolTip(tr("The root directory is the XLIDATA directory or the directory that contains this directory"));
+    connect(setRoot, &QPushButton::clicked, this, [this] {
+        form_->btnSetInputDirClick();
+        Refresh();
+    });
+    editInputDir_ = ReadOnly(central, tr("Choose directory via dialog"));
+    auto* refreshDirs = new QPushButton(tr("Refresh Subdirectories"), central);
+    refreshDirs->setToolTip(tr("Refresh the scan directories (use this when you start a new scan group)"));
+    connect(refreshDirs, &QPushButton::clicked, this, [this] {
+        const std::string failure = form_->ButtonRefreshSubdirectoriesClick();
+        if (!failure.empty())
+            ShowMessage(QString::fromStdString(failure));
+        Refresh();
+    });
+
+    listDataDirs_ = new QListWidget(central);
+    connect(listDataDirs_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (refreshing_)
+            return;
+        form_->ListBoxDataDirsItemIndex = listDataDirs_->row(item);
+        const std::string failure = form_->ListBoxDataDirsClick();
+        if (!failure.empty())
+            ShowMessage(QString::fromStdString(failure));
+        Refresh();
+    });
+    editDataDir_ = ReadOnly(central, tr("Where the data files are"));
+
+    channels_ = new QGroupBox(tr("Channels"), central);
+    channelGrid_ = new QGridLayout(channels_);
+    channelGrid_->setColumnStretch(8, 1);
+    channelButtons_ = new QButtonGroup(this);
+    channelButtons_->setExclusive(true);
+    connect(channelButtons_, &QButtonGroup::idClicked, this, [this](int id) {
+        form_->RadioGroupChannelsItemIndex = id;
+        form_->RadioGroupChannelsClick();
+        Refresh();
+    });
+
+    listFiles_ = new QListWidget(central);
+    connect(listFiles_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (refreshing_ || row < 0)
+            return;
+        form_->FileListBox1Change(row);
+        Refresh();
+    });
+    auto* refreshFiles = new QPushButton(tr("Refresh File List"), central);
+    connect(refreshFiles, &QPushButton::clicked, this, [this] {
+        form_->ButtonRefreshFileListClick();
+        Refresh();
+    });
+    editDateTimeDir_ = ReadOnly(central);
+
+    auto* launch = new QPushButton(tr("Launch a Window"), central);
+    connect(launch, &QPushButton::clicked, this, [this] { Launch(); });
+    auto* focus = new QPushButton(tr("Focus on this window"), central);
+    connect(focus, &QPushButton::clicked, this, [this] {
+        if (SedDataViewWidget* w = WidgetOf(form_->ButtonFocusWindowClick())) {
+            w->raise();
+            w->activateWindow();
+        }
+    });
+    listOpenWindows_ = new QListWidget(central);
+    connect(listOpenWindows_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!refreshing_)
+            form_->ListBoxOpenWindowsItemIndex = row;
+    });
+
+    auto* rootRow = new QHBoxLayout;
+    rootRow->addWidget(setRoot);
+    rootRow->addWidget(editInputDir_, 1);
+    rootRow->addWidget(refreshDirs);
+    auto* dirRow = new QHBoxLayout;
+    dirRow->addWidget(new QLabel(tr("Chosen Data Directory"), central));
+    dirRow->addWidget(editDataDir_, 1);
+    auto* left = new QVBoxLayout;
+    left->addWidget(listDataDirs_, 1);
+    left->addWidget(new QLabel(tr("Files"), central));
+    left->addWidget(listFiles_, 1);
+    left->addWidget(refreshFiles);
+    left->addWidget(editDateTimeDir_);
+    auto* right = new QVBoxLayout;
+    right->addWidget(channels_);
+    auto* launchRow = new QHBoxLayout;
+    launchRow->addWidget(launch);
+    launchRow->addWidget(focus);
+    launchRow->addStretch();
+    right->addLayout(launchRow);
+    right->addWidget(new QLabel(tr("List of open windows -->"), central));
+    right->addWidget(listOpenWindows_, 1);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 2);
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(rootRow);
+    layout->addLayout(dirRow);
+    layout->addLayout(columns, 1);
+}
+
+void MainWindowWidget::RebuildChannels()
+{
+    const auto& items = form_->RadioGroupChannelsItems;
+    if (items != shownChannels_) {
+        for (QAbstractButton* b : channelButtons_->buttons()) {
+            channelButtons_->removeButton(b);
+            delete b;
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            auto* b = new QRadioButton(QString::fromStdString(items[i]), channels_);
+            channelButtons_->addButton(b, static_cast<int>(i));
+            channelGrid_->addWidget(b, static_cast<int>(i / 8), static_cast<int>(i % 8));
+        }
+        shownChannels_ = items;
+    }
+    const int selected = form_->RadioGroupChannelsItemIndex;
+    if (QAbstractButton* b = channelButtons_->button(selected)) {
+        b->setChecked(true);
+    } else if (QAbstractButton* checked = channelButtons_->checkedButton()) {
+        channelButtons_->setExclusive(false);
+        checked->setChecked(false);
+        channelButtons_->setExclusive(true);
+    }
+}
+
+void MainWindowWidget::Refresh()
+{
+    refreshing_ = true;
+    const TMorvaneForm& f = *form_;
+    editInputDir_->setText(QString::fromStdString(f.EditInputDir));
+    editDataDir_->setText(QString::fromStdString(f.EditDataDir));
+    editDateTimeDir_->setText(QString::fromStdString(f.EditDateTimeDir));
+    Fill(listDataDirs_, f.ListBoxDataDirs, f.ListBoxDataDirsItemIndex);
+    Fill(listFiles_, f.FileListBox1Items, f.FileListBox1ItemIndex);
+    std::vector<std::string> names;
+    for (const OpenWindowEntry& e : f.ListBoxOpenWindows)
+        names.push_back(e.Name);
+    Fill(listOpenWindows_, names, f.ListBoxOpenWindowsItemIndex);
+    RebuildChannels();
+    timer2_->setInterval(f.Timer2.Interval);
+    refreshing_ = false;
+}
+
+QString MainWindowWidget::SetRoot(const QString& root)
+{
+    form_->EditInputDir = root.toStdString();
+    form_->RadioGroupChannelsItems.clear();
+    form_->RadioGroupChannelsItemIndex = -1;
+    const std::string failure = form_->ScanRootDir(form_->EditInputDir);
+    Refresh();
+    return QString::fromStdString(failure);
+}
+
+bool MainWindowWidget::SelectChannel(const QString& entry)
+{
+    const auto& items = form_->RadioGroupChannelsItems;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (QString::fromStdString(items[i]).compare(entry, Qt::CaseInsensitive) == 0) {
+            form_->RadioGroupChannelsItemIndex = static_cast<int32_t>(i);
+            form_->RadioGroupChannelsClick();
+            Refresh();
+            return true;
+        }
+    }
+    return false;
+}
+
+SedDataViewWidget* MainWindowWidget::Launch()
+{
+    TSedDataView* view = form_->ButtonLaunchClick();
+    Refresh();
+    SedDataViewWidget* w = WidgetOf(view);
+    if (!w)
+        return nullptr;
+    w->Refresh();
+    w->show();
+    return w;
+}
+
+SedDataViewWidget* MainWindowWidget::WidgetOf(const TSedDataView* view) const
+{
+    const auto it = widgets_.find(view);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+void MainWindowWidget::ShowMessage(const QString& text) { prompts_->ShowMessage(text.toStdString()); }

@@ -1,0 +1,60 @@
+#pragma once
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "mainwindow/TMorvaneForm.h"
+#include "ui/QtPrompts.h"
+
+class QButtonGroup;
+class QGridLayout;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+class SedDataViewWidget;
+
+// The main window: binds a TMorvaneForm (root, data directories, channels, file list, open
+// windows) and opens one SedDataViewWidget per launch.
+class MainWindowWidget : public QMainWindow {
+    Q_OBJECT
+public:
+    // prompts: null for real dialogs.
+    explicit MainWindowWidget(Prompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~MainWindowWidget() override;
+
+    TMorvaneForm& Form() { return *form_; }
+    // Copies the logic's fields into the controls.
+    void Refresh();
+    // Scans `root` as if it had been chosen in the dialog; returns the message, empty on success.
+    QString SetRoot(const QString& root);
+    // Selects the channel entry with this text; false when it is not listed.
+    bool SelectChannel(const QString& entry);
+    // "Launch a Window": the new view's window (shown), or null.
+    SedDataViewWidget* Launch();
+    SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
+
+private:
+    void BuildControls();
+    void RebuildChannels();
+    void ShowMessage(const QString& text);
+
+    QtPrompts qtPrompts_;
+    Prompts* prompts_;
+    std::unique_ptr<TMorvaneForm> form_;
+    QLineEdit* editInputDir_;
+    QLineEdit* editDataDir_;
+    QLineEdit* editDateTimeDir_;
+    QListWidget* listDataDirs_;
+    QListWidget* listFiles_;
+    QListWidget* listOpenWindows_;
+    QGroupBox* channels_;
+    QGridLayout* channelGrid_;
+    QButtonGroup* channelButtons_;
+    std::vector<ChannelEntry> shownChannels_;
+    QTimer* timer1_;
+    QTimer* timer2_;
+    std::map<const TSedDataView*, SedDataViewWidget*> widgets_;
+    bool refreshing_ = false;
+};

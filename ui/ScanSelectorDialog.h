@@ -1,0 +1,25 @@
+#pragma once
+#include <QDialog>
+
+#include "windows/TScanSelector.h"
+
+class QListWidget;
+class QSpinBox;
+
+// The scan selector's dialog: binds a TScanSelector's ticks, pattern and buttons.
+class ScanSelectorDialog : public QDialog {
+    Q_OBJECT
+public:
+    ScanSelectorDialog(TScanSelector& selector, QWidget* parent = nullptr);
+
+private:
+    void Refresh();
+    void ReadTicks();
+
+    TScanSelector& selector_;
+    QListWidget* list_;
+    QSpinBox* start_;
+    QSpinBox* step_;
+    QSpinBox* end_;
+    bool refreshing_ = false;
+};

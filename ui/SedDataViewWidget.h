@@ -1,0 +1,71 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+
+#include "dataview/TSedDataView.h"
+
+class ChartView;
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+// The data view window: builds the controls, forwards events to a TSedDataView and copies its
+// fields back into the controls. The view object belongs to the main window's logic.
+class SedDataViewWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit SedDataViewWidget(TSedDataView& view, QWidget* parent = nullptr);
+    ~SedDataViewWidget() override;
+
+    // Copies the logic's fields into the controls and redraws changed charts.
+    void Refresh();
+    // Selects the tab whose caption is `caption`; false when there is none.
+    bool SelectTab(const QString& caption);
+    ChartView* RawChart() const { return rawChart_; }
+    ChartView* AverageChart() const { return avgChart_; }
+    ChartView* CorrectedChart() const { return corChart_; }
+    ChartView* CurrentChart() const;
+    // The logic, or null once the window was closed.
+    TSedDataView* View() const { return view_; }
+
+signals:
+    void closed(SedDataViewWidget* widget);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* BuildRawTab();
+    QWidget* BuildAverageTab();
+    QWidget* BuildCorrectedTab();
+    void Tick();
+    void SaveImage();
+
+    TSedDataView* view_;
+    QTabWidget* tabs_;
+    QLineEdit* editFullPath_;
+    QLineEdit* editTargetChannel_;
+    QCheckBox* checkMW_;
+    QLineEdit* editMW_;
+    ChartView* rawChart_ = nullptr;
+    ChartView* avgChart_ = nullptr;
+    ChartView* corChart_ = nullptr;
+    QLineEdit* editDisplayXY_ = nullptr;
+    QLineEdit* editJitter_ = nullptr;
+    QLineEdit* editMeniscus_ = nullptr;
+    QLineEdit* editFringe_ = nullptr;
+    QAbstractButton* sbJitter_ = nullptr;
+    QAbstractButton* sbFringe_ = nullptr;
+    QLineEdit* editPairs_ = nullptr;
+    QLineEdit* editTimeRange_ = nullptr;
+    QLineEdit* editDisplayAvg_ = nullptr;
+    QLineEdit* editDisplayCor_ = nullptr;
+    QTimer* timer1_;
+    QWidget* waitWindow_;
+    QLineEdit* waitText_;
+};
