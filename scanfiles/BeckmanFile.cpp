@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,9 +21,9 @@ enum class LineFormat { ThreeColumns, Interference, Fluorescence };
 
 struct FileKind {
     int32_t opticalSystem;
-    int32_t capacity;  // doubles per array
+    int32_t capacity; // doubles per array
     int32_t lineLimit; // data lines read at most
-    int fields;        // numbers per data line
+    int fields; // numbers per data line
     LineFormat format;
     bool intensity;
 };
@@ -84,7 +84,7 @@ int64_t LoadFile(const std::string& path, size_t maxBytes, std::vector<char>& bu
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0)
         return -1;
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return -1;
     // The size is only a first guess: the instrument may still be writing the file.
@@ -118,8 +118,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLineEnd(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
 // Powers of ten that a double holds exactly.
-constexpr double ExactPowersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
-    1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+constexpr double ExactPowersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14,
+    1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
 
 // Reads up to `fields` blank-separated numbers of the plain form -ddd.ddde+dd from the line
 // that starts at p, which ends at a NUL, CR or LF (not yet split). Returns where it stopped,

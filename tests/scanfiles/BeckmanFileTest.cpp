@@ -327,12 +327,12 @@ TEST_F(BeckmanFileTest, LastLineWithoutTerminatorIsAPoint)
 TEST_F(BeckmanFileTest, LinesThatDoNotParseAreZeroPoints)
 {
     const std::string data = std::string("5.9 0.1 0.01\r\n") // 0: good
-        + "junk\r\n"                                          // 1: nothing read
-        + "6.0 junk 0.5\r\n"                                  // 2: radius only
-        + "6.1 0.3\r\n"                                       // 3: missing sigma
-        + std::string("6.2 0.4\0 0.9\r\n", 14)                // 4: a NUL ends the line's text
-        + "\x01\x7f\xff\xfe garbage \x80\r\n"                 // 5: binary junk
-        + "6.3 0.5 0.05\r\n";                                 // 6: good again
+        + "junk\r\n" // 1: nothing read
+        + "6.0 junk 0.5\r\n" // 2: radius only
+        + "6.1 0.3\r\n" // 3: missing sigma
+        + std::string("6.2 0.4\0 0.9\r\n", 14) // 4: a NUL ends the line's text
+        + "\x01\x7f\xff\xfe garbage \x80\r\n" // 5: binary junk
+        + "6.3 0.5 0.05\r\n"; // 6: good again
     const std::string path = Write("junk.RA1", FileText("d", AbsorbanceHeader, data));
     BeckmanFile f;
     EXPECT_GT(f.ReadScanFile(path, 0, 0), 0);
@@ -426,11 +426,11 @@ TEST_F(BeckmanFileTest, FilesOverOneMebibyteAreReadUpToIt)
 TEST_F(BeckmanFileTest, IntensityModes)
 {
     const std::string data = "5.90 100 10\r\n" // 0: all modes good
-                             "5.91 100 0\r\n"  // 1: second intensity zero
-                             "5.92 0 10\r\n"   // 2: first intensity zero
-                             "5.93 -5 10\r\n"  // 3: negative first intensity
-                             "5.94 5 -10\r\n"  // 4: negative second intensity
-                             "\r\n"            // 5: blank line, both zero
+                             "5.91 100 0\r\n" // 1: second intensity zero
+                             "5.92 0 10\r\n" // 2: first intensity zero
+                             "5.93 -5 10\r\n" // 3: negative first intensity
+                             "5.94 5 -10\r\n" // 4: negative second intensity
+                             "\r\n" // 5: blank line, both zero
                              "5.96 1e-300 1e300\r\n"; // 6: ratio underflows to 0
     const std::string path = Write("00001.RI1", FileText("Intensity", "I 1 20 50000 1000 2.5E+10 280 1", data));
     constexpr double F = -2e10; // failed point

@@ -64,7 +64,8 @@ private:
             return text;
         }
         case 1: { // as the instrument writes values
-            std::snprintf(text, sizeof text, "%.5E", (Below(2) ? -1 : 1) * std::ldexp(double(rng_() >> 11), -53 + Below(40) - 20));
+            std::snprintf(text, sizeof text, "%.5E",
+                (Below(2) ? -1 : 1) * std::ldexp(double(rng_() >> 11), -53 + Below(40) - 20));
             return text;
         }
         case 2: { // any double, shortest round trip or not
@@ -82,7 +83,8 @@ private:
             if (s.empty() || s == "-" || s == "." || s == "-.")
                 s += Digits(1 + Below(3));
             if (Below(3) == 0)
-                s += Pick({ "e", "E" }) + Pick({ "", "+", "-" }) + std::to_string(Below(4) == 0 ? Below(400) : Below(40));
+                s += Pick({ "e", "E" }) + Pick({ "", "+", "-" })
+                    + std::to_string(Below(4) == 0 ? Below(400) : Below(40));
             return s;
         }
         }
@@ -91,8 +93,8 @@ private:
     std::string Odd()
     {
         return Pick({ "+1.5", "+.5", "inf", "-inf", "INFINITY", "nan", "-nan", "NAN(12ab)", "0x1.8p3", "-0X1P-2", "0x",
-            "1e", "1e+", "1E-", "-", ".", "-.", "..5", "1.5.5", "1e5e5", "1,5", "--1", "-0", "00", "1e-320",
-            "4.9e-324", "2e-324", "1e-400", "1.7976931348623157e308", "1.8e308", "1e999999", "junk", "e5",
+            "1e", "1e+", "1E-", "-", ".", "-.", "..5", "1.5.5", "1e5e5", "1,5", "--1", "-0", "00", "1e-320", "4.9e-324",
+            "2e-324", "1e-400", "1.7976931348623157e308", "1.8e308", "1e999999", "junk", "e5",
             "12345678901234567890123456789012345678901234567890", "0.000000000000000000000000000001234567890123456789",
             "9007199254740993", "2.2250738585072011e-308" });
     }
