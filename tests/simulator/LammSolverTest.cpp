@@ -25,7 +25,7 @@ double AmountInCells(const LammSolver& solver)
 // The same integral from the read-out profile, by the trapezoid rule on a fine radial grid.
 double AmountInProfile(const LammSolver& solver)
 {
-    const int n = 26000; // ten samples per cell
+    const int n = 13000; // five samples per cell
     const double h = (Bottom - Meniscus) / n;
     double sum = 0;
     for (int i = 0; i <= n; ++i) {
