@@ -51,9 +51,18 @@ double LammSolver::NextStepSeconds(double target) const
     dt = std::min(dt, target - seconds_);
     if (sSeconds_ > 0) {
         // End the step where sedimentation completes the next whole cell, so every shift falls
-        // between two diffusion steps at its own time; a species that fills a cell faster than
-        // the shortest step shifts several cells per step.
-        const double due = (static_cast<double>(shifts_) + 1) * dy_ / sSeconds_; // w^2 t of the next shift
+        // between two diffusion steps at its own time. Where the layers at meniscus and bottom,
+        // D / (s w^2 r) thick, are thinner than a cell, the grid cannot resolve them anyway and
+        // one step may take that many cells of sedimentation (sedimentation and diffusion commute
+        // away from the walls). A species that fills a cell faster than the shortest step shifts
+        // several cells per step too.
+        double cells = 1;
+        const double w2 = rotor_.MaxOmegaSquaredBetween(seconds_, seconds_ + dt);
+        const double cellCm = bottom_ * dy_;
+        const double layerCm = species_.diffusionCm2s / (sSeconds_ * w2 * bottom_);
+        if (w2 > 0 && layerCm < cellCm)
+            cells = std::min(std::floor(cellCm / layerCm), 1e6);
+        const double due = (static_cast<double>(shifts_) + cells) * dy_ / sSeconds_; // w^2 t of that shift
         if (rotor_.Omega2tAt(seconds_ + dt) >= due) {
             double lo = seconds_, hi = seconds_ + dt;
             for (int i = 0; i < 60 && hi - lo > 1e-9 * hi; ++i) {
@@ -81,8 +90,9 @@ void LammSolver::AdvanceTo(double seconds)
         if (sSeconds_ > 0) {
             // Shift whenever the sedimented distance reaches one more whole cell.
             const double cells = sSeconds_ * rotor_.Omega2tAt(seconds_) / dy_;
-            while (static_cast<double>(shifts_) + 1 <= cells)
-                Shift();
+            const auto due = static_cast<int64_t>(std::floor(cells)) - shifts_;
+            if (due > 0)
+                Shift(due);
         }
     }
     UpdateReadout();
@@ -150,17 +160,21 @@ void LammSolver::Diffuse(double dt)
     SolveImplicit((1 - g) / (2 - g) * dt, c_);
 }
 
-void LammSolver::Shift()
+void LammSolver::Shift(int64_t k)
 {
-    // Cell i receives the contents of cell i - 1; the meniscus cell empties; the bottom cell
-    // keeps its own contents and gains its neighbour's.
-    const size_t n = c_.size();
-    const double amountIntoBottom = c_[n - 2] * area_[n - 2];
-    c_[n - 1] = (c_[n - 1] * area_[n - 1] + amountIntoBottom) / area_[n - 1];
-    for (size_t i = n - 2; i > 0; --i)
-        c_[i] = c_[i - 1] * area_[i - 1] / area_[i];
-    c_[0] = 0;
-    ++shifts_;
+    // Cell i receives the contents of cell i - k; the k cells at the meniscus empty; the bottom
+    // cell keeps its own contents and gains all that would pass beyond it.
+    const auto n = static_cast<int64_t>(c_.size());
+    double intoBottom = 0;
+    for (int64_t j = std::max<int64_t>(n - 1 - k, 0); j < n - 1; ++j)
+        intoBottom += c_[static_cast<size_t>(j)] * area_[static_cast<size_t>(j)];
+    const size_t last = static_cast<size_t>(n - 1);
+    c_[last] = (c_[last] * area_[last] + intoBottom) / area_[last];
+    for (int64_t i = n - 2; i >= 0; --i) {
+        const auto u = static_cast<size_t>(i);
+        c_[u] = i >= k ? c_[u - static_cast<size_t>(k)] * area_[u - static_cast<size_t>(k)] / area_[u] : 0;
+    }
+    shifts_ += k;
 }
 
 double LammSolver::ConcentrationAt(double radiusCm) const

@@ -71,7 +71,7 @@ private:
     void Diffuse(double dt);
     void SolveImplicit(double alpha, std::vector<double>& x);
     void UpdateReadout();
-    void Shift();
+    void Shift(int64_t cells);
     double NextStepSeconds(double target) const;
 
     LammSpecies species_;

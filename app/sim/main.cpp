@@ -54,10 +54,12 @@ int main(int argc, char** argv)
         "60 scans over about 3 hours; other options given change the preset");
     auto* speciesOpt = app.add_option("--species", speciesTexts,
         "a species, repeatable: s=4.4,mw=66000[,vbar=0.73],c=0.8 or s=4.4,D=6e-7,c=0.8 (S, g/mol, ml/g, cm^2/s, "
-        "mg/ml)");
+        "mg/ml)")
+                           ->allow_extra_args(false); // one value per --species, so ROOT may follow
     auto* cellOpt = app.add_option("--cell", cellTexts,
         "a cell, repeatable: RA1, IP2, RI3, FI4, optionally with ,factor=F (loading factor) ,meniscus=CM "
-        ",bottom=CM ,letter=A (default: RA1)");
+        ",bottom=CM ,letter=A (default: RA1)")
+                        ->allow_extra_args(false);
     auto* rpmOpt = app.add_option("--rpm", run.rpm, "rotor speed, rpm")->capture_default_str();
     auto* accelOpt = app.add_option("--accel", run.accelerationRpmPerSecond, "acceleration from rest, rpm/s")
                          ->capture_default_str();

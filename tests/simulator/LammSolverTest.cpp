@@ -62,6 +62,7 @@ TEST(LammSolver, ConservesMassThroughAccelerationAndRun)
         { "sharp boundary", 60, 1e-8 },
         { "no diffusion", 10, 0 },
         { "small and fast-diffusing", 0.5, 1e-5 },
+        { "pelleting within the acceleration", 500, 2e-7 },
     };
     const double times[] = { 20, 80, 166, 300, 1000, 3000, 10800 };
     for (const auto& c : cases) {
@@ -85,17 +86,20 @@ TEST(LammSolver, SharpBoundaryMovesAndDilutesAsTheSectorLawSays)
 {
     const struct {
         const char* name;
+        double s, D;
         double rpm, accel, secondRpm, secondAt;
         double times[4];
     } cases[] = {
-        { "40000 rpm", 40000, 300, 0, 0, { 300, 900, 1800, 2400 } },
-        { "slow acceleration", 40000, 50, 0, 0, { 600, 1200, 1800, 2700 } },
-        { "speed raised during the run", 30000, 300, 45000, 1200, { 600, 1300, 2000, 2600 } },
-        { "speed lowered during the run", 50000, 300, 30000, 900, { 600, 1000, 2000, 3000 } },
+        { "40000 rpm", 40, 2e-8, 40000, 300, 0, 0, { 300, 900, 1800, 2400 } },
+        { "slow acceleration", 40, 2e-8, 40000, 50, 0, 0, { 600, 1200, 1800, 2700 } },
+        { "speed raised during the run", 40, 2e-8, 30000, 300, 45000, 1200, { 600, 1300, 2000, 2600 } },
+        { "speed lowered during the run", 40, 2e-8, 50000, 300, 30000, 900, { 600, 1000, 2000, 3000 } },
+        { "many cells of sedimentation per step", 500, 2e-8, 10000, 300, 0, 0, { 600, 1200, 1800, 2400 } },
     };
-    const double s = 40, D = 2e-8, c0 = 1.0;
+    const double c0 = 1.0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const double s = c.s, D = c.D;
         RotorSchedule rotor(c.rpm, c.accel);
         if (c.secondRpm > 0)
             rotor.SetSpeedChange(c.secondAt, c.secondRpm);
