@@ -1,6 +1,7 @@
 #include "ui/MainWindowWidget.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -83,6 +84,18 @@ MainWindowWidget::~MainWindowWidget()
         widget->disconnect(this);
         delete widget;
     }
+}
+
+void MainWindowWidget::closeEvent(QCloseEvent* event)
+{
+    timer1_->stop();
+    timer2_->stop();
+    const auto widgets = widgets_;
+    for (const auto& [view, widget] : widgets) {
+        (void)view;
+        widget->close();
+    }
+    event->accept();
 }
 
 void MainWindowWidget::BuildControls()

@@ -35,6 +35,10 @@ public:
     SedDataViewWidget* Launch();
     SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
 
+protected:
+    // Closing the main window ends the program: the data views close with it.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void BuildControls();
     void RebuildChannels();

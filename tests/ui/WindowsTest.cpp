@@ -138,3 +138,25 @@ TEST(Windows, ToolkitFiltersBecomeQtFilters)
     EXPECT_EQ(QtPrompts::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
         "XLA-XLI Scan Files (*.scn);;all files (*.*)");
 }
+
+TEST(Windows, ClosingTheMainWindowClosesItsViews)
+{
+    App();
+    TempDir root;
+    testutil::RunSpec spec;
+    spec.scans = 6;
+    spec.points = 40;
+    testutil::WriteRun(root.path(), spec);
+    RecordingPrompts prompts;
+    MainWindowWidget main(&prompts);
+    main.Form().ChangeWorkingDirectory = false;
+    main.SetRoot(QString::fromStdString(root.path()));
+    SedDataViewWidget* a = main.Launch();
+    SedDataViewWidget* b = main.Launch();
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(main.Form().ListBoxOpenWindows.size(), 2u);
+    main.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main.Form().ListBoxOpenWindows.empty());
+    EXPECT_TRUE(main.Form().ComparisonWindows.empty());
+}

@@ -1,0 +1,77 @@
+#include <QImage>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "testutil/ScanFileWriter.h"
+
+#ifdef MORVANE_PROGRAM
+
+namespace fs = std::filesystem;
+using testutil::TempDir;
+
+namespace {
+
+// Runs the program with `args`; returns its exit status and what it wrote to stderr.
+int RunProgram(const std::string& args, std::string& err, const TempDir& dir)
+{
+    const std::string errFile = dir / "stderr.txt";
+    const std::string command
+        = "QT_QPA_PLATFORM=offscreen '" + std::string(MORVANE_PROGRAM) + "' " + args + " 2> '" + errFile + "'";
+    const int status = std::system(command.c_str());
+    err = testutil::ReadTextFile(errFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(Program, ScreenshotOfEachTabAndItsErrors)
+{
+    TempDir root, out;
+    testutil::RunSpec spec;
+    spec.scans = 12;
+    spec.points = 80;
+    testutil::WriteRun(root.path(), spec);
+    const std::string base = "--root '" + root.path() + "' ";
+    std::string err;
+
+    const struct {
+        const char* name;
+        std::string args;
+    } shots[] = {
+        { "main window", base + "--screenshot '" + (out / "main.png") + "'" },
+        { "raw data", base + "--launch 0*.RA1 --screenshot '" + (out / "raw.png") + "'" },
+        { "corrected", base + "--launch 0*.RA1 --tab 'Corrected t (dc/dt)' --screenshot '" + (out / "cor.png") + "'" },
+    };
+    for (const auto& s : shots) {
+        SCOPED_TRACE(s.name);
+        EXPECT_EQ(RunProgram(s.args, err, out), 0) << err;
+    }
+    for (const char* file : { "main.png", "raw.png", "cor.png" }) {
+        SCOPED_TRACE(file);
+        const QImage image(QString::fromStdString(out / file));
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.width(), 1100);
+        EXPECT_EQ(image.height(), 760);
+    }
+
+    const struct {
+        const char* name;
+        std::string args;
+        const char* message;
+    } errors[] = {
+        { "channel not there", base + "--launch 0*.IP3 --screenshot '" + (out / "x.png") + "'", "channel 0*.IP3 not found" },
+        { "no such tab", base + "--launch 0*.RA1 --tab Nowhere --screenshot '" + (out / "x.png") + "'", "no tab named Nowhere" },
+        { "unwritable file", base + "--screenshot '" + (out / "missing") + "/x.png" + "'", "cannot write" },
+    };
+    for (const auto& e : errors) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(RunProgram(e.args, err, out), 1);
+        EXPECT_NE(err.find(e.message), std::string::npos) << err;
+    }
+    EXPECT_FALSE(fs::exists(out / "x.png"));
+}
+
+#endif
