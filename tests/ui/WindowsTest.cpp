@@ -1,6 +1,10 @@
+#include <algorithm>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -159,4 +163,55 @@ TEST(Windows, ClosingTheMainWindowClosesItsViews)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main.Form().ListBoxOpenWindows.empty());
     EXPECT_TRUE(main.Form().ComparisonWindows.empty());
+}
+
+TEST(Windows, ScanSelectorDialogWritesTheUsersChoice)
+{
+    App();
+    TSedDataView::ManualScanChoice = false;
+    TempDir root;
+    testutil::RunSpec spec;
+    spec.scans = 22;
+    spec.points = 40;
+    testutil::WriteRun(root.path(), spec);
+    RecordingPrompts prompts;
+    MainWindowWidget main(&prompts);
+    main.Form().ChangeWorkingDirectory = false;
+    main.SetRoot(QString::fromStdString(root.path()));
+    SedDataViewWidget* w = main.Launch();
+    ASSERT_NE(w, nullptr);
+
+    // The dialog is modal: answer it from the event loop it runs.
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "ScanSelector");
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "Unselect All")
+                b->click();
+        const auto spins = dialog->findChildren<QSpinBox*>();
+        ASSERT_EQ(spins.size(), 3);
+        spins[2]->setValue(22); // end
+        spins[1]->setValue(7);  // step
+        spins[0]->setValue(1);  // start
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "OK")
+                b->click();
+        answered = true;
+    });
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->text() == "Choose Display")
+            b->click();
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(TSedDataView::ManualScanChoice);
+    std::vector<int> drawn;
+    const TSedDataView& view = *w->View();
+    for (int s = 2; s < view.Chart1.SeriesCount(); ++s)
+        if (view.Chart1.Series[static_cast<size_t>(s)].Active)
+            drawn.push_back(view.Chart1.Series[static_cast<size_t>(s)].Tag);
+    std::sort(drawn.begin(), drawn.end());
+    EXPECT_EQ(drawn, (std::vector<int> { 0, 7, 14, 21 }));
+    EXPECT_EQ(w->RawChart()->Plot()->graphCount(), 4);
+    TSedDataView::ManualScanChoice = false;
 }
