@@ -7,19 +7,19 @@
 
 // One ideal, non-interacting species of a sedimentation-velocity run.
 struct LammSpecies {
-    double sSvedberg = 0;        // sedimentation coefficient, S (1 S = 1e-13 s)
-    double diffusionCm2s = 0;    // diffusion coefficient, cm^2/s
-    double loading = 1;          // loading concentration, any unit; the solution is in the same unit
+    double sSvedberg = 0; // sedimentation coefficient, S (1 S = 1e-13 s)
+    double diffusionCm2s = 0; // diffusion coefficient, cm^2/s
+    double loading = 1; // loading concentration, any unit; the solution is in the same unit
 };
 
 // How fine the solver works. The defaults are accurate for proteins and larger particles
 // at any speed; they are what the simulator uses.
 struct LammGridRules {
-    double maxCellCm = 0.0005;     // cell width at the meniscus (cells are uniform in ln r)
-    int32_t minCells = 1000;       // at least this many cells over the column
-    double maxStepSeconds = 10;    // no time step longer than this
-    double stepGrowth = 0.1;       // early steps: dt <= minStepSeconds + stepGrowth * t
-    double minStepSeconds = 0.02;  // shortest step; faster species shift several cells per step
+    double maxCellCm = 0.0005; // cell width at the meniscus (cells are uniform in ln r)
+    int32_t minCells = 1000; // at least this many cells over the column
+    double maxStepSeconds = 10; // no time step longer than this
+    double stepGrowth = 0.1; // early steps: dt <= minStepSeconds + stepGrowth * t
+    double minStepSeconds = 0.02; // shortest step; faster species shift several cells per step
 };
 
 // Solves the Lamm equation of a sector-shaped cell for one species,
@@ -79,17 +79,17 @@ private:
     LammGridRules rules_;
     double meniscus_;
     double bottom_;
-    double dy_ = 0;             // cell width in ln r
-    double sSeconds_ = 0;       // s in seconds
-    double seconds_ = 0;        // present time
+    double dy_ = 0; // cell width in ln r
+    double sSeconds_ = 0; // s in seconds
+    double seconds_ = 0; // present time
     int64_t steps_ = 0;
     int64_t shifts_ = 0;
-    std::vector<double> face_;   // N + 1 face radii
+    std::vector<double> face_; // N + 1 face radii
     std::vector<double> centre_; // N centre radii (geometric mean of the faces)
-    std::vector<double> area_;   // integral of r dr over each cell
+    std::vector<double> area_; // integral of r dr over each cell
     std::vector<double> conductance_; // D r / dr at the N - 1 inner faces
-    std::vector<double> c_;      // concentration per cell
-    std::vector<double> work_;   // Thomas algorithm scratch
-    std::vector<double> stage_;  // intermediate stage of a diffusion step
+    std::vector<double> c_; // concentration per cell
+    std::vector<double> work_; // Thomas algorithm scratch
+    std::vector<double> stage_; // intermediate stage of a diffusion step
     std::vector<double> readout_; // c per cell at the present time, fraction of a shift included
 };

@@ -22,7 +22,7 @@ public:
 
     double RpmAt(double seconds) const;
     double OmegaSquaredAt(double seconds) const; // rad^2/s^2
-    double Omega2tAt(double seconds) const;      // integral of omega^2 from 0, rad^2/s
+    double Omega2tAt(double seconds) const; // integral of omega^2 from 0, rad^2/s
     // Largest omega^2 within [fromSeconds, toSeconds].
     double MaxOmegaSquaredBetween(double fromSeconds, double toSeconds) const;
     // The speed the rotor holds at the end of the schedule, rpm.
@@ -42,6 +42,6 @@ private:
     double acceleration_;
     double changeAt_ = -1; // < 0: no second speed
     double changeRpm_ = 0;
-    std::vector<Knot> knots_;          // rpm is linear between knots, constant after the last
+    std::vector<Knot> knots_; // rpm is linear between knots, constant after the last
     std::vector<double> omega2tAtKnot_; // omega^2 t reached at each knot
 };

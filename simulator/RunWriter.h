@@ -8,8 +8,8 @@
 // Where a run goes: ROOT/XLIDATA/MMDDYY/NNNNNN, as the instrument lays out its data.
 struct RunLocation {
     std::string root;
-    std::string date;   // "MMDDYY"; empty: today
-    int32_t run = 0;    // 1 ... 999999; 0: one more than the largest run of that date
+    std::string date; // "MMDDYY"; empty: today
+    int32_t run = 0; // 1 ... 999999; 0: one more than the largest run of that date
 };
 
 // Today's date as MMDDYY (local time).

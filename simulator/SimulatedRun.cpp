@@ -14,10 +14,10 @@ namespace {
 
 constexpr double GasConstant = 8.314462618e7; // erg / (mol K)
 constexpr double MaxRpm = 60000;
-constexpr int32_t MaxLinesAbsorbance = 2048;   // the reader takes no more data lines of RA, RI, IP
+constexpr int32_t MaxLinesAbsorbance = 2048; // the reader takes no more data lines of RA, RI, IP
 constexpr int32_t MaxLinesFluorescence = 10000;
-constexpr double LampIntensity = 1000;         // intensity of the clear beam at mid-cell
-constexpr double DetectorFloor = 0.001;        // least intensity written (three decimals)
+constexpr double LampIntensity = 1000; // intensity of the clear beam at mid-cell
+constexpr double DetectorFloor = 0.001; // least intensity written (three decimals)
 
 __attribute__((format(printf, 1, 2))) std::string Format(const char* fmt, ...)
 {
@@ -29,12 +29,12 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* fmt, ...)
     return buf;
 }
 
-std::string CellName(const SimCell& cell)
-{
-    return std::string(KindCode(cell.kind)) + std::to_string(cell.cell);
-}
+std::string CellName(const SimCell& cell) { return std::string(KindCode(cell.kind)) + std::to_string(cell.cell); }
 
-double MeniscusOf(const SimRun& run, const SimCell& cell) { return cell.meniscusCm >= 0 ? cell.meniscusCm : run.meniscusCm; }
+double MeniscusOf(const SimRun& run, const SimCell& cell)
+{
+    return cell.meniscusCm >= 0 ? cell.meniscusCm : run.meniscusCm;
+}
 double BottomOf(const SimRun& run, const SimCell& cell) { return cell.bottomCm >= 0 ? cell.bottomCm : run.bottomCm; }
 
 double StepOf(const SimRun& run, const SimCell& cell)
@@ -183,8 +183,7 @@ double DiffusionOf(const SimSpecies& species, const SimRun& run)
     if (species.diffusionGiven)
         return species.diffusionCm2s;
     const double buoyancy = 1 - species.vbar * run.solventDensity;
-    return species.sSvedberg * 1e-13 * GasConstant * (run.temperatureC + 273.15)
-        / (species.molecularWeight * buoyancy);
+    return species.sSvedberg * 1e-13 * GasConstant * (run.temperatureC + 273.15) / (species.molecularWeight * buoyancy);
 }
 
 std::string ValidateRun(const SimRun& run)
@@ -278,14 +277,14 @@ std::string ValidateRun(const SimRun& run)
             return "cell " + name
                 + Format(": the cell bottom (%g cm) must lie beyond the meniscus (%g cm)", bottom, meniscus);
         if (bottom - meniscus < 0.05)
-            return "cell " + name + Format(": the column from meniscus to bottom is only %g cm long", bottom - meniscus);
+            return "cell " + name
+                + Format(": the column from meniscus to bottom is only %g cm long", bottom - meniscus);
         const double step = StepOf(run, cell);
         if (step <= 0 || step > 0.1)
             return Format("the radial step must lie between 0 and 0.1 cm (got %g cm)", step);
         const double high = RadiusHighOf(run, cell);
         if (Invalid(run.radiusLowCm) || Invalid(high) || run.radiusLowCm <= 0 || high <= run.radiusLowCm)
-            return "cell " + name
-                + Format(": the radial range from %g cm to %g cm is empty", run.radiusLowCm, high);
+            return "cell " + name + Format(": the radial range from %g cm to %g cm is empty", run.radiusLowCm, high);
         if (high > bottom + 1e-9)
             return "cell " + name
                 + Format(": the radial range ends at %g cm, beyond the cell bottom at %g cm", high, bottom);
@@ -341,7 +340,7 @@ struct RunSimulator::CellState {
     std::vector<LammSolver> solvers;
     std::vector<double> radii;
     double meniscus;
-    Gaussian noise;     // point noise
+    Gaussian noise; // point noise
     Gaussian artefacts; // interference offsets, jumps and baseline: a stream of their own, so a run
                         // with artefacts has the same point noise as the same run without
     std::vector<double> timeInvariant;
@@ -432,8 +431,8 @@ bool RunSimulator::NextScan(SimScan& scan)
 
     std::string text = description + "\r\n";
     char line[256];
-    std::snprintf(line, sizeof line, "%c %d %.1f %.0f %.0f %.5E %.0f %d\r\n", typeLetter, cell.cell,
-        run_.temperatureC, std::round(rotor.RpmAt(when)), std::round(when), rotor.Omega2tAt(when), wavelength, 1);
+    std::snprintf(line, sizeof line, "%c %d %.1f %.0f %.0f %.5E %.0f %d\r\n", typeLetter, cell.cell, run_.temperatureC,
+        std::round(rotor.RpmAt(when)), std::round(when), rotor.Omega2tAt(when), wavelength, 1);
     text += line;
 
     const bool jumps = cell.kind == OpticalKind::Interference && run_.fringeJumpProbability > 0;
@@ -484,8 +483,8 @@ bool RunSimulator::NextScan(SimScan& scan)
     }
 
     char name[32];
-    std::snprintf(name, sizeof name, "%c%04d.%s%d", cell.channelLetter, state.scansDone, KindCode(cell.kind),
-        cell.cell);
+    std::snprintf(
+        name, sizeof name, "%c%04d.%s%d", cell.channelLetter, state.scansDone, KindCode(cell.kind), cell.cell);
     scan.fileName = name;
     scan.text = std::move(text);
     scan.seconds = when;

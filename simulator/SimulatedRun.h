@@ -13,21 +13,21 @@ const char* KindCode(OpticalKind kind);
 // by the Svedberg equation D = s R T / (M (1 - vbar rho)).
 struct SimSpecies {
     double sSvedberg = 4.4;
-    bool diffusionGiven = false;     // false: derive D from molecularWeight
-    double diffusionCm2s = 0;        // cm^2/s, when diffusionGiven
-    double molecularWeight = 66000;  // g/mol, when not diffusionGiven
-    double vbar = 0.73;              // partial specific volume, ml/g
-    double loadingMgPerMl = 1.0;     // loading concentration
+    bool diffusionGiven = false; // false: derive D from molecularWeight
+    double diffusionCm2s = 0; // cm^2/s, when diffusionGiven
+    double molecularWeight = 66000; // g/mol, when not diffusionGiven
+    double vbar = 0.73; // partial specific volume, ml/g
+    double loadingMgPerMl = 1.0; // loading concentration
 };
 
 // One cell with one optical system; two kinds in the same cell are two SimCells.
 struct SimCell {
     OpticalKind kind = OpticalKind::Absorbance;
-    int32_t cell = 1;             // 1 ... 8
+    int32_t cell = 1; // 1 ... 8
     char channelLetter = '0';
-    double loadingFactor = 1;     // multiplies every species' loading (a dilution series)
-    double meniscusCm = -1;       // < 0: the run's meniscus
-    double bottomCm = -1;         // < 0: the run's bottom
+    double loadingFactor = 1; // multiplies every species' loading (a dilution series)
+    double meniscusCm = -1; // < 0: the run's meniscus
+    double bottomCm = -1; // < 0: the run's bottom
 };
 
 // Everything a simulated run needs. Defaults make a typical protein run.
@@ -37,26 +37,26 @@ struct SimRun {
 
     double rpm = 50000;
     double accelerationRpmPerSecond = 300;
-    double secondRpm = 0;            // > 0: change speed at secondSpeedAtSeconds
+    double secondRpm = 0; // > 0: change speed at secondSpeedAtSeconds
     double secondSpeedAtSeconds = 0;
 
-    int32_t scans = 60;              // per cell
+    int32_t scans = 60; // per cell
     double firstScanSeconds = 600;
     double intervalSeconds = 180;
-    double cellDelaySeconds = 15;    // each further cell of a scan round is read this much later
+    double cellDelaySeconds = 15; // each further cell of a scan round is read this much later
 
     double meniscusCm = 5.9;
     double bottomCm = 7.2;
-    double radiusLowCm = 5.8;        // first radius written
-    double radiusHighCm = -1;        // last radius written; < 0: the bottom
-    double stepCm = -1;              // < 0: 0.002 for absorbance, intensity, fluorescence; 0.001 interference
+    double radiusLowCm = 5.8; // first radius written
+    double radiusHighCm = -1; // last radius written; < 0: the bottom
+    double stepCm = -1; // < 0: 0.002 for absorbance, intensity, fluorescence; 0.001 interference
 
     double temperatureC = 20;
     double solventDensity = 0.99823; // g/ml, water at 20 C
-    double wavelengthNm = 280;       // absorbance and intensity
+    double wavelengthNm = 280; // absorbance and intensity
 
-    double extinctionPerMgMl = 1.0;  // absorbance (OD) per mg/ml
-    double fringesPerMgMl = 3.33;    // interference fringes per mg/ml (12 mm path)
+    double extinctionPerMgMl = 1.0; // absorbance (OD) per mg/ml
+    double fringesPerMgMl = 3.33; // interference fringes per mg/ml (12 mm path)
     double fluorescencePerMgMl = 1000; // fluorescence counts per mg/ml
 
     // Gaussian noise, standard deviations: OD, fringes, relative intensity, counts.
@@ -92,11 +92,11 @@ std::vector<double> CleanSignal(const SimRun& run, int32_t cellIndex, double sec
 
 // One scan file as the instrument writes it.
 struct SimScan {
-    std::string fileName;     // channel letter, four-digit scan number, extension: "00001.RA1"
-    std::string text;         // the whole file, CR LF line ends
-    double seconds = 0;       // elapsed time of the scan
-    int32_t cellIndex = 0;    // index into SimRun::cells
-    int32_t scanNumber = 0;   // 1-based, per cell
+    std::string fileName; // channel letter, four-digit scan number, extension: "00001.RA1"
+    std::string text; // the whole file, CR LF line ends
+    double seconds = 0; // elapsed time of the scan
+    int32_t cellIndex = 0; // index into SimRun::cells
+    int32_t scanNumber = 0; // 1-based, per cell
 };
 
 // Produces the scans of a run in time order. Construction throws std::invalid_argument with

@@ -53,54 +53,54 @@ int main(int argc, char** argv)
         "absorbance in cell 1 (RA1) and interference in cell 2 (IP2) with baseline offsets and fringe jumps, "
         "60 scans over about 3 hours; other options given change the preset");
     auto* speciesOpt = app.add_option("--species", speciesTexts,
-        "a species, repeatable: s=4.4,mw=66000[,vbar=0.73],c=0.8 or s=4.4,D=6e-7,c=0.8 (S, g/mol, ml/g, cm^2/s, "
-        "mg/ml)")
+                              "a species, repeatable: s=4.4,mw=66000[,vbar=0.73],c=0.8 or s=4.4,D=6e-7,c=0.8 (S, "
+                              "g/mol, ml/g, cm^2/s, "
+                              "mg/ml)")
                            ->allow_extra_args(false); // one value per --species, so ROOT may follow
-    auto* cellOpt = app.add_option("--cell", cellTexts,
-        "a cell, repeatable: RA1, IP2, RI3, FI4, optionally with ,factor=F (loading factor) ,meniscus=CM "
-        ",bottom=CM ,letter=A (default: RA1)")
-                        ->allow_extra_args(false);
+    auto* cellOpt
+        = app.add_option("--cell", cellTexts,
+                 "a cell, repeatable: RA1, IP2, RI3, FI4, optionally with ,factor=F (loading factor) ,meniscus=CM "
+                 ",bottom=CM ,letter=A (default: RA1)")
+              ->allow_extra_args(false);
     auto* rpmOpt = app.add_option("--rpm", run.rpm, "rotor speed, rpm")->capture_default_str();
     auto* accelOpt = app.add_option("--accel", run.accelerationRpmPerSecond, "acceleration from rest, rpm/s")
                          ->capture_default_str();
     auto* secondRpmOpt = app.add_option("--second-rpm", run.secondRpm, "second speed, rpm (0: none)");
     auto* secondAtOpt = app.add_option("--second-at", run.secondSpeedAtSeconds, "time of the speed change, s");
     auto* scansOpt = app.add_option("--scans", run.scans, "scans per cell")->capture_default_str();
-    auto* firstOpt = app.add_option("--first", run.firstScanSeconds, "time of the first scan, s")
-                         ->capture_default_str();
-    auto* intervalOpt = app.add_option("--interval", run.intervalSeconds, "time between scans of a cell, s")
-                            ->capture_default_str();
-    auto* delayOpt = app.add_option("--cell-delay", run.cellDelaySeconds,
-                            "each further cell is scanned this much later, s")
-                         ->capture_default_str();
+    auto* firstOpt
+        = app.add_option("--first", run.firstScanSeconds, "time of the first scan, s")->capture_default_str();
+    auto* intervalOpt
+        = app.add_option("--interval", run.intervalSeconds, "time between scans of a cell, s")->capture_default_str();
+    auto* delayOpt
+        = app.add_option("--cell-delay", run.cellDelaySeconds, "each further cell is scanned this much later, s")
+              ->capture_default_str();
     auto* meniscusOpt = app.add_option("--meniscus", run.meniscusCm, "meniscus, cm")->capture_default_str();
     auto* bottomOpt = app.add_option("--bottom", run.bottomCm, "cell bottom, cm")->capture_default_str();
     auto* lowOpt = app.add_option("--radius-low", run.radiusLowCm, "first radius written, cm")->capture_default_str();
     auto* highOpt = app.add_option("--radius-high", run.radiusHighCm, "last radius written, cm (default: the bottom)");
-    auto* stepOpt = app.add_option("--step", run.stepCm,
-        "radial step, cm (default 0.002; 0.001 for interference)");
+    auto* stepOpt = app.add_option("--step", run.stepCm, "radial step, cm (default 0.002; 0.001 for interference)");
     auto* tempOpt = app.add_option("--temperature", run.temperatureC, "temperature, C")->capture_default_str();
     auto* densityOpt = app.add_option("--density", run.solventDensity, "solvent density, g/ml")->capture_default_str();
-    auto* wavelengthOpt = app.add_option("--wavelength", run.wavelengthNm, "absorbance wavelength, nm")
-                              ->capture_default_str();
-    auto* extinctionOpt = app.add_option("--extinction", run.extinctionPerMgMl, "absorbance per mg/ml")
-                              ->capture_default_str();
+    auto* wavelengthOpt
+        = app.add_option("--wavelength", run.wavelengthNm, "absorbance wavelength, nm")->capture_default_str();
+    auto* extinctionOpt
+        = app.add_option("--extinction", run.extinctionPerMgMl, "absorbance per mg/ml")->capture_default_str();
     auto* fringesOpt = app.add_option("--fringes-per-mg", run.fringesPerMgMl, "interference fringes per mg/ml")
                            ->capture_default_str();
-    auto* fluorOpt = app.add_option("--fluorescence-per-mg", run.fluorescencePerMgMl,
-                         "fluorescence counts per mg/ml")
+    auto* fluorOpt = app.add_option("--fluorescence-per-mg", run.fluorescencePerMgMl, "fluorescence counts per mg/ml")
                          ->capture_default_str();
-    auto* noiseRaOpt = app.add_option("--noise-ra", run.absorbanceNoise, "absorbance noise SD, OD")
-                           ->capture_default_str();
-    auto* noiseIpOpt = app.add_option("--noise-ip", run.fringeNoise, "interference noise SD, fringes")
-                           ->capture_default_str();
-    auto* noiseRiOpt = app.add_option("--noise-ri", run.intensityNoise, "intensity noise SD, relative")
-                           ->capture_default_str();
-    auto* noiseFiOpt = app.add_option("--noise-fi", run.fluorescenceNoise, "fluorescence noise SD, counts")
-                           ->capture_default_str();
+    auto* noiseRaOpt
+        = app.add_option("--noise-ra", run.absorbanceNoise, "absorbance noise SD, OD")->capture_default_str();
+    auto* noiseIpOpt
+        = app.add_option("--noise-ip", run.fringeNoise, "interference noise SD, fringes")->capture_default_str();
+    auto* noiseRiOpt
+        = app.add_option("--noise-ri", run.intensityNoise, "intensity noise SD, relative")->capture_default_str();
+    auto* noiseFiOpt
+        = app.add_option("--noise-fi", run.fluorescenceNoise, "fluorescence noise SD, counts")->capture_default_str();
     app.add_flag("--no-noise", noNoise, "write noise-free scans");
-    auto* offsetOpt = app.add_option("--ip-offsets", run.baselineOffsetSd,
-        "interference: SD of a per-scan baseline offset, fringes");
+    auto* offsetOpt = app.add_option(
+        "--ip-offsets", run.baselineOffsetSd, "interference: SD of a per-scan baseline offset, fringes");
     auto* jumpOpt = app.add_option("--fringe-jumps", run.fringeJumpProbability,
         "interference: probability per scan of a whole-fringe jump at the meniscus");
     auto* tiOpt = app.add_option("--ti-noise", run.timeInvariantNoiseSd,
@@ -227,17 +227,19 @@ int main(int argc, char** argv)
         std::function<void(double)> waitUntil;
         if (live) {
             waitUntil = [&](double seconds) {
-                const auto due = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                     std::chrono::duration<double>(seconds / speedup));
+                const auto due = start
+                    + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(seconds / speedup));
                 std::this_thread::sleep_until(due);
             };
         }
-        const std::string failed = WriteRunFiles(simulator, dir, waitUntil, [&](const SimScan& scan, const std::string&) {
-            if (live && !quiet) {
-                std::printf("%s  t = %.0f s\n", scan.fileName.c_str(), scan.seconds);
-                std::fflush(stdout);
-            }
-        });
+        const std::string failed
+            = WriteRunFiles(simulator, dir, waitUntil, [&](const SimScan& scan, const std::string&) {
+                  if (live && !quiet) {
+                      std::printf("%s  t = %.0f s\n", scan.fileName.c_str(), scan.seconds);
+                      std::fflush(stdout);
+                  }
+              });
         if (!failed.empty()) {
             std::fprintf(stderr, "morvane-sim: %s\n", failed.c_str());
             return 1;

@@ -22,8 +22,8 @@ namespace {
 struct Distribution {
     std::vector<double> s; // s*, S
     std::vector<double> g; // g(s*), the file's third column
-    double omega2t = 0;    // of the newest g(s*) set
-    double sMax = 0;       // the largest s* the newest set covers, S
+    double omega2t = 0; // of the newest g(s*) set
+    double sMax = 0; // the largest s* the newest set covers, S
 };
 
 // Writes the run, opens the channel as a launch with the default positions would, writes the
@@ -194,9 +194,9 @@ TwoSpecies FitTwoSpecies(const Distribution& d, double lo, double hi, TwoSpecies
 SimRun OneSpeciesRun()
 {
     SimRun run = DemoRun(); // 50000 rpm, 60 scans from 600 s every 180 s
-    run.species.resize(1);  // 4.4 S, 66 kDa
+    run.species.resize(1); // 4.4 S, 66 kDa
     run.species[0].loadingMgPerMl = 1.0;
-    run.cells.resize(1);    // absorbance, cell 1
+    run.cells.resize(1); // absorbance, cell 1
     return run;
 }
 

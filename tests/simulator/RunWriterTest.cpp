@@ -79,7 +79,8 @@ TEST(RunWriter, RunDirectoryErrors)
         { "day 0", { root.path(), "010003", 0 }, "'010003' is not a date MMDDYY" },
         { "run number too large", { root.path(), "010203", 1000000 },
             "the run number must lie between 1 and 999999 (got 1000000)" },
-        { "root is a file", { root / "plainfile", "010203", 0 }, "the root '" + root / "plainfile" + "' is not a directory" },
+        { "root is a file", { root / "plainfile", "010203", 0 },
+            "the root '" + root / "plainfile" + "' is not a directory" },
         { "run already written", { root.path(), "010203", 7 },
             "the run directory '" + (fs::path(root.path()) / "XLIDATA" / "010203" / "000007").string()
                 + "' already holds files; choose another run number" },

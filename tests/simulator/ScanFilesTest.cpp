@@ -465,7 +465,8 @@ TEST(ScanFiles, SecondSpeedShowsInTheHeaders)
         int cell = 0;
         double temperature = 0, rpm = 0, omega2t = 0, seconds = 0;
         const std::string header = SplitCrLf(scan.text)[1];
-        ASSERT_EQ(std::sscanf(header.c_str(), "%c%i%lf%lf%lf%lf", &letter, &cell, &temperature, &rpm, &seconds, &omega2t), 6);
+        ASSERT_EQ(
+            std::sscanf(header.c_str(), "%c%i%lf%lf%lf%lf", &letter, &cell, &temperature, &rpm, &seconds, &omega2t), 6);
         EXPECT_GT(omega2t, previous);
         previous = omega2t;
         speeds.push_back(rpm);
@@ -520,7 +521,8 @@ TEST(SimulatedRun, ImpossibleRunsAreRefusedWithTheReason)
         { "no interval", [](SimRun& r) { r.intervalSeconds = 0; },
             "the interval between scans must be positive (got 0 s)" },
         { "floating particle", [](SimRun& r) { r.species[0].vbar = 1.2; },
-            "species 1: vbar 1.2 ml/g times the density 0.99823 g/ml is not below 1: such a particle does not sediment" },
+            "species 1: vbar 1.2 ml/g times the density 0.99823 g/ml is not below 1: such a particle does not "
+            "sediment" },
         { "no mass", [](SimRun& r) { r.species[0].molecularWeight = 0; },
             "species 1: the molecular weight must be positive (M = 0 g/mol)" },
         { "negative loading", [](SimRun& r) { r.species[0].loadingMgPerMl = -0.1; },
