@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const Prog = "morvane-cli: ";
+constexpr double PeakSearchFromS = 0.1; // Svedbergs
 
 bool IsDirectory(const std::string& path)
 {
@@ -82,9 +83,10 @@ Summary Summarise(const RealTimeGofS& e, int32_t set, bool newest)
     }
     s.firstTime = raw.Headers[static_cast<size_t>(first)].Time;
     s.lastTime = raw.Headers[static_cast<size_t>(last)].Time;
+    // Below 0.1 S, g = v / s* is dominated by the noise next to the meniscus, amplified by 1 / s*.
     double best = -HUGE_VAL;
     for (const GofsRow& row : GofsRows(e, set, newest)) {
-        if (row.gofs > best) {
+        if (row.sStar >= PeakSearchFromS && row.gofs > best) {
             best = row.gofs;
             s.peakS = row.sStar;
         }

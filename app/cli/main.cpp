@@ -25,7 +25,7 @@ int main(int argc, char** argv)
 
     AnalyzeOptions o;
     std::string summary = "text";
-    auto* analyze = app.add_subcommand("analyze", "Load a channel of a run and write its g(s*) file");
+    auto* analyze = app.add_subcommand("analyze", "Load a channel of a run and write its g(s*) file; the summary names the s* of the highest g(s*) at or above 0.1 S");
     analyze->add_option("RUN_DIR", o.runDir, "Run directory holding the scan files")->required();
     analyze->add_option("--channel", o.channel, "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
     analyze->add_option("--meniscus", o.meniscus, "Meniscus radius, cm (default 5.9)");
