@@ -34,20 +34,6 @@ int32_t StrToIntDef(const std::string& text, int32_t fallback)
     return static_cast<int32_t>(value);
 }
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-// The order of a sorted list box: byte-wise ignoring case, a prefix first.
-bool LessIgnoringCase(const std::string& a, const std::string& b)
-{
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const char x = Lower(a[i]), y = Lower(b[i]);
-        if (x != y)
-            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    }
-    return a.size() < b.size();
-}
-
 // Entries of dir whose names have no extension (no '.'), sorted ignoring case so that
 // "first met" does not depend on the file system's order. Entries are not tested for
 // being directories.
@@ -152,7 +138,7 @@ int32_t DirectoryChannels::AddDataDir(const std::string& path)
 {
     // After any equal entries, as a sorted list box places it.
     size_t at = 0;
-    while (at < ListBoxDataDirs.size() && !LessIgnoringCase(path, ListBoxDataDirs[at]))
+    while (at < ListBoxDataDirs.size() && !NameLessIgnoringCase(path, ListBoxDataDirs[at]))
         ++at;
     ListBoxDataDirs.insert(ListBoxDataDirs.begin() + static_cast<std::ptrdiff_t>(at), path);
     if (ListBoxDataDirsItemIndex >= static_cast<int32_t>(at))

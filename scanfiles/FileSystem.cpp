@@ -119,15 +119,18 @@ std::string JoinPath(const std::string& dir, const std::string& name)
     return dir + fs::path::preferred_separator + name;
 }
 
+bool NameLessIgnoringCase(const std::string& a, const std::string& b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char x = Lower(a[i]), y = Lower(b[i]);
+        if (x != y)
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    return a.size() < b.size();
+}
+
 void SortNamesIgnoringCase(std::vector<std::string>& names)
 {
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const size_t n = std::min(a.size(), b.size());
-        for (size_t i = 0; i < n; ++i) {
-            const char x = Lower(a[i]), y = Lower(b[i]);
-            if (x != y)
-                return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-        }
-        return a.size() < b.size();
-    });
+    std::stable_sort(names.begin(), names.end(), NameLessIgnoringCase);
 }

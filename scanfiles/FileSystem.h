@@ -21,5 +21,8 @@ std::string WriteFileAtomically(const std::string& path, const std::string& cont
 // dir + the platform's delimiter (added only if missing) + name.
 std::string JoinPath(const std::string& dir, const std::string& name);
 
-// Sorts names ascending, ignoring case (ties keep a stable, case-sensitive order).
+// The order of a sorted list box: byte-wise ignoring case, a prefix first.
+bool NameLessIgnoringCase(const std::string& a, const std::string& b);
+
+// Sorts names ascending, ignoring case (equal names keep their order).
 void SortNamesIgnoringCase(std::vector<std::string>& names);
