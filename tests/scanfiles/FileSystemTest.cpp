@@ -19,37 +19,17 @@ TEST(FileSystemTest, MatchesMaskIgnoresCase)
         const char* name;
         const char* mask;
         bool matches;
-    } cases[] = {
-        { "00001.RA1", "0*.RA1", true },
-        { "00001.ra1", "0*.RA1", true },
-        { "00001.Ra1", "0*.rA1", true },
-        { "A0003.IP1", "0*.IP1", false },
-        { "A0003.IP1", "A*.IP1", true },
-        { "00001.RA2", "0*.RA1", false },
-        { "00001.RA1.bak", "0*.RA1", false },
-        { "0.RA1", "0*.RA1", true },
-        { "00001.RA1", "0????.RA?", true },
-        { "0001.RA1", "0????.RA?", false },
-        { "anything", "*", true },
-        { "", "*", true },
-        { "", "0*", false },
-    };
+    } cases[] = { { "00001.RA1", "0*.RA1", true }, { "00001.ra1", "0*.RA1", true }, { "00001.Ra1", "0*.rA1", true },
+        { "A0003.IP1", "0*.IP1", false }, { "A0003.IP1", "A*.IP1", true }, { "00001.RA2", "0*.RA1", false },
+        { "00001.RA1.bak", "0*.RA1", false }, { "0.RA1", "0*.RA1", true }, { "00001.RA1", "0????.RA?", true },
+        { "0001.RA1", "0????.RA?", false }, { "anything", "*", true }, { "", "*", true }, { "", "0*", false } };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " ~ " + c.mask);
         EXPECT_EQ(MatchesMask(c.name, c.mask), c.matches);
     }
 }
 
-TEST(FileSystemTest, ListFilesOnAMissingDirectory)
-{
-    TempDir dir;
-    bool ok = true;
-    EXPECT_TRUE(ListFiles(dir / "missing", "*", &ok).empty());
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(AnyFileMatches(dir / "missing", "*"));
-}
-
-TEST(FileSystemTest, ListFilesMatchesWithoutCase)
+TEST(FileSystemTest, ListFilesMatchesWithoutCaseAndTellsAMissingDirectory)
 {
     TempDir dir;
     for (const char* name : { "00001.RA1", "00002.ra1", "A0001.RA1", "00001.IP1" })
@@ -63,41 +43,32 @@ TEST(FileSystemTest, ListFilesMatchesWithoutCase)
     EXPECT_FALSE(AnyFileMatches(dir.path(), "0*.FI1"));
     EXPECT_TRUE(ListFiles(dir.path(), "0*.FI1", &ok).empty());
     EXPECT_TRUE(ok); // listed, just nothing matched
+
+    EXPECT_TRUE(ListFiles(dir / "missing", "*", &ok).empty());
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(AnyFileMatches(dir / "missing", "*"));
 }
 
-TEST(FileSystemTest, WriteFileAtomicallyReplacesAFile)
+TEST(FileSystemTest, WriteFileAtomically)
 {
     TempDir dir;
     const std::string path = dir / "out.txt";
     WriteTextFile(path, "old contents that are longer");
     EXPECT_EQ(WriteFileAtomically(path, "new"), "");
     EXPECT_EQ(ReadTextFile(path), "new");
-    // No temporary file is left beside it.
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
-        ++entries;
-    EXPECT_EQ(entries, 1);
-}
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+    EXPECT_EQ(entries, 1); // no temporary file is left beside it
 
-TEST(FileSystemTest, WriteFileAtomicallyIntoAMissingDirectoryFails)
-{
-    TempDir dir;
-    const std::string path = dir / "missing/out.txt";
-    const std::string message = WriteFileAtomically(path, "new");
-    EXPECT_NE(message.find("cannot create a file in"), std::string::npos) << message;
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
+    const std::string missing = dir / "missing/out.txt";
+    EXPECT_NE(WriteFileAtomically(missing, "new").find("cannot create a file in"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(missing));
 
-TEST(FileSystemTest, FailedWriteLeavesTheOldFileIntact)
-{
-    TempDir dir;
     // A name of 250 characters is allowed, but the temporary name beside it is too long,
-    // so the write fails even for a user whom permissions do not stop.
-    const std::string path = dir / std::string(250, 'n');
-    WriteTextFile(path, "old");
-    const std::string message = WriteFileAtomically(path, "new");
-    EXPECT_FALSE(message.empty());
-    EXPECT_EQ(ReadTextFile(path), "old");
+    // so the write fails even for a user whom permissions do not stop; the old file stays.
+    const std::string longName = dir / std::string(250, 'n');
+    WriteTextFile(longName, "old");
+    EXPECT_FALSE(WriteFileAtomically(longName, "new").empty());
+    EXPECT_EQ(ReadTextFile(longName), "old");
 
     const std::string folder = dir / "folder";
     std::filesystem::create_directory(folder);
