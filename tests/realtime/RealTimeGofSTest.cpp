@@ -40,6 +40,18 @@ struct EngineFixture {
         return engine.RawStore->AddSet(radii.data(), y.data(), nullptr, static_cast<int32_t>(radii.size()), h, t);
     }
 
+    // Adds a set of values y and errors err on the grid of `store` (the dc/dt or averaged stage).
+    int AddGridSet(ChannelDataStore& store, const std::vector<double>& y, const std::vector<double>& err, double t,
+        double rpm = Rpm, int32_t lastPoint = 0)
+    {
+        ScanHeader h;
+        h.Rpm = rpm;
+        h.Time = t;
+        h.Omega2t = RealTimeGofS::OmegaSquared(rpm) * t;
+        h.LastPoint = lastPoint;
+        return store.AddSet(store.GetGrid(), y.data(), err.data(), store.GetNumberOfPoints(), h, t);
+    }
+
     std::vector<std::pair<int, int>> Pairs() const
     {
         std::vector<std::pair<int, int>> p;
@@ -68,14 +80,6 @@ TEST(RealTimeGofS, OmegaSquaredAndCreateX)
     EngineFixture f(0);
     const RealTimeGofS& e = f.engine;
     EXPECT_TRUE(e.IsCreated());
-    EXPECT_EQ(e.RawStore->XTitle, "Radius cm");
-    EXPECT_EQ(e.RawStore->YTitle, "c");
-    EXPECT_EQ(e.DcdtStore->XTitle, "s* Svedburgs");
-    EXPECT_EQ(e.DcdtStore->YTitle, "t (dc/dt)");
-    EXPECT_EQ(e.AvgDcdtStore->YTitle, "t (dc/dt)");
-    EXPECT_EQ(e.GofsStore->XTitle, "s* Svedburgs");
-    EXPECT_EQ(e.GofsStore->YTitle, "s g(s)");
-    EXPECT_EQ(e.SmoothGofsStore->XTitle, "");
     EXPECT_EQ(e.DcdtStore->GetNumberOfPoints(), 501);
     EXPECT_EQ(e.DcdtStore->GetX(0), std::log(1e-15));
     EXPECT_NEAR(e.DcdtStore->GetX(500), std::log(1e-10), 1e-12);
@@ -213,27 +217,16 @@ TEST(RealTimeGofS, AveragingWithPartialContributions)
     e.Settings.MaxAveragingPercent = 2; // a window wider than the run: every set from 0 on is averaged
     e.Settings.dcdtWindowFactor = 5;
     e.DcdtStore->ClearSets();
-    const int n = e.DcdtStore->GetNumberOfPoints();
-    const double* grid = e.DcdtStore->GetGrid();
+    const size_t n = static_cast<size_t>(e.DcdtStore->GetNumberOfPoints());
+    // Set 0 lacks point 450, set 1 data from index 300 on, set 2 from index 400 on.
+    const size_t lacksFrom[] = { n, 300, 400 };
     const double times[] = { 1000, 2000, 4000 };
-    for (int k = 0; k < 3; ++k) {
-        std::vector<double> y(static_cast<size_t>(n)), err(static_cast<size_t>(n), e.Settings.DefaultPositiveError);
-        for (int i = 0; i < n; ++i)
-            y[static_cast<size_t>(i)] = k + 1;
-        // Set 1 lacks data from index 300 on; set 2 from index 400 on.
-        if (k == 1)
-            for (int i = 300; i < n; ++i)
-                err[static_cast<size_t>(i)] = e.Settings.DefaultIgnoreTag;
-        if (k == 2)
-            for (int i = 400; i < n; ++i)
-                err[static_cast<size_t>(i)] = e.Settings.DefaultIgnoreTag;
+    for (size_t k = 0; k < 3; ++k) {
+        std::vector<double> err(n, e.Settings.DefaultPositiveError);
+        std::fill(err.begin() + static_cast<long>(lacksFrom[k]), err.end(), e.Settings.DefaultIgnoreTag);
         if (k == 0)
             err[450] = e.Settings.DefaultIgnoreTag;
-        ScanHeader h;
-        h.Rpm = Rpm;
-        h.Time = times[k];
-        h.Omega2t = RealTimeGofS::OmegaSquared(Rpm) * times[k];
-        ASSERT_EQ(e.DcdtStore->AddSet(grid, y.data(), err.data(), n, h, times[k]), k);
+        ASSERT_EQ(f.AddGridSet(*e.DcdtStore, std::vector<double>(n, k + 1.0), err, times[k]), static_cast<int>(k));
     }
     EXPECT_EQ(e.RefreshAvgdcdtvss(), 2);
     const ChannelDataStore& a = *e.AvgDcdtStore;
@@ -242,31 +235,27 @@ TEST(RealTimeGofS, AveragingWithPartialContributions)
     EXPECT_EQ(a.Headers[1].FirstScan, 0);
     EXPECT_EQ(a.Headers[1].LastScan, 2);
     EXPECT_DOUBLE_EQ(a.Headers[1].Time, 3 / (1 / 1000.0 + 1 / 2000.0 + 1 / 4000.0));
-    EXPECT_DOUBLE_EQ(a.GetY(1, 100), 2.0);                  // (1 + 2 + 3) / 3
-    EXPECT_DOUBLE_EQ(a.GetY(1, 350), 2.0);                  // sets 0 and 2: (1 + 3) / 2
-    EXPECT_DOUBLE_EQ(a.GetY(1, 420), 1.0);                  // set 0 alone
+    EXPECT_DOUBLE_EQ(a.GetY(1, 100), 2.0); // (1 + 2 + 3) / 3
+    EXPECT_DOUBLE_EQ(a.GetY(1, 350), 2.0); // sets 0 and 2: (1 + 3) / 2
+    EXPECT_DOUBLE_EQ(a.GetY(1, 420), 1.0); // set 0 alone
     EXPECT_EQ(a.GetE(1, 350), e.Settings.DefaultPositiveError);
-    EXPECT_EQ(a.GetY(1, 450), 0.0);                         // nobody
+    EXPECT_EQ(a.GetY(1, 450), 0.0); // nobody
     EXPECT_EQ(a.GetE(1, 450), e.Settings.DefaultNegativeTag);
     EXPECT_EQ(a.Headers[1].LastPoint, 299) << "the last index every set of the window covers";
 }
 
-TEST(RealTimeGofS, DilutionIntegralOnThreePoints)
+TEST(RealTimeGofS, DilutionIntegralOnThreePointsAndOnOne)
 {
     EngineFixture f(2);
     RealTimeGofS& e = f.engine;
-    const int n = e.AvgDcdtStore->GetNumberOfPoints();
-    std::vector<double> y(static_cast<size_t>(n), 0.0), err(static_cast<size_t>(n), e.Settings.DefaultNegativeTag);
+    const size_t n = static_cast<size_t>(e.AvgDcdtStore->GetNumberOfPoints());
+    std::vector<double> y(n, 0.0), err(n, e.Settings.DefaultNegativeTag);
     const double b = 0.7;
-    for (int i = 200; i <= 202; ++i) {
-        y[static_cast<size_t>(i)] = b;
-        err[static_cast<size_t>(i)] = e.Settings.DefaultPositiveError;
+    for (size_t i = 200; i <= 202; ++i) {
+        y[i] = b;
+        err[i] = e.Settings.DefaultPositiveError;
     }
-    ScanHeader h;
-    h.Rpm = Rpm;
-    h.Time = 3000;
-    h.LastPoint = 202;
-    ASSERT_EQ(e.AvgDcdtStore->AddSet(e.AvgDcdtStore->GetGrid(), y.data(), err.data(), n, h, 3000), 0);
+    ASSERT_EQ(f.AddGridSet(*e.AvgDcdtStore, y, err, 3000, Rpm, 202), 0);
     EXPECT_EQ(e.AddOneGofsvss(0), 3);
     const double d = e.AvgDcdtStore->XStep;
     const double s1 = std::exp(e.AvgDcdtStore->GetX(201)), s2 = std::exp(e.AvgDcdtStore->GetX(202));
@@ -284,38 +273,28 @@ TEST(RealTimeGofS, DilutionIntegralOnThreePoints)
     EXPECT_EQ(e.CompositeX[300], e.AvgDcdtStore->GetX(300));
     EXPECT_LT(e.CompositeE[300], 0);
     EXPECT_NEAR(e.CompositeY[201], g.GetY(0, 201), 0);
-}
 
-TEST(RealTimeGofS, SinglePointSetPassesOnUncorrected)
-{
-    EngineFixture f(2);
-    RealTimeGofS& e = f.engine;
-    const int n = e.AvgDcdtStore->GetNumberOfPoints();
-    std::vector<double> y(static_cast<size_t>(n), 0.0), err(static_cast<size_t>(n), e.Settings.DefaultNegativeTag);
+    // A set of a single point passes on uncorrected.
+    std::fill(y.begin(), y.end(), 0.0);
+    std::fill(err.begin(), err.end(), e.Settings.DefaultNegativeTag);
     y[250] = 0.3;
     err[250] = e.Settings.DefaultPositiveError;
-    ScanHeader h;
-    h.Rpm = Rpm;
-    h.Time = 3000;
-    e.AvgDcdtStore->AddSet(e.AvgDcdtStore->GetGrid(), y.data(), err.data(), n, h, 3000);
-    EXPECT_EQ(e.AddOneGofsvss(0), 1);
-    EXPECT_EQ(e.GofsStore->GetY(0, 250), 0.3);
-    EXPECT_LT(e.GofsStore->GetE(0, 249), 0);
-    EXPECT_LT(e.GofsStore->GetE(0, 251), 0);
+    f.AddGridSet(*e.AvgDcdtStore, y, err, 3600);
+    EXPECT_EQ(e.AddOneGofsvss(1), 1);
+    EXPECT_EQ(g.GetY(1, 250), 0.3);
+    EXPECT_LT(g.GetE(1, 249), 0);
+    EXPECT_LT(g.GetE(1, 251), 0);
 }
 
 TEST(RealTimeGofS, CompositeKeepsOlderValuesBeyondLastPoint)
 {
     EngineFixture f(2);
     RealTimeGofS& e = f.engine;
-    const int n = e.AvgDcdtStore->GetNumberOfPoints();
-    auto addAveraged = [&](double value, double t, int lastPoint) {
-        std::vector<double> y(static_cast<size_t>(n), value), err(static_cast<size_t>(n), e.Settings.DefaultPositiveError);
-        ScanHeader h;
-        h.Rpm = 0; // no dilution correction: the values pass through unchanged
-        h.Time = t;
-        h.LastPoint = lastPoint;
-        e.AvgDcdtStore->AddSet(e.AvgDcdtStore->GetGrid(), y.data(), err.data(), n, h, t);
+    const size_t n = static_cast<size_t>(e.AvgDcdtStore->GetNumberOfPoints());
+    // Speed 0: no dilution correction, the values pass through unchanged.
+    auto addAveraged = [&](double value, double t, int32_t lastPoint) {
+        f.AddGridSet(*e.AvgDcdtStore, std::vector<double>(n, value),
+            std::vector<double>(n, e.Settings.DefaultPositiveError), t, 0, lastPoint);
     };
     addAveraged(1.0, 1000, 500);
     addAveraged(2.0, 2000, 100);
