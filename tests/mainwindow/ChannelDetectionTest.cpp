@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,18 +36,9 @@ TEST(MaskTable, HoldsTheChannelMasksInSlotOrder)
 
     const Window w;
     ASSERT_EQ(w.NumMasks, 136);
-    EXPECT_EQ(w.FileMasks[0], "0*.IPS");
-    EXPECT_EQ(w.FileMasks[9], "0*.RA1");
-    EXPECT_EQ(w.FileMasks[128], "D*.FI7");
-    EXPECT_EQ(w.FileMasks[135], "0*.RI7");
     EXPECT_EQ(Entries(w.FileMasks.begin(), w.FileMasks.begin() + 136), want);
     for (size_t i = 136; i < w.FileMasks.size(); ++i)
         EXPECT_EQ(w.FileMasks[i], "") << i;
-    for (size_t i = 0; i < w.MaskFound.size(); ++i)
-        EXPECT_FALSE(w.MaskFound[i]) << i;
-    EXPECT_EQ(w.ChosenMask, -1);
-    EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
-    EXPECT_EQ(w.SelectedChannel(), "");
 }
 
 TEST(MaskTable, ChannelEntriesArePairsOnlyForIntensity)
@@ -54,75 +46,51 @@ TEST(MaskTable, ChannelEntriesArePairsOnlyForIntensity)
     const struct {
         const char* mask;
         Entries want;
-    } cases[] = {
-        { "0*.RI3", { "0*.RI3Ref", "0*.RI3Sam" } },
-        { "0*.RI7", { "0*.RI7Ref", "0*.RI7Sam" } },
-        { "A*.IP2", { "A*.IP2" } },
-        { "0*.RA1", { "0*.RA1" } },
-        { "D*.FI7", { "D*.FI7" } },
-        { "0*.RAS", { "0*.RAS" } },
-    };
+    } cases[] = { { "0*.RI3", { "0*.RI3Ref", "0*.RI3Sam" } }, { "0*.RI7", { "0*.RI7Ref", "0*.RI7Sam" } },
+        { "A*.IP2", { "A*.IP2" } }, { "0*.RA1", { "0*.RA1" } }, { "D*.FI7", { "D*.FI7" } },
+        { "0*.RAS", { "0*.RAS" } } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mask);
         EXPECT_EQ(DirectoryChannels::ChannelEntries(c.mask), c.want);
     }
 }
 
-TEST(ChannelDetection, EntriesFollowSlotOrderAndTheFirstIsSelected)
+TEST(ChannelDetection, EntriesOfADirectory)
 {
-    testutil::TempDir tmp;
-    Touch(tmp / "A0003.IP1");
-    Touch(tmp / "00001.RA2");
-    Window w;
-    w.UpdateDirChannels(tmp.path());
-    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.RA2", "A*.IP1" }));
-    EXPECT_EQ(w.SelectedChannel(), "0*.RA2");
-    EXPECT_EQ(w.ChosenMask, 10);
-    EXPECT_TRUE(w.MaskFound[10]);
-    EXPECT_TRUE(w.MaskFound[static_cast<size_t>(SlotOf(w, "A*.IP1"))]);
-    int found = 0;
-    for (bool f : w.MaskFound)
-        found += f;
-    EXPECT_EQ(found, 2);
+    const struct {
+        const char* name;
+        Entries files;
+        Entries entries;
+        std::string selected;
+        int32_t chosenMask;
+    } cases[] = {
+        { "slot order, the first selected", { "A0003.IP1", "00001.RA2" }, { "0*.RA2", "A*.IP1" }, "0*.RA2", 10 },
+        // The same mask in lower case too.
+        { "intensity gives Ref and Sam, Sam selected", { "00001.RI4", "00002.ri4" }, { "0*.RI4Ref", "0*.RI4Sam" },
+            "0*.RI4Sam", 132 },
+        { "masks match without regard to case", { "a0001.ip1", "d0001.fi7" }, { "A*.IP1", "D*.FI7" }, "A*.IP1", 27 },
+        { "files without a mask never form a channel",
+            { "00001.RI8", "D0001.FI8", "E0001.RA1", "00001.RA9", "00001.RA1.bak", "0001RA1" }, {}, "", -1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testutil::TempDir tmp;
+        for (const std::string& f : c.files)
+            Touch(tmp / f);
+        Window w;
+        w.UpdateDirChannels(tmp.path());
+        EXPECT_EQ(w.RadioGroupChannelsItems, c.entries);
+        EXPECT_EQ(w.SelectedChannel(), c.selected);
+        EXPECT_EQ(w.ChosenMask, c.chosenMask);
+        std::set<int32_t> slots;
+        for (const std::string& e : c.entries)
+            slots.insert(SlotOf(w, e.substr(0, 6)));
+        for (size_t i = 0; i < w.MaskFound.size(); ++i)
+            EXPECT_EQ(w.MaskFound[i], slots.count(static_cast<int32_t>(i)) == 1) << i;
+    }
 }
 
-TEST(ChannelDetection, IntensityMaskGivesRefAndSamAndSamIsSelected)
-{
-    testutil::TempDir tmp;
-    Touch(tmp / "00001.RI4");
-    Touch(tmp / "00002.ri4"); // same mask in lower case
-    Window w;
-    w.UpdateDirChannels(tmp.path());
-    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.RI4Ref", "0*.RI4Sam" }));
-    EXPECT_EQ(w.SelectedChannel(), "0*.RI4Sam");
-    EXPECT_EQ(w.ChosenMask, 132);
-}
-
-TEST(ChannelDetection, FilesWithoutAMaskNeverFormAChannel)
-{
-    testutil::TempDir tmp;
-    for (const char* name : { "00001.RI8", "D0001.FI8", "E0001.RA1", "00001.RA9", "00001.RA1.bak", "0001RA1" })
-        Touch(tmp / name);
-    Window w;
-    w.UpdateDirChannels(tmp.path());
-    EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
-    EXPECT_EQ(w.RadioGroupChannelsItemIndex, -1);
-    EXPECT_EQ(w.ChosenMask, -1);
-    for (bool f : w.MaskFound)
-        EXPECT_FALSE(f);
-}
-
-TEST(ChannelDetection, MasksMatchWithoutRegardToCase)
-{
-    testutil::TempDir tmp;
-    Touch(tmp / "a0001.ip1");
-    Touch(tmp / "d0001.fi7");
-    Window w;
-    w.UpdateDirChannels(tmp.path());
-    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "A*.IP1", "D*.FI7" }));
-}
-
-TEST(ChannelDetection, NewMaskKeepsTheSelectedChannelAtItsNewPlace)
+TEST(ChannelDetection, RememberedChannelFollowsNewMasksVanishesAndComesBack)
 {
     testutil::TempDir tmp;
     Touch(tmp / "00001.RA1");
@@ -143,7 +111,19 @@ TEST(ChannelDetection, NewMaskKeepsTheSelectedChannelAtItsNewPlace)
     w.UpdateDirChannels(tmp.path());
     EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.IP3", "0*.RA1", "0*.RA2", "C*.RAS" }));
     EXPECT_EQ(w.SelectedChannel(), "0*.RA2");
+
+    fs::remove(tmp / "00001.RA2");
+    Touch(tmp / "B0001.IP4");
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.IP3", "0*.RA1", "B*.IP4", "C*.RAS" }));
+    EXPECT_EQ(w.RadioGroupChannelsItemIndex, -1);
+    EXPECT_EQ(w.SelectedChannel(), "");
     EXPECT_EQ(w.ChosenMask, 10);
+    EXPECT_FALSE(w.MaskFound[10]);
+
+    Touch(tmp / "00009.RA2"); // when it comes back it is selected again
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_EQ(w.SelectedChannel(), "0*.RA2");
 }
 
 TEST(ChannelDetection, NothingNewLeavesTheListAndTheUsersSelectionAlone)
@@ -160,31 +140,6 @@ TEST(ChannelDetection, NothingNewLeavesTheListAndTheUsersSelectionAlone)
     EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.RA1", "0*.RA2" }));
     EXPECT_EQ(w.RadioGroupChannelsItemIndex, 1);
     EXPECT_EQ(w.ChosenMask, 9);
-}
-
-TEST(ChannelDetection, VanishedRememberedChannelLeavesNothingSelected)
-{
-    testutil::TempDir tmp;
-    Touch(tmp / "00001.RA1");
-    Touch(tmp / "00001.RA2");
-    Window w;
-    w.UpdateDirChannels(tmp.path());
-    w.RadioGroupChannelsItemIndex = 1;
-    w.RadioGroupChannelsClick();
-
-    fs::remove(tmp / "00001.RA2");
-    Touch(tmp / "B0001.IP4");
-    w.UpdateDirChannels(tmp.path());
-    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.RA1", "B*.IP4" }));
-    EXPECT_EQ(w.RadioGroupChannelsItemIndex, -1);
-    EXPECT_EQ(w.SelectedChannel(), "");
-    EXPECT_EQ(w.ChosenMask, 10);
-    EXPECT_FALSE(w.MaskFound[10]);
-
-    // When it comes back it is selected again.
-    Touch(tmp / "00009.RA2");
-    w.UpdateDirChannels(tmp.path());
-    EXPECT_EQ(w.SelectedChannel(), "0*.RA2");
 }
 
 TEST(ChannelDetection, ChosenRefEntryStaysChosenAcrossARebuild)
