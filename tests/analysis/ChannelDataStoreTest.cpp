@@ -18,7 +18,7 @@ ScanHeader HeaderAt(double time, int optical = 1)
 
 } // namespace
 
-TEST(ChannelDataStore, UniformGridAndGivenGrid)
+TEST(ChannelDataStore, UniformGridGivenGridAndGridOfOnePoint)
 {
     const CustomSettings settings;
     const ChannelDataStore u(settings, 0.0, 1.0, 11);
@@ -36,21 +36,18 @@ TEST(ChannelDataStore, UniformGridAndGivenGrid)
     EXPECT_EQ(g.XLow, 5.8);
     EXPECT_EQ(g.XHigh, 6.5);
     EXPECT_DOUBLE_EQ(g.XStep, 0.35);
-}
-
-TEST(ChannelDataStore, GridOfOnePointLeavesAnEmptyUsableStore)
-{
-    const CustomSettings settings;
-    const double x[] = { 6.0 };
-    ChannelDataStore s(settings, x, 1);
+    // A grid of one point leaves an empty, usable store.
+    const double one[] = { 6.0 };
+    ChannelDataStore s(settings, one, 1);
     EXPECT_EQ(s.GetNumberOfPoints(), 0);
     EXPECT_EQ(s.XLow, 0);
     EXPECT_EQ(s.XHigh, -1);
     EXPECT_EQ(s.XStep, 1);
     const double y[] = { 1.0 };
-    EXPECT_EQ(s.AddSet(x, y, nullptr, 1, HeaderAt(1), 1), -1);
+    EXPECT_EQ(s.AddSet(one, y, nullptr, 1, HeaderAt(1), 1), -1);
     EXPECT_EQ(s.GetNumberOfSets(), 0);
-    EXPECT_NE(ChannelDataStore::DiagnosticLog().find("Trouble allocating memory in ChannelDataStore::ChannelDataStore."),
+    EXPECT_NE(
+        ChannelDataStore::DiagnosticLog().find("Trouble allocating memory in ChannelDataStore::ChannelDataStore."),
         std::string::npos);
 }
 
@@ -98,8 +95,6 @@ TEST(ChannelDataStore, OutsidePointWithZeroErrorIsStillInvalid)
     const double y[] = { 1.0, 1.0, 1.0 };
     const double e[] = { 0.0, 0.0, 0.0 };
     ASSERT_EQ(s.AddSet(r, y, e, 3, HeaderAt(1), 1), 0);
-    EXPECT_LT(s.GetE(0, 0), 0.0);
-    EXPECT_FALSE(std::signbit(s.GetE(0, 0)) && s.GetE(0, 0) == 0.0);
     EXPECT_EQ(s.GetE(0, 0), -1e10);
     EXPECT_EQ(s.GetE(0, 2), 0.0);
     EXPECT_EQ(s.GetE(0, 5), -1e10);
@@ -111,7 +106,7 @@ TEST(ChannelDataStore, OutsidePointWithZeroErrorIsStillInvalid)
     EXPECT_EQ(s.GetE(1, 1), -5.0);
 }
 
-TEST(ChannelDataStore, AddSetRefusals)
+TEST(ChannelDataStore, AddSetRefusalsAndNonSequentialRadii)
 {
     const CustomSettings settings;
     ChannelDataStore s(settings, 5.8, 7.2, 15);
@@ -129,16 +124,11 @@ TEST(ChannelDataStore, AddSetRefusals)
     EXPECT_EQ(s.AddSet(flat, y3, nullptr, 3, HeaderAt(3), 3), -1) << "two equal radii in an interpolation";
     EXPECT_EQ(s.AddSet(r, y, nullptr, 0, HeaderAt(4), 4), -1) << "no points";
     EXPECT_EQ(s.GetNumberOfSets(), 2);
-}
 
-TEST(ChannelDataStore, NonSequentialRadiiAreLogged)
-{
-    const CustomSettings settings;
-    ChannelDataStore s(settings, 0.0, 10.0, 11);
-    const double r[] = { 1.0, 5.0, 4.0, 9.0 };
-    const double y[] = { 1.0, 1.0, 1.0, 1.0 };
-    s.AddSet(r, y, nullptr, 4, HeaderAt(1), 1);
-    EXPECT_NE(ChannelDataStore::DiagnosticLog().find("\nA file read has a non-sequential R.  File index:  0  "),
+    const double backwards[] = { 6.0, 6.5, 6.4, 7.0 };
+    const double y4[] = { 1.0, 1.0, 1.0, 1.0 };
+    s.AddSet(backwards, y4, nullptr, 4, HeaderAt(5), 5);
+    EXPECT_NE(ChannelDataStore::DiagnosticLog().find("\nA file read has a non-sequential R.  File index:  2  "),
         std::string::npos);
 }
 
