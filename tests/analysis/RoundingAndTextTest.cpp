@@ -12,18 +12,11 @@ TEST(Rounding, RoundSignificant)
         double x;
         int digits;
         double want;
-    } cases[] = {
-        { "rounds down", 1234.5, 2, 1200 },
-        { "small negative", -0.012345, 3, -0.0123 },
-        { "zero stays", 0.0, 3, 0.0 },
-        { "ten digits or more unchanged", 123.456, 12, 123.456 },
-        { "digits 0 acts as 1", 987, 0, 1000 },
-        { "half away from zero", 2.5, 1, 3 },
-        { "negative half away from zero", -2.5, 1, -3 },
-        { "power of ten keeps its exponent", 1000, 2, 1000 },
-        { "speed to 3 digits equal", 40040, 3, 40000 },
-        { "speed to 3 digits differs", 40100, 3, 40100 },
-    };
+    } cases[] = { { "rounds down", 1234.5, 2, 1200 }, { "small negative", -0.012345, 3, -0.0123 },
+        { "zero stays", 0.0, 3, 0.0 }, { "ten digits or more unchanged", 123.456, 12, 123.456 },
+        { "digits 0 acts as 1", 987, 0, 1000 }, { "half away from zero", 2.5, 1, 3 },
+        { "negative half away from zero", -2.5, 1, -3 }, { "power of ten keeps its exponent", 1000, 2, 1000 },
+        { "speed to 3 digits equal", 40040, 3, 40000 }, { "speed to 3 digits differs", 40100, 3, 40100 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_NEAR(RoundSignificant(c.x, c.digits), c.want, 1e-12 * std::fabs(c.want));
@@ -47,28 +40,11 @@ TEST(NumberText, FloatToStrGeneralFormat)
     const struct {
         double x;
         const char* want;
-    } cases[] = {
-        { 0.0, "0" },
-        { -0.0, "0" },
-        { 1.0, "1" },
-        { 150000, "150000" },
-        { 5.9, "5.9" },
-        { -2.5, "-2.5" },
-        { 0.1, "0.1" },
-        { 1.0 / 3.0, "0.333333333333333" },
-        { 2.0 / 3.0, "0.666666666666667" },
-        { 0.00001, "0.00001" },
-        { 0.0000123, "0.0000123" },
-        { 0.000009, "9E-6" },
-        { 1.5e-6, "1.5E-6" },
-        { -1.23456789e-10, "-1.23456789E-10" },
-        { 123456789012345.0, "123456789012345" },
-        { 1234567890123456.0, "1.23456789012346E15" },
-        { 1e20, "1E20" },
-        { 4.4, "4.4" },
-        { 5.0000000000000001, "5" },
-        { 0.1 + 0.2, "0.3" },
-    };
+    } cases[] = { { 0.0, "0" }, { -0.0, "0" }, { 1.0, "1" }, { 150000, "150000" }, { 5.9, "5.9" }, { -2.5, "-2.5" },
+        { 0.1, "0.1" }, { 1.0 / 3.0, "0.333333333333333" }, { 2.0 / 3.0, "0.666666666666667" }, { 0.00001, "0.00001" },
+        { 0.0000123, "0.0000123" }, { 0.000009, "9E-6" }, { 1.5e-6, "1.5E-6" }, { -1.23456789e-10, "-1.23456789E-10" },
+        { 123456789012345.0, "123456789012345" }, { 1234567890123456.0, "1.23456789012346E15" }, { 1e20, "1E20" },
+        { 4.4, "4.4" }, { 5.0000000000000001, "5" }, { 0.1 + 0.2, "0.3" } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.want);
         EXPECT_EQ(FloatToStr(c.x), c.want);
