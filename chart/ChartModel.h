@@ -81,6 +81,9 @@ public:
     ChartAxis Left;
     ChartAxis Right;
     std::vector<ChartSeries> Series;
+    // Said in the middle of the chart while no active series holds points, so an empty chart
+    // tells why it is empty.
+    std::string EmptyText;
     // Counts repaints: a view redraws when it differs from the value it last drew.
     uint64_t Changed = 0;
 

@@ -22,9 +22,12 @@ int32_t ChannelFollower::IntensityMode() const
     return IntensityRatio;
 }
 
-void ChannelFollower::LoadChannel(const std::string& directory, const std::string& mode)
+void ChannelFollower::LoadChannel(std::string directory, const std::string& mode)
 {
     (void)mode;
+    if (Loading)
+        return;
+    Loading = true;
     BeginLoad();
     if (LoadCount < 10)
         ++LoadCount;
@@ -34,6 +37,7 @@ void ChannelFollower::LoadChannel(const std::string& directory, const std::strin
         ShowProgress("Loading files");
     const bool loaded = LoadFiles(directory);
     EndLoad(loaded);
+    Loading = false;
 }
 
 bool ChannelFollower::LoadFiles(const std::string& directory)
@@ -132,7 +136,7 @@ int32_t ChannelFollower::RefreshChannel()
 
 void ChannelFollower::Timer1Timer()
 {
-    if (InTimer)
+    if (InTimer || Loading)
         return;
     InTimer = true;
     if (HasData)

@@ -27,14 +27,18 @@ public:
     bool HasData = false;
     int32_t LoadCount = 0;                // full loads so far, counted up to 10
     bool InTimer = false;
+    bool Loading = false;                 // a full load is running (the launch's, or a tick's)
     int32_t Timer1Interval = RefreshIntervalMs;
     std::unique_ptr<RealTimeGofS> Engine;
 
-    // The full load of a directory (re-listing, re-reading and rebuilding every stage).
-    void LoadChannel(const std::string& directory, const std::string& mode = "watch");
+    // The full load of a directory (re-listing, re-reading and rebuilding every stage). The
+    // directory is taken by value: the window that names it may change its own text meanwhile.
+    void LoadChannel(std::string directory, const std::string& mode = "watch");
     // Reads the files that appeared since the last listing; returns how many were added to the store.
     int32_t RefreshChannel();
     // The refresh tick: a full load while no data was found, otherwise an incremental refresh.
+    // A tick that arrives while a load or a refresh of this channel runs (a window that lets its
+    // wait window paint delivers timer ticks meanwhile) does nothing.
     void Timer1Timer();
 
     // The file mask of the channel: the first six characters of the channel entry.

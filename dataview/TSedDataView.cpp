@@ -72,6 +72,7 @@ void TSedDataView::SetUpCharts()
     ChartSeries tmpl = InactiveLine();
     tmpl.Title = "Template";
     Chart1.Series.push_back(tmpl);
+    Chart1.EmptyText = "No scans loaded yet";
 
     ChartAverage.Bottom = LogSAxis();
     ChartAverage.Left.Title = "t dc/dt";
@@ -82,6 +83,13 @@ void TSedDataView::SetUpCharts()
     dcdtChart.Left.Title = "t dc/dt corrected";
     dcdtChart.Left.LabelFormat = "#.0 \"x10\" E+0";
     dcdtChart.Series = { InactiveLine(), InactiveLine() };
+    ChartAverage.EmptyText = dcdtChart.EmptyText = NoResultText(0);
+}
+
+std::string TSedDataView::NoResultText(int32_t scansRead)
+{
+    return "No g(s*) yet: at least " + std::to_string(ScansForFirstResult) + " scans are needed ("
+        + std::to_string(scansRead) + (scansRead == 1 ? " scan" : " scans") + " read so far)";
 }
 
 // ---- loading hooks ----
@@ -121,6 +129,10 @@ void TSedDataView::EndLoad(bool loaded)
         ShowAverageAndCorrected();
         SBIntegralFringeEnabled = Engine->CorrectFringes;
         SBJitterEnabled = Engine->CorrectJitter;
+    } else if (!HasData) {
+        Chart1.EmptyText = "No scan files of " + Mask() + " here yet: looking again every "
+            + std::to_string(Timer1Interval / 1000) + " s";
+        Chart1.Repaint();
     }
     InputEnabled = true;
     WaitWindow.Hide();
@@ -443,8 +455,13 @@ int32_t TSedDataView::ShowAverageAndCorrected()
     const RealTimeGofS& e = *Engine;
     const ChannelDataStore& avg = *e.AvgDcdtStore;
     const int32_t L = avg.GetNumberOfSets() - 1;
-    if (L < 0)
+    if (L < 0) {
+        const int32_t scans = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
+        ChartAverage.EmptyText = dcdtChart.EmptyText = NoResultText(scans);
+        dcdtChart.ClearSeriesFrom(0);
+        dcdtChart.Repaint();
         return 0;
+    }
     const ChannelDataStore* dcdt = e.DcdtStore.get();
     const ScanHeader& h = avg.Headers[static_cast<size_t>(L)];
     const int32_t a = h.FirstScan;

@@ -139,6 +139,10 @@ public:
 
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y);
+    // Raw scans the engine needs before it makes its first averaged and g(s*) sets.
+    static constexpr int32_t ScansForFirstResult = 4;
+    // What the average and corrected charts say while they have nothing to draw.
+    static std::string NoResultText(int32_t scansRead);
 
 protected:
     void ShowProgress(const std::string& text) override;

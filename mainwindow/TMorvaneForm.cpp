@@ -114,3 +114,14 @@ void TMorvaneForm::Timer2Timer()
     if (Timer2.Enabled && ListBoxDataDirs.empty() && !EditInputDir.empty())
         ScanRootDir(EditInputDir);
 }
+
+void TMorvaneForm::S11Click()
+{
+    if (!SettingsWindow)
+        return;
+    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings);
+    SettingsWindow->Visible = true;
+    if (ShowSettingsWindow)
+        ShowSettingsWindow(*SettingsWindow);
+    SettingsWindow->Visible = false;
+}

@@ -9,6 +9,7 @@
 #include "dataview/TSedDataView.h"
 #include "mainwindow/DirectoryChannels.h"
 #include "settings/GUISettings.h"
+#include "settings/TMorvaneSettings.h"
 #include "windows/Prompts.h"
 #include "windows/Timer.h"
 
@@ -47,6 +48,13 @@ public:
     // Told of each new view before its first load, so a window can show the load's progress.
     std::function<void(TSedDataView&)> OnViewCreated;
 
+    // "&Settings" > "&Program Settings" is offered: it shows the settings in use, read-only.
+    bool ProgramSettings1Visible = true;
+    // The program's one settings window, made at start-up; none: the menu item does nothing.
+    TMorvaneSettings* SettingsWindow = nullptr;
+    // Shows the settings window modally; the Qt layer runs a dialog.
+    std::function<void(TMorvaneSettings&)> ShowSettingsWindow;
+
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
     std::string WindowName(const std::string& channel) const;
 
@@ -60,6 +68,8 @@ public:
 
     void Timer1Timer();
     void Timer2Timer();
+    // "&Program Settings": fills the settings window from this window's settings and shows it.
+    void S11Click();
 
     // Frees the views that have been closed since the last call (a view is freed after its close).
     void ReleaseClosedViews();

@@ -468,3 +468,58 @@ TEST_F(SedDataView, ClosingStopsTheTimerAndTellsTheOwner)
     view.FormClose();
     EXPECT_EQ(closes, 1);
 }
+
+TEST_F(SedDataView, TickDuringALoadDoesNothing)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(120));
+    TSedDataView view;
+    ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults("0*.RA1"), CustomSettings());
+    // A window that lets its wait window paint delivers timer ticks from inside the load.
+    std::vector<std::string> texts;
+    view.WaitWindow.OnRepaint = [&] {
+        texts.push_back(view.WaitWindow.Edit1);
+        EXPECT_FALSE(view.InputEnabled);
+        EXPECT_TRUE(view.WaitWindow.Visible);
+        view.Timer1Timer();
+    };
+    view.LoadChannel(dir.path(), "watch");
+    EXPECT_EQ(texts,
+        (std::vector<std::string> {
+            "Loading files", "Found 120 files to process", "Processing file  50", "Processing file  100" }));
+    EXPECT_EQ(view.LoadCount, 1) << "no second load began";
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 120);
+    EXPECT_TRUE(view.InputEnabled);
+    EXPECT_FALSE(view.Loading);
+
+    // The next tick, after the load, refreshes as usual.
+    view.WaitWindow.OnRepaint = nullptr;
+    testutil::WriteRun(dir.path(), SmallRun(121));
+    view.Timer1Timer();
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 121);
+}
+
+TEST_F(SedDataView, EmptyChartsSayWhy)
+{
+    TempDir dir;
+    TSedDataView view;
+    Launch(view, dir.path());
+    EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
+    EXPECT_EQ(view.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
+
+    // Below the scans the engine needs, the result charts stay empty and say how far the run is.
+    for (int scans = 1; scans <= TSedDataView::ScansForFirstResult; ++scans) {
+        SCOPED_TRACE(scans);
+        testutil::WriteRun(dir.path(), SmallRun(scans));
+        view.Timer1Timer();
+        ASSERT_EQ(view.Engine->RawStore->GetNumberOfSets(), scans);
+        const bool result = scans >= TSedDataView::ScansForFirstResult;
+        EXPECT_EQ(view.Engine->AvgDcdtStore->GetNumberOfSets() > 0, result);
+        EXPECT_EQ(view.dcdtChart.ActiveSeries().empty(), !result);
+        EXPECT_EQ(view.ChartAverage.ActiveSeries().empty(), !result);
+        if (!result) {
+            EXPECT_EQ(view.ChartAverage.EmptyText, TSedDataView::NoResultText(scans));
+        }
+    }
+    EXPECT_EQ(TSedDataView::NoResultText(1), "No g(s*) yet: at least 4 scans are needed (1 scan read so far)");
+}

@@ -203,3 +203,33 @@ TEST(MorvaneForm, ViewsOutliveNoMainWindow)
     }
     SUCCEED() << "destroying the main window frees its views without calling back into it";
 }
+
+TEST(MorvaneForm, ProgramSettingsShowTheValuesInUseAndChangeNothing)
+{
+    TMorvaneForm form;
+    EXPECT_TRUE(form.ProgramSettings1Visible);
+    form.S11Click(); // no settings window made: nothing happens
+
+    TMorvaneSettings window;
+    window.FormCreate("/opt/morvane/bin/morvane");
+    form.SettingsWindow = &window;
+    form.DisplaySettings.DefaultMeniscus = 5.95;
+    form.AnalysisSettings.MinimumDataSetSize = 30;
+    int shown = 0;
+    form.ShowSettingsWindow = [&](TMorvaneSettings& w) {
+        EXPECT_EQ(&w, &window);
+        EXPECT_TRUE(w.Visible);
+        // What the user may type into the grids goes nowhere.
+        w.ValueListGUISettings.Rows[0].Value = "6.5";
+        ++shown;
+    };
+    form.S11Click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(window.Visible);
+    EXPECT_EQ(window.ValueListGUISettings.Rows[0], (ValueListRow { "DefaultMeniscus", "6.5" }));
+    EXPECT_EQ(window.ValueListCustomSettings.Rows[16], (ValueListRow { "MinimumDataSetSize", "30" }));
+    EXPECT_EQ(form.DisplaySettings.DefaultMeniscus, 5.95);
+    form.ShowSettingsWindow = nullptr;
+    form.S11Click();
+    EXPECT_EQ(window.ValueListGUISettings.Rows[0], (ValueListRow { "DefaultMeniscus", "5.95" })) << "filled afresh";
+}
