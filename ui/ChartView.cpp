@@ -10,11 +10,52 @@ namespace {
 
 QColor ToQColor(ChartColour c) { return QColor(c.Red, c.Green, c.Blue); }
 
+// Ticks of a logarithmic axis at the values a reader of s* expects: 1, 2 and 5 of each decade
+// (every whole value 1..9 when the range spans less than about a decade), whatever the base the
+// model's scale was given in; the base changes nothing on the screen but where powers would fall.
+class ReadableLogTicker : public QCPAxisTicker {
+protected:
+    QVector<double> createTickVector(double, const QCPRange& range) override
+    {
+        QVector<double> ticks = Steps(range, { 1, 2, 5 });
+        if (ticks.size() < 3)
+            ticks = Steps(range, { 1, 2, 3, 4, 5, 6, 7, 8, 9 });
+        return ticks;
+    }
+    QVector<double> createSubTickVector(int, const QVector<double>&) override { return {}; }
+    QString getTickLabel(double tick, const QLocale& locale, QChar, int) override
+    {
+        return locale.toString(tick, 'g', 6);
+    }
+
+private:
+    static QVector<double> Steps(const QCPRange& range, std::initializer_list<double> mantissas)
+    {
+        QVector<double> ticks;
+        if (!(range.lower > 0) || !(range.upper > range.lower))
+            return ticks;
+        for (int e = static_cast<int>(std::floor(std::log10(range.lower))); e <= std::ceil(std::log10(range.upper));
+             ++e) {
+            for (double m : mantissas) {
+                // Rounded through text so that 0.1 * 3 is 0.3 and labels carry no noise digits.
+                const double v = QString::number(m * std::pow(10.0, e), 'g', 6).toDouble();
+                if (v >= range.lower && v <= range.upper)
+                    ticks.push_back(v);
+            }
+        }
+        return ticks;
+    }
+};
+
 // The toolkit-style label formats the logic names, as QCustomPlot number formats.
 void ApplyFormat(QCPAxis* axis, const ChartAxis& model)
 {
-    if (model.LabelFormat.find('E') != std::string::npos || model.Logarithmic) {
+    if (model.Logarithmic) {
         axis->setNumberFormat("g");
+        axis->setNumberPrecision(6);
+    } else if (model.LabelFormat.find('E') != std::string::npos) {
+        // Mantissa "x10" exponent: written as a power of ten where the numbers need one.
+        axis->setNumberFormat("gbc");
         axis->setNumberPrecision(3);
     } else if (model.LabelFormat == "0.0" || model.LabelFormat == "0.#") {
         axis->setNumberFormat("f");
@@ -32,10 +73,7 @@ void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
     axis->setTickLabelRotation(model.LabelAngle);
     if (model.Logarithmic) {
         axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
-        ticker->setLogBase(model.LogBase);
-        ticker->setSubTickCount(5);
-        axis->setTicker(ticker);
+        axis->setTicker(QSharedPointer<QCPAxisTicker>(new ReadableLogTicker));
     } else {
         axis->setScaleType(QCPAxis::stLinear);
         if (model.Increment > 0) {
@@ -156,6 +194,16 @@ void ChartView::Draw()
         if (!s.InLegend)
             plottable->removeFromLegend();
         ++drawnCurves_;
+    }
+    if (drawnCurves_ == 0 && !model_->EmptyText.empty()) {
+        auto* text = new QCPItemText(plot_);
+        text->position->setType(QCPItemPosition::ptAxisRectRatio);
+        text->position->setCoords(0.5, 0.45);
+        text->setPositionAlignment(Qt::AlignCenter);
+        text->setText(QString::fromStdString(model_->EmptyText));
+        text->setFont(QFont("sans", 12));
+        text->setColor(QColor(90, 90, 90));
+        text->setClipToAxisRect(false);
     }
     ApplyRanges();
     plot_->replot();

@@ -60,10 +60,7 @@ MainWindowWidget::MainWindowWidget(Prompts* prompts, QWidget* parent)
         });
         w->show();
     };
-    connect(timer1_, &QTimer::timeout, this, [this] {
-        form_->Timer1Timer();
-        Refresh();
-    });
+    connect(timer1_, &QTimer::timeout, this, &MainWindowWidget::Timer1Tick);
     connect(timer2_, &QTimer::timeout, this, [this] {
         form_->Timer2Timer();
         Refresh();
@@ -107,6 +104,13 @@ void MainWindowWidget::BuildControls()
     fileMenu->addAction(tr("&Exit"), this, &QWidget::close);
     auto* viewMenu = menuBar()->addMenu(tr("&View Data"));
     viewMenu->addAction(tr("&Scans"), this, [this] { Launch(); });
+    auto* settingsMenu = menuBar()->addMenu(tr("&Settings"));
+    QAction* programSettings = settingsMenu->addAction(tr("&Program Settings"), this, [this] {
+        form_->S11Click();
+        Refresh();
+    });
+    programSettings->setVisible(form_->ProgramSettings1Visible);
+    settingsMenu->menuAction()->setVisible(form_->ProgramSettings1Visible);
 
     auto* setRoot = new QPushButton(tr("Set root input directory"), central);
     setRoot->setToolTip(tr("The root directory is the XLIDATA directory or the directory that contains this directory"));
@@ -290,6 +294,12 @@ SedDataViewWidget* MainWindowWidget::WidgetOf(const TSedDataView* view) const
 {
     const auto it = widgets_.find(view);
     return it == widgets_.end() ? nullptr : it->second;
+}
+
+void MainWindowWidget::Timer1Tick()
+{
+    form_->Timer1Timer();
+    Refresh();
 }
 
 void MainWindowWidget::ShowMessage(const QString& text) { prompts_->ShowMessage(text.toStdString()); }

@@ -34,6 +34,8 @@ public:
     // "Launch a Window": the new view's window (shown), or null.
     SedDataViewWidget* Launch();
     SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
+    // The channel detection's tick, as its timer calls it.
+    void Timer1Tick();
 
 protected:
     // Closing the main window ends the program: the data views close with it.

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 
 #include "ui/ChartView.h"
 #include "ui/ScanSelectorDialog.h"
+#include "ui/WaitWorkingWidget.h"
 
 namespace {
 
@@ -77,8 +79,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
     , checkMW_(new QCheckBox(this))
     , editMW_(new QLineEdit(this))
     , timer1_(new QTimer(this))
-    , waitWindow_(new QWidget(this, Qt::Tool))
-    , waitText_(ReadOnlyEdit(waitWindow_, 240))
+    , waitWindow_(new WaitWorkingWidget(view.WaitWindow, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -112,25 +113,13 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(tabs_, 1);
 
-    // The wait window of the view's loads.
-    auto* waitLayout = new QVBoxLayout(waitWindow_);
-    waitLayout->addWidget(new QLabel(QString::fromStdString(view.WaitWindow.Label1), waitWindow_));
-    waitLayout->addWidget(waitText_);
-    waitWindow_->setWindowTitle(QString::fromStdString(view.WaitWindow.Caption));
-    view.WaitWindow.OnRepaint = [this] {
-        if (!view_)
-            return;
-        waitText_->setText(QString::fromStdString(view_->WaitWindow.Edit1));
-        waitWindow_->setVisible(view_->WaitWindow.Visible && isVisible());
-        if (waitWindow_->isVisible())
-            waitWindow_->repaint();
-    };
+    view.WaitWindow.OnRepaint = [this] { LoadProgress(); };
     view.ShowScanSelector = [this](TScanSelector& selector) {
         ScanSelectorDialog dialog(selector, this);
         dialog.exec();
     };
 
-    connect(timer1_, &QTimer::timeout, this, &SedDataViewWidget::Tick);
+    connect(timer1_, &QTimer::timeout, this, &SedDataViewWidget::Timer1Tick);
     timer1_->start(view.Timer1Interval);
     resize(1000, 700);
     Refresh();
@@ -307,16 +296,31 @@ void SedDataViewWidget::Refresh()
     avgChart_->Refresh();
     corChart_->Refresh();
     setEnabled(v.InputEnabled);
-    waitWindow_->setVisible(v.WaitWindow.Visible && isVisible());
+    waitWindow_->Refresh(isVisible());
     if (v.Timer1Enabled) {
         if (timer1_->interval() != v.Timer1Interval)
             timer1_->setInterval(v.Timer1Interval);
     } else {
         timer1_->stop();
     }
+    if (closePending_ && !v.Loading && !v.InTimer)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void SedDataViewWidget::Tick()
+void SedDataViewWidget::LoadProgress()
+{
+    if (!view_)
+        return;
+    setEnabled(view_->InputEnabled);
+    waitWindow_->Refresh(isVisible());
+    if (waitWindow_->isVisible())
+        waitWindow_->repaint();
+    // The load runs on this thread: let the windows paint and the timers tick meanwhile (a tick of
+    // this view finds it loading and does nothing), but take no user input until it is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void SedDataViewWidget::Timer1Tick()
 {
     if (!view_)
         return;
@@ -356,6 +360,12 @@ void SedDataViewWidget::SaveImage()
 
 void SedDataViewWidget::closeEvent(QCloseEvent* event)
 {
+    // The load or refresh on the stack still uses the engine: close when it is over.
+    if (view_ && (view_->Loading || view_->InTimer)) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     timer1_->stop();
     waitWindow_->hide();
     if (view_) {

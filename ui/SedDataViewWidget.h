@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class WaitWorkingWidget;
 
 // The data view window: builds the controls, forwards events to a TSedDataView and copies its
 // fields back into the controls. The view object belongs to the main window's logic.
@@ -32,6 +33,9 @@ public:
     ChartView* CurrentChart() const;
     // The logic, or null once the window was closed.
     TSedDataView* View() const { return view_; }
+    WaitWorkingWidget* WaitWindow() const { return waitWindow_; }
+    // The view's refresh tick, as its timer calls it: the logic's Timer1Timer, then the controls.
+    void Timer1Tick();
 
 signals:
     void closed(SedDataViewWidget* widget);
@@ -43,8 +47,9 @@ private:
     QWidget* BuildRawTab();
     QWidget* BuildAverageTab();
     QWidget* BuildCorrectedTab();
-    void Tick();
     void SaveImage();
+    // Shows the progress of a load and lets the window paint while the load goes on.
+    void LoadProgress();
 
     TSedDataView* view_;
     QTabWidget* tabs_;
@@ -66,6 +71,7 @@ private:
     QLineEdit* editDisplayAvg_ = nullptr;
     QLineEdit* editDisplayCor_ = nullptr;
     QTimer* timer1_;
-    QWidget* waitWindow_;
-    QLineEdit* waitText_;
+    WaitWorkingWidget* waitWindow_;
+    // A close asked for while a load or refresh ran; done when it is over.
+    bool closePending_ = false;
 };

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/MainWindowWidget.h"
+#include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
 int main(int argc, char* argv[])
@@ -20,18 +20,22 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName("MorVane");
+    QApplication::setApplicationName(ProgramWindows::ApplicationName);
     QCommandLineParser parser;
     parser.setApplicationDescription("Sedimentation-velocity g(s*) analysis");
     parser.addHelpOption();
     const QCommandLineOption rootOption("root", "Root data directory to scan at start.", "DIR");
-    const QCommandLineOption launchOption("launch", "Channel entry to launch a data view for, e.g. 0*.RA1.", "MASK");
+    const QCommandLineOption launchOption("launch",
+        "Channel entry to launch a data view for, e.g. 0*.RA1. Without --screenshot, a channel whose first file "
+        "has not been written yet is launched as soon as it appears.",
+        "MASK");
     const QCommandLineOption shotOption("screenshot", "Render the data view (or the main window) to FILE and exit.", "FILE.png");
     const QCommandLineOption tabOption("tab", "Tab of the data view to show in the screenshot.", "NAME");
     parser.addOptions({ rootOption, launchOption, shotOption, tabOption });
     parser.process(app);
 
-    MainWindowWidget main;
+    ProgramWindows windows;
+    MainWindowWidget& main = windows.Main;
     main.show();
     if (parser.isSet(rootOption)) {
         const QString failure = main.SetRoot(parser.value(rootOption));
@@ -41,6 +45,22 @@ int main(int argc, char* argv[])
         }
     }
     SedDataViewWidget* view = nullptr;
+    if (parser.isSet(launchOption) && !parser.isSet(shotOption) && !main.SelectChannel(parser.value(launchOption))) {
+        // A run that has just started: the channel detection lists the channel with its first file.
+        const QString mask = parser.value(launchOption);
+        std::fprintf(stderr, "morvane: channel %s not in %s yet; launching it when its first file appears\n",
+            qPrintable(mask), main.Form().EditDataDir.c_str());
+        auto* wait = new QTimer(&main);
+        QObject::connect(wait, &QTimer::timeout, &main, [&main, wait, mask] {
+            if (!main.SelectChannel(mask))
+                return;
+            wait->stop();
+            if (!main.Launch())
+                std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
+        });
+        wait->start(main.Form().Timer1.Interval);
+        return app.exec();
+    }
     if (parser.isSet(launchOption)) {
         const QString mask = parser.value(launchOption);
         if (!main.SelectChannel(mask)) {
