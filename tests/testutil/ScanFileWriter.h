@@ -41,6 +41,9 @@ std::string ScanFileText(const ScanSpec& spec);
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 
+// The lines of a text split at CR LF; a last line without CR LF is kept.
+std::vector<std::string> SplitCrLf(const std::string& text);
+
 // omega^2 of a speed, (2 pi rpm / 60)^2.
 double OmegaSquaredOf(double rpm);
 
