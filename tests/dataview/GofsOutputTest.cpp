@@ -10,25 +10,10 @@
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
+using testutil::SplitCrLf;
 using testutil::TempDir;
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            out.push_back(text.substr(start));
-            break;
-        }
-        out.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return out;
-}
 
 // An engine holding only raw headers, enough for titles and header lines.
 RealTimeGofS EngineWithFirstScan(const std::string& description, int optical, const std::string& fileName)
@@ -59,8 +44,8 @@ TEST(GofsOutput, TitlesAndProposedNames)
     } cases[] = {
         { "interference: text after the comma and blank", "Cell 2, 1 mg/ml BSA", 3, "00001.IP2", "1 mgml BSA" },
         { "interference without comma starts at the second character", "XBSA sample", 3, "00001.IP2", "BSA sample" },
-        { "absorbance keeps the whole line less unwanted characters", "My \"protein\": 1.0 mg/ml; run?", 1,
-            "00001.RA1", "My protein 10 mgml run" },
+        { "absorbance keeps the whole line less unwanted characters", "My \"protein\": 1.0 mg/ml; run?", 1, "00001.RA1",
+            "My protein 10 mgml run" },
         { "fewer than 3 characters: the extension", "ab", 1, "00001.RA2", "RA2" },
         { "fluorescence after Range: and two more", "GFP Range:xxTitle here", 2, "00001.FI1", "Title here" },
         { "fluorescence without Range: starts at the eighth", "abcdefgHIJ", 2, "00001.FI1", "HIJ" },
@@ -76,16 +61,6 @@ TEST(GofsOutput, TitlesAndProposedNames)
     EXPECT_EQ(ProposedGofsFileName(longTitle, "/data/XLIDATA/120526/103015/"),
         "/data/XLIDATA/120526/103015/t dcdt vs sStar for A very long samp.txt");
     EXPECT_EQ(RemoveChars("a.b:c;d", ".:;"), "abcd");
-}
-
-TEST(GofsOutput, NotEnoughDataWritesNothing)
-{
-    TempDir dir;
-    const RealTimeGofS e = EngineWithFirstScan("x", 1, "00001.RA1");
-    EXPECT_EQ(WriteGofsFile(e, dir / "out.txt", -1, true), "Not enough Data");
-    EXPECT_FALSE(fs::exists(dir / "out.txt"));
-    RealTimeGofS empty;
-    EXPECT_EQ(WriteGofsFile(empty, dir / "out.txt", -1, true), "Not enough Data");
 }
 
 namespace {
@@ -117,7 +92,7 @@ struct FlatRun {
         e.Meniscus = 5.9;
         e.Bottom = 7.2;
         e.Settings.ComputeApparentStartTime = 0; // recorded times, exactly as written
-        e.Settings.MaxAveragingPercent = 2;      // a window wider than the run: averages start at set 0
+        e.Settings.MaxAveragingPercent = 2; // a window wider than the run: averages start at set 0
         e.Settings.dcdtWindowFactor = 5;
         follower.LoadChannel(dir.path());
     }
@@ -193,7 +168,7 @@ TEST(GofsOutput, WholeChannelMatchesTheFormulas)
     const std::string text = testutil::ReadTextFile(path);
     ASSERT_GE(text.size(), 3u);
     EXPECT_EQ(text.substr(text.size() - 3), "\n\r\n") << "the file ends with a lone LF line";
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = SplitCrLf(text);
     ASSERT_EQ(lines.size(), 5 + valid1.size() + 1);
     EXPECT_EQ(lines[0], "Output file from Morvane originally named " + path);
     EXPECT_EQ(lines[1], "Corrected tdc/dt [s*g(s*)] vs s* for data sets 00001.RA100004.RA1");
@@ -219,13 +194,12 @@ TEST(GofsOutput, TimeCourseFormWritesOneSetWithItsLabel)
     FlatRun run;
     const RealTimeGofS& e = *run.follower.Engine;
     const std::string text = GofsFileText(e, "/x/y.txt", 0, false);
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = SplitCrLf(text);
     EXPECT_EQ(lines[1], "Corrected tdc/dt [s*g(s*)] vs s* for data sets 00001.RA1 - 00003.RA1");
     size_t present = 0;
     for (int j = 0; j < e.GofsStore->GetNumberOfPoints(); ++j)
         present += e.GofsStore->GetE(0, j) >= 0;
     EXPECT_EQ(lines.size(), 5 + present + 1);
-    EXPECT_EQ(WriteGofsFile(e, "/nonexistent-dir/x.txt", 7, false), "Not enough Data") << "no such set";
 }
 
 TEST(GofsOutput, SpeedChangeHeaderLines)
@@ -241,16 +215,20 @@ TEST(GofsOutput, SpeedChangeHeaderLines)
         h.Time = i + 1;
         e.RawStore->AddSet(r, y, nullptr, 3, h, h.Time);
     }
-    const std::vector<std::string> lines = Lines(GofsFileText(e, "p", -1, true));
+    const std::vector<std::string> lines = SplitCrLf(GofsFileText(e, "p", -1, true));
     EXPECT_EQ(lines[3], "line 0");
     EXPECT_EQ(lines[4], "line 30") << "40040 rounds to 40000: no line for scans 40 and 41";
     EXPECT_EQ(lines[5], "s*\t*dc/dt\tg(s*)");
 }
 
-TEST(GofsOutput, FailedWriteKeepsTheOldFile)
+TEST(GofsOutput, NotEnoughDataWritesNothingAndAFailedWriteKeepsTheOldFile)
 {
     FlatRun run;
     TempDir out;
+    EXPECT_EQ(WriteGofsFile(*run.follower.Engine, out / "x.txt", 7, false), "Not enough Data") << "no such set";
+    EXPECT_EQ(WriteGofsFile(EngineWithFirstScan("x", 1, "00001.RA1"), out / "x.txt", -1, true), "Not enough Data");
+    EXPECT_EQ(WriteGofsFile(RealTimeGofS(), out / "x.txt", -1, true), "Not enough Data");
+    EXPECT_FALSE(fs::exists(out / "x.txt"));
     const std::string path = out / "keep.txt";
     testutil::WriteTextFile(path, "precious");
     std::string detail;
