@@ -20,27 +20,12 @@
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
+using testutil::SplitCrLf;
 using testutil::TempDir;
 
 namespace {
 
 constexpr double K = 2 * M_PI / 60; // rad/s per rpm
-
-std::vector<std::string> SplitCrLf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
 
 SimCell Cell(OpticalKind kind, int cell, char letter = '0')
 {
@@ -106,11 +91,10 @@ std::vector<std::vector<double>> DataOf(const SimScan& scan)
 
 } // namespace
 
-TEST(ScanFiles, NamesLayoutAndHeadersAsTheInstrumentWrites)
+TEST(ScanFiles, NamesLayoutAndHeadersAsTheInstrumentWritesReadBackByTheReader)
 {
     TempDir dir;
-    const SimRun run = SmallRun();
-    RunSimulator simulator(run);
+    RunSimulator simulator(SmallRun());
     ASSERT_EQ(WriteRunFiles(simulator, dir.path(), nullptr, nullptr), "");
 
     std::set<std::string> names;
@@ -120,18 +104,23 @@ TEST(ScanFiles, NamesLayoutAndHeadersAsTheInstrumentWrites)
         "00001.RI3", "00002.RI3", "00003.RI3", "00001.FI4", "00002.FI4", "00003.FI4" };
     EXPECT_EQ(names, want);
 
+    // The interference description reads as a word, a number with a comma, a word; the
+    // fluorescence one carries "Voltage:" after the sample's text.
     const struct {
         const char* file;
         char letter;
-        int cell;
+        int32_t optical, cell;
         double seconds; // first + k * interval + cell position * delay
         double wavelength;
         double step;
+        std::string ScanHeader::*description;
+        const char* text;
     } cases[] = {
-        { "00001.RA1", 'R', 1, 600, 280, 0.002 },
-        { "A0002.IP2", 'P', 2, 600 + 180 + 15, 660, 0.001 },
-        { "00003.RI3", 'R', 3, 600 + 360 + 30, 280, 0.002 },
-        { "00002.FI4", 'F', 4, 600 + 180 + 45, 488, 0.002 },
+        { "00001.RA1", 'R', 1, 1, 600, 280, 0.002, &ScanHeader::Description, "Simulated sample" },
+        { "A0002.IP2", 'P', 3, 2, 600 + 180 + 15, 660, 0.001, &ScanHeader::DescriptionTag, "Simulated_sample" },
+        { "00003.RI3", 'R', 1, 3, 600 + 360 + 30, 280, 0.002, &ScanHeader::DescriptionTag, "Simulated sample" },
+        { "00002.FI4", 'F', 2, 4, 600 + 180 + 45, 488, 0.002, &ScanHeader::FluorescenceDescription,
+            "Simulated sample" },
     };
     const double reached = 50000.0 / 300; // seconds to reach speed
     for (const auto& c : cases) {
@@ -149,83 +138,36 @@ TEST(ScanFiles, NamesLayoutAndHeadersAsTheInstrumentWrites)
             }
         }
         const std::vector<std::string> lines = SplitCrLf(text);
-        char letter = 0;
-        int cell = 0, count = 0;
-        double temperature = 0, rpm = 0, seconds = 0, omega2t = 0, wavelength = 0;
-        ASSERT_EQ(std::sscanf(lines[1].c_str(), "%c%i%lf%lf%lf%lf%lf%i", &letter, &cell, &temperature, &rpm, &seconds,
-                      &omega2t, &wavelength, &count),
-            8);
-        EXPECT_EQ(letter, c.letter);
-        EXPECT_EQ(cell, c.cell);
-        EXPECT_DOUBLE_EQ(temperature, 20.0);
-        EXPECT_DOUBLE_EQ(rpm, 50000);
-        EXPECT_DOUBLE_EQ(seconds, c.seconds);
+        EXPECT_EQ(lines[1][0], c.letter);
+        BeckmanFile reader;
+        EXPECT_EQ(reader.ReadScanFile(dir / c.file, IntensityRatio, 0), static_cast<int32_t>(text.size()));
+        const ScanHeader& h = reader.Header;
+        EXPECT_EQ(h.OpticalSystem, c.optical);
+        EXPECT_EQ(h.Cell, c.cell);
+        EXPECT_DOUBLE_EQ(h.Temperature, 20.0);
+        EXPECT_DOUBLE_EQ(h.Rpm, 50000);
+        EXPECT_DOUBLE_EQ(h.RecordedTime, c.seconds);
         const double want2t
             = K * K * 300.0 * 300.0 * std::pow(reached, 3) / 3 + K * K * 50000.0 * 50000.0 * (c.seconds - reached);
-        EXPECT_NEAR(omega2t / want2t, 1.0, 1e-5);
-        EXPECT_DOUBLE_EQ(wavelength, c.wavelength);
-        EXPECT_EQ(count, 1);
+        EXPECT_NEAR(h.Omega2t / want2t, 1.0, 1e-5);
+        // The apparent time removes two thirds of the acceleration phase.
+        EXPECT_NEAR(h.Time, c.seconds - reached * 2 / 3, 0.01);
+        EXPECT_DOUBLE_EQ(h.Wavelength, c.wavelength);
+        EXPECT_EQ(h.HeaderCount, 1);
+        EXPECT_EQ(h.*c.description, c.text);
 
         // Radii from 5.8 cm to the bottom at 7.2 cm with four decimals.
         const size_t points = static_cast<size_t>(std::lround(1.4 / c.step)) + 1;
         ASSERT_EQ(lines.size(), 2 + points);
+        ASSERT_EQ(static_cast<size_t>(reader.NumberOfPoints), points);
         for (size_t i = 0; i < points; ++i) {
             const std::string& line = lines[2 + i];
             const size_t dot = line.find('.');
             ASSERT_NE(dot, std::string::npos);
             ASSERT_EQ(line.find(' ', dot), dot + 5) << line;
-            EXPECT_NEAR(std::atof(line.c_str()), 5.8 + static_cast<double>(i) * c.step, 1e-9) << line;
+            EXPECT_NEAR(reader.Radius[i], 5.8 + static_cast<double>(i) * c.step, 1e-9) << line;
         }
     }
-
-    // Descriptions: the interference one reads as a word, a number with a comma, a word; the
-    // fluorescence one carries "Voltage:" after the sample's text.
-    const std::vector<std::string> ip = SplitCrLf(testutil::ReadTextFile(dir / "A0001.IP2"));
-    char word[64] = {}, tag[64] = {};
-    double number = 0;
-    ASSERT_EQ(std::sscanf(ip[0].c_str(), "%63s %lf, %63s", word, &number, tag), 3);
-    EXPECT_EQ(std::string(tag), "Simulated_sample");
-    EXPECT_EQ(SplitCrLf(testutil::ReadTextFile(dir / "00001.RA1"))[0], "Simulated sample");
-    const std::string fi = SplitCrLf(testutil::ReadTextFile(dir / "00001.FI4"))[0];
-    EXPECT_EQ(fi.substr(0, fi.find(" Voltage:")), "Simulated sample");
-}
-
-TEST(ScanFiles, ReadBackByTheScanFileReader)
-{
-    TempDir dir;
-    SimRun run = SmallRun();
-    run.description = "BSA";
-    RunSimulator simulator(run);
-    ASSERT_EQ(WriteRunFiles(simulator, dir.path(), nullptr, nullptr), "");
-    const struct {
-        const char* file;
-        int32_t optical;
-        int32_t points;
-    } cases[] = {
-        { "00002.RA1", 1, 701 },
-        { "A0002.IP2", 3, 1401 },
-        { "00002.RI3", 1, 701 },
-        { "00002.FI4", 2, 701 },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        BeckmanFile reader;
-        const std::string path = dir / c.file;
-        EXPECT_EQ(reader.ReadScanFile(path, IntensityRatio, 0), static_cast<int32_t>(fs::file_size(path)));
-        EXPECT_EQ(reader.Header.OpticalSystem, c.optical);
-        EXPECT_EQ(reader.NumberOfPoints, c.points);
-        EXPECT_DOUBLE_EQ(reader.Header.Rpm, 50000);
-        // The apparent time removes two thirds of the acceleration phase.
-        EXPECT_NEAR(reader.Header.Time, reader.Header.RecordedTime - (50000.0 / 300) * 2 / 3, 0.01);
-        EXPECT_NEAR(reader.Radius[0], 5.8, 1e-12);
-        EXPECT_NEAR(reader.Radius[static_cast<size_t>(c.points - 1)], 7.2, 1e-12);
-    }
-    BeckmanFile fl;
-    ASSERT_GT(fl.ReadScanFile(dir / "00001.FI4", IntensityRatio, 0), 0);
-    EXPECT_EQ(fl.Header.FluorescenceDescription, "BSA");
-    BeckmanFile ip;
-    ASSERT_GT(ip.ReadScanFile(dir / "A0001.IP2", IntensityRatio, 0), 0);
-    EXPECT_EQ(ip.Header.DescriptionTag, "BSA");
 }
 
 TEST(ScanFiles, NoiseFreeValuesAreTheSolution)
@@ -461,15 +403,12 @@ TEST(ScanFiles, SecondSpeedShowsInTheHeaders)
     double previous = 0;
     std::vector<double> speeds;
     for (const SimScan& scan : AllScans(run)) {
-        char letter = 0;
-        int cell = 0;
-        double temperature = 0, rpm = 0, omega2t = 0, seconds = 0;
-        const std::string header = SplitCrLf(scan.text)[1];
-        ASSERT_EQ(
-            std::sscanf(header.c_str(), "%c%i%lf%lf%lf%lf", &letter, &cell, &temperature, &rpm, &seconds, &omega2t), 6);
-        EXPECT_GT(omega2t, previous);
-        previous = omega2t;
-        speeds.push_back(rpm);
+        ScanHeader h;
+        h.HeaderLine = SplitCrLf(scan.text)[1];
+        ASSERT_EQ(h.ParseHeader(0), 0);
+        EXPECT_GT(h.Omega2t, previous);
+        previous = h.Omega2t;
+        speeds.push_back(h.Rpm);
     }
     // Scans at 600 ... 2220 s every 180 s; from 1470 s the rotor slows at 300 rpm/s, so the
     // scan at 1500 s runs at 41000 rpm.
