@@ -372,36 +372,20 @@ TEST(RealTimeGofS, DescribeSetLabels)
     EXPECT_EQ(e.DescribeSet(&foreign, 0), "");
 }
 
-TEST(RealTimeGofS, WholeChainRecoversTheSedimentationCoefficient)
-{
-    // An analytic boundary at 4.4 S: the g(s*) maximum of the newest set lies near 4.4 S.
-    EngineFixture f(40, 1200, 240);
-    RealTimeGofS& e = f.engine;
-    ASSERT_EQ(e.Refreshdcdtvss(), 0);
-    e.RefreshAvgdcdtvss();
-    e.RefreshGofsvss();
-    const ChannelDataStore& g = *e.GofsStore;
-    const int last = g.GetNumberOfSets() - 1;
-    ASSERT_GE(last, 0);
-    int best = 0;
-    for (int i = 0; i < g.GetNumberOfPoints(); ++i)
-        if (g.GetE(last, i) >= 0 && g.GetY(last, i) / std::exp(g.GetX(i)) > g.GetY(last, best) / std::exp(g.GetX(best)))
-            best = i;
-    EXPECT_NEAR(std::exp(g.GetX(best)) * 1e13, 4.4, 0.15);
-    // Smoothed copies run parallel to the g(s*) sets.
-    EXPECT_EQ(e.SmoothGofsStore->GetNumberOfSets(), g.GetNumberOfSets());
-    EXPECT_EQ(e.AvgDcdtStore->GetNumberOfSets(), e.DcdtStore->GetNumberOfSets() - 1);
-}
-
 TEST(RealTimeGofS, RebuildOfTheAveragedStageEqualsOneSetAtATime)
 {
     EngineFixture f(60, 1200, 120, 400);
     RealTimeGofS& e = f.engine;
     ASSERT_EQ(e.Refreshdcdtvss(), 0);
     e.RefreshAvgdcdtvss();
+    e.RefreshGofsvss();
     const ChannelDataStore& a = *e.AvgDcdtStore;
     const int sets = a.GetNumberOfSets();
     ASSERT_GT(sets, 10);
+    // Every dc/dt set but the first makes an averaged set, each of those a g(s*) set and its smoothed copy.
+    EXPECT_EQ(sets, e.DcdtStore->GetNumberOfSets() - 1);
+    EXPECT_EQ(e.GofsStore->GetNumberOfSets(), sets);
+    EXPECT_EQ(e.SmoothGofsStore->GetNumberOfSets(), sets);
     std::vector<std::vector<double>> rebuilt;
     std::vector<int32_t> lastPoints;
     for (int k = 0; k < sets; ++k) {
