@@ -54,7 +54,7 @@ bool SameStore(const ChannelDataStore& a, const ChannelDataStore& b)
 
 } // namespace
 
-TEST(ChannelFollower, FullLoadReadsTheChannelInNameOrder)
+TEST(ChannelFollower, FullLoadReadsTheChannelInNameOrderSkippingBadFiles)
 {
     TempDir dir;
     testutil::RunSpec spec;
@@ -64,24 +64,6 @@ TEST(ChannelFollower, FullLoadReadsTheChannelInNameOrder)
     spec.scans = 3;
     testutil::WriteRun(dir.path(), spec);
     fs::rename(dir / "00007.RA1", dir / "00007.ra1"); // case does not matter
-
-    RecordingFollower f;
-    Open(f, "0*.RA1");
-    f.LoadChannel(dir.path());
-    EXPECT_TRUE(f.HasData);
-    EXPECT_EQ(f.Engine->RawStore->GetNumberOfSets(), 60);
-    EXPECT_EQ(f.FileList[6], "00007.ra1");
-    EXPECT_EQ(f.progress, (std::vector<std::string> { "Loading files", "Found 60 files to process", "Processing file  50" }));
-    EXPECT_GT(f.Engine->GofsStore->GetNumberOfSets(), 0);
-    EXPECT_FALSE(f.Engine->CorrectJitter);
-}
-
-TEST(ChannelFollower, BadFilesAreSkippedAndShortFirstScansPassed)
-{
-    TempDir dir;
-    testutil::RunSpec spec;
-    spec.scans = 6;
-    testutil::WriteRun(dir.path(), spec);
     // A first file with too few points, a binary file, a header that does not parse, and a
     // last file cut off while being written.
     testutil::ScanSpec shortScan;
@@ -94,19 +76,25 @@ TEST(ChannelFollower, BadFilesAreSkippedAndShortFirstScansPassed)
     testutil::WriteTextFile(dir / "00000.RA1", testutil::ScanFileText(shortScan));
     testutil::WriteTextFile(dir / "00003.RA1", std::string("\x7f\x45\x4c\x46\0\0\x01\xff junk", 14));
     testutil::WriteTextFile(dir / "00004.RA1", "description\r\nX 1 20 50000 1 1 280 1\r\n6.0 1 1\r\n");
-    const std::string full = testutil::ReadTextFile(dir / "00006.RA1");
-    testutil::WriteTextFile(dir / "00006.RA1", full.substr(0, full.size() / 2 + 7));
+    const std::string full = testutil::ReadTextFile(dir / "00060.RA1");
+    testutil::WriteTextFile(dir / "00060.RA1", full.substr(0, full.size() / 2 + 7));
 
-    ChannelFollower f;
+    RecordingFollower f;
     Open(f, "0*.RA1");
     f.LoadChannel(dir.path());
     ASSERT_TRUE(f.HasData);
+    EXPECT_EQ(f.FileList[7], "00007.ra1");
+    EXPECT_EQ(
+        f.progress, (std::vector<std::string> { "Loading files", "Found 61 files to process", "Processing file  50" }));
     const ChannelDataStore& raw = *f.Engine->RawStore;
-    // 00001 is the first scan (00000 too short), 00003 and 00004 fail, 00002, 00005 and the half file load.
-    ASSERT_EQ(raw.GetNumberOfSets(), 4);
+    // 00001 is the first scan (00000 too short), 00003 and 00004 fail, the others and the half file load.
+    ASSERT_EQ(raw.GetNumberOfSets(), 58);
     EXPECT_EQ(raw.Headers[0].FileName, "00001.RA1");
-    EXPECT_EQ(raw.Headers[3].FileName, "00006.RA1");
+    EXPECT_EQ(raw.Headers[2].FileName, "00005.RA1");
+    EXPECT_EQ(raw.Headers[57].FileName, "00060.RA1");
     EXPECT_EQ(raw.GetNumberOfPoints(), 200);
+    EXPECT_GT(f.Engine->GofsStore->GetNumberOfSets(), 0);
+    EXPECT_FALSE(f.Engine->CorrectJitter);
 }
 
 TEST(ChannelFollower, NoDataKeepsWaitingThenSlowsDown)
