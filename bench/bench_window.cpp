@@ -1,0 +1,112 @@
+// Timing through the windows, at 999 absorbance scans of 1600 points: the launch of a data view
+// (full load until every chart is drawn) and one refresh tick that adds the 999th scan to 998
+// (until the charts are drawn again). Runs without a display.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <memory>
+#include <qcustomplot.h>
+
+#include "testutil/ScanFileWriter.h"
+#include "ui/ChartView.h"
+#include "ui/MainWindowWidget.h"
+#include "ui/SedDataViewWidget.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The run, written once; the last scan is kept aside for the refresh.
+struct Channel {
+    testutil::TempDir root;
+    std::vector<std::string> names;
+    std::string lastText;
+    Channel()
+    {
+        testutil::RunSpec spec;
+        spec.scans = 999;
+        spec.points = 1600;
+        spec.firstSeconds = 300;
+        spec.intervalSeconds = 30;
+        names = testutil::WriteRun(root.path(), spec);
+        lastText = testutil::ReadTextFile(root / names.back());
+    }
+    std::string Last() const { return root / names.back(); }
+};
+
+Channel& TheChannel()
+{
+    static Channel c;
+    return c;
+}
+
+std::unique_ptr<MainWindowWidget> MainOn(const std::string& root)
+{
+    auto main = std::make_unique<MainWindowWidget>();
+    main->Form().ChangeWorkingDirectory = false;
+    main->SetRoot(QString::fromStdString(root));
+    main->SelectChannel("0*.RA1");
+    main->show();
+    return main;
+}
+
+// Every chart of the view replotted, as a user would see them.
+void ReplotAll(SedDataViewWidget& w)
+{
+    for (ChartView* chart : { w.RawChart(), w.AverageChart(), w.CorrectedChart() })
+        chart->Plot()->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+void BM_LaunchView999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    if (!fs::exists(c.Last()))
+        testutil::WriteTextFile(c.Last(), c.lastText);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto main = MainOn(c.root.path());
+        state.ResumeTiming();
+        SedDataViewWidget* w = main->Launch();
+        ReplotAll(*w);
+        state.PauseTiming();
+        if (w->View()->Engine->RawStore->GetNumberOfSets() != 999)
+            state.SkipWithError("the launch did not load 999 scans");
+        main.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LaunchView999)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_TickAddsOneScanAt999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(c.Last());
+        auto main = MainOn(c.root.path());
+        SedDataViewWidget* w = main->Launch();
+        ReplotAll(*w);
+        testutil::WriteTextFile(c.Last(), c.lastText);
+        state.ResumeTiming();
+        w->Timer1Tick();
+        ReplotAll(*w);
+        state.PauseTiming();
+        if (w->View()->Engine->RawStore->GetNumberOfSets() != 999)
+            state.SkipWithError("the tick did not add the 999th scan");
+        main.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TickAddsOneScanAt999)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
