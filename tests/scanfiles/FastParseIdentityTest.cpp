@@ -133,17 +133,12 @@ TEST(FastParseIdentityTest, PointsAreTheBitsOfOneSscanfPerLine)
             const testutil::ReferenceScan ref = testutil::ReadScanReference(path, k.kind, mode);
             ASSERT_EQ(bytes, ref.bytes);
             ASSERT_EQ(static_cast<size_t>(f.NumberOfPoints), ref.radius.size());
-            int mismatches = 0;
-            for (size_t i = 0; i < ref.radius.size() && mismatches < 5; ++i) {
-                const bool same = SameBits(f.Radius[i], ref.radius[i]) && SameBits(f.Value[i], ref.value[i])
-                    && (ref.sigma.empty() || SameBits(f.Sigma[i], ref.sigma[i]));
-                if (!same) {
-                    ++mismatches;
-                    ADD_FAILURE() << "point " << i << ": " << f.Radius[i] << " " << f.Value[i] << " "
-                                  << (ref.sigma.empty() ? 0.0 : f.Sigma[i]) << " vs " << ref.radius[i] << " "
-                                  << ref.value[i] << " " << (ref.sigma.empty() ? 0.0 : ref.sigma[i]);
-                }
-                ++compared;
+            for (size_t i = 0; i < ref.radius.size(); ++i, ++compared) {
+                const bool noSigma = ref.sigma.empty();
+                ASSERT_TRUE(SameBits(f.Radius[i], ref.radius[i]) && SameBits(f.Value[i], ref.value[i])
+                    && (noSigma || SameBits(f.Sigma[i], ref.sigma[i])))
+                    << "point " << i << ": " << f.Radius[i] << " " << f.Value[i] << " " << (noSigma ? 0.0 : f.Sigma[i])
+                    << " vs " << ref.radius[i] << " " << ref.value[i] << " " << (noSigma ? 0.0 : ref.sigma[i]);
             }
         }
     }
