@@ -174,12 +174,12 @@ TEST(ScanRootDir, RootThatCannotBeListedReportsAndChangesNothingElse)
     }
 }
 
-TEST(ScanRootDir, UnreadableDateDirectoryEndsTheScanKeepingWhatWasListed)
+// A date directory that cannot be read ends the scan; what was listed before it stays.
+TEST(ScanRootDir, DateDirectoryLinkedToItselfEndsTheScan)
 {
-    // A link to itself fails even for a superuser; a directory without permissions only for others.
     testutil::TempDir tmp;
     const std::string listed = MakeDir(tmp / "010207/000005");
-    fs::create_directory_symlink("020207", tmp / "020207");
+    fs::create_directory_symlink("020207", tmp / "020207"); // fails even for a superuser
     MakeDir(tmp / "030207/000001");
     Window w;
     w.EditDataDir = "before";
@@ -189,14 +189,19 @@ TEST(ScanRootDir, UnreadableDateDirectoryEndsTheScanKeepingWhatWasListed)
     EXPECT_EQ(w.ListBoxDataDirs, (Paths { listed }));
     EXPECT_EQ(w.EditDataDir, "before");
     EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
+}
 
-    fs::remove(tmp / "020207");
+TEST(ScanRootDir, DateDirectoryWithoutPermissionsEndsTheScan)
+{
+    testutil::TempDir tmp;
+    const std::string listed = MakeDir(tmp / "010207/000005");
     MakeDir(tmp / "020207/000001");
     fs::permissions(tmp / "020207", fs::perms::none);
     bool readable = false;
     ListFiles(tmp / "020207", "*", &readable);
     if (readable)
         GTEST_SKIP() << "permissions do not stop this user from reading";
+    Window w;
     EXPECT_EQ(w.ScanRootDir(tmp.path()), SettingError);
     EXPECT_EQ(w.ListBoxDataDirs, (Paths { listed }));
 }
