@@ -244,9 +244,9 @@ TEST(ChannelFollower, InterferenceCorrectionsOfNewScans)
     f.LoadChannel(dir.path());
     const ChannelDataStore& raw = *f.Engine->RawStore;
     ASSERT_EQ(raw.GetNumberOfSets(), 6);
-    int i0 = 0;
-    while (raw.GetX(i0) <= 5.87)
-        ++i0;
+    // In the air above the meniscus every scan holds only its offset: after the correction the
+    // scans coincide there, point for point.
     for (int k = 1; k < 6; ++k)
-        EXPECT_NEAR(raw.GetY(k, i0 - 5), raw.GetY(0, i0 - 5), 1e-9) << k;
+        for (int i = 0; raw.GetX(i) < 5.9; ++i)
+            EXPECT_NEAR(raw.GetY(k, i), raw.GetY(0, i), 1e-9) << k << " " << i;
 }
