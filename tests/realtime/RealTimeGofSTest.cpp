@@ -129,6 +129,8 @@ TEST(RealTimeGofS, RefusalsLeaveNothingBehind)
     EngineFixture one(1);
     EXPECT_EQ(one.engine.Refreshdcdtvss(), -1);
     EXPECT_EQ(one.engine.AddOneAvgdcdtvss(1), -1);
+    // The interference corrections of a loaded channel are checked with the channel follower.
+    EXPECT_EQ(EngineFixture(0).engine.IPtransform(), -1) << "no raw set to correct";
 }
 
 TEST(RealTimeGofS, PairWithoutTimeSpanIsSkipped)
@@ -319,35 +321,6 @@ TEST(RealTimeGofS, CompositeKeepsOlderValuesBeyondLastPoint)
     EXPECT_EQ(e.CompositeY[101], 3.0);
     EXPECT_EQ(e.CompositeY[500], 3.0);
     EXPECT_EQ(e.CompositeY[50], 4.0);
-}
-
-TEST(RealTimeGofS, JitterAndFringeCorrectionsOnTheWholeStore)
-{
-    EngineFixture f(0, 1200, 300, 101);
-    RealTimeGofS& e = f.engine;
-    e.ChannelName = "0*.IP2";
-    e.SetCorrectionsFromChannel();
-    ASSERT_TRUE(e.CorrectJitter && e.CorrectFringes);
-    e.JitterRadius = 5.86;
-    e.FringeRadius = 5.9;
-    std::vector<double> y(101);
-    const double offsets[] = { 0.3, 2.1, -0.8 };
-    for (int k = 0; k < 3; ++k) {
-        for (size_t i = 0; i < 101; ++i)
-            y[i] = offsets[k] + 0.01 * static_cast<double>(i);
-        ScanHeader h;
-        h.Time = 100.0 * (k + 1);
-        e.RawStore->AddSet(f.radii.data(), y.data(), nullptr, 101, h, h.Time);
-    }
-    EXPECT_EQ(e.IPtransform(), 0);
-    // Jitter: each set loses its mean over the 11 points ending at the first radius beyond 5.86,
-    // so the sets coincide; the fringe step then finds nothing left to remove.
-    for (int i = 0; i < 101; i += 25) {
-        EXPECT_NEAR(e.RawStore->GetY(0, i), e.RawStore->GetY(1, i), 1e-12);
-        EXPECT_NEAR(e.RawStore->GetY(0, i), e.RawStore->GetY(2, i), 1e-12);
-    }
-    EngineFixture none(0);
-    EXPECT_EQ(none.engine.IPtransform(), -1);
 }
 
 TEST(RealTimeGofS, DescribeSetLabels)
