@@ -235,7 +235,34 @@ void TSedDataView::RedrawRawScans()
         series.Colour = SeriesColours[static_cast<size_t>(ColourCursor.GetCurrent())];
         ColourCursor.Next();
     }
+    FitRawValueAxis();
     Chart1.Repaint();
+}
+
+void TSedDataView::FitRawValueAxis()
+{
+    const double from = Engine->Meniscus;
+    const double to = Engine->Bottom - Engine->Settings.DefaultBottomIgnore;
+    double low = 0, high = 0;
+    bool any = false;
+    for (int32_t s = 2; s < Chart1.SeriesCount(); ++s) {
+        const ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
+        if (!series.Active)
+            continue;
+        for (const ChartPoint& p : series.Points) {
+            if (p.X < from || p.X > to)
+                continue;
+            low = any ? std::min(low, p.Y) : p.Y;
+            high = any ? std::max(high, p.Y) : p.Y;
+            any = true;
+        }
+    }
+    Chart1.Left.Automatic = !any || !(high > low);
+    if (Chart1.Left.Automatic)
+        return;
+    const double pad = (high - low) * DisplaySettings.graphPadPercent;
+    Chart1.Left.Minimum = low - pad;
+    Chart1.Left.Maximum = high + pad;
 }
 
 int32_t TSedDataView::LastDrawnSeries() const
@@ -281,6 +308,7 @@ void TSedDataView::DrawNewestScan()
     if (n < DisplaySettings.DrawAllSetsCutoff) {
         DrawInto(SeriesAfterLastDrawn(), last);
         ++IncrementalCount;
+        FitRawValueAxis();
         Chart1.Repaint();
         return;
     }
@@ -310,6 +338,7 @@ void TSedDataView::DrawNewestScan()
         DrawInto(b, prev);
     DrawInto(a, last);
     ++IncrementalCount;
+    FitRawValueAxis();
     Chart1.Repaint();
 }
 

@@ -161,6 +161,9 @@ private:
     int32_t SeriesAfterLastDrawn();
     // Draws raw set k into series s, advances the colour cursor and colours s with its new value.
     void DrawInto(int32_t s, int32_t k);
+    // Scales c(r) to the drawn points between the meniscus and the end of the analysed range, so
+    // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
+    void FitRawValueAxis();
     void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
     void RebuildAfterMarker(bool transform);
 

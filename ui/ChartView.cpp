@@ -163,6 +163,7 @@ void ChartView::Draw()
                     text->setPadding(QMargins(3, 0, 0, 0));
                     text->setText(QString::fromStdString(p.Label));
                     text->setColor(c);
+                    text->setBrush(QBrush(QColor(255, 255, 255, 210)));
                     text->setFont(QFont("sans", 8));
                 }
             }
@@ -194,6 +195,12 @@ void ChartView::Draw()
         if (!s.InLegend)
             plottable->removeFromLegend();
         ++drawnCurves_;
+    }
+    // An empty chart shows its axis titles and its text, not the numbers of a made-up range.
+    for (QCPAxis* axis : { plot_->xAxis, plot_->yAxis }) {
+        axis->setTicks(drawnCurves_ > 0);
+        axis->setTickLabels(drawnCurves_ > 0);
+        axis->grid()->setVisible(drawnCurves_ > 0);
     }
     if (drawnCurves_ == 0 && !model_->EmptyText.empty()) {
         auto* text = new QCPItemText(plot_);

@@ -523,3 +523,48 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     }
     EXPECT_EQ(TSedDataView::NoResultText(1), "No g(s*) yet: at least 4 scans are needed (1 scan read so far)");
 }
+
+TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
+{
+    // Scans whose last points, past the end of the analysed range (bottom 7.2 less 0.1 cm), pile up
+    // to 100.
+    TempDir dir;
+    auto write = [&](int number, double seconds, auto plateau) {
+        testutil::ScanSpec scan;
+        scan.seconds = seconds;
+        for (int i = 0; i <= 130; ++i) {
+            const double r = 5.85 + 0.01 * i;
+            scan.radius.push_back(r);
+            scan.value.push_back(r > 7.125 ? 100.0 : plateau(r));
+            scan.third.push_back(0.01);
+        }
+        testutil::WriteTextFile(dir / ("0000" + std::to_string(number) + ".RA1"), testutil::ScanFileText(scan));
+    };
+    for (int k = 0; k < 5; ++k) {
+        const double t = 600 + 300 * k;
+        write(k + 1, t, [t](double r) { return testutil::BoundaryValue(r, t, 50000, 5.9, 4.4e-13, 1.0, 0.03); });
+    }
+    TSedDataView view;
+    Launch(view, dir.path());
+    ASSERT_EQ(DrawnSets(view), (std::vector<int> { 0, 1, 2, 3, 4 }));
+    double highestDrawn = 0;
+    for (const ChartSeries& s : view.Chart1.Series)
+        if (s.Kind == SeriesKind::Line)
+            for (const ChartPoint& p : s.Points)
+                highestDrawn = std::max(highestDrawn, p.Y);
+    EXPECT_EQ(highestDrawn, 100.0) << "the pile-up is still drawn";
+    // From 0 before the boundaries to the first scan's plateau (below 1: radial dilution), widened
+    // by 5 % of the span at each end.
+    const ChartAxis& c = view.Chart1.Left;
+    EXPECT_FALSE(c.Automatic);
+    EXPECT_GT(c.Maximum, 0.9);
+    EXPECT_LT(c.Maximum, 1.05);
+    EXPECT_NEAR(c.Minimum, -(c.Maximum - c.Minimum) / 22, 1e-3);
+
+    // A new scan with a higher plateau widens the scale; its pile-up does not.
+    write(6, 2100, [](double r) { return r < 6.0 ? 0.0 : 3.0; });
+    view.Timer1Timer();
+    ASSERT_EQ(DrawnSets(view).size(), 6u);
+    EXPECT_NEAR(c.Maximum, 3.15, 0.01);
+    EXPECT_NEAR(c.Minimum, -0.15, 0.01);
+}
