@@ -222,11 +222,13 @@ TEST(ChannelFollower, IncrementalRefreshAgreesWithTheFullLoad)
 
 TEST(ChannelFollower, InterferenceCorrectionsOfNewScans)
 {
-    // Scans with baseline offsets and whole-fringe jumps: after loading, each scan is level at the
-    // jitter radius and within half a fringe of its predecessor at the fringe radius.
+    // Scans with baseline offsets and whole-fringe jumps, three at the full load and three arriving
+    // later. In the air above the meniscus every scan holds only its offset: after the corrections
+    // the loaded scans coincide there point for point (a 11-point baseline), and each later scan is
+    // zero at the first radius beyond the jitter reference (a one-point baseline, as it arrives).
     TempDir dir;
     const double offsets[] = { 0.0, 3.2, -1.7, 2.4, 0.6, -4.1 };
-    for (int k = 0; k < 6; ++k) {
+    auto write = [&](int k) {
         testutil::ScanSpec s;
         s.description = "Interference 2.0, test";
         s.typeLetter = 'P';
@@ -237,16 +239,28 @@ TEST(ChannelFollower, InterferenceCorrectionsOfNewScans)
             s.value.push_back(offsets[k] + 3 * testutil::BoundaryValue(r, s.seconds, 50000, 5.9, 4.4e-13, 1, 0.03));
         }
         testutil::WriteTextFile(dir / ("0000" + std::to_string(k + 1) + ".IP2"), testutil::ScanFileText(s));
-    }
+    };
+    for (int k = 0; k < 3; ++k)
+        write(k);
     ChannelFollower f;
     Open(f, "0*.IP2");
     ASSERT_TRUE(f.Engine->CorrectJitter);
     f.LoadChannel(dir.path());
     const ChannelDataStore& raw = *f.Engine->RawStore;
-    ASSERT_EQ(raw.GetNumberOfSets(), 6);
-    // In the air above the meniscus every scan holds only its offset: after the correction the
-    // scans coincide there, point for point.
-    for (int k = 1; k < 6; ++k)
+    ASSERT_EQ(raw.GetNumberOfSets(), 3);
+    for (int k = 1; k < 3; ++k)
         for (int i = 0; raw.GetX(i) < 5.9; ++i)
             EXPECT_NEAR(raw.GetY(k, i), raw.GetY(0, i), 1e-9) << k << " " << i;
+
+    for (int k = 3; k < 6; ++k)
+        write(k);
+    ASSERT_EQ(f.RefreshChannel(), 3);
+    int beyondJitter = 0;
+    while (raw.GetX(beyondJitter) <= 5.87)
+        ++beyondJitter;
+    for (int k = 3; k < 6; ++k) {
+        EXPECT_NEAR(raw.GetY(k, beyondJitter), 0.0, 1e-12) << k;
+        for (int i = 0; raw.GetX(i) < 5.9; ++i)
+            EXPECT_NEAR(raw.GetY(k, i), raw.GetY(k, beyondJitter), 1e-9) << k << " " << i;
+    }
 }
