@@ -31,7 +31,10 @@ int main(int argc, char* argv[])
         "MASK");
     const QCommandLineOption shotOption("screenshot", "Render the data view (or the main window) to FILE and exit.", "FILE.png");
     const QCommandLineOption tabOption("tab", "Tab of the data view to show in the screenshot.", "NAME");
-    parser.addOptions({ rootOption, launchOption, shotOption, tabOption });
+    const QCommandLineOption delayOption("delay",
+        "Take the screenshot after the program has run this long, following a run that is still being written.",
+        "SECONDS");
+    parser.addOptions({ rootOption, launchOption, shotOption, tabOption, delayOption });
     parser.process(app);
 
     ProgramWindows windows;
@@ -84,14 +87,26 @@ int main(int argc, char* argv[])
     }
     target->resize(1100, 760);
     target->show();
-    QApplication::processEvents();
-    if (view)
-        view->Refresh();
-    QApplication::processEvents();
-    const QString file = parser.value(shotOption);
-    if (!target->grab().save(file, "PNG")) {
-        std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
+    const auto shoot = [target, view, file = parser.value(shotOption)] {
+        QApplication::processEvents();
+        if (view)
+            view->Refresh();
+        QApplication::processEvents();
+        if (!target->grab().save(file, "PNG")) {
+            std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        return 0;
+    };
+    bool delayValid = false;
+    const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
+    if (parser.isSet(delayOption) && (!delayValid || delaySeconds < 0)) {
+        std::fprintf(stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
         return 1;
     }
-    return 0;
+    if (delaySeconds <= 0)
+        return shoot();
+    // The timers of the windows run meanwhile, as they would for a user.
+    QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &app, [&shoot] { QCoreApplication::exit(shoot()); });
+    return app.exec();
 }
