@@ -36,22 +36,22 @@ enum class SeriesKind { Line, Points, Bars, ErrorBars };
 struct ChartPoint {
     double X = 0;
     double Y = 0;
-    std::string Label;        // shown as the point's mark when the series shows marks
-    bool OwnColour = false;   // true: drawn in Colour instead of the series' colour
+    std::string Label; // shown as the point's mark when the series shows marks
+    bool OwnColour = false; // true: drawn in Colour instead of the series' colour
     ChartColour Colour;
-    double Error = 0;         // half height of an error bar
+    double Error = 0; // half height of an error bar
 };
 
 struct ChartAxis {
     std::string Title;
     bool Logarithmic = false;
     double LogBase = 10;
-    bool Automatic = true;    // range from the data; otherwise Minimum..Maximum
+    bool Automatic = true; // range from the data; otherwise Minimum..Maximum
     double Minimum = 0;
     double Maximum = 1;
-    std::string LabelFormat;  // the toolkit-style format, e.g. "0.0"
-    double Increment = 0;     // label step; 0: the view chooses
-    int32_t LabelAngle = 0;   // degrees
+    std::string LabelFormat; // the toolkit-style format, e.g. "0.0"
+    double Increment = 0; // label step; 0: the view chooses
+    int32_t LabelAngle = 0; // degrees
     bool Visible = true;
 };
 
@@ -59,13 +59,13 @@ struct ChartSeries {
     SeriesKind Kind = SeriesKind::Line;
     std::string Title;
     ChartColour Colour = Colours::Black;
-    int32_t LineWidth = 1;    // pixels
+    int32_t LineWidth = 1; // pixels
     bool Active = true;
     bool InLegend = true;
-    bool ShowMarks = false;   // labels of the points drawn beside them
-    bool XAscending = true;   // the view may sort by x; false keeps the order of adding
+    bool ShowMarks = false; // labels of the points drawn beside them
+    bool XAscending = true; // the view may sort by x; false keeps the order of adding
     bool OnRightAxis = false;
-    int32_t Tag = -1;         // what the owner drew into it (a set index), -1: nothing
+    int32_t Tag = -1; // what the owner drew into it (a set index), -1: nothing
     std::vector<ChartPoint> Points;
 
     void Clear();

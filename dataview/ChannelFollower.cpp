@@ -72,8 +72,8 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
         if (j % 50 == 0)
             ShowProgress("Processing file  " + std::to_string(j));
         if (reader.ReadScanFile(JoinPath(directory, FileList[j]), mode, 0) >= 0)
-            e.RawStore->AddSet(reader.Radius.data(), reader.Value.data(), nullptr, reader.NumberOfPoints,
-                reader.Header, reader.Header.Time);
+            e.RawStore->AddSet(reader.Radius.data(), reader.Value.data(), nullptr, reader.NumberOfPoints, reader.Header,
+                reader.Header.Time);
     }
     HasData = e.RawStore->GetNumberOfSets() >= 1;
     e.IPtransform();

@@ -20,14 +20,14 @@ public:
     ChannelFollower(const ChannelFollower&) = delete;
     ChannelFollower& operator=(const ChannelFollower&) = delete;
 
-    std::vector<std::string> FileList;    // names already known, sorted ignoring case
+    std::vector<std::string> FileList; // names already known, sorted ignoring case
     std::vector<std::string> NewFileList; // the latest listing
-    std::vector<std::string> AddedFiles;  // names the latest refresh found new
+    std::vector<std::string> AddedFiles; // names the latest refresh found new
     std::string DataDirectory;
     bool HasData = false;
-    int32_t LoadCount = 0;                // full loads so far, counted up to 10
+    int32_t LoadCount = 0; // full loads so far, counted up to 10
     bool InTimer = false;
-    bool Loading = false;                 // a full load is running (the launch's, or a tick's)
+    bool Loading = false; // a full load is running (the launch's, or a tick's)
     int32_t Timer1Interval = RefreshIntervalMs;
     std::unique_ptr<RealTimeGofS> Engine;
 

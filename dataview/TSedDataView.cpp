@@ -402,10 +402,7 @@ void TSedDataView::Chart1ClickBackground(double x, double y)
     RawChartClick(RoundSignificant(x, 5), RoundSignificant(y, 5));
 }
 
-std::string TSedDataView::ReadOutText(double x, double y)
-{
-    return "X = " + FloatToStr(x) + "  Y = " + FloatToStr(y);
-}
+std::string TSedDataView::ReadOutText(double x, double y) { return "X = " + FloatToStr(x) + "  Y = " + FloatToStr(y); }
 
 void TSedDataView::RebuildAfterMarker(bool transform)
 {

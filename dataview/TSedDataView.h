@@ -44,12 +44,12 @@ public:
     explicit TSedDataView(Prompts* prompts = nullptr);
 
     // Window.
-    std::string Caption;           // the name the main window gave it
+    std::string Caption; // the name the main window gave it
     bool InputEnabled = true;
     bool Visible = false;
     bool Closed = false;
     int32_t PageControl1ActivePage = 0;
-    bool Timer1Enabled = true;     // interval: ChannelFollower::Timer1Interval
+    bool Timer1Enabled = true; // interval: ChannelFollower::Timer1Interval
     Timer TimerPlayBack { 1000, false };
     int32_t PlayPercentSpeed = 50;
 
@@ -63,7 +63,7 @@ public:
     std::string SaveDialog1InitialDir; // empty until an export of scan files sets it
 
     // Raw-data tab.
-    ChartModel Chart1;             // series 0 BarSeries (markers), series 1 Template
+    ChartModel Chart1; // series 0 BarSeries (markers), series 1 Template
     std::string EditDisplayXY;
     std::string EditJitter;
     std::string EditMeniscus;

@@ -46,8 +46,8 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     TSedDataView& view = *owned;
     views_.push_back(std::move(owned));
     const std::string name = WindowName(channel);
-    ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings),
-        AnalysisSettings);
+    ConfigureForLaunch(
+        *view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings), AnalysisSettings);
     view.Caption = name;
     if (OnViewCreated)
         OnViewCreated(view);
@@ -64,7 +64,8 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
 
 TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const
 {
-    if (ListBoxOpenWindowsItemIndex < 0 || ListBoxOpenWindowsItemIndex >= static_cast<int32_t>(ListBoxOpenWindows.size()))
+    if (ListBoxOpenWindowsItemIndex < 0
+        || ListBoxOpenWindowsItemIndex >= static_cast<int32_t>(ListBoxOpenWindows.size()))
         return nullptr;
     return ListBoxOpenWindows[static_cast<size_t>(ListBoxOpenWindowsItemIndex)].View;
 }

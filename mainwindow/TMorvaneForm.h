@@ -36,8 +36,8 @@ public:
     std::string Caption = "Morvane";
     GUISettings DisplaySettings;
     CustomSettings AnalysisSettings;
-    Timer Timer1 { 987, true };    // channel detection
-    Timer Timer2 { 5000, true };   // root re-scan while no data directory is listed
+    Timer Timer1 { 987, true }; // channel detection
+    Timer Timer2 { 5000, true }; // root re-scan while no data directory is listed
 
     // "List of open windows -->", unsorted; -1: none selected.
     std::vector<OpenWindowEntry> ListBoxOpenWindows;

@@ -9,8 +9,7 @@
 
 namespace {
 
-template <typename Settings>
-using FieldTable = std::map<std::string, std::function<double(const Settings&)>>;
+template <typename Settings> using FieldTable = std::map<std::string, std::function<double(const Settings&)>>;
 
 const FieldTable<GUISettings>& GUIFields()
 {
@@ -24,7 +23,8 @@ const FieldTable<GUISettings>& GUIFields()
         { "ExtrapolationCutoff", [](const GUISettings& s) { return s.ExtrapolationCutoff; } },
         { "ExtrapolationErrorCutoff", [](const GUISettings& s) { return s.ExtrapolationErrorCutoff; } },
         { "ExtrapolationMinLogS", [](const GUISettings& s) { return s.ExtrapolationMinLogS; } },
-        { "ExtrapolationSmoothRepetition", [](const GUISettings& s) { return double(s.ExtrapolationSmoothRepetition); } },
+        { "ExtrapolationSmoothRepetition",
+            [](const GUISettings& s) { return double(s.ExtrapolationSmoothRepetition); } },
         { "ExtrapolationSmoothCarSize", [](const GUISettings& s) { return double(s.ExtrapolationSmoothCarSize); } },
         { "ExtErrorBarPerPoints", [](const GUISettings& s) { return double(s.ExtErrorBarPerPoints); } },
         { "DrawAllSetsCutoff", [](const GUISettings& s) { return double(s.DrawAllSetsCutoff); } },

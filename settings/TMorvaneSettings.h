@@ -29,7 +29,7 @@ public:
     std::string Caption = "Settings";
     ValueListEditor ValueListGUISettings;
     ValueListEditor ValueListCustomSettings { {}, 150, 141, true };
-    std::string IniFileName;  // the program's path with the extension ".INI"
+    std::string IniFileName; // the program's path with the extension ".INI"
     std::string LabelIniNote; // tells the user that this file is neither read nor written
     bool Visible = false;
 

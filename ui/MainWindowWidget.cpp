@@ -113,7 +113,8 @@ void MainWindowWidget::BuildControls()
     settingsMenu->menuAction()->setVisible(form_->ProgramSettings1Visible);
 
     auto* setRoot = new QPushButton(tr("Set root input directory"), central);
-    setRoot->setToolTip(tr("The root directory is the XLIDATA directory or the directory that contains this directory"));
+    setRoot->setToolTip(
+        tr("The root directory is the XLIDATA directory or the directory that contains this directory"));
     connect(setRoot, &QPushButton::clicked, this, [this] {
         form_->btnSetInputDirClick();
         Refresh();

@@ -216,8 +216,15 @@ QWidget* SedDataViewWidget::BuildAverageTab()
     auto* tab = new QWidget(this);
     avgChart_ = new ChartView(&view_->ChartAverage, tab);
     auto* tools = PointerTools(
-        tab, avgChart_, [this] { if (view_) view_->SBZoomInAvgClick(); },
-        [this] { if (view_) view_->SBDisplayXYAvgClick(); });
+        tab, avgChart_,
+        [this] {
+            if (view_)
+                view_->SBZoomInAvgClick();
+        },
+        [this] {
+            if (view_)
+                view_->SBDisplayXYAvgClick();
+        });
     connect(avgChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
         if (!view_)
             return;
@@ -246,8 +253,15 @@ QWidget* SedDataViewWidget::BuildCorrectedTab()
     auto* tab = new QWidget(this);
     corChart_ = new ChartView(&view_->dcdtChart, tab);
     auto* tools = PointerTools(
-        tab, corChart_, [this] { if (view_) view_->SBZoomInCorClick(); },
-        [this] { if (view_) view_->SBDisplayXYCorClick(); });
+        tab, corChart_,
+        [this] {
+            if (view_)
+                view_->SBZoomInCorClick();
+        },
+        [this] {
+            if (view_)
+                view_->SBDisplayXYCorClick();
+        });
     connect(corChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
         if (!view_)
             return;

@@ -29,7 +29,8 @@ int main(int argc, char* argv[])
         "Channel entry to launch a data view for, e.g. 0*.RA1. Without --screenshot, a channel whose first file "
         "has not been written yet is launched as soon as it appears.",
         "MASK");
-    const QCommandLineOption shotOption("screenshot", "Render the data view (or the main window) to FILE and exit.", "FILE.png");
+    const QCommandLineOption shotOption(
+        "screenshot", "Render the data view (or the main window) to FILE and exit.", "FILE.png");
     const QCommandLineOption tabOption("tab", "Tab of the data view to show in the screenshot.", "NAME");
     const QCommandLineOption delayOption("delay",
         "Take the screenshot after the program has run this long, following a run that is still being written.",
@@ -67,8 +68,8 @@ int main(int argc, char* argv[])
     if (parser.isSet(launchOption)) {
         const QString mask = parser.value(launchOption);
         if (!main.SelectChannel(mask)) {
-            std::fprintf(stderr, "morvane: channel %s not found in %s\n", qPrintable(mask),
-                main.Form().EditDataDir.c_str());
+            std::fprintf(
+                stderr, "morvane: channel %s not found in %s\n", qPrintable(mask), main.Form().EditDataDir.c_str());
             return 1;
         }
         view = main.Launch();
@@ -101,7 +102,8 @@ int main(int argc, char* argv[])
     bool delayValid = false;
     const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
     if (parser.isSet(delayOption) && (!delayValid || delaySeconds < 0)) {
-        std::fprintf(stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
+        std::fprintf(
+            stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
         return 1;
     }
     if (delaySeconds <= 0)

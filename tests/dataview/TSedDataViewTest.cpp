@@ -346,7 +346,8 @@ TEST_F(SedDataView, AverageAndCorrectedViews)
     const ScanHeader& h = e.AvgDcdtStore->Headers[static_cast<size_t>(L)];
     const int pairs = h.LastScan - h.FirstScan + 1;
     EXPECT_EQ(view.EditNumberOfdcdt, std::to_string(pairs) + " pairs");
-    EXPECT_TRUE(std::regex_match(view.EditTimeRange, std::regex("From: [0-9]{1,3}(,[0-9]{3})* to [0-9]{1,3}(,[0-9]{3})* sec")))
+    EXPECT_TRUE(
+        std::regex_match(view.EditTimeRange, std::regex("From: [0-9]{1,3}(,[0-9]{3})* to [0-9]{1,3}(,[0-9]{3})* sec")))
         << view.EditTimeRange;
 
     // pairs blue curves of width 1, then one red of width 3; series 0 stays the template.

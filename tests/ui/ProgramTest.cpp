@@ -62,10 +62,13 @@ TEST(Program, ScreenshotOfEachTabAndItsErrors)
         std::string args;
         const char* message;
     } errors[] = {
-        { "channel not there", base + "--launch 0*.IP3 --screenshot '" + (out / "x.png") + "'", "channel 0*.IP3 not found" },
-        { "no such tab", base + "--launch 0*.RA1 --tab Nowhere --screenshot '" + (out / "x.png") + "'", "no tab named Nowhere" },
+        { "channel not there", base + "--launch 0*.IP3 --screenshot '" + (out / "x.png") + "'",
+            "channel 0*.IP3 not found" },
+        { "no such tab", base + "--launch 0*.RA1 --tab Nowhere --screenshot '" + (out / "x.png") + "'",
+            "no tab named Nowhere" },
         { "unwritable file", base + "--screenshot '" + (out / "missing") + "/x.png" + "'", "cannot write" },
-        { "delay not a number", base + "--delay soon --screenshot '" + (out / "x.png") + "'", "--delay needs a number of seconds, not soon" },
+        { "delay not a number", base + "--delay soon --screenshot '" + (out / "x.png") + "'",
+            "--delay needs a number of seconds, not soon" },
     };
     for (const auto& e : errors) {
         SCOPED_TRACE(e.name);
