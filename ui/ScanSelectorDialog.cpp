@@ -25,28 +25,47 @@ ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
     form->addRow(tr("End with"), end_);
     auto* side = new QVBoxLayout;
     side->addLayout(form);
+    // Which handler a button calls. (A pointer to a member function kept in a slot trips the
+    // address sanitizer's stack checks in this toolchain; a plain value does not.)
+    enum class Action { SelectAll, UnselectAll, Automatic, OK, Cancel };
     const struct {
         const char* text;
-        void (TScanSelector::*handler)();
-        bool closes;
+        Action action;
     } buttons[] = {
-        { "Select All", &TScanSelector::ButtonSelectAllClick, false },
-        { "Unselect All", &TScanSelector::ButtonUnselectAllClick, false },
-        { "Reset Automatic", &TScanSelector::ButtonAutomaticClick, false },
-        { "OK", &TScanSelector::ButtonOKClick, true },
-        { "Cancel", &TScanSelector::ButtonCancelClick, true },
+        { "Select All", Action::SelectAll },
+        { "Unselect All", Action::UnselectAll },
+        { "Reset Automatic", Action::Automatic },
+        { "OK", Action::OK },
+        { "Cancel", Action::Cancel },
     };
     for (const auto& b : buttons) {
         auto* button = new QPushButton(tr(b.text), this);
         side->addWidget(button);
-        const auto handler = b.handler;
-        const bool closes = b.closes;
-        connect(button, &QPushButton::clicked, this, [this, handler, closes] {
+        const Action action = b.action;
+        connect(button, &QPushButton::clicked, this, [this, action] {
             ReadTicks();
-            (selector_.*handler)();
+            switch (action) {
+            case Action::SelectAll:
+                selector_.ButtonSelectAllClick();
+                break;
+            case Action::UnselectAll:
+                selector_.ButtonUnselectAllClick();
+                break;
+            case Action::Automatic:
+                selector_.ButtonAutomaticClick();
+                break;
+            case Action::OK:
+                selector_.ButtonOKClick();
+                break;
+            case Action::Cancel:
+                selector_.ButtonCancelClick();
+                break;
+            }
             Refresh();
-            if (closes)
-                done(handler == &TScanSelector::ButtonOKClick ? Accepted : Rejected);
+            if (action == Action::OK)
+                done(Accepted);
+            else if (action == Action::Cancel)
+                done(Rejected);
         });
     }
     side->addStretch();
@@ -54,17 +73,18 @@ ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
     layout->addLayout(side);
     layout->addWidget(list_, 1);
 
-    const struct {
-        QSpinBox* box;
-        void (TScanSelector::*click)(int32_t);
-    } spins[] = { { start_, &TScanSelector::UpDownStartClick }, { step_, &TScanSelector::UpDownStepClick },
-        { end_, &TScanSelector::UpDownEndClick } };
-    for (const auto& s : spins) {
-        const auto click = s.click;
-        connect(s.box, &QSpinBox::valueChanged, this, [this, click](int v) {
+    // The up-downs in the order start, step, end.
+    QSpinBox* const spins[] = { start_, step_, end_ };
+    for (int which = 0; which < 3; ++which) {
+        connect(spins[which], &QSpinBox::valueChanged, this, [this, which](int v) {
             if (refreshing_)
                 return;
-            (selector_.*click)(v);
+            if (which == 0)
+                selector_.UpDownStartClick(v);
+            else if (which == 1)
+                selector_.UpDownStepClick(v);
+            else
+                selector_.UpDownEndClick(v);
             Refresh();
         });
     }
@@ -89,7 +109,8 @@ void ScanSelectorDialog::Refresh()
         }
     }
     for (int i = 0; i < list_->count(); ++i)
-        list_->item(i)->setCheckState(selector_.CheckListBox1Checked[static_cast<size_t>(i)] ? Qt::Checked : Qt::Unchecked);
+        list_->item(i)->setCheckState(
+            selector_.CheckListBox1Checked[static_cast<size_t>(i)] ? Qt::Checked : Qt::Unchecked);
     const struct {
         QSpinBox* box;
         const UpDownControl& upDown;

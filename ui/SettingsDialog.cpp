@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -29,12 +30,18 @@ void Fill(QTableWidget* grid, const ValueListEditor& model)
     grid->setRowCount(static_cast<int>(model.Rows.size()));
     for (size_t i = 0; i < model.Rows.size(); ++i) {
         const int row = static_cast<int>(i);
-        grid->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(model.Rows[i].Key)));
+        auto* key = new QTableWidgetItem(QString::fromStdString(model.Rows[i].Key));
+        key->setToolTip(key->text());
+        grid->setItem(row, 0, key);
         auto* value = new QTableWidgetItem(QString::fromStdString(model.Rows[i].Value));
         value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->setItem(row, 1, value);
     }
     grid->resizeRowsToContents();
+    // The key column has the grid's width unless a key needs more in this font: no key is clipped.
+    grid->resizeColumnToContents(0);
+    grid->setColumnWidth(0, std::max(grid->columnWidth(0), model.KeyColumnWidth));
+    grid->setMinimumWidth(grid->columnWidth(0) + model.ValueColumnWidth + 24);
 }
 
 QGroupBox* Box(const QString& title, QWidget* grid, QWidget* parent)

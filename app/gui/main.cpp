@@ -2,9 +2,11 @@
 // documentation and checks, render a window to a PNG file without a display and exit.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <exception>
 
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
@@ -38,77 +40,89 @@ int main(int argc, char* argv[])
     parser.addOptions({ rootOption, launchOption, shotOption, tabOption, delayOption });
     parser.process(app);
 
-    ProgramWindows windows;
-    MainWindowWidget& main = windows.Main;
-    main.show();
-    if (parser.isSet(rootOption)) {
-        const QString failure = main.SetRoot(parser.value(rootOption));
-        if (!failure.isEmpty()) {
-            std::fprintf(stderr, "morvane: %s\n", qPrintable(failure));
-            return 1;
+    // Everything from the windows' creation on; an exception that reaches here is reported.
+    const auto run = [&]() -> int {
+        ProgramWindows windows;
+        MainWindowWidget& main = windows.Main;
+        main.show();
+        if (parser.isSet(rootOption)) {
+            const QString failure = main.SetRoot(parser.value(rootOption));
+            if (!failure.isEmpty()) {
+                std::fprintf(stderr, "morvane: %s\n", qPrintable(failure));
+                return 1;
+            }
         }
-    }
-    SedDataViewWidget* view = nullptr;
-    if (parser.isSet(launchOption) && !parser.isSet(shotOption) && !main.SelectChannel(parser.value(launchOption))) {
-        // A run that has just started: the channel detection lists the channel with its first file.
-        const QString mask = parser.value(launchOption);
-        std::fprintf(stderr, "morvane: channel %s not in %s yet; launching it when its first file appears\n",
-            qPrintable(mask), main.Form().EditDataDir.c_str());
-        auto* wait = new QTimer(&main);
-        QObject::connect(wait, &QTimer::timeout, &main, [&main, wait, mask] {
-            if (!main.SelectChannel(mask))
-                return;
-            wait->stop();
-            if (!main.Launch())
+        SedDataViewWidget* view = nullptr;
+        if (parser.isSet(launchOption) && !parser.isSet(shotOption)
+            && !main.SelectChannel(parser.value(launchOption))) {
+            // A run that has just started: the channel detection lists the channel with its first file.
+            const QString mask = parser.value(launchOption);
+            std::fprintf(stderr, "morvane: channel %s not in %s yet; launching it when its first file appears\n",
+                qPrintable(mask), main.Form().EditDataDir.c_str());
+            auto* wait = new QTimer(&main);
+            QObject::connect(wait, &QTimer::timeout, &main, [&main, wait, mask] {
+                if (!main.SelectChannel(mask))
+                    return;
+                wait->stop();
+                if (!main.Launch())
+                    std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
+            });
+            wait->start(main.Form().Timer1.Interval);
+            return app.exec();
+        }
+        if (parser.isSet(launchOption)) {
+            const QString mask = parser.value(launchOption);
+            if (!main.SelectChannel(mask)) {
+                std::fprintf(
+                    stderr, "morvane: channel %s not found in %s\n", qPrintable(mask), main.Form().EditDataDir.c_str());
+                return 1;
+            }
+            view = main.Launch();
+            if (!view) {
                 std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
-        });
-        wait->start(main.Form().Timer1.Interval);
-        return app.exec();
-    }
-    if (parser.isSet(launchOption)) {
-        const QString mask = parser.value(launchOption);
-        if (!main.SelectChannel(mask)) {
-            std::fprintf(
-                stderr, "morvane: channel %s not found in %s\n", qPrintable(mask), main.Form().EditDataDir.c_str());
-            return 1;
+                return 1;
+            }
         }
-        view = main.Launch();
-        if (!view) {
-            std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
-            return 1;
-        }
-    }
-    if (!parser.isSet(shotOption))
-        return app.exec();
+        if (!parser.isSet(shotOption))
+            return app.exec();
 
-    QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
-    if (view && parser.isSet(tabOption) && !view->SelectTab(parser.value(tabOption))) {
-        std::fprintf(stderr, "morvane: no tab named %s\n", qPrintable(parser.value(tabOption)));
-        return 1;
-    }
-    target->resize(1100, 760);
-    target->show();
-    const auto shoot = [target, view, file = parser.value(shotOption)] {
-        QApplication::processEvents();
-        if (view)
-            view->Refresh();
-        QApplication::processEvents();
-        if (!target->grab().save(file, "PNG")) {
-            std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
+        QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
+        if (view && parser.isSet(tabOption) && !view->SelectTab(parser.value(tabOption))) {
+            std::fprintf(stderr, "morvane: no tab named %s\n", qPrintable(parser.value(tabOption)));
             return 1;
         }
-        return 0;
+        target->resize(1100, 760);
+        target->show();
+        const auto shoot = [target, view, file = parser.value(shotOption)] {
+            QApplication::processEvents();
+            if (view)
+                view->Refresh();
+            QApplication::processEvents();
+            if (!target->grab().save(file, "PNG")) {
+                std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
+                return 1;
+            }
+            return 0;
+        };
+        bool delayValid = false;
+        const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
+        if (parser.isSet(delayOption) && (!delayValid || delaySeconds < 0)) {
+            std::fprintf(
+                stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
+            return 1;
+        }
+        if (delaySeconds <= 0)
+            return shoot();
+        // The timers of the windows run meanwhile, as they would for a user.
+        QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &app, [&shoot] { QCoreApplication::exit(shoot()); });
+        return app.exec();
     };
-    bool delayValid = false;
-    const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
-    if (parser.isSet(delayOption) && (!delayValid || delaySeconds < 0)) {
-        std::fprintf(
-            stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
+    try {
+        return run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "morvane: %s\n", e.what());
+        if (!screenshot)
+            QMessageBox::critical(nullptr, ProgramWindows::ApplicationName, QString::fromLocal8Bit(e.what()));
         return 1;
     }
-    if (delaySeconds <= 0)
-        return shoot();
-    // The timers of the windows run meanwhile, as they would for a user.
-    QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &app, [&shoot] { QCoreApplication::exit(shoot()); });
-    return app.exec();
 }

@@ -196,7 +196,7 @@ TEST(Live, StartUpMakesEachWindowOnceAndOffersTheSettings)
         EXPECT_EQ(gui->rowCount(), 16);
         EXPECT_EQ(custom->rowCount(), 22);
         for (const QTableWidget* grid : { gui, custom }) {
-            EXPECT_EQ(grid->columnWidth(0), 150);
+            EXPECT_GE(grid->columnWidth(0), 150) << "wider only where a key needs it";
             EXPECT_EQ(grid->columnWidth(1), 141);
         }
         EXPECT_EQ(gui->item(13, 0)->text(), "DisplayNumberMid");
