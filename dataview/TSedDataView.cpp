@@ -130,8 +130,10 @@ void TSedDataView::EndLoad(bool loaded)
         SBIntegralFringeEnabled = Engine->CorrectFringes;
         SBJitterEnabled = Engine->CorrectJitter;
     } else if (!HasData) {
-        Chart1.EmptyText = "No scan files of " + Mask() + " here yet: looking again every "
-            + std::to_string(Timer1Interval / 1000) + " s";
+        const std::string again = ": looking again every " + std::to_string(Timer1Interval / 1000) + " s";
+        Chart1.EmptyText = FileList.empty() ? "No scan files of " + Mask() + " here yet" + again
+                                            : "No readable scan of " + Mask() + " with at least "
+                + std::to_string(Engine->Settings.MinimumDataSetSize) + " points yet" + again;
         Chart1.Repaint();
     }
     InputEnabled = true;

@@ -507,6 +507,12 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     Launch(view, dir.path());
     EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
     EXPECT_EQ(view.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
+    testutil::RunSpec tooShort = SmallRun(1);
+    tooShort.points = 10;
+    testutil::WriteRun(dir.path(), tooShort);
+    view.Timer1Timer();
+    EXPECT_EQ(
+        view.Chart1.EmptyText, "No readable scan of 0*.RA1 with at least 20 points yet: looking again every 10 s");
 
     // Below the scans the engine needs, the result charts stay empty and say how far the run is.
     for (int scans = 1; scans <= TSedDataView::ScansForFirstResult; ++scans) {
