@@ -42,79 +42,88 @@ int main(int argc, char* argv[])
 
     // Everything from the windows' creation on; an exception that reaches here is reported.
     const auto run = [&]() -> int {
+        bool delayValid = true;
+        const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
+        if (!delayValid || delaySeconds < 0) {
+            std::fprintf(
+                stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
+            return 1;
+        }
+        const bool screenshotNow = parser.isSet(shotOption) && delaySeconds <= 0;
+
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
         main.show();
+        const QString root = parser.value(rootOption);
         if (parser.isSet(rootOption)) {
-            const QString failure = main.SetRoot(parser.value(rootOption));
+            const QString failure = main.SetRoot(root);
             if (!failure.isEmpty()) {
                 std::fprintf(stderr, "morvane: %s\n", qPrintable(failure));
                 return 1;
             }
         }
+
         SedDataViewWidget* view = nullptr;
-        if (parser.isSet(launchOption) && !parser.isSet(shotOption)
-            && !main.SelectChannel(parser.value(launchOption))) {
-            // A run that has just started: the channel detection lists the channel with its first file.
-            const QString mask = parser.value(launchOption);
-            std::fprintf(stderr, "morvane: channel %s not in %s yet; launching it when its first file appears\n",
-                qPrintable(mask), main.Form().EditDataDir.c_str());
-            auto* wait = new QTimer(&main);
-            QObject::connect(wait, &QTimer::timeout, &main, [&main, wait, mask] {
-                if (!main.SelectChannel(mask))
-                    return;
-                wait->stop();
-                if (!main.Launch())
-                    std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
-            });
-            wait->start(main.Form().Timer1.Interval);
-            return app.exec();
-        }
-        if (parser.isSet(launchOption)) {
-            const QString mask = parser.value(launchOption);
-            if (!main.SelectChannel(mask)) {
-                std::fprintf(
-                    stderr, "morvane: channel %s not found in %s\n", qPrintable(mask), main.Form().EditDataDir.c_str());
-                return 1;
-            }
+        const QString mask = parser.value(launchOption);
+        const auto launch = [&]() -> bool {
             view = main.Launch();
             if (!view) {
                 std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
+                return false;
+            }
+            if (parser.isSet(tabOption) && !view->SelectTab(parser.value(tabOption))) {
+                std::fprintf(stderr, "morvane: no tab named %s\n", qPrintable(parser.value(tabOption)));
+                return false;
+            }
+            return true;
+        };
+        if (parser.isSet(launchOption)) {
+            if (main.SelectChannel(mask)) {
+                if (!launch())
+                    return 1;
+            } else if (screenshotNow) {
+                std::fprintf(
+                    stderr, "morvane: channel %s not found in %s\n", qPrintable(mask), main.Form().EditDataDir.c_str());
                 return 1;
+            } else {
+                // A run that has not written this channel yet, or whose run directory does not exist
+                // yet: look again every detection period, scanning the root afresh for a newer run.
+                std::fprintf(stderr, "morvane: channel %s not in %s yet; launching it when its first file appears\n",
+                    qPrintable(mask), main.Form().EditDataDir.c_str());
+                auto* wait = new QTimer(&main);
+                QObject::connect(wait, &QTimer::timeout, &main, [&, wait] {
+                    if (!main.SelectChannel(mask)) {
+                        if (root.isEmpty() || !main.SetRoot(root).isEmpty() || !main.SelectChannel(mask))
+                            return;
+                    }
+                    wait->stop();
+                    launch();
+                });
+                wait->start(main.Form().Timer1.Interval);
             }
         }
         if (!parser.isSet(shotOption))
             return app.exec();
 
-        QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
-        if (view && parser.isSet(tabOption) && !view->SelectTab(parser.value(tabOption))) {
-            std::fprintf(stderr, "morvane: no tab named %s\n", qPrintable(parser.value(tabOption)));
-            return 1;
-        }
-        target->resize(1100, 760);
-        target->show();
-        const auto shoot = [target, view, file = parser.value(shotOption)] {
+        const auto shoot = [&]() -> int {
+            QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
+            target->resize(1100, 760);
+            target->show();
             QApplication::processEvents();
             if (view)
                 view->Refresh();
             QApplication::processEvents();
+            const QString file = parser.value(shotOption);
             if (!target->grab().save(file, "PNG")) {
                 std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
                 return 1;
             }
             return 0;
         };
-        bool delayValid = false;
-        const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
-        if (parser.isSet(delayOption) && (!delayValid || delaySeconds < 0)) {
-            std::fprintf(
-                stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
-            return 1;
-        }
-        if (delaySeconds <= 0)
+        if (screenshotNow)
             return shoot();
         // The timers of the windows run meanwhile, as they would for a user.
-        QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &app, [&shoot] { QCoreApplication::exit(shoot()); });
+        QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &app, [&] { QCoreApplication::exit(shoot()); });
         return app.exec();
     };
     try {
