@@ -2,6 +2,7 @@
 // documentation and checks, render a window to a PNG file without a display and exit.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
@@ -13,13 +14,27 @@
 
 int main(int argc, char* argv[])
 {
-    bool screenshot = false;
-    for (int i = 1; i < argc; ++i)
-        if (QByteArray(argv[i]) == "--screenshot" || QByteArray(argv[i]).startsWith("--screenshot="))
+    bool screenshot = false, help = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--screenshot" || arg.startsWith("--screenshot="))
             screenshot = true;
-    // A screenshot needs no display.
-    if (screenshot && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--help-all")
+            help = true;
+    }
+    // A screenshot and the help text need no display; a window does, and without one the
+    // toolkit's own complaint would not say what to do.
+    const bool haveDisplay = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        if (screenshot || help) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        } else if (!haveDisplay) {
+            std::fprintf(stderr,
+                "morvane: no display (DISPLAY is not set). Run it in a desktop session or under xvfb-run, or use "
+                "--screenshot FILE.png to render the windows without a display.\n");
+            return 1;
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramWindows::ApplicationName);
@@ -54,7 +69,9 @@ int main(int argc, char* argv[])
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
         main.show();
-        const QString root = parser.value(rootOption);
+        // The program changes its working directory to the chosen run, so a relative root is taken
+        // from where the program started.
+        const QString root = parser.isSet(rootOption) ? QDir(parser.value(rootOption)).absolutePath() : QString();
         if (parser.isSet(rootOption)) {
             const QString failure = main.SetRoot(root);
             if (!failure.isEmpty()) {
