@@ -575,3 +575,46 @@ TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
     EXPECT_NEAR(c.Maximum, 3.15, 0.01);
     EXPECT_NEAR(c.Minimum, -0.15, 0.01);
 }
+
+TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
+{
+    TempDir root;
+    const std::string run = root / "run";
+    fs::create_directory(run);
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+
+    // Clicks, a refresh and an output before any data exists.
+    Launch(view, run);
+    EXPECT_FALSE(view.HasData);
+    for (auto mode : { TSedDataView::RawMode::Meniscus, TSedDataView::RawMode::Jitter,
+             TSedDataView::RawMode::IntegralFringe, TSedDataView::RawMode::DisplayXY }) {
+        view.SBGroup1Click(mode);
+        view.RawChartClick(6.1, 0.5);
+    }
+    view.ChartAverageClickBackground(4.0, 1.0);
+    view.dcdtChartClickBackground(4.0, 1.0);
+    view.Timer1Timer();
+    view.ButtonOutputAsciiClick();
+    EXPECT_EQ(prompts.messages.back(), "Not enough Data");
+    EXPECT_TRUE(prompts.saveRequests.empty());
+
+    // A half-written newest scan is taken as it was read; the files stay as they were.
+    testutil::WriteRun(run, SmallRun(8));
+    const std::string last = testutil::ReadTextFile(run + "/00008.RA1");
+    testutil::WriteTextFile(run + "/00008.RA1", last.substr(0, last.size() / 2));
+    const auto before = fs::last_write_time(run + "/00008.RA1");
+    view.Timer1Timer();
+    ASSERT_TRUE(view.HasData);
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
+    EXPECT_EQ(fs::last_write_time(run + "/00008.RA1"), before);
+
+    // The channel's files disappear, then the whole run: ticks find nothing and keep what was loaded.
+    for (const auto& entry : fs::directory_iterator(run))
+        fs::remove(entry.path());
+    view.Timer1Timer();
+    fs::remove_all(run);
+    view.Timer1Timer();
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
+    EXPECT_FALSE(DrawnSets(view).empty());
+}

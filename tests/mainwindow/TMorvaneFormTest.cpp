@@ -233,3 +233,26 @@ TEST(MorvaneForm, ProgramSettingsShowTheValuesInUseAndChangeNothing)
     form.S11Click();
     EXPECT_EQ(window.ValueListGUISettings.Rows[0], (ValueListRow { "DefaultMeniscus", "5.95" })) << "filled afresh";
 }
+
+TEST(MorvaneForm, VanishedRootAndRunKeepTheWindowUsable)
+{
+    TempDir top;
+    const std::string root = top / "root";
+    const std::string run = root + "/XLIDATA/010207/000012";
+    fs::create_directories(run);
+    testutil::WriteRun(run, ChannelRun("RA1"));
+    FormOnRoot f(root);
+    f.form.EditInputDir = root;
+    ASSERT_EQ(f.form.EditDataDir, run);
+    ASSERT_NE(f.form.ButtonLaunchClick(), nullptr);
+
+    fs::remove_all(root);
+    const std::vector<std::string> listed = f.form.ListBoxDataDirs;
+    f.form.Timer1Timer(); // detection on a vanished run finds nothing and changes nothing
+    EXPECT_EQ(f.form.RadioGroupChannelsItems, std::vector<std::string> { "0*.RA1" });
+    EXPECT_EQ(f.form.ButtonRefreshSubdirectoriesClick(), "Unexpected error setting directory");
+    f.form.Timer2Timer();
+    TSedDataView* view = f.form.ListBoxOpenWindows.front().View;
+    view->Timer1Timer(); // the open view keeps what it loaded
+    EXPECT_GT(view->Engine->RawStore->GetNumberOfSets(), 0);
+}
