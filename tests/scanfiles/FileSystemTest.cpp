@@ -13,36 +13,18 @@ using testutil::ReadTextFile;
 using testutil::TempDir;
 using testutil::WriteTextFile;
 
-TEST(FileSystemTest, MatchesMaskIgnoresCase)
-{
-    const struct {
-        const char* name;
-        const char* mask;
-        bool matches;
-    } cases[] = { { "00001.RA1", "0*.RA1", true }, { "00001.ra1", "0*.RA1", true }, { "00001.Ra1", "0*.rA1", true },
-        { "A0003.IP1", "0*.IP1", false }, { "A0003.IP1", "A*.IP1", true }, { "00001.RA2", "0*.RA1", false },
-        { "00001.RA1.bak", "0*.RA1", false }, { "0.RA1", "0*.RA1", true }, { "00001.RA1", "0????.RA?", true },
-        { "0001.RA1", "0????.RA?", false }, { "anything", "*", true }, { "", "*", true }, { "", "0*", false } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " ~ " + c.mask);
-        EXPECT_EQ(MatchesMask(c.name, c.mask), c.matches);
-    }
-}
-
 TEST(FileSystemTest, ListFilesMatchesWithoutCaseAndTellsAMissingDirectory)
 {
     TempDir dir;
-    for (const char* name : { "00001.RA1", "00002.ra1", "A0001.RA1", "00001.IP1" })
+    for (const char* name : { "00001.RA1", "00002.ra1", "A0001.RA1", "00001.IP1", "0001.RA1", "00001.RA1.bak" })
         WriteTextFile(dir / name, "x");
     bool ok = false;
-    std::vector<std::string> names = ListFiles(dir.path(), "0*.RA1", &ok);
+    std::vector<std::string> names = ListFiles(dir.path(), "0????.rA?", &ok);
     EXPECT_TRUE(ok);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string> { "00001.RA1", "00002.ra1" }));
     EXPECT_TRUE(AnyFileMatches(dir.path(), "a*.ra1"));
     EXPECT_FALSE(AnyFileMatches(dir.path(), "0*.FI1"));
-    EXPECT_TRUE(ListFiles(dir.path(), "0*.FI1", &ok).empty());
-    EXPECT_TRUE(ok); // listed, just nothing matched
 
     EXPECT_TRUE(ListFiles(dir / "missing", "*", &ok).empty());
     EXPECT_FALSE(ok);
@@ -62,13 +44,6 @@ TEST(FileSystemTest, WriteFileAtomically)
     const std::string missing = dir / "missing/out.txt";
     EXPECT_NE(WriteFileAtomically(missing, "new").find("cannot create a file in"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(missing));
-
-    // A name of 250 characters is allowed, but the temporary name beside it is too long,
-    // so the write fails even for a user whom permissions do not stop; the old file stays.
-    const std::string longName = dir / std::string(250, 'n');
-    WriteTextFile(longName, "old");
-    EXPECT_FALSE(WriteFileAtomically(longName, "new").empty());
-    EXPECT_EQ(ReadTextFile(longName), "old");
 
     const std::string folder = dir / "folder";
     std::filesystem::create_directory(folder);
