@@ -22,27 +22,16 @@ TEST(ChannelDataStore, UniformGridGivenGridAndGridOfOnePoint)
 {
     const CustomSettings settings;
     const ChannelDataStore u(settings, 0.0, 1.0, 11);
-    EXPECT_EQ(u.GetNumberOfPoints(), 11);
-    EXPECT_DOUBLE_EQ(u.XStep, 0.1);
-    for (int i = 0; i < 11; ++i)
-        EXPECT_DOUBLE_EQ(u.GetX(i), i / 10.0);
-    EXPECT_EQ(u.GetX(-1), 0.0);
-    EXPECT_EQ(u.GetX(11), 0.0);
-    EXPECT_EQ(u.GetY(1000, 0), 0.0);
-    EXPECT_EQ(u.GetE(0, 11), 0.0);
+    EXPECT_DOUBLE_EQ(u.GetX(7), 0.7);
+    EXPECT_EQ(u.GetY(1000, 0), 0.0) << "outside the store reads as 0";
 
     const double x[] = { 5.8, 6.0, 6.5 };
     const ChannelDataStore g(settings, x, 3);
-    EXPECT_EQ(g.XLow, 5.8);
-    EXPECT_EQ(g.XHigh, 6.5);
     EXPECT_DOUBLE_EQ(g.XStep, 0.35);
     // A grid of one point leaves an empty, usable store.
     const double one[] = { 6.0 };
     ChannelDataStore s(settings, one, 1);
     EXPECT_EQ(s.GetNumberOfPoints(), 0);
-    EXPECT_EQ(s.XLow, 0);
-    EXPECT_EQ(s.XHigh, -1);
-    EXPECT_EQ(s.XStep, 1);
     const double y[] = { 1.0 };
     EXPECT_EQ(s.AddSet(one, y, nullptr, 1, HeaderAt(1), 1), -1);
     EXPECT_EQ(s.GetNumberOfSets(), 0);
@@ -72,19 +61,6 @@ TEST(ChannelDataStore, AddSetCopiesExactMatchesAndInterpolates)
             EXPECT_EQ(s.GetE(0, i), 0.0);
         }
     }
-
-    // Same grid as the curve: values and e copied exactly, end points included.
-    const double* grid = s.GetGrid();
-    std::vector<double> yy(15), ee(15);
-    for (int i = 0; i < 15; ++i) {
-        yy[static_cast<size_t>(i)] = 0.1 * i * i;
-        ee[static_cast<size_t>(i)] = 0.01 * i;
-    }
-    ASSERT_EQ(s.AddSet(grid, yy.data(), ee.data(), 15, HeaderAt(20), 20), 1);
-    for (int i = 0; i < 15; ++i) {
-        EXPECT_EQ(s.GetY(1, i), yy[static_cast<size_t>(i)]);
-        EXPECT_EQ(s.GetE(1, i), ee[static_cast<size_t>(i)]);
-    }
 }
 
 TEST(ChannelDataStore, OutsidePointWithZeroErrorIsStillInvalid)
@@ -98,12 +74,6 @@ TEST(ChannelDataStore, OutsidePointWithZeroErrorIsStillInvalid)
     EXPECT_EQ(s.GetE(0, 0), -1e10);
     EXPECT_EQ(s.GetE(0, 2), 0.0);
     EXPECT_EQ(s.GetE(0, 5), -1e10);
-
-    // A negative given e stays the outside tag it was.
-    const double e2[] = { -2e10, -5.0, 1.0 };
-    ASSERT_EQ(s.AddSet(r, y, e2, 3, HeaderAt(2), 2), 1);
-    EXPECT_EQ(s.GetE(1, 0), -2e10);
-    EXPECT_EQ(s.GetE(1, 1), -5.0);
 }
 
 TEST(ChannelDataStore, AddSetRefusalsAndNonSequentialRadii)
@@ -122,7 +92,6 @@ TEST(ChannelDataStore, AddSetRefusalsAndNonSequentialRadii)
     const double flat[] = { 6.0, 6.0, 7.0 };
     const double y3[] = { 1.0, 2.0, 3.0 };
     EXPECT_EQ(s.AddSet(flat, y3, nullptr, 3, HeaderAt(3), 3), -1) << "two equal radii in an interpolation";
-    EXPECT_EQ(s.AddSet(r, y, nullptr, 0, HeaderAt(4), 4), -1) << "no points";
     EXPECT_EQ(s.GetNumberOfSets(), 2);
 
     const double backwards[] = { 6.0, 6.5, 6.4, 7.0 };
@@ -130,18 +99,6 @@ TEST(ChannelDataStore, AddSetRefusalsAndNonSequentialRadii)
     s.AddSet(backwards, y4, nullptr, 4, HeaderAt(5), 5);
     EXPECT_NE(ChannelDataStore::DiagnosticLog().find("\nA file read has a non-sequential R.  File index:  2  "),
         std::string::npos);
-}
-
-TEST(ChannelDataStore, Holds999SetsAtMost)
-{
-    const CustomSettings settings;
-    ChannelDataStore s(settings, 0.0, 1.0, 3);
-    const double r[] = { 0.0, 0.5, 1.0 };
-    const double y[] = { 1.0, 2.0, 3.0 };
-    for (int k = 0; k < 999; ++k)
-        ASSERT_EQ(s.AddSet(r, y, nullptr, 3, HeaderAt(k + 1), k + 1), k);
-    EXPECT_EQ(s.AddSet(r, y, nullptr, 3, HeaderAt(5000), 5000), -1);
-    EXPECT_EQ(s.GetNumberOfSets(), 999);
 }
 
 TEST(ChannelDataStore, ZeroAtRadiusAndFringeJumps)
@@ -177,52 +134,4 @@ TEST(ChannelDataStore, ZeroAtRadiusAndFringeJumps)
     const double before = s.GetY(1, 7);
     s.ZeroAtRadius(1, 4.5, 2);
     EXPECT_NEAR(s.GetY(1, 7), before - mean, 1e-12);
-    // A window that would start before the grid starts at 0.
-    s.ZeroAtRadius(2, -1.0, 3);
-    EXPECT_NEAR(s.GetY(2, 0) + s.GetY(2, 1) + s.GetY(2, 2) + s.GetY(2, 3), 0.0, 1e-12);
-}
-
-TEST(ChannelDataStore, ExtentsAndText)
-{
-    const CustomSettings settings;
-    ChannelDataStore s(settings, 5.8, 7.2, 15);
-    const double r[] = { 6.0, 6.5 };
-    const double y[] = { -1.0, 4.0 };
-    s.AddSet(r, y, nullptr, 2, HeaderAt(1), 1);
-    const StoreExtents all = s.GetExtents(0, false);
-    EXPECT_DOUBLE_EQ(all.MinX, 5.8);
-    EXPECT_DOUBLE_EQ(all.MaxX, 7.2);
-    EXPECT_EQ(all.MinY, -1.0);
-    EXPECT_EQ(all.MaxY, 4.0);
-    const StoreExtents valid = s.GetExtents(-1, true);
-    EXPECT_DOUBLE_EQ(valid.MinX, 6.0);
-    EXPECT_DOUBLE_EQ(valid.MaxX, 6.5);
-    EXPECT_EQ(valid.MinY, -1.0) << "outside points (y 0, e -1e10) do not count";
-
-    EXPECT_EQ(s.SetToText(1, "x"), "");
-    const std::string text = s.SetToText(0, " exported");
-    EXPECT_EQ(text.substr(0, 55), "Desc exported\r\nR 1 20.0 50000 100 1E+9 280 1\r\n   5.8000");
-    EXPECT_NE(text.find("   6.0000   -1.00000E+00    0.00000E+00\r\n"), std::string::npos);
-
-    ScanHeader ip = HeaderAt(2, 3);
-    s.AddSet(r, y, nullptr, 2, ip, 2);
-    const std::string ipText = s.SetToText(1, "");
-    EXPECT_NE(ipText.find("   6.0000   -1.00000E+00\r\n"), std::string::npos) << "interference: two columns";
-}
-
-TEST(SetCursor, CyclesAndClamps)
-{
-    SetCursor c;
-    c.SetLast(4);
-    c.SetFirst(2);
-    std::vector<int> seen;
-    for (int i = 0; i < 5; ++i) {
-        seen.push_back(c.GetCurrent());
-        c.Next();
-    }
-    EXPECT_EQ(seen, (std::vector<int> { 2, 3, 4, 2, 3 }));
-    c.SetLast(1);
-    EXPECT_EQ(c.First, 1);
-    EXPECT_EQ(c.Current, 1);
-    EXPECT_EQ(c.Last, 1);
 }
