@@ -36,7 +36,6 @@ struct EngineFixture {
         h.Rpm = Rpm;
         h.Time = t;
         h.Omega2t = RealTimeGofS::OmegaSquared(Rpm) * t;
-        h.FileName = "0" + std::to_string(10000 + engine.RawStore->GetNumberOfSets() + 1).substr(1) + ".RA1";
         return engine.RawStore->AddSet(radii.data(), y.data(), nullptr, static_cast<int32_t>(radii.size()), h, t);
     }
 
@@ -66,25 +65,26 @@ using Pairs = std::vector<std::pair<int, int>>;
 
 } // namespace
 
-TEST(RealTimeGofS, OmegaSquaredAndCreateX)
+TEST(RealTimeGofS, CreateXItsGridAndRefusals)
 {
-    EXPECT_NEAR(RealTimeGofS::OmegaSquared(60000), 39478417.596, 1e-3);
     RealTimeGofS engine;
     EXPECT_EQ(engine.Refreshdcdtvss(), -1) << "nothing before CreateX";
-    EXPECT_EQ(engine.StatusLog, "Initialized with () \n");
     const double one[] = { 6.0 };
     EXPECT_EQ(engine.CreateX(one, 1), -1);
     EXPECT_EQ(engine.StatusLog, "Initialized with () \nUnexpected error in CreateX.  \n");
-    EXPECT_FALSE(engine.IsCreated());
 
+    // The s* grid: 501 points from 1e-15 to 1e-10, a point at ln(1e-13) standing at s* = 1 S.
     EngineFixture f(0);
-    const RealTimeGofS& e = f.engine;
-    EXPECT_TRUE(e.IsCreated());
-    EXPECT_EQ(e.DcdtStore->GetNumberOfPoints(), 501);
-    EXPECT_EQ(e.DcdtStore->GetX(0), std::log(1e-15));
-    EXPECT_NEAR(e.DcdtStore->GetX(500), std::log(1e-10), 1e-12);
-    // A point at ln(1e-13) stands at s* = 1 S.
-    EXPECT_NEAR(std::exp(e.DcdtStore->GetX(200)) * 1e13, 1.0, 1e-9);
+    EXPECT_EQ(f.engine.DcdtStore->GetNumberOfPoints(), 501);
+    EXPECT_NEAR(std::exp(f.engine.DcdtStore->GetX(200)) * 1e13, 1.0, 1e-9);
+
+    // Refusals leave no set behind.
+    EngineFixture five(5);
+    ASSERT_EQ(five.engine.Refreshdcdtvss(), 0);
+    five.engine.Meniscus = 0;
+    EXPECT_EQ(five.engine.Refreshdcdtvss(), -1);
+    EXPECT_EQ(five.engine.DcdtStore->GetNumberOfSets(), 0);
+    EXPECT_EQ(EngineFixture(1).engine.Refreshdcdtvss(), -1) << "one scan makes no pair";
 }
 
 TEST(RealTimeGofS, PairingCases)
@@ -96,9 +96,7 @@ TEST(RealTimeGofS, PairingCases)
         Pairs want;
     } cases[] = {
         { "two scans: case A", 2, 1, { { 0, 1 } } },
-        { "three scans: case A from the first", 3, 1, { { 0, 2 } } },
         { "four scans: always case B", 4, 0, { { 0, 1 }, { 1, 2 }, { 2, 3 } } },
-        { "five scans, partner in first half: consecutive", 5, 1e6, { { 0, 1 }, { 1, 2 }, { 2, 3 }, { 3, 4 } } },
         { "six scans, partner in first half: two apart", 6, 1e6, { { 0, 2 }, { 1, 3 }, { 2, 4 }, { 3, 5 } } },
         { "five scans, partner in second half: case C", 5, 0, { { 0, 2 }, { 1, 3 }, { 2, 4 } } },
     };
@@ -113,26 +111,6 @@ TEST(RealTimeGofS, PairingCases)
     }
 }
 
-TEST(RealTimeGofS, RefusalsLeaveNothingBehind)
-{
-    EngineFixture f(5);
-    ASSERT_EQ(f.engine.Refreshdcdtvss(), 0);
-    ASSERT_GT(f.engine.DcdtStore->GetNumberOfSets(), 0);
-    f.engine.Meniscus = 0;
-    EXPECT_EQ(f.engine.Refreshdcdtvss(), -1);
-    EXPECT_EQ(f.engine.DcdtStore->GetNumberOfSets(), 0);
-    f.engine.Meniscus = 5.9;
-    EXPECT_EQ(f.engine.AddOnedcdtvss(5), -1);
-    EXPECT_EQ(f.engine.AddOnedcdtvss(-1), -1);
-    EXPECT_EQ(f.engine.DcdtStore->GetNumberOfSets(), 0);
-
-    EngineFixture one(1);
-    EXPECT_EQ(one.engine.Refreshdcdtvss(), -1);
-    EXPECT_EQ(one.engine.AddOneAvgdcdtvss(1), -1);
-    // The interference corrections of a loaded channel are checked with the channel follower.
-    EXPECT_EQ(EngineFixture(0).engine.IPtransform(), -1) << "no raw set to correct";
-}
-
 TEST(RealTimeGofS, PairWithoutTimeSpanIsSkipped)
 {
     // Raw times of 0 (an instrument clock that never started) give no dc/dt set and no infinities.
@@ -140,41 +118,13 @@ TEST(RealTimeGofS, PairWithoutTimeSpanIsSkipped)
     ScanHeader h;
     h.Rpm = Rpm;
     std::vector<double> y(f.radii.size(), 1.0);
-    h.Time = -1;
-    f.engine.RawStore->AddSet(f.radii.data(), y.data(), nullptr, static_cast<int32_t>(y.size()), h, -1);
-    h.Time = 0;
-    f.engine.RawStore->AddSet(f.radii.data(), y.data(), nullptr, static_cast<int32_t>(y.size()), h, 0);
+    for (double t : { -1.0, 0.0 }) {
+        h.Time = t;
+        f.engine.RawStore->AddSet(f.radii.data(), y.data(), nullptr, static_cast<int32_t>(y.size()), h, t);
+    }
     EXPECT_EQ(f.engine.Refreshdcdtvss(), 0);
     EXPECT_EQ(f.engine.DcdtStore->GetNumberOfSets(), 0);
     EXPECT_NE(f.engine.StatusLog.find("\nError adding a set.  "), std::string::npos);
-}
-
-TEST(RealTimeGofS, DcdtValuesFollowThePairFormula)
-{
-    EngineFixture f(2, 1200, 600);
-    ASSERT_EQ(f.engine.Refreshdcdtvss(), 0);
-    const ChannelDataStore& d = *f.engine.DcdtStore;
-    const ChannelDataStore& raw = *f.engine.RawStore;
-    const double tf = 1200, tl = 1800, thm = 2 / (1 / tl + 1 / tf);
-    const double w2 = RealTimeGofS::OmegaSquared(Rpm);
-    EXPECT_DOUBLE_EQ(d.Headers[0].Time, thm);
-    EXPECT_DOUBLE_EQ(d.Headers[0].Omega2t, w2 * thm);
-    // Raw point 700 (r = 6.55) lands at ln s* = ln(ln(r/m) / thm / w2); check the grid value
-    // interpolated there against the formula at the neighbouring raw points.
-    const double r = raw.GetX(700);
-    const double x = std::log(std::log(r / 5.9) / thm / w2);
-    const double y = (raw.GetY(0, 700) - raw.GetY(1, 700)) * thm / (tl - tf);
-    int g = 0;
-    while (d.GetX(g + 1) < x)
-        ++g;
-    // Linear interpolation between raw points brackets the value at the grid point.
-    const double ya = (raw.GetY(0, 699) - raw.GetY(1, 699)) * thm / (tl - tf);
-    const double yb = (raw.GetY(0, 701) - raw.GetY(1, 701)) * thm / (tl - tf);
-    EXPECT_GE(d.GetY(0, g), std::min({ ya, y, yb }) - 1e-12);
-    EXPECT_LE(d.GetY(0, g), std::max({ ya, y, yb }) + 1e-12);
-    EXPECT_EQ(d.GetE(0, g), f.engine.Settings.DefaultPositiveError);
-    EXPECT_EQ(d.GetE(0, 0), f.engine.Settings.DefaultIgnoreTag) << "near the meniscus";
-    EXPECT_EQ(d.GetE(0, 500), f.engine.Settings.DefaultIgnoreTag) << "near the bottom";
 }
 
 TEST(RealTimeGofS, WindowRuleBothModes)
@@ -204,12 +154,9 @@ TEST(RealTimeGofS, WindowRuleBothModes)
         EXPECT_DOUBLE_EQ(e.ComputeDcdtWindow(w2t, m, b, t), W);
     }
     // Boundary short of mid-cell: never capped, however wide.
-    const double early = 1e9;
-    const double uncapped = e.ComputeDcdtWindow(early, m, b, 1e9);
-    EXPECT_GT(uncapped / early, 0.2);
+    EXPECT_GT(e.ComputeDcdtWindow(1e9, m, b, 1e9) / 1e9, 0.2);
     // Boundary past mid-cell (a large omega^2 t): capped.
     EXPECT_DOUBLE_EQ(e.ComputeDcdtWindow(3e11, m, b, 1e12), 0.2 * 3e11);
-    EXPECT_EQ(e.ComputeDcdtWindow(0, m, b, t), 0) << "arithmetic failure gives 0";
 }
 
 TEST(RealTimeGofS, AveragingWithPartialContributions)
@@ -266,26 +213,15 @@ TEST(RealTimeGofS, DilutionIntegralOnThreePointsAndOnOne)
     EXPECT_NEAR(g.GetY(0, 200), b, 1e-15);
     EXPECT_NEAR(g.GetY(0, 201), b - k * s1 * b * d, 1e-12);
     EXPECT_NEAR(g.GetY(0, 202), b - k * (s1 * b * d + 0.5 * s2 * b * d), 1e-12);
-    EXPECT_EQ(g.GetE(0, 201), e.Settings.DefaultPositiveError);
     EXPECT_EQ(g.GetE(0, 199), e.Settings.DefaultNegativeTag) << "e values are those of the averaged set";
-    EXPECT_EQ(e.SmoothGofsStore->GetNumberOfSets(), 1);
-    EXPECT_EQ(e.SmoothGofsStore->GetE(0, 203), e.Settings.DefaultNegativeTag);
-    // The composite covers the whole grid after the first set, with the y and e AddSet produced.
-    EXPECT_FALSE(e.CompositeEmpty);
-    EXPECT_EQ(e.CompositeX[300], e.AvgDcdtStore->GetX(300));
-    EXPECT_LT(e.CompositeE[300], 0);
-    EXPECT_NEAR(e.CompositeY[201], g.GetY(0, 201), 0);
 
     // A set of a single point passes on uncorrected.
-    std::fill(y.begin(), y.end(), 0.0);
-    std::fill(err.begin(), err.end(), e.Settings.DefaultNegativeTag);
-    y[250] = 0.3;
-    err[250] = e.Settings.DefaultPositiveError;
-    f.AddGridSet(*e.AvgDcdtStore, y, err, 3600);
+    std::vector<double> single(n, 0.0), singleErr(n, e.Settings.DefaultNegativeTag);
+    single[250] = 0.3;
+    singleErr[250] = e.Settings.DefaultPositiveError;
+    f.AddGridSet(*e.AvgDcdtStore, single, singleErr, 3600);
     EXPECT_EQ(e.AddOneGofsvss(1), 1);
     EXPECT_EQ(g.GetY(1, 250), 0.3);
-    EXPECT_LT(g.GetE(1, 249), 0);
-    EXPECT_LT(g.GetE(1, 251), 0);
 }
 
 TEST(RealTimeGofS, CompositeKeepsOlderValuesBeyondLastPoint)
@@ -321,59 +257,4 @@ TEST(RealTimeGofS, CompositeKeepsOlderValuesBeyondLastPoint)
     EXPECT_EQ(e.CompositeY[101], 3.0);
     EXPECT_EQ(e.CompositeY[500], 3.0);
     EXPECT_EQ(e.CompositeY[50], 4.0);
-}
-
-TEST(RealTimeGofS, DescribeSetLabels)
-{
-    EngineFixture f(5);
-    RealTimeGofS& e = f.engine;
-    e.RawStore->Headers[0].Description = "Desc";
-    e.RawStore->Headers[0].HeaderLine = "R 1";
-    e.Settings.dcdtWindowFactor = 0; // case C: pairs (0,2) (1,3) (2,4)
-    e.Refreshdcdtvss();
-    e.Settings.MaxAveragingPercent = 2;
-    e.Settings.dcdtWindowFactor = 5;
-    e.RefreshAvgdcdtvss();
-    EXPECT_EQ(e.DescribeSet(e.RawStore.get(), 0), "00001.RA1^DescR 1");
-    EXPECT_EQ(e.DescribeSet(e.DcdtStore.get(), 0), "00001.RA1 - 00003.RA1^");
-    EXPECT_EQ(e.DescribeSet(e.AvgDcdtStore.get(), 1),
-        "00001.RA1 - 00005.RA1^00001.RA1 - 00003.RA1  00002.RA1 - 00004.RA1  00003.RA1 - 00005.RA1  ");
-    EXPECT_EQ(e.DescribeSet(e.SmoothGofsStore.get(), 0), "");
-    EXPECT_EQ(e.DescribeSet(e.DcdtStore.get(), 99), "") << "index outside the store";
-    const CustomSettings s;
-    const ChannelDataStore foreign(s, 0.0, 1.0, 3);
-    EXPECT_EQ(e.DescribeSet(&foreign, 0), "");
-}
-
-TEST(RealTimeGofS, RebuildOfTheAveragedStageEqualsOneSetAtATime)
-{
-    EngineFixture f(60, 1200, 120, 400);
-    RealTimeGofS& e = f.engine;
-    ASSERT_EQ(e.Refreshdcdtvss(), 0);
-    e.RefreshAvgdcdtvss();
-    e.RefreshGofsvss();
-    const ChannelDataStore& a = *e.AvgDcdtStore;
-    const int sets = a.GetNumberOfSets();
-    ASSERT_GT(sets, 10);
-    // Every dc/dt set but the first makes an averaged set, each of those a g(s*) set and its smoothed copy.
-    EXPECT_EQ(sets, e.DcdtStore->GetNumberOfSets() - 1);
-    EXPECT_EQ(e.GofsStore->GetNumberOfSets(), sets);
-    EXPECT_EQ(e.SmoothGofsStore->GetNumberOfSets(), sets);
-    std::vector<std::vector<double>> rebuilt;
-    std::vector<int32_t> lastPoints;
-    for (int k = 0; k < sets; ++k) {
-        rebuilt.emplace_back(a.GetSetY(k), a.GetSetY(k) + a.GetNumberOfPoints());
-        lastPoints.push_back(a.Headers[static_cast<size_t>(k)].LastPoint);
-    }
-    e.AvgDcdtStore->ClearSets();
-    for (int k = 0; k < e.DcdtStore->GetNumberOfSets(); ++k)
-        e.AddOneAvgdcdtvss(k);
-    ASSERT_EQ(a.GetNumberOfSets(), sets);
-    for (int k = 0; k < sets; ++k) {
-        EXPECT_EQ(a.Headers[static_cast<size_t>(k)].LastPoint, lastPoints[static_cast<size_t>(k)]);
-        for (int i = 0; i < a.GetNumberOfPoints(); ++i)
-            ASSERT_NEAR(a.GetY(k, i), rebuilt[static_cast<size_t>(k)][static_cast<size_t>(i)],
-                1e-13 * (1 + std::fabs(a.GetY(k, i))))
-                << k << " " << i;
-    }
 }
