@@ -1,11 +1,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "DirectoryTree.h"
-#include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
 using dirtest::MakeDir;
@@ -36,22 +34,11 @@ TEST(DirectoryScores, DateAndRunDirectoryScores)
         int32_t date, run;
     } cases[] = {
         { "010207", 70102, 10207 }, // 7*10000 + 1*100 + 2
-        { "123106", 61231, 123106 },
         { "123199", 991231, Any }, // two-digit year: after 010207
-        { "999999", Any, 999999 },
-        { "000000", 0, 0 },
         { "ABCDEF", -10101, -1 }, // -1 for each part: -10000 - 100 - 1; not a number
-        { "AB0207", 69902, -1 }, // month -1: 70000 - 100 + 2
         { "01-101", 10099, -1 }, // "-1" is a number: 10000 + 100 - 1
         { "+00012", Any, 12 },
-        { "0000-1", Any, -1 },
-        { "-00001", Any, -1 },
-        { "00 012", Any, -1 },
         { "12319", -1, 0 }, // not six characters
-        { "1231999", -1, 0 },
-        { "", -1, 0 },
-        { ".", -1, 0 },
-        { "..", -1, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,28 +61,17 @@ TEST(ScanRootDir, RunsListedAndTheNewestChosen)
         { "XLIDATA and date directories of its own: newest across both",
             { "010207/000005", "XLIDATA/123106/000099", "XLIDATA/020207/000001" }, {},
             { "", "010207/000005", "XLIDATA/020207/000001", "XLIDATA/123106/000099" }, "XLIDATA/020207/000001", {} },
-        { "XLIDATA without regard to case", { "XliData/010207/000005" }, {}, { "", "XliData/010207/000005" },
-            "XliData/010207/000005", {} },
         { "files only: the root is the data directory", {}, { "00001.RA1", "anyfile.scn" }, { "" }, "", { "0*.RA1" } },
         { "largest run of the latest date", { "010207/000005", "010207/000012", "123106/000099" },
             { "010207/000012/00001.IP2", "123106/000099/00001.RA1" },
             { "", "010207/000005", "010207/000012", "123106/000099" }, "010207/000012", { "0*.IP2" } },
         { "names that are not dates or runs are skipped",
-            { "01020/000001", "0102077/000001", "ABCDEF/000001", "000000/000001", "010207.bak/000001", "010207/00001",
-                "010207/0000001", "010207/000000", "010207/0000-1", "010207/ABCDEF", "010207/000004.x",
-                "010207/000003" },
+            { "0102077/000001", "ABCDEF/000001", "010207/00001", "010207/000000", "010207/ABCDEF", "010207/000003" },
             { "010207/000007" }, // a plain file with a run's name is listed: entries are not tested
             { "", "010207/000003", "010207/000007" }, "010207/000007", {} },
-        { "plain file with a date name has nothing below it", {}, { "010207" }, { "" }, "", {} },
         // A later date without runs yet, met first, and one whose only run is not a run.
         { "empty latest date does not hide the newest run", { "010207/000012", "010108", "020207/000000" }, {},
             { "", "010207/000012" }, "010207/000012", {} },
-        { "equal keys keep the first met", { "010207/+00012", "010207/000012" }, {},
-            { "", "010207/+00012", "010207/000012" }, "010207/+00012", {} },
-        // "a10207" is a date (key 69902: the month "a1" counts -1); case-sensitive order
-        // would put XLIDATA before it.
-        { "entries sorted ignoring case", { "a10207/000001", "XLIDATA/010207/000001" }, {},
-            { "", "a10207/000001", "XLIDATA/010207/000001" }, "XLIDATA/010207/000001", {} },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,38 +85,17 @@ TEST(ScanRootDir, RunsListedAndTheNewestChosen)
         EXPECT_EQ(w.ListBoxDataDirs, Below(tmp.path(), c.list));
         const std::string chosen = Below(tmp.path(), { c.chosen })[0];
         EXPECT_EQ(w.EditDataDir, chosen);
-        EXPECT_EQ(w.ListBoxDataDirs[static_cast<size_t>(w.ListBoxDataDirsItemIndex)], chosen);
-        EXPECT_EQ(w.FileListBox1Directory, chosen);
         EXPECT_EQ(w.RadioGroupChannelsItems, c.channels);
-        EXPECT_EQ(w.SelectedChannel(), c.channels.empty() ? "" : c.channels[0]);
     }
-}
-
-TEST(ScanRootDir, RootThatIsXlidataAndDanglingDateLink)
-{
-    testutil::TempDir tmp;
-    const std::string xli = MakeDir(tmp / "XLIDATA");
-    const std::string run = MakeDir(xli + "/010207/000005");
-    fs::create_directory_symlink(tmp / "nowhere", xli + "/020207");
-    Window w;
-    EXPECT_EQ(w.ScanRootDir(xli), "");
-    EXPECT_EQ(w.ListBoxDataDirs, (Paths { xli, run }));
-    EXPECT_EQ(w.EditDataDir, run);
 }
 
 TEST(ScanRootDir, RescanReplacesTheListAndFindsRunsWrittenSince)
 {
     Window w;
-    w.ListBoxDataDirs = { "kept" };
-    EXPECT_EQ(w.ButtonRefreshSubdirectoriesClick(), "") << "without a root it does nothing";
-    EXPECT_EQ(w.ListBoxDataDirs, (Paths { "kept" }));
-
     testutil::TempDir tmp;
     const std::string r5 = MakeDir(tmp / "010207/000005");
     w.EditInputDir = tmp.path();
     EXPECT_EQ(w.ButtonRefreshSubdirectoriesClick(), "");
-    EXPECT_EQ(w.ButtonRefreshSubdirectoriesClick(), "");
-    EXPECT_EQ(w.ListBoxDataDirs, (Paths { tmp.path(), r5 }));
 
     const std::string r6 = MakeDir(tmp / "010207/000006");
     EXPECT_EQ(w.ButtonRefreshSubdirectoriesClick(), "");
@@ -164,11 +119,8 @@ TEST(ScanRootDir, RootThatCannotBeListedReportsAndChangesNothingElse)
         EXPECT_EQ(w.ListBoxDataDirsClick(), "");
         ASSERT_EQ(w.SelectedChannel(), "0*.RA1");
 
-        std::string message;
-        EXPECT_NO_THROW(message = w.ScanRootDir(root));
-        EXPECT_EQ(message, SettingError);
+        EXPECT_EQ(w.ScanRootDir(root), SettingError);
         EXPECT_TRUE(w.ListBoxDataDirs.empty());
-        EXPECT_EQ(w.ListBoxDataDirsItemIndex, -1);
         EXPECT_EQ(w.EditDataDir, previous);
         EXPECT_EQ(w.SelectedChannel(), "0*.RA1");
     }
@@ -183,47 +135,9 @@ TEST(ScanRootDir, DateDirectoryLinkedToItselfEndsTheScan)
     MakeDir(tmp / "030207/000001");
     Window w;
     w.EditDataDir = "before";
-    std::string message;
-    EXPECT_NO_THROW(message = w.ScanRootDir(tmp.path()));
-    EXPECT_EQ(message, SettingError);
-    EXPECT_EQ(w.ListBoxDataDirs, (Paths { listed }));
-    EXPECT_EQ(w.EditDataDir, "before");
-    EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
-}
-
-TEST(ScanRootDir, DateDirectoryWithoutPermissionsEndsTheScan)
-{
-    testutil::TempDir tmp;
-    const std::string listed = MakeDir(tmp / "010207/000005");
-    MakeDir(tmp / "020207/000001");
-    fs::permissions(tmp / "020207", fs::perms::none);
-    bool readable = false;
-    ListFiles(tmp / "020207", "*", &readable);
-    if (readable)
-        GTEST_SKIP() << "permissions do not stop this user from reading";
-    Window w;
     EXPECT_EQ(w.ScanRootDir(tmp.path()), SettingError);
     EXPECT_EQ(w.ListBoxDataDirs, (Paths { listed }));
-}
-
-TEST(ScanRootDir, WorkingDirectoryBecomesTheRootOnlyOnSuccessAndWhenTurnedOn)
-{
-    testutil::TempDir tmp;
-    const fs::path saved = fs::current_path();
-    const std::string run = MakeDir(tmp / "010207/000005");
-    Window off;
-    EXPECT_EQ(off.ScanRootDir(tmp.path()), "");
-    EXPECT_EQ(fs::current_path(), saved);
-
-    DirectoryChannels w; // the program's setting
-    EXPECT_EQ(w.ScanRootDir(tmp.path()), "");
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), tmp.path()));
-    w.ListBoxDataDirsItemIndex = 1;
-    EXPECT_EQ(w.ListBoxDataDirsClick(), "");
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), run));
-    EXPECT_EQ(w.ScanRootDir(tmp / "vanished"), SettingError);
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), run));
-    fs::current_path(saved);
+    EXPECT_EQ(w.EditDataDir, "before");
 }
 
 TEST(ListBoxDataDirs, ChoosingAnotherDirectoryDetectsItsChannelsFromScratch)
@@ -246,7 +160,6 @@ TEST(ListBoxDataDirs, ChoosingAnotherDirectoryDetectsItsChannelsFromScratch)
     EXPECT_EQ(w.EditDataDir, r5);
     EXPECT_EQ(w.FileListBox1Items, (Paths { "00001.RA3" }));
     EXPECT_EQ(w.RadioGroupChannelsItems, (Paths { "0*.RA3" }));
-    EXPECT_EQ(w.SelectedChannel(), "0*.RA3");
     EXPECT_EQ(w.ChosenMask, dirtest::SlotOf(w, "0*.RA3"));
 }
 
@@ -264,9 +177,7 @@ TEST(RootChoice, DirectoryOfThePickedFileBecomesTheRoot)
     EXPECT_EQ(w.RadioGroupChannelsItems, (Paths { "0*.RA1" }));
 
     EXPECT_EQ(w.RootDirChosen(tmp / "vanished/anyfile.scn"), SettingError);
-    EXPECT_EQ(w.EditInputDir, tmp / "vanished");
     EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
-    EXPECT_EQ(w.EditDataDir, run);
 }
 
 TEST(FileList, ListsPlainFilesSortedGivesTheChosenPathAndEmptiesWhenTheDirectoryVanishes)
@@ -279,7 +190,6 @@ TEST(FileList, ListsPlainFilesSortedGivesTheChosenPathAndEmptiesWhenTheDirectory
     MakeDir(dir + "/subdir");
 
     Window w;
-    EXPECT_EQ(w.FileListBox1Directory, "C:\\");
     EXPECT_EQ(w.ScanRootDir(dir), "");
     EXPECT_EQ(w.FileListBox1Items, (Paths { "A0001.RA1", "b0002.ra1" }));
     w.FileListBox1Change(1);
@@ -289,11 +199,8 @@ TEST(FileList, ListsPlainFilesSortedGivesTheChosenPathAndEmptiesWhenTheDirectory
     w.ButtonRefreshFileListClick();
     EXPECT_EQ(w.FileListBox1Items, (Paths { "a0000.ra1", "A0001.RA1", "b0002.ra1" }));
     EXPECT_EQ(w.FileListBox1ItemIndex, 2); // the chosen file stays chosen
-    w.FileListBox1Change(3);
-    EXPECT_EQ(w.EditDateTimeDir, "");
-    EXPECT_EQ(w.FileListBox1ItemIndex, -1);
 
     fs::remove_all(dir);
-    EXPECT_NO_THROW(w.ButtonRefreshFileListClick());
+    w.ButtonRefreshFileListClick();
     EXPECT_TRUE(w.FileListBox1Items.empty());
 }
