@@ -135,3 +135,28 @@ TEST(ChannelDataStore, ZeroAtRadiusAndFringeJumps)
     s.ZeroAtRadius(1, 4.5, 2);
     EXPECT_NEAR(s.GetY(1, 7), before - mean, 1e-12);
 }
+
+TEST(ChannelDataStore, Holds999SetsExtentsAndSetText)
+{
+    const CustomSettings settings;
+    ChannelDataStore s(settings, 5.8, 7.2, 15);
+    const double r[] = { 6.0, 6.5 };
+    const double y[] = { -1.0, 4.0 };
+    ASSERT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(1), 1), 0);
+    const StoreExtents valid = s.GetExtents(-1, true);
+    EXPECT_DOUBLE_EQ(valid.MinX, 6.0);
+    EXPECT_DOUBLE_EQ(valid.MaxX, 6.5);
+    EXPECT_EQ(valid.MinY, -1.0) << "outside points (y 0, e -1e10) do not count";
+    EXPECT_DOUBLE_EQ(s.GetExtents(0, false).MaxX, 7.2);
+
+    // Scan-file layout: absorbance three columns, interference two.
+    EXPECT_EQ(s.SetToText(1, "x"), "");
+    EXPECT_NE(s.SetToText(0, " exported").find("Desc exported\r\nR 1 20.0 50000 100 1E+9 280 1\r\n   5.8000"), std::string::npos);
+    EXPECT_NE(s.SetToText(0, "").find("   6.0000   -1.00000E+00    0.00000E+00\r\n"), std::string::npos);
+    ASSERT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(2, 3), 2), 1);
+    EXPECT_NE(s.SetToText(1, "").find("   6.0000   -1.00000E+00\r\n"), std::string::npos);
+
+    for (int k = 2; k < 999; ++k)
+        ASSERT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(k + 1), k + 1), k);
+    EXPECT_EQ(s.AddSet(r, y, nullptr, 2, HeaderAt(5000), 5000), -1) << "the 1000th set is refused";
+}

@@ -131,3 +131,29 @@ TEST(ChannelDetection, NoDirectoryOrAMissingOneYieldsNothing)
         EXPECT_EQ(w.ChosenMask, -1);
     }
 }
+
+TEST(ChannelDetection, TheMaskTable)
+{
+    const DirectoryChannels d;
+    ASSERT_EQ(d.NumMasks, 136);
+    std::string all;
+    for (int i = 0; i < d.NumMasks; ++i)
+        all += d.FileMasks[static_cast<size_t>(i)] + " ";
+    // Per letter: IPS, IP1-8, RA1-8, RAS, FI1-8; D stops at FI7; then 0*.RI1-7.
+    std::string want;
+    for (const char* letter : { "0", "A", "B", "C", "D" }) {
+        const std::string l(letter);
+        want += l + "*.IPS ";
+        for (const char* kind : { "IP", "RA" })
+            for (int c = 1; c <= 8; ++c)
+                want += l + "*." + kind + std::to_string(c) + " ";
+        want += l + "*.RAS ";
+        for (int c = 1; c <= (l == "D" ? 7 : 8); ++c)
+            want += l + "*.FI" + std::to_string(c) + " ";
+    }
+    for (int c = 1; c <= 7; ++c)
+        want += "0*.RI" + std::to_string(c) + " ";
+    EXPECT_EQ(all, want);
+    EXPECT_EQ(DirectoryChannels::ChannelEntries("0*.RI4"), (Entries { "0*.RI4Ref", "0*.RI4Sam" }));
+    EXPECT_EQ(DirectoryChannels::ChannelEntries("A*.IP2"), (Entries { "A*.IP2" }));
+}
