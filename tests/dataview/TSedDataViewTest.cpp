@@ -401,4 +401,12 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     view.Timer1Timer();
     EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
     EXPECT_FALSE(DrawnSets(view).empty());
+
+    // Closed: the timer stops, and neither a late tick nor a late click reaches the freed engine.
+    view.FormClose();
+    EXPECT_FALSE(view.Timer1Enabled);
+    view.Timer1Timer();
+    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.RawChartClick(6.1, 0.5);
+    view.ButtonOutputAsciiClick();
 }
