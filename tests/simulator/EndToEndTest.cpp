@@ -211,7 +211,8 @@ TEST(EndToEnd, SingleSpeciesPeakAndAreaFromAbsorbance)
     ASSERT_GT(d.omega2t, 0);
     const double peak = PeakOf(d, 1, d.sMax);
     EXPECT_NEAR(peak / 4.4, 1.0, 0.025) << "peak at " << peak << " S";
-    EXPECT_LT(peak, 4.4) << "the expected bias is low";
+    // Expected: 1.2% low without noise; the noise of the demo moves the peak by a few tenths of a percent.
+    EXPECT_NEAR(peak / 4.4, 0.985, 0.01) << "peak at " << peak << " S";
 
     // The area over the distribution is the plateau concentration at the time of the set.
     // The region below 1 S holds only noise near the meniscus and is left out.
