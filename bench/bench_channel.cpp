@@ -17,12 +17,7 @@ struct Channel {
     std::vector<std::string> names;
     Channel()
     {
-        testutil::RunSpec spec;
-        spec.scans = 999;
-        spec.points = 1600;
-        spec.firstSeconds = 300;
-        spec.intervalSeconds = 30;
-        names = testutil::WriteRun(all.path(), spec);
+        names = testutil::WriteRun(all.path(), testutil::LargeChannelSpec());
     }
 };
 

@@ -22,12 +22,7 @@ struct Channel {
     std::string lastText;
     Channel()
     {
-        testutil::RunSpec spec;
-        spec.scans = 999;
-        spec.points = 1600;
-        spec.firstSeconds = 300;
-        spec.intervalSeconds = 30;
-        names = testutil::WriteRun(root.path(), spec);
+        names = testutil::WriteRun(root.path(), testutil::LargeChannelSpec());
         lastText = testutil::ReadTextFile(root / names.back());
     }
     std::string Last() const { return root / names.back(); }

@@ -103,6 +103,16 @@ double BoundaryValue(double r, double t, double rpm, double meniscus, double sSe
     return plateau * 0.5 * std::erfc((rb - r) / widthCm);
 }
 
+RunSpec LargeChannelSpec()
+{
+    RunSpec spec;
+    spec.scans = 999;
+    spec.points = 1600;
+    spec.firstSeconds = 300;
+    spec.intervalSeconds = 30;
+    return spec;
+}
+
 std::vector<std::string> WriteRun(const std::string& dir, const RunSpec& spec)
 {
     std::vector<std::string> names;

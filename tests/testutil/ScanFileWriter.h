@@ -67,6 +67,9 @@ struct RunSpec {
     std::string description = "Test sample";
 };
 
+// The channel the benchmarks measure: 999 absorbance scans of 1600 points, 30 s apart from 300 s.
+RunSpec LargeChannelSpec();
+
 // Writes spec.scans scan files of one channel into dir; returns their names in order.
 std::vector<std::string> WriteRun(const std::string& dir, const RunSpec& spec);
 
