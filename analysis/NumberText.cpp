@@ -1,9 +1,14 @@
 #include "analysis/NumberText.h"
 
+#include <charconv>
+#include <clocale>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+
+// Every conversion here goes through <charconv>, which knows no locale: the program's text is the
+// same whatever decimal separator the user's locale, set by the toolkit at start-up, would use.
 
 std::string FloatToStr(double x)
 {
@@ -13,9 +18,11 @@ std::string FloatToStr(double x)
         return x < 0 ? "-INF" : "INF";
     if (x == 0)
         return "0";
-    // 15 significant digits and the decimal exponent, rounded once by the C library.
+    // 15 significant digits and the decimal exponent, rounded once.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));
+    const std::to_chars_result r
+        = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(x), std::chars_format::scientific, 14);
+    *r.ptr = '\0';
     std::string digits;
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
@@ -52,8 +59,8 @@ std::string FormatThousands(double x)
         return FloatToStr(x);
     const double r = std::floor(std::fabs(x) + 0.5);
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%.0f", r);
-    const std::string plain = buf;
+    const std::to_chars_result end = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+    const std::string plain(buf, end.ptr);
     std::string out;
     for (size_t i = 0; i < plain.size(); ++i) {
         if (i > 0 && (plain.size() - i) % 3 == 0)
@@ -72,15 +79,38 @@ bool StrToFloat(const std::string& text, double& value)
         --e;
     if (b == e)
         return false;
-    const std::string t = text.substr(b, e - b);
     // Only decimal notation: no hex, no inf/nan words.
-    for (char c : t)
-        if (!std::strchr("0123456789+-.eE", c))
+    for (size_t i = b; i < e; ++i)
+        if (!std::strchr("0123456789+-.eE", text[i]))
             return false;
-    char* end = nullptr;
-    const double v = std::strtod(t.c_str(), &end);
-    if (end != t.c_str() + t.size() || !std::isfinite(v))
+    // A plus sign may lead, as in "+5"; <charconv> takes only the minus.
+    if (text[b] == '+' && b + 1 < e && text[b + 1] != '-' && text[b + 1] != '+')
+        ++b;
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(text.data() + b, text.data() + e, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != text.data() + e || !std::isfinite(v))
         return false;
     value = v;
     return true;
+}
+
+std::string CurrentDecimalSeparator()
+{
+    const std::lconv* c = std::localeconv();
+    return c && c->decimal_point && *c->decimal_point ? c->decimal_point : ".";
+}
+
+bool UserTextToFloat(const std::string& text, double& value, const std::string& decimalSeparator)
+{
+    if (decimalSeparator.empty() || decimalSeparator == ".")
+        return StrToFloat(text, value);
+    const size_t at = text.find(decimalSeparator);
+    if (at == std::string::npos)
+        return StrToFloat(text, value);
+    // One decimal mark: a text with both marks, or the user's twice, is not one number.
+    if (text.find('.') != std::string::npos || text.find(decimalSeparator, at + 1) != std::string::npos)
+        return false;
+    std::string t = text;
+    t.replace(at, decimalSeparator.size(), ".");
+    return StrToFloat(t, value);
 }
