@@ -1,6 +1,7 @@
 #include "species/SpeciesFit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -108,20 +109,48 @@ Fitted FitFromPeaks(
     return best;
 }
 
-// Fills the species, their errors and the curves from a converged fit.
-void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResult& result)
+// The reported values of every species at the fitted parameters, their derivatives by the
+// species' own parameters, and the covariance: what the standard errors come from.
+struct Propagation {
+    std::vector<ReportedValues> values; // per species
+    std::vector<std::array<ReportedValues, 3>> gradient; // per species: d value / d its parameter j
+    std::vector<double> sigma; // per species, S
+    std::vector<double> covariance; // of all parameters; empty when singular
+
+    // Standard error of a value whose derivative by parameter i is g[i] (first-order propagation).
+    double Error(const std::vector<double>& g) const
+    {
+        const size_t m = g.size();
+        if (covariance.size() != m * m)
+            return NaN;
+        double var = 0;
+        for (size_t a = 0; a < m; ++a)
+            for (size_t b = 0; b < m; ++b)
+                var += g[a] * covariance[a * m + b] * g[b];
+        return var >= 0 ? std::sqrt(var) : NaN;
+    }
+    double OwnError(size_t k, Reported v) const
+    {
+        std::vector<double> g(3 * values.size(), 0.0);
+        for (size_t j = 0; j < 3; ++j)
+            g[3 * k + j] = gradient[k][j][v];
+        return Error(g);
+    }
+};
+
+Propagation Propagate(const SpeciesProblem& problem, const LmResult& lm, const SpeciesFitResult& result)
 {
+    Propagation out;
     const std::vector<double>& p = lm.Parameters;
     const size_t count = p.size() / 3;
-    const size_t m = p.size();
-    const std::vector<double>& cov = lm.Covariance;
-    std::vector<ReportedValues> values(count);
-    std::vector<std::vector<ReportedValues>> gradient(count, std::vector<ReportedValues>(3)); // d value / d p
-    std::vector<double> sigma(count);
+    out.values.resize(count);
+    out.gradient.resize(count);
+    out.sigma.resize(count);
+    out.covariance = lm.Covariance;
+    const SpeciesParameters scale = problem.Scale();
     for (size_t k = 0; k < count; ++k) {
         const SpeciesParameters pk { p[3 * k], p[3 * k + 1], p[3 * k + 2] };
-        values[k] = Report(problem, pk, result.TemperatureC, result.Solvent, sigma[k]);
-        const SpeciesParameters scale = problem.Scale();
+        out.values[k] = Report(problem, pk, result.TemperatureC, result.Solvent, out.sigma[k]);
         for (size_t j = 0; j < 3; ++j) {
             const double h = 1e-5 * std::max(std::fabs(pk[j]), scale[j]);
             SpeciesParameters up = pk, down = pk;
@@ -131,67 +160,63 @@ void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResul
             const ReportedValues a = Report(problem, up, result.TemperatureC, result.Solvent, unused);
             const ReportedValues b = Report(problem, down, result.TemperatureC, result.Solvent, unused);
             for (size_t v = 0; v < ReportedCount; ++v)
-                gradient[k][j][v] = (a[v] - b[v]) / (2 * h);
+                out.gradient[k][j][v] = (a[v] - b[v]) / (2 * h);
         }
     }
-    // Variance of a value whose derivative by parameter i is g[i].
-    auto error = [&](const std::vector<double>& g) {
-        if (cov.size() != m * m)
-            return NaN;
-        double var = 0;
-        for (size_t a = 0; a < m; ++a)
-            for (size_t b = 0; b < m; ++b)
-                var += g[a] * cov[a * m + b] * g[b];
-        return var >= 0 ? std::sqrt(var) : NaN;
-    };
-    auto ownError = [&](size_t k, Reported v) {
-        std::vector<double> g(m, 0.0);
-        for (size_t j = 0; j < 3; ++j)
-            g[3 * k + j] = gradient[k][j][v];
-        return error(g);
-    };
-    double total = 0;
-    for (const ReportedValues& v : values)
-        total += v[RLoading];
+    return out;
+}
 
+SpeciesEstimate Estimate(const Propagation& pr, size_t k, double totalLoading)
+{
+    SpeciesEstimate e;
+    const ReportedValues& v = pr.values[k];
+    e.SStar = v[RSStar];
+    e.SStarError = pr.OwnError(k, RSStar);
+    e.S = v[RS];
+    e.SError = pr.OwnError(k, RS);
+    e.S20w = v[RS20w];
+    e.S20wError = pr.OwnError(k, RS20w);
+    e.D = v[RD];
+    e.DError = pr.OwnError(k, RD);
+    e.D20w = v[RD20w];
+    e.D20wError = pr.OwnError(k, RD20w);
+    e.M = v[RM];
+    e.MError = pr.OwnError(k, RM);
+    e.Sigma = pr.sigma[k];
+    e.Area = v[RArea];
+    e.AreaError = pr.OwnError(k, RArea);
+    e.Loading = v[RLoading];
+    e.LoadingError = pr.OwnError(k, RLoading);
+    e.Share = v[RLoading] / totalLoading;
+    // share_k = L_k / sum L, so d share_k / d L_j = (delta_kj - share_k) / sum L.
+    const size_t count = pr.values.size();
+    std::vector<double> g(3 * count, 0.0);
+    for (size_t j = 0; j < count; ++j)
+        for (size_t i = 0; i < 3; ++i)
+            g[3 * j + i] = ((j == k ? 1.0 : 0.0) - e.Share) / totalLoading * pr.gradient[j][i][RLoading];
+    e.ShareError = count == 1 ? 0.0 : pr.Error(g);
+    return e;
+}
+
+// Fills the species by increasing s, their errors and the curves from a converged fit.
+void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResult& result)
+{
+    const Propagation pr = Propagate(problem, lm, result);
+    const size_t count = pr.values.size();
+    double total = 0;
+    for (const ReportedValues& v : pr.values)
+        total += v[RLoading];
     std::vector<size_t> order(count);
     std::iota(order.begin(), order.end(), size_t { 0 });
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return values[a][RS] < values[b][RS]; });
-    for (size_t k : order) {
-        SpeciesEstimate e;
-        const ReportedValues& v = values[k];
-        e.SStar = v[RSStar];
-        e.SStarError = ownError(k, RSStar);
-        e.S = v[RS];
-        e.SError = ownError(k, RS);
-        e.S20w = v[RS20w];
-        e.S20wError = ownError(k, RS20w);
-        e.D = v[RD];
-        e.DError = ownError(k, RD);
-        e.D20w = v[RD20w];
-        e.D20wError = ownError(k, RD20w);
-        e.M = v[RM];
-        e.MError = ownError(k, RM);
-        e.Sigma = sigma[k];
-        e.Area = v[RArea];
-        e.AreaError = ownError(k, RArea);
-        e.Loading = v[RLoading];
-        e.LoadingError = ownError(k, RLoading);
-        e.Share = v[RLoading] / total;
-        // share_k = L_k / sum L: d share_k / d L_j = (delta_kj - share_k) / sum L.
-        std::vector<double> g(m, 0.0);
-        for (size_t j = 0; j < count; ++j)
-            for (size_t i = 0; i < 3; ++i)
-                g[3 * j + i] = ((j == k ? 1.0 : 0.0) - e.Share) / total * gradient[j][i][RLoading];
-        e.ShareError = count == 1 ? 0.0 : error(g);
-        result.Species.push_back(e);
-    }
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pr.values[a][RS] < pr.values[b][RS]; });
 
+    const std::vector<double>& p = lm.Parameters;
     const size_t n = problem.SStar.size();
     result.SStar = problem.SStar;
     result.Data = problem.Data;
     result.Fitted.assign(n, 0.0);
     for (size_t k : order) {
+        result.Species.push_back(Estimate(pr, k, total));
         std::vector<double> one;
         problem.Species({ p[3 * k], p[3 * k + 1], p[3 * k + 2] }, one);
         for (size_t i = 0; i < n; ++i)
@@ -204,7 +229,7 @@ void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResul
     result.RmsResidual = std::sqrt(lm.SumOfSquares / static_cast<double>(n));
     result.Iterations = lm.Iterations;
     result.Points = static_cast<int32_t>(n);
-    result.Parameters = static_cast<int32_t>(m);
+    result.Parameters = static_cast<int32_t>(p.size());
 }
 
 // Species the data do not pin down: a share indistinguishable from nothing, or a share or D

@@ -37,7 +37,9 @@ std::string ValueWithError(double value, double error)
         const std::string v = Fixed(value, std::clamp(3 - digits, 0, 9));
         return std::isfinite(error) ? v + " ± 0" : v + " ± ?";
     }
-    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(error))), 0, 9);
+    // Two significant digits of the error, but no more than six of the value.
+    const int magnitude = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(error))), 0, std::max(5 - magnitude, 0));
     return Fixed(value, decimals) + " ± " + Fixed(error, decimals);
 }
 

@@ -17,6 +17,7 @@
 //         1  4.3471 ± 0.0020  4.3977 ± 0.0020  ...
 std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result);
 
-// "value ± error" with the value rounded to the error's second significant digit (four
-// significant digits of the value when the error is 0 or unknown); "-" for an unknown value.
+// "value ± error" with the value rounded to the error's second significant digit, but not beyond
+// whole units and to no more than six significant digits (four when the error is 0 or unknown);
+// "-" for an unknown value.
 std::string ValueWithError(double value, double error);
