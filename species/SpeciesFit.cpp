@@ -283,6 +283,8 @@ const char* SpeciesModelName(SpeciesModel model)
     return model == SpeciesModel::Gaussian ? "Gaussian" : "Lamm boundaries";
 }
 
+const char* FitStatusName(FitStatus status) { return status == FitStatus::Converged ? "converged" : "failed"; }
+
 SpeciesFitResult FitSpecies(const RealTimeGofS& engine, const SpeciesFitOptions& options)
 {
     SpeciesFitResult result;

@@ -65,6 +65,8 @@ struct SpeciesEstimate {
 
 enum class FitStatus { Converged, Failed };
 
+const char* FitStatusName(FitStatus status); // "converged", "failed"
+
 struct SpeciesFitResult {
     FitStatus Status = FitStatus::Failed;
     std::string Message; // "converged", or why the fit failed
