@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Nonlinear least squares by Levenberg-Marquardt: minimises the sum of squared residuals r(p).
+//
+// Written here rather than taken from a library: the fits have at most nine parameters and a few
+// hundred points, they need a model that can refuse a parameter set (a negative D) and the
+// covariance at the end, which is about 200 lines; the maintained implementations are either
+// under the GPL (GSL), in an unsupported corner of a matrix library (Eigen) or a large solver
+// framework (Ceres).
+
+// Fills r (already sized) for parameters p; false when p lies outside the model's domain or the
+// model cannot be evaluated there. The optimiser then treats the step as a failed one.
+using ResidualFunction = std::function<bool(const std::vector<double>& p, std::vector<double>& r)>;
+
+struct LmOptions {
+    int32_t MaxIterations = 200;
+    double CostTolerance = 1e-10; // stop when a step lowers the sum of squares by less than this fraction
+    double StepTolerance = 1e-9; // ... or moves every parameter by less than this fraction of its scale
+    double MaxLambda = 1e12; // damping beyond which no step can lower the sum of squares any more
+};
+
+struct LmResult {
+    std::vector<double> Parameters;
+    // Covariance of the parameters, row by row: (J^T J)^-1 times the residual variance
+    // SumOfSquares / (n - p). Empty when J^T J is singular (a parameter the data do not determine).
+    std::vector<double> Covariance;
+    std::vector<double> Residuals; // at Parameters
+    double SumOfSquares = 0;
+    int32_t Iterations = 0;
+    bool Converged = false;
+    std::string Reason; // why it stopped, in words
+};
+
+// scale[j] is the typical size of parameter j: it sets the finite-difference step where p[j] is
+// near 0 and the step tolerance. residualCount must exceed the number of parameters.
+LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<double>& start,
+    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options = {});
+
+// Solves the symmetric positive definite system a x = b (a is n x n, row by row) by Cholesky
+// decomposition; false when a is not positive definite.
+bool SolveSymmetric(std::vector<double> a, std::vector<double>& b, int32_t n);
+
+// The inverse of a symmetric positive definite matrix; empty when it is not positive definite.
+std::vector<double> InvertSymmetric(const std::vector<double>& a, int32_t n);

@@ -1,0 +1,46 @@
+#pragma once
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "species/GaussianModel.h"
+#include "species/SetModel.h"
+#include "species/SpeciesTypes.h"
+#include "species/StartingGuess.h"
+
+// What the fit driver needs of a model: the points to fit, one species' curve for its three
+// parameters, where to start and how to read the parameters. Parameters are kept in units of
+// order one: s in S, D in 1e-7 cm^2/s (or a width in S), an amount in signal units.
+using SpeciesParameters = std::array<double, 3>;
+
+struct SpeciesQuantities {
+    double SStar = 0; // S, where its g(s*) peaks in the model
+    double S = 0; // S, corrected for the method's bias
+    double D = 0; // cm^2/s; NaN when the model has no time
+    double Sigma = 0; // S
+    double Area = 0; // signal units, at the curve's time
+    double Loading = 0; // signal units, before sedimentation
+};
+
+class SpeciesProblem {
+public:
+    virtual ~SpeciesProblem() = default;
+
+    std::vector<double> SStar; // S, the fitted points
+    std::vector<double> Data; // s* g(s*) there
+
+    // The species' curve at the fitted points; false outside the model's domain.
+    virtual bool Species(const SpeciesParameters& p, std::vector<double>& out) const = 0;
+    virtual SpeciesParameters Start(const PeakGuess& peak) const = 0;
+    virtual SpeciesParameters Scale() const = 0;
+    virtual SpeciesQuantities Quantities(const SpeciesParameters& p) const = 0;
+};
+
+// The model of an engine set; empty with the reason in `why` when the set cannot be had.
+std::unique_ptr<SpeciesProblem> MakeSetProblem(
+    const SetLayout& layout, const SpeciesFitOptions& options, std::string& why);
+
+// The Gaussian model of a plain curve.
+std::unique_ptr<SpeciesProblem> MakeCurveProblem(
+    const GofsCurve& curve, const SpeciesFitOptions& options, std::string& why);

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "species/SpeciesTypes.h"
+
+// The species of a fit as aligned text lines (for the command line): what was fitted, the
+// solvent, a column header and one row per species, each value with its standard error written to
+// the error's second significant digit, then the fit's notes. A failed fit gives one line with the
+// reason. No line ends; "±" is written in UTF-8.
+//
+//   Species fit of g(s*) set 56: t 9326 s (newest scan at 11220 s), 50000 rpm, 20.0 C
+//   Lamm boundaries model: converged after 4 iterations, rms residual 0.0144 over 122 points
+//   vbar 0.73 ml/g, solvent density 0.99823 g/ml, viscosity 1.002 cP
+//   species  s* (S)           s (S)            s20,w (S)        D (1e-7 cm^2/s)  M (kg/mol)     loading           share
+//   (%)
+//         1  4.3471 ± 0.0020  4.3977 ± 0.0020  ...
+std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result);
+
+// "value ± error" with the value rounded to the error's second significant digit, but not beyond
+// whole units and to no more than six significant digits (four when the error is 0 or unknown);
+// "-" for an unknown value.
+std::string ValueWithError(double value, double error);

@@ -1,0 +1,145 @@
+#include "species/StartingGuess.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t HalfWidth = 2; // running mean over 5 grid points, twice
+
+std::vector<double> Smoothed(const std::vector<double>& g)
+{
+    std::vector<double> out = g;
+    const int32_t n = static_cast<int32_t>(g.size());
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::vector<double> in = out;
+        for (int32_t i = 0; i < n; ++i) {
+            double sum = 0;
+            int32_t count = 0;
+            for (int32_t j = std::max(0, i - HalfWidth); j <= std::min(n - 1, i + HalfWidth); ++j, ++count)
+                sum += in[static_cast<size_t>(j)];
+            out[static_cast<size_t>(i)] = sum / count;
+        }
+    }
+    return out;
+}
+
+// Robust standard deviation of the point noise: the median distance of the values from their
+// smoothed curve, scaled to a normal distribution's standard deviation.
+double NoiseOf(const std::vector<double>& g, const std::vector<double>& smooth)
+{
+    std::vector<double> d(g.size());
+    for (size_t i = 0; i < g.size(); ++i)
+        d[i] = std::fabs(g[i] - smooth[i]);
+    if (d.empty())
+        return 0;
+    std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
+    return 1.4826 * d[d.size() / 2];
+}
+
+// The peak of the smoothed s* g(s*) values g at point i.
+PeakGuess Describe(const std::vector<double>& s, const std::vector<double>& g, size_t i, double prominence)
+{
+    PeakGuess p;
+    p.Prominence = prominence;
+    // A parabola through the three points around the maximum, in s*.
+    p.SStar = s[i];
+    if (i > 0 && i + 1 < s.size()) {
+        const double a = g[i - 1], b = g[i], c = g[i + 1];
+        const double curvature = a - 2 * b + c;
+        if (curvature < 0)
+            p.SStar = s[i] + std::clamp(0.5 * (a - c) / curvature, -1.0, 1.0) * 0.5 * (s[i + 1] - s[i - 1]);
+    }
+    const double half = 0.5 * g[i];
+    size_t lo = i, hi = i;
+    while (lo > 0 && g[lo] > half)
+        --lo;
+    while (hi + 1 < s.size() && g[hi] > half)
+        ++hi;
+    const double hwhm = 0.5 * (s[hi] - s[lo]);
+    p.Sigma = hwhm > 0 ? hwhm / std::sqrt(2 * std::log(2.0)) : 0.1 * s[i];
+    p.Area = g[i] / s[i] * p.Sigma * std::sqrt(2 * M_PI);
+    return p;
+}
+
+} // namespace
+
+std::vector<PeakGuess> FindPeaks(const std::vector<double>& sStar, const std::vector<double>& y, std::string& why)
+{
+    const size_t n = std::min(sStar.size(), y.size());
+    if (n < 2 * HalfWidth + 3) {
+        why = "the curve holds too few points to fit (" + std::to_string(n) + ")";
+        return {};
+    }
+    // Peaks are sought in s* g(s*), whose noise is about even over s*: g(s*) itself magnifies the
+    // noise next to the meniscus, where s* is small.
+    const std::vector<double> values(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n));
+    const std::vector<double> smooth = Smoothed(values);
+    const double noise = NoiseOf(values, smooth);
+    const double top = *std::max_element(smooth.begin(), smooth.end());
+    if (!(top > 0)) {
+        why = "the curve shows no peak: g(s*) is nowhere positive";
+        return {};
+    }
+    std::vector<PeakGuess> peaks;
+    for (size_t i = 1; i + 1 < n; ++i) {
+        if (smooth[i] < smooth[i - 1] || smooth[i] <= smooth[i + 1])
+            continue;
+        // The valley on each side: the lowest point before the curve rises above this peak.
+        double left = smooth[i], right = smooth[i];
+        for (size_t j = i; j-- > 0 && smooth[j] <= smooth[i];)
+            left = std::min(left, smooth[j]);
+        for (size_t j = i + 1; j < n && smooth[j] <= smooth[i]; ++j)
+            right = std::min(right, smooth[j]);
+        const double prominence = smooth[i] - std::max(left, right);
+        if (prominence >= 0.05 * top && prominence > 4 * noise)
+            peaks.push_back(Describe(sStar, smooth, i, prominence));
+    }
+    std::sort(
+        peaks.begin(), peaks.end(), [](const PeakGuess& a, const PeakGuess& b) { return a.Prominence > b.Prominence; });
+    if (peaks.empty())
+        why = "the curve shows no peak that stands out of its noise: it is flat";
+    return peaks;
+}
+
+std::vector<std::vector<PeakGuess>> StartingSets(const std::vector<PeakGuess>& peaks, int32_t n)
+{
+    std::vector<std::vector<PeakGuess>> sets;
+    if (peaks.empty() || n < 1)
+        return sets;
+    const size_t count = static_cast<size_t>(n);
+    auto bySStar = [](std::vector<PeakGuess> v) {
+        std::sort(v.begin(), v.end(), [](const PeakGuess& a, const PeakGuess& b) { return a.SStar < b.SStar; });
+        return v;
+    };
+    if (peaks.size() >= count) {
+        sets.push_back(bySStar(std::vector<PeakGuess>(peaks.begin(), peaks.begin() + n)));
+        return sets;
+    }
+    const PeakGuess& main = peaks.front();
+    const size_t missing = count - peaks.size();
+    auto shifted = [&](double factor, double share) {
+        PeakGuess p = main;
+        p.SStar = main.SStar * factor;
+        p.Area = main.Area * share;
+        return p;
+    };
+    // The main peak split into missing + 1 species across its width.
+    {
+        std::vector<PeakGuess> v(peaks.begin() + 1, peaks.end());
+        const double spread = std::min(main.Sigma / main.SStar, 0.3);
+        for (size_t k = 0; k <= missing; ++k) {
+            const double offset = (static_cast<double>(k) - 0.5 * static_cast<double>(missing)) * spread;
+            v.push_back(shifted(1 + offset, 1.0 / static_cast<double>(missing + 1)));
+        }
+        sets.push_back(bySStar(v));
+    }
+    // Small species beside the main peak, on its fast and on its slow side.
+    for (double direction : { 1.0, -1.0 }) {
+        std::vector<PeakGuess> v = peaks;
+        for (size_t k = 1; k <= missing; ++k)
+            v.push_back(shifted(std::pow(1.5, direction * static_cast<double>(k)), 0.15));
+        sets.push_back(bySStar(v));
+    }
+    return sets;
+}

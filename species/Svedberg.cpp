@@ -1,0 +1,32 @@
+#include "species/Svedberg.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double Kelvin = 273.15;
+} // namespace
+
+double SvedbergMolarMass(double sSeconds, double diffusion, double temperatureC, const SolventConditions& solvent)
+{
+    const double buoyancy = 1 - solvent.Vbar * solvent.Density;
+    if (!(diffusion > 0) || !(buoyancy > 0))
+        return NaN;
+    return sSeconds * GasConstant * (temperatureC + Kelvin) / (diffusion * buoyancy);
+}
+
+double S20wFactor(const SolventConditions& solvent)
+{
+    const double buoyancy = 1 - solvent.Vbar * solvent.Density;
+    if (!(buoyancy > 0) || !(solvent.ViscosityCp > 0))
+        return NaN;
+    return solvent.ViscosityCp / WaterViscosity20 * (1 - solvent.Vbar * WaterDensity20) / buoyancy;
+}
+
+double D20wFactor(double temperatureC, const SolventConditions& solvent)
+{
+    if (!(solvent.ViscosityCp > 0) || !(temperatureC + Kelvin > 0))
+        return NaN;
+    return (20 + Kelvin) / (temperatureC + Kelvin) * solvent.ViscosityCp / WaterViscosity20;
+}

@@ -1,0 +1,48 @@
+#include "SimulatedChannel.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+
+#include "dataview/ChannelFollower.h"
+#include "dataview/ChannelSession.h"
+#include "simulator/RunWriter.h"
+#include "testutil/ScanFileWriter.h"
+
+SimRun SingleSpeciesRun()
+{
+    SimRun run = MixtureRun();
+    run.species.resize(1);
+    run.species[0].loadingMgPerMl = 1.0;
+    return run;
+}
+
+SimRun MixtureRun()
+{
+    SimRun run = DemoRun();
+    run.cells.resize(1);
+    return run;
+}
+
+SimRun SlowSpeciesRun()
+{
+    SimRun run = MixtureRun();
+    run.species[1].sSvedberg = 0.8;
+    run.species[1].molecularWeight = 10000;
+    run.species[1].loadingMgPerMl = 0.3;
+    return run;
+}
+
+const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run)
+{
+    static std::map<std::string, std::unique_ptr<ChannelFollower>> followers;
+    std::unique_ptr<ChannelFollower>& follower = followers[name];
+    if (!follower) {
+        testutil::TempDir dir;
+        RunSimulator simulator(run);
+        EXPECT_EQ(WriteRunFiles(simulator, dir.path(), nullptr, nullptr), "");
+        follower = std::make_unique<ChannelFollower>();
+        OpenChannel(*follower, dir.path(), LaunchParameters::Defaults("0*.RA1"));
+    }
+    return *follower->Engine;
+}

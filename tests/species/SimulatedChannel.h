@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+#include "realtime/RealTimeGofS.h"
+#include "simulator/SimulatedRun.h"
+
+// Simulated runs of the absorbance cell of the demo, each written, loaded as a launch with the
+// default positions would and analysed once per test program.
+SimRun SingleSpeciesRun(); // 4.4 S, 66 kDa, 1 mg/ml, 50000 rpm, 60 scans to 11220 s
+SimRun MixtureRun(); // 4.4 S and 6.8 S, 80/20 of 1 mg/ml, same run
+SimRun SlowSpeciesRun(); // the mixture with a 0.8 S, 10 kDa species in place of the 6.8 S one
+
+// The engine of the run, by name (the first call with a name simulates the run).
+const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run);
