@@ -24,6 +24,8 @@ struct ScrollBarControl {
 // The analysis window of one channel: loading and following come from ChannelFollower; this
 // class adds what the window shows (the charts as models, the texts of its edits, the enabled
 // flags of its buttons) and its handlers. A Qt widget binds it; tests drive it directly.
+// The handlers live in one file per concern, TSedDataView<Concern>.cpp, each with its section
+// below: a new tab brings its own file and section (its tests: tests/dataview/, same name + Test).
 class TSedDataView : public ChannelFollower {
 public:
     // Modes of the raw chart's exclusive button group.
@@ -107,11 +109,16 @@ public:
     // Told when the window closes, so the owner can drop it from its lists.
     std::function<void(TSedDataView&)> OnClose;
 
+    // ---- Loading and live refresh (TSedDataViewLoading.cpp) ----
+    // The refresh tick; nothing after the window was closed or its timer stopped.
+    void Timer1Timer();
+    void FormClose();
+
+    // ---- Raw-data tools (TSedDataViewRawTools.cpp) ----
     // Scan display.
     void RedrawRawScans();
     void DrawNewestScan();
     void ButtonChooseScansClick();
-
     // Markers and raw-chart clicks.
     void ShowMarkers();
     void ShowMarkerPositions();
@@ -120,23 +127,22 @@ public:
     void Chart1ClickSeries(double x, double y);
     void Chart1ClickBackground(double x, double y);
     void RawChartClick(double x, double y);
+
+    // ---- Average and corrected views (TSedDataViewAverageCorrected.cpp) ----
     void SBZoomInAvgClick() { AvgMode = PointerMode::ZoomIn; }
     void SBDisplayXYAvgClick() { AvgMode = PointerMode::DisplayXY; }
     void SBZoomInCorClick() { CorMode = PointerMode::ZoomIn; }
     void SBDisplayXYCorClick() { CorMode = PointerMode::DisplayXY; }
     void ChartAverageClickBackground(double x, double y);
     void dcdtChartClickBackground(double x, double y);
-
-    // Average and corrected views; 0, or -1 when a store it needs does not exist.
+    // 0, or -1 when a store it needs does not exist.
     int32_t ShowAverageAndCorrected();
 
+    // ---- Output (TSedDataViewOutput.cpp) ----
     // Writes the newest corrected set with the composite's gaps filled, through the save dialog.
     void ButtonOutputAsciiClick();
 
-    // The refresh tick; nothing after the window was closed or its timer stopped.
-    void Timer1Timer();
-    void FormClose();
-
+    // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y);
     // Raw scans the engine needs before it makes its first averaged and g(s*) sets.
@@ -145,6 +151,7 @@ public:
     static std::string NoResultText(int32_t scansRead);
 
 protected:
+    // Loading hooks (TSedDataViewLoading.cpp).
     void ShowProgress(const std::string& text) override;
     void BeginLoad() override;
     void EndLoad(bool loaded) override;
@@ -152,7 +159,13 @@ protected:
     void RefreshDone() override;
 
 private:
-    void SetUpCharts();
+    // A line series that draws nothing until it is filled and made active.
+    static ChartSeries InactiveLine();
+    // Shows the rounded click in `edit` and in a message, when the chart has series to read.
+    void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
+
+    // Raw-data tools.
+    void SetUpRawChart();
     // Clears series s and fills it with the valid points of raw set k.
     void DrawRawSet(int32_t s, int32_t k);
     // Index of the last active series above the template (1 when none is drawn).
@@ -164,8 +177,10 @@ private:
     // Scales c(r) to the drawn points between the meniscus and the end of the analysed range, so
     // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
     void FitRawValueAxis();
-    void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
     void RebuildAfterMarker(bool transform);
+
+    // Average and corrected views.
+    void SetUpResultCharts();
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;

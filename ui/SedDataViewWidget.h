@@ -44,6 +44,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // One builder per tab, each in its own file SedDataViewWidget<Tab>.cpp.
     QWidget* BuildRawTab();
     QWidget* BuildAverageTab();
     QWidget* BuildCorrectedTab();
