@@ -266,12 +266,7 @@ void TSedDataView::Chart1ClickBackground(double x, double y)
 
 void TSedDataView::RebuildAfterMarker(bool transform)
 {
-    RealTimeGofS& e = *Engine;
-    if (transform)
-        e.IPtransform();
-    e.Refreshdcdtvss();
-    e.RefreshAvgdcdtvss();
-    e.RefreshGofsvss();
+    Engine->RefreshStages(transform);
     RedrawRawScans();
     ShowAverageAndCorrected();
 }
