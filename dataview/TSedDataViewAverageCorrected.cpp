@@ -3,10 +3,10 @@
 #include "dataview/TSedDataView.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include "analysis/NumberText.h"
+#include "dataview/StoreSeries.h"
 
 namespace {
 
@@ -20,9 +20,6 @@ ChartAxis LogSAxis()
     a.LabelAngle = 90;
     return a;
 }
-
-// Places a point of the ln s grid on the s* axis in Svedbergs.
-double SvedbergsOf(double lnS) { return std::exp(lnS) * 1e13; }
 
 } // namespace
 
@@ -88,11 +85,7 @@ int32_t TSedDataView::ShowAverageAndCorrected()
             if (!ChartAverage.HasSeries(s))
                 s = ChartAverage.CloneSeries(0);
             ChartSeries& series = ChartAverage.Series[static_cast<size_t>(s)];
-            series.Clear();
-            for (int32_t p = 0; p < dcdt->GetNumberOfPoints(); ++p)
-                if (dcdt->GetE(j, p) >= 0)
-                    series.Add(SvedbergsOf(dcdt->GetX(p)), dcdt->GetY(j, p));
-            series.Tag = j;
+            DrawStoreSet(series, *dcdt, j, StoreAxis::Svedbergs);
             series.Active = true;
             series.Colour = Colours::Blue;
             series.LineWidth = 1;
@@ -102,11 +95,7 @@ int32_t TSedDataView::ShowAverageAndCorrected()
     if (!ChartAverage.HasSeries(s))
         s = ChartAverage.CloneSeries(0);
     ChartSeries& mean = ChartAverage.Series[static_cast<size_t>(s)];
-    mean.Clear();
-    for (int32_t p = 0; p < avg.GetNumberOfPoints(); ++p)
-        if (avg.GetE(L, p) >= 0)
-            mean.Add(SvedbergsOf(dcdt ? dcdt->GetX(p) : avg.GetX(p)), avg.GetY(L, p));
-    mean.Tag = L;
+    DrawStoreSet(mean, avg, L, StoreAxis::Svedbergs);
     mean.Active = true;
     mean.Colour = Colours::Red;
     mean.LineWidth = 3;

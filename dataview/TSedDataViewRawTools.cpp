@@ -6,6 +6,7 @@
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
+#include "dataview/StoreSeries.h"
 
 void TSedDataView::SetUpRawChart()
 {
@@ -35,13 +36,7 @@ void TSedDataView::SetUpRawChart()
 
 void TSedDataView::DrawRawSet(int32_t s, int32_t k)
 {
-    const ChannelDataStore& raw = *Engine->RawStore;
-    ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
-    series.Clear();
-    for (int32_t p = 0; p < raw.GetNumberOfPoints(); ++p)
-        if (raw.GetE(k, p) >= 0)
-            series.Add(raw.GetX(p), raw.GetY(k, p));
-    series.Tag = k;
+    DrawStoreSet(Chart1.Series[static_cast<size_t>(s)], *Engine->RawStore, k, StoreAxis::RadiusCm);
 }
 
 void TSedDataView::RedrawRawScans()
