@@ -19,6 +19,8 @@ TSedDataView::TSedDataView(Prompts* prompts)
     UpDownExtrapolationGraphNumber.Position = DisplaySettings.DefaultExtSetsToPlot;
 }
 
+void TSedDataView::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
+
 ChartSeries TSedDataView::InactiveLine()
 {
     ChartSeries s;

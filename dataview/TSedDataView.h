@@ -1,7 +1,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,16 +8,18 @@
 #include "chart/ChartModel.h"
 #include "dataview/ChannelFollower.h"
 #include "settings/GUISettings.h"
+#include "windows/Controls.h"
 #include "windows/Prompts.h"
 #include "windows/TScanSelector.h"
 #include "windows/TWaitWorking.h"
-#include "windows/Timer.h"
 
-// A scroll bar as data.
-struct ScrollBarControl {
-    int32_t Min = 0;
-    int32_t Max = 1;
-    int32_t Position = 0;
+class TSedDataView;
+
+// Who keeps data views in its lists: told when one closes, so that it can drop it.
+class DataViewOwner {
+public:
+    virtual ~DataViewOwner() = default;
+    virtual void DataViewClosed(TSedDataView& view) = 0;
 };
 
 // The analysis window of one channel: loading and following come from ChannelFollower; this
@@ -43,7 +44,11 @@ public:
     // the user's-choice mode; any full load clears it.
     static inline bool ManualScanChoice = false;
 
+    // prompts: the host that answers this window's requests; null: nobody (see SetPrompts).
     explicit TSedDataView(Prompts* prompts = nullptr);
+    // Hands the window's requests to another host from now on (the Qt layer gives each view its
+    // own, so its dialogs belong to it); null: nobody, messages dropped and dialogs cancelled.
+    void SetPrompts(Prompts* prompts);
 
     // Window.
     std::string Caption; // the name the main window gave it
@@ -104,10 +109,8 @@ public:
     GUISettings DisplaySettings;
     TScanSelector ScanSelector;
 
-    // Shows the scan selector modally; the Qt layer runs a dialog, tests press its buttons.
-    std::function<void(TScanSelector&)> ShowScanSelector;
-    // Told when the window closes, so the owner can drop it from its lists.
-    std::function<void(TSedDataView&)> OnClose;
+    // Told when the window closes; null: nobody keeps it in a list.
+    DataViewOwner* Owner = nullptr;
 
     // ---- Loading and live refresh (TSedDataViewLoading.cpp) ----
     // The refresh tick; nothing after the window was closed or its timer stopped.

@@ -8,6 +8,7 @@ void TSedDataView::ShowProgress(const std::string& text)
     if (text == "Loading files")
         WaitWindow.Show();
     WaitWindow.SetText(text);
+    prompts_->RepaintWaitWindow(WaitWindow);
 }
 
 void TSedDataView::BeginLoad()
@@ -67,8 +68,8 @@ void TSedDataView::FormClose()
 {
     if (Closed)
         return;
-    if (OnClose)
-        OnClose(*this);
+    if (Owner)
+        Owner->DataViewClosed(*this);
     Timer1Enabled = false;
     TimerPlayBack.Enabled = false;
     TimeCourseStore = nullptr;

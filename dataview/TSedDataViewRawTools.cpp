@@ -210,8 +210,7 @@ void TSedDataView::ButtonChooseScansClick()
         ScanSelector.SetUp(nullptr, nullptr, 0, DisplayStride);
     }
     ScanSelector.Visible = true;
-    if (ShowScanSelector)
-        ShowScanSelector(ScanSelector);
+    prompts_->ShowScanSelector(ScanSelector);
     ScanSelector.Visible = false;
     DisplayStride = std::max(ScanSelector.ChosenStep, 1);
     ManualScanChoice = !ScanSelector.Automatic;

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,8 +9,8 @@
 #include "mainwindow/DirectoryChannels.h"
 #include "settings/GUISettings.h"
 #include "settings/TMorvaneSettings.h"
+#include "windows/Controls.h"
 #include "windows/Prompts.h"
-#include "windows/Timer.h"
 
 inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
 
@@ -22,8 +21,9 @@ struct OpenWindowEntry {
 };
 
 // The main window: directory discovery and channels (DirectoryChannels), plus the launch and
-// tracking of data views and the two periodic refreshes.
-class TMorvaneForm : public DirectoryChannels {
+// tracking of data views and the two periodic refreshes. Dialogs and the windows it shows go
+// through its Prompts.
+class TMorvaneForm : public DirectoryChannels, private DataViewOwner {
 public:
     static constexpr const char* RootDialogTitle = "Choose the scan (*.scn) file in the root data directory";
     static constexpr const char* RootDialogFilter = "XLA-XLI Scan Files|*.scn|all files|*.*";
@@ -45,15 +45,10 @@ public:
     // The comparison window's list: the same entries.
     std::vector<OpenWindowEntry> ComparisonWindows;
 
-    // Told of each new view before its first load, so a window can show the load's progress.
-    std::function<void(TSedDataView&)> OnViewCreated;
-
     // "&Settings" > "&Program Settings" is offered: it shows the settings in use, read-only.
     bool ProgramSettings1Visible = true;
     // The program's one settings window, made at start-up; none: the menu item does nothing.
     TMorvaneSettings* SettingsWindow = nullptr;
-    // Shows the settings window modally; the Qt layer runs a dialog.
-    std::function<void(TMorvaneSettings&)> ShowSettingsWindow;
 
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
     std::string WindowName(const std::string& channel) const;
@@ -76,7 +71,8 @@ public:
     int32_t ViewCount() const { return static_cast<int32_t>(views_.size()); }
 
 private:
-    void ViewClosed(TSedDataView& view);
+    // Drops a closing view from both open-window lists.
+    void DataViewClosed(TSedDataView& view) override;
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;

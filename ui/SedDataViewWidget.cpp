@@ -13,15 +13,27 @@
 #include <QVBoxLayout>
 
 #include "ui/ChartView.h"
-#include "ui/ScanSelectorDialog.h"
 #include "ui/SedDataViewControls.h"
 #include "ui/WaitWorkingWidget.h"
 
 using dataviewcontrols::ReadOnlyEdit;
 using dataviewcontrols::SetText;
 
-SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
+SedDataViewPrompts::SedDataViewPrompts(SedDataViewWidget& window, Prompts* standIn)
+    : QtPrompts(&window, standIn)
+    , window_(window)
+{
+}
+
+void SedDataViewPrompts::RepaintWaitWindow(TWaitWorking& window)
+{
+    (void)window; // the view's own, which the window binds
+    window_.LoadProgress();
+}
+
+SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
+    , prompts_(*this, standIn)
     , view_(&view)
     , tabs_(new QTabWidget(this))
     , editFullPath_(ReadOnlyEdit(this, 260))
@@ -63,11 +75,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(tabs_, 1);
 
-    view.WaitWindow.OnRepaint = [this] { LoadProgress(); };
-    view.ShowScanSelector = [this](TScanSelector& selector) {
-        ScanSelectorDialog dialog(selector, this);
-        dialog.exec();
-    };
+    view.SetPrompts(&prompts_);
 
     connect(timer1_, &QTimer::timeout, this, &SedDataViewWidget::Timer1Tick);
     timer1_->start(view.Timer1Interval);
@@ -77,10 +85,8 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
 
 SedDataViewWidget::~SedDataViewWidget()
 {
-    if (view_) {
-        view_->WaitWindow.OnRepaint = nullptr;
-        view_->ShowScanSelector = nullptr;
-    }
+    if (view_)
+        view_->SetPrompts(nullptr);
 }
 
 void SedDataViewWidget::Refresh()
@@ -180,8 +186,7 @@ void SedDataViewWidget::closeEvent(QCloseEvent* event)
     timer1_->stop();
     waitWindow_->hide();
     if (view_) {
-        view_->WaitWindow.OnRepaint = nullptr;
-        view_->ShowScanSelector = nullptr;
+        view_->SetPrompts(nullptr);
         view_->FormClose();
         view_ = nullptr;
     }

@@ -5,41 +5,25 @@
 #include <vector>
 
 #include "DataViewFixture.h"
+#include "testutil/ScriptedPrompts.h"
 
 namespace fs = std::filesystem;
 using namespace dataviewtest;
+using testutil::ScriptedPrompts;
 using testutil::TempDir;
-
-namespace {
-
-// Answers dialogs as scripted and records what the window said.
-class ScriptedPrompts : public SilentPrompts {
-public:
-    std::vector<std::string> messages;
-    std::vector<FileDialogRequest> saveRequests;
-    std::string savePath; // empty: cancel
-
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool SaveDialog(FileDialogRequest& request) override
-    {
-        saveRequests.push_back(request);
-        request.FileName = savePath;
-        return !savePath.empty();
-    }
-};
-
-} // namespace
 
 TEST_F(SedDataView, TickDuringALoadDoesNothing)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(120));
-    TSedDataView view;
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
     ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults("0*.RA1"), CustomSettings());
     // A window that lets its wait window paint delivers timer ticks from inside the load.
     std::vector<std::string> texts;
-    view.WaitWindow.OnRepaint = [&] {
-        texts.push_back(view.WaitWindow.Edit1);
+    prompts.WaitWindowScript = [&](TWaitWorking& wait) {
+        EXPECT_EQ(&wait, &view.WaitWindow);
+        texts.push_back(wait.Edit1);
         EXPECT_FALSE(view.InputEnabled);
         view.Timer1Timer();
     };
@@ -52,7 +36,7 @@ TEST_F(SedDataView, TickDuringALoadDoesNothing)
     EXPECT_TRUE(view.InputEnabled);
 
     // The next tick, after the load, refreshes as usual.
-    view.WaitWindow.OnRepaint = nullptr;
+    prompts.WaitWindowScript = nullptr;
     testutil::WriteRun(dir.path(), SmallRun(121));
     view.Timer1Timer();
     EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 121);
@@ -102,8 +86,8 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     view.dcdtChartClickBackground(4.0, 1.0);
     view.Timer1Timer();
     view.ButtonOutputAsciiClick();
-    EXPECT_EQ(prompts.messages.back(), "Not enough Data");
-    EXPECT_TRUE(prompts.saveRequests.empty());
+    EXPECT_EQ(prompts.Messages.back(), "Not enough Data");
+    EXPECT_TRUE(prompts.SaveRequests.empty());
 
     // A half-written newest scan is taken as it was read; the files stay as they were.
     testutil::WriteRun(run, SmallRun(8));

@@ -5,29 +5,11 @@
 
 #include "DataViewFixture.h"
 #include "dataview/GofsOutput.h"
+#include "testutil/ScriptedPrompts.h"
 
 using namespace dataviewtest;
+using testutil::ScriptedPrompts;
 using testutil::TempDir;
-
-namespace {
-
-// Answers dialogs as scripted and records what the window said.
-class ScriptedPrompts : public SilentPrompts {
-public:
-    std::vector<std::string> messages;
-    std::vector<FileDialogRequest> saveRequests;
-    std::string savePath; // empty: cancel
-
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool SaveDialog(FileDialogRequest& request) override
-    {
-        saveRequests.push_back(request);
-        request.FileName = savePath;
-        return !savePath.empty();
-    }
-};
-
-} // namespace
 
 TEST_F(SedDataView, AutomaticScanDisplayFollowsTheCutoffAndStride)
 {
@@ -100,9 +82,10 @@ TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
     TempDir staging, dir;
     const auto names = testutil::WriteRun(staging.path(), SmallRun(34));
     Publish(staging, names, dir, 0, 30);
-    TSedDataView view;
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
     Launch(view, dir.path());
-    view.ShowScanSelector = [](TScanSelector& selector) {
+    prompts.ScanSelectorScript = [](TScanSelector& selector) {
         selector.ButtonUnselectAllClick();
         selector.UpDownStartClick(2);
         selector.UpDownStepClick(3);
@@ -110,6 +93,7 @@ TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
         selector.ButtonOKClick();
     };
     view.ButtonChooseScansClick();
+    EXPECT_EQ(prompts.ScanSelectorsShown, 1);
     EXPECT_TRUE(TSedDataView::ManualScanChoice);
     const std::vector<int> chosen { 1, 4, 7, 10, 13, 16, 19, 22, 25, 28 };
     EXPECT_EQ(DrawnSets(view), chosen);
@@ -156,7 +140,7 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     // The read-out mode shows the rounded click in a message.
     view.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
     view.Chart1ClickBackground(6.5000004, 0.25);
-    EXPECT_EQ(prompts.messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));
+    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));
 }
 
 TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
