@@ -55,10 +55,18 @@ std::string DirectoryChannels::ScanRootDir(const std::string& root)
     }
 }
 
-std::string DirectoryChannels::RootDirChosen(const std::string& chosenFileName)
+std::string DirectoryChannels::RootDirChosen(const std::string& chosen)
 {
     try {
-        EditInputDir = fs::path(chosenFileName).parent_path().string();
+        std::error_code ec;
+        fs::path root(chosen);
+        if (fs::is_directory(root, ec)) {
+            while (root.has_relative_path() && !root.has_filename())
+                root = root.parent_path();
+        } else {
+            root = root.parent_path();
+        }
+        EditInputDir = root.string();
         RadioGroupChannelsItems.clear();
         RadioGroupChannelsItemIndex = -1;
         return ScanRootDir(EditInputDir);

@@ -53,9 +53,10 @@ public:
     // Lists the data directories below root and makes the newest current. Returns an empty
     // text on success, otherwise the message to show; what was listed until then stays.
     std::string ScanRootDir(const std::string& root);
-    // The confirmed root choice: the directory of the file picked in the dialog becomes the
-    // root, the channel list is emptied and the root scanned.
-    std::string RootDirChosen(const std::string& chosenFileName);
+    // The confirmed root choice: the chosen directory, or the directory of a file picked in it,
+    // becomes the root (without a trailing delimiter); the channel list is emptied and the root
+    // scanned.
+    std::string RootDirChosen(const std::string& chosen);
     // Makes the selected data directory current. Returns an empty text or the message to show.
     std::string ListBoxDataDirsClick();
     void ResetDirChannels();

@@ -92,8 +92,8 @@ void TMorvaneForm::btnSetInputDirClick()
     FileDialogRequest request;
     request.Title = RootDialogTitle;
     request.Filter = RootDialogFilter;
-    request.FileName = "anyfile.scn";
-    if (prompts_->OpenDialog(request)) {
+    request.InitialDir = EditInputDir;
+    if (prompts_->SelectDirectory(request)) {
         const std::string failure = RootDirChosen(request.FileName);
         if (!failure.empty())
             prompts_->ShowMessage(failure);

@@ -25,7 +25,8 @@ struct OpenWindowEntry {
 // through its Prompts.
 class TMorvaneForm : public DirectoryChannels, private DataViewOwner {
 public:
-    static constexpr const char* RootDialogTitle = "Choose the scan (*.scn) file in the root data directory";
+    // A directory chooser: a root that holds only date directories has no file to pick.
+    static constexpr const char* RootDialogTitle = "Choose the root data directory";
     static constexpr const char* RootDialogFilter = "XLA-XLI Scan Files|*.scn|all files|*.*";
 
     explicit TMorvaneForm(Prompts* prompts = nullptr);
@@ -58,7 +59,8 @@ public:
     TSedDataView* Scans1Click() { return ButtonLaunchClick(); }
     // The view to give the focus to, or null when no entry is selected.
     TSedDataView* ButtonFocusWindowClick() const;
-    // "Set root input directory": the open dialog, then the scan of the chosen root.
+    // "Set root input directory": the directory chooser (a file picked in the directory also
+    // does), then the scan of the chosen root.
     void btnSetInputDirClick();
 
     void Timer1Timer();

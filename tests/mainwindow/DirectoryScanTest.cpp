@@ -162,7 +162,7 @@ TEST(ListBoxDataDirs, ChoosingAnotherDirectoryDetectsItsChannelsFromScratch)
     EXPECT_EQ(w.ChosenMask, dirtest::SlotOf(w, "0*.RA3"));
 }
 
-TEST(RootChoice, DirectoryOfThePickedFileBecomesTheRoot)
+TEST(RootChoice, ThePickedDirectoryOrTheDirectoryOfAPickedFileBecomesTheRoot)
 {
     testutil::TempDir tmp;
     const std::string run = MakeDir(tmp / "010207/000005");
@@ -177,6 +177,9 @@ TEST(RootChoice, DirectoryOfThePickedFileBecomesTheRoot)
 
     EXPECT_EQ(w.RootDirChosen(tmp / "vanished/anyfile.scn"), SettingError);
     EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
+
+    EXPECT_EQ(w.RootDirChosen(tmp / "010207"), "");
+    EXPECT_EQ(w.EditInputDir, tmp / "010207");
 }
 
 TEST(FileList, ListsPlainFilesSortedGivesTheChosenPathAndEmptiesWhenTheDirectoryVanishes)

@@ -108,22 +108,57 @@ TEST(MorvaneForm, RootDialogAndDetectionTick)
     ScriptedPrompts prompts;
     TMorvaneForm form(&prompts);
     form.ChangeWorkingDirectory = false;
-    // The root dialog: cancelled changes nothing; confirmed scans the chosen file's directory.
+    // The root dialog: cancelled changes nothing; confirmed scans the chosen directory.
     form.btnSetInputDirClick();
-    ASSERT_EQ(prompts.OpenRequests.size(), 1u);
-    EXPECT_EQ(prompts.OpenRequests[0].Title, "Choose the scan (*.scn) file in the root data directory");
-    EXPECT_EQ(prompts.OpenRequests[0].Filter, "XLA-XLI Scan Files|*.scn|all files|*.*");
+    ASSERT_EQ(prompts.DirectoryRequests.size(), 1u);
+    EXPECT_EQ(prompts.DirectoryRequests[0].Title, "Choose the root data directory");
     EXPECT_TRUE(form.Timer2.Enabled);
-    prompts.OpenAnswers = { JoinPath(root.path(), "anyfile.scn") };
+    EXPECT_TRUE(form.EditInputDir.empty());
+    prompts.DirectoryAnswers = { root.path() };
     form.btnSetInputDirClick();
+    EXPECT_EQ(form.EditInputDir, root.path());
     EXPECT_EQ(form.EditDataDir, root.path());
     EXPECT_FALSE(form.Timer2.Enabled) << "the root is listed: no re-scan";
+    EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, "") << "no root before";
 
     // A channel that starts writing later appears at the next detection tick.
     testutil::WriteRun(root.path(), ChannelRun("RA2", 1));
     form.Timer1Timer();
     EXPECT_EQ(form.RadioGroupChannelsItems, (std::vector<std::string> { "0*.RA2" }));
     EXPECT_EQ(form.SelectedChannel(), "0*.RA2");
+}
+
+TEST(MorvaneForm, RootDialogTakesARootOfDateDirectoriesOnly)
+{
+    // No file to pick in the root: only date directories, one run with its scans.
+    TempDir top;
+    const std::string root = top / "root";
+    const std::string run = root + "/010207/000012";
+    fs::create_directories(run);
+    testutil::WriteRun(run, ChannelRun("RA1"));
+    const struct {
+        const char* name;
+        std::string chosen;
+    } cases[] = {
+        { "the directory", root },
+        { "the directory with a trailing delimiter", root + "/" },
+        { "a file picked in it, as before", root + "/anyfile.scn" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPrompts prompts;
+        TMorvaneForm form(&prompts);
+        form.ChangeWorkingDirectory = false;
+        prompts.DirectoryAnswers = { c.chosen };
+        form.btnSetInputDirClick();
+        EXPECT_TRUE(prompts.Messages.empty());
+        EXPECT_EQ(form.EditInputDir, root);
+        EXPECT_EQ(form.EditDataDir, run);
+        EXPECT_EQ(form.SelectedChannel(), "0*.RA1");
+        // The next choice starts where this one ended.
+        form.btnSetInputDirClick();
+        EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, root);
+    }
 }
 
 TEST(MorvaneForm, ViewsOutliveNoMainWindow)
