@@ -9,7 +9,6 @@
 #include "testutil/ScriptedPrompts.h"
 #include "ui/ChartView.h"
 #include "ui/MainWindowWidget.h"
-#include "ui/QtPrompts.h"
 #include "ui/SedDataViewWidget.h"
 
 using testutil::ScriptedPrompts;
@@ -104,14 +103,6 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main.Form().ListBoxOpenWindows.empty());
     EXPECT_EQ(main.WidgetOf(&view), nullptr);
-}
-
-TEST(Windows, ToolkitFiltersBecomeQtFilters)
-{
-    EXPECT_EQ(QtPrompts::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|").toStdString(),
-        "Text Files (*.txt);;All Files (*.*)");
-    EXPECT_EQ(QtPrompts::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
-        "XLA-XLI Scan Files (*.scn);;all files (*.*)");
 }
 
 TEST(Windows, ClosingTheMainWindowClosesItsViews)
