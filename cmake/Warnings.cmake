@@ -6,10 +6,29 @@ if(MORVANE_WERROR)
     target_compile_options(morvane_warnings INTERFACE -Werror)
 endif()
 
-# morvane_core_library(NAME [DEPS ...]): a static library of every .cpp in the calling folder.
+# morvane_core_library(NAME [SOURCES file...] [DEPS ...]): a static library of the calling folder.
+# Without SOURCES it takes every .cpp of the folder that no earlier library of the folder took. A
+# folder that holds two libraries names the files of the first (the lower one, which headless
+# programs may link) in SOURCES and leaves the rest, new files included, to the one after it.
 function(morvane_core_library name)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    get_property(claimed DIRECTORY PROPERTY MORVANE_CLAIMED_SOURCES)
+    if(ARG_SOURCES)
+        set(sources "")
+        foreach(file ${ARG_SOURCES})
+            set(path ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+            if(NOT EXISTS ${path} OR path IN_LIST claimed)
+                message(FATAL_ERROR "${name}: ${file} is not a source of ${CMAKE_CURRENT_SOURCE_DIR} left to take")
+            endif()
+            list(APPEND sources ${path})
+        endforeach()
+    else()
+        file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+        if(claimed)
+            list(REMOVE_ITEM sources ${claimed})
+        endif()
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY MORVANE_CLAIMED_SOURCES ${sources})
     if(NOT sources)
         # A folder whose code is still headers only.
         add_library(${name} INTERFACE)

@@ -76,10 +76,7 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
                 reader.Header.Time);
     }
     HasData = e.RawStore->GetNumberOfSets() >= 1;
-    e.IPtransform();
-    e.Refreshdcdtvss();
-    e.RefreshAvgdcdtvss();
-    e.RefreshGofsvss();
+    e.RefreshStages(true);
     return true;
 }
 
@@ -128,8 +125,7 @@ int32_t ChannelFollower::RefreshChannel()
             e.AddOnedcdtvss(idx);
         }
     }
-    e.RefreshAvgdcdtvss();
-    e.RefreshGofsvss();
+    e.RefreshAveragedStages();
     RefreshDone();
     return added;
 }

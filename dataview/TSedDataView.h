@@ -1,7 +1,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,21 +8,25 @@
 #include "chart/ChartModel.h"
 #include "dataview/ChannelFollower.h"
 #include "settings/GUISettings.h"
+#include "windows/Controls.h"
 #include "windows/Prompts.h"
 #include "windows/TScanSelector.h"
 #include "windows/TWaitWorking.h"
-#include "windows/Timer.h"
 
-// A scroll bar as data.
-struct ScrollBarControl {
-    int32_t Min = 0;
-    int32_t Max = 1;
-    int32_t Position = 0;
+class TSedDataView;
+
+// Who keeps data views in its lists: told when one closes, so that it can drop it.
+class DataViewOwner {
+public:
+    virtual ~DataViewOwner() = default;
+    virtual void DataViewClosed(TSedDataView& view) = 0;
 };
 
 // The analysis window of one channel: loading and following come from ChannelFollower; this
 // class adds what the window shows (the charts as models, the texts of its edits, the enabled
 // flags of its buttons) and its handlers. A Qt widget binds it; tests drive it directly.
+// The handlers live in one file per concern, TSedDataView<Concern>.cpp, each with its section
+// below: a new tab brings its own file and section (its tests: tests/dataview/, same name + Test).
 class TSedDataView : public ChannelFollower {
 public:
     // Modes of the raw chart's exclusive button group.
@@ -41,7 +44,11 @@ public:
     // the user's-choice mode; any full load clears it.
     static inline bool ManualScanChoice = false;
 
+    // prompts: the host that answers this window's requests; null: nobody (see SetPrompts).
     explicit TSedDataView(Prompts* prompts = nullptr);
+    // Hands the window's requests to another host from now on (the Qt layer gives each view its
+    // own, so its dialogs belong to it); null: nobody, messages dropped and dialogs cancelled.
+    void SetPrompts(Prompts* prompts);
 
     // Window.
     std::string Caption; // the name the main window gave it
@@ -102,16 +109,19 @@ public:
     GUISettings DisplaySettings;
     TScanSelector ScanSelector;
 
-    // Shows the scan selector modally; the Qt layer runs a dialog, tests press its buttons.
-    std::function<void(TScanSelector&)> ShowScanSelector;
-    // Told when the window closes, so the owner can drop it from its lists.
-    std::function<void(TSedDataView&)> OnClose;
+    // Told when the window closes; null: nobody keeps it in a list.
+    DataViewOwner* Owner = nullptr;
 
+    // ---- Loading and live refresh (TSedDataViewLoading.cpp) ----
+    // The refresh tick; nothing after the window was closed or its timer stopped.
+    void Timer1Timer();
+    void FormClose();
+
+    // ---- Raw-data tools (TSedDataViewRawTools.cpp) ----
     // Scan display.
     void RedrawRawScans();
     void DrawNewestScan();
     void ButtonChooseScansClick();
-
     // Markers and raw-chart clicks.
     void ShowMarkers();
     void ShowMarkerPositions();
@@ -120,23 +130,22 @@ public:
     void Chart1ClickSeries(double x, double y);
     void Chart1ClickBackground(double x, double y);
     void RawChartClick(double x, double y);
+
+    // ---- Average and corrected views (TSedDataViewAverageCorrected.cpp) ----
     void SBZoomInAvgClick() { AvgMode = PointerMode::ZoomIn; }
     void SBDisplayXYAvgClick() { AvgMode = PointerMode::DisplayXY; }
     void SBZoomInCorClick() { CorMode = PointerMode::ZoomIn; }
     void SBDisplayXYCorClick() { CorMode = PointerMode::DisplayXY; }
     void ChartAverageClickBackground(double x, double y);
     void dcdtChartClickBackground(double x, double y);
-
-    // Average and corrected views; 0, or -1 when a store it needs does not exist.
+    // 0, or -1 when a store it needs does not exist.
     int32_t ShowAverageAndCorrected();
 
+    // ---- Output (TSedDataViewOutput.cpp) ----
     // Writes the newest corrected set with the composite's gaps filled, through the save dialog.
     void ButtonOutputAsciiClick();
 
-    // The refresh tick; nothing after the window was closed or its timer stopped.
-    void Timer1Timer();
-    void FormClose();
-
+    // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y);
     // Raw scans the engine needs before it makes its first averaged and g(s*) sets.
@@ -145,6 +154,7 @@ public:
     static std::string NoResultText(int32_t scansRead);
 
 protected:
+    // Loading hooks (TSedDataViewLoading.cpp).
     void ShowProgress(const std::string& text) override;
     void BeginLoad() override;
     void EndLoad(bool loaded) override;
@@ -152,7 +162,13 @@ protected:
     void RefreshDone() override;
 
 private:
-    void SetUpCharts();
+    // A line series that draws nothing until it is filled and made active.
+    static ChartSeries InactiveLine();
+    // Shows the rounded click in `edit` and in a message, when the chart has series to read.
+    void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
+
+    // Raw-data tools.
+    void SetUpRawChart();
     // Clears series s and fills it with the valid points of raw set k.
     void DrawRawSet(int32_t s, int32_t k);
     // Index of the last active series above the template (1 when none is drawn).
@@ -164,8 +180,10 @@ private:
     // Scales c(r) to the drawn points between the meniscus and the end of the analysed range, so
     // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
     void FitRawValueAxis();
-    void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
     void RebuildAfterMarker(bool transform);
+
+    // Average and corrected views.
+    void SetUpResultCharts();
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;

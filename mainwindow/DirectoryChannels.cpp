@@ -1,7 +1,6 @@
 #include "mainwindow/DirectoryChannels.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -10,74 +9,6 @@
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// The integer value of text: an optional sign and at least one digit, nothing else.
-int32_t StrToIntDef(const std::string& text, int32_t fallback)
-{
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size() || text.size() > 10)
-        return fallback;
-    int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i])))
-            return fallback;
-        value = value * 10 + (text[i] - '0');
-    }
-    value = negative ? -value : value;
-    if (value > INT32_MAX || value < INT32_MIN)
-        return fallback;
-    return static_cast<int32_t>(value);
-}
-
-// Entries of dir whose names have no extension (no '.'), sorted ignoring case so that
-// "first met" does not depend on the file system's order. Entries are not tested for
-// being directories.
-std::vector<std::string> NamesWithoutExtension(const std::string& dir, bool& ok)
-{
-    std::vector<std::string> names = ListFiles(dir, "*", &ok);
-    std::erase_if(names, [](const std::string& n) { return n.find('.') != std::string::npos; });
-    SortNamesIgnoringCase(names);
-    return names;
-}
-
-// After a failed listing of path: true when path is simply not a directory (a plain file, a
-// link to nothing), which has nothing below it; false for a directory that cannot be read or
-// an entry that has vanished, which end the root scan.
-bool NothingBelow(const std::string& path)
-{
-    std::error_code ec;
-    const fs::file_status own = fs::symlink_status(path, ec);
-    if (ec || !fs::exists(own))
-        return false;
-    const fs::file_status target = fs::status(path, ec);
-    if (target.type() == fs::file_type::not_found)
-        return true;
-    if (ec)
-        return false;
-    return !fs::is_directory(target);
-}
-
-// The root's subdirectory XLIDATA, found without regard to case like every other name of
-// the instrument's data; "" when there is none.
-std::string XliDataDir(const std::string& root)
-{
-    std::vector<std::string> names = ListFiles(root, "XLIDATA");
-    SortNamesIgnoringCase(names);
-    for (const std::string& name : names) {
-        std::error_code ec;
-        const std::string path = JoinPath(root, name);
-        if (fs::is_directory(path, ec))
-            return path;
-    }
-    return {};
-}
-
-} // namespace
 
 DirectoryChannels::DirectoryChannels()
 {
@@ -89,69 +20,9 @@ void DirectoryChannels::FillMasks()
 {
     FileMasks.fill(std::string());
     MaskFound.fill(false);
-    NumMasks = 0;
-    // Per letter: IPS, IP1..IP8, RA1..RA8, RAS, FI1..FI8; there is no D*.FI8 mask.
-    for (const char letter : { '0', 'A', 'B', 'C', 'D' }) {
-        const std::string prefix = std::string(1, letter) + "*.";
-        FileMasks[NumMasks++] = prefix + "IPS";
-        for (char cell = '1'; cell <= '8'; ++cell)
-            FileMasks[NumMasks++] = prefix + "IP" + cell;
-        for (char cell = '1'; cell <= '8'; ++cell)
-            FileMasks[NumMasks++] = prefix + "RA" + cell;
-        FileMasks[NumMasks++] = prefix + "RAS";
-        const char lastFluorescenceCell = letter == 'D' ? '7' : '8';
-        for (char cell = '1'; cell <= lastFluorescenceCell; ++cell)
-            FileMasks[NumMasks++] = prefix + "FI" + cell;
-    }
-    // Intensity: letter 0 only, cells 1..7.
-    for (char cell = '1'; cell <= '7'; ++cell)
-        FileMasks[NumMasks++] = std::string("0*.RI") + cell;
-}
-
-std::vector<ChannelEntry> DirectoryChannels::ChannelEntries(const std::string& mask)
-{
-    const bool intensity = mask.size() >= 5 && std::toupper(static_cast<unsigned char>(mask[3])) == 'R'
-        && std::toupper(static_cast<unsigned char>(mask[4])) == 'I';
-    if (intensity)
-        return { mask + "Ref", mask + "Sam" };
-    return { mask };
-}
-
-int32_t DirectoryChannels::DateDirScore(const std::string& name)
-{
-    if (name.size() != 6)
-        return -1;
-    const int32_t mm = StrToIntDef(name.substr(0, 2), -1);
-    const int32_t dd = StrToIntDef(name.substr(2, 2), -1);
-    const int32_t yy = StrToIntDef(name.substr(4, 2), -1);
-    return yy * 10000 + mm * 100 + dd;
-}
-
-int32_t DirectoryChannels::RunDirScore(const std::string& name)
-{
-    if (name.size() != 6)
-        return 0;
-    return StrToIntDef(name, -1);
-}
-
-int32_t DirectoryChannels::AddDataDir(const std::string& path)
-{
-    // After any equal entries, as a sorted list box places it.
-    size_t at = 0;
-    while (at < ListBoxDataDirs.size() && !NameLessIgnoringCase(path, ListBoxDataDirs[at]))
-        ++at;
-    ListBoxDataDirs.insert(ListBoxDataDirs.begin() + static_cast<std::ptrdiff_t>(at), path);
-    if (ListBoxDataDirsItemIndex >= static_cast<int32_t>(at))
-        ++ListBoxDataDirsItemIndex;
-    return static_cast<int32_t>(at);
-}
-
-int32_t DirectoryChannels::IndexOfDataDir(const std::string& path) const
-{
-    for (size_t i = 0; i < ListBoxDataDirs.size(); ++i)
-        if (ListBoxDataDirs[i] == path)
-            return static_cast<int32_t>(i);
-    return -1;
+    const std::vector<std::string>& masks = ChannelMasks();
+    NumMasks = static_cast<int32_t>(masks.size());
+    std::copy(masks.begin(), masks.end(), FileMasks.begin());
 }
 
 bool DirectoryChannels::MakeWorkingDirectory(const std::string& dir) const
@@ -168,54 +39,12 @@ std::string DirectoryChannels::ScanRootDir(const std::string& root)
     try {
         ListBoxDataDirs.clear();
         ListBoxDataDirsItemIndex = -1;
-        if (root.empty())
-            return UnexpectedDirectoryError;
-
-        std::vector<std::string> searched { root };
-        if (const std::string xli = XliDataDir(root); !xli.empty())
-            searched.push_back(xli);
-
-        // The newest run: the largest run key within the largest date key that holds a run;
-        // on equal keys the first met wins.
-        int32_t bestDate = -1;
-        int32_t bestRun = -1;
-        std::string bestPath;
-        for (const std::string& dir : searched) {
-            bool ok = false;
-            const std::vector<std::string> dates = NamesWithoutExtension(dir, ok);
-            if (!ok)
-                return UnexpectedDirectoryError;
-            for (const std::string& date : dates) {
-                const int32_t dateKey = DateDirScore(date);
-                if (dateKey <= 0)
-                    continue;
-                const std::string datePath = JoinPath(dir, date);
-                const std::vector<std::string> runs = NamesWithoutExtension(datePath, ok);
-                if (!ok) {
-                    if (NothingBelow(datePath))
-                        continue;
-                    return UnexpectedDirectoryError;
-                }
-                for (const std::string& run : runs) {
-                    const int32_t runKey = RunDirScore(run);
-                    if (runKey <= 0)
-                        continue;
-                    const std::string runPath = JoinPath(datePath, run);
-                    AddDataDir(runPath);
-                    if (dateKey > bestDate || (dateKey == bestDate && runKey > bestRun)) {
-                        bestDate = dateKey;
-                        bestRun = runKey;
-                        bestPath = runPath;
-                    }
-                }
-            }
-        }
-
-        // Without run directories the data files lie in the root itself.
-        AddDataDir(root);
-        const std::string current = bestRun == -1 ? root : bestPath;
-        EditDataDir = current;
-        ListBoxDataDirsItemIndex = IndexOfDataDir(current);
+        RunDirectories runs = ListRunDirectories(root);
+        ListBoxDataDirs = std::move(runs.Dirs);
+        if (!runs.Failure.empty())
+            return runs.Failure;
+        EditDataDir = ListBoxDataDirs[static_cast<size_t>(runs.Newest)];
+        ListBoxDataDirsItemIndex = runs.Newest;
         if (std::string message = ListBoxDataDirsClick(); !message.empty())
             return message;
         if (!MakeWorkingDirectory(root))
@@ -226,10 +55,18 @@ std::string DirectoryChannels::ScanRootDir(const std::string& root)
     }
 }
 
-std::string DirectoryChannels::RootDirChosen(const std::string& chosenFileName)
+std::string DirectoryChannels::RootDirChosen(const std::string& chosen)
 {
     try {
-        EditInputDir = fs::path(chosenFileName).parent_path().string();
+        std::error_code ec;
+        fs::path root(chosen);
+        if (fs::is_directory(root, ec)) {
+            while (root.has_relative_path() && !root.has_filename())
+                root = root.parent_path();
+        } else {
+            root = root.parent_path();
+        }
+        EditInputDir = root.string();
         RadioGroupChannelsItems.clear();
         RadioGroupChannelsItemIndex = -1;
         return ScanRootDir(EditInputDir);
@@ -272,34 +109,16 @@ void DirectoryChannels::UpdateDirChannels(const std::string& dir)
     if (dir.empty())
         return;
     try {
-        // Quick test: only masks not found yet, stopping at the first that has a file.
-        bool appeared = false;
-        for (int32_t i = 0; i < NumMasks && !appeared; ++i)
-            appeared = !MaskFound[static_cast<size_t>(i)] && AnyFileMatches(dir, FileMasks[static_cast<size_t>(i)]);
-        if (!appeared)
+        // Only the appearance of a mask not found yet rebuilds the list.
+        if (!NewChannelAppeared(dir, std::vector<bool>(MaskFound.begin(), MaskFound.begin() + NumMasks)))
             return;
-
-        std::vector<ChannelEntry> items;
-        int32_t selected = -1;
-        for (int32_t i = 0; i < NumMasks; ++i) {
-            const size_t slot = static_cast<size_t>(i);
-            MaskFound[slot] = AnyFileMatches(dir, FileMasks[slot]);
-            if (!MaskFound[slot])
-                continue;
-            const std::vector<ChannelEntry> entries = ChannelEntries(FileMasks[slot]);
-            items.insert(items.end(), entries.begin(), entries.end());
-            if (ChosenMask == i || ChosenMask == -1) {
-                // The remembered entry again, otherwise the last of this mask ("Sam").
-                selected = static_cast<int32_t>(items.size()) - 1;
-                for (size_t k = 0; k < entries.size(); ++k)
-                    if (entries[k] == ChosenEntry)
-                        selected = static_cast<int32_t>(items.size() - entries.size() + k);
-                ChosenMask = i;
-                ChosenEntry = items[static_cast<size_t>(selected)];
-            }
-        }
-        RadioGroupChannelsItems = std::move(items);
-        RadioGroupChannelsItemIndex = selected;
+        ChannelDetection found = DetectChannels(dir, ChosenMask, ChosenEntry);
+        for (int32_t i = 0; i < NumMasks; ++i)
+            MaskFound[static_cast<size_t>(i)] = found.Found[static_cast<size_t>(i)];
+        ChosenMask = found.ChosenMask;
+        ChosenEntry = std::move(found.ChosenEntry);
+        RadioGroupChannelsItems = std::move(found.Entries);
+        RadioGroupChannelsItemIndex = found.Selected;
     } catch (const std::exception&) {
         // Detection reports nothing; the next tick tries again.
     }

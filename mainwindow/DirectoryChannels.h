@@ -4,19 +4,13 @@
 #include <string>
 #include <vector>
 
-// The text of one entry of the channel list: a six-character file mask such as "0*.RA1",
-// for intensity masks followed by "Ref" or "Sam".
-using ChannelEntry = std::string;
-
-// Shown when a scan of the root stops part way (unreadable directory, vanished path).
-inline constexpr const char* UnexpectedDirectoryError = "Unexpected error setting directory";
+#include "mainwindow/ChannelDetection.h"
+#include "mainwindow/RunDiscovery.h"
 
 // The main window's root directory, run directories and channel detection, with the state
 // of their controls as plain fields. The window class derives from it and binds the controls.
-//
-//   root/                      (or root/XLIDATA/, or both)
-//     MMDDYY/                  date directory, key YY*10000 + MM*100 + DD
-//       NNNNNN/                run directory = data directory, holds the scan files
+// The finding itself is done by the free functions of RunDiscovery.h and ChannelDetection.h,
+// whose results are copied into the fields here.
 class DirectoryChannels {
 public:
     static constexpr int32_t MaskSlots = 200;
@@ -56,19 +50,13 @@ public:
     // The program wants it; tests and headless commands turn it off.
     bool ChangeWorkingDirectory = true;
 
-    // One entry per mask, or the "Ref" and "Sam" pair for an intensity ("RI") mask.
-    static std::vector<ChannelEntry> ChannelEntries(const std::string& mask);
-    // Ordering key of a date directory name MMDDYY; -1 unless six characters.
-    static int32_t DateDirScore(const std::string& name);
-    // Ordering key of a run directory name; 0 unless six characters, -1 if not a number.
-    static int32_t RunDirScore(const std::string& name);
-
     // Lists the data directories below root and makes the newest current. Returns an empty
     // text on success, otherwise the message to show; what was listed until then stays.
     std::string ScanRootDir(const std::string& root);
-    // The confirmed root choice: the directory of the file picked in the dialog becomes the
-    // root, the channel list is emptied and the root scanned.
-    std::string RootDirChosen(const std::string& chosenFileName);
+    // The confirmed root choice: the chosen directory, or the directory of a file picked in it,
+    // becomes the root (without a trailing delimiter); the channel list is emptied and the root
+    // scanned.
+    std::string RootDirChosen(const std::string& chosen);
     // Makes the selected data directory current. Returns an empty text or the message to show.
     std::string ListBoxDataDirsClick();
     void ResetDirChannels();
@@ -86,9 +74,6 @@ public:
 
 private:
     void FillMasks();
-    // Inserts at the sorted place and keeps the selection on the same entry; returns the index.
-    int32_t AddDataDir(const std::string& path);
-    int32_t IndexOfDataDir(const std::string& path) const;
     void ReadFileList(const std::string& dir);
     bool MakeWorkingDirectory(const std::string& dir) const;
 };

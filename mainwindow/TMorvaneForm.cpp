@@ -15,7 +15,7 @@ TMorvaneForm::~TMorvaneForm()
 {
     // Views go with the main window; they must not call back into it on the way.
     for (auto& v : views_)
-        v->OnClose = nullptr;
+        v->Owner = nullptr;
 }
 
 std::string TMorvaneForm::WindowName(const std::string& channel) const
@@ -49,13 +49,12 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     ConfigureForLaunch(
         *view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings), AnalysisSettings);
     view.Caption = name;
-    if (OnViewCreated)
-        OnViewCreated(view);
+    prompts_->ShowDataView(view);
     view.LoadChannel(EditDataDir, "watch");
     view.DisplaySettings = DisplaySettings;
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
     view.Caption = name;
-    view.OnClose = [this](TSedDataView& v) { ViewClosed(v); };
+    view.Owner = this;
     ListBoxOpenWindows.push_back({ name, &view });
     ComparisonWindows.push_back({ name, &view });
     view.Visible = true;
@@ -70,7 +69,7 @@ TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const
     return ListBoxOpenWindows[static_cast<size_t>(ListBoxOpenWindowsItemIndex)].View;
 }
 
-void TMorvaneForm::ViewClosed(TSedDataView& view)
+void TMorvaneForm::DataViewClosed(TSedDataView& view)
 {
     auto drop = [&view](std::vector<OpenWindowEntry>& list) {
         std::erase_if(list, [&view](const OpenWindowEntry& e) { return e.View == &view; });
@@ -93,8 +92,8 @@ void TMorvaneForm::btnSetInputDirClick()
     FileDialogRequest request;
     request.Title = RootDialogTitle;
     request.Filter = RootDialogFilter;
-    request.FileName = "anyfile.scn";
-    if (prompts_->OpenDialog(request)) {
+    request.InitialDir = EditInputDir;
+    if (prompts_->SelectDirectory(request)) {
         const std::string failure = RootDirChosen(request.FileName);
         if (!failure.empty())
             prompts_->ShowMessage(failure);
@@ -122,7 +121,6 @@ void TMorvaneForm::S11Click()
         return;
     SettingsWindow->FormShow(DisplaySettings, AnalysisSettings);
     SettingsWindow->Visible = true;
-    if (ShowSettingsWindow)
-        ShowSettingsWindow(*SettingsWindow);
+    prompts_->ShowSettingsWindow(*SettingsWindow);
     SettingsWindow->Visible = false;
 }

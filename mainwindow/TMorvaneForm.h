@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,8 +9,8 @@
 #include "mainwindow/DirectoryChannels.h"
 #include "settings/GUISettings.h"
 #include "settings/TMorvaneSettings.h"
+#include "windows/Controls.h"
 #include "windows/Prompts.h"
-#include "windows/Timer.h"
 
 inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
 
@@ -22,10 +21,12 @@ struct OpenWindowEntry {
 };
 
 // The main window: directory discovery and channels (DirectoryChannels), plus the launch and
-// tracking of data views and the two periodic refreshes.
-class TMorvaneForm : public DirectoryChannels {
+// tracking of data views and the two periodic refreshes. Dialogs and the windows it shows go
+// through its Prompts.
+class TMorvaneForm : public DirectoryChannels, private DataViewOwner {
 public:
-    static constexpr const char* RootDialogTitle = "Choose the scan (*.scn) file in the root data directory";
+    // A directory chooser: a root that holds only date directories has no file to pick.
+    static constexpr const char* RootDialogTitle = "Choose the root data directory";
     static constexpr const char* RootDialogFilter = "XLA-XLI Scan Files|*.scn|all files|*.*";
 
     explicit TMorvaneForm(Prompts* prompts = nullptr);
@@ -45,15 +46,10 @@ public:
     // The comparison window's list: the same entries.
     std::vector<OpenWindowEntry> ComparisonWindows;
 
-    // Told of each new view before its first load, so a window can show the load's progress.
-    std::function<void(TSedDataView&)> OnViewCreated;
-
     // "&Settings" > "&Program Settings" is offered: it shows the settings in use, read-only.
     bool ProgramSettings1Visible = true;
     // The program's one settings window, made at start-up; none: the menu item does nothing.
     TMorvaneSettings* SettingsWindow = nullptr;
-    // Shows the settings window modally; the Qt layer runs a dialog.
-    std::function<void(TMorvaneSettings&)> ShowSettingsWindow;
 
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
     std::string WindowName(const std::string& channel) const;
@@ -63,7 +59,8 @@ public:
     TSedDataView* Scans1Click() { return ButtonLaunchClick(); }
     // The view to give the focus to, or null when no entry is selected.
     TSedDataView* ButtonFocusWindowClick() const;
-    // "Set root input directory": the open dialog, then the scan of the chosen root.
+    // "Set root input directory": the directory chooser (a file picked in the directory also
+    // does), then the scan of the chosen root.
     void btnSetInputDirClick();
 
     void Timer1Timer();
@@ -76,7 +73,8 @@ public:
     int32_t ViewCount() const { return static_cast<int32_t>(views_.size()); }
 
 private:
-    void ViewClosed(TSedDataView& view);
+    // Drops a closing view from both open-window lists.
+    void DataViewClosed(TSedDataView& view) override;
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;

@@ -67,6 +67,20 @@ int32_t RealTimeGofS::CreateX(const double* radii, int32_t count)
     return 0;
 }
 
+int32_t RealTimeGofS::RefreshStages(bool transform)
+{
+    if (transform)
+        IPtransform();
+    Refreshdcdtvss();
+    return RefreshAveragedStages();
+}
+
+int32_t RealTimeGofS::RefreshAveragedStages()
+{
+    RefreshAvgdcdtvss();
+    return RefreshGofsvss();
+}
+
 int32_t RealTimeGofS::IPtransform()
 {
     if (!RawStore || RawStore->GetNumberOfSets() < 1)

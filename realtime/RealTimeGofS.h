@@ -15,15 +15,15 @@
 // Operations return 0, an index or a count, or -1 when nothing could be computed; none throws.
 class RealTimeGofS {
 public:
-    double Meniscus = 0;       // cm
-    double Bottom = 0;         // cm
-    double JitterRadius = 0;   // cm, reference of the interference baseline
-    double FringeRadius = 0;   // cm, reference of whole-fringe removal
+    double Meniscus = 0; // cm
+    double Bottom = 0; // cm
+    double JitterRadius = 0; // cm, reference of the interference baseline
+    double FringeRadius = 0; // cm, reference of whole-fringe removal
     bool CorrectFringes = false;
     bool CorrectJitter = false;
     std::unique_ptr<ChannelDataStore> RawStore;
     std::unique_ptr<ChannelDataStore> DcdtStore;
-    std::string ChannelName;   // the channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
+    std::string ChannelName; // the channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
     CustomSettings Settings;
     std::string StatusLog = "Initialized with () \n";
     std::unique_ptr<ChannelDataStore> GofsStore;
@@ -42,13 +42,42 @@ public:
     // Sets CorrectJitter and CorrectFringes from ChannelName: both on for an interference channel.
     void SetCorrectionsFromChannel();
 
+    // Destroys every store and makes them anew, empty: RawStore on the given radii, the four others
+    // on the ln s grid; a later g(s*) set starts the composite afresh. 0, or -1 (StatusLog) when
+    // fewer than two radii are given or a store cannot be made.
     int32_t CreateX(const double* radii, int32_t count);
+
+    // The stage pipeline, the one way to rebuild the stages after a load or a changed parameter:
+    //   [IPtransform] -> Refreshdcdtvss -> RefreshAvgdcdtvss -> RefreshGofsvss
+    // transform: correct the raw sets first (after a load, or a moved jitter or fringe reference).
+    // Returns RefreshGofsvss's result: the index of the newest g(s*) set, -1 when there is none.
+    int32_t RefreshStages(bool transform);
+    // The averaged and g(s*) stages alone, after dc/dt sets were added one by one (AddOnedcdtvss).
+    int32_t RefreshAveragedStages();
+
+    // Corrects every raw set in place: the jitter baseline at JitterRadius (CorrectJitter), then
+    // whole-fringe jumps at FringeRadius (CorrectFringes). Clears nothing. 0, or -1 without a raw set.
     int32_t IPtransform();
+    // Clears DcdtStore and builds it again from pairs of raw scans. 0, or -1 (the store left empty)
+    // before CreateX, with fewer than two raw sets or a meniscus <= 0.
     int32_t Refreshdcdtvss();
+    // Appends the dc/dt set of raw scan k and its partner; re-pairs the whole stage instead
+    // (Refreshdcdtvss) when the partner lies in the first half of the run. 0, or -1.
     int32_t AddOnedcdtvss(int32_t k);
+    // Clears AvgDcdtStore and builds one averaged set per dc/dt set from set 1 on. Returns the
+    // number of dc/dt sets less one, -1 before CreateX.
     int32_t RefreshAvgdcdtvss();
+    // Appends the mean of the dc/dt sets within the window that ends at dc/dt set k. 0 (nothing
+    // appended for k outside 1 .. sets - 1), or -1 before CreateX, with fewer than two raw sets
+    // or a meniscus <= 0.
     int32_t AddOneAvgdcdtvss(int32_t k);
+    // Clears GofsStore and SmoothGofsStore and builds one g(s*) set and its smoothed copy per
+    // averaged set, updating the composite. Returns the number of averaged sets less one (the
+    // index of the newest g(s*) set), -1 before CreateX.
     int32_t RefreshGofsvss();
+    // Appends the g(s*) set of averaged set k and its smoothed copy, and updates the composite:
+    // whole after a restart or changed parameters, otherwise up to the set's LastPoint. Returns
+    // the number of points that hold data, or -1 before CreateX or when k is not an averaged set.
     int32_t AddOneGofsvss(int32_t k);
     double ComputeDcdtWindow(double omega2t, double meniscus, double bottom, double time) const;
     static double OmegaSquared(double rpm);
@@ -86,8 +115,8 @@ private:
     struct WindowSums {
         int32_t sets = 0;
         int32_t points = 0;
-        std::vector<long double> sum;  // (sets + 1) x points
-        std::vector<int32_t> count;    // (sets + 1) x points
+        std::vector<long double> sum; // (sets + 1) x points
+        std::vector<int32_t> count; // (sets + 1) x points
     };
     void BuildWindowSums();
     WindowSums sums_;

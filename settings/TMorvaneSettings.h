@@ -5,21 +5,7 @@
 
 #include "analysis/CustomSettings.h"
 #include "settings/GUISettings.h"
-
-// One row of a key/value grid.
-struct ValueListRow {
-    std::string Key;
-    std::string Value;
-    bool operator==(const ValueListRow&) const = default;
-};
-
-// A key/value grid as data: its rows and the widths of its two columns in pixels.
-struct ValueListEditor {
-    std::vector<ValueListRow> Rows;
-    int32_t KeyColumnWidth = 150;
-    int32_t ValueColumnWidth = 141;
-    bool UniqueKeys = false;
-};
+#include "windows/Controls.h"
 
 // The settings window: shows the display and analysis settings in use, one grid each, filled from
 // their key-name tables. It changes nothing: the program runs on the fixed defaults and reads and

@@ -41,25 +41,23 @@ void Fill(QListWidget* list, const std::vector<std::string>& items, int32_t sele
 
 } // namespace
 
-MainWindowWidget::MainWindowWidget(Prompts* prompts, QWidget* parent)
+MainWindowPrompts::MainWindowPrompts(MainWindowWidget& window, Prompts* standIn)
+    : QtPrompts(&window, standIn)
+    , window_(window)
+{
+}
+
+void MainWindowPrompts::ShowDataView(TSedDataView& view) { window_.OpenView(view); }
+
+MainWindowWidget::MainWindowWidget(Prompts* standIn, QWidget* parent)
     : QMainWindow(parent)
-    , qtPrompts_(this)
-    , prompts_(prompts ? prompts : &qtPrompts_)
-    , form_(std::make_unique<TMorvaneForm>(prompts_))
+    , prompts_(*this, standIn)
+    , form_(std::make_unique<TMorvaneForm>(&prompts_))
     , timer1_(new QTimer(this))
     , timer2_(new QTimer(this))
 {
     setWindowTitle(QString::fromStdString(form_->Caption));
     BuildControls();
-    form_->OnViewCreated = [this](TSedDataView& view) {
-        auto* w = new SedDataViewWidget(view);
-        widgets_[&view] = w;
-        connect(w, &SedDataViewWidget::closed, this, [this](SedDataViewWidget* closed) {
-            std::erase_if(widgets_, [closed](const auto& entry) { return entry.second == closed; });
-            Refresh();
-        });
-        w->show();
-    };
     connect(timer1_, &QTimer::timeout, this, &MainWindowWidget::Timer1Tick);
     connect(timer2_, &QTimer::timeout, this, [this] {
         form_->Timer2Timer();
@@ -303,4 +301,15 @@ void MainWindowWidget::Timer1Tick()
     Refresh();
 }
 
-void MainWindowWidget::ShowMessage(const QString& text) { prompts_->ShowMessage(text.toStdString()); }
+void MainWindowWidget::OpenView(TSedDataView& view)
+{
+    auto* w = new SedDataViewWidget(view, prompts_.StandIn());
+    widgets_[&view] = w;
+    connect(w, &SedDataViewWidget::closed, this, [this](SedDataViewWidget* closed) {
+        std::erase_if(widgets_, [closed](const auto& entry) { return entry.second == closed; });
+        Refresh();
+    });
+    w->show();
+}
+
+void MainWindowWidget::ShowMessage(const QString& text) { prompts_.ShowMessage(text.toStdString()); }

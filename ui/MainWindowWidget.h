@@ -13,18 +13,30 @@ class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QTimer;
+class MainWindowWidget;
 class SedDataViewWidget;
+
+// The main window's dialogs and windows: a new data view becomes one of its windows.
+class MainWindowPrompts : public QtPrompts {
+public:
+    MainWindowPrompts(MainWindowWidget& window, Prompts* standIn);
+    void ShowDataView(TSedDataView& view) override;
+
+private:
+    MainWindowWidget& window_;
+};
 
 // The main window: binds a TMorvaneForm (root, data directories, channels, file list, open
 // windows) and opens one SedDataViewWidget per launch.
 class MainWindowWidget : public QMainWindow {
     Q_OBJECT
 public:
-    // prompts: null for real dialogs.
-    explicit MainWindowWidget(Prompts* prompts = nullptr, QWidget* parent = nullptr);
+    // standIn: answers the dialogs of the main window and its views instead of real ones (tests).
+    explicit MainWindowWidget(Prompts* standIn = nullptr, QWidget* parent = nullptr);
     ~MainWindowWidget() override;
 
     TMorvaneForm& Form() { return *form_; }
+    MainWindowPrompts& WindowPrompts() { return prompts_; }
     // Copies the logic's fields into the controls.
     void Refresh();
     // Scans `root` as if it had been chosen in the dialog; returns the message, empty on success.
@@ -45,9 +57,11 @@ private:
     void BuildControls();
     void RebuildChannels();
     void ShowMessage(const QString& text);
+    // Makes the window of a new view, before its first load, and keeps it in widgets_.
+    void OpenView(TSedDataView& view);
+    friend class MainWindowPrompts;
 
-    QtPrompts qtPrompts_;
-    Prompts* prompts_;
+    MainWindowPrompts prompts_;
     std::unique_ptr<TMorvaneForm> form_;
     QLineEdit* editInputDir_;
     QLineEdit* editDataDir_;

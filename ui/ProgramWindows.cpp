@@ -2,18 +2,13 @@
 
 #include <QApplication>
 
-ProgramWindows::ProgramWindows(Prompts* prompts)
-    : Main(prompts)
+ProgramWindows::ProgramWindows(Prompts* standIn)
+    : Main(standIn)
     , ScanSelectorWindow(ScanSelector)
     , WaitWindowWidget(WaitWindow)
     , SettingsWindow(Settings, &Main)
 {
     QApplication::setApplicationName(ApplicationName);
-    WaitWindow.OnRepaint = [this] { WaitWindowWidget.Refresh(); };
-    TMorvaneForm& form = Main.Form();
-    form.SettingsWindow = &Settings;
-    form.ShowSettingsWindow = [this](TMorvaneSettings&) {
-        SettingsWindow.Refresh();
-        SettingsWindow.exec();
-    };
+    Main.Form().SettingsWindow = &Settings;
+    Main.WindowPrompts().UseSettingsWindow(&SettingsWindow);
 }

@@ -14,8 +14,8 @@ class ProgramWindows {
 public:
     static constexpr const char* ApplicationName = "MorVane";
 
-    // prompts: null for real dialogs.
-    explicit ProgramWindows(Prompts* prompts = nullptr);
+    // standIn: answers the dialogs instead of real ones (tests); null for real dialogs.
+    explicit ProgramWindows(Prompts* standIn = nullptr);
 
     MainWindowWidget Main;
     TScanSelector ScanSelector;

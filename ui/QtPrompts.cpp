@@ -1,9 +1,15 @@
 #include "ui/QtPrompts.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <filesystem>
+
+#include "ui/ScanSelectorDialog.h"
+#include "ui/SedDataViewWidget.h"
+#include "ui/SettingsDialog.h"
 
 QString QtPrompts::QtFilter(const std::string& filter)
 {
@@ -19,26 +25,48 @@ QString QtPrompts::QtFilter(const std::string& filter)
     return out.join(";;");
 }
 
+std::string QtPrompts::WithDefaultExt(const std::string& file, const std::string& defaultExt)
+{
+    const std::string ext = !defaultExt.empty() && defaultExt[0] == '.' ? defaultExt.substr(1) : defaultExt;
+    if (ext.empty() || file.empty() || std::filesystem::path(file).has_extension())
+        return file;
+    return file + "." + ext;
+}
+
 void QtPrompts::ShowMessage(const std::string& text)
 {
+    if (standIn_)
+        return standIn_->ShowMessage(text);
     QMessageBox::information(parent_, QStringLiteral("Morvane"), QString::fromStdString(text));
 }
 
 bool QtPrompts::SaveDialog(FileDialogRequest& request)
 {
-    QFileDialog::Options options;
-    if (!request.OverwritePrompt)
-        options |= QFileDialog::DontConfirmOverwrite;
-    const QString file = QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.Title),
-        QString::fromStdString(request.FileName), QtFilter(request.Filter), nullptr, options);
+    if (standIn_)
+        return standIn_->SaveDialog(request);
+    QFileDialog dialog(parent_, QString::fromStdString(request.Title), QString::fromStdString(request.FileName),
+        QtFilter(request.Filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
+    // The dialog adds the extension itself, so that it asks about overwriting the file it will write.
+    QString suffix = QString::fromStdString(request.DefaultExt);
+    if (suffix.startsWith('.'))
+        suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    const QString file = dialog.selectedFiles().first();
     if (file.isEmpty())
         return false;
-    request.FileName = file.toStdString();
+    // A platform dialog may ignore the default suffix.
+    request.FileName = WithDefaultExt(file.toStdString(), request.DefaultExt);
     return true;
 }
 
 bool QtPrompts::OpenDialog(FileDialogRequest& request)
 {
+    if (standIn_)
+        return standIn_->OpenDialog(request);
     const QString file = QFileDialog::getOpenFileName(parent_, QString::fromStdString(request.Title),
         QString::fromStdString(request.FileName), QtFilter(request.Filter));
     if (file.isEmpty())
@@ -47,12 +75,56 @@ bool QtPrompts::OpenDialog(FileDialogRequest& request)
     return true;
 }
 
+bool QtPrompts::SelectDirectory(FileDialogRequest& request)
+{
+    if (standIn_)
+        return standIn_->SelectDirectory(request);
+    // Files are shown too, so that the user sees which directory holds the scans.
+    const QString dir = QFileDialog::getExistingDirectory(parent_, QString::fromStdString(request.Title),
+        QString::fromStdString(request.InitialDir), QFileDialog::Options());
+    if (dir.isEmpty())
+        return false;
+    request.FileName = dir.toStdString();
+    return true;
+}
+
 bool QtPrompts::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {
+    if (standIn_)
+        return standIn_->InputQuery(caption, prompt, value);
     bool ok = false;
-    const QString text = QInputDialog::getText(parent_, QString::fromStdString(caption),
-        QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(value), &ok);
+    const QString text = QInputDialog::getText(parent_, QString::fromStdString(caption), QString::fromStdString(prompt),
+        QLineEdit::Normal, QString::fromStdString(value), &ok);
     if (ok)
         value = text.toStdString();
     return ok;
+}
+
+void QtPrompts::ShowScanSelector(TScanSelector& selector)
+{
+    ScanSelectorDialog dialog(selector, parent_);
+    dialog.exec();
+}
+
+void QtPrompts::ShowSettingsWindow(TMorvaneSettings& settings)
+{
+    if (settingsWindow_ && &settingsWindow_->Settings() == &settings) {
+        settingsWindow_->Refresh();
+        settingsWindow_->exec();
+        return;
+    }
+    SettingsDialog dialog(settings, parent_);
+    dialog.exec();
+}
+
+void QtPrompts::ShowDataView(TSedDataView& view)
+{
+    auto* window = new SedDataViewWidget(view, standIn_);
+    window->show();
+}
+
+void QtPrompts::RepaintWaitWindow(TWaitWorking& window)
+{
+    (void)window;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

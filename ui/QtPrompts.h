@@ -5,22 +5,46 @@
 #include "windows/Prompts.h"
 
 class QWidget;
+class SettingsDialog;
 
-// Real dialogs for the window logic's questions and messages.
+// Real dialogs and windows for the requests of one window's logic: the dialogs and the modal
+// windows have that window as parent. A window with requests of its own (the main window's new
+// data views, a data view's wait window) derives from it. A stand-in (tests) answers the dialogs
+// instead of real ones; the windows are shown all the same.
 class QtPrompts : public Prompts {
 public:
-    explicit QtPrompts(QWidget* parent = nullptr)
+    explicit QtPrompts(QWidget* parent, Prompts* standIn = nullptr)
         : parent_(parent)
+        , standIn_(standIn)
     {
     }
+
     void ShowMessage(const std::string& text) override;
     bool SaveDialog(FileDialogRequest& request) override;
     bool OpenDialog(FileDialogRequest& request) override;
+    bool SelectDirectory(FileDialogRequest& request) override;
     bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+
+    void ShowScanSelector(TScanSelector& selector) override;
+    // The program's settings window when one was given (UseSettingsWindow), else one made for the call.
+    void ShowSettingsWindow(TMorvaneSettings& settings) override;
+    // A window of its own, freed when it closes; the main window keeps its views in a list instead.
+    void ShowDataView(TSedDataView& view) override;
+    // Lets the toolkit paint and deliver timer ticks, but no user input.
+    void RepaintWaitWindow(TWaitWorking& window) override;
+
+    void UseSettingsWindow(SettingsDialog* dialog) { settingsWindow_ = dialog; }
+    Prompts* StandIn() const { return standIn_; }
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as "Text Files (*.txt);;All Files (*.*)".
     static QString QtFilter(const std::string& filter);
+    // `file` with `defaultExt` (".txt" or "txt") appended when its name has no extension.
+    static std::string WithDefaultExt(const std::string& file, const std::string& defaultExt);
+
+protected:
+    QWidget* parent_;
 
 private:
-    QWidget* parent_;
+    Prompts* standIn_;
+    SettingsDialog* settingsWindow_ = nullptr;
 };

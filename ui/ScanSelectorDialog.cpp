@@ -43,6 +43,10 @@ ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
         side->addWidget(button);
         const Action action = b.action;
         connect(button, &QPushButton::clicked, this, [this, action] {
+            if (action == Action::Cancel) {
+                reject();
+                return;
+            }
             ReadTicks();
             switch (action) {
             case Action::SelectAll:
@@ -58,14 +62,11 @@ ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
                 selector_.ButtonOKClick();
                 break;
             case Action::Cancel:
-                selector_.ButtonCancelClick();
                 break;
             }
             Refresh();
             if (action == Action::OK)
                 done(Accepted);
-            else if (action == Action::Cancel)
-                done(Rejected);
         });
     }
     side->addStretch();
@@ -90,6 +91,15 @@ ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
     }
     resize(640, 420);
     Refresh();
+}
+
+void ScanSelectorDialog::reject()
+{
+    // Leaving without Cancel's bookkeeping would keep an old offered count that the view's next
+    // redraw of the user's choice would use.
+    selector_.ButtonCancelClick();
+    Refresh();
+    QDialog::reject();
 }
 
 void ScanSelectorDialog::ReadTicks()

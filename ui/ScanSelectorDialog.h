@@ -12,6 +12,9 @@ class ScanSelectorDialog : public QDialog {
 public:
     ScanSelectorDialog(TScanSelector& selector, QWidget* parent = nullptr);
 
+    // Cancel, Esc and the close box alike: the selector's ButtonCancelClick, then close.
+    void reject() override;
+
 private:
     void Refresh();
     void ReadTicks();

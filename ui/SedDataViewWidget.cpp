@@ -1,77 +1,39 @@
 #include "ui/SedDataViewWidget.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
-#include <functional>
 
 #include "ui/ChartView.h"
-#include "ui/ScanSelectorDialog.h"
+#include "ui/SedDataViewControls.h"
 #include "ui/WaitWorkingWidget.h"
 
-namespace {
+using dataviewcontrols::ReadOnlyEdit;
+using dataviewcontrols::SetText;
 
-QLineEdit* ReadOnlyEdit(QWidget* parent, int minimumWidth = 80)
+SedDataViewPrompts::SedDataViewPrompts(SedDataViewWidget& window, Prompts* standIn)
+    : QtPrompts(&window, standIn)
+    , window_(window)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setReadOnly(true);
-    edit->setMinimumWidth(minimumWidth);
-    return edit;
 }
 
-QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable)
+void SedDataViewPrompts::RepaintWaitWindow(TWaitWorking& window)
 {
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setCheckable(checkable);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
+    (void)window; // the view's own, which the window binds
+    window_.LoadProgress();
 }
 
-void SetText(QLineEdit* edit, const std::string& text)
-{
-    const QString q = QString::fromStdString(text);
-    if (edit->text() != q)
-        edit->setText(q);
-}
-
-// Rescale, zoom and "Display X, Y" for one chart; the two mode buttons are exclusive.
-QHBoxLayout* PointerTools(QWidget* parent, ChartView* chart, std::function<void()> zoom, std::function<void()> display)
-{
-    auto* row = new QHBoxLayout;
-    auto* rescale = ToolButton(QObject::tr("Rescale"), parent, false);
-    rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
-    QObject::connect(rescale, &QToolButton::clicked, chart, &ChartView::Rescale);
-    auto* zoomButton = ToolButton(QObject::tr("Zoom"), parent, true);
-    auto* displayButton = ToolButton(QObject::tr("Display X, Y"), parent, true);
-    zoomButton->setChecked(true);
-    auto* group = new QButtonGroup(parent);
-    group->addButton(zoomButton);
-    group->addButton(displayButton);
-    QObject::connect(zoomButton, &QToolButton::clicked, parent, zoom);
-    QObject::connect(displayButton, &QToolButton::clicked, parent, display);
-    row->addWidget(rescale);
-    row->addWidget(zoomButton);
-    row->addWidget(displayButton);
-    row->addStretch();
-    return row;
-}
-
-} // namespace
-
-SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
+SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
+    , prompts_(*this, standIn)
     , view_(&view)
     , tabs_(new QTabWidget(this))
     , editFullPath_(ReadOnlyEdit(this, 260))
@@ -113,11 +75,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(tabs_, 1);
 
-    view.WaitWindow.OnRepaint = [this] { LoadProgress(); };
-    view.ShowScanSelector = [this](TScanSelector& selector) {
-        ScanSelectorDialog dialog(selector, this);
-        dialog.exec();
-    };
+    view.SetPrompts(&prompts_);
 
     connect(timer1_, &QTimer::timeout, this, &SedDataViewWidget::Timer1Tick);
     timer1_->start(view.Timer1Interval);
@@ -127,163 +85,8 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, QWidget* parent)
 
 SedDataViewWidget::~SedDataViewWidget()
 {
-    if (view_) {
-        view_->WaitWindow.OnRepaint = nullptr;
-        view_->ShowScanSelector = nullptr;
-    }
-}
-
-QWidget* SedDataViewWidget::BuildRawTab()
-{
-    auto* tab = new QWidget(this);
-    rawChart_ = new ChartView(&view_->Chart1, tab);
-    auto* tools = new QHBoxLayout;
-    auto* rescale = ToolButton(tr("Rescale"), tab, false);
-    rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
-    connect(rescale, &QToolButton::clicked, rawChart_, &ChartView::Rescale);
-    tools->addWidget(rescale);
-    auto* group = new QButtonGroup(tab);
-    const struct {
-        const char* text;
-        TSedDataView::RawMode mode;
-    } modes[] = {
-        { "Zoom", TSedDataView::RawMode::ZoomIn },
-        { "Jitter Adjust", TSedDataView::RawMode::Jitter },
-        { "Meniscus", TSedDataView::RawMode::Meniscus },
-        { "Display X, Y", TSedDataView::RawMode::DisplayXY },
-        { "Set Integral Fringe Position", TSedDataView::RawMode::IntegralFringe },
-    };
-    for (const auto& m : modes) {
-        auto* b = ToolButton(tr(m.text), tab, true);
-        b->setChecked(m.mode == view_->RawChartMode);
-        group->addButton(b);
-        tools->addWidget(b);
-        const auto mode = m.mode;
-        connect(b, &QToolButton::clicked, this, [this, mode] {
-            if (view_)
-                view_->SBGroup1Click(mode);
-        });
-        if (m.mode == TSedDataView::RawMode::Jitter)
-            sbJitter_ = b;
-        if (m.mode == TSedDataView::RawMode::IntegralFringe)
-            sbFringe_ = b;
-    }
-    tools->addStretch();
-    connect(rawChart_, &ChartView::seriesClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->Chart1ClickSeries(x, y);
-        Refresh();
-    });
-    connect(rawChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->Chart1ClickBackground(x, y);
-        Refresh();
-    });
-
-    editDisplayXY_ = ReadOnlyEdit(tab, 180);
-    editJitter_ = ReadOnlyEdit(tab);
-    editMeniscus_ = ReadOnlyEdit(tab);
-    editFringe_ = ReadOnlyEdit(tab);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(tr("X, Y"), tab));
-    bottom->addWidget(editDisplayXY_, 2);
-    bottom->addWidget(new QLabel(tr("Meniscus"), tab));
-    bottom->addWidget(editMeniscus_);
-    bottom->addWidget(new QLabel(tr("Jitter"), tab));
-    bottom->addWidget(editJitter_);
-    bottom->addWidget(new QLabel(tr("Integral Fringe"), tab));
-    bottom->addWidget(editFringe_);
-    auto* choose = new QPushButton(tr("Choose Display"), tab);
-    connect(choose, &QPushButton::clicked, this, [this] {
-        if (!view_)
-            return;
-        view_->ButtonChooseScansClick();
-        Refresh();
-    });
-    bottom->addWidget(choose);
-
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(tools);
-    layout->addWidget(rawChart_, 1);
-    layout->addLayout(bottom);
-    return tab;
-}
-
-QWidget* SedDataViewWidget::BuildAverageTab()
-{
-    auto* tab = new QWidget(this);
-    avgChart_ = new ChartView(&view_->ChartAverage, tab);
-    auto* tools = PointerTools(
-        tab, avgChart_,
-        [this] {
-            if (view_)
-                view_->SBZoomInAvgClick();
-        },
-        [this] {
-            if (view_)
-                view_->SBDisplayXYAvgClick();
-        });
-    connect(avgChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->ChartAverageClickBackground(x, y);
-        Refresh();
-    });
-    editPairs_ = ReadOnlyEdit(tab, 90);
-    editTimeRange_ = ReadOnlyEdit(tab, 220);
-    editDisplayAvg_ = ReadOnlyEdit(tab, 180);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(tr("ScansUsed"), tab));
-    bottom->addWidget(editPairs_);
-    bottom->addWidget(new QLabel(tr("Time Range"), tab));
-    bottom->addWidget(editTimeRange_, 1);
-    bottom->addWidget(new QLabel(tr("X, Y"), tab));
-    bottom->addWidget(editDisplayAvg_, 1);
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(tools);
-    layout->addWidget(avgChart_, 1);
-    layout->addLayout(bottom);
-    return tab;
-}
-
-QWidget* SedDataViewWidget::BuildCorrectedTab()
-{
-    auto* tab = new QWidget(this);
-    corChart_ = new ChartView(&view_->dcdtChart, tab);
-    auto* tools = PointerTools(
-        tab, corChart_,
-        [this] {
-            if (view_)
-                view_->SBZoomInCorClick();
-        },
-        [this] {
-            if (view_)
-                view_->SBDisplayXYCorClick();
-        });
-    connect(corChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->dcdtChartClickBackground(x, y);
-        Refresh();
-    });
-    editDisplayCor_ = ReadOnlyEdit(tab, 180);
-    auto* output = new QPushButton(tr("Output Ascii"), tab);
-    connect(output, &QPushButton::clicked, this, [this] {
-        if (view_)
-            view_->ButtonOutputAsciiClick();
-    });
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(output);
-    bottom->addStretch();
-    bottom->addWidget(new QLabel(tr("X, Y"), tab));
-    bottom->addWidget(editDisplayCor_);
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(tools);
-    layout->addWidget(corChart_, 1);
-    layout->addLayout(bottom);
-    return tab;
+    if (view_)
+        view_->SetPrompts(nullptr);
 }
 
 void SedDataViewWidget::Refresh()
@@ -383,8 +186,7 @@ void SedDataViewWidget::closeEvent(QCloseEvent* event)
     timer1_->stop();
     waitWindow_->hide();
     if (view_) {
-        view_->WaitWindow.OnRepaint = nullptr;
-        view_->ShowScanSelector = nullptr;
+        view_->SetPrompts(nullptr);
         view_->FormClose();
         view_ = nullptr;
     }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "dataview/TSedDataView.h"
+#include "ui/QtPrompts.h"
 
 class ChartView;
 class QAbstractButton;
@@ -13,14 +14,28 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class SedDataViewWidget;
 class WaitWorkingWidget;
 
+// A data view's dialogs and windows: its wait window shows the load's progress while the load
+// holds the user-interface thread.
+class SedDataViewPrompts : public QtPrompts {
+public:
+    SedDataViewPrompts(SedDataViewWidget& window, Prompts* standIn);
+    void RepaintWaitWindow(TWaitWorking& window) override;
+
+private:
+    SedDataViewWidget& window_;
+};
+
 // The data view window: builds the controls, forwards events to a TSedDataView and copies its
-// fields back into the controls. The view object belongs to the main window's logic.
+// fields back into the controls. The view object belongs to the main window's logic; while the
+// window is open, the view's requests go to the window's own prompts.
 class SedDataViewWidget : public QWidget {
     Q_OBJECT
 public:
-    explicit SedDataViewWidget(TSedDataView& view, QWidget* parent = nullptr);
+    // standIn: answers the dialogs instead of real ones (tests).
+    explicit SedDataViewWidget(TSedDataView& view, Prompts* standIn = nullptr, QWidget* parent = nullptr);
     ~SedDataViewWidget() override;
 
     // Copies the logic's fields into the controls and redraws changed charts.
@@ -44,13 +59,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // One builder per tab, each in its own file SedDataViewWidget<Tab>.cpp.
     QWidget* BuildRawTab();
     QWidget* BuildAverageTab();
     QWidget* BuildCorrectedTab();
     void SaveImage();
     // Shows the progress of a load and lets the window paint while the load goes on.
     void LoadProgress();
+    friend class SedDataViewPrompts;
 
+    SedDataViewPrompts prompts_;
     TSedDataView* view_;
     QTabWidget* tabs_;
     QLineEdit* editFullPath_;

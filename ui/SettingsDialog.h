@@ -16,6 +16,7 @@ public:
 
     // Copies the grids of the logic into the tables.
     void Refresh();
+    TMorvaneSettings& Settings() const { return settings_; }
     QTableWidget* GUISettingsGrid() const { return guiGrid_; }
     QTableWidget* CustomSettingsGrid() const { return customGrid_; }
 

@@ -4,14 +4,7 @@
 #include <vector>
 
 #include "scanfiles/ScanHeader.h"
-
-// An up-down control: a position kept within Min..Max, no wrapping.
-struct UpDownControl {
-    int32_t Min = 1;
-    int32_t Max = 999;
-    int32_t Position = 1;
-    void SetPosition(int32_t v) { Position = v < Min ? Min : (v > Max ? Max : v); }
-};
+#include "windows/Controls.h"
 
 // The modal dialog that picks which raw scans a data view draws: one tick per scan, a regular
 // pattern (start, step, end; positions 1-based, end inclusive) and free ticking. It works on the

@@ -9,7 +9,8 @@
 #include "analysis/NumberText.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
-#include "mainwindow/DirectoryChannels.h"
+#include "mainwindow/ChannelDetection.h"
+#include "mainwindow/RunDiscovery.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -35,9 +36,8 @@ std::string Upper(std::string s)
 // The channel entry as the channel list spells it, or empty when `text` names no channel.
 std::string KnownChannel(const std::string& text)
 {
-    const DirectoryChannels table;
-    for (int32_t i = 0; i < table.NumMasks; ++i)
-        for (const std::string& entry : DirectoryChannels::ChannelEntries(table.FileMasks[static_cast<size_t>(i)]))
+    for (const std::string& mask : ChannelMasks())
+        for (const std::string& entry : ChannelEntries(mask))
             if (Upper(entry) == Upper(text))
                 return entry;
     return {};
@@ -119,25 +119,23 @@ int RunChannels(const std::string& path, std::ostream& out, std::ostream& err)
         err << Prog << "no such directory: " << path << "\n";
         return 2;
     }
-    DirectoryChannels d;
-    d.ChangeWorkingDirectory = false;
-    d.EditInputDir = path;
-    const std::string failure = d.ScanRootDir(path);
-    if (!failure.empty()) {
-        err << Prog << failure << ": " << path << "\n";
+    const RunDirectories runs = ListRunDirectories(path);
+    if (!runs.Failure.empty()) {
+        err << Prog << runs.Failure << ": " << path << "\n";
         return 1;
     }
     out << "Run directories below " << path << " (* newest):\n";
-    for (size_t i = 0; i < d.ListBoxDataDirs.size(); ++i)
-        out << (static_cast<int32_t>(i) == d.ListBoxDataDirsItemIndex ? "* " : "  ") << d.ListBoxDataDirs[i] << "\n";
-    out << "Channels in " << d.EditDataDir << " (* selected):\n";
-    if (d.RadioGroupChannelsItems.empty()) {
+    for (size_t i = 0; i < runs.Dirs.size(); ++i)
+        out << (static_cast<int32_t>(i) == runs.Newest ? "* " : "  ") << runs.Dirs[i] << "\n";
+    const std::string& newest = runs.Dirs[static_cast<size_t>(runs.Newest)];
+    const ChannelDetection channels = DetectChannels(newest);
+    out << "Channels in " << newest << " (* selected):\n";
+    if (channels.Entries.empty()) {
         out << "  (no channel found)\n";
         return 1;
     }
-    for (size_t i = 0; i < d.RadioGroupChannelsItems.size(); ++i)
-        out << (static_cast<int32_t>(i) == d.RadioGroupChannelsItemIndex ? "* " : "  ")
-            << d.RadioGroupChannelsItems[i] << "\n";
+    for (size_t i = 0; i < channels.Entries.size(); ++i)
+        out << (static_cast<int32_t>(i) == channels.Selected ? "* " : "  ") << channels.Entries[i] << "\n";
     return 0;
 }
 
@@ -150,10 +148,9 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     }
     std::string channel;
     if (o.channel.empty()) {
-        DirectoryChannels d;
-        d.ChangeWorkingDirectory = false;
-        d.UpdateDirChannels(o.runDir);
-        channel = d.SelectedChannel();
+        const ChannelDetection found = DetectChannels(o.runDir);
+        if (found.Selected >= 0)
+            channel = found.Entries[static_cast<size_t>(found.Selected)];
         if (channel.empty()) {
             err << Prog << "no channel found in " << o.runDir << "\n";
             return 1;
@@ -177,8 +174,9 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         launch.FringeRadius = *o.fringe;
     if (o.mw) {
         if (!(*o.mw > 100 && *o.mw < 1000000)) {
-            err << Prog << "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the "
-                           "correct format\n";
+            err << Prog
+                << "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the "
+                   "correct format\n";
             return 2;
         }
         launch.WindowByMW = true;
@@ -237,8 +235,9 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
                 << ",\"peak_s_star\":" << FloatToStr(s.peakS) << "}\n";
         } else {
             char line[512];
-            std::snprintf(line, sizeof line, "%s: %d g(s*) sets from %d scans of %s, t = %.0f to %.0f s, g(s*) peak at s* = %.3g S",
-                path.c_str(), s.sets, s.scans, channel.c_str(), s.firstTime, s.lastTime, s.peakS);
+            std::snprintf(line, sizeof line,
+                "%s: %d g(s*) sets from %d scans of %s, t = %.0f to %.0f s, g(s*) peak at s* = %.3g S", path.c_str(),
+                s.sets, s.scans, channel.c_str(), s.firstTime, s.lastTime, s.peakS);
             out << line << "\n";
         }
         out.flush();

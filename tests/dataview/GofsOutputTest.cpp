@@ -221,11 +221,7 @@ TEST(GofsOutput, MovingTheMeniscusAndBackGivesTheSameFile)
     f.LoadChannel(dir.path());
     ASSERT_GT(e.GofsStore->GetNumberOfSets(), 2);
     const std::string before = GofsFileText(e, "x", -1, true);
-    auto rebuild = [&] {
-        e.Refreshdcdtvss();
-        e.RefreshAvgdcdtvss();
-        e.RefreshGofsvss();
-    };
+    auto rebuild = [&] { e.RefreshStages(false); };
     e.Meniscus = 5.93;
     rebuild();
     EXPECT_NE(GofsFileText(e, "x", -1, true), before);

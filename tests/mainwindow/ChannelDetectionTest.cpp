@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -134,11 +135,11 @@ TEST(ChannelDetection, NoDirectoryOrAMissingOneYieldsNothing)
 
 TEST(ChannelDetection, TheMaskTable)
 {
-    const DirectoryChannels d;
-    ASSERT_EQ(d.NumMasks, 136);
+    const std::vector<std::string>& masks = ChannelMasks();
+    ASSERT_EQ(masks.size(), 136u);
     std::string all;
-    for (int i = 0; i < d.NumMasks; ++i)
-        all += d.FileMasks[static_cast<size_t>(i)] + " ";
+    for (const std::string& mask : masks)
+        all += mask + " ";
     // Per letter: IPS, IP1-8, RA1-8, RAS, FI1-8; D stops at FI7; then 0*.RI1-7.
     std::string want;
     for (const char* letter : { "0", "A", "B", "C", "D" }) {
@@ -154,6 +155,32 @@ TEST(ChannelDetection, TheMaskTable)
     for (int c = 1; c <= 7; ++c)
         want += "0*.RI" + std::to_string(c) + " ";
     EXPECT_EQ(all, want);
-    EXPECT_EQ(DirectoryChannels::ChannelEntries("0*.RI4"), (Entries { "0*.RI4Ref", "0*.RI4Sam" }));
-    EXPECT_EQ(DirectoryChannels::ChannelEntries("A*.IP2"), (Entries { "A*.IP2" }));
+    EXPECT_EQ(ChannelEntries("0*.RI4"), (Entries { "0*.RI4Ref", "0*.RI4Sam" }));
+    EXPECT_EQ(ChannelEntries("A*.IP2"), (Entries { "A*.IP2" }));
+
+    // The main window holds the same table in its 200 slots.
+    const DirectoryChannels d;
+    ASSERT_EQ(d.NumMasks, 136);
+    EXPECT_TRUE(std::equal(masks.begin(), masks.end(), d.FileMasks.begin()));
+    EXPECT_EQ(d.FileMasks[136], "");
+}
+
+TEST(ChannelDetection, FreeFunctionsWithoutAWindow)
+{
+    testutil::TempDir tmp;
+    Touch(tmp / "00001.RA1");
+    Touch(tmp / "00001.RI3");
+    const ChannelDetection first = DetectChannels(tmp.path());
+    EXPECT_EQ(first.Entries, (Entries { "0*.RA1", "0*.RI3Ref", "0*.RI3Sam" }));
+    EXPECT_EQ(first.Selected, 0);
+    EXPECT_EQ(first.ChosenEntry, "0*.RA1");
+
+    // The quick test sees only masks not flagged yet; a remembered Ref entry is selected again.
+    EXPECT_FALSE(NewChannelAppeared(tmp.path(), first.Found));
+    Touch(tmp / "A0001.IP1");
+    EXPECT_TRUE(NewChannelAppeared(tmp.path(), first.Found));
+    const ChannelDetection again = DetectChannels(tmp.path(), SlotOf(DirectoryChannels(), "0*.RI3"), "0*.RI3Ref");
+    EXPECT_EQ(again.Entries, (Entries { "0*.RA1", "A*.IP1", "0*.RI3Ref", "0*.RI3Sam" }));
+    EXPECT_EQ(again.Selected, 2);
+    EXPECT_TRUE(DetectChannels("").Entries.empty()) << "no data directory chosen";
 }

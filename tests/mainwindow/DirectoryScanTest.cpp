@@ -37,13 +37,12 @@ TEST(DirectoryScores, DateAndRunDirectoryScores)
         { "123199", 991231, Any }, // two-digit year: after 010207
         { "ABCDEF", -10101, -1 }, // -1 for each part: -10000 - 100 - 1; not a number
         { "01-101", 10099, -1 }, // "-1" is a number: 10000 + 100 - 1
-        { "+00012", Any, 12 },
-        { "12319", -1, 0 }, // not six characters
+        { "+00012", Any, 12 }, { "12319", -1, 0 }, // not six characters
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.date == Any ? Any : DirectoryChannels::DateDirScore(c.name), c.date);
-        EXPECT_EQ(c.run == Any ? Any : DirectoryChannels::RunDirScore(c.name), c.run);
+        EXPECT_EQ(c.date == Any ? Any : DateDirScore(c.name), c.date);
+        EXPECT_EQ(c.run == Any ? Any : RunDirScore(c.name), c.run);
     }
 }
 
@@ -163,7 +162,7 @@ TEST(ListBoxDataDirs, ChoosingAnotherDirectoryDetectsItsChannelsFromScratch)
     EXPECT_EQ(w.ChosenMask, dirtest::SlotOf(w, "0*.RA3"));
 }
 
-TEST(RootChoice, DirectoryOfThePickedFileBecomesTheRoot)
+TEST(RootChoice, ThePickedDirectoryOrTheDirectoryOfAPickedFileBecomesTheRoot)
 {
     testutil::TempDir tmp;
     const std::string run = MakeDir(tmp / "010207/000005");
@@ -178,6 +177,9 @@ TEST(RootChoice, DirectoryOfThePickedFileBecomesTheRoot)
 
     EXPECT_EQ(w.RootDirChosen(tmp / "vanished/anyfile.scn"), SettingError);
     EXPECT_TRUE(w.RadioGroupChannelsItems.empty());
+
+    EXPECT_EQ(w.RootDirChosen(tmp / "010207"), "");
+    EXPECT_EQ(w.EditInputDir, tmp / "010207");
 }
 
 TEST(FileList, ListsPlainFilesSortedGivesTheChosenPathAndEmptiesWhenTheDirectoryVanishes)

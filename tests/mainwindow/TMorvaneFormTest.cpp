@@ -7,26 +7,13 @@
 #include "mainwindow/TMorvaneForm.h"
 #include "scanfiles/FileSystem.h"
 #include "testutil/ScanFileWriter.h"
+#include "testutil/ScriptedPrompts.h"
 
 namespace fs = std::filesystem;
+using testutil::ScriptedPrompts;
 using testutil::TempDir;
 
 namespace {
-
-class RecordingPrompts : public SilentPrompts {
-public:
-    std::vector<std::string> messages;
-    std::vector<FileDialogRequest> openRequests;
-    std::string openAnswer; // empty: cancel
-
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool OpenDialog(FileDialogRequest& request) override
-    {
-        openRequests.push_back(request);
-        request.FileName = openAnswer;
-        return !openAnswer.empty();
-    }
-};
 
 testutil::RunSpec ChannelRun(const std::string& extension, int scans = 6)
 {
@@ -39,7 +26,7 @@ testutil::RunSpec ChannelRun(const std::string& extension, int scans = 6)
 
 // A main window whose root holds the run's files itself, so the root is the data directory.
 struct FormOnRoot {
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
     TMorvaneForm form { &prompts };
     explicit FormOnRoot(const std::string& root)
     {
@@ -76,7 +63,7 @@ TEST(MorvaneForm, LaunchNamesAreMadeUniqueAndReusedAfterAClose)
     ASSERT_NE(f.form.ButtonLaunchClick(), nullptr);
     EXPECT_EQ(f.Names().back(), base);
     EXPECT_EQ(f.form.ViewCount(), 3) << "the closed view was freed";
-    EXPECT_TRUE(f.prompts.messages.empty());
+    EXPECT_TRUE(f.prompts.Messages.empty());
 }
 
 TEST(MorvaneForm, LaunchWithoutAChannelSaysSo)
@@ -84,7 +71,7 @@ TEST(MorvaneForm, LaunchWithoutAChannelSaysSo)
     TempDir root;
     FormOnRoot f(root.path());
     EXPECT_EQ(f.form.ButtonLaunchClick(), nullptr);
-    EXPECT_EQ(f.prompts.messages, (std::vector<std::string> { "No Channel selected, cannot launch viewing window" }));
+    EXPECT_EQ(f.prompts.Messages, (std::vector<std::string> { "No Channel selected, cannot launch viewing window" }));
     EXPECT_EQ(f.form.ViewCount(), 0);
 }
 
@@ -118,25 +105,60 @@ TEST(MorvaneForm, LaunchHandsTheViewItsChannelPositionsAndSettings)
 TEST(MorvaneForm, RootDialogAndDetectionTick)
 {
     TempDir root;
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
     TMorvaneForm form(&prompts);
     form.ChangeWorkingDirectory = false;
-    // The root dialog: cancelled changes nothing; confirmed scans the chosen file's directory.
+    // The root dialog: cancelled changes nothing; confirmed scans the chosen directory.
     form.btnSetInputDirClick();
-    ASSERT_EQ(prompts.openRequests.size(), 1u);
-    EXPECT_EQ(prompts.openRequests[0].Title, "Choose the scan (*.scn) file in the root data directory");
-    EXPECT_EQ(prompts.openRequests[0].Filter, "XLA-XLI Scan Files|*.scn|all files|*.*");
+    ASSERT_EQ(prompts.DirectoryRequests.size(), 1u);
+    EXPECT_EQ(prompts.DirectoryRequests[0].Title, "Choose the root data directory");
     EXPECT_TRUE(form.Timer2.Enabled);
-    prompts.openAnswer = JoinPath(root.path(), "anyfile.scn");
+    EXPECT_TRUE(form.EditInputDir.empty());
+    prompts.DirectoryAnswers = { root.path() };
     form.btnSetInputDirClick();
+    EXPECT_EQ(form.EditInputDir, root.path());
     EXPECT_EQ(form.EditDataDir, root.path());
     EXPECT_FALSE(form.Timer2.Enabled) << "the root is listed: no re-scan";
+    EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, "") << "no root before";
 
     // A channel that starts writing later appears at the next detection tick.
     testutil::WriteRun(root.path(), ChannelRun("RA2", 1));
     form.Timer1Timer();
     EXPECT_EQ(form.RadioGroupChannelsItems, (std::vector<std::string> { "0*.RA2" }));
     EXPECT_EQ(form.SelectedChannel(), "0*.RA2");
+}
+
+TEST(MorvaneForm, RootDialogTakesARootOfDateDirectoriesOnly)
+{
+    // No file to pick in the root: only date directories, one run with its scans.
+    TempDir top;
+    const std::string root = top / "root";
+    const std::string run = root + "/010207/000012";
+    fs::create_directories(run);
+    testutil::WriteRun(run, ChannelRun("RA1"));
+    const struct {
+        const char* name;
+        std::string chosen;
+    } cases[] = {
+        { "the directory", root },
+        { "the directory with a trailing delimiter", root + "/" },
+        { "a file picked in it, as before", root + "/anyfile.scn" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPrompts prompts;
+        TMorvaneForm form(&prompts);
+        form.ChangeWorkingDirectory = false;
+        prompts.DirectoryAnswers = { c.chosen };
+        form.btnSetInputDirClick();
+        EXPECT_TRUE(prompts.Messages.empty());
+        EXPECT_EQ(form.EditInputDir, root);
+        EXPECT_EQ(form.EditDataDir, run);
+        EXPECT_EQ(form.SelectedChannel(), "0*.RA1");
+        // The next choice starts where this one ended.
+        form.btnSetInputDirClick();
+        EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, root);
+    }
 }
 
 TEST(MorvaneForm, ViewsOutliveNoMainWindow)
@@ -168,4 +190,33 @@ TEST(MorvaneForm, VanishedRootAndRunKeepTheWindowUsable)
     TSedDataView* view = f.form.ListBoxOpenWindows.front().View;
     view->Timer1Timer(); // the open view keeps what it loaded
     EXPECT_GT(view->Engine->RawStore->GetNumberOfSets(), 0);
+}
+
+TEST(MorvaneForm, WindowsAreShownThroughItsPrompts)
+{
+    TempDir root;
+    testutil::WriteRun(root.path(), ChannelRun("RA1"));
+    FormOnRoot f(root.path());
+    // A new view is shown before its first load, named, and with the form's settings in its engine.
+    f.form.DisplaySettings.DefaultMeniscus = 5.95;
+    f.prompts.DataViewScript = [](TSedDataView& view) {
+        EXPECT_EQ(view.LoadCount, 0);
+        EXPECT_FALSE(view.Caption.empty());
+        EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.95);
+    };
+    ASSERT_NE(f.form.ButtonLaunchClick(), nullptr);
+    EXPECT_EQ(f.prompts.DataViewsShown, 1);
+
+    // "&Program Settings": nothing without the program's settings window; with it, filled and shown.
+    f.form.S11Click();
+    EXPECT_EQ(f.prompts.SettingsWindowsShown, 0);
+    TMorvaneSettings settings;
+    f.form.SettingsWindow = &settings;
+    f.prompts.SettingsWindowScript = [](TMorvaneSettings& shown) {
+        EXPECT_TRUE(shown.Visible);
+        EXPECT_FALSE(shown.ValueListGUISettings.Rows.empty());
+    };
+    f.form.S11Click();
+    EXPECT_EQ(f.prompts.SettingsWindowsShown, 1);
+    EXPECT_FALSE(settings.Visible);
 }

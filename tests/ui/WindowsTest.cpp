@@ -6,11 +6,12 @@
 #include <qcustomplot.h>
 
 #include "testutil/ScanFileWriter.h"
+#include "testutil/ScriptedPrompts.h"
 #include "ui/ChartView.h"
 #include "ui/MainWindowWidget.h"
-#include "ui/QtPrompts.h"
 #include "ui/SedDataViewWidget.h"
 
+using testutil::ScriptedPrompts;
 using testutil::TempDir;
 
 namespace {
@@ -40,12 +41,6 @@ private:
 
 void App() { ASSERT_NE(QApplication::instance(), nullptr); }
 
-class RecordingPrompts : public SilentPrompts {
-public:
-    std::vector<std::string> messages;
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-};
-
 QToolButton* ButtonNamed(QWidget* parent, const QString& text)
 {
     for (QToolButton* b : parent->findChildren<QToolButton*>())
@@ -73,7 +68,7 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
     spec.points = 80;
     testutil::WriteRun(root.path(), spec);
 
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
     MainWindowWidget main(&prompts);
     main.Form().ChangeWorkingDirectory = false;
     EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
@@ -96,25 +91,18 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
     ASSERT_NE(meniscus, nullptr);
     meniscus->click();
     QCustomPlot* plot = w->RawChart()->Plot();
-    const QPoint at(static_cast<int>(plot->xAxis->coordToPixel(6.3)), static_cast<int>(plot->yAxis->coordToPixel(0.05)));
+    const QPoint at(
+        static_cast<int>(plot->xAxis->coordToPixel(6.3)), static_cast<int>(plot->yAxis->coordToPixel(0.05)));
     QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_NEAR(view.Engine->Meniscus, 6.3, 0.01);
     EXPECT_NE(EditShowing(w, QString::fromStdString(view.EditMeniscus)), nullptr);
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.Messages.empty());
 
     // Closing the view takes it off the main window's list.
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main.Form().ListBoxOpenWindows.empty());
     EXPECT_EQ(main.WidgetOf(&view), nullptr);
-}
-
-TEST(Windows, ToolkitFiltersBecomeQtFilters)
-{
-    EXPECT_EQ(QtPrompts::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|").toStdString(),
-        "Text Files (*.txt);;All Files (*.*)");
-    EXPECT_EQ(QtPrompts::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
-        "XLA-XLI Scan Files (*.scn);;all files (*.*)");
 }
 
 TEST(Windows, ClosingTheMainWindowClosesItsViews)
@@ -125,7 +113,7 @@ TEST(Windows, ClosingTheMainWindowClosesItsViews)
     spec.scans = 6;
     spec.points = 40;
     testutil::WriteRun(root.path(), spec);
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
     MainWindowWidget main(&prompts);
     main.Form().ChangeWorkingDirectory = false;
     main.SetRoot(QString::fromStdString(root.path()));

@@ -1,0 +1,79 @@
+// Loading and live refresh of the data view: the hooks of ChannelFollower's full load and
+// incremental refresh, the refresh tick and the closing of the window.
+#include "dataview/TSedDataView.h"
+
+void TSedDataView::ShowProgress(const std::string& text)
+{
+    // The first text of a load is the one that shows the window (only during the first nine loads).
+    if (text == "Loading files")
+        WaitWindow.Show();
+    WaitWindow.SetText(text);
+    prompts_->RepaintWaitWindow(WaitWindow);
+}
+
+void TSedDataView::BeginLoad()
+{
+    InputEnabled = false;
+    ManualScanChoice = false;
+    ShowMarkers();
+    ShowMarkerPositions();
+    EditTargetChannel = Engine->ChannelName;
+}
+
+void TSedDataView::EndLoad(bool loaded)
+{
+    EditFullPath = DataDirectory;
+    if (loaded) {
+        UpDownExtrapolationGraphNumber.Max = Engine->Settings.sGridNumberOfPoints / 5;
+        UpDownExtrapolationGraphNumber.SetPosition(DisplaySettings.DefaultExtSetsToPlot);
+        const int32_t m = Engine->GofsStore ? Engine->GofsStore->GetNumberOfSets() - 1 : -1;
+        if (m < 1) {
+            ScrollBarExtrapolation.Max = 1;
+        } else {
+            ScrollBarExtrapolation.Max = m;
+            ScrollBarExtrapolation.Position = m;
+        }
+        EditExtSetsToShow = std::to_string(UpDownExtrapolationGraphNumber.Position);
+        RedrawRawScans();
+        ShowAverageAndCorrected();
+        SBIntegralFringeEnabled = Engine->CorrectFringes;
+        SBJitterEnabled = Engine->CorrectJitter;
+    } else if (!HasData) {
+        const std::string again = ": looking again every " + std::to_string(Timer1Interval / 1000) + " s";
+        Chart1.EmptyText = FileList.empty() ? "No scan files of " + Mask() + " here yet" + again
+                                            : "No readable scan of " + Mask() + " with at least "
+                + std::to_string(Engine->Settings.MinimumDataSetSize) + " points yet" + again;
+        Chart1.Repaint();
+    }
+    InputEnabled = true;
+    WaitWindow.Hide();
+}
+
+void TSedDataView::NewScanAdded(int32_t index)
+{
+    (void)index; // always the newest set
+    DrawNewestScan();
+}
+
+void TSedDataView::RefreshDone() { ShowAverageAndCorrected(); }
+
+void TSedDataView::Timer1Timer()
+{
+    if (Closed || !Timer1Enabled || !Engine)
+        return;
+    ChannelFollower::Timer1Timer();
+}
+
+void TSedDataView::FormClose()
+{
+    if (Closed)
+        return;
+    if (Owner)
+        Owner->DataViewClosed(*this);
+    Timer1Enabled = false;
+    TimerPlayBack.Enabled = false;
+    TimeCourseStore = nullptr;
+    Engine.reset();
+    Closed = true;
+    Visible = false;
+}

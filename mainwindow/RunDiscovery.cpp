@@ -1,0 +1,164 @@
+#include "mainwindow/RunDiscovery.h"
+
+#include <cctype>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "scanfiles/FileSystem.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The integer value of text: an optional sign and at least one digit, nothing else.
+int32_t StrToIntDef(const std::string& text, int32_t fallback)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    if (i == text.size() || text.size() > 10)
+        return fallback;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return fallback;
+        value = value * 10 + (text[i] - '0');
+    }
+    value = negative ? -value : value;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return fallback;
+    return static_cast<int32_t>(value);
+}
+
+// Entries of dir whose names have no extension (no '.'), sorted ignoring case so that
+// "first met" does not depend on the file system's order. Entries are not tested for
+// being directories.
+std::vector<std::string> NamesWithoutExtension(const std::string& dir, bool& ok)
+{
+    std::vector<std::string> names = ListFiles(dir, "*", &ok);
+    std::erase_if(names, [](const std::string& n) { return n.find('.') != std::string::npos; });
+    SortNamesIgnoringCase(names);
+    return names;
+}
+
+// After a failed listing of path: true when path is simply not a directory (a plain file, a
+// link to nothing), which has nothing below it; false for a directory that cannot be read or
+// an entry that has vanished, which end the root scan.
+bool NothingBelow(const std::string& path)
+{
+    std::error_code ec;
+    const fs::file_status own = fs::symlink_status(path, ec);
+    if (ec || !fs::exists(own))
+        return false;
+    const fs::file_status target = fs::status(path, ec);
+    if (target.type() == fs::file_type::not_found)
+        return true;
+    if (ec)
+        return false;
+    return !fs::is_directory(target);
+}
+
+// Inserts after any equal entries, as a sorted list box places it.
+void InsertSorted(std::vector<std::string>& dirs, const std::string& path)
+{
+    size_t at = 0;
+    while (at < dirs.size() && !NameLessIgnoringCase(path, dirs[at]))
+        ++at;
+    dirs.insert(dirs.begin() + static_cast<std::ptrdiff_t>(at), path);
+}
+
+} // namespace
+
+int32_t DateDirScore(const std::string& name)
+{
+    if (name.size() != 6)
+        return -1;
+    const int32_t mm = StrToIntDef(name.substr(0, 2), -1);
+    const int32_t dd = StrToIntDef(name.substr(2, 2), -1);
+    const int32_t yy = StrToIntDef(name.substr(4, 2), -1);
+    return yy * 10000 + mm * 100 + dd;
+}
+
+int32_t RunDirScore(const std::string& name)
+{
+    if (name.size() != 6)
+        return 0;
+    return StrToIntDef(name, -1);
+}
+
+std::string XliDataDir(const std::string& root)
+{
+    std::vector<std::string> names = ListFiles(root, "XLIDATA");
+    SortNamesIgnoringCase(names);
+    for (const std::string& name : names) {
+        std::error_code ec;
+        const std::string path = JoinPath(root, name);
+        if (fs::is_directory(path, ec))
+            return path;
+    }
+    return {};
+}
+
+RunDirectories ListRunDirectories(const std::string& root)
+{
+    RunDirectories out;
+    try {
+        if (root.empty()) {
+            out.Failure = UnexpectedDirectoryError;
+            return out;
+        }
+        std::vector<std::string> searched { root };
+        if (const std::string xli = XliDataDir(root); !xli.empty())
+            searched.push_back(xli);
+
+        int32_t bestDate = -1;
+        int32_t bestRun = -1;
+        std::string bestPath;
+        for (const std::string& dir : searched) {
+            bool ok = false;
+            const std::vector<std::string> dates = NamesWithoutExtension(dir, ok);
+            if (!ok) {
+                out.Failure = UnexpectedDirectoryError;
+                return out;
+            }
+            for (const std::string& date : dates) {
+                const int32_t dateKey = DateDirScore(date);
+                if (dateKey <= 0)
+                    continue;
+                const std::string datePath = JoinPath(dir, date);
+                const std::vector<std::string> runs = NamesWithoutExtension(datePath, ok);
+                if (!ok) {
+                    if (NothingBelow(datePath))
+                        continue;
+                    out.Failure = UnexpectedDirectoryError;
+                    return out;
+                }
+                for (const std::string& run : runs) {
+                    const int32_t runKey = RunDirScore(run);
+                    if (runKey <= 0)
+                        continue;
+                    const std::string runPath = JoinPath(datePath, run);
+                    InsertSorted(out.Dirs, runPath);
+                    if (dateKey > bestDate || (dateKey == bestDate && runKey > bestRun)) {
+                        bestDate = dateKey;
+                        bestRun = runKey;
+                        bestPath = runPath;
+                    }
+                }
+            }
+        }
+
+        // Without run directories the data files lie in the root itself.
+        InsertSorted(out.Dirs, root);
+        const std::string newest = bestRun == -1 ? root : bestPath;
+        for (size_t i = 0; i < out.Dirs.size() && out.Newest < 0; ++i)
+            if (out.Dirs[i] == newest)
+                out.Newest = static_cast<int32_t>(i);
+    } catch (const std::exception&) {
+        out.Newest = -1;
+        out.Failure = UnexpectedDirectoryError;
+    }
+    return out;
+}

@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The run directories below a root data directory, as plain functions that the main window and
+// the headless command share.
+//
+//   root/                      (or root/XLIDATA/, or both)
+//     MMDDYY/                  date directory, key YY*10000 + MM*100 + DD
+//       NNNNNN/                run directory = data directory, holds the scan files
+
+// Said when a scan of the root stops part way (unreadable directory, vanished path).
+inline constexpr const char* UnexpectedDirectoryError = "Unexpected error setting directory";
+
+// Ordering key of a date directory name MMDDYY; -1 unless six characters.
+int32_t DateDirScore(const std::string& name);
+// Ordering key of a run directory name; 0 unless six characters, -1 if not a number.
+int32_t RunDirScore(const std::string& name);
+// The root's subdirectory XLIDATA, found without regard to case like every other name of the
+// instrument's data; "" when there is none.
+std::string XliDataDir(const std::string& root);
+
+struct RunDirectories {
+    // Full paths of every run directory below the root and of the root itself, sorted ignoring
+    // case (equal names in the order met).
+    std::vector<std::string> Dirs;
+    // Index in Dirs of the newest run: the largest run key within the largest date key that holds
+    // a run, the first met on equal keys; the root when there is no run. -1 after a failure.
+    int32_t Newest = -1;
+    // Empty, or UnexpectedDirectoryError; Dirs then holds what was listed before the failure.
+    std::string Failure;
+};
+
+// Searches the root and its XLIDATA directory for date and run directories.
+RunDirectories ListRunDirectories(const std::string& root);

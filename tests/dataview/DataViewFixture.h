@@ -1,0 +1,69 @@
+#pragma once
+// What the data view's tests share: a launch on a directory, small runs, a run published scan by
+// scan, and the raw sets a chart draws.
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "dataview/ChannelSession.h"
+#include "dataview/TSedDataView.h"
+#include "testutil/ScanFileWriter.h"
+
+namespace dataviewtest {
+
+// Resets the program-wide choice flag around each test.
+class SedDataView : public ::testing::Test {
+protected:
+    void SetUp() override { TSedDataView::ManualScanChoice = false; }
+    void TearDown() override { TSedDataView::ManualScanChoice = false; }
+};
+
+inline void Launch(TSedDataView& view, const std::string& dir, const std::string& channel = "0*.RA1")
+{
+    ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults(channel), CustomSettings());
+    view.LoadChannel(dir, "watch");
+}
+
+inline testutil::RunSpec SmallRun(int scans)
+{
+    testutil::RunSpec spec;
+    spec.scans = scans;
+    spec.points = 60;
+    return spec;
+}
+
+// Copies the staged scans [from, to) into the watched directory, as a run writes them.
+inline void Publish(const testutil::TempDir& staging, const std::vector<std::string>& names,
+    const testutil::TempDir& dir, int from, int to)
+{
+    for (int k = from; k < to; ++k)
+        std::filesystem::copy_file(staging / names[static_cast<size_t>(k)], dir / names[static_cast<size_t>(k)]);
+}
+
+// Raw sets shown on Chart1: what the active series above the template hold, ascending.
+inline std::vector<int> DrawnSets(const TSedDataView& view)
+{
+    std::vector<int> sets;
+    for (int s = 2; s < view.Chart1.SeriesCount(); ++s) {
+        const ChartSeries& series = view.Chart1.Series[static_cast<size_t>(s)];
+        if (series.Active && !series.Points.empty())
+            sets.push_back(series.Tag);
+    }
+    std::sort(sets.begin(), sets.end());
+    return sets;
+}
+
+// The sets `first`, then from, from + step, ... below `below`, then `tail`.
+inline std::vector<int> Sets(
+    std::initializer_list<int> first, int from, int step, int below, std::initializer_list<int> tail)
+{
+    std::vector<int> out(first);
+    for (int k = from; k < below; k += step)
+        out.push_back(k);
+    out.insert(out.end(), tail);
+    return out;
+}
+
+} // namespace dataviewtest

@@ -1,0 +1,118 @@
+// Loading, live refresh and closing of the data view.
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "DataViewFixture.h"
+#include "testutil/ScriptedPrompts.h"
+
+namespace fs = std::filesystem;
+using namespace dataviewtest;
+using testutil::ScriptedPrompts;
+using testutil::TempDir;
+
+TEST_F(SedDataView, TickDuringALoadDoesNothing)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(120));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults("0*.RA1"), CustomSettings());
+    // A window that lets its wait window paint delivers timer ticks from inside the load.
+    std::vector<std::string> texts;
+    prompts.WaitWindowScript = [&](TWaitWorking& wait) {
+        EXPECT_EQ(&wait, &view.WaitWindow);
+        texts.push_back(wait.Edit1);
+        EXPECT_FALSE(view.InputEnabled);
+        view.Timer1Timer();
+    };
+    view.LoadChannel(dir.path(), "watch");
+    EXPECT_EQ(texts,
+        (std::vector<std::string> {
+            "Loading files", "Found 120 files to process", "Processing file  50", "Processing file  100" }));
+    EXPECT_EQ(view.LoadCount, 1) << "no second load began";
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 120);
+    EXPECT_TRUE(view.InputEnabled);
+
+    // The next tick, after the load, refreshes as usual.
+    prompts.WaitWindowScript = nullptr;
+    testutil::WriteRun(dir.path(), SmallRun(121));
+    view.Timer1Timer();
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 121);
+}
+
+TEST_F(SedDataView, EmptyChartsSayWhy)
+{
+    TempDir dir;
+    TSedDataView view;
+    Launch(view, dir.path());
+    EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
+    EXPECT_EQ(view.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
+    testutil::RunSpec tooShort = SmallRun(1);
+    tooShort.points = 10;
+    testutil::WriteRun(dir.path(), tooShort);
+    view.Timer1Timer();
+    EXPECT_EQ(
+        view.Chart1.EmptyText, "No readable scan of 0*.RA1 with at least 20 points yet: looking again every 10 s");
+    EXPECT_EQ(TSedDataView::NoResultText(1), "No g(s*) yet: at least 4 scans are needed (1 scan read so far)");
+
+    // One scan short of the first result the result charts stay empty and say so; then they fill.
+    testutil::WriteRun(dir.path(), SmallRun(TSedDataView::ScansForFirstResult - 1));
+    view.Timer1Timer();
+    EXPECT_TRUE(view.dcdtChart.ActiveSeries().empty());
+    EXPECT_EQ(view.ChartAverage.EmptyText, TSedDataView::NoResultText(TSedDataView::ScansForFirstResult - 1));
+    testutil::WriteRun(dir.path(), SmallRun(TSedDataView::ScansForFirstResult));
+    view.Timer1Timer();
+    EXPECT_FALSE(view.ChartAverage.ActiveSeries().empty());
+}
+
+TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
+{
+    TempDir root;
+    const std::string run = root / "run";
+    fs::create_directory(run);
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+
+    // Clicks, a refresh and an output before any data exists.
+    Launch(view, run);
+    EXPECT_FALSE(view.HasData);
+    for (auto mode : { TSedDataView::RawMode::Meniscus, TSedDataView::RawMode::Jitter,
+             TSedDataView::RawMode::IntegralFringe, TSedDataView::RawMode::DisplayXY }) {
+        view.SBGroup1Click(mode);
+        view.RawChartClick(6.1, 0.5);
+    }
+    view.dcdtChartClickBackground(4.0, 1.0);
+    view.Timer1Timer();
+    view.ButtonOutputAsciiClick();
+    EXPECT_EQ(prompts.Messages.back(), "Not enough Data");
+    EXPECT_TRUE(prompts.SaveRequests.empty());
+
+    // A half-written newest scan is taken as it was read; the files stay as they were.
+    testutil::WriteRun(run, SmallRun(8));
+    const std::string last = testutil::ReadTextFile(run + "/00008.RA1");
+    testutil::WriteTextFile(run + "/00008.RA1", last.substr(0, last.size() / 2));
+    const auto before = fs::last_write_time(run + "/00008.RA1");
+    view.Timer1Timer();
+    ASSERT_TRUE(view.HasData);
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
+    EXPECT_EQ(fs::last_write_time(run + "/00008.RA1"), before);
+
+    // The channel's files disappear, then the whole run: ticks find nothing and keep what was loaded.
+    for (const auto& entry : fs::directory_iterator(run))
+        fs::remove(entry.path());
+    view.Timer1Timer();
+    fs::remove_all(run);
+    view.Timer1Timer();
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
+    EXPECT_FALSE(DrawnSets(view).empty());
+
+    // Closed: the timer stops, and neither a late tick nor a late click reaches the freed engine.
+    view.FormClose();
+    EXPECT_FALSE(view.Timer1Enabled);
+    view.Timer1Timer();
+    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.RawChartClick(6.1, 0.5);
+    view.ButtonOutputAsciiClick();
+}

@@ -1,0 +1,180 @@
+// The raw-data tools: the scan display, the user's choice of scans, markers and clicks.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "DataViewFixture.h"
+#include "dataview/GofsOutput.h"
+#include "testutil/ScriptedPrompts.h"
+
+using namespace dataviewtest;
+using testutil::ScriptedPrompts;
+using testutil::TempDir;
+
+TEST_F(SedDataView, AutomaticScanDisplayFollowsTheCutoffAndStride)
+{
+    const struct {
+        int scans;
+        int stride;
+        std::vector<int> drawn;
+    } cases[] = {
+        { 19, 1, Sets({}, 0, 1, 19, {}) },
+        { 20, 2, { 0, 1, 2, 3, 4, 8, 10, 12, 14, 16, 18, 19 } },
+        { 100, 10, { 0, 1, 2, 3, 4, 16, 26, 36, 46, 56, 66, 76, 86, 96, 99 } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scans);
+        TempDir dir;
+        testutil::WriteRun(dir.path(), SmallRun(c.scans));
+        TSedDataView view;
+        Launch(view, dir.path());
+        EXPECT_EQ(DrawnSets(view), c.drawn);
+        EXPECT_EQ(view.DisplayStride, c.stride);
+    }
+}
+
+TEST_F(SedDataView, ScanColoursCycleAndAreNeverReset)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(7));
+    TSedDataView view;
+    Launch(view, dir.path());
+    const ChartColour cycle[] = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
+    for (int s = 2; s < 9; ++s) {
+        SCOPED_TRACE(s);
+        EXPECT_EQ(view.Chart1.Series[static_cast<size_t>(s)].Colour, cycle[(s - 2) % 5]);
+    }
+    // Seven colours used: the next redraw starts at the eighth, green.
+    view.RedrawRawScans();
+    EXPECT_EQ(view.Chart1.Series[2].Colour, Colours::Green);
+}
+
+TEST_F(SedDataView, NewScansAreDrawnOneByOneUntilAThirdThenRedrawn)
+{
+    TempDir staging, dir;
+    const auto names = testutil::WriteRun(staging.path(), SmallRun(45));
+    Publish(staging, names, dir, 0, 40);
+    TSedDataView view;
+    Launch(view, dir.path());
+    ASSERT_EQ(view.DisplayStride, 4);
+    EXPECT_EQ(DrawnSets(view), Sets({ 0, 1, 2, 3, 4 }, 10, 4, 40, { 39 }));
+    const int dcdtAt40 = view.Engine->DcdtStore->GetNumberOfSets();
+
+    // Scans 41 to 44: the newest scan and the one a stride before it slide along.
+    for (int k = 40; k < 44; ++k) {
+        SCOPED_TRACE(k + 1);
+        Publish(staging, names, dir, k, k + 1);
+        view.Timer1Timer();
+        EXPECT_EQ(view.IncrementalCount, k - 39);
+        EXPECT_EQ(DrawnSets(view), Sets({ 0, 1, 2, 3, 4 }, 10, 4, 35, { k - 4, k }));
+    }
+    EXPECT_GT(view.Engine->DcdtStore->GetNumberOfSets(), dcdtAt40) << "the dc/dt stage grows scan by scan";
+
+    // Scan 45: 4 x 4 = 16 > 0.33 x 45, so the display is chosen afresh.
+    Publish(staging, names, dir, 44, 45);
+    view.Timer1Timer();
+    EXPECT_EQ(view.IncrementalCount, 0);
+    EXPECT_EQ(DrawnSets(view), Sets({ 0, 1, 2, 3, 4 }, 10, 4, 45, { 44 }));
+}
+
+TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
+{
+    TempDir staging, dir;
+    const auto names = testutil::WriteRun(staging.path(), SmallRun(34));
+    Publish(staging, names, dir, 0, 30);
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    prompts.ScanSelectorScript = [](TScanSelector& selector) {
+        selector.ButtonUnselectAllClick();
+        selector.UpDownStartClick(2);
+        selector.UpDownStepClick(3);
+        selector.UpDownEndClick(30);
+        selector.ButtonOKClick();
+    };
+    view.ButtonChooseScansClick();
+    EXPECT_EQ(prompts.ScanSelectorsShown, 1);
+    EXPECT_TRUE(TSedDataView::ManualScanChoice);
+    const std::vector<int> chosen { 1, 4, 7, 10, 13, 16, 19, 22, 25, 28 };
+    EXPECT_EQ(DrawnSets(view), chosen);
+
+    // Four new scans, then a full redraw in the user's-choice mode: above the selector's end (30)
+    // every third set counting back from the newest.
+    Publish(staging, names, dir, 30, 34);
+    view.Timer1Timer();
+    view.RedrawRawScans();
+    std::vector<int> want = chosen;
+    want.push_back(33);
+    EXPECT_EQ(DrawnSets(view), want);
+}
+
+TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(30));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    const uint64_t avgBefore = view.ChartAverage.Changed;
+
+    // In zoom mode a click changes nothing.
+    view.Chart1ClickSeries(6.2, 0.5);
+    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+
+    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.Chart1ClickBackground(5.912345, 0.31);
+    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9123);
+    EXPECT_EQ(view.EditMeniscus, "5.9123");
+    EXPECT_DOUBLE_EQ(view.Chart1.Series[0].Points.at(0).X, 5.9123) << "the meniscus bar moved";
+    EXPECT_GT(view.ChartAverage.Changed, avgBefore);
+
+    // The engine now holds what a fresh load with that meniscus computes.
+    TSedDataView fresh;
+    LaunchParameters p = LaunchParameters::Defaults("0*.RA1");
+    p.Meniscus = 5.9123;
+    ConfigureForLaunch(*fresh.Engine, p, CustomSettings());
+    fresh.LoadChannel(dir.path());
+    ASSERT_GT(fresh.Engine->GofsStore->GetNumberOfSets(), 0);
+    EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), GofsFileText(*fresh.Engine, "g.txt", 0, true));
+
+    // The read-out mode shows the rounded click in a message.
+    view.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
+    view.Chart1ClickBackground(6.5000004, 0.25);
+    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));
+}
+
+TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
+{
+    // Scans whose last points, past the end of the analysed range (bottom 7.2 less 0.1 cm), pile up
+    // to 100.
+    TempDir dir;
+    auto write = [&](int number, double seconds, auto plateau) {
+        testutil::ScanSpec scan;
+        scan.seconds = seconds;
+        for (int i = 0; i <= 130; ++i) {
+            const double r = 5.85 + 0.01 * i;
+            scan.radius.push_back(r);
+            scan.value.push_back(r > 7.125 ? 100.0 : plateau(r));
+            scan.third.push_back(0.01);
+        }
+        testutil::WriteTextFile(dir / ("0000" + std::to_string(number) + ".RA1"), testutil::ScanFileText(scan));
+    };
+    for (int k = 0; k < 5; ++k) {
+        const double t = 600 + 300 * k;
+        write(k + 1, t, [t](double r) { return testutil::BoundaryValue(r, t, 50000, 5.9, 4.4e-13, 1.0, 0.03); });
+    }
+    TSedDataView view;
+    Launch(view, dir.path());
+    ASSERT_EQ(DrawnSets(view).size(), 5u);
+    // From 0 before the boundaries to the first scan's plateau (below 1: radial dilution), widened
+    // by 5 % of the span at each end.
+    const ChartAxis& c = view.Chart1.Left;
+    EXPECT_GT(c.Maximum, 0.9);
+    EXPECT_LT(c.Maximum, 1.05);
+    EXPECT_NEAR(c.Minimum, -(c.Maximum - c.Minimum) / 22, 1e-3);
+
+    // A new scan with a higher plateau widens the scale; its pile-up does not.
+    write(6, 2100, [](double r) { return r < 6.0 ? 0.0 : 3.0; });
+    view.Timer1Timer();
+    EXPECT_NEAR(c.Maximum, 3.15, 0.01);
+}

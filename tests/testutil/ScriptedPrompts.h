@@ -1,0 +1,54 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "windows/Prompts.h"
+
+namespace testutil {
+
+// The scripted host of the tests: dialogs take their answers from queues, in order (an empty
+// answer, or none left, cancels), and everything the logic asked or said is recorded. Windows
+// are counted, and a script may act in each one as the user would.
+class ScriptedPrompts : public Prompts {
+public:
+    // Answers, each used once.
+    std::deque<std::string> SaveAnswers;
+    std::deque<std::string> OpenAnswers;
+    std::deque<std::string> DirectoryAnswers;
+    std::deque<std::optional<std::string>> InputAnswers; // nullopt: cancel
+
+    // What was asked and said.
+    std::vector<std::string> Messages;
+    std::vector<FileDialogRequest> SaveRequests;
+    std::vector<FileDialogRequest> OpenRequests;
+    std::vector<FileDialogRequest> DirectoryRequests;
+    std::vector<std::pair<std::string, std::string>> InputQueries; // caption, prompt
+
+    // Windows shown, and what the user does in them (or, for the wait window, what happens while
+    // it is painted).
+    int32_t ScanSelectorsShown = 0;
+    int32_t SettingsWindowsShown = 0;
+    int32_t DataViewsShown = 0;
+    int32_t WaitWindowRepaints = 0;
+    std::function<void(TScanSelector&)> ScanSelectorScript;
+    std::function<void(TMorvaneSettings&)> SettingsWindowScript;
+    std::function<void(TSedDataView&)> DataViewScript;
+    std::function<void(TWaitWorking&)> WaitWindowScript;
+
+    void ShowMessage(const std::string& text) override;
+    bool SaveDialog(FileDialogRequest& request) override;
+    bool OpenDialog(FileDialogRequest& request) override;
+    bool SelectDirectory(FileDialogRequest& request) override;
+    bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+    void ShowScanSelector(TScanSelector& selector) override;
+    void ShowSettingsWindow(TMorvaneSettings& settings) override;
+    void ShowDataView(TSedDataView& view) override;
+    void RepaintWaitWindow(TWaitWorking& window) override;
+};
+
+} // namespace testutil

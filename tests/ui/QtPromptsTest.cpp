@@ -1,0 +1,97 @@
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "testutil/ScanFileWriter.h"
+#include "testutil/ScriptedPrompts.h"
+#include "ui/QtPrompts.h"
+
+namespace {
+
+// Answers the next modal file dialog over `parent` with `choice`, as a user typing it would.
+void AnswerFileDialog(QWidget* parent, const std::string& choice, bool& seen)
+{
+    QTimer::singleShot(0, [parent, choice, &seen] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->parentWidget(), parent);
+        seen = true;
+        dialog->selectFile(QString::fromStdString(choice));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+}
+
+} // namespace
+
+TEST(QtPrompts, ToolkitFiltersBecomeQtFilters)
+{
+    EXPECT_EQ(QtPrompts::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|").toStdString(),
+        "Text Files (*.txt);;All Files (*.*)");
+    EXPECT_EQ(QtPrompts::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
+        "XLA-XLI Scan Files (*.scn);;all files (*.*)");
+}
+
+TEST(QtPrompts, DefaultExtensionGoesOnANameWithoutOne)
+{
+    const struct {
+        const char* file;
+        const char* ext;
+        const char* want;
+    } cases[] = {
+        { "run5", ".txt", "run5.txt" },
+        { "/data/run5", "txt", "/data/run5.txt" },
+        { "/data.v2/run5", ".txt", "/data.v2/run5.txt" }, // a dot in the directory is no extension
+        { "run5.txt", ".txt", "run5.txt" },
+        { "run5.dat", ".txt", "run5.dat" }, // the user's own extension stays
+        { "run5", "", "run5" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(QtPrompts::WithDefaultExt(c.file, c.ext), c.want);
+    }
+}
+
+TEST(QtPrompts, DialogsBelongToTheirWindowAndAnswerAsTyped)
+{
+    ASSERT_NE(QApplication::instance(), nullptr);
+    testutil::TempDir dir;
+    QWidget window;
+    QtPrompts prompts(&window);
+
+    // "run5" typed in the save dialog is saved as run5.txt.
+    FileDialogRequest save;
+    save.FileName = dir / "proposed.txt";
+    save.DefaultExt = ".txt";
+    save.Filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+    bool seen = false;
+    AnswerFileDialog(&window, dir / "run5", seen);
+    ASSERT_TRUE(prompts.SaveDialog(save));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(save.FileName, dir / "run5.txt");
+
+    // The root chooser takes a directory that holds only directories.
+    const std::string root = dir / "root";
+    std::filesystem::create_directories(root + "/010207/000001");
+    FileDialogRequest choose;
+    choose.InitialDir = dir.path();
+    seen = false;
+    AnswerFileDialog(&window, root, seen);
+    ASSERT_TRUE(prompts.SelectDirectory(choose));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(choose.FileName, root);
+}
+
+TEST(QtPrompts, AStandInAnswersTheDialogs)
+{
+    testutil::ScriptedPrompts script;
+    script.SaveAnswers = { "chosen.txt" };
+    QtPrompts prompts(nullptr, &script);
+    FileDialogRequest save;
+    EXPECT_TRUE(prompts.SaveDialog(save));
+    EXPECT_EQ(save.FileName, "chosen.txt");
+    prompts.ShowMessage("said");
+    EXPECT_EQ(script.Messages, (std::vector<std::string> { "said" }));
+}

@@ -1,0 +1,98 @@
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "testutil/ScanFileWriter.h"
+#include "testutil/ScriptedPrompts.h"
+#include "ui/MainWindowWidget.h"
+#include "ui/ScanSelectorDialog.h"
+#include "ui/SedDataViewWidget.h"
+
+namespace {
+
+QPushButton* PushButtonNamed(QWidget* parent, const QString& text)
+{
+    for (QPushButton* b : parent->findChildren<QPushButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+int DrawnScans(const TSedDataView& view)
+{
+    int drawn = 0;
+    for (int s = 2; s < view.Chart1.SeriesCount(); ++s)
+        drawn += view.Chart1.Series[static_cast<size_t>(s)].Active ? 1 : 0;
+    return drawn;
+}
+
+} // namespace
+
+TEST(ScanSelectorDialog, EscCloseBoxAndCancelAllRunTheCancelHandler)
+{
+    ASSERT_NE(QApplication::instance(), nullptr);
+    std::vector<int32_t> flags { 1, 0, 1, 0, 1 };
+    const struct {
+        const char* name;
+        void (*leave)(ScanSelectorDialog&);
+    } ways[] = {
+        { "Esc", [](ScanSelectorDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); } },
+        { "close box", [](ScanSelectorDialog& d) { d.close(); } },
+        { "Cancel", [](ScanSelectorDialog& d) { PushButtonNamed(&d, "Cancel")->click(); } },
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        TScanSelector selector;
+        selector.SetUp(flags.data(), nullptr, 5, 1);
+        selector.OfferedCount = 2; // left from an earlier, smaller run
+        ScanSelectorDialog dialog(selector);
+        dialog.show();
+        selector.ButtonUnselectAllClick();
+        way.leave(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(selector.OfferedCount, 5);
+        EXPECT_EQ(selector.NumberOfScans, 0);
+        EXPECT_EQ(selector.Selection, nullptr);
+        EXPECT_EQ(flags, (std::vector<int32_t> { 1, 0, 1, 0, 1 })) << "the ticks are not written";
+    }
+}
+
+TEST(ScanSelectorDialog, BelongsToItsViewAndEscKeepsTheViewsDisplay)
+{
+    testutil::TempDir root;
+    testutil::RunSpec spec;
+    spec.scans = 25;
+    spec.points = 40;
+    testutil::WriteRun(root.path(), spec);
+    testutil::ScriptedPrompts prompts;
+    MainWindowWidget main(&prompts);
+    main.Form().ChangeWorkingDirectory = false;
+    ASSERT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
+    SedDataViewWidget* w = main.Launch();
+    ASSERT_NE(w, nullptr);
+    TSedDataView& view = *w->View();
+    // An earlier choice of the user's on a smaller run, whose count a stale dialog would keep.
+    view.ScanSelector.Automatic = false;
+    view.ScanSelector.OfferedCount = 3;
+    const int drawn = DrawnScans(view);
+
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        EXPECT_EQ(modal->parentWidget(), w) << "the dialog belongs to the view that asked";
+        seen = true;
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    QPushButton* choose = PushButtonNamed(w, "Choose Display");
+    ASSERT_NE(choose, nullptr);
+    choose->click();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(view.ScanSelector.OfferedCount, 25);
+    EXPECT_EQ(DrawnScans(view), drawn);
+    w->close();
+}

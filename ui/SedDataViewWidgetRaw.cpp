@@ -1,0 +1,93 @@
+// The data view's tab "Raw Data c(r)": the raw-data chart, its tools and marker read-outs.
+#include "ui/SedDataViewWidget.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/ChartView.h"
+#include "ui/SedDataViewControls.h"
+
+using namespace dataviewcontrols;
+
+QWidget* SedDataViewWidget::BuildRawTab()
+{
+    auto* tab = new QWidget(this);
+    rawChart_ = new ChartView(&view_->Chart1, tab);
+    auto* tools = new QHBoxLayout;
+    auto* rescale = ToolButton(tr("Rescale"), tab, false);
+    rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
+    connect(rescale, &QToolButton::clicked, rawChart_, &ChartView::Rescale);
+    tools->addWidget(rescale);
+    auto* group = new QButtonGroup(tab);
+    const struct {
+        const char* text;
+        TSedDataView::RawMode mode;
+    } modes[] = {
+        { "Zoom", TSedDataView::RawMode::ZoomIn },
+        { "Jitter Adjust", TSedDataView::RawMode::Jitter },
+        { "Meniscus", TSedDataView::RawMode::Meniscus },
+        { "Display X, Y", TSedDataView::RawMode::DisplayXY },
+        { "Set Integral Fringe Position", TSedDataView::RawMode::IntegralFringe },
+    };
+    for (const auto& m : modes) {
+        auto* b = ToolButton(tr(m.text), tab, true);
+        b->setChecked(m.mode == view_->RawChartMode);
+        group->addButton(b);
+        tools->addWidget(b);
+        const auto mode = m.mode;
+        connect(b, &QToolButton::clicked, this, [this, mode] {
+            if (view_)
+                view_->SBGroup1Click(mode);
+        });
+        if (m.mode == TSedDataView::RawMode::Jitter)
+            sbJitter_ = b;
+        if (m.mode == TSedDataView::RawMode::IntegralFringe)
+            sbFringe_ = b;
+    }
+    tools->addStretch();
+    connect(rawChart_, &ChartView::seriesClicked, this, [this](double x, double y) {
+        if (!view_)
+            return;
+        view_->Chart1ClickSeries(x, y);
+        Refresh();
+    });
+    connect(rawChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
+        if (!view_)
+            return;
+        view_->Chart1ClickBackground(x, y);
+        Refresh();
+    });
+
+    editDisplayXY_ = ReadOnlyEdit(tab, 180);
+    editJitter_ = ReadOnlyEdit(tab);
+    editMeniscus_ = ReadOnlyEdit(tab);
+    editFringe_ = ReadOnlyEdit(tab);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(tr("X, Y"), tab));
+    bottom->addWidget(editDisplayXY_, 2);
+    bottom->addWidget(new QLabel(tr("Meniscus"), tab));
+    bottom->addWidget(editMeniscus_);
+    bottom->addWidget(new QLabel(tr("Jitter"), tab));
+    bottom->addWidget(editJitter_);
+    bottom->addWidget(new QLabel(tr("Integral Fringe"), tab));
+    bottom->addWidget(editFringe_);
+    auto* choose = new QPushButton(tr("Choose Display"), tab);
+    connect(choose, &QPushButton::clicked, this, [this] {
+        if (!view_)
+            return;
+        view_->ButtonChooseScansClick();
+        Refresh();
+    });
+    bottom->addWidget(choose);
+
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(tools);
+    layout->addWidget(rawChart_, 1);
+    layout->addLayout(bottom);
+    return tab;
+}
