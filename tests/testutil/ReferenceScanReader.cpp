@@ -22,9 +22,12 @@ namespace {
         const double rpm = scan.rpm, omega2t = scan.omega2t;
         if (letter == 'F' && scan.description.find("Voltage:") == std::string::npos)
             return false;
-        const double w = 2 * 3.141592653589793 * rpm / 60;
-        const double apparent = rpm == expectedRpm || expectedRpm == 0 ? omega2t / (w * w) : seconds;
-        if (!std::isfinite(rpm) || !std::isfinite(seconds) || !std::isfinite(omega2t) || !std::isfinite(w * w)
+        // omega^2 and the apparent time formed exactly as the reader forms them, so that they overflow
+        // at the same speeds.
+        const double pi = 3.141592653589793;
+        const double w2 = rpm * rpm * 4 * pi * pi * (1.0 / 60) * (1.0 / 60);
+        const double apparent = rpm == expectedRpm || expectedRpm == 0 ? (w2 > 0 ? omega2t / w2 : 0) : seconds;
+        if (!std::isfinite(rpm) || !std::isfinite(seconds) || !std::isfinite(omega2t) || !std::isfinite(w2)
             || !std::isfinite(apparent))
             return false;
         const bool letterKnown = letter == 'R' || letter == 'I' || letter == 'F' || letter == 'P';
