@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -253,7 +254,8 @@ TEST(ScanTextTest, WholeFileReading)
 
 TEST(ScanTextTest, RadiiUsableAsGrid)
 {
-    const double inf = INFINITY;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         const char* name;
         std::vector<double> radius;
@@ -266,7 +268,7 @@ TEST(ScanTextTest, RadiiUsableAsGrid)
         { "equal neighbours", { 5.8, 5.9, 5.9, 6.0 }, false },
         { "a trailing zero", { 5.8, 5.9, 0 }, false },
         { "falling", { 6.0, 5.9 }, false },
-        { "nan", { 5.8, NAN, 6.0 }, false },
+        { "nan", { 5.8, nan, 6.0 }, false },
         { "inf at the end", { 5.8, 5.9, inf }, false },
         { "-inf at the start", { -inf, 5.9, 6.0 }, false },
     };
