@@ -38,8 +38,8 @@ public:
 
     ScanHeader Header;
     ScanRefusal Refusal = ScanRefusal::None; // of the last read
-    // Whether the text of the last read ended with a line end (end-of-file marks after it
-    // disregarded). A file still being written usually does not: take it only once it does.
+    // Whether the text of the last read ended with a line end or an end-of-file mark. A file
+    // still being written usually does not: take it only once it does.
     bool EndedWithLineEnd = false;
 
     // Reads one scan file: its bytes (ReadWholeFile), then ParseScanText. Returns the number of

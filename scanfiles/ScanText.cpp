@@ -122,9 +122,7 @@ std::string LinesToText(const std::vector<std::string>& lines)
 
 bool EndsWithLineEnd(std::string_view text)
 {
-    while (!text.empty() && text.back() == EndOfFileMark)
-        text.remove_suffix(1);
-    return !text.empty() && (text.back() == '\r' || text.back() == '\n');
+    return !text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == EndOfFileMark);
 }
 
 std::string HeaderLineText(char typeLetter, const ScanHeader& header)

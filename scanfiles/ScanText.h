@@ -38,8 +38,8 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // The lines joined with CR LF after each, as files are written.
 std::string LinesToText(const std::vector<std::string>& lines);
 
-// Whether the text ends with a line end (CR or LF), end-of-file marks after it disregarded: a
-// scan file still being written usually stops inside a line.
+// Whether the text ends with a line end (CR or LF) or an end-of-file mark, as a finished file
+// does; a scan file still being written usually stops inside a line.
 bool EndsWithLineEnd(std::string_view text);
 
 // The header line of a scan: type letter ('R', 'I', 'F' or 'P'), then cell, temperature, speed

@@ -454,8 +454,11 @@ std::string RunSimulator::CellState::DataLines(
             jump = artefacts.Uniform() < 0.5 ? -1 : 1;
     }
     const double width = run.meniscusArtefactWidthCm;
-    const double spikeOD = run.meniscusArtefact ? run.meniscusSpikeOD : 0;
-    const double dropFringes = run.meniscusArtefact ? run.meniscusDropFringes : 0;
+    auto spike
+        = [&](double r) { return run.meniscusArtefact ? MeniscusSpike(r, meniscus, width, run.meniscusSpikeOD) : 0.0; };
+    auto drop = [&](double r) {
+        return run.meniscusArtefact ? MeniscusDrop(r, meniscus, width, run.meniscusDropFringes) : 0.0;
+    };
     // The lamp's profile is fixed in the cell: taken over the cell's radii, not the scan's.
     const double mid = 0.5 * (radii.front() + radii.back());
     const double half = std::max(0.5 * (radii.back() - radii.front()), 1e-6);
@@ -465,8 +468,7 @@ std::string RunSimulator::CellState::DataLines(
         const double r = at[i];
         switch (kind) {
         case OpticalKind::Absorbance: {
-            const double read
-                = SaturatedAbsorbance(signal[i] + MeniscusSpike(r, meniscus, width, spikeOD), run.saturationOD);
+            const double read = SaturatedAbsorbance(signal[i] + spike(r), run.saturationOD);
             const double sd = run.absorbanceNoise * SaturationNoiseFactor(read, run.saturationOD);
             AppendDataLine(text, r, read + sd * noise.Next(), sd);
             break;
@@ -475,14 +477,14 @@ std::string RunSimulator::CellState::DataLines(
             double f = signal[i] + TimeInvariantAt(r) + offset + run.fringeNoise * noise.Next();
             if (r >= meniscus)
                 f += jump; // the fringe count slipped at the meniscus
-            AppendDataLine(text, r, f + MeniscusDrop(r, meniscus, width, dropFringes));
+            AppendDataLine(text, r, f + drop(r));
             break;
         }
         case OpticalKind::Intensity: {
             // I1 the reference beam, I2 the sample: log10(I1 / I2) is the absorbance.
             const double u = (r - mid) / half;
             const double lamp = LampIntensity * (1 - 0.1 * u * u);
-            const double absorbance = signal[i] + MeniscusSpike(r, meniscus, width, spikeOD);
+            const double absorbance = signal[i] + spike(r);
             // The detector reads no less than its floor, so an opaque region gives a large but
             // finite absorbance, never a division by zero.
             const double i1 = std::max(lamp * (1 + run.intensityNoise * noise.Next()), DetectorFloor);

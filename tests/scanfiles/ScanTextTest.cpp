@@ -198,7 +198,7 @@ TEST(ScanTextTest, LinesEndAtCrLfOrCrLf)
         { "CR CR LF", "a\r\r\n", { "a", "" }, true },
         { "cut between CR and LF", "a\r", { "a" }, true },
         { "end-of-file marks after the last line end", "a\r\n\x1A\x1A", { "a", "\x1A\x1A" }, true },
-        { "end-of-file mark inside the last line", "a\x1A", { "a\x1A" }, false },
+        { "end-of-file mark right after the last line", "a\x1A", { "a\x1A" }, true },
         { "blanks begin a data line still being written", "a\r\n   ", { "a", "   " }, false },
         { "NUL is part of a line", "a\0b\nc"s, { "a\0b"s, "c" }, false },
     };
