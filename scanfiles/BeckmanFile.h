@@ -51,8 +51,8 @@ public:
     // `path` names the file (its extension gives the kind). Only the first MaxFileBytes count.
     // Returns their number, or -1 on failure (unknown type letter, speed or omega^2 t not positive,
     // no finite speed, time or omega^2 t, fluorescence description without "Voltage:", no finite
-    // point), with NumberOfPoints 0 and the reason in Refusal. For a name of no scan kind only the
-    // size is returned and nothing else changes. Blank lines and end-of-file marks (Ctrl-Z) after
+    // point), with NumberOfPoints 0 and the reason in Refusal. For a name of no scan kind only
+    // ScanPath is set and the size returned. Blank lines and end-of-file marks (Ctrl-Z) after
     // the last data line are no points; every other line after the header is one, parsed or not.
     // The intensity mode only matters for "RI" files; a mode other than 0, 1, 2 acts as 0.
     int32_t ParseScanText(const std::string& path, std::string_view text, int32_t intensityMode, double expectedRpm);
