@@ -1,5 +1,7 @@
 #include "analysis/ChannelDataStore.h"
 
+#include "scanfiles/ScanText.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -315,17 +317,6 @@ std::string ChannelDataStore::SetToText(int32_t set, const std::string& suffix) 
     if (set < 0 || set >= NumberOfSets)
         return {};
     const ScanHeader& h = Headers[static_cast<size_t>(set)];
-    std::string text = h.Description + suffix + "\r\n" + h.HeaderLine + "\r\n";
-    text.reserve(text.size() + static_cast<size_t>(NumberOfPoints) * 42);
-    const double* ys = Y(set);
-    const double* es = E(set);
-    char line[160];
-    for (int32_t i = 0; i < NumberOfPoints; ++i) {
-        if (h.OpticalSystem == 3)
-            std::snprintf(line, sizeof line, "%9.4f%15.5E\r\n", Grid[static_cast<size_t>(i)], ys[i]);
-        else
-            std::snprintf(line, sizeof line, "%9.4f%15.5E%15.5E\r\n", Grid[static_cast<size_t>(i)], ys[i], es[i]);
-        text += line;
-    }
-    return text;
+    return ScanText(h.Description + suffix, h.HeaderLine, Grid.get(), Y(set), h.OpticalSystem == 3 ? nullptr : E(set),
+        NumberOfPoints);
 }

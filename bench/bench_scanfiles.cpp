@@ -59,6 +59,21 @@ void BM_ReadScanFile(benchmark::State& state, const std::string& kind)
     state.SetItemsProcessed(state.iterations() * Points);
 }
 
+// The parse alone, of bytes already in memory (what a viewer or the fuzzer hands over).
+void BM_ParseScanText(benchmark::State& state, const std::string& kind)
+{
+    const std::string& path = ScanPath(kind);
+    const std::string text = testutil::ReadTextFile(path);
+    BeckmanFile file;
+    for (auto _ : state) {
+        const int32_t bytes = file.ParseScanText(path, text, 0, 0);
+        if (bytes < 0 || file.NumberOfPoints != Points)
+            state.SkipWithError("parse failed");
+        benchmark::DoNotOptimize(file.Value.data());
+    }
+    state.SetItemsProcessed(state.iterations() * Points);
+}
+
 void BM_SscanfPerLine(benchmark::State& state, const std::string& kind)
 {
     const std::string& path = ScanPath(kind);
@@ -72,6 +87,7 @@ void BM_SscanfPerLine(benchmark::State& state, const std::string& kind)
 }
 
 BENCHMARK_CAPTURE(BM_ReadScanFile, absorbance, std::string("RA"));
+BENCHMARK_CAPTURE(BM_ParseScanText, absorbance, std::string("RA"));
 BENCHMARK_CAPTURE(BM_SscanfPerLine, absorbance, std::string("RA"));
 BENCHMARK_CAPTURE(BM_ReadScanFile, interference, std::string("IP"));
 BENCHMARK_CAPTURE(BM_SscanfPerLine, interference, std::string("IP"));

@@ -1,14 +1,10 @@
 #include "scanfiles/BeckmanFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "scanfiles/NumericLocale.h"
 
@@ -55,64 +51,6 @@ std::string NameOfPath(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : fd_(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Reads at most maxBytes of a regular file into buffer and puts a terminator after them.
-// Returns the byte count, or -1 when the path is no readable regular file.
-int64_t LoadFile(const std::string& path, size_t maxBytes, std::vector<char>& buffer)
-{
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return -1;
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is rejected below anyway.
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0)
-        return -1;
-    struct stat info { };
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return -1;
-    // The size is only a first guess: the instrument may still be writing the file.
-    size_t room = info.st_size > 0 ? std::min(static_cast<size_t>(info.st_size), maxBytes) : 4096;
-    room = std::min(std::max<size_t>(room, 4096), maxBytes);
-    size_t total = 0;
-    for (;;) {
-        if (buffer.size() < room + 1)
-            buffer.resize(room + 1);
-        const ssize_t got = ::read(fd.get(), buffer.data() + total, room - total);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        total += static_cast<size_t>(got);
-        if (total == room) {
-            if (room == maxBytes)
-                break;
-            room = std::min(room * 2, maxBytes);
-        }
-    }
-    buffer[total] = '\0';
-    return static_cast<int64_t>(total);
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsLineEnd(char c) { return c == '\0' || c == '\r' || c == '\n'; }
@@ -126,7 +64,7 @@ constexpr double ExactPowersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 
 // or nullptr as soon as the line holds anything else (leading '+', hex, inf/nan, other
 // blanks, junk glued to a number, a value out of range), so that the caller lets sscanf
 // decide. Both paths round correctly, so the numbers they agree on are the same bits.
-char* ParseFast(char* p, int fields, double* out)
+const char* ParseFast(const char* p, int fields, double* out)
 {
     for (int k = 0; k < fields; ++k) {
         while (*p == ' ' || *p == '\t')
@@ -231,37 +169,141 @@ bool IntensityValue(int32_t mode, double i1, double i2, double& value)
     return std::isfinite(value);
 }
 
+// The text of a line up to a NUL in it, as a C string reads it.
+std::string_view TextBeforeNul(std::string_view line)
+{
+    const size_t nul = line.find('\0');
+    return nul == std::string_view::npos ? line : line.substr(0, nul);
+}
+
+ScanRefusal RefusalOfHeader(int32_t parsed)
+{
+    switch (parsed) {
+    case 3:
+        return ScanRefusal::NoVoltage;
+    case 4:
+        return ScanRefusal::NonFiniteHeader;
+    default:
+        return ScanRefusal::BadHeader;
+    }
+}
+
+// Where the data lines end: blank lines and end-of-file marks after the last data line make no
+// points (a trailing point at radius 0 would spoil the radial grid built from the scan).
+const char* DataEnd(const char* begin, const char* end)
+{
+    while (end > begin
+        && (end[-1] == '\r' || end[-1] == '\n' || end[-1] == ' ' || end[-1] == '\t' || end[-1] == EndOfFileMark))
+        --end;
+    return end;
+}
+
+bool AnyFinitePoint(const double* radius, const double* value, int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i)
+        if (std::isfinite(radius[i]) && std::isfinite(value[i]))
+            return true;
+    return false;
+}
+
+// Reads the data lines of [p, end) into the points of `scan`; returns how many it read.
+int32_t ReadDataLines(
+    const char* p, const char* end, const FileKind& kind, int32_t intensityMode, ScanData& scan, std::string& copy)
+{
+    // Every line before the last one ends with a CR or LF before `end`, which stops the number
+    // parser; the last one is copied, so that nothing at or after `end` is ever read.
+    const char* lastLine = end;
+    while (lastLine > p && lastLine[-1] != '\r' && lastLine[-1] != '\n')
+        --lastLine;
+    int32_t n = 0;
+    while (n < kind.lineLimit && p < end) {
+        const bool last = p >= lastLine;
+        if (last)
+            copy.assign(p, end);
+        const char* const line = last ? copy.c_str() : p;
+        // The numbers are read first; the search for the line's end then starts where they
+        // stopped, so each byte is looked at once.
+        double v[3] = { 0, 0, 0 };
+        const char* const stop = ParseFast(line, kind.fields, v);
+        if (last) {
+            p = end;
+        } else {
+            std::string_view rest;
+            NextLine(stop ? stop : line, end, rest, p);
+            if (!stop)
+                copy.assign(line, rest.data() + rest.size());
+        }
+        if (!stop)
+            ScanDataLine(copy.c_str(), kind, v);
+        const auto k = static_cast<size_t>(n);
+        scan.Radius[k] = v[0];
+        if (kind.intensity) {
+            double value = 0;
+            if (IntensityValue(intensityMode, v[1], v[2], value)) {
+                scan.Value[k] = value;
+            } else {
+                scan.Value[k] = 0;
+                scan.Sigma[k] = FailedPointTag;
+            }
+        } else {
+            scan.Value[k] = v[1];
+            if (kind.fields == 3)
+                scan.Sigma[k] = v[2];
+        }
+        ++n; // a line that does not parse is still a point
+    }
+    return n;
+}
+
 } // namespace
 
-bool BeckmanFile::NextLine(char* start, char* end, char*& line, char*& next)
+const char* ScanRefusalText(ScanRefusal refusal)
 {
-    if (start >= end) {
-        line = next = end;
-        return false;
+    switch (refusal) {
+    case ScanRefusal::None:
+        return "read";
+    case ScanRefusal::Unreadable:
+        return "file cannot be read";
+    case ScanRefusal::TooShort:
+        return "no header line";
+    case ScanRefusal::BadHeader:
+        return "header line does not parse";
+    case ScanRefusal::NoVoltage:
+        return "fluorescence description without \"Voltage:\"";
+    case ScanRefusal::NonFiniteHeader:
+        return "speed, time or omega^2 t is no finite number";
+    case ScanRefusal::NoFiniteValues:
+        return "no data point holds finite numbers";
     }
-    char* p = start;
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    line = start;
-    if (p < end) {
-        const bool cr = *p == '\r';
-        *p++ = '\0';
-        if (cr && p < end && *p == '\n')
-            *p++ = '\0';
-    }
-    next = p;
-    return true;
+    return "unknown";
 }
 
 int32_t BeckmanFile::ReadScanFile(const std::string& path, int32_t intensityMode, double expectedRpm)
 {
+    try {
+        if (ReadWholeFile(path, buffer_, ScanFileMaxBytes) < 0) {
+            Refusal = ScanRefusal::Unreadable;
+            EndedWithLineEnd = false;
+            return -1;
+        }
+    } catch (...) {
+        Refusal = ScanRefusal::Unreadable; // no memory for the bytes: as good as unreadable
+        EndedWithLineEnd = false;
+        return -1;
+    }
+    return ParseScanText(path, buffer_, intensityMode, expectedRpm);
+}
+
+int32_t BeckmanFile::ParseScanText(
+    const std::string& path, std::string_view text, int32_t intensityMode, double expectedRpm)
+{
     bool changed = false;
     try {
-        const int64_t loaded = LoadFile(path, static_cast<size_t>(MaxFileBytes), buffer_);
-        if (loaded < 0)
-            return -1;
-        const auto bytes = static_cast<int32_t>(loaded);
+        text = text.substr(0, std::min(text.size(), ScanFileMaxBytes));
+        const auto bytes = static_cast<int32_t>(text.size());
         const NumericLocaleScope numericLocale;
+        Refusal = ScanRefusal::None;
+        EndedWithLineEnd = EndsWithLineEnd(text);
 
         changed = true;
         ScanPath = path;
@@ -272,51 +314,38 @@ int32_t BeckmanFile::ReadScanFile(const std::string& path, int32_t intensityMode
         OpticalSystem = kind.opticalSystem;
         AllocatePoints(kind.capacity);
 
-        char* p = buffer_.data();
-        char* const end = p + bytes;
-        char* line = nullptr;
-        Header.Description = NextLine(p, end, line, p) ? line : "";
-        Header.HeaderLine = NextLine(p, end, line, p) ? line : "";
-        if (Header.ParseHeader(expectedRpm) != 0) {
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        std::string_view line;
+        int32_t lines = 0;
+        for (std::string* field : { &Header.Description, &Header.HeaderLine }) {
+            field->clear();
+            if (NextLine(p, end, line, p)) {
+                ++lines;
+                field->assign(TextBeforeNul(line));
+            }
+        }
+        const int32_t parsed = Header.ParseHeader(expectedRpm);
+        if (lines < 2 || parsed != 0) {
+            Refusal = lines < 2 ? ScanRefusal::TooShort : RefusalOfHeader(parsed);
             NumberOfPoints = 0;
             return -1;
         }
         Header.FilePath = path;
         Header.FileName = name;
 
-        int32_t n = 0;
-        while (n < kind.lineLimit && p < end) {
-            // The numbers are read before the line is split; the search for its end then
-            // starts where they stopped, so each byte is looked at once.
-            double v[3] = { 0, 0, 0 };
-            line = p;
-            char* const stop = ParseFast(line, kind.fields, v);
-            char* ignored = nullptr;
-            NextLine(stop ? stop : line, end, ignored, p); // at the end of the data p becomes end
-            if (!stop)
-                ScanDataLine(line, kind, v);
-            Radius[static_cast<size_t>(n)] = v[0];
-            if (kind.intensity) {
-                double value = 0;
-                if (IntensityValue(intensityMode, v[1], v[2], value)) {
-                    Value[static_cast<size_t>(n)] = value;
-                } else {
-                    Value[static_cast<size_t>(n)] = 0;
-                    Sigma[static_cast<size_t>(n)] = FailedPointTag;
-                }
-            } else {
-                Value[static_cast<size_t>(n)] = v[1];
-                if (kind.fields == 3)
-                    Sigma[static_cast<size_t>(n)] = v[2];
-            }
-            ++n; // a line that does not parse is still a point
+        NumberOfPoints = ReadDataLines(p, DataEnd(p, end), kind, intensityMode, *this, line_);
+        if (NumberOfPoints > 0 && !AnyFinitePoint(Radius.data(), Value.data(), NumberOfPoints)) {
+            Refusal = ScanRefusal::NoFiniteValues;
+            NumberOfPoints = 0;
+            return -1;
         }
-        NumberOfPoints = n;
         return bytes;
     } catch (...) {
         // Out of memory: report a failed read; the points are no longer valid.
         if (changed)
             NumberOfPoints = 0;
+        Refusal = ScanRefusal::Unreadable;
         return -1;
     }
 }

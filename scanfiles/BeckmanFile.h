@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scanfiles/ScanData.h"
 #include "scanfiles/ScanHeader.h"
+#include "scanfiles/ScanText.h"
 
 // Which value an intensity ("RI") file gives: I1 is the second column, I2 the third.
 enum IntensityModes : int32_t {
@@ -13,29 +15,51 @@ enum IntensityModes : int32_t {
     IntensitySample = 2,    // log10(1000 / I2)
 };
 
+// Why a read gave no scan; each read sets it. The caller may count and report these.
+enum class ScanRefusal : int32_t {
+    None = 0,        // read (for a file that is no scan kind, only its size)
+    Unreadable,      // cannot be opened or read: missing, a directory, a pipe, no permission
+    TooShort,        // fewer than two lines: no header line
+    BadHeader,       // unknown type letter, speed or omega^2 t not positive, negative elapsed time
+    NoVoltage,       // fluorescence description without "Voltage:"
+    NonFiniteHeader, // speed, elapsed time or omega^2 t (or the apparent time from them) is no finite number
+    NoFiniteValues,  // data lines, but not one point whose radius and value are finite numbers
+};
+
+// A short text for a refusal, e.g. "header line does not parse".
+const char* ScanRefusalText(ScanRefusal refusal);
+
 // The instrument's scan-file reader. One object is reused for all files of a channel;
 // each read overwrites the points and the header.
 class BeckmanFile : public ScanData {
 public:
-    static constexpr int32_t MaxFileBytes = 1048576; // larger files are read up to this size
+    // Larger files are read up to this size.
+    static constexpr int32_t MaxFileBytes = static_cast<int32_t>(ScanFileMaxBytes);
 
     ScanHeader Header;
+    ScanRefusal Refusal = ScanRefusal::None; // of the last read
+    // Whether the text of the last read ended with a line end or an end-of-file mark. A file
+    // still being written usually does not: take it only once it does.
+    bool EndedWithLineEnd = false;
 
-    // Reads one scan file. Returns the number of bytes read, or -1 on failure
-    // (unreadable, not a regular file, header that does not parse, fluorescence
-    // description without "Voltage:"). Never throws. A file that cannot be read leaves the
-    // object unchanged; files larger than MaxFileBytes are read up to that size. The
-    // intensity mode only matters for "RI" files; a mode other than 0, 1, 2 acts as 0.
+    // Reads one scan file: its bytes (ReadWholeFile), then ParseScanText. Returns the number of
+    // bytes read, or -1 on failure with the reason in Refusal. Never throws. A file that cannot be
+    // read leaves points and header unchanged.
     int32_t ReadScanFile(const std::string& path, int32_t intensityMode, double expectedRpm);
 
-    // Line splitter over [start, end): writes terminators over CR, LF or CR LF in place and
-    // never touches *end. Returns false when start == end; otherwise `line` is the line and
-    // `next` where the following one starts. A last line without a terminator ends at `end`,
-    // so *end must hold a NUL for that line to be terminated (the reader keeps one there).
-    static bool NextLine(char* start, char* end, char*& line, char*& next);
+    // Parses the text of a scan file held in memory, as ReadScanFile does with the bytes it read;
+    // `path` names the file (its extension gives the kind). Only the first MaxFileBytes count.
+    // Returns their number, or -1 on failure (unknown type letter, speed or omega^2 t not positive,
+    // no finite speed, time or omega^2 t, fluorescence description without "Voltage:", no finite
+    // point), with NumberOfPoints 0 and the reason in Refusal. For a name of no scan kind only
+    // ScanPath is set and the size returned. Blank lines and end-of-file marks (Ctrl-Z) after
+    // the last data line are no points; every other line after the header is one, parsed or not.
+    // The intensity mode only matters for "RI" files; a mode other than 0, 1, 2 acts as 0.
+    int32_t ParseScanText(const std::string& path, std::string_view text, int32_t intensityMode, double expectedRpm);
 
 private:
-    std::vector<char> buffer_; // the whole file plus one terminator; per object, so reads are re-entrant
+    std::string buffer_; // the bytes of the last file read; per object, so reads are re-entrant
+    std::string line_;   // a data line copied for sscanf, which wants a terminated string
 };
 
 // The scan number in an instrument file name ("00012.RA1" gives 12, "A0003.IP1" 3); 0 if none.

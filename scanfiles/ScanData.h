@@ -18,3 +18,7 @@ public:
     // the current OpticalSystem needs. NumberOfPoints becomes 0.
     void AllocatePoints(int32_t capacity);
 };
+
+// Whether radii can serve as the radial grid of a channel: at least two, all finite, rising
+// strictly. A grid must never be built from a scan that fails this.
+bool RadiiUsableAsGrid(const double* radius, int32_t n);

@@ -2,6 +2,7 @@
 
 #include "scanfiles/NumericLocale.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -48,14 +49,21 @@ int32_t ScanHeader::ParseHeader(double expectedRpm)
     OpticalSystem = OpticalSystemOfLetter(letter);
     if (OpticalSystem == 0)
         result = 1;
-    if (!(Rpm > 0) || !(Omega2t > 0))
+    // An elapsed time before the start of the run is as impossible as a standing rotor.
+    if (!(Rpm > 0) || !(Omega2t > 0) || RecordedTime < 0)
         result = 2;
 
     const double omegaSquared = Rpm * Rpm * 4 * Pi * Pi * (1.0 / 60) * (1.0 / 60);
+    // "inf", "nan" or a number beyond the range of a double ("1e400" reads as inf) would put
+    // the scan at no time at all.
+    if (!std::isfinite(Rpm) || !std::isfinite(RecordedTime) || !std::isfinite(Omega2t) || !std::isfinite(omegaSquared))
+        result = 4;
     if (UseApparentTime == 0) {
         Time = RecordedTime;
     } else if (Rpm == expectedRpm || expectedRpm == 0) {
         Time = omegaSquared > 0 ? Omega2t / omegaSquared : 0;
+        if (!std::isfinite(Time))
+            result = 4; // a tiny speed: omega^2 t / omega^2 overflows
     } else {
         Time = RecordedTime;
         // A speed change switches this record to recorded times for good; a header that is

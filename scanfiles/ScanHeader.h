@@ -27,8 +27,10 @@ struct ScanHeader {
     int32_t UseApparentTime = 1;     // non-zero: Time comes from Omega2t; a speed change clears it
 
     // Parses HeaderLine and Description into the other fields.
-    // Returns 0 good, 1 unrecognised type letter, 2 speed or omega^2 t not positive (2 wins
-    // over 1), 3 a fluorescence description without "Voltage:" (wins over both).
+    // Returns 0 good, 1 unrecognised type letter, 2 speed or omega^2 t not positive or a negative
+    // elapsed time (2 wins over 1), 4 a speed, elapsed time or omega^2 t (or the apparent time
+    // formed from them) that is no finite number (wins over 1 and 2), 3 a fluorescence
+    // description without "Voltage:" (wins over all).
     // The fields stay set when the result is not 0. A speed other than expectedRpm (0: no
     // expectation) clears UseApparentTime for good, but only on a header that is otherwise good.
     int32_t ParseHeader(double expectedRpm);

@@ -1,5 +1,6 @@
 #include "simulator/RunWriter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <system_error>
 
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace fs = std::filesystem;
 
@@ -167,13 +169,20 @@ std::string MakeRunDirectory(const RunLocation& where, std::string& error)
 
 std::string WriteRunFiles(RunSimulator& simulator, const std::string& dir,
     const std::function<void(double seconds)>& waitUntil,
-    const std::function<void(const SimScan& scan, const std::string& path)>& written)
+    const std::function<void(const SimScan& scan, const std::string& path)>& written,
+    const std::function<void(const SimScan& scan, const std::string& path)>& betweenParts)
 {
     SimScan scan;
     while (simulator.NextScan(scan)) {
         if (waitUntil)
             waitUntil(scan.seconds);
         const std::string path = JoinPath(dir, scan.fileName);
+        if (betweenParts) {
+            const std::string problem = WriteScanFileCut(path, scan.text, CutInsideDataLine(scan.text, 0.5));
+            if (!problem.empty())
+                return problem;
+            betweenParts(scan, path);
+        }
         const std::string problem = WriteFileAtomically(path, scan.text);
         if (!problem.empty())
             return problem;
@@ -181,6 +190,32 @@ std::string WriteRunFiles(RunSimulator& simulator, const std::string& dir,
             written(scan, path);
     }
     return {};
+}
+
+size_t CutInsideDataLine(const std::string& text, double fraction)
+{
+    const size_t at = static_cast<size_t>(std::clamp(fraction, 0.0, 1.0) * static_cast<double>(text.size()));
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    std::string_view line;
+    for (int header = 0; header < 2; ++header)
+        NextLine(p, end, line, p);
+    std::string_view chosen; // the last data line that starts at or before `at`, or the first one
+    while (NextLine(p, end, line, p)) {
+        if (!chosen.empty() && line.data() > text.data() + at)
+            break;
+        if (line.size() >= 2)
+            chosen = line;
+    }
+    if (chosen.empty())
+        return at;
+    // Fourteen characters in: the radius and the first digit of the value ("   5.9000    1").
+    return static_cast<size_t>(chosen.data() - text.data()) + std::min<size_t>(14, chosen.size() - 1);
+}
+
+std::string WriteScanFileCut(const std::string& path, const std::string& text, size_t bytes)
+{
+    return WriteFileAtomically(path, text.substr(0, std::min(bytes, text.size())));
 }
 
 std::string ParseSpecies(const std::string& text, SimSpecies& species)

@@ -29,10 +29,24 @@ std::string MakeRunDirectory(const RunLocation& where, std::string& error);
 // Writes every scan of the simulator into dir in time order, each file through a temporary
 // file and a rename so a reader never sees half a scan. Before each scan waitUntil(seconds)
 // is called with the scan's elapsed run time (a live run sleeps there; a plain run passes
-// nothing), after it written(scan, path). Returns an empty text, or what failed.
+// nothing), after it written(scan, path). With betweenParts, each file is written in two parts
+// as an instrument that is slow to write leaves it: first cut inside a data line halfway
+// through, then, after betweenParts(scan, path) returns, whole. Returns an empty text, or what
+// failed.
 std::string WriteRunFiles(RunSimulator& simulator, const std::string& dir,
     const std::function<void(double seconds)>& waitUntil,
-    const std::function<void(const SimScan& scan, const std::string& path)>& written);
+    const std::function<void(const SimScan& scan, const std::string& path)>& written,
+    const std::function<void(const SimScan& scan, const std::string& path)>& betweenParts = nullptr);
+
+// Where a scan file still being written may stop: inside the data line that holds the byte at
+// `fraction` (0 ... 1) of the text (the first data line if that byte lies before it), a few
+// characters into the line's value. A text without data lines is cut at that byte.
+size_t CutInsideDataLine(const std::string& text, double fraction);
+
+// Writes the first `bytes` of text to path, through a temporary file and a rename, so that a
+// reader finds exactly that much: a scan file as it looks while the instrument writes it.
+// Returns an empty text, or what failed.
+std::string WriteScanFileCut(const std::string& path, const std::string& text, size_t bytes);
 
 // Parses a species "s=4.4,mw=66000,c=0.8" (keys s, mw, vbar, D, c; s and one of mw or D
 // required). Returns an empty text or what is wrong.

@@ -7,8 +7,10 @@
 #include <random>
 #include <stdexcept>
 
+#include "scanfiles/ScanText.h"
 #include "simulator/LammSolver.h"
 #include "simulator/RotorSchedule.h"
+#include "simulator/ScanArtefacts.h"
 
 namespace {
 
@@ -49,18 +51,22 @@ double RadiusHighOf(const SimRun& run, const SimCell& cell)
     return run.radiusHighCm >= 0 ? run.radiusHighCm : BottomOf(run, cell);
 }
 
-std::vector<double> RadiiFor(const SimRun& run, const SimCell& cell)
+// Radii from low to high (cm) in steps, with four decimals as the instrument writes them.
+std::vector<double> RadiiBetween(double low, double high, double step)
 {
     std::vector<double> radii;
-    const double step = StepOf(run, cell);
-    const double high = RadiusHighOf(run, cell);
     for (int64_t i = 0;; ++i) {
-        const double r = std::round((run.radiusLowCm + static_cast<double>(i) * step) * 10000) / 10000;
+        const double r = std::round((low + static_cast<double>(i) * step) * 10000) / 10000;
         if (r > high + 1e-9 || radii.size() > static_cast<size_t>(MaxLinesFluorescence))
             break;
         radii.push_back(r);
     }
     return radii;
+}
+
+std::vector<double> RadiiFor(const SimRun& run, const SimCell& cell)
+{
+    return RadiiBetween(run.radiusLowCm, RadiusHighOf(run, cell), StepOf(run, cell));
 }
 
 int32_t LineLimit(OpticalKind kind)
@@ -136,6 +142,45 @@ private:
 
 bool Invalid(double x) { return !std::isfinite(x); }
 
+char TypeLetterOf(OpticalKind kind)
+{
+    switch (kind) {
+    case OpticalKind::Interference:
+        return 'P';
+    case OpticalKind::Fluorescence:
+        return 'F';
+    default:
+        return 'R';
+    }
+}
+
+double WavelengthOf(const SimRun& run, OpticalKind kind)
+{
+    switch (kind) {
+    case OpticalKind::Interference:
+        return 660;
+    case OpticalKind::Fluorescence:
+        return 488;
+    default:
+        return run.wavelengthNm;
+    }
+}
+
+std::string DescriptionOf(const SimRun& run, OpticalKind kind)
+{
+    if (kind == OpticalKind::Interference) {
+        // Read back as a word, a number with a comma, a word: the tag must be one word.
+        std::string tag = run.description;
+        std::replace(tag.begin(), tag.end(), ' ', '_');
+        return "Interference 2.0, " + tag;
+    }
+    if (kind == OpticalKind::Fluorescence) {
+        // The text before "Voltage:" describes the sample; the title of a g(s*) file is read after "Range:".
+        return run.description + " Voltage: 600 Gain: 1 Range:1 " + run.description;
+    }
+    return run.description;
+}
+
 } // namespace
 
 const char* KindCode(OpticalKind kind)
@@ -174,6 +219,8 @@ SimRun DemoRun()
     run.cells = { absorbance, interference };
     run.baselineOffsetSd = 0.3;
     run.fringeJumpProbability = 0.1;
+    run.meniscusArtefact = true;
+    run.scanEdgeJitterCm = 0.003;
     run.description = "BSA-demo";
     return run;
 }
@@ -234,6 +281,19 @@ std::string ValidateRun(const SimRun& run)
         return Format("the meniscus must lie at a positive radius (got %g cm)", run.meniscusCm);
     if (Invalid(run.stepCm))
         return "the radial step is not a number";
+    if (Invalid(run.saturationOD) || (run.saturationOD != 0 && run.saturationOD < 1))
+        return Format("the absorbance ceiling must be 0 (none) or at least 1 OD (got %g OD)", run.saturationOD);
+    if (Invalid(run.scanEdgeJitterCm) || run.scanEdgeJitterCm < 0 || run.scanEdgeJitterCm > 0.05)
+        return Format("the jitter of each scan's first and last radius must lie between 0 and 0.05 cm (got %g cm)",
+            run.scanEdgeJitterCm);
+    if (run.meniscusArtefact) {
+        if (Invalid(run.meniscusArtefactWidthCm) || run.meniscusArtefactWidthCm <= 0
+            || run.meniscusArtefactWidthCm > 0.2)
+            return Format(
+                "the meniscus artefact must be between 0 and 0.2 cm wide (got %g cm)", run.meniscusArtefactWidthCm);
+        if (Invalid(run.meniscusSpikeOD) || Invalid(run.meniscusDropFringes))
+            return "the height of the meniscus artefact is not a number";
+    }
 
     for (size_t i = 0; i < run.species.size(); ++i) {
         const SimSpecies& sp = run.species[i];
@@ -288,7 +348,12 @@ std::string ValidateRun(const SimRun& run)
         if (high > bottom + 1e-9)
             return "cell " + name
                 + Format(": the radial range ends at %g cm, beyond the cell bottom at %g cm", high, bottom);
-        const double lines = std::floor((high - run.radiusLowCm) / step + 1e-9) + 1;
+        const double jitter = run.scanEdgeJitterCm;
+        if (run.radiusLowCm - jitter <= 0 || high - run.radiusLowCm <= 2 * jitter)
+            return "cell " + name
+                + Format(": the radial range from %g cm to %g cm leaves no room for a jitter of %g cm at its ends",
+                    run.radiusLowCm, high, jitter);
+        const double lines = std::floor((high - run.radiusLowCm + 2 * jitter) / step + 1e-9) + 1;
         if (lines > LineLimit(cell.kind))
             return "cell " + name
                 + Format(": %g data lines per scan, more than the reader takes (%g); use a larger step", lines,
@@ -315,37 +380,126 @@ struct RunSimulator::CellState {
         : solvers(SolversFor(run, cell, rotor))
         , radii(RadiiFor(run, cell))
         , meniscus(MeniscusOf(run, cell))
+        , bottom(BottomOf(run, cell))
         , noise(run.seed, 2 * index)
         , artefacts(run.seed, 2 * index + 1)
+        , edges(run.seed, EdgeStream + index)
     {
         // A fixed radial baseline: a few random waves, scaled to the requested SD.
-        timeInvariant.assign(radii.size(), 0.0);
         if (run.timeInvariantNoiseSd > 0) {
             for (int wave = 0; wave < 6; ++wave) {
                 const double k = 2 * M_PI * (2 + 40 * artefacts.Uniform());
                 const double phase = 2 * M_PI * artefacts.Uniform();
-                const double amplitude = artefacts.Next();
-                for (size_t i = 0; i < radii.size(); ++i)
-                    timeInvariant[i] += amplitude * std::sin(k * radii[i] + phase);
+                waves.push_back({ k, phase, artefacts.Next() });
             }
+            waveScale = 1;
             double sumSquares = 0;
-            for (double v : timeInvariant)
-                sumSquares += v * v;
+            for (double r : radii)
+                sumSquares += TimeInvariantAt(r) * TimeInvariantAt(r);
             const double rms = std::sqrt(sumSquares / static_cast<double>(radii.size()));
-            for (double& v : timeInvariant)
-                v *= rms > 0 ? run.timeInvariantNoiseSd / rms : 0;
+            waveScale = rms > 0 ? run.timeInvariantNoiseSd / rms : 0;
         }
     }
 
+    double TimeInvariantAt(double r) const
+    {
+        double v = 0;
+        for (const Wave& w : waves)
+            v += w.amplitude * std::sin(w.k * r + w.phase);
+        return v * waveScale;
+    }
+
+    // The radii of the next scan: the cell's, or with the first and last one moved.
+    std::vector<double> ScanRadii(const SimRun& run, const SimCell& cell)
+    {
+        const double jitter = run.scanEdgeJitterCm;
+        if (!(jitter > 0))
+            return radii;
+        const double low = run.radiusLowCm + jitter * (2 * edges.Uniform() - 1);
+        const double high = std::min(RadiusHighOf(run, cell) + jitter * (2 * edges.Uniform() - 1), bottom);
+        return RadiiBetween(low, high, StepOf(run, cell));
+    }
+
+    std::string DataLines(
+        const SimRun& run, OpticalKind kind, const std::vector<double>& at, const std::vector<double>& signal);
+
+    static constexpr uint64_t EdgeStream = 0x10000; // noise streams of the scans' edges: one per cell
+    struct Wave {
+        double k, phase, amplitude;
+    };
+
     std::vector<LammSolver> solvers;
-    std::vector<double> radii;
+    std::vector<double> radii; // the cell's radii, cm
     double meniscus;
+    double bottom;
     Gaussian noise; // point noise
     Gaussian artefacts; // interference offsets, jumps and baseline: a stream of their own, so a run
                         // with artefacts has the same point noise as the same run without
-    std::vector<double> timeInvariant;
+    Gaussian edges; // the scans' first and last radius
+    std::vector<Wave> waves; // the time-invariant baseline
+    double waveScale = 0;
     int32_t scansDone = 0;
 };
+
+// The data lines of one scan of a cell at the radii `at`, from the clean signal there.
+std::string RunSimulator::CellState::DataLines(
+    const SimRun& run, OpticalKind kind, const std::vector<double>& at, const std::vector<double>& signal)
+{
+    double offset = 0;
+    double jump = 0;
+    if (kind == OpticalKind::Interference) {
+        if (run.baselineOffsetSd > 0)
+            offset = run.baselineOffsetSd * artefacts.Next();
+        if (run.fringeJumpProbability > 0 && artefacts.Uniform() < run.fringeJumpProbability)
+            jump = artefacts.Uniform() < 0.5 ? -1 : 1;
+    }
+    const double width = run.meniscusArtefactWidthCm;
+    auto spike
+        = [&](double r) { return run.meniscusArtefact ? MeniscusSpike(r, meniscus, width, run.meniscusSpikeOD) : 0.0; };
+    auto drop = [&](double r) {
+        return run.meniscusArtefact ? MeniscusDrop(r, meniscus, width, run.meniscusDropFringes) : 0.0;
+    };
+    // The lamp's profile is fixed in the cell: taken over the cell's radii, not the scan's.
+    const double mid = 0.5 * (radii.front() + radii.back());
+    const double half = std::max(0.5 * (radii.back() - radii.front()), 1e-6);
+    std::string text;
+    text.reserve(at.size() * 41);
+    for (size_t i = 0; i < at.size(); ++i) {
+        const double r = at[i];
+        switch (kind) {
+        case OpticalKind::Absorbance: {
+            const double read = SaturatedAbsorbance(signal[i] + spike(r), run.saturationOD);
+            const double sd = run.absorbanceNoise * SaturationNoiseFactor(read, run.saturationOD);
+            AppendDataLine(text, r, read + sd * noise.Next(), sd);
+            break;
+        }
+        case OpticalKind::Interference: {
+            double f = signal[i] + TimeInvariantAt(r) + offset + run.fringeNoise * noise.Next();
+            if (r >= meniscus)
+                f += jump; // the fringe count slipped at the meniscus
+            AppendDataLine(text, r, f + drop(r));
+            break;
+        }
+        case OpticalKind::Intensity: {
+            // I1 the reference beam, I2 the sample: log10(I1 / I2) is the absorbance.
+            const double u = (r - mid) / half;
+            const double lamp = LampIntensity * (1 - 0.1 * u * u);
+            const double absorbance = signal[i] + spike(r);
+            // The detector reads no less than its floor, so an opaque region gives a large but
+            // finite absorbance, never a division by zero.
+            const double i1 = std::max(lamp * (1 + run.intensityNoise * noise.Next()), DetectorFloor);
+            const double i2
+                = std::max(lamp * std::pow(10.0, -absorbance) * (1 + run.intensityNoise * noise.Next()), DetectorFloor);
+            AppendDataLine(text, r, i1, i2);
+            break;
+        }
+        case OpticalKind::Fluorescence:
+            AppendDataLine(text, r, signal[i] + run.fluorescenceNoise * noise.Next(), run.fluorescenceNoise);
+            break;
+        }
+    }
+    return text;
+}
 
 RunSimulator::RunSimulator(const SimRun& run)
     : run_(run)
@@ -402,85 +556,26 @@ bool RunSimulator::NextScan(SimScan& scan)
     CellState& state = *cells_[static_cast<size_t>(which)];
     const SimCell& cell = run_.cells[static_cast<size_t>(which)];
     const RotorSchedule rotor = RotorOf(run_);
-    const size_t n = state.radii.size();
+    const std::vector<double> radii = state.ScanRadii(run_, cell);
 
-    std::vector<double> signal(n, 0.0);
+    std::vector<double> signal(radii.size(), 0.0);
     for (LammSolver& s : state.solvers) {
         s.AdvanceTo(when);
-        s.AddProfile(state.radii, SignalPerMgMl(run_, cell.kind), signal);
+        s.AddProfile(radii, SignalPerMgMl(run_, cell.kind), signal);
     }
     ++state.scansDone;
     ++produced_;
 
-    char typeLetter = 'R';
-    double wavelength = run_.wavelengthNm;
-    std::string description = run_.description;
-    if (cell.kind == OpticalKind::Interference) {
-        typeLetter = 'P';
-        wavelength = 660;
-        // Read back as a word, a number with a comma, a word: the tag must be one word.
-        std::string tag = run_.description;
-        std::replace(tag.begin(), tag.end(), ' ', '_');
-        description = "Interference 2.0, " + tag;
-    } else if (cell.kind == OpticalKind::Fluorescence) {
-        typeLetter = 'F';
-        wavelength = 488;
-        // The text before "Voltage:" describes the sample; the title of a g(s*) file is read after "Range:".
-        description = run_.description + " Voltage: 600 Gain: 1 Range:1 " + run_.description;
-    }
-
-    std::string text = description + "\r\n";
-    char line[256];
-    std::snprintf(line, sizeof line, "%c %d %.1f %.0f %.0f %.5E %.0f %d\r\n", typeLetter, cell.cell, run_.temperatureC,
-        std::round(rotor.RpmAt(when)), std::round(when), rotor.Omega2tAt(when), wavelength, 1);
-    text += line;
-
-    const bool jumps = cell.kind == OpticalKind::Interference && run_.fringeJumpProbability > 0;
-    double offset = 0;
-    double jump = 0;
-    if (cell.kind == OpticalKind::Interference) {
-        if (run_.baselineOffsetSd > 0)
-            offset = run_.baselineOffsetSd * state.artefacts.Next();
-        if (jumps && state.artefacts.Uniform() < run_.fringeJumpProbability)
-            jump = state.artefacts.Uniform() < 0.5 ? -1 : 1;
-    }
-    const double mid = 0.5 * (state.radii.front() + state.radii.back());
-    const double half = std::max(0.5 * (state.radii.back() - state.radii.front()), 1e-6);
-    for (size_t i = 0; i < n; ++i) {
-        const double r = state.radii[i];
-        switch (cell.kind) {
-        case OpticalKind::Absorbance: {
-            const double a = signal[i] + run_.absorbanceNoise * state.noise.Next();
-            std::snprintf(line, sizeof line, "%9.4f %11.5f %11.5f\r\n", r, a, run_.absorbanceNoise);
-            break;
-        }
-        case OpticalKind::Interference: {
-            double f = signal[i] + state.timeInvariant[i] + offset + run_.fringeNoise * state.noise.Next();
-            if (r >= state.meniscus)
-                f += jump; // the fringe count slipped at the meniscus
-            std::snprintf(line, sizeof line, "%9.4f %11.5f\r\n", r, f);
-            break;
-        }
-        case OpticalKind::Intensity: {
-            // I1 the reference beam, I2 the sample: log10(I1 / I2) is the absorbance.
-            const double u = (r - mid) / half;
-            const double lamp = LampIntensity * (1 - 0.1 * u * u);
-            // The detector reads no less than its floor, so an opaque region gives a large but
-            // finite absorbance, never a division by zero.
-            const double i1 = std::max(lamp * (1 + run_.intensityNoise * state.noise.Next()), DetectorFloor);
-            const double i2 = std::max(
-                lamp * std::pow(10.0, -signal[i]) * (1 + run_.intensityNoise * state.noise.Next()), DetectorFloor);
-            std::snprintf(line, sizeof line, "%9.4f %11.3f %11.3f\r\n", r, i1, i2);
-            break;
-        }
-        case OpticalKind::Fluorescence: {
-            const double f = signal[i] + run_.fluorescenceNoise * state.noise.Next();
-            std::snprintf(line, sizeof line, "%9.4f %11.3f %11.3f\r\n", r, f, run_.fluorescenceNoise);
-            break;
-        }
-        }
-        text += line;
-    }
+    ScanHeader header;
+    header.Cell = cell.cell;
+    header.Temperature = run_.temperatureC;
+    header.Rpm = std::round(rotor.RpmAt(when));
+    header.RecordedTime = std::round(when);
+    header.Omega2t = rotor.Omega2tAt(when);
+    header.Wavelength = WavelengthOf(run_, cell.kind);
+    header.HeaderCount = 1;
+    std::string text = DescriptionOf(run_, cell.kind) + "\r\n" + HeaderLineText(TypeLetterOf(cell.kind), header)
+        + "\r\n" + state.DataLines(run_, cell.kind, radii, signal);
 
     char name[32];
     std::snprintf(

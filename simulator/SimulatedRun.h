@@ -72,12 +72,29 @@ struct SimRun {
     double timeInvariantNoiseSd = 0;
     uint64_t seed = 1;
 
+    // What real scans show besides the solution. Absorbance above saturationOD - 0.5 bends over
+    // toward saturationOD, as a detector starved of light reads, and grows noisier up to 20 times
+    // the absorbance noise there; 0: no ceiling.
+    double saturationOD = 3;
+    // An artefact at the meniscus, meniscusArtefactWidthCm wide: a sharp spike of meniscusSpikeOD
+    // in absorbance (and intensity) scans, a steep drop of meniscusDropFringes in interference
+    // scans. Time-invariant, like the optics that cause it.
+    bool meniscusArtefact = false;
+    double meniscusArtefactWidthCm = 0.02;
+    double meniscusSpikeOD = 0.8;
+    double meniscusDropFringes = 1.5;
+    // Each scan starts and ends at radii moved by up to this much (uniform, seeded; the end never
+    // beyond the bottom), so its radii differ from those of the other scans; 0: all scans alike.
+    double scanEdgeJitterCm = 0;
+
     std::string description = "Simulated sample";
 };
 
 // The demo run: monomer 4.4 S (66 kDa) and dimer 6.8 S (132 kDa), 80/20 of 1 mg/ml, at 50000 rpm;
-// absorbance in cell 1 and the same sample in interference in cell 2, with the interference
-// artefacts of a real run; 60 scans from 600 s every 180 s (about 3.1 hours).
+// absorbance in cell 1 and the same sample in interference in cell 2, with the artefacts of a
+// real run (interference offsets and fringe jumps, the meniscus artefact, scans that start and
+// end at slightly different radii, absorbance saturation); 60 scans from 600 s every 180 s
+// (about 3.1 hours).
 SimRun DemoRun();
 
 // What is impossible about a run, in words; empty when the run can be simulated.
@@ -114,7 +131,7 @@ public:
     // Time of the scan NextScan would give; negative when none is left.
     double NextScanSeconds() const;
 
-    // Radii written for a cell, cm.
+    // Radii written for a cell, cm (each scan moves its first and last one when scanEdgeJitterCm > 0).
     const std::vector<double>& RadiiOf(int32_t cellIndex) const;
 
 private:

@@ -45,13 +45,16 @@ int main(int argc, char** argv)
     bool live = false;
     double speedup = 1;
     bool noNoise = false;
+    bool splitWrites = false;
+    double splitPauseSeconds = 2;
     bool quiet = false;
 
     app.add_option("ROOT", root, "root data directory (the run goes below ROOT/XLIDATA)")->required();
     app.add_flag("--demo", demo,
         "preset demo run: monomer 4.4 S (66 kDa) and dimer 6.8 S (132 kDa), 80/20 of 1 mg/ml, 50000 rpm, "
         "absorbance in cell 1 (RA1) and interference in cell 2 (IP2) with baseline offsets and fringe jumps, "
-        "60 scans over about 3 hours; other options given change the preset");
+        "the meniscus artefact and scan edges jittered by 0.003 cm, 60 scans over about 3 hours; other options "
+        "given change the preset");
     auto* speciesOpt = app.add_option("--species", speciesTexts,
                               "a species, repeatable: s=4.4,mw=66000[,vbar=0.73],c=0.8 or s=4.4,D=6e-7,c=0.8 (S, "
                               "g/mol, ml/g, cm^2/s, "
@@ -105,12 +108,20 @@ int main(int argc, char** argv)
         "interference: probability per scan of a whole-fringe jump at the meniscus");
     auto* tiOpt = app.add_option("--ti-noise", run.timeInvariantNoiseSd,
         "interference: SD of a radial baseline that is the same in every scan, fringes");
+    auto* saturationOpt
+        = app.add_option("--saturation", run.saturationOD,
+                 "absorbance ceiling, OD: readings above it less 0.5 bend toward it and grow noisier (0: none)")
+              ->capture_default_str();
+    auto* meniscusArtefactOpt = app.add_flag("--meniscus-artefact,!--no-meniscus-artefact", run.meniscusArtefact,
+        "a spike (absorbance) or a steep drop (interference) a few hundredths of a cm wide at the meniscus");
+    auto* edgeJitterOpt = app.add_option("--edge-jitter", run.scanEdgeJitterCm,
+        "each scan's first and last radius move by up to this much, cm (seeded; 0: none)");
     auto* seedOpt = app.add_option("--seed", run.seed, "noise seed")->capture_default_str();
     auto* descOpt = app.add_option("--description", run.description, "sample description written in each scan");
     app.add_option("--date", date, "date directory MMDDYY (default: today)");
     app.add_option("--run", runNumber, "run number (default: the next free one of that date)")
         ->check(CLI::Range(1, 999999));
-    app.add_flag("--live", live, "write each scan when its time comes");
+    auto* liveOpt = app.add_flag("--live", live, "write each scan when its time comes");
     app.add_option("--speedup", speedup, "with --live: how much faster than real time the clock runs")
         ->check([](const std::string& text) {
             char* end = nullptr;
@@ -118,6 +129,13 @@ int main(int argc, char** argv)
             return (end != text.c_str() && *end == '\0' && v > 0 && v < 1e9) ? std::string()
                                                                              : "the speed-up must be a positive number";
         });
+    app.add_flag("--split-writes", splitWrites,
+           "with --live: write each file in two parts, first cut inside a data line halfway through, then after a "
+           "pause the whole, as an instrument that is slow to write leaves it")
+        ->needs(liveOpt);
+    app.add_option("--split-pause", splitPauseSeconds, "the pause between the two parts, s of wall-clock time")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 3600.0));
     app.add_flag("--quiet", quiet, "print only the run directory");
 
     CLI11_PARSE(app, argc, argv);
@@ -156,6 +174,9 @@ int main(int argc, char** argv)
         take(offsetOpt, preset.baselineOffsetSd, given.baselineOffsetSd);
         take(jumpOpt, preset.fringeJumpProbability, given.fringeJumpProbability);
         take(tiOpt, preset.timeInvariantNoiseSd, given.timeInvariantNoiseSd);
+        take(saturationOpt, preset.saturationOD, given.saturationOD);
+        take(meniscusArtefactOpt, preset.meniscusArtefact, given.meniscusArtefact);
+        take(edgeJitterOpt, preset.scanEdgeJitterCm, given.scanEdgeJitterCm);
         take(seedOpt, preset.seed, given.seed);
         take(descOpt, preset.description, given.description);
         run = preset;
@@ -233,13 +254,21 @@ int main(int argc, char** argv)
                 std::this_thread::sleep_until(due);
             };
         }
-        const std::string failed
-            = WriteRunFiles(simulator, dir, waitUntil, [&](const SimScan& scan, const std::string&) {
-                  if (live && !quiet) {
-                      std::printf("%s  t = %.0f s\n", scan.fileName.c_str(), scan.seconds);
-                      std::fflush(stdout);
-                  }
-              });
+        std::function<void(const SimScan&, const std::string&)> betweenParts;
+        if (splitWrites) {
+            betweenParts = [&](const SimScan&, const std::string&) {
+                std::this_thread::sleep_for(std::chrono::duration<double>(splitPauseSeconds));
+            };
+        }
+        const std::string failed = WriteRunFiles(
+            simulator, dir, waitUntil,
+            [&](const SimScan& scan, const std::string&) {
+                if (live && !quiet) {
+                    std::printf("%s  t = %.0f s\n", scan.fileName.c_str(), scan.seconds);
+                    std::fflush(stdout);
+                }
+            },
+            betweenParts);
         if (!failed.empty()) {
             std::fprintf(stderr, "morvane-sim: %s\n", failed.c_str());
             return 1;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -102,19 +103,29 @@ TEST_F(BeckmanFileTest, KindsWithTheirLineLimits)
     }
 }
 
-TEST_F(BeckmanFileTest, BadFilesFailWithoutPoints)
+TEST_F(BeckmanFileTest, BadFilesFailWithoutPointsAndSayWhy)
 {
+    using R = ScanRefusal;
+    const std::string nanValues = "nan nan nan\r\n5.9 inf 0.1\r\n-inf 0.5 0.1\r\n";
     const struct {
         const char* name;
         std::string text;
+        ScanRefusal refusal;
     } cases[] = {
-        { "empty file", "" },
-        { "one line only", "Description only\r\n" },
-        { "bad type letter", FileText("d", "X 1 20 50000 1000 2.5E+10 280 1", DataLines(4)) },
-        { "speed zero", FileText("d", "R 1 20 0 1000 2.5E+10 280 1", DataLines(4)) },
-        { "omega2t zero", FileText("d", "R 1 20 50000 1000 0 280 1", DataLines(4)) },
-        { "binary header", "\x01\x02\x03\r\n\xff\xfe\x00\x01\r\n1 2 3\r\n"s },
-        { "fluorescence without Voltage:", FileText("My sample 450", "F 1 20 50000 1000 2.5E+10 488 1", DataLines(5)) },
+        { "empty file", "", R::TooShort },
+        { "one line only", "Description only\r\n", R::TooShort },
+        { "bad type letter", FileText("d", "X 1 20 50000 1000 2.5E+10 280 1", DataLines(4)), R::BadHeader },
+        { "speed zero", FileText("d", "R 1 20 0 1000 2.5E+10 280 1", DataLines(4)), R::BadHeader },
+        { "speed negative", FileText("d", "R 1 20 -50000 1000 2.5E+10 280 1", DataLines(4)), R::BadHeader },
+        { "elapsed time negative", FileText("d", "R 1 20 50000 -1000 2.5E+10 280 1", DataLines(4)), R::BadHeader },
+        { "omega2t zero", FileText("d", "R 1 20 50000 1000 0 280 1", DataLines(4)), R::BadHeader },
+        { "binary header", "\x01\x02\x03\r\n\xff\xfe\x00\x01\r\n1 2 3\r\n"s, R::BadHeader },
+        { "fluorescence without Voltage:", FileText("My sample 450", "F 1 20 50000 1000 2.5E+10 488 1", DataLines(5)),
+            R::NoVoltage },
+        { "speed inf", FileText("d", "R 1 20 inf 1000 2.5E+10 280 1", DataLines(4)), R::NonFiniteHeader },
+        { "time nan", FileText("d", "R 1 20 50000 nan 2.5E+10 280 1", DataLines(4)), R::NonFiniteHeader },
+        { "omega2t 1e400", FileText("d", "R 1 20 50000 1000 1e400 280 1", DataLines(4)), R::NonFiniteHeader },
+        { "no finite point", FileText("d", AbsorbanceHeader, nanValues), R::NoFiniteValues },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +133,21 @@ TEST_F(BeckmanFileTest, BadFilesFailWithoutPoints)
         const bool fluorescence = c.text.find("F 1") != std::string::npos;
         EXPECT_EQ(f.ReadScanFile(Write(fluorescence ? "bad.FI1" : "bad.RA1", c.text), 0, 0), -1);
         EXPECT_EQ(f.NumberOfPoints, 0);
+        EXPECT_EQ(f.Refusal, c.refusal) << ScanRefusalText(f.Refusal);
+        EXPECT_EQ(f.ReadScanFile(Write("good.RA1", FileText("d", AbsorbanceHeader, DataLines(3))), 0, 0) > 0
+                && f.Refusal == R::None,
+            true)
+            << "the next good read clears the refusal";
     }
+    // Absurd but finite values are read: putting such a scan in time order is the caller's business.
+    BeckmanFile f;
+    EXPECT_GT(
+        f.ReadScanFile(Write("absurd.RA1", FileText("d", "R 1 20 50000 1000 1e308 280 1", DataLines(3))), 0, 0), 0);
+    EXPECT_EQ(f.Refusal, R::None);
+    // A single finite point is enough.
+    EXPECT_GT(
+        f.ReadScanFile(Write("one.RA1", FileText("d", AbsorbanceHeader, nanValues + "6.0 0.2 0.1\r\n")), 0, 0), 0);
+    EXPECT_EQ(f.NumberOfPoints, 4);
 }
 
 TEST_F(BeckmanFileTest, PathsThatCannotBeReadLeaveTheObjectUnchanged)
@@ -141,8 +166,102 @@ TEST_F(BeckmanFileTest, PathsThatCannotBeReadLeaveTheObjectUnchanged)
         SCOPED_TRACE(path);
         BeckmanFile f = Filled();
         EXPECT_EQ(f.ReadScanFile(path, 0, 0), -1);
+        EXPECT_EQ(f.Refusal, ScanRefusal::Unreadable);
+        EXPECT_FALSE(f.EndedWithLineEnd);
         ExpectUnchanged(f);
     }
+}
+
+// A blank line or an end-of-file mark after the last data line once made a point at radius 0,
+// and the first scan of a channel with such a point gave a radial grid that falls at its end.
+TEST_F(BeckmanFileTest, BlankLinesAndEndOfFileMarksAfterTheDataAreNoPoints)
+{
+    const struct {
+        const char* name;
+        std::string tail;
+        bool endsWithLineEnd;
+    } cases[] = {
+        { "nothing", "", true },
+        { "an empty line", "\r\n", true },
+        { "several blank lines", "\r\n  \r\n\t\n\r", true },
+        { "Ctrl-Z", "\x1A", true },
+        { "Ctrl-Z after a blank line", "\r\n\x1A", true },
+        { "blanks and no line end", "   ", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* name : { "00001.RA1", "00001.IP1" }) {
+            SCOPED_TRACE(name);
+            const bool interference = name[7] == 'P';
+            const std::string text = FileText(interference ? "X 1.0, T" : "d",
+                interference ? "P 1 20 50000 1000 2.5E+10 660 1" : AbsorbanceHeader,
+                DataLines(3, !interference) + c.tail);
+            BeckmanFile f;
+            EXPECT_EQ(f.ReadScanFile(Write(name, text), 0, 0), static_cast<int32_t>(text.size()));
+            EXPECT_EQ(f.NumberOfPoints, 3);
+            EXPECT_TRUE(RadiiUsableAsGrid(f.Radius.data(), f.NumberOfPoints));
+            EXPECT_EQ(f.EndedWithLineEnd, c.endsWithLineEnd);
+        }
+    }
+    // Within the data a blank line is still a point, and so is a lone Ctrl-Z line followed by data.
+    BeckmanFile f;
+    const std::string inside = FileText("d", AbsorbanceHeader, "5.9 1 1\r\n\r\n\x1A\r\n6.0 2 1\r\n\x1A");
+    EXPECT_GT(f.ReadScanFile(Write("inside.RA1", inside), 0, 0), 0);
+    EXPECT_EQ(f.NumberOfPoints, 4);
+    EXPECT_FALSE(RadiiUsableAsGrid(f.Radius.data(), f.NumberOfPoints));
+}
+
+// A file the instrument is still writing stops anywhere; the reader reads what is there and says
+// whether the text ended with a line end, so a follower can wait for the rest.
+TEST_F(BeckmanFileTest, FileCutWhileBeingWritten)
+{
+    // Data lines "   5.9000  0.00000E+00  1.00000E-02", "   5.9010  1.00000E-03 ..." and so on.
+    const std::string full = FileText("d", AbsorbanceHeader, DataLines(4));
+    const size_t firstData = full.find("\r\n", full.find("\r\n") + 2) + 2;
+    const size_t secondData = full.find("\r\n", firstData) + 2;
+    const struct {
+        const char* name;
+        size_t bytes;
+        int32_t points; // -1: refused
+        bool endsWithLineEnd;
+        double lastRadius, lastValue;
+    } cases[] = {
+        { "inside a value: 1.0 of 1.00000E-03", secondData + 14, 2, false, 5.901, 1.0 },
+        { "inside the radius", secondData + 5, 2, false, 5.0, 0.0 },
+        { "between CR and LF", secondData - 1, 1, true, 5.9, 0.0 },
+        { "after a data line", secondData, 1, true, 5.9, 0.0 },
+        { "after the header line", firstData, 0, true, 0, 0 },
+        { "inside the header's speed: no omega^2 t", full.find("50000") + 2, -1, false, 0, 0 },
+        { "inside the header's omega^2 t: it reads 2.5", full.find("2.50000E") + 3, 0, false, 0, 0 },
+        { "whole", full.size(), 4, true, 5.903, 0.003 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BeckmanFile f;
+        const int32_t result = f.ReadScanFile(Write("cut.RA1", full.substr(0, c.bytes)), 0, 0);
+        EXPECT_EQ(f.EndedWithLineEnd, c.endsWithLineEnd);
+        EXPECT_EQ(result, c.points < 0 ? -1 : static_cast<int32_t>(c.bytes));
+        ASSERT_EQ(f.NumberOfPoints, std::max(c.points, 0));
+        if (c.points > 0) {
+            EXPECT_DOUBLE_EQ(f.Radius[static_cast<size_t>(c.points - 1)], c.lastRadius);
+            EXPECT_DOUBLE_EQ(f.Value[static_cast<size_t>(c.points - 1)], c.lastValue);
+        }
+    }
+}
+
+// Bytes held in memory and the same bytes in a file give the same scan.
+TEST_F(BeckmanFileTest, TextInMemoryReadsAsTheFile)
+{
+    const std::string text = FileText("Fringes 12.5, Tag", "P 2 20 50000 1000 2.5E+10 660 1", DataLines(5, false));
+    BeckmanFile fromFile, fromBytes;
+    const std::string path = Write("00007.IP2", text);
+    EXPECT_EQ(fromFile.ReadScanFile(path, 0, 0), static_cast<int32_t>(text.size()));
+    EXPECT_EQ(fromBytes.ParseScanText(path, text, 0, 0), static_cast<int32_t>(text.size()));
+    EXPECT_EQ(fromBytes.Header.FileName, "00007.IP2");
+    EXPECT_EQ(fromBytes.Header.DescriptionNumber, 12.5);
+    ASSERT_EQ(fromBytes.NumberOfPoints, fromFile.NumberOfPoints);
+    EXPECT_EQ(fromBytes.Radius, fromFile.Radius);
+    EXPECT_EQ(fromBytes.Value, fromFile.Value);
 }
 
 TEST_F(BeckmanFileTest, DataLinesEndsTruncationAndJunk)

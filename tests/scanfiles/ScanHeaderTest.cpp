@@ -43,9 +43,17 @@ TEST(ScanHeaderTest, ResultOfTypeLetterSpeedAndOmegaSquaredT)
         int32_t opticalSystem;
     } cases[] = { { "P interference", "P 1 20 50000 100 1e10 660 1", 0, 3 },
         { "lower-case letter is unknown", "r 1 20 50000 100 1e10 280 1", 1, 0 },
-        { "speed negative", "R 1 20 -50000 100 1e10 280 1", 2, 1 }, { "speed nan", "R 1 20 nan 100 1e10 280 1", 2, 1 },
+        { "speed negative", "R 1 20 -50000 100 1e10 280 1", 2, 1 },
         { "omega2t zero", "R 1 20 50000 100 0 280 1", 2, 1 }, { "omega2t missing", "R 1 20 50000 100", 2, 1 },
-        { "bad letter and bad speed: 2 wins", "X 1 20 0 100 1e10 280 1", 2, 0 }, { "empty line", "", 2, 0 } };
+        { "negative elapsed time", "R 1 20 50000 -1 1e10 280 1", 2, 1 },
+        { "bad letter and bad speed: 2 wins", "X 1 20 0 100 1e10 280 1", 2, 0 }, { "empty line", "", 2, 0 },
+        { "speed nan", "R 1 20 nan 100 1e10 280 1", 4, 1 }, { "speed inf", "R 1 20 inf 100 1e10 280 1", 4, 1 },
+        { "speed -inf, bad letter: 4 wins", "X 1 20 -inf 100 1e10 280 1", 4, 0 },
+        { "time nan", "P 1 20 50000 nan 1e10 660 1", 4, 3 },
+        { "omega2t beyond a double", "R 1 20 50000 100 1e400 280 1", 4, 1 },
+        { "speed whose square overflows", "R 1 20 1e200 100 1e10 280 1", 4, 1 },
+        { "speed so small the apparent time overflows", "R 1 20 1e-160 100 1e10 280 1", 4, 1 },
+        { "absurd but finite omega2t", "R 1 20 50000 100 1e308 280 1", 0, 1 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScanHeader h = HeaderOf("d", c.line);
@@ -56,7 +64,8 @@ TEST(ScanHeaderTest, ResultOfTypeLetterSpeedAndOmegaSquaredT)
 
 TEST(ScanHeaderTest, BrokenHeadersKeepTheApparentTimeFlag)
 {
-    for (const char* line : { "R 1 20 0 777 1.0E+11 280 1", "Z 1 20 40000 777 1.0E+11 280 1" }) {
+    for (const char* line :
+        { "R 1 20 0 777 1.0E+11 280 1", "Z 1 20 40000 777 1.0E+11 280 1", "R 1 20 inf 777 1.0E+11 280 1" }) {
         SCOPED_TRACE(line);
         ScanHeader h = HeaderOf("d", line);
         h.UseApparentTime = 1;

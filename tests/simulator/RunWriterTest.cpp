@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scanfiles/BeckmanFile.h"
 #include "scanfiles/FileSystem.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
@@ -91,6 +92,75 @@ TEST(RunWriter, LiveRunWritesEachScanWhenItsTimeComesAndReportsAFailedWrite)
     const std::string missing = dir / "not-there";
     RunSimulator again(run);
     EXPECT_EQ(WriteRunFiles(again, missing, nullptr, nullptr), "cannot create a file in '" + missing + "'");
+}
+
+// A file cut where an instrument still writing it may stop: inside a data line, where the reader
+// finds a plausible but wrong last point and no line end after it.
+TEST(RunWriter, ScanFileCutInsideADataLine)
+{
+    TempDir dir;
+    SimRun run = DemoRun();
+    run.cells.resize(1);
+    run.scans = 1;
+    RunSimulator simulator(run);
+    SimScan scan;
+    ASSERT_TRUE(simulator.NextScan(scan));
+    const std::vector<std::string> lines = testutil::SplitCrLf(scan.text);
+    const size_t firstData = lines[0].size() + lines[1].size() + 4;
+    const struct {
+        double fraction;
+        size_t line; // the data line cut, 0 the first
+    } cases[] = { { 0.0, 0 }, { 0.5, (scan.text.size() / 2 - firstData) / (lines[2].size() + 2) },
+        { 1.0, lines.size() - 3 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fraction);
+        const size_t cut = CutInsideDataLine(scan.text, c.fraction);
+        const size_t lineStart = firstData + c.line * (lines[2].size() + 2);
+        EXPECT_EQ(cut, lineStart + 14);
+        const std::string path = dir / "00001.RA1";
+        ASSERT_EQ(WriteScanFileCut(path, scan.text, cut), "");
+        EXPECT_EQ(testutil::ReadTextFile(path), scan.text.substr(0, cut));
+        BeckmanFile reader;
+        ASSERT_GT(reader.ReadScanFile(path, 0, 0), 0);
+        EXPECT_FALSE(reader.EndedWithLineEnd);
+        ASSERT_EQ(reader.NumberOfPoints, static_cast<int32_t>(c.line + 1));
+        EXPECT_EQ(lines[2 + c.line].substr(0, 14), scan.text.substr(lineStart, 14));
+    }
+    EXPECT_EQ(CutInsideDataLine("no data\r\n", 0.5), 4u) << "without data lines: at the byte";
+    ASSERT_EQ(WriteScanFileCut(dir / "whole.RA1", scan.text, 1u << 30), "");
+    EXPECT_EQ(testutil::ReadTextFile(dir / "whole.RA1"), scan.text);
+}
+
+// With split writes a reader between the two parts finds the first part only, cut inside a data
+// line; afterwards the whole file.
+TEST(RunWriter, SplitWritesLeaveAHalfWrittenFileBetweenTheParts)
+{
+    TempDir dir;
+    SimRun run = DemoRun();
+    run.scans = 2;
+    RunSimulator simulator(run);
+    int32_t pauses = 0;
+    std::vector<std::string> written;
+    const std::string error = WriteRunFiles(
+        simulator, dir.path(), nullptr,
+        [&](const SimScan& scan, const std::string& path) {
+            EXPECT_EQ(testutil::ReadTextFile(path), scan.text);
+            written.push_back(scan.fileName);
+        },
+        [&](const SimScan& scan, const std::string& path) {
+            ++pauses;
+            const std::string part = testutil::ReadTextFile(path);
+            EXPECT_EQ(part, scan.text.substr(0, CutInsideDataLine(scan.text, 0.5)));
+            EXPECT_GT(part.size(), scan.text.size() / 2 - 60);
+            EXPECT_LT(part.size(), scan.text.size() / 2 + 60);
+            BeckmanFile reader;
+            EXPECT_GT(reader.ReadScanFile(path, 0, 0), 0);
+            EXPECT_FALSE(reader.EndedWithLineEnd);
+        });
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(pauses, 4);
+    EXPECT_EQ(written.size(), 4u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4) << "no temporary file is left";
 }
 
 TEST(RunWriter, SpeciesAndCellTexts)

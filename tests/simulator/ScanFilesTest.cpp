@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "scanfiles/BeckmanFile.h"
 #include "simulator/RunWriter.h"
+#include "simulator/ScanArtefacts.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -156,8 +158,11 @@ TEST(ScanFiles, NoiseFreeValuesAreTheSolution)
                 }
             } else {
                 const double tolerance = kind == OpticalKind::Fluorescence ? 0.1 * std::max(1.0, clean[i] / 1000)
-                                                                            : 1e-4 * std::max(1.0, clean[i]);
-                ASSERT_NEAR(rows[i][1], clean[i], tolerance) << "at r = " << rows[i][0];
+                                                                           : 1e-4 * std::max(1.0, clean[i]);
+                // Absorbance as the detector reads it: bent toward its ceiling above 2.5 OD.
+                const double read
+                    = kind == OpticalKind::Absorbance ? SaturatedAbsorbance(clean[i], run.saturationOD) : clean[i];
+                ASSERT_NEAR(rows[i][1], read, tolerance) << "at r = " << rows[i][0];
             }
         }
     }
@@ -182,6 +187,9 @@ TEST(ScanFiles, InterferenceOffsetsAndWholeFringeJumps)
     std::map<int, int> jumps;
     const std::vector<SimScan> scans = AllScans(run);
     const std::vector<SimScan> clean = CleanScans(run);
+    // Values are written with six significant digits: each differs from the one computed by up
+    // to 5e-6 of its size, and the comparisons below add up four of them.
+    auto rounding = [](double a, double b) { return 2e-5 * std::max({ 1.0, std::fabs(a), std::fabs(b) }); };
     for (size_t k = 0; k < scans.size(); ++k) {
         SCOPED_TRACE(scans[k].fileName);
         const std::vector<std::vector<double>> rows = DataOf(scans[k]);
@@ -189,18 +197,158 @@ TEST(ScanFiles, InterferenceOffsetsAndWholeFringeJumps)
         const double offset = rows[0][1] - reference[0][1];
         const double jump = rows.back()[1] - reference.back()[1] - offset;
         const long whole = std::lround(jump);
-        ASSERT_NEAR(jump, static_cast<double>(whole), 2e-5);
+        ASSERT_NEAR(jump, static_cast<double>(whole), rounding(rows.back()[1], reference.back()[1]));
         ++jumps[static_cast<int>(whole)];
         for (size_t i = 0; i < rows.size(); ++i) {
             const double r = rows[i][0];
             const double expected = reference[i][1] + offset + (r >= run.meniscusCm ? static_cast<double>(whole) : 0);
-            ASSERT_NEAR(rows[i][1], expected, 2e-5) << "at r = " << r;
+            ASSERT_NEAR(rows[i][1], expected, rounding(rows[i][1], expected)) << "at r = " << r;
         }
     }
     EXPECT_EQ(jumps[1] + jumps[-1] + jumps[0], 40) << "a jump is of one fringe at most";
     EXPECT_GT(jumps[1], 3);
     EXPECT_GT(jumps[-1], 3);
     EXPECT_GT(jumps[0], 3);
+}
+
+TEST(ScanArtefacts, SaturationBendsAbsorbanceTowardTheCeiling)
+{
+    const struct {
+        double a, read, noiseFactor;
+    } cases[] = {
+        { 0, 0, 1 }, { 1.0, 1.0, 1 }, { 2.5, 2.5, 1 }, // the linear range is untouched
+        { 3.0, 3 - 0.5 * std::exp(-1.0), 1 + 19 * (0.5 - 0.5 * std::exp(-1.0)) / 0.5 },
+        { 130, 3, 20 }, // the pile-up at the bottom of the demo run
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.a);
+        EXPECT_NEAR(SaturatedAbsorbance(c.a, 3), c.read, 1e-12);
+        EXPECT_NEAR(SaturationNoiseFactor(SaturatedAbsorbance(c.a, 3), 3), c.noiseFactor, 1e-9);
+        EXPECT_EQ(SaturatedAbsorbance(c.a, 0), c.a) << "no ceiling";
+    }
+    // Continuous in value and slope at the knee, rising but never reaching the ceiling.
+    EXPECT_NEAR((SaturatedAbsorbance(2.5 + 1e-6, 3) - 2.5) / 1e-6, 1.0, 1e-5);
+    for (double a = 2.5; a < 20; a += 0.25)
+        EXPECT_LT(SaturatedAbsorbance(a, 3), SaturatedAbsorbance(a + 0.25, 3) + 1e-15);
+    EXPECT_LT(SaturatedAbsorbance(20, 3), 3);
+}
+
+TEST(ScanArtefacts, MeniscusSpikeAndDropLieWithinTheirWidth)
+{
+    const double m = 5.9, w = 0.02;
+    const struct {
+        double r, spike, drop, tolerance;
+    } cases[] = {
+        { m, 0.8, -1.5 * std::tanh(5.0), 1e-9 },
+        { m + w / 2, 0.8 * std::exp(-4.5), -1.5 * 0.5 * std::tanh(10.0), 1e-9 },
+        { m - w / 2, 0.8 * std::exp(-4.5), -1.5 * 0.5 * std::tanh(10.0), 1e-9 },
+        { m + w, 0.8 * std::exp(-18.0), 0, 1e-4 }, // 1.5 (1 - tanh 5) / 2 is left of the drop
+        { m - 0.1, 0, 0, 1e-9 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.r);
+        EXPECT_NEAR(MeniscusSpike(c.r, m, w, 0.8), c.spike, 1e-9);
+        EXPECT_NEAR(MeniscusDrop(c.r, m, w, 1.5), c.drop, c.tolerance);
+    }
+}
+
+TEST(ScanFiles, AbsorbanceOfTheDemoFlattensNearThreeOD)
+{
+    SimRun run = DemoRun();
+    run.cells.resize(1); // absorbance
+    run.meniscusArtefact = false;
+    run.scans = 1;
+    run.firstScanSeconds = 600 + 59 * 180; // the last scan of the demo
+    SimRun unsaturated = run;
+    unsaturated.saturationOD = 0;
+    unsaturated.absorbanceNoise = 0;
+    const std::vector<std::vector<double>> raw = DataOf(AllScans(unsaturated)[0]);
+    const std::vector<std::vector<double>> read = DataOf(AllScans(run)[0]);
+    double rawMax = 0, readMax = 0, sigmaMax = 0;
+    for (size_t i = 0; i < read.size(); ++i) {
+        rawMax = std::max(rawMax, raw[i][1]);
+        readMax = std::max(readMax, read[i][1]);
+        sigmaMax = std::max(sigmaMax, read[i][2]);
+        if (raw[i][1] < 2.5) {
+            ASSERT_EQ(read[i][2], run.absorbanceNoise) << "at r = " << read[i][0];
+        }
+    }
+    EXPECT_GT(rawMax, 50) << "the bottom pile-up of the solution";
+    EXPECT_GT(readMax, 2.8);
+    EXPECT_LT(readMax, 3 + 4 * 20 * run.absorbanceNoise) << "within four SD of the noise at the ceiling";
+    EXPECT_NEAR(sigmaMax, 20 * run.absorbanceNoise, 0.01) << "the sigma column tells the noise";
+}
+
+TEST(ScanFiles, MeniscusArtefactIsTheSameInEveryScan)
+{
+    SimRun run = SmallRun();
+    run.absorbanceNoise = run.fringeNoise = run.intensityNoise = run.fluorescenceNoise = 0;
+    run.scans = 2;
+    SimRun with = run;
+    with.meniscusArtefact = true;
+    const std::vector<SimScan> plain = AllScans(run);
+    const std::vector<SimScan> marked = AllScans(with);
+    ASSERT_EQ(plain.size(), marked.size());
+    for (size_t k = 0; k < plain.size(); ++k) {
+        SCOPED_TRACE(plain[k].fileName);
+        const OpticalKind kind = run.cells[static_cast<size_t>(plain[k].cellIndex)].kind;
+        const std::vector<std::vector<double>> a = DataOf(plain[k]);
+        const std::vector<std::vector<double>> b = DataOf(marked[k]);
+        ASSERT_EQ(a.size(), b.size());
+        double extreme = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            const double r = a[i][0];
+            double difference = b[i][1] - a[i][1];
+            double expected = 0;
+            if (kind == OpticalKind::Absorbance)
+                expected = MeniscusSpike(r, run.meniscusCm, with.meniscusArtefactWidthCm, with.meniscusSpikeOD);
+            else if (kind == OpticalKind::Interference)
+                expected = MeniscusDrop(r, run.meniscusCm, with.meniscusArtefactWidthCm, with.meniscusDropFringes);
+            if (kind == OpticalKind::Intensity) {
+                difference = std::log10(a[i][2] / b[i][2]); // the spike darkens the sample beam
+                expected = MeniscusSpike(r, run.meniscusCm, with.meniscusArtefactWidthCm, with.meniscusSpikeOD);
+            }
+            ASSERT_NEAR(difference, expected, 2e-5 * std::max(1.0, std::fabs(b[i][1]))) << "at r = " << r;
+            if (std::fabs(r - run.meniscusCm) > with.meniscusArtefactWidthCm) {
+                ASSERT_NEAR(difference, 0, 2e-5 * std::max(1.0, std::fabs(b[i][1]))) << "at r = " << r;
+            }
+            extreme = std::max(extreme, std::fabs(expected));
+        }
+        if (kind == OpticalKind::Fluorescence)
+            EXPECT_EQ(extreme, 0);
+        else
+            EXPECT_GT(extreme, kind == OpticalKind::Interference ? 1.4 : 0.75) << "the peak is sampled";
+    }
+}
+
+TEST(ScanFiles, ScanEdgesJitterWithinTheirBoundsBySeed)
+{
+    SimRun run = SmallRun();
+    run.cells.resize(1); // absorbance, radii 5.8 ... 7.2 every 0.002 cm
+    run.scans = 30;
+    run.intervalSeconds = 30;
+    run.scanEdgeJitterCm = 0.003;
+    std::set<double> firsts;
+    const std::vector<SimScan> scans = AllScans(run);
+    for (const SimScan& scan : scans) {
+        SCOPED_TRACE(scan.fileName);
+        BeckmanFile reader;
+        ASSERT_GT(reader.ParseScanText(scan.fileName, scan.text, 0, 0), 0);
+        const size_t last = static_cast<size_t>(reader.NumberOfPoints - 1);
+        EXPECT_TRUE(RadiiUsableAsGrid(reader.Radius.data(), reader.NumberOfPoints));
+        EXPECT_GE(reader.Radius[0], 5.797 - 1e-9);
+        EXPECT_LE(reader.Radius[0], 5.803 + 1e-9);
+        EXPECT_GE(reader.Radius[last], 7.2 - 0.003 - 0.002 - 1e-9) << "the step may stop short of the end";
+        EXPECT_LE(reader.Radius[last], 7.2 + 1e-9) << "never beyond the bottom";
+        firsts.insert(reader.Radius[0]);
+    }
+    EXPECT_GT(firsts.size(), 15u) << "scans start at different radii";
+    EXPECT_EQ(AllScans(run)[7].text, scans[7].text) << "the same seed gives the same scans";
+    run.seed = 2;
+    EXPECT_NE(AllScans(run)[7].text.substr(0, 200), scans[7].text.substr(0, 200));
+    run.scanEdgeJitterCm = 0;
+    for (const SimScan& scan : AllScans(run))
+        EXPECT_EQ(DataOf(scan)[0][0], 5.8);
 }
 
 TEST(SimulatedRun, DiffusionFromMolecularWeight)
@@ -264,6 +412,22 @@ TEST(SimulatedRun, ImpossibleRunsAreRefusedWithTheReason)
             "the fringe-jump probability must lie between 0 and 1 (got 1.5)" },
         { "not a number", [](SimRun& r) { r.species[0].sSvedberg = std::nan(""); },
             "species 1: the sedimentation coefficient must not be negative (s = nan S)" },
+        { "absorbance ceiling", [](SimRun& r) { r.saturationOD = 0.5; },
+            "the absorbance ceiling must be 0 (none) or at least 1 OD (got 0.5 OD)" },
+        { "edge jitter", [](SimRun& r) { r.scanEdgeJitterCm = 0.1; },
+            "the jitter of each scan's first and last radius must lie between 0 and 0.05 cm (got 0.1 cm)" },
+        { "edge jitter below radius 0",
+            [](SimRun& r) {
+                r.radiusLowCm = 0.002;
+                r.scanEdgeJitterCm = 0.003;
+            },
+            "cell RA1: the radial range from 0.002 cm to 7.2 cm leaves no room for a jitter of 0.003 cm at its ends" },
+        { "meniscus artefact width",
+            [](SimRun& r) {
+                r.meniscusArtefact = true;
+                r.meniscusArtefactWidthCm = 0;
+            },
+            "the meniscus artefact must be between 0 and 0.2 cm wide (got 0 cm)" },
     };
     SimRun base = SmallRun();
     base.cells.resize(1);

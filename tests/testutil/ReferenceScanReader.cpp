@@ -7,13 +7,48 @@
 
 namespace testutil {
 
+namespace {
+
+    bool BlankOrEndMark(char c) { return c == ' ' || c == '\t' || c == '\x1A'; }
+
+    // Reads speed and omega^2 t into scan; whether the reader accepts the header.
+    bool HeaderAccepted(ReferenceScan& scan, double expectedRpm)
+    {
+        char letter = 0;
+        int cell = 0, count = 0;
+        double temperature = 0, seconds = 0, wavelength = 0;
+        std::sscanf(scan.headerLine.c_str(), "%c%i%lf%lf%lf%lf%lf%i", &letter, &cell, &temperature, &scan.rpm, &seconds,
+            &scan.omega2t, &wavelength, &count);
+        const double rpm = scan.rpm, omega2t = scan.omega2t;
+        if (letter == 'F' && scan.description.find("Voltage:") == std::string::npos)
+            return false;
+        // omega^2 and the apparent time formed exactly as the reader forms them, so that they overflow
+        // at the same speeds.
+        const double pi = 3.141592653589793;
+        const double w2 = rpm * rpm * 4 * pi * pi * (1.0 / 60) * (1.0 / 60);
+        const double apparent = rpm == expectedRpm || expectedRpm == 0 ? (w2 > 0 ? omega2t / w2 : 0) : seconds;
+        if (!std::isfinite(rpm) || !std::isfinite(seconds) || !std::isfinite(omega2t) || !std::isfinite(w2)
+            || !std::isfinite(apparent))
+            return false;
+        const bool letterKnown = letter == 'R' || letter == 'I' || letter == 'F' || letter == 'P';
+        return letterKnown && rpm > 0 && omega2t > 0 && seconds >= 0;
+    }
+
+} // namespace
+
 ReferenceScan ReadScanReference(const std::string& path, const std::string& kind, int32_t intensityMode)
 {
-    ReferenceScan scan;
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return scan;
+        return {};
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ReadScanReferenceText(std::move(text), kind, intensityMode);
+}
+
+ReferenceScan ReadScanReferenceText(
+    std::string text, const std::string& kind, int32_t intensityMode, double expectedRpm)
+{
+    ReferenceScan scan;
     if (text.size() > 1048576)
         text.resize(1048576);
 
@@ -34,18 +69,19 @@ ReferenceScan ReadScanReference(const std::string& path, const std::string& kind
         lines.push_back(line);
     if (lines.size() < 2)
         return scan;
+    // Blank lines and end-of-file marks after the last data line are no points.
+    while (lines.size() > 2 && lines.back().find_first_not_of(" \t\x1A") == std::string::npos)
+        lines.pop_back();
+    while (lines.size() > 2 && !lines.back().empty() && BlankOrEndMark(lines.back().back()))
+        lines.back().pop_back();
 
     scan.description = lines[0].c_str();
     scan.headerLine = lines[1].c_str();
-    char letter = 0;
-    int cell = 0, count = 0;
-    double temperature = 0, seconds = 0, wavelength = 0;
-    std::sscanf(scan.headerLine.c_str(), "%c%i%lf%lf%lf%lf%lf%i", &letter, &cell, &temperature, &scan.rpm, &seconds,
-        &scan.omega2t, &wavelength, &count);
-    if (!(scan.rpm > 0) || !(scan.omega2t > 0))
+    if (!HeaderAccepted(scan, expectedRpm))
         return scan;
 
     const size_t limit = kind == "FI" ? 10000 : 2048;
+    bool anyFinite = false;
     for (size_t k = 2; k < lines.size() && scan.radius.size() < limit; ++k) {
         double a = 0, b = 0, c = 0;
         if (kind == "IP")
@@ -66,6 +102,13 @@ ReferenceScan ReadScanReference(const std::string& path, const std::string& kind
             if (kind != "IP")
                 scan.sigma.push_back(c);
         }
+        anyFinite = anyFinite || (std::isfinite(a) && std::isfinite(scan.value.back()));
+    }
+    if (!scan.radius.empty() && !anyFinite) {
+        scan.radius.clear();
+        scan.value.clear();
+        scan.sigma.clear();
+        return scan;
     }
     scan.bytes = static_cast<int32_t>(text.size());
     return scan;

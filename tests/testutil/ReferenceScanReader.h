@@ -1,7 +1,7 @@
 #pragma once
-// A deliberately plain scan-file reader: the whole file into a string, lines split one by one,
-// and one sscanf per line with the file kind's format. The oracle that the real reader's
-// fast number parsing is checked against, and its yardstick in the benchmark.
+// A deliberately plain scan-file reader: the whole text split into line strings one by one, and
+// one sscanf per line with the file kind's format. The oracle that the real reader's line
+// splitting and fast number parsing are checked against, and its yardstick in the benchmark.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,7 +9,7 @@
 namespace testutil {
 
 struct ReferenceScan {
-    int32_t bytes = -1; // file size read, -1 if the file could not be read or the header is bad
+    int32_t bytes = -1; // bytes read, -1 if the file could not be read or the reader must refuse it
     std::string description;
     std::string headerLine;
     double rpm = 0;
@@ -17,7 +17,10 @@ struct ReferenceScan {
     std::vector<double> radius, value, sigma; // one entry per data line read
 };
 
-// kind: "RA", "RI", "IP" or "FI"; intensityMode as for BeckmanFile (RI only).
+// kind: "RA", "RI", "IP" or "FI"; intensityMode as for BeckmanFile (RI only); expectedRpm as for a
+// fresh BeckmanFile (apparent time in use).
 ReferenceScan ReadScanReference(const std::string& path, const std::string& kind, int32_t intensityMode);
+ReferenceScan ReadScanReferenceText(
+    std::string text, const std::string& kind, int32_t intensityMode, double expectedRpm = 0);
 
 } // namespace testutil

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
+#include <string_view>
+
+#include "scanfiles/ScanText.h"
 
 namespace fs = std::filesystem;
 
@@ -48,20 +50,21 @@ double OmegaSquaredOf(double rpm)
 
 std::string ScanFileText(const ScanSpec& spec)
 {
-    const double omega2t = spec.omega2t > 0 ? spec.omega2t : OmegaSquaredOf(spec.rpm) * spec.seconds;
-    char line[256];
-    std::string text = spec.description + spec.eol;
-    std::snprintf(line, sizeof line, "%c %d %.1f %.0f %.0f %.5E %.0f %d", spec.typeLetter, spec.cell,
-        spec.temperature, spec.rpm, spec.seconds, omega2t, spec.wavelength, spec.headerCount);
-    text += line;
-    text += spec.eol;
-    for (size_t i = 0; i < spec.radius.size(); ++i) {
-        if (spec.third.empty())
-            std::snprintf(line, sizeof line, "%9.4f %12.5E", spec.radius[i], spec.value[i]);
-        else
-            std::snprintf(line, sizeof line, "%9.4f %12.5E %12.5E", spec.radius[i], spec.value[i], spec.third[i]);
-        text += line;
-        text += spec.eol;
+    ScanHeader header;
+    header.Cell = spec.cell;
+    header.Temperature = spec.temperature;
+    header.Rpm = spec.rpm;
+    header.RecordedTime = spec.seconds;
+    header.Omega2t = spec.omega2t > 0 ? spec.omega2t : OmegaSquaredOf(spec.rpm) * spec.seconds;
+    header.Wavelength = spec.wavelength;
+    header.HeaderCount = spec.headerCount;
+    std::string text = ScanText(spec.description, HeaderLineText(spec.typeLetter, header), spec.radius.data(),
+        spec.value.data(), spec.third.empty() ? nullptr : spec.third.data(), static_cast<int32_t>(spec.radius.size()));
+    if (spec.eol != "\r\n") {
+        std::string other;
+        for (std::string_view line : SplitLines(text))
+            other.append(line).append(spec.eol);
+        text = std::move(other);
     }
     return text;
 }
@@ -76,10 +79,10 @@ void WriteTextFile(const std::string& path, const std::string& text)
 
 std::string ReadTextFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string text;
+    if (ReadWholeFile(path, text, std::string::npos) < 0)
+        text.clear();
+    return text;
 }
 
 std::vector<std::string> SplitCrLf(const std::string& text)
