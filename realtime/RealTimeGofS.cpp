@@ -258,7 +258,7 @@ void RealTimeGofS::BuildWindowSums()
         const size_t to = from + static_cast<size_t>(n);
         for (int32_t i = 0; i < n; ++i) {
             const bool holds = e[i] > 0;
-            sums_.sum[to + static_cast<size_t>(i)] = sums_.sum[from + static_cast<size_t>(i)] + (holds ? y[i] : 0.0);
+            sums_.sum[to + static_cast<size_t>(i)] = sums_.sum[from + static_cast<size_t>(i)] + static_cast<long double>(holds ? y[i] : 0.0);
             sums_.count[to + static_cast<size_t>(i)] = sums_.count[from + static_cast<size_t>(i)] + (holds ? 1 : 0);
         }
     }
