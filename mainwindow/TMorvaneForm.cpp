@@ -119,7 +119,7 @@ void TMorvaneForm::S11Click()
 {
     if (!SettingsWindow)
         return;
-    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings);
+    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings, prompts_);
     SettingsWindow->Visible = true;
     prompts_->ShowSettingsWindow(*SettingsWindow);
     SettingsWindow->Visible = false;
