@@ -132,10 +132,9 @@ void SettingsDialog::Refresh()
 
 void SettingsDialog::TakeEdits()
 {
-    // A value still being typed counts as typed.
-    for (QTableWidget* grid : { guiGrid_, customGrid_ })
-        if (QWidget* editor = grid->indexWidget(grid->currentIndex()))
-            QMetaObject::invokeMethod(grid, "commitData", Q_ARG(QWidget*, editor));
+    // A value still being typed counts as typed: leaving the cell commits it and closes its editor.
+    guiGrid_->setCurrentIndex(QModelIndex());
+    customGrid_->setCurrentIndex(QModelIndex());
     Take(guiGrid_, settings_.ValueListGUISettings);
     Take(customGrid_, settings_.ValueListCustomSettings);
 }
