@@ -78,11 +78,14 @@ int Handler(void* user, const char* /*section*/, const char* name, const char* v
     return 1;
 }
 
-std::string LineText(int line) { return "line " + std::to_string(line) + ": "; }
+struct LineProblem {
+    int Line;
+    std::string Text;
+};
 
 // Lines that are neither blank, a comment, a section nor a "key = value" entry.
 void ReportMalformedLines(const std::vector<std::string>& lines, const std::vector<Entry>& entries, int firstError,
-    std::vector<std::string>& problems)
+    std::vector<LineProblem>& problems)
 {
     std::set<int> withEntry;
     for (const Entry& e : entries)
@@ -94,9 +97,9 @@ void ReportMalformedLines(const std::vector<std::string>& lines, const std::vect
         if (withEntry.count(line) || ignorable)
             continue;
         if (lines[i].size() > MaxLineChars)
-            problems.push_back(LineText(line) + "the line is too long to be a \"key = value\" line");
+            problems.push_back({ line, "the line is too long to be a \"key = value\" line" });
         else
-            problems.push_back(LineText(line) + "\"" + t + "\" is not a \"key = value\" line");
+            problems.push_back({ line, "\"" + t + "\" is not a \"key = value\" line" });
     }
 }
 
@@ -180,8 +183,8 @@ std::vector<std::string> ApplySettingsText(const std::string& text, ProgramSetti
     state.Lines = &fed;
     const int firstError = ini_parse_stream(Reader, &state, Handler, &state);
 
-    std::vector<std::string> problems;
-    ReportMalformedLines(lines, state.Entries, firstError, problems);
+    std::vector<LineProblem> lineProblems;
+    ReportMalformedLines(lines, state.Entries, firstError, lineProblems);
     const ProgramSettings before = settings;
     for (const Entry& e : state.Entries) {
         const SettingKey* key = FindSettingKey(e.Name);
@@ -190,7 +193,7 @@ std::vector<std::string> ApplySettingsText(const std::string& text, ProgramSetti
         double value = 0;
         const std::string refusal = ParseSettingValue(*key, e.Value, value);
         if (!refusal.empty()) {
-            problems.push_back(LineText(e.Line) + refusal);
+            lineProblems.push_back({ e.Line, refusal });
             continue;
         }
         // A value written as the one in use reads back as exactly that value, digits beyond 15 included.
@@ -199,6 +202,11 @@ std::vector<std::string> ApplySettingsText(const std::string& text, ProgramSetti
         if (SettingValueText(*key, probe) != SettingValueText(*key, settings))
             key->Set(settings, value);
     }
+    std::stable_sort(lineProblems.begin(), lineProblems.end(),
+        [](const LineProblem& a, const LineProblem& b) { return a.Line < b.Line; });
+    std::vector<std::string> problems;
+    for (const LineProblem& p : lineProblems)
+        problems.push_back("line " + std::to_string(p.Line) + ": " + p.Text);
     DeriveSettings(settings);
     RestoreBrokenRules(before, settings, problems);
     return problems;
@@ -250,8 +258,9 @@ std::string ReadSettingsFiles(const SettingsFileLocations& files, ProgramSetting
             continue;
         const bool afterProgramFile = f == 1 && programFileRead;
         message += (message.empty() ? "" : "\n\n") + std::string("Not all of the settings file ") + r.File
-            + " could be used. What follows keeps "
-            + (afterProgramFile ? "the value from " + files.ProgramFile + " or the built-in one" : "its built-in value")
+            + " could be used; these keys keep "
+            + (afterProgramFile ? "the values from " + files.ProgramFile + " or their built-in values"
+                                : "their built-in values")
             + ":";
         for (size_t i = 0; i < r.Problems.size() && i < MaxProblemsShown; ++i)
             message += "\n  " + r.Problems[i];

@@ -108,8 +108,10 @@ TEST(SettingsFile, BadEntriesAreReportedAndLeaveTheirKeysAlone)
         { "out of range, the rest taken", "SmoothCarSize=0\nDefaultMeniscus=6\n",
             { "line 1: SmoothCarSize = \"0\": SmoothCarSize takes a whole number from 1 to 999 points" }, 6 },
         { "fixed keys are ignored", "LowLogS=-3\nDefaultIgnoreTag=5\n", {}, 5.9 },
-        { "not key = value", "[GUISettings]\nDefaultMeniscus=6\njunk line\n",
-            { "line 3: \"junk line\" is not a \"key = value\" line" }, 6 },
+        { "not key = value, reported in line order", "[GUISettings]\nDefaultMeniscus=6\nSmoothCarSize=x\njunk line\n",
+            { "line 3: SmoothCarSize = \"x\": SmoothCarSize takes a whole number from 1 to 999 points",
+                "line 4: \"junk line\" is not a \"key = value\" line" },
+            6 },
         { "truncated in a key", "DefaultMeniscus=6\r\nDefaultJit",
             { "line 2: \"DefaultJit\" is not a \"key = value\" line" }, 6 },
         { "truncated in a section", "DefaultMeniscus=6\n[GUISet",
@@ -194,11 +196,11 @@ TEST(SettingsFile, TheUsersFileIsReadAfterTheProgramsAndWins)
     EXPECT_EQ(s.Display.DefaultJitter, 5.7);
     EXPECT_EQ(message,
         "Not all of the settings file " + files.ProgramFile
-            + " could be used. What follows keeps its built-in value:\n"
+            + " could be used; these keys keep their built-in values:\n"
               "  line 3: SmoothCarSize = \"x\": SmoothCarSize takes a whole number from 1 to 999 points\n\n"
               "Not all of the settings file "
-            + files.UserFile + " could be used. What follows keeps the value from " + files.ProgramFile
-            + " or the built-in one:\n"
+            + files.UserFile + " could be used; these keys keep the values from " + files.ProgramFile
+            + " or their built-in values:\n"
               "  line 2: JitterWindow = \"-1\": JitterWindow takes a whole number from 0 to 1000 grid points");
 
     ProgramSettings clean;
