@@ -49,9 +49,10 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     ConfigureForLaunch(
         *view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings), AnalysisSettings);
     view.Caption = name;
+    // Before the first load, which draws by them: a view would otherwise start on the built-in values.
+    view.DisplaySettings = DisplaySettings;
     prompts_->ShowDataView(view);
     view.LoadChannel(EditDataDir, "watch");
-    view.DisplaySettings = DisplaySettings;
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
     view.Caption = name;
     view.Owner = this;
@@ -119,7 +120,7 @@ void TMorvaneForm::S11Click()
 {
     if (!SettingsWindow)
         return;
-    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings);
+    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings, prompts_);
     SettingsWindow->Visible = true;
     prompts_->ShowSettingsWindow(*SettingsWindow);
     SettingsWindow->Visible = false;

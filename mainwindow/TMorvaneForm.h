@@ -46,7 +46,7 @@ public:
     // The comparison window's list: the same entries.
     std::vector<OpenWindowEntry> ComparisonWindows;
 
-    // "&Settings" > "&Program Settings" is offered: it shows the settings in use, read-only.
+    // "&Settings" > "&Program Settings" is offered: it shows the settings in use and changes them.
     bool ProgramSettings1Visible = true;
     // The program's one settings window, made at start-up; none: the menu item does nothing.
     TMorvaneSettings* SettingsWindow = nullptr;
@@ -65,7 +65,8 @@ public:
 
     void Timer1Timer();
     void Timer2Timer();
-    // "&Program Settings": fills the settings window from this window's settings and shows it.
+    // "&Program Settings": fills the settings window from this window's settings, which it may change
+    // for the views launched afterwards, and shows it.
     void S11Click();
 
     // Frees the views that have been closed since the last call (a view is freed after its close).

@@ -1,114 +1,151 @@
 #include "settings/TMorvaneSettings.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <map>
 
 #include "analysis/NumberText.h"
 
 namespace {
 
-template <typename Settings> using FieldTable = std::map<std::string, std::function<double(const Settings&)>>;
-
-const FieldTable<GUISettings>& GUIFields()
-{
-    static const FieldTable<GUISettings> fields = {
-        { "DefaultMeniscus", [](const GUISettings& s) { return s.DefaultMeniscus; } },
-        { "DefaultJitter", [](const GUISettings& s) { return s.DefaultJitter; } },
-        { "DefaultIntegralFringe", [](const GUISettings& s) { return s.DefaultIntegralFringe; } },
-        { "PlayPercentSpeed", [](const GUISettings& s) { return double(s.PlayPercentSpeed); } },
-        { "graphPadPercent", [](const GUISettings& s) { return s.graphPadPercent; } },
-        { "DefaultExtSetsToPlot", [](const GUISettings& s) { return double(s.DefaultExtSetsToPlot); } },
-        { "ExtrapolationCutoff", [](const GUISettings& s) { return s.ExtrapolationCutoff; } },
-        { "ExtrapolationErrorCutoff", [](const GUISettings& s) { return s.ExtrapolationErrorCutoff; } },
-        { "ExtrapolationMinLogS", [](const GUISettings& s) { return s.ExtrapolationMinLogS; } },
-        { "ExtrapolationSmoothRepetition",
-            [](const GUISettings& s) { return double(s.ExtrapolationSmoothRepetition); } },
-        { "ExtrapolationSmoothCarSize", [](const GUISettings& s) { return double(s.ExtrapolationSmoothCarSize); } },
-        { "ExtErrorBarPerPoints", [](const GUISettings& s) { return double(s.ExtErrorBarPerPoints); } },
-        { "DrawAllSetsCutoff", [](const GUISettings& s) { return double(s.DrawAllSetsCutoff); } },
-        { "DisplayNumberMid", [](const GUISettings& s) { return double(s.DisplayNumberMid); } },
-        { "DisplayNumberStart", [](const GUISettings& s) { return double(s.DisplayNumberStart); } },
-        { "bAlwaysPlotExtrapolation", [](const GUISettings& s) { return s.bAlwaysPlotExtrapolation ? 1.0 : 0.0; } },
-    };
-    return fields;
-}
-
-const FieldTable<CustomSettings>& CustomFields()
-{
-    static const FieldTable<CustomSettings> fields = {
-        { "JitterWindow", [](const CustomSettings& s) { return double(s.JitterWindow); } },
-        { "LowS", [](const CustomSettings& s) { return s.LowS; } },
-        { "HighS", [](const CustomSettings& s) { return s.HighS; } },
-        { "LowLogS", [](const CustomSettings& s) { return s.LowLogS; } },
-        { "HighLogS", [](const CustomSettings& s) { return s.HighLogS; } },
-        { "sGridNumberOfPoints", [](const CustomSettings& s) { return double(s.sGridNumberOfPoints); } },
-        { "DefaultCellTop", [](const CustomSettings& s) { return s.DefaultCellTop; } },
-        { "DefaultCellBottom", [](const CustomSettings& s) { return s.DefaultCellBottom; } },
-        { "DefaultCellMidpoint", [](const CustomSettings& s) { return s.DefaultCellMidpoint; } },
-        { "DefaultNegativeTag", [](const CustomSettings& s) { return s.DefaultNegativeTag; } },
-        { "DefaultIgnoreTag", [](const CustomSettings& s) { return s.DefaultIgnoreTag; } },
-        { "DefaultPositiveError", [](const CustomSettings& s) { return s.DefaultPositiveError; } },
-        { "DefaultMeniscusIgnore", [](const CustomSettings& s) { return s.DefaultMeniscusIgnore; } },
-        { "DefaultBottomIgnore", [](const CustomSettings& s) { return s.DefaultBottomIgnore; } },
-        { "DefaultStepSize", [](const CustomSettings& s) { return s.DefaultStepSize; } },
-        { "BeginningScanGroupSize", [](const CustomSettings& s) { return double(s.BeginningScanGroupSize); } },
-        { "MinimumDataSetSize", [](const CustomSettings& s) { return double(s.MinimumDataSetSize); } },
-        { "dcdtWindowFactor", [](const CustomSettings& s) { return s.dcdtWindowFactor; } },
-        { "MaxAveragingPercent", [](const CustomSettings& s) { return s.MaxAveragingPercent; } },
-        { "SmoothRepetition", [](const CustomSettings& s) { return double(s.SmoothRepetition); } },
-        { "SmoothCarSize", [](const CustomSettings& s) { return double(s.SmoothCarSize); } },
-        { "ComputeApparentStartTime", [](const CustomSettings& s) { return double(s.ComputeApparentStartTime); } },
-    };
-    return fields;
-}
-
 template <typename Settings>
-std::vector<ValueListRow> Rows(const Settings& settings, const FieldTable<Settings>& fields)
+std::vector<ValueListRow> Rows(const Settings& settings, const ProgramSettings& values, bool display)
 {
     std::vector<ValueListRow> rows;
     const int32_t count = std::min(std::max(settings.KeyCount, 0), Settings::KeySlots);
     for (int32_t i = 0; i < count; ++i) {
-        const std::string& key = settings.KeyNames[static_cast<size_t>(i)];
-        const auto field = fields.find(key);
-        rows.push_back({ key, field == fields.end() ? std::string() : FloatToStr(field->second(settings)) });
+        const std::string& name = settings.KeyNames[static_cast<size_t>(i)];
+        const SettingKey* key = FindSettingKey(name);
+        if (!key || key->IsDisplay() != display) {
+            rows.push_back({ name, "", true, "" });
+            continue;
+        }
+        const std::string hint
+            = key->Editable() ? "Takes " + key->AcceptedText() + "." : "Fixed: " + std::string(key->FixedBecause) + ".";
+        rows.push_back({ name, SettingValueText(*key, values), !key->Editable(), hint });
     }
     return rows;
 }
 
-} // namespace
-
-std::string TMorvaneSettings::IniFileNameOf(const std::string& programPath)
+std::vector<ValueListRow> RowsOf(const ProgramSettings& settings, bool display)
 {
-    std::filesystem::path path(programPath);
-    path.replace_extension(".INI");
-    return path.string();
+    return display ? Rows(settings.Display, settings, true) : Rows(settings.Analysis, settings, false);
 }
 
-std::vector<ValueListRow> TMorvaneSettings::RowsOf(const GUISettings& settings) { return Rows(settings, GUIFields()); }
+} // namespace
+
+std::vector<ValueListRow> TMorvaneSettings::RowsOf(const GUISettings& settings)
+{
+    return ::RowsOf(ProgramSettings { settings, CustomSettings() }, true);
+}
 
 std::vector<ValueListRow> TMorvaneSettings::RowsOf(const CustomSettings& settings)
 {
-    return Rows(settings, CustomFields());
+    return ::RowsOf(ProgramSettings { GUISettings(), settings }, false);
 }
 
 void TMorvaneSettings::FormCreate(const std::string& programPath)
 {
+    Files = SettingsFileLocations::Of(programPath);
     IniFileName = IniFileNameOf(programPath);
-    LabelIniNote = "The values in use, for reading only: no settings file is read or written (its name would be "
-        + IniFileName + ").";
 }
 
-void TMorvaneSettings::FormShow(const GUISettings& display, const CustomSettings& analysis)
+std::string TMorvaneSettings::ReadSettingsFiles(GUISettings& display, CustomSettings& analysis) const
 {
-    ValueListGUISettings.Rows = RowsOf(display);
-    ValueListCustomSettings.Rows = RowsOf(analysis);
+    ProgramSettings settings { display, analysis };
+    const std::string message = ::ReadSettingsFiles(Files, settings);
+    display = settings.Display;
+    analysis = settings.Analysis;
+    return message;
 }
+
+void TMorvaneSettings::FormShow(GUISettings& display, CustomSettings& analysis, Prompts* prompts)
+{
+    display_ = &display;
+    analysis_ = &analysis;
+    prompts_ = prompts;
+    ShowRows(ProgramSettings { display, analysis });
+}
+
+void TMorvaneSettings::ShowRows(const ProgramSettings& settings)
+{
+    ValueListGUISettings.Rows = ::RowsOf(settings, true);
+    ValueListCustomSettings.Rows = ::RowsOf(settings, false);
+    const std::string target = Files.SaveTarget();
+    LabelIniNote = target.empty() ? "The settings cannot be saved: no place for a settings file is known."
+                                  : "\"Save\" writes the settings to " + target + ".";
+    if (!Files.ProgramFile.empty() && !Files.UserFile.empty())
+        LabelIniNote += " At start-up they are read from " + Files.ProgramFile + ", then from " + Files.UserFile
+            + ", whose values take precedence.";
+    else if (!target.empty())
+        LabelIniNote += " At start-up they are read from there.";
+    LabelIniNote += " New data views take them; open ones keep theirs.";
+}
+
+std::vector<std::string> TMorvaneSettings::SettingsFromGrids(ProgramSettings& settings) const
+{
+    std::vector<std::string> refusals;
+    const std::string separator = CurrentDecimalSeparator();
+    const ProgramSettings builtIn;
+    for (const ValueListEditor* grid : { &ValueListGUISettings, &ValueListCustomSettings })
+        for (const ValueListRow& row : grid->Rows) {
+            const SettingKey* key = FindSettingKey(row.Key);
+            // A value shown as the one in use, or as the built-in one, stays exactly that value,
+            // digits beyond the 15 shown included.
+            if (!key || !key->Editable() || row.Value == SettingValueText(*key, settings))
+                continue;
+            if (row.Value == SettingValueText(*key, builtIn)) {
+                key->Set(settings, key->Get(builtIn));
+                continue;
+            }
+            double value = 0;
+            const std::string refusal = ParseSettingValue(*key, row.Value, value, separator);
+            if (refusal.empty())
+                key->Set(settings, value);
+            else
+                refusals.push_back(refusal);
+        }
+    DeriveSettings(settings);
+    if (refusals.empty())
+        for (const SettingRule* rule : BrokenSettingRules(settings))
+            refusals.push_back(rule->Text);
+    return refusals;
+}
+
+bool TMorvaneSettings::ButtonSaveClick()
+{
+    if (!display_ || !analysis_)
+        return false;
+    ProgramSettings settings { *display_, *analysis_ };
+    const std::vector<std::string> refusals = SettingsFromGrids(settings);
+    if (!refusals.empty()) {
+        std::string text = "Nothing was changed or saved:";
+        for (const std::string& r : refusals)
+            text += "\n" + r;
+        Tell(text);
+        return false;
+    }
+    *display_ = settings.Display;
+    *analysis_ = settings.Analysis;
+    const SettingsSaveResult saved = SaveSettingsFile(Files, settings);
+    ShowRows(settings);
+    if (!saved.Failure.empty())
+        Tell(saved.Failure);
+    return true;
+}
+
+void TMorvaneSettings::ButtonDefaultsClick() { ShowRows(ProgramSettings()); }
 
 void TMorvaneSettings::FormDestroy()
 {
     ValueListGUISettings.Rows.clear();
     ValueListCustomSettings.Rows.clear();
+    display_ = nullptr;
+    analysis_ = nullptr;
+    prompts_ = nullptr;
     Visible = false;
+}
+
+void TMorvaneSettings::Tell(const std::string& text) const
+{
+    if (prompts_)
+        prompts_->ShowMessage(text);
 }

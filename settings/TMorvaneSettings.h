@@ -5,31 +5,53 @@
 
 #include "analysis/CustomSettings.h"
 #include "settings/GUISettings.h"
+#include "settings/SettingsFile.h"
 #include "windows/Controls.h"
+#include "windows/Prompts.h"
 
-// The settings window: shows the display and analysis settings in use, one grid each, filled from
-// their key-name tables. It changes nothing: the program runs on the fixed defaults and reads and
-// writes no settings file; the file's name is only shown.
+// The settings window: the display and analysis settings of the main window, one grid each, filled
+// from their key-name tables. "Save" checks every value, puts them into the main window's settings
+// (new data views take them) and writes the settings file; "Defaults" puts the built-in values into
+// the grids. Derived keys and internal markers are shown but not editable.
 class TMorvaneSettings {
 public:
     std::string Caption = "Settings";
     ValueListEditor ValueListGUISettings;
     ValueListEditor ValueListCustomSettings { {}, 150, 141, true };
+    SettingsFileLocations Files;
     std::string IniFileName; // the program's path with the extension ".INI"
-    std::string LabelIniNote; // tells the user that this file is neither read nor written
+    std::string LabelIniNote; // where the settings are read from and saved to
     bool Visible = false;
 
-    // programPath: the program's own executable path.
+    // programPath: the program's own executable path; the user's file from the environment.
     void FormCreate(const std::string& programPath);
-    // Fills both grids from the owner's current settings; the caller then shows the window modally.
-    void FormShow(const GUISettings& display, const CustomSettings& analysis);
+    // Start-up: reads the settings files (Files) onto the owner's settings. Returns the message for
+    // the user about what could not be used, "" when all was.
+    std::string ReadSettingsFiles(GUISettings& display, CustomSettings& analysis) const;
+    // Fills both grids from the owner's settings, which "Save" changes; the caller then shows the
+    // window modally. prompts: where messages go (none: dropped).
+    void FormShow(GUISettings& display, CustomSettings& analysis, Prompts* prompts = nullptr);
+    // "Save": false, with a message naming the keys and what they take, when a value in the grids is
+    // refused; nothing changes then. Otherwise the owner's settings take the values and the file is
+    // written (a failure is reported; the values still apply until the program ends).
+    bool ButtonSaveClick();
+    // "Defaults": the built-in values in both grids; saved by "Save" like any edit.
+    void ButtonDefaultsClick();
     void FormDestroy();
 
-    // The settings file's name: the program's path with its extension replaced by ".INI"
-    // (or ".INI" appended when it has none).
-    static std::string IniFileNameOf(const std::string& programPath);
-    // One row per name of the key-name table, in table order; the value is the field of that name
-    // written by FloatToStr (a yes/no field as 1 or 0), empty for a name without a field.
+    static std::string IniFileNameOf(const std::string& programPath) { return ::IniFileNameOf(programPath); }
+    // One row per name of the key-name table, in table order: the value of that key as the file
+    // writes it; empty and read-only for a name without a field.
     static std::vector<ValueListRow> RowsOf(const GUISettings& settings);
     static std::vector<ValueListRow> RowsOf(const CustomSettings& settings);
+
+private:
+    void ShowRows(const ProgramSettings& settings);
+    // The settings of the grids, or the messages about what they refuse.
+    std::vector<std::string> SettingsFromGrids(ProgramSettings& settings) const;
+    void Tell(const std::string& text) const;
+
+    GUISettings* display_ = nullptr;
+    CustomSettings* analysis_ = nullptr;
+    Prompts* prompts_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -17,10 +18,12 @@ QTableWidget* Grid(QWidget* parent, const ValueListEditor& model)
     auto* grid = new QTableWidget(0, 2, parent);
     grid->setHorizontalHeaderLabels({ QObject::tr("Key"), QObject::tr("Value") });
     grid->verticalHeader()->setVisible(false);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionMode(QAbstractItemView::NoSelection);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+        | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setColumnWidth(0, model.KeyColumnWidth);
     grid->setColumnWidth(1, model.ValueColumnWidth);
+    grid->horizontalHeader()->setStretchLastSection(true);
     grid->setMinimumWidth(model.KeyColumnWidth + model.ValueColumnWidth + 24);
     return grid;
 }
@@ -28,13 +31,25 @@ QTableWidget* Grid(QWidget* parent, const ValueListEditor& model)
 void Fill(QTableWidget* grid, const ValueListEditor& model)
 {
     grid->setRowCount(static_cast<int>(model.Rows.size()));
+    const QColor fixed = grid->palette().color(QPalette::Disabled, QPalette::Text);
     for (size_t i = 0; i < model.Rows.size(); ++i) {
+        const ValueListRow& r = model.Rows[i];
         const int row = static_cast<int>(i);
-        auto* key = new QTableWidgetItem(QString::fromStdString(model.Rows[i].Key));
-        key->setToolTip(key->text());
+        const QString hint = QString::fromStdString(r.Hint);
+        auto* key = new QTableWidgetItem(QString::fromStdString(r.Key));
+        key->setFlags(Qt::ItemIsEnabled);
+        key->setToolTip(hint.isEmpty() ? key->text() : key->text() + ": " + hint);
         grid->setItem(row, 0, key);
-        auto* value = new QTableWidgetItem(QString::fromStdString(model.Rows[i].Value));
+        auto* value = new QTableWidgetItem(QString::fromStdString(r.Value));
         value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setToolTip(hint);
+        if (r.ReadOnly) {
+            value->setFlags(Qt::ItemIsEnabled);
+            value->setForeground(fixed);
+            key->setForeground(fixed);
+        } else {
+            value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+        }
         grid->setItem(row, 1, value);
     }
     grid->resizeRowsToContents();
@@ -42,6 +57,13 @@ void Fill(QTableWidget* grid, const ValueListEditor& model)
     grid->resizeColumnToContents(0);
     grid->setColumnWidth(0, std::max(grid->columnWidth(0), model.KeyColumnWidth));
     grid->setMinimumWidth(grid->columnWidth(0) + model.ValueColumnWidth + 24);
+}
+
+void Take(const QTableWidget* grid, ValueListEditor& model)
+{
+    for (size_t i = 0; i < model.Rows.size() && static_cast<int>(i) < grid->rowCount(); ++i)
+        if (const QTableWidgetItem* value = grid->item(static_cast<int>(i), 1))
+            model.Rows[i].Value = value->text().toStdString();
 }
 
 QGroupBox* Box(const QString& title, QWidget* grid, QWidget* parent)
@@ -64,16 +86,37 @@ SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent)
     settings_.FormCreate(QCoreApplication::applicationFilePath().toStdString());
     setWindowTitle(QString::fromStdString(settings.Caption));
     note_->setWordWrap(true);
+    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* how = new QLabel(tr("Double-click a value to change it; its tool tip tells what it takes. "
+                              "Grey values are fixed."),
+        this);
+    how->setWordWrap(true);
     auto* grids = new QHBoxLayout;
     grids->addWidget(Box(tr("Display settings"), guiGrid_, this));
     grids->addWidget(Box(tr("Analysis settings"), customGrid_, this));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
+    defaults_ = buttons->addButton(tr("Defaults"), QDialogButtonBox::ResetRole);
+    save_ = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    save_->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(save_, &QPushButton::clicked, this, [this] {
+        TakeEdits();
+        const bool saved = settings_.ButtonSaveClick();
+        Refresh();
+        if (saved)
+            accept();
+    });
+    connect(defaults_, &QPushButton::clicked, this, [this] {
+        settings_.ButtonDefaultsClick();
+        Refresh();
+    });
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(how);
     layout->addLayout(grids, 1);
     layout->addWidget(note_);
     layout->addWidget(buttons);
-    resize(760, 640);
+    resize(820, 660);
     Refresh();
 }
 
@@ -85,4 +128,13 @@ void SettingsDialog::Refresh()
     Fill(guiGrid_, settings_.ValueListGUISettings);
     Fill(customGrid_, settings_.ValueListCustomSettings);
     note_->setText(QString::fromStdString(settings_.LabelIniNote));
+}
+
+void SettingsDialog::TakeEdits()
+{
+    // A value still being typed counts as typed: leaving the cell commits it and closes its editor.
+    guiGrid_->setCurrentIndex(QModelIndex());
+    customGrid_->setCurrentIndex(QModelIndex());
+    Take(guiGrid_, settings_.ValueListGUISettings);
+    Take(customGrid_, settings_.ValueListCustomSettings);
 }

@@ -4,10 +4,11 @@
 #include "settings/TMorvaneSettings.h"
 
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
-// The settings window: the two key/value grids of a TMorvaneSettings, read-only, and the note on
-// the settings file.
+// The settings window: the two key/value grids of a TMorvaneSettings, whose values can be edited,
+// the note on the settings file, and "Defaults", "Save" and "Cancel".
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -19,10 +20,17 @@ public:
     TMorvaneSettings& Settings() const { return settings_; }
     QTableWidget* GUISettingsGrid() const { return guiGrid_; }
     QTableWidget* CustomSettingsGrid() const { return customGrid_; }
+    QPushButton* SaveButton() const { return save_; }
+    QPushButton* DefaultsButton() const { return defaults_; }
 
 private:
+    // Copies the values typed into the tables back into the grids of the logic.
+    void TakeEdits();
+
     TMorvaneSettings& settings_;
     QTableWidget* guiGrid_;
     QTableWidget* customGrid_;
     QLabel* note_;
+    QPushButton* save_ = nullptr;
+    QPushButton* defaults_ = nullptr;
 };

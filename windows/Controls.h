@@ -32,6 +32,8 @@ struct ScrollBarControl {
 struct ValueListRow {
     std::string Key;
     std::string Value;
+    bool ReadOnly = false; // shown, not editable
+    std::string Hint; // what the value means or takes, shown on demand
     bool operator==(const ValueListRow&) const = default;
 };
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
@@ -68,7 +69,14 @@ int main(int argc, char* argv[])
 
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
+        // The settings file, before any view is launched; what it holds that cannot be used is said once.
+        const std::string settingsReport
+            = windows.Settings.ReadSettingsFiles(main.Form().DisplaySettings, main.Form().AnalysisSettings);
         main.show();
+        if (!settingsReport.empty() && parser.isSet(shotOption))
+            std::fprintf(stderr, "morvane: %s\n", settingsReport.c_str());
+        else if (!settingsReport.empty())
+            QTimer::singleShot(0, &main, [&main, settingsReport] { main.WindowPrompts().ShowMessage(settingsReport); });
         // The program changes its working directory to the chosen run, so a relative root is taken
         // from where the program started.
         const QString root = parser.isSet(rootOption) ? QDir(parser.value(rootOption)).absolutePath() : QString();

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "analysis/CustomSettings.h"
+#include "settings/GUISettings.h"
+
+// Both settings objects of the main window, as the settings window and the settings file see them.
+struct ProgramSettings {
+    GUISettings Display;
+    CustomSettings Analysis;
+};
+
+enum class SettingKind {
+    Real,
+    Integer,
+    YesNo, // "0"/"1" or "false"/"true"; written as 0 or 1
+};
+
+// One key of the settings and the values it accepts. A fixed key (FixedBecause set) is shown but
+// never taken from a file or the grid: it is derived from other keys or is an internal marker.
+struct SettingKey {
+    using Field = std::variant<double GUISettings::*, int32_t GUISettings::*, bool GUISettings::*,
+        double CustomSettings::*, int32_t CustomSettings::*>;
+
+    const char* Name;
+    Field Member;
+    SettingKind Kind;
+    double Min; // accepted range, both ends included
+    double Max;
+    const char* Unit; // "cm", "s", ... or ""
+    const char* FixedBecause = nullptr;
+
+    bool Editable() const { return FixedBecause == nullptr; }
+    bool IsDisplay() const; // a field of GUISettings (else of CustomSettings)
+    double Get(const ProgramSettings& settings) const;
+    void Set(ProgramSettings& settings, double value) const;
+    // "a number from 4 to 8 cm", "a whole number from 1 to 999", "0 or 1 (false or true)".
+    std::string AcceptedText() const;
+};
+
+// Every key of GUISettings and CustomSettings with its accepted range, display keys first.
+std::span<const SettingKey> SettingKeys();
+// The key of that name, matched without regard to case as INI files do; null for none.
+const SettingKey* FindSettingKey(const std::string& name);
+
+// The value as the grid and the file show it: FloatToStr, "." as decimal separator; yes/no as 0 or 1.
+std::string SettingValueText(const SettingKey& key, const ProgramSettings& settings);
+
+// Reads `text` as a value of `key`: "" and `value` set when accepted, otherwise why not, naming the
+// key and the accepted range. A file's text takes "." only; text the user typed (decimalSeparator
+// not empty) also takes that separator.
+std::string ParseSettingValue(
+    const SettingKey& key, const std::string& text, double& value, const std::string& decimalSeparator = "");
+
+// A condition that ties keys together, such as LowS below HighS.
+struct SettingRule {
+    std::vector<const char*> Keys;
+    const char* Text; // what must hold, naming the keys
+    bool (*Holds)(const ProgramSettings&);
+};
+std::span<const SettingRule> SettingRules();
+// The rules that `settings` break, in table order.
+std::vector<const SettingRule*> BrokenSettingRules(const ProgramSettings& settings);
+
+// Sets the derived keys (LowLogS, HighLogS) from the keys they come from.
+void DeriveSettings(ProgramSettings& settings);
