@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "recompose/Recompose.h"
+#include "scanfiles/FileSystem.h"
 
 Trecompose::Trecompose(Prompts* prompts)
     : Editupdate(IdleStatus)
@@ -28,9 +29,12 @@ void Trecompose::ButtonReadParadigmClick()
 {
     FileDialogRequest request;
     request.Title = "Paradigm file";
-    request.Filter = "Interference Scans (*.ip*)|*.ip*|All Files (*.*)|*|";
+    request.Filter = "Interference Scans (*.IP?)|*.IP?;*.ip?|All Files (*)|*|";
     request.InitialDir = EditDataDir;
-    request.FileName = EditParadigmFileName;
+    // The dialog starts at the paradigm last read, or in the data directory.
+    request.FileName = !EditParadigmFileName.empty() ? EditParadigmFileName
+        : EditDataDir.empty()                        ? std::string()
+                                                     : JoinPath(EditDataDir, "");
     if (!prompts_->OpenDialog(request))
         return;
     ParadigmLines.clear();
@@ -48,8 +52,9 @@ void Trecompose::ButtonSetOutputClick()
 {
     FileDialogRequest request;
     request.Title = OutputDialogTitle;
-    request.FileName = OutputDialogFileName;
     request.InitialDir = EditOutput.empty() ? EditDataDir : EditOutput;
+    request.FileName
+        = request.InitialDir.empty() ? OutputDialogFileName : JoinPath(request.InitialDir, OutputDialogFileName);
     if (!prompts_->SaveDialog(request))
         return;
     // Only the directory of the chosen name is used; no log file is written.

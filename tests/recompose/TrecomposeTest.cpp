@@ -38,6 +38,7 @@ TEST(RecomposeTool, ParadigmAndOutputEnableRecomposeWhichWritesTheRun)
     EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
     t.prompts.OpenAnswers = { t.data / "paradigm.txt" };
     t.tool.ButtonReadParadigmClick();
+    EXPECT_EQ(t.prompts.OpenRequests[0].FileName, t.data.path() + "/");
     EXPECT_EQ(t.tool.EditParadigmFileName, t.data / "paradigm.txt");
     EXPECT_EQ(t.tool.ParadigmLines.size(), 3u);
     EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
@@ -45,7 +46,7 @@ TEST(RecomposeTool, ParadigmAndOutputEnableRecomposeWhichWritesTheRun)
     t.prompts.SaveAnswers = { t.out / "Recompose.log" };
     t.tool.ButtonSetOutputClick();
     ASSERT_EQ(t.prompts.SaveRequests.size(), 1u);
-    EXPECT_EQ(t.prompts.SaveRequests[0].FileName, "Recompose.log");
+    EXPECT_EQ(t.prompts.SaveRequests[0].FileName, t.data / "Recompose.log");
     EXPECT_EQ(t.prompts.SaveRequests[0].Title, "Choose a directory where the log file and new data will go");
     EXPECT_EQ(t.tool.EditOutput, t.out.path());
     EXPECT_TRUE(t.tool.ButtonRecomposeEnabled);
