@@ -135,8 +135,7 @@ void QtPrompts::RepaintWaitWindow(TWaitWorking& window)
 namespace {
 
 // Shows a viewer's window again, in front: the program's own, or one made for this call.
-template <typename Window, typename Logic>
-void ShowViewer(Window* programWindow, Logic& viewer, Prompts* standIn)
+template <typename Window, typename Logic> void ShowViewer(Window* programWindow, Logic& viewer, Prompts* standIn)
 {
     Window* window = programWindow;
     if (!window || &window->Viewer() != &viewer) {
