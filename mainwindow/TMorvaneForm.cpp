@@ -125,3 +125,25 @@ void TMorvaneForm::S11Click()
     prompts_->ShowSettingsWindow(*SettingsWindow);
     SettingsWindow->Visible = false;
 }
+
+void TMorvaneForm::Recompose1Click()
+{
+    if (!RecomposeTool)
+        return;
+    RecomposeTool->FormShow(EditDataDir);
+    RecomposeTool->Visible = true;
+    prompts_->ShowRecomposeTool(*RecomposeTool);
+    RecomposeTool->Visible = false;
+    RecomposeTool->FormClose();
+}
+
+void TMorvaneForm::ButtonShowFileClick()
+{
+    if (!ScanViewer)
+        return;
+    ScanViewer->Visible = false;
+    ScanViewer->EditFileName = EditDateTimeDir;
+    ScanViewer->ShowScanFile();
+    ScanViewer->Visible = true;
+    prompts_->ShowScanViewer(*ScanViewer);
+}

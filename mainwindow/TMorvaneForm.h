@@ -7,10 +7,12 @@
 #include "analysis/CustomSettings.h"
 #include "dataview/TSedDataView.h"
 #include "mainwindow/DirectoryChannels.h"
+#include "recompose/Trecompose.h"
 #include "settings/GUISettings.h"
 #include "settings/TMorvaneSettings.h"
 #include "windows/Controls.h"
 #include "windows/Prompts.h"
+#include "windows/TViewAScan.h"
 
 inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
 
@@ -50,6 +52,12 @@ public:
     bool ProgramSettings1Visible = true;
     // The program's one settings window, made at start-up; none: the menu item does nothing.
     TMorvaneSettings* SettingsWindow = nullptr;
+    // "&Action" > "&Recompose" is offered.
+    bool Action1Visible = true;
+    // The program's recompose tool and single-scan viewer, made at start-up; none: their menu
+    // item and button do nothing.
+    Trecompose* RecomposeTool = nullptr;
+    TViewAScan* ScanViewer = nullptr;
 
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
     std::string WindowName(const std::string& channel) const;
@@ -68,6 +76,10 @@ public:
     // "&Program Settings": fills the settings window from this window's settings, which it may change
     // for the views launched afterwards, and shows it.
     void S11Click();
+    // "&Recompose": the recompose tool, modally, on the current data directory.
+    void Recompose1Click();
+    // "Show This File": the single-scan viewer on the file chosen in the file list (EditDateTimeDir).
+    void ButtonShowFileClick();
 
     // Frees the views that have been closed since the last call (a view is freed after its close).
     void ReleaseClosedViews();

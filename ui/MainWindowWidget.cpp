@@ -100,6 +100,12 @@ void MainWindowWidget::BuildControls()
 
     auto* fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->addAction(tr("&Exit"), this, &QWidget::close);
+    auto* actionMenu = menuBar()->addMenu(tr("&Action"));
+    actionMenu->addAction(tr("&Recompose"), this, [this] {
+        form_->Recompose1Click();
+        Refresh();
+    });
+    actionMenu->menuAction()->setVisible(form_->Action1Visible);
     auto* viewMenu = menuBar()->addMenu(tr("&View Data"));
     viewMenu->addAction(tr("&Scans"), this, [this] { Launch(); });
     auto* settingsMenu = menuBar()->addMenu(tr("&Settings"));
@@ -163,6 +169,12 @@ void MainWindowWidget::BuildControls()
         Refresh();
     });
     editDateTimeDir_ = ReadOnly(central);
+    auto* showFile = new QPushButton(tr("Show This File"), central);
+    showFile->setToolTip(tr("Draw the chosen file's points in the scan viewer"));
+    connect(showFile, &QPushButton::clicked, this, [this] {
+        form_->ButtonShowFileClick();
+        Refresh();
+    });
 
     auto* launch = new QPushButton(tr("Launch a Window"), central);
     connect(launch, &QPushButton::clicked, this, [this] { Launch(); });
@@ -190,7 +202,10 @@ void MainWindowWidget::BuildControls()
     left->addWidget(listDataDirs_, 1);
     left->addWidget(new QLabel(tr("Files"), central));
     left->addWidget(listFiles_, 1);
-    left->addWidget(refreshFiles);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(refreshFiles);
+    fileRow->addWidget(showFile);
+    left->addLayout(fileRow);
     left->addWidget(editDateTimeDir_);
     auto* right = new QVBoxLayout;
     right->addWidget(channels_);

@@ -6,9 +6,16 @@ ProgramWindows::ProgramWindows(Prompts* standIn)
     : Main(standIn)
     , ScanSelectorWindow(ScanSelector)
     , WaitWindowWidget(WaitWindow)
+    , ScanViewerWindow(ScanViewer, standIn, &Main)
+    , TextViewerWindow(TextViewer, standIn, &Main)
     , SettingsWindow(Settings, &Main)
 {
     QApplication::setApplicationName(ApplicationName);
     Main.Form().SettingsWindow = &Settings;
     Main.WindowPrompts().UseSettingsWindow(&SettingsWindow);
+    Main.Form().RecomposeTool = &Recompose;
+    Main.Form().ScanViewer = &ScanViewer;
+    ScanViewer.TextViewer = &TextViewer;
+    Main.WindowPrompts().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
+    ScanViewerWindow.WindowPrompts().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
 }

@@ -1,15 +1,22 @@
 #pragma once
+#include "recompose/Trecompose.h"
 #include "settings/TMorvaneSettings.h"
 #include "ui/MainWindowWidget.h"
 #include "ui/ScanSelectorDialog.h"
 #include "ui/SettingsDialog.h"
+#include "ui/SimpleShowTextWindow.h"
+#include "ui/ViewAScanWindow.h"
 #include "ui/WaitWorkingWidget.h"
 #include "windows/TScanSelector.h"
+#include "windows/TSimpleShowText.h"
+#include "windows/TViewAScan.h"
 #include "windows/TWaitWorking.h"
 
 // The program's start-up: the windows made once, in this order, and held until the program ends.
-// Only the main window is shown; data views, with their own scan selector and wait window, are
-// made by each launch.
+// Only the main window is shown. The viewers' windows have it as parent, so that closing it ends
+// the program even while a viewer is open; the recompose tool's window is made for each opening
+// (the tool itself starts afresh each time). Data views, with their own scan selector and wait
+// window, are made by each launch.
 class ProgramWindows {
 public:
     static constexpr const char* ApplicationName = "MorVane";
@@ -18,10 +25,15 @@ public:
     explicit ProgramWindows(Prompts* standIn = nullptr);
 
     MainWindowWidget Main;
+    Trecompose Recompose;
     TScanSelector ScanSelector;
     ScanSelectorDialog ScanSelectorWindow;
     TWaitWorking WaitWindow;
     WaitWorkingWidget WaitWindowWidget;
+    TViewAScan ScanViewer;
+    ViewAScanWindow ScanViewerWindow;
+    TSimpleShowText TextViewer;
+    SimpleShowTextWindow TextViewerWindow;
     TMorvaneSettings Settings;
     SettingsDialog SettingsWindow;
 };

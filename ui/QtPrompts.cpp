@@ -7,9 +7,12 @@
 #include <QStringList>
 #include <filesystem>
 
+#include "ui/RecomposeDialog.h"
 #include "ui/ScanSelectorDialog.h"
 #include "ui/SedDataViewWidget.h"
 #include "ui/SettingsDialog.h"
+#include "ui/SimpleShowTextWindow.h"
+#include "ui/ViewAScanWindow.h"
 
 QString QtPrompts::QtFilter(const std::string& filter)
 {
@@ -126,5 +129,39 @@ void QtPrompts::ShowDataView(TSedDataView& view)
 void QtPrompts::RepaintWaitWindow(TWaitWorking& window)
 {
     (void)window;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+namespace {
+
+// Shows a viewer's window again, in front: the program's own, or one made for this call.
+template <typename Window, typename Logic> void ShowViewer(Window* programWindow, Logic& viewer, Prompts* standIn)
+{
+    Window* window = programWindow;
+    if (!window || &window->Viewer() != &viewer) {
+        window = new Window(viewer, standIn);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->Refresh();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+void QtPrompts::ShowScanViewer(TViewAScan& viewer) { ShowViewer(scanViewerWindow_, viewer, standIn_); }
+
+void QtPrompts::ShowTextViewer(TSimpleShowText& viewer) { ShowViewer(textViewerWindow_, viewer, standIn_); }
+
+void QtPrompts::ShowRecomposeTool(Trecompose& tool)
+{
+    RecomposeDialog dialog(tool, parent_, standIn_);
+    dialog.exec();
+}
+
+void QtPrompts::RepaintRecomposeTool(Trecompose& tool)
+{
+    (void)tool;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -6,6 +6,8 @@
 
 class QWidget;
 class SettingsDialog;
+class SimpleShowTextWindow;
+class ViewAScanWindow;
 
 // Real dialogs and windows for the requests of one window's logic: the dialogs and the modal
 // windows have that window as parent. A window with requests of its own (the main window's new
@@ -32,8 +34,21 @@ public:
     void ShowDataView(TSedDataView& view) override;
     // Lets the toolkit paint and deliver timer ticks, but no user input.
     void RepaintWaitWindow(TWaitWorking& window) override;
+    // The program's viewer window of that viewer when one was given (UseViewerWindows), else a
+    // window made for the call and freed when it closes.
+    void ShowScanViewer(TViewAScan& viewer) override;
+    void ShowTextViewer(TSimpleShowText& viewer) override;
+    // A RecomposeDialog made for the call, run modally.
+    void ShowRecomposeTool(Trecompose& tool) override;
+    // Lets the toolkit paint and deliver timer ticks, but no user input.
+    void RepaintRecomposeTool(Trecompose& tool) override;
 
     void UseSettingsWindow(SettingsDialog* dialog) { settingsWindow_ = dialog; }
+    void UseViewerWindows(ViewAScanWindow* scanViewer, SimpleShowTextWindow* textViewer)
+    {
+        scanViewerWindow_ = scanViewer;
+        textViewerWindow_ = textViewer;
+    }
     Prompts* StandIn() const { return standIn_; }
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as "Text Files (*.txt);;All Files (*.*)".
@@ -47,4 +62,6 @@ protected:
 private:
     Prompts* standIn_;
     SettingsDialog* settingsWindow_ = nullptr;
+    ViewAScanWindow* scanViewerWindow_ = nullptr;
+    SimpleShowTextWindow* textViewerWindow_ = nullptr;
 };

@@ -6,7 +6,10 @@
 class TMorvaneSettings;
 class TScanSelector;
 class TSedDataView;
+class TSimpleShowText;
+class TViewAScan;
 class TWaitWorking;
+class Trecompose;
 
 struct FileDialogRequest {
     std::string Title;
@@ -50,6 +53,15 @@ public:
     // Paints the wait window now: its work holds the user-interface thread. The host may deliver
     // timer ticks meanwhile, never user input.
     virtual void RepaintWaitWindow(TWaitWorking& window) = 0;
+    // The program's single-scan viewer, not modally: shown (again) and brought to the front.
+    virtual void ShowScanViewer(TViewAScan& viewer) = 0;
+    // The program's text viewer, not modally: shown (again) and brought to the front.
+    virtual void ShowTextViewer(TSimpleShowText& viewer) = 0;
+    // The recompose tool, modally: returns when the user has closed it.
+    virtual void ShowRecomposeTool(Trecompose& tool) = 0;
+    // Paints the recompose tool's status now: its work holds the user-interface thread. As for
+    // the wait window, timer ticks may come meanwhile, never user input.
+    virtual void RepaintRecomposeTool(Trecompose& tool) = 0;
 };
 
 // Answers nothing: messages are dropped, dialogs cancelled, windows not shown. For windows
@@ -65,4 +77,8 @@ public:
     void ShowSettingsWindow(TMorvaneSettings&) override { }
     void ShowDataView(TSedDataView&) override { }
     void RepaintWaitWindow(TWaitWorking&) override { }
+    void ShowScanViewer(TViewAScan&) override { }
+    void ShowTextViewer(TSimpleShowText&) override { }
+    void ShowRecomposeTool(Trecompose&) override { }
+    void RepaintRecomposeTool(Trecompose&) override { }
 };

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/cli/CliCommands.h"
+#include "app/cli/RecomposeCommand.h"
 
 namespace {
 std::atomic<bool> stopRequested { false };
@@ -38,10 +39,21 @@ int main(int argc, char** argv)
     analyze->add_flag("--watch", o.watch, "Follow the run: rewrite the file after each batch of new scans until Ctrl-C");
     analyze->add_option("--summary", summary, "Summary format")->check(CLI::IsMember({ "text", "json" }));
 
+    RecomposeOptions recomposeOptions;
+    auto* recompose = app.add_subcommand("recompose",
+        "Rewrite the interference scans (*.IP?) of a data directory into an output directory with the description "
+        "and radii of a paradigm file");
+    recompose->add_option("DATA_DIR", recomposeOptions.dataDir, "Data directory holding the scan files")->required();
+    recompose->add_option("--paradigm", recomposeOptions.paradigm, "Paradigm scan file")->required();
+    recompose->add_option("--output-dir", recomposeOptions.outputDir, "Output directory (made when missing)")
+        ->required();
+
     CLI11_PARSE(app, argc, argv);
 
     if (*channels)
         return RunChannels(channelsPath, std::cout, std::cerr);
+    if (*recompose)
+        return RunRecompose(recomposeOptions, std::cout, std::cerr);
 
     o.json = summary == "json";
     o.progress = ::isatty(STDERR_FILENO) != 0;

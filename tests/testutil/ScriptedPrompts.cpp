@@ -72,4 +72,27 @@ void ScriptedPrompts::RepaintWaitWindow(TWaitWorking& window)
         WaitWindowScript(window);
 }
 
+void ScriptedPrompts::ShowScanViewer(TViewAScan& viewer)
+{
+    ++ScanViewersShown;
+    if (ScanViewerScript)
+        ScanViewerScript(viewer);
+}
+
+void ScriptedPrompts::ShowTextViewer(TSimpleShowText& viewer)
+{
+    ++TextViewersShown;
+    if (TextViewerScript)
+        TextViewerScript(viewer);
+}
+
+void ScriptedPrompts::ShowRecomposeTool(Trecompose& tool)
+{
+    ++RecomposeToolsShown;
+    if (RecomposeToolScript)
+        RecomposeToolScript(tool);
+}
+
+void ScriptedPrompts::RepaintRecomposeTool(Trecompose&) { ++RecomposeToolRepaints; }
+
 } // namespace testutil

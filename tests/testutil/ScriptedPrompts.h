@@ -39,6 +39,13 @@ public:
     std::function<void(TMorvaneSettings&)> SettingsWindowScript;
     std::function<void(TSedDataView&)> DataViewScript;
     std::function<void(TWaitWorking&)> WaitWindowScript;
+    int32_t ScanViewersShown = 0;
+    int32_t TextViewersShown = 0;
+    int32_t RecomposeToolsShown = 0;
+    int32_t RecomposeToolRepaints = 0;
+    std::function<void(TViewAScan&)> ScanViewerScript;
+    std::function<void(TSimpleShowText&)> TextViewerScript;
+    std::function<void(Trecompose&)> RecomposeToolScript;
 
     void ShowMessage(const std::string& text) override;
     bool SaveDialog(FileDialogRequest& request) override;
@@ -49,6 +56,10 @@ public:
     void ShowSettingsWindow(TMorvaneSettings& settings) override;
     void ShowDataView(TSedDataView& view) override;
     void RepaintWaitWindow(TWaitWorking& window) override;
+    void ShowScanViewer(TViewAScan& viewer) override;
+    void ShowTextViewer(TSimpleShowText& viewer) override;
+    void ShowRecomposeTool(Trecompose& tool) override;
+    void RepaintRecomposeTool(Trecompose& tool) override;
 };
 
 } // namespace testutil

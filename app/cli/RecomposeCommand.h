@@ -1,0 +1,13 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+
+struct RecomposeOptions {
+    std::string dataDir;
+    std::string paradigm;
+    std::string outputDir;
+};
+
+// "morvane-cli recompose": what the recompose tool does, without its window. Prints each status
+// line on out; a refusal, a skipped file or a stop is one line each on err and a non-zero status.
+int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostream& err);

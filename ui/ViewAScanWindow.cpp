@@ -1,0 +1,52 @@
+#include "ui/ViewAScanWindow.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/ChartView.h"
+
+ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, Prompts* standIn, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , viewer_(viewer)
+    , prompts_(this, standIn)
+    , buttonNewFile_(new QPushButton(QString::fromStdString(viewer.ButtonNewFileCaption), this))
+    , editFileName_(new QLineEdit(this))
+    , button1_(new QPushButton(QString::fromStdString(viewer.Button1Caption), this))
+    , chart_(new ChartView(&viewer.TransformChart, this))
+{
+    viewer_.SetPrompts(&prompts_);
+    buttonNewFile_->setToolTip(QString::fromStdString(viewer.ButtonNewFileHint));
+    editFileName_->setReadOnly(true);
+    connect(buttonNewFile_, &QPushButton::clicked, this, [this] {
+        viewer_.ButtonNewFileClick();
+        Refresh();
+    });
+    connect(button1_, &QPushButton::clicked, this, [this] {
+        viewer_.Button1Click();
+        Refresh();
+    });
+    auto* top = new QHBoxLayout;
+    top->addWidget(buttonNewFile_);
+    top->addWidget(editFileName_, 1);
+    top->addWidget(button1_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(chart_, 1);
+    resize(viewer.Width, viewer.Height);
+    Refresh();
+}
+
+ViewAScanWindow::~ViewAScanWindow() { viewer_.SetPrompts(nullptr); }
+
+void ViewAScanWindow::Refresh()
+{
+    setWindowTitle(QString::fromStdString(viewer_.Caption));
+    const QString path = QString::fromStdString(viewer_.EditFileName);
+    if (editFileName_->text() != path) {
+        editFileName_->setText(path);
+        editFileName_->setCursorPosition(0);
+    }
+    chart_->Refresh();
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <QWidget>
+
+#include "ui/QtPrompts.h"
+#include "windows/TViewAScan.h"
+
+class ChartView;
+class QLineEdit;
+class QPushButton;
+
+// The single-scan viewer's window: binds a TViewAScan ("Show Another File", the path, "Show Text"
+// and the chart of the points). Its dialogs and message boxes belong to it.
+class ViewAScanWindow : public QWidget {
+    Q_OBJECT
+public:
+    // standIn: answers the dialogs instead of real ones (tests).
+    explicit ViewAScanWindow(TViewAScan& viewer, Prompts* standIn = nullptr, QWidget* parent = nullptr);
+    ~ViewAScanWindow() override;
+
+    TViewAScan& Viewer() const { return viewer_; }
+    QtPrompts& WindowPrompts() { return prompts_; }
+    ChartView* Chart() const { return chart_; }
+    // Copies the logic's fields into the controls and redraws a changed chart.
+    void Refresh();
+
+private:
+    TViewAScan& viewer_;
+    QtPrompts prompts_;
+    QPushButton* buttonNewFile_;
+    QLineEdit* editFileName_;
+    QPushButton* button1_;
+    ChartView* chart_;
+};
