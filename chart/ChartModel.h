@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ inline constexpr ChartColour Aqua { 0, 255, 255 };
 inline constexpr ChartColour Maroon { 128, 0, 0 };
 inline constexpr ChartColour Olive { 128, 128, 0 };
 inline constexpr ChartColour Silver { 192, 192, 192 };
+
+// The colour cycle of charts that tell many curves apart by colour.
+inline constexpr std::array<ChartColour, 14> Cycle
+    = { Black, Red, Blue, Green, Fuchsia, Teal, Lime, Navy, Yellow, Purple, Aqua, Maroon, Olive, Silver };
 }
 
 enum class SeriesKind { Line, Points, Bars, ErrorBars };
@@ -39,7 +44,7 @@ struct ChartPoint {
     std::string Label; // shown as the point's mark when the series shows marks
     bool OwnColour = false; // true: drawn in Colour instead of the series' colour
     ChartColour Colour;
-    double Error = 0; // half height of an error bar
+    double Error = 0; // half height of an error bar (ErrorBars series)
 };
 
 struct ChartAxis {
@@ -65,6 +70,7 @@ struct ChartSeries {
     bool ShowMarks = false; // labels of the points drawn beside them
     bool XAscending = true; // the view may sort by x; false keeps the order of adding
     bool OnRightAxis = false;
+    bool InFront = false; // drawn over the series without it (otherwise later series cover earlier ones)
     int32_t Tag = -1; // what the owner drew into it (a set index), -1: nothing
     std::vector<ChartPoint> Points;
 

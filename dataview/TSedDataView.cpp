@@ -8,6 +8,8 @@ TSedDataView::TSedDataView(Prompts* prompts)
 {
     SetUpRawChart();
     SetUpResultCharts();
+    SetUpExtrapolationCharts();
+    SetUpTimeCourseChart();
     // FormCreate
     HasData = false;
     ColourCursor.SetFirst(0);
@@ -15,8 +17,8 @@ TSedDataView::TSedDataView(Prompts* prompts)
     DisplayStride = 1;
     IncrementalCount = 0;
     InTimer = false;
-    PlayPercentSpeed = DisplaySettings.PlayPercentSpeed;
-    UpDownExtrapolationGraphNumber.Position = DisplaySettings.DefaultExtSetsToPlot;
+    UpDownPlaySpeed.SetPosition(DisplaySettings.PlayPercentSpeed);
+    UpDownPlaySpeedClick();
 }
 
 void TSedDataView::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
@@ -27,6 +29,17 @@ ChartSeries TSedDataView::InactiveLine()
     s.Kind = SeriesKind::Line;
     s.Active = false;
     return s;
+}
+
+ChartAxis TSedDataView::LogSAxis()
+{
+    ChartAxis a;
+    a.Title = "s* in Svedburg Units plotted on a log scale";
+    a.Logarithmic = true;
+    a.LogBase = 2.71828182845905;
+    a.LabelFormat = "0.0";
+    a.LabelAngle = 90;
+    return a;
 }
 
 std::string TSedDataView::NoResultText(int32_t scansRead)

@@ -14,6 +14,7 @@
 #include "windows/TWaitWorking.h"
 
 class TSedDataView;
+struct ExtrapolationResult;
 
 // Who keeps data views in its lists: told when one closes, so that it can drop it.
 class DataViewOwner {
@@ -57,16 +58,14 @@ public:
     bool Closed = false;
     int32_t PageControl1ActivePage = 0;
     bool Timer1Enabled = true; // interval: ChannelFollower::Timer1Interval
-    Timer TimerPlayBack { 1000, false };
-    int32_t PlayPercentSpeed = 50;
 
     // Controls outside the tabs.
     std::string LabelDir = "Directory";
     std::string EditFullPath = "*.*";
     std::string EditTargetChannel;
     std::string Label6 = "Enter MW for data span";
-    bool CheckBoxMWGuess = false;
-    std::string EditMWGuess;
+    bool CheckBoxMWGuess = false; // set: the data span follows AssumedMW
+    std::string EditMWGuess; // read-only; a click asks for a new weight
     std::string SaveDialog1InitialDir; // empty until an export of scan files sets it
 
     // Raw-data tab.
@@ -92,11 +91,44 @@ public:
     std::string EditDisplayXYCor;
     PointerMode CorMode = PointerMode::ZoomIn;
 
-    // Extrapolation controls kept in step by loads and refreshes.
+    // Extrapolation tab.
+    static constexpr const char* ExtrapolationViewItems[2] = { "s* axis", "time axis" };
+    static constexpr const char* RefreshExtrapolationCaption = "Refresh Extrapolation Needed";
+    std::string StaticText1 = "Choose mode";
+    int32_t RadioGroupExtapolationView = 0; // index into ExtrapolationViewItems
+    ChartModel ChartSExtrapolation; // series 0 template, 1 newest g(s*), 2 extrapolated, 3 error bars
+    ChartModel ChartExtrapolation; // 0 LineTemplate, 1 PointTemplate, then a fit and its points per s*
+    bool ChartSExtrapolationVisible = true; // the two charts share one place
+    bool ChartExtrapolationVisible = false;
+    std::string Label4 = "End Set";
     ScrollBarControl ScrollBarExtrapolation;
+    std::string EditExtrapolationDescribe;
+    std::string Label2 = "Start Set";
     ScrollBarControl ScrollBarStartExtrapolation;
-    UpDownControl UpDownExtrapolationGraphNumber { 0, 100, 1 };
-    std::string EditExtSetsToShow;
+    std::string EditExtrapolationStartSet = "0";
+    std::string Label3 = "Every nth Set";
+    UpDownControl UpDownExtrapolationGraphNumber { 1, 500, 10 };
+    std::string EditExtSetsToShow = "10";
+    bool ButtonRefreshExtrapolationEnabled = true; // enabled: a computation is pending
+    std::string EditDisplayXYExt;
+    PointerMode ExtMode = PointerMode::ZoomIn;
+
+    // Time-course tab.
+    static constexpr const char* TimeCourseItems[3] = { "c vs r", "tdc/dt vs s*", "s g(s) vs s*" };
+    int32_t RadioGroupChooseTimeCourse = -1; // index into TimeCourseItems; -1: none chosen
+    ScrollBarControl ScrollBarTime { 0, 50000000, 1 };
+    bool SBPlayDown = false; // SBPause is down otherwise
+    std::string Label1 = "Play Speed";
+    UpDownControl UpDownPlaySpeed { 1, 100, 50 }; // percent
+    std::string EditPlayBackSpeed = "50%";
+    Timer TimerPlayBack { 1000, false };
+    std::string EditTimeCourse1; // mean time of the shown set
+    std::string EditTimeCourse2; // short label of the shown set
+    std::string EditTimeCourse2Hint; // its long label
+    ChartModel TimeCourseChart; // series 0 and 1 templates; 1 shows the set, 2 on the dc/dt sets under it
+    bool ButtonTCOutputAsciiVisible = false;
+    std::string EditTDisplayXY;
+    PointerMode TimeCourseMode = PointerMode::ZoomIn;
 
     // Members.
     SetCursor ColourCursor;
@@ -144,6 +176,55 @@ public:
     // ---- Output (TSedDataViewOutput.cpp) ----
     // Writes the newest corrected set with the composite's gaps filled, through the save dialog.
     void ButtonOutputAsciiClick();
+    // Writes the corrected set the time course shows, alone.
+    void ButtonTCOutputAsciiClick();
+
+    // ---- Extrapolation (TSedDataViewExtrapolation.cpp) ----
+    // Extrapolates the smoothed g(s*) sets start .. end to infinite time and draws both views.
+    // Unforced (and "bAlwaysPlotExtrapolation" clear) it only marks the computation as pending.
+    // 0 when drawn, -1 otherwise.
+    int32_t DrawExtrapolation(int32_t end, int32_t start, bool forced);
+    void ScrollBarExtrapolationChange();
+    void ScrollBarStartExtrapolationChange();
+    void UpDownExtrapolationGraphNumberClick();
+    void ButtonRefreshExtrapolationClick();
+    void RadioGroupExtapolationViewClick();
+    void SBZoomInExtClick() { ExtMode = PointerMode::ZoomIn; }
+    void SBDisplayXYExtClick() { ExtMode = PointerMode::DisplayXY; }
+    // On either chart: reads the visible one.
+    void ChartExtrapolationClickBackground(double x, double y);
+    // The ranges of the extrapolation's controls after a full load.
+    void SetUpExtrapolationAfterLoad();
+    // After the stages changed: the end follows the newest set while it stands on the last one;
+    // otherwise the chosen range is drawn (or marked pending) again.
+    void FollowNewestExtrapolationSet();
+
+    // ---- Time course (TSedDataViewTimeCourse.cpp) ----
+    void RadioGroupChooseTimeCourseClick();
+    void ButtonRefreshPlaybackDataClick();
+    // Chooses the store of the chosen family, fixes the axes and the scroll bar, shows set 0.
+    void SetupTimeCourse();
+    // Draws set k of the shown family into series `series`; 0, or -1 with nothing to show.
+    int32_t ShowTimeCourseSet(int32_t k, int32_t series);
+    void ScrollBarTimeChange();
+    void SBPlayClick();
+    void SBPauseClick();
+    void TimerPlayBackTimer();
+    void UpDownPlaySpeedClick();
+    // Focus left the tab: playback stops.
+    void TabTimeCourseExit();
+    void SBTZoominClick(PointerMode mode) { TimeCourseMode = mode; }
+    void TimeCourseChartClickBackground(double x, double y);
+
+    // ---- Molecular-weight span (TSedDataViewMWSpan.cpp) ----
+    static constexpr const char* MWInputCaption = "Input a molecular Weight in Daltons";
+    static constexpr const char* MWInputPrompt = "Weight in Daltons";
+    static constexpr const char* MWInputError
+        = "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the correct format";
+    // The data span from the check box's rule; recomputes every stage and redraws.
+    void CheckBoxMWGuessClick();
+    // Asks for a new AssumedMW (100 < MW < 1,000,000); takes effect at the next recomputation.
+    void EditMWGuessClick();
 
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
@@ -164,6 +245,8 @@ protected:
 private:
     // A line series that draws nothing until it is filled and made active.
     static ChartSeries InactiveLine();
+    // The s* axis of the result charts: logarithmic, base e, labels turned 90 degrees.
+    static ChartAxis LogSAxis();
     // Shows the rounded click in `edit` and in a message, when the chart has series to read.
     void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
 
@@ -184,6 +267,23 @@ private:
 
     // Average and corrected views.
     void SetUpResultCharts();
+
+    // Output.
+    // Runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).
+    void SaveGofsFile(int32_t set, bool newestWithComposite);
+
+    // Extrapolation.
+    void SetUpExtrapolationCharts();
+    // "Set k, mean time t" of smoothed g(s*) set k, t in whole seconds.
+    std::string ExtrapolationSetText(int32_t k) const;
+    // The "time axis" curve of grid point p: its fit and its entries, in the palette's colour.
+    void DrawExtrapolationFit(const ExtrapolationResult& r, int32_t p, int32_t line, ChartColour colour);
+    void DrawExtrapolationSAxis(const ExtrapolationResult& r);
+
+    // Time course.
+    void SetUpTimeCourseChart();
+    // The family's store, while it is still one of the engine's; null otherwise.
+    const ChannelDataStore* ShownTimeCourseStore() const;
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;

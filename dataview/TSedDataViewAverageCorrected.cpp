@@ -2,26 +2,10 @@
 // with their mean, and the newest g(s*) set; their pointer tools.
 #include "dataview/TSedDataView.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "analysis/NumberText.h"
 #include "dataview/StoreSeries.h"
-
-namespace {
-
-ChartAxis LogSAxis()
-{
-    ChartAxis a;
-    a.Title = "s* in Svedburg Units plotted on a log scale";
-    a.Logarithmic = true;
-    a.LogBase = 2.71828182845905;
-    a.LabelFormat = "0.0";
-    a.LabelAngle = 90;
-    return a;
-}
-
-} // namespace
 
 void TSedDataView::SetUpResultCharts()
 {
@@ -119,10 +103,6 @@ int32_t TSedDataView::ShowAverageAndCorrected()
     corrected.LineWidth = 3;
     dcdtChart.Repaint();
 
-    // The extrapolation follows the newest set while the user has left its scroll bar at the end.
-    if (ScrollBarExtrapolation.Position == ScrollBarExtrapolation.Max) {
-        ScrollBarExtrapolation.Max = std::max(g.GetNumberOfSets() - 1, 0);
-        ScrollBarExtrapolation.Position = ScrollBarExtrapolation.Max;
-    }
+    FollowNewestExtrapolationSet();
     return 0;
 }

@@ -24,16 +24,7 @@ void TSedDataView::EndLoad(bool loaded)
 {
     EditFullPath = DataDirectory;
     if (loaded) {
-        UpDownExtrapolationGraphNumber.Max = Engine->Settings.sGridNumberOfPoints / 5;
-        UpDownExtrapolationGraphNumber.SetPosition(DisplaySettings.DefaultExtSetsToPlot);
-        const int32_t m = Engine->GofsStore ? Engine->GofsStore->GetNumberOfSets() - 1 : -1;
-        if (m < 1) {
-            ScrollBarExtrapolation.Max = 1;
-        } else {
-            ScrollBarExtrapolation.Max = m;
-            ScrollBarExtrapolation.Position = m;
-        }
-        EditExtSetsToShow = std::to_string(UpDownExtrapolationGraphNumber.Position);
+        SetUpExtrapolationAfterLoad();
         RedrawRawScans();
         ShowAverageAndCorrected();
         SBIntegralFringeEnabled = Engine->CorrectFringes;

@@ -1,9 +1,20 @@
-// Output of the data view: the g(s*) file of the newest corrected set.
+// Output of the data view: the g(s*) file of the newest corrected set, or of the corrected set
+// the time course shows.
 #include "dataview/TSedDataView.h"
 
 #include "dataview/GofsOutput.h"
 
-void TSedDataView::ButtonOutputAsciiClick()
+void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
+
+void TSedDataView::ButtonTCOutputAsciiClick()
+{
+    // The button belongs to the corrected family; another family's position is no corrected set.
+    if (!Engine || !Engine->GofsStore || ShownTimeCourseStore() != Engine->GofsStore.get())
+        return;
+    SaveGofsFile(ScrollBarTime.Position, false);
+}
+
+void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
 {
     if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1) {
         prompts_->ShowMessage(NotEnoughDataMessage);
@@ -19,7 +30,7 @@ void TSedDataView::ButtonOutputAsciiClick()
     if (!prompts_->SaveDialog(request))
         return;
     // Written through a temporary file and renamed, so an existing file survives a failed write.
-    const std::string failure = WriteGofsFile(*Engine, request.FileName, 0, true);
+    const std::string failure = WriteGofsFile(*Engine, request.FileName, set, newestWithComposite);
     if (!failure.empty())
         prompts_->ShowMessage(failure);
 }

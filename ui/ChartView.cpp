@@ -2,9 +2,15 @@
 
 #include <QFileDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <qcustomplot.h>
+
+#include "chart/ChartData.h"
+#include "scanfiles/FileSystem.h"
 
 namespace {
 
@@ -88,6 +94,30 @@ void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
     ApplyFormat(axis, model);
 }
 
+// Vertical error bars of +-Error at each point, hung on an invisible graph of the points (the
+// bars need a plottable that holds their positions; it keeps them in ascending x).
+QCPAbstractPlottable* AddErrorBars(QCustomPlot* plot, QCPAxis* valueAxis, const ChartSeries& s)
+{
+    std::vector<size_t> order(s.Points.size());
+    std::iota(order.begin(), order.end(), size_t { 0 });
+    std::stable_sort(order.begin(), order.end(), [&s](size_t a, size_t b) { return s.Points[a].X < s.Points[b].X; });
+    QVector<double> xs, ys, errors;
+    for (size_t i : order) {
+        xs.push_back(s.Points[i].X);
+        ys.push_back(s.Points[i].Y);
+        errors.push_back(s.Points[i].Error);
+    }
+    QCPGraph* positions = plot->addGraph(plot->xAxis, valueAxis);
+    positions->setData(xs, ys, true);
+    positions->setLineStyle(QCPGraph::lsNone);
+    positions->removeFromLegend();
+    auto* bars = new QCPErrorBars(plot->xAxis, valueAxis);
+    bars->setDataPlottable(positions);
+    bars->setData(errors);
+    bars->setWhiskerWidth(5);
+    return bars;
+}
+
 } // namespace
 
 ChartView::ChartView(const ChartModel* model, QWidget* parent)
@@ -140,7 +170,12 @@ void ChartView::Draw()
     plot_->legend->setVisible(model_->LegendVisible);
 
     drawnCurves_ = 0;
-    for (const ChartSeries& s : model_->Series) {
+    std::vector<const ChartSeries*> order;
+    for (const ChartSeries& s : model_->Series)
+        order.push_back(&s);
+    std::stable_partition(order.begin(), order.end(), [](const ChartSeries* s) { return !s->InFront; });
+    for (const ChartSeries* series : order) {
+        const ChartSeries& s = *series;
         if (!s.Active || s.Points.empty())
             continue;
         QCPAxis* valueAxis = s.OnRightAxis ? plot_->yAxis2 : plot_->yAxis;
@@ -177,12 +212,14 @@ void ChartView::Draw()
             ys.push_back(p.Y);
         }
         QCPAbstractPlottable* plottable;
-        if (s.XAscending) {
+        if (s.Kind == SeriesKind::ErrorBars) {
+            plottable = AddErrorBars(plot_, valueAxis, s);
+        } else if (s.XAscending) {
             QCPGraph* g = plot_->addGraph(plot_->xAxis, valueAxis);
             g->setData(xs, ys);
             if (s.Kind == SeriesKind::Points) {
                 g->setLineStyle(QCPGraph::lsNone);
-                g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, 4));
+                g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, colour, colour, 5));
             }
             plottable = g;
         } else {
@@ -295,14 +332,52 @@ void ChartView::OnRectangle(const QRect& rect)
     plot_->replot();
 }
 
+QString ChartView::SaveData(const QString& fileName) const
+{
+    return QString::fromStdString(WriteFileAtomically(fileName.toStdString(), ChartDataText(*model_)));
+}
+
+namespace {
+
+// The file a save dialog chose, with `suffix` added to a name without one; empty when cancelled.
+QString AskSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+void ChartView::AskAndSaveImage()
+{
+    const QString file = AskSaveFile(this, tr("Save image"), tr("PNG images (*.png)"), "png");
+    if (!file.isEmpty() && !SaveImage(file))
+        QMessageBox::warning(this, tr("Save image"), tr("Could not write %1.").arg(file));
+}
+
+void ChartView::AskAndSaveData()
+{
+    if (model_->ActiveSeries().empty()) {
+        QMessageBox::information(this, tr("Save data"), tr("The chart shows no curve yet."));
+        return;
+    }
+    const QString file = AskSaveFile(this, tr("Save data"), tr("Text Files (*.txt);;All Files (*)"), "txt");
+    if (file.isEmpty())
+        return;
+    const QString failure = SaveData(file);
+    if (!failure.isEmpty())
+        QMessageBox::warning(this, tr("Save data"), failure);
+}
+
 void ChartView::ShowContextMenu(const QPoint& pos)
 {
     QMenu menu(this);
     menu.addAction(tr("Rescale"), this, &ChartView::Rescale);
-    menu.addAction(tr("Save image…"), this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, tr("Save image"), QString(), tr("PNG images (*.png)"));
-        if (!file.isEmpty())
-            SaveImage(file);
-    });
+    menu.addAction(tr("Save image…"), this, &ChartView::AskAndSaveImage);
+    menu.addAction(tr("Save data…"), this, &ChartView::AskAndSaveData);
     menu.exec(plot_->mapToGlobal(pos));
 }

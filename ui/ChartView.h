@@ -22,6 +22,11 @@ public:
     // Undoes the zoom.
     void Rescale();
     bool SaveImage(const QString& fileName);
+    // Writes the visible series as tab-separated text (ChartDataText); empty, or what failed.
+    QString SaveData(const QString& fileName) const;
+    // The save dialogs of "Save image…" and "Save data…", then the file; failures in a message box.
+    void AskAndSaveImage();
+    void AskAndSaveData();
     // The value of a widget pixel on the bottom and left axes.
     QPointF ValueAt(const QPoint& pixel) const;
     // The widget pixel of a chart value.

@@ -3,10 +3,16 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QToolButton>
+#include <algorithm>
 
 #include "dataview/TSedDataView.h"
 #include "ui/ChartView.h"
+#include "windows/Controls.h"
 
 namespace dataviewcontrols {
 
@@ -34,12 +40,38 @@ void SetText(QLineEdit* edit, const std::string& text)
         edit->setText(q);
 }
 
+void SetScrollBar(QScrollBar* bar, const ScrollBarControl& c)
+{
+    const int max = std::max(c.Max, c.Min);
+    if (bar->minimum() == c.Min && bar->maximum() == max && bar->value() == c.Position)
+        return;
+    const QSignalBlocker block(bar);
+    bar->setRange(c.Min, max);
+    bar->setValue(c.Position);
+}
+
+void SetUpDown(QSpinBox* box, const UpDownControl& c)
+{
+    if (box->minimum() == c.Min && box->maximum() == c.Max && box->value() == c.Position)
+        return;
+    const QSignalBlocker block(box);
+    box->setRange(c.Min, c.Max);
+    box->setValue(c.Position);
+}
+
 QHBoxLayout* PointerTools(QWidget* parent, ChartView* chart, std::function<void()> zoom, std::function<void()> display)
+{
+    return PointerTools(parent, std::vector<ChartView*> { chart }, std::move(zoom), std::move(display));
+}
+
+QHBoxLayout* PointerTools(
+    QWidget* parent, const std::vector<ChartView*>& charts, std::function<void()> zoom, std::function<void()> display)
 {
     auto* row = new QHBoxLayout;
     auto* rescale = ToolButton(QObject::tr("Rescale"), parent, false);
     rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
-    QObject::connect(rescale, &QToolButton::clicked, chart, &ChartView::Rescale);
+    for (ChartView* chart : charts)
+        QObject::connect(rescale, &QToolButton::clicked, chart, &ChartView::Rescale);
     auto* zoomButton = ToolButton(QObject::tr("Zoom"), parent, true);
     auto* displayButton = ToolButton(QObject::tr("Display X, Y"), parent, true);
     zoomButton->setChecked(true);
@@ -53,6 +85,38 @@ QHBoxLayout* PointerTools(QWidget* parent, ChartView* chart, std::function<void(
     row->addWidget(displayButton);
     row->addStretch();
     return row;
+}
+
+namespace {
+
+    class ClickFilter : public QObject {
+    public:
+        ClickFilter(QObject* parent, std::function<void()> clicked)
+            : QObject(parent)
+            , clicked_(std::move(clicked))
+        {
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::MouseButtonRelease
+                && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                clicked_();
+                return true;
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        std::function<void()> clicked_;
+    };
+
+} // namespace
+
+void OnClick(QLineEdit* edit, std::function<void()> clicked)
+{
+    edit->installEventFilter(new ClickFilter(edit, std::move(clicked)));
 }
 
 } // namespace dataviewcontrols

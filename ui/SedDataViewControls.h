@@ -3,10 +3,15 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 class ChartView;
 class QHBoxLayout;
 class QLineEdit;
+class QScrollBar;
+class QSpinBox;
+struct ScrollBarControl;
+struct UpDownControl;
 class QToolButton;
 class QWidget;
 
@@ -16,7 +21,16 @@ QLineEdit* ReadOnlyEdit(QWidget* parent, int minimumWidth = 80);
 QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable);
 // Sets the edit's text only when it differs, so an unchanged edit keeps its cursor and selection.
 void SetText(QLineEdit* edit, const std::string& text);
+// Range and position from the logic's control, without running the change handlers; nothing is
+// touched while they agree (a touched control repaints the window around it).
+void SetScrollBar(QScrollBar* bar, const ScrollBarControl& control);
+void SetUpDown(QSpinBox* box, const UpDownControl& control);
 // Rescale, zoom and "Display X, Y" for one chart; the two mode buttons are exclusive.
 QHBoxLayout* PointerTools(QWidget* parent, ChartView* chart, std::function<void()> zoom, std::function<void()> display);
+// The same for charts that share one place: Rescale undoes the zoom of all of them.
+QHBoxLayout* PointerTools(
+    QWidget* parent, const std::vector<ChartView*>& charts, std::function<void()> zoom, std::function<void()> display);
+// Calls `clicked` when the user clicks the (read-only) edit.
+void OnClick(QLineEdit* edit, std::function<void()> clicked);
 
 } // namespace dataviewcontrols

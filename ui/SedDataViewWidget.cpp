@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,22 +53,32 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     top->addWidget(new QLabel(QString::fromStdString(view.Label6), this));
     top->addWidget(checkMW_);
     top->addWidget(editMW_);
-    // The molecular-weight span is not bound yet: shown for its value only.
-    checkMW_->setEnabled(false);
     editMW_->setReadOnly(true);
     editMW_->setMaximumWidth(90);
+    editMW_->setToolTip(tr("Click to enter a molecular weight"));
+    connect(checkMW_, &QCheckBox::clicked, this, [this](bool checked) {
+        if (!view_)
+            return;
+        view_->CheckBoxMWGuess = checked;
+        Handle(&TSedDataView::CheckBoxMWGuessClick);
+    });
+    dataviewcontrols::OnClick(editMW_, [this] { Handle(&TSedDataView::EditMWGuessClick); });
     auto* saveImage = new QPushButton(tr("Save image…"), this);
-    connect(saveImage, &QPushButton::clicked, this, &SedDataViewWidget::SaveImage);
+    connect(saveImage, &QPushButton::clicked, this, [this] { CurrentChart()->AskAndSaveImage(); });
     top->addWidget(saveImage);
+    auto* saveData = new QPushButton(tr("Save data…"), this);
+    saveData->setToolTip(tr("The curves of the chart shown, as tab-separated text"));
+    connect(saveData, &QPushButton::clicked, this, [this] { CurrentChart()->AskAndSaveData(); });
+    top->addWidget(saveData);
 
     tabs_->addTab(BuildRawTab(), QString::fromLatin1(TSedDataView::TabCaptions[0]));
     tabs_->addTab(BuildAverageTab(), QString::fromLatin1(TSedDataView::TabCaptions[1]));
     tabs_->addTab(BuildCorrectedTab(), QString::fromLatin1(TSedDataView::TabCaptions[2]));
+    tabs_->addTab(BuildExtrapolationTab(), QString::fromLatin1(TSedDataView::TabCaptions[3]));
+    tabs_->addTab(BuildTimeCourseTab(), QString::fromLatin1(TSedDataView::TabCaptions[4]));
     tabs_->setCurrentIndex(view.PageControl1ActivePage);
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int i) {
-        if (view_)
-            view_->PageControl1ActivePage = i;
-    });
+    lastTab_ = tabs_->currentIndex();
+    connect(tabs_, &QTabWidget::currentChanged, this, &SedDataViewWidget::TabChanged);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -112,6 +121,8 @@ void SedDataViewWidget::Refresh()
     rawChart_->Refresh();
     avgChart_->Refresh();
     corChart_->Refresh();
+    RefreshExtrapolationTab();
+    RefreshTimeCourseTab();
     setEnabled(v.InputEnabled);
     waitWindow_->Refresh(isVisible());
     if (v.Timer1Enabled) {
@@ -145,6 +156,42 @@ void SedDataViewWidget::Timer1Tick()
     Refresh();
 }
 
+void SedDataViewWidget::Handle(void (TSedDataView::*handler)())
+{
+    if (!view_)
+        return;
+    (view_->*handler)();
+    Refresh();
+}
+
+void SedDataViewWidget::TabChanged(int index)
+{
+    if (!view_)
+        return;
+    view_->PageControl1ActivePage = index;
+    if (tabs_->widget(lastTab_) == tcChart_->parentWidget() && tabs_->widget(index) != tcChart_->parentWidget())
+        view_->TabTimeCourseExit();
+    lastTab_ = index;
+    Refresh();
+}
+
+void SedDataViewWidget::PrepareScreenshot()
+{
+    if (!view_)
+        return;
+    const QString tab = tabs_->tabText(tabs_->currentIndex());
+    if (tab == QString::fromLatin1(TSedDataView::TabCaptions[3]) && view_->ButtonRefreshExtrapolationEnabled)
+        view_->ButtonRefreshExtrapolationClick();
+    if (tab == QString::fromLatin1(TSedDataView::TabCaptions[4]) && view_->RadioGroupChooseTimeCourse < 0) {
+        // The averaged family halfway through the run, drawn over the dc/dt curves it averages.
+        view_->RadioGroupChooseTimeCourse = 1;
+        view_->RadioGroupChooseTimeCourseClick();
+        view_->ScrollBarTime.Position = view_->ScrollBarTime.Max / 2;
+        view_->ScrollBarTimeChange();
+    }
+    Refresh();
+}
+
 bool SedDataViewWidget::SelectTab(const QString& caption)
 {
     for (int i = 0; i < tabs_->count(); ++i) {
@@ -163,16 +210,13 @@ ChartView* SedDataViewWidget::CurrentChart() const
         return avgChart_;
     case 2:
         return corChart_;
+    case 3:
+        return view_ && view_->ChartExtrapolationVisible ? extTimeChart_ : extSChart_;
+    case 4:
+        return tcChart_;
     default:
         return rawChart_;
     }
-}
-
-void SedDataViewWidget::SaveImage()
-{
-    const QString file = QFileDialog::getSaveFileName(this, tr("Save image"), QString(), tr("PNG images (*.png)"));
-    if (!file.isEmpty())
-        CurrentChart()->SaveImage(file);
 }
 
 void SedDataViewWidget::closeEvent(QCloseEvent* event)
@@ -184,6 +228,7 @@ void SedDataViewWidget::closeEvent(QCloseEvent* event)
         return;
     }
     timer1_->stop();
+    playTimer_->stop();
     waitWindow_->hide();
     if (view_) {
         view_->SetPrompts(nullptr);

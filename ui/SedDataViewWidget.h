@@ -12,6 +12,9 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 class SedDataViewWidget;
@@ -52,6 +55,16 @@ public:
     // The view's refresh tick, as its timer calls it: the logic's Timer1Timer, then the controls.
     void Timer1Tick();
 
+    // ---- Extrapolation and time-course tabs ----
+    ChartView* ExtrapolationSChart() const { return extSChart_; }
+    ChartView* ExtrapolationTimeChart() const { return extTimeChart_; }
+    ChartView* TimeCourseChart() const { return tcChart_; }
+    // The playback timer's tick: the logic's TimerPlayBackTimer, then the controls.
+    void PlayBackTick();
+    // Makes the shown tab worth a picture: the extrapolation computed, the time course showing the
+    // newest corrected set when no family was chosen.
+    void PrepareScreenshot();
+
 signals:
     void closed(SedDataViewWidget* widget);
 
@@ -63,7 +76,13 @@ private:
     QWidget* BuildRawTab();
     QWidget* BuildAverageTab();
     QWidget* BuildCorrectedTab();
-    void SaveImage();
+    QWidget* BuildExtrapolationTab();
+    QWidget* BuildTimeCourseTab();
+    void RefreshExtrapolationTab();
+    void RefreshTimeCourseTab();
+    // Runs a handler of the logic, then refreshes the controls; nothing once the window was closed.
+    void Handle(void (TSedDataView::*handler)());
+    void TabChanged(int index);
     // Shows the progress of a load and lets the window paint while the load goes on.
     void LoadProgress();
     friend class SedDataViewPrompts;
@@ -88,6 +107,34 @@ private:
     QLineEdit* editTimeRange_ = nullptr;
     QLineEdit* editDisplayAvg_ = nullptr;
     QLineEdit* editDisplayCor_ = nullptr;
+
+    // Extrapolation tab.
+    ChartView* extSChart_ = nullptr;
+    ChartView* extTimeChart_ = nullptr;
+    QRadioButton* extViews_[2] = { nullptr, nullptr };
+    QScrollBar* extEnd_ = nullptr;
+    QScrollBar* extStart_ = nullptr;
+    QLineEdit* editExtDescribe_ = nullptr;
+    QLineEdit* editExtStart_ = nullptr;
+    QSpinBox* extStride_ = nullptr;
+    QLineEdit* editExtStride_ = nullptr;
+    QPushButton* refreshExt_ = nullptr;
+    QLineEdit* editDisplayExt_ = nullptr;
+
+    // Time-course tab.
+    ChartView* tcChart_ = nullptr;
+    QRadioButton* tcFamilies_[3] = { nullptr, nullptr, nullptr };
+    QScrollBar* tcTime_ = nullptr;
+    QAbstractButton* tcPlay_ = nullptr;
+    QAbstractButton* tcPause_ = nullptr;
+    QSpinBox* tcSpeed_ = nullptr;
+    QLineEdit* editTcSpeed_ = nullptr;
+    QLineEdit* editTcTime_ = nullptr;
+    QLineEdit* editTcLabel_ = nullptr;
+    QPushButton* tcOutput_ = nullptr;
+    QLineEdit* editDisplayTc_ = nullptr;
+    QTimer* playTimer_ = nullptr;
+    int lastTab_ = 0;
     QTimer* timer1_;
     WaitWorkingWidget* waitWindow_;
     // A close asked for while a load or refresh ran; done when it is over.

@@ -136,7 +136,7 @@ int main(int argc, char* argv[])
             target->show();
             QApplication::processEvents();
             if (view)
-                view->Refresh();
+                view->PrepareScreenshot();
             QApplication::processEvents();
             const QString file = parser.value(shotOption);
             if (!target->grab().save(file, "PNG")) {

@@ -43,3 +43,42 @@ TEST_F(SedDataView, OutputAsciiThroughTheSaveDialog)
     EXPECT_EQ(prompts.Messages, (std::vector<std::string> { WriteErrorMessage }));
     EXPECT_FALSE(fs::exists(missing));
 }
+
+// The time course writes the corrected set it shows, alone, with its label in line 2.
+TEST_F(SedDataView, TimeCourseOutputAscii)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(30));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    const RealTimeGofS& e = *view.Engine;
+
+    // Another family: the button is hidden and asks nothing.
+    view.RadioGroupChooseTimeCourse = 0;
+    view.RadioGroupChooseTimeCourseClick();
+    EXPECT_FALSE(view.ButtonTCOutputAsciiVisible);
+    view.ButtonTCOutputAsciiClick();
+    EXPECT_TRUE(prompts.SaveRequests.empty());
+
+    view.RadioGroupChooseTimeCourse = 2;
+    view.RadioGroupChooseTimeCourseClick();
+    EXPECT_TRUE(view.ButtonTCOutputAsciiVisible);
+    view.ScrollBarTime.Position = 3;
+    view.ScrollBarTimeChange();
+    const std::string out = dir / "tc.txt";
+    prompts.SaveAnswers = { out };
+    view.ButtonTCOutputAsciiClick();
+    ASSERT_EQ(prompts.SaveRequests.size(), 1u);
+    EXPECT_EQ(prompts.SaveRequests[0].Title, "Save s*g(s*)");
+    EXPECT_TRUE(prompts.SaveRequests[0].OverwritePrompt);
+    EXPECT_TRUE(prompts.Messages.empty());
+
+    const std::vector<std::string> lines = testutil::SplitCrLf(testutil::ReadTextFile(out));
+    ASSERT_GT(lines.size(), 5u);
+    const std::string label = e.DescribeSet(e.GofsStore.get(), 3);
+    const std::string before = label.substr(0, label.find('^'));
+    EXPECT_EQ(before, view.EditTimeCourse2);
+    EXPECT_EQ(lines[1], "Corrected tdc/dt [s*g(s*)] vs s* for data sets " + before);
+    EXPECT_EQ(testutil::ReadTextFile(out), GofsFileText(e, out, 3, false));
+}

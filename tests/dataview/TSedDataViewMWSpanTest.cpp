@@ -1,0 +1,146 @@
+// The molecular-weight span: the weight the user may enter and what the check box recomputes.
+#include <clocale>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DataViewFixture.h"
+#include "analysis/NumberText.h"
+#include "testutil/ScriptedPrompts.h"
+
+using namespace dataviewtest;
+using testutil::ScriptedPrompts;
+using testutil::TempDir;
+
+namespace {
+
+// The first and last dc/dt set of every averaged set: what the data span decides.
+std::vector<std::pair<int, int>> Windows(const RealTimeGofS& e)
+{
+    std::vector<std::pair<int, int>> w;
+    for (int k = 0; k < e.AvgDcdtStore->GetNumberOfSets(); ++k)
+        w.emplace_back(e.AvgDcdtStore->Headers[static_cast<size_t>(k)].FirstScan,
+            e.AvgDcdtStore->Headers[static_cast<size_t>(k)].LastScan);
+    return w;
+}
+
+// The windows a freshly loaded channel has with the given rule.
+std::vector<std::pair<int, int>> WindowsOf(const std::string& dir, bool byMW, double mw)
+{
+    ChannelFollower f;
+    LaunchParameters launch = LaunchParameters::Defaults("0*.RA1");
+    OpenChannel(f, dir, launch);
+    f.Engine->WindowByMW = byMW;
+    f.Engine->AssumedMW = mw;
+    f.Engine->RefreshStages(false);
+    return Windows(*f.Engine);
+}
+
+} // namespace
+
+TEST_F(SedDataView, MolecularWeightInput)
+{
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    view.EditMWGuess = "150000";
+    const struct {
+        std::optional<std::string> typed;
+        bool accepted;
+        double mw;
+        const char* field;
+    } cases[] = {
+        { "100", false, 0, "" },
+        { "1000000", false, 0, "" },
+        { "100.5", true, 100.5, "100.5" },
+        { "999999", true, 999999, "999999" },
+        { " 2.5e4 ", true, 25000, "25000" },
+        { "abc", false, 0, "" },
+        { "12a", false, 0, "" },
+        { "", false, 0, "" },
+        { "-5000", false, 0, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(*c.typed);
+        prompts.Messages.clear();
+        prompts.InputAnswers = { c.typed };
+        const double before = view.Engine->AssumedMW;
+        const std::string field = view.EditMWGuess;
+        view.EditMWGuessClick();
+        if (c.accepted) {
+            EXPECT_TRUE(prompts.Messages.empty());
+            EXPECT_EQ(view.Engine->AssumedMW, c.mw);
+            EXPECT_EQ(view.EditMWGuess, c.field);
+        } else {
+            EXPECT_EQ(prompts.Messages, (std::vector<std::string> { TSedDataView::MWInputError }));
+            EXPECT_EQ(view.Engine->AssumedMW, before);
+            EXPECT_EQ(view.EditMWGuess, field);
+        }
+    }
+    ASSERT_FALSE(prompts.InputQueries.empty());
+    EXPECT_EQ(prompts.InputQueries[0].first, "Input a molecular Weight in Daltons");
+    EXPECT_EQ(prompts.InputQueries[0].second, "Weight in Daltons");
+
+    // Cancelled: nothing changes, nothing is said.
+    prompts.Messages.clear();
+    prompts.InputAnswers = { std::nullopt };
+    const std::string field = view.EditMWGuess;
+    view.EditMWGuessClick();
+    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_EQ(view.EditMWGuess, field);
+}
+
+TEST_F(SedDataView, MolecularWeightUnderACommaLocale)
+{
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") || CurrentDecimalSeparator() != ",") {
+        std::setlocale(LC_ALL, previous.c_str());
+        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/setup generates it)";
+    }
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    prompts.InputAnswers = { std::string("66000,5"), std::string("70000.25"), std::string("1.000") };
+    view.EditMWGuessClick();
+    const double comma = view.Engine->AssumedMW;
+    const std::string commaField = view.EditMWGuess;
+    view.EditMWGuessClick();
+    const double point = view.Engine->AssumedMW;
+    view.EditMWGuessClick(); // digit grouping is not a number here: 1 would be too small anyway
+    const std::vector<std::string> messages = prompts.Messages;
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(comma, 66000.5);
+    EXPECT_EQ(commaField, "66000.5");
+    EXPECT_EQ(point, 70000.25);
+    EXPECT_EQ(messages, (std::vector<std::string> { TSedDataView::MWInputError }));
+}
+
+TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(40));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    const auto midCell = Windows(*view.Engine);
+    const auto byMW = WindowsOf(dir.path(), true, 50000);
+    ASSERT_NE(midCell, byMW) << "the run must tell the two rules apart";
+
+    // A weight alone changes only the field.
+    const uint64_t drawn = view.dcdtChart.Changed;
+    prompts.InputAnswers = { std::string("50000") };
+    view.EditMWGuessClick();
+    EXPECT_EQ(view.EditMWGuess, "50000");
+    EXPECT_EQ(Windows(*view.Engine), midCell);
+    EXPECT_EQ(view.dcdtChart.Changed, drawn);
+
+    // Checking the box recomputes with it and redraws; clearing it returns to the mid-cell rule.
+    view.CheckBoxMWGuess = true;
+    view.CheckBoxMWGuessClick();
+    EXPECT_TRUE(view.Engine->WindowByMW);
+    EXPECT_EQ(Windows(*view.Engine), byMW);
+    EXPECT_NE(view.dcdtChart.Changed, drawn);
+    EXPECT_TRUE(view.InputEnabled);
+    view.CheckBoxMWGuess = false;
+    view.CheckBoxMWGuessClick();
+    EXPECT_EQ(Windows(*view.Engine), midCell);
+}

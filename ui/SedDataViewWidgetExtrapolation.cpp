@@ -1,0 +1,147 @@
+// The data view's tab "Extrapolation": the two views of the extrapolation to infinite time (one
+// chart shown at a time), the range of sets, the stride of the "time axis" view and the button
+// that runs the computation.
+#include "ui/SedDataViewWidget.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "ui/ChartView.h"
+#include "ui/SedDataViewControls.h"
+
+using namespace dataviewcontrols;
+
+namespace {
+
+QScrollBar* HorizontalScrollBar(QWidget* parent)
+{
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setPageStep(1);
+    bar->setMinimumWidth(200);
+    return bar;
+}
+
+} // namespace
+
+QWidget* SedDataViewWidget::BuildExtrapolationTab()
+{
+    auto* tab = new QWidget(this);
+    extSChart_ = new ChartView(&view_->ChartSExtrapolation, tab);
+    extTimeChart_ = new ChartView(&view_->ChartExtrapolation, tab);
+    auto* tools = PointerTools(
+        tab, std::vector<ChartView*> { extSChart_, extTimeChart_ },
+        [this] {
+            if (view_)
+                view_->SBZoomInExtClick();
+        },
+        [this] {
+            if (view_)
+                view_->SBDisplayXYExtClick();
+        });
+    for (ChartView* chart : { extSChart_, extTimeChart_ }) {
+        connect(chart, &ChartView::backgroundClicked, this, [this](double x, double y) {
+            if (!view_)
+                return;
+            view_->ChartExtrapolationClickBackground(x, y);
+            Refresh();
+        });
+    }
+
+    tools->addWidget(new QLabel(QString::fromStdString(view_->StaticText1), tab));
+    auto* views = new QButtonGroup(tab);
+    for (int i = 0; i < 2; ++i) {
+        extViews_[i] = new QRadioButton(QString::fromLatin1(TSedDataView::ExtrapolationViewItems[i]), tab);
+        views->addButton(extViews_[i], i);
+        tools->addWidget(extViews_[i]);
+    }
+    connect(views, &QButtonGroup::idClicked, this, [this](int id) {
+        if (!view_)
+            return;
+        view_->RadioGroupExtapolationView = id;
+        Handle(&TSedDataView::RadioGroupExtapolationViewClick);
+    });
+    tools->addSpacing(16);
+    refreshExt_ = new QPushButton(QString::fromLatin1(TSedDataView::RefreshExtrapolationCaption), tab);
+    connect(
+        refreshExt_, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonRefreshExtrapolationClick); });
+    tools->addWidget(refreshExt_);
+
+    extEnd_ = HorizontalScrollBar(tab);
+    extStart_ = HorizontalScrollBar(tab);
+    connect(extEnd_, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!view_)
+            return;
+        view_->ScrollBarExtrapolation.Position = v;
+        Handle(&TSedDataView::ScrollBarExtrapolationChange);
+    });
+    connect(extStart_, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!view_)
+            return;
+        view_->ScrollBarStartExtrapolation.Position = v;
+        Handle(&TSedDataView::ScrollBarStartExtrapolationChange);
+    });
+    extStride_ = new QSpinBox(tab);
+    extStride_->setWrapping(false);
+    connect(extStride_, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!view_)
+            return;
+        view_->UpDownExtrapolationGraphNumber.SetPosition(v);
+        Handle(&TSedDataView::UpDownExtrapolationGraphNumberClick);
+    });
+    editExtDescribe_ = ReadOnlyEdit(tab, 220);
+    editExtStart_ = ReadOnlyEdit(tab, 220);
+    editExtStride_ = ReadOnlyEdit(tab, 50);
+    editDisplayExt_ = ReadOnlyEdit(tab, 180);
+
+    auto* range = new QGridLayout;
+    range->addWidget(new QLabel(QString::fromStdString(view_->Label4), tab), 0, 0);
+    range->addWidget(extEnd_, 0, 1);
+    range->addWidget(editExtDescribe_, 0, 2);
+    range->addWidget(new QLabel(QString::fromStdString(view_->Label3), tab), 0, 3);
+    range->addWidget(extStride_, 0, 4);
+    range->addWidget(editExtStride_, 0, 5);
+    range->addWidget(new QLabel(QString::fromStdString(view_->Label2), tab), 1, 0);
+    range->addWidget(extStart_, 1, 1);
+    range->addWidget(editExtStart_, 1, 2);
+    range->addWidget(new QLabel(tr("X, Y"), tab), 1, 3);
+    range->addWidget(editDisplayExt_, 1, 4, 1, 2);
+    range->setColumnStretch(1, 2);
+    range->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(tools);
+    layout->addWidget(extSChart_, 1);
+    layout->addWidget(extTimeChart_, 1);
+    layout->addLayout(range);
+    return tab;
+}
+
+void SedDataViewWidget::RefreshExtrapolationTab()
+{
+    const TSedDataView& v = *view_;
+    SetUpDown(extStride_, v.UpDownExtrapolationGraphNumber);
+    SetScrollBar(extEnd_, v.ScrollBarExtrapolation);
+    SetScrollBar(extStart_, v.ScrollBarStartExtrapolation);
+    if (v.RadioGroupExtapolationView >= 0 && v.RadioGroupExtapolationView < 2)
+        extViews_[v.RadioGroupExtapolationView]->setChecked(true);
+    if (extSChart_->isHidden() == v.ChartSExtrapolationVisible)
+        extSChart_->setVisible(v.ChartSExtrapolationVisible);
+    if (extTimeChart_->isHidden() == v.ChartExtrapolationVisible)
+        extTimeChart_->setVisible(v.ChartExtrapolationVisible);
+    refreshExt_->setEnabled(v.ButtonRefreshExtrapolationEnabled);
+    SetText(editExtDescribe_, v.EditExtrapolationDescribe);
+    SetText(editExtStart_, v.EditExtrapolationStartSet);
+    SetText(editExtStride_, v.EditExtSetsToShow);
+    SetText(editDisplayExt_, v.EditDisplayXYExt);
+    extSChart_->Refresh();
+    extTimeChart_->Refresh();
+}
