@@ -64,6 +64,7 @@ public:
     std::string LabelDir = "Directory";
     std::string EditFullPath = "*.*";
     std::string EditTargetChannel;
+    std::string LabelScanCount; // what became of the channel's files: ScanCountText of the latest look
     std::string Label6 = "Enter MW for data span";
     bool CheckBoxMWGuess = false;
     std::string EditMWGuess;

@@ -45,6 +45,7 @@ void TSedDataView::EndLoad(bool loaded)
                 + std::to_string(Engine->Settings.MinimumDataSetSize) + " points yet" + again;
         Chart1.Repaint();
     }
+    LabelScanCount = ScanCountText(Counts);
     InputEnabled = true;
     WaitWindow.Hide();
 }
@@ -62,6 +63,7 @@ void TSedDataView::Timer1Timer()
     if (Closed || !Timer1Enabled || !Engine)
         return;
     ChannelFollower::Timer1Timer();
+    LabelScanCount = ScanCountText(Counts);
 }
 
 void TSedDataView::FormClose()
