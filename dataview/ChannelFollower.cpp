@@ -239,32 +239,14 @@ int32_t ChannelFollower::TakeScan(FileRecord& record)
     return idx;
 }
 
-int32_t ChannelFollower::RefreshChannel()
+bool ChannelFollower::MatchListing(
+    const std::vector<FileLook>& looks, std::vector<FileLook>& previous, std::vector<int32_t>& listedAt)
 {
-    RealTimeGofS& e = *Engine;
-    if (!e.RawStore)
-        return 0;
-    auto reload = [&] {
-        Reload();
-        return e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
-    };
-    if (reloadNeeded_)
-        return reload();
-    bool listed = false;
-    const std::vector<FileLook> looks = LookAtFiles(DataDirectory, Mask(), listed);
-    if (!listed)
-        return 0; // the directory is gone or cannot be read: keep what was loaded
-    NewFileList.clear();
-    for (const FileLook& look : looks)
-        NewFileList.push_back(look.Name);
-
     // Both lists are in name order: one walk pairs each file with its record. A record whose file
     // vanished is kept (what was loaded stays until the channel is reloaded); a file read before
     // that has changed since was read too early.
     std::vector<FileRecord> old = std::move(files_);
     files_.clear();
-    std::vector<FileLook> previous; // the look before this one, of files still listed
-    std::vector<int32_t> listedAt; // index into files_ of each listed file
     AddedFiles.clear();
     bool changed = false;
     size_t p = 0;
@@ -292,9 +274,11 @@ int32_t ChannelFollower::RefreshChannel()
         files_.push_back(std::move(record));
     }
     FileList = NewFileList;
-    if (changed)
-        return reload();
+    return changed;
+}
 
+bool ChannelFollower::ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt)
+{
     // New and pending files, in name order, as a full load would take them. One completed before
     // a file already read changes the order of the channel's files: only a reload is exact then.
     int32_t lastRead = -1;
@@ -309,8 +293,34 @@ int32_t ChannelFollower::RefreshChannel()
         const FileLook* before = previous[l].Name.empty() ? nullptr : &previous[l];
         Examine(record, before, l + 1 < listedAt.size(), now);
         if (record.Complete && listedAt[l] < lastRead)
-            return reload();
+            return false;
     }
+    return true;
+}
+
+int32_t ChannelFollower::RefreshChannel()
+{
+    RealTimeGofS& e = *Engine;
+    if (!e.RawStore)
+        return 0;
+    auto reload = [&] {
+        Reload();
+        return e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
+    };
+    if (reloadNeeded_)
+        return reload();
+    bool listed = false;
+    const std::vector<FileLook> looks = LookAtFiles(DataDirectory, Mask(), listed);
+    if (!listed)
+        return 0; // the directory is gone or cannot be read: keep what was loaded
+    NewFileList.clear();
+    for (const FileLook& look : looks)
+        NewFileList.push_back(look.Name);
+
+    std::vector<FileLook> previous; // the look before this one, of each listed file
+    std::vector<int32_t> listedAt; // index into files_ of each listed file
+    if (MatchListing(looks, previous, listedAt) || !ExamineWaitingFiles(previous, listedAt))
+        return reload();
 
     const std::vector<int32_t> chosen = ChooseScans();
     bool extends = chosen.size() >= chosen_.size() && std::equal(chosen_.begin(), chosen_.end(), chosen.begin());

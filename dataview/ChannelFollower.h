@@ -97,6 +97,13 @@ private:
     void Reload();
     // Reads a settled file through the channel's reader; leaves it pending when it has no line end yet.
     void Examine(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now);
+    // Pairs the records with a new listing (new files get records, vanished ones keep theirs if
+    // read); fills the look before this one and the record of each listed file. True when a file
+    // read before has changed since.
+    bool MatchListing(
+        const std::vector<FileLook>& looks, std::vector<FileLook>& previous, std::vector<int32_t>& listedAt);
+    // Examines the listed files not yet complete; false when one completed before a file read before.
+    bool ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt);
     // The scans the channel uses among the candidates, as record indices; gives the others their reason.
     std::vector<int32_t> ChooseScans();
     // The one way a scan enters the raw store: appended, then corrected as IPtransform would

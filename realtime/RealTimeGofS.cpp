@@ -270,6 +270,11 @@ void RealTimeGofS::BuildWindowSums()
     try {
         sums_.sets = sets;
         sums_.points = n;
+        // Room for a full store from the start: a run that grows by a set per refresh then
+        // never moves the sums to fresh memory (10 MB of page faults at each refresh).
+        const size_t room = static_cast<size_t>(std::max(sets, ChannelDataStore::MaxSets) + 1) * static_cast<size_t>(n);
+        sums_.sum.reserve(room);
+        sums_.count.reserve(room);
         sums_.sum.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0.0L);
         sums_.count.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0);
     } catch (const std::bad_alloc&) {
