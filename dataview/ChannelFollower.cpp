@@ -248,13 +248,16 @@ bool ChannelFollower::MatchListing(
     std::vector<FileRecord> old = std::move(files_);
     files_.clear();
     AddedFiles.clear();
+    std::vector<int32_t> moved(old.size(), -1); // where each record went
     bool changed = false;
     size_t p = 0;
     for (size_t q = 0; p < old.size() || q < looks.size();) {
         const bool vanished = q == looks.size() || (p < old.size() && NameBefore(old[p].Look.Name, looks[q].Name));
         if (vanished) {
-            if (old[p].Complete)
+            if (old[p].Complete) {
+                moved[p] = static_cast<int32_t>(files_.size());
                 files_.push_back(std::move(old[p]));
+            }
             ++p;
             continue;
         }
@@ -262,6 +265,7 @@ bool ChannelFollower::MatchListing(
         FileRecord record;
         FileLook before;
         if (known) {
+            moved[p] = static_cast<int32_t>(files_.size());
             record = std::move(old[p++]);
             before = record.Look;
             changed = changed || (record.Complete && !looks[q].SameAs(record.ReadLook));
@@ -273,18 +277,21 @@ bool ChannelFollower::MatchListing(
         previous.push_back(before);
         files_.push_back(std::move(record));
     }
+    for (int32_t& i : chosen_)
+        i = moved[static_cast<size_t>(i)]; // a chosen file was read: its record stays
     FileList = NewFileList;
     return changed;
 }
 
 bool ChannelFollower::ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt)
 {
-    // New and pending files, in name order, as a full load would take them. One completed before
-    // a file already read changes the order of the channel's files: only a reload is exact then.
-    int32_t lastRead = -1;
+    // New and pending files, in name order, as a full load would take them. A scan read before
+    // candidates already read would be read there with another time rule and change the choice
+    // of scans: only a reload is exact then. A file refused by the reader changes neither.
+    int32_t lastCandidate = -1;
     for (size_t i = 0; i < files_.size(); ++i)
-        if (files_[i].Complete)
-            lastRead = static_cast<int32_t>(i);
+        if (files_[i].Candidate)
+            lastCandidate = static_cast<int32_t>(i);
     const FileTime now = Now();
     for (size_t l = 0; l < listedAt.size(); ++l) {
         FileRecord& record = files_[static_cast<size_t>(listedAt[l])];
@@ -292,7 +299,7 @@ bool ChannelFollower::ExamineWaitingFiles(const std::vector<FileLook>& previous,
             continue;
         const FileLook* before = previous[l].Name.empty() ? nullptr : &previous[l];
         Examine(record, before, l + 1 < listedAt.size(), now);
-        if (record.Complete && listedAt[l] < lastRead)
+        if (record.Candidate && listedAt[l] < lastCandidate)
             return false;
     }
     return true;

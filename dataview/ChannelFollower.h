@@ -102,7 +102,8 @@ private:
     // read before has changed since.
     bool MatchListing(
         const std::vector<FileLook>& looks, std::vector<FileLook>& previous, std::vector<int32_t>& listedAt);
-    // Examines the listed files not yet complete; false when one completed before a file read before.
+    // Examines the listed files not yet complete; false when one became a candidate before
+    // candidates read before.
     bool ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt);
     // The scans the channel uses among the candidates, as record indices; gives the others their reason.
     std::vector<int32_t> ChooseScans();

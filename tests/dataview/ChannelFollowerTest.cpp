@@ -92,6 +92,12 @@ TEST(ChannelFollower, FullLoadReadsTheChannelInNameOrderAndCountsWhatItLeftOut)
     EXPECT_EQ(raw.GetNumberOfSets(), 59);
     EXPECT_EQ(f.newScans, (std::vector<int32_t> { 58 }));
     EXPECT_EQ(f.Counts.Pending, 0);
+
+    // A file that is no scan, among those read: counted, and nothing to read again.
+    testutil::WriteTextFile(dir / "00030x.RA1", "description\r\nheader\r\n");
+    f.Timer1Timer();
+    EXPECT_EQ(f.Counts.RefusedFor(ScanReason::BadHeader), 2);
+    EXPECT_EQ(f.Counts.Reloads, 0);
 }
 
 TEST(ChannelFollower, NoDataKeepsWaitingThenSlowsDownAndAVanishedRunLosesNothing)
