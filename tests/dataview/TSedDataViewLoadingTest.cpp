@@ -50,6 +50,10 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     Launch(view, dir.path());
     EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
     EXPECT_EQ(view.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
+    testutil::WriteTextFile(dir / "00001.RA1", "Test sample\r\nR 1 20.0 50000 600 1.6E+10 280 1\r\n 6.1000    1.2");
+    view.Timer1Timer();
+    EXPECT_EQ(view.Chart1.EmptyText, "The scan files of 0*.RA1 are still being written: looking again every 10 s");
+    EXPECT_EQ(view.LabelScanCount, "0 scans read, 0 used, 1 not yet complete (00001.RA1)");
     testutil::RunSpec tooShort = SmallRun(1);
     tooShort.points = 10;
     testutil::WriteRun(dir.path(), tooShort);
