@@ -275,8 +275,11 @@ void RealTimeGofS::BuildWindowSums()
         const size_t room = static_cast<size_t>(std::max(sets, ChannelDataStore::MaxSets) + 1) * static_cast<size_t>(n);
         sums_.sum.reserve(room);
         sums_.count.reserve(room);
-        sums_.sum.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0.0L);
-        sums_.count.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0);
+        // Row 0 is zero; the loop below writes every other row.
+        sums_.sum.resize(static_cast<size_t>(sets + 1) * static_cast<size_t>(n));
+        sums_.count.resize(static_cast<size_t>(sets + 1) * static_cast<size_t>(n));
+        std::fill_n(sums_.sum.begin(), n, 0.0L);
+        std::fill_n(sums_.count.begin(), n, 0);
     } catch (const std::bad_alloc&) {
         return; // the averaged stage falls back to direct sums
     }
