@@ -52,7 +52,7 @@ TEST(FollowedRun, EveryTickEqualsAFullLoadForAllFourKinds)
     fluorescence.cell = 4;
     run.cells.push_back(intensity);
     run.cells.push_back(fluorescence);
-    run.scans = 40;
+    run.scans = 30;
     run.baselineOffsetSd = 0.5;
     run.fringeJumpProbability = 0.3;
 
@@ -87,8 +87,8 @@ TEST(FollowedRun, EveryTickEqualsAFullLoadForAllFourKinds)
     ASSERT_EQ(failure, "");
     for (const Watched& w : watched) {
         SCOPED_TRACE(w.channel);
-        EXPECT_EQ(w.ticks, 40);
-        EXPECT_EQ(w.follower->Counts.Used, 40);
+        EXPECT_EQ(w.ticks, 30);
+        EXPECT_EQ(w.follower->Counts.Used, 30);
         EXPECT_EQ(w.follower->Counts.Reloads, 0) << "every tick appended";
         // The run crossed from pairs a fixed distance apart to each scan paired by its own window.
         EXPECT_TRUE(w.sawSpaced);
