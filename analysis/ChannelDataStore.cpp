@@ -206,12 +206,6 @@ int32_t ChannelDataStore::CopySet(const ChannelDataStore& source, int32_t set)
     return AddSet(source.GetGrid(), source.GetSetY(set), nullptr, source.NumberOfPoints, h, h.Time);
 }
 
-void ChannelDataStore::SetE(int32_t set, int32_t index, double value)
-{
-    if (set >= 0 && set < NumberOfSets && index >= 0 && index < NumberOfPoints)
-        E(set)[index] = value;
-}
-
 void ChannelDataStore::ShiftSet(int32_t set, double c)
 {
     if (set < 0 || set >= Slots)

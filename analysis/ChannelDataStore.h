@@ -64,7 +64,12 @@ public:
     int32_t AddSet(const double* r, const double* y, const double* e, int32_t n, const ScanHeader& header, double time);
     int32_t CopySet(const ChannelDataStore& source, int32_t set);
     void ClearSets() { NumberOfSets = 0; }
-    void SetE(int32_t set, int32_t index, double value);
+    // Inline: the g(s*) stage sets every e of every set through it.
+    void SetE(int32_t set, int32_t index, double value)
+    {
+        if (set >= 0 && set < NumberOfSets && index >= 0 && index < NumberOfPoints)
+            E(set)[index] = value;
+    }
     void ShiftSet(int32_t set, double c);
     void ZeroAtRadius(int32_t set, double x, int32_t width);
     void ZeroAllAtRadius(double x, int32_t width);

@@ -2,6 +2,7 @@
 // incremental refresh that adds a scan to 998.
 #include <benchmark/benchmark.h>
 #include <filesystem>
+#include <memory>
 
 #include "dataview/ChannelSession.h"
 #include "scanfiles/BeckmanFile.h"
@@ -29,6 +30,8 @@ Channel& TheChannel()
 
 void Open(ChannelFollower& f, const std::string& dir)
 {
+    // A clock long after the files were written: every file has settled, also the newest.
+    f.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
     OpenChannel(f, dir, LaunchParameters::Defaults("0*.RA1"));
 }
 
@@ -92,14 +95,31 @@ void BM_RefreshOneScanOnto998(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(growing / last);
-        ChannelFollower f;
+        auto follower = std::make_unique<ChannelFollower>();
+        ChannelFollower& f = *follower;
         Open(f, growing.path());
         fs::create_symlink(c.all / last, growing / last);
         state.ResumeTiming();
         benchmark::DoNotOptimize(f.RefreshChannel());
+        state.PauseTiming(); // the follower's end is no part of a refresh
+        if (f.Counts.Used != 999 || f.Counts.Reloads != 0)
+            state.SkipWithError("the refresh did not append the one new scan");
+        follower.reset();
+        state.ResumeTiming();
     }
 }
 BENCHMARK(BM_RefreshOneScanOnto998)->Unit(benchmark::kMillisecond)->Iterations(8);
+
+// A tick at 999 scans that finds nothing new: the cost of looking at the files.
+void BM_RefreshNothingNew999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    ChannelFollower f;
+    Open(f, c.all.path());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f.RefreshChannel());
+}
+BENCHMARK(BM_RefreshNothingNew999)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 } // namespace
 

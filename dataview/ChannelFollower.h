@@ -1,15 +1,24 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "dataview/ScanCounts.h"
+#include "dataview/ScanIntake.h"
 #include "realtime/RealTimeGofS.h"
+#include "scanfiles/BeckmanFile.h"
 
 // The loading and following of one channel: a full load of the data directory into the engine,
 // then, while the run goes on, incremental refreshes that read only the scan files that have
-// appeared since. The data view window and the headless command both build on it; the window
-// overrides the hooks to show progress and draw.
+// appeared or completed since. The data view window and the headless command both build on it;
+// the window overrides the hooks to show progress and draw.
+//
+// Following a run holds, at every moment, what a full load of the complete files present then
+// gives: both paths take the files in name order through one reader and one routine, a refresh
+// appends only where that is exact (new files after every file read so far, the same scans chosen
+// as before plus new ones), and reloads the channel in full otherwise.
 class ChannelFollower {
 public:
     static constexpr int32_t RefreshIntervalMs = 10000;
@@ -20,8 +29,8 @@ public:
     ChannelFollower(const ChannelFollower&) = delete;
     ChannelFollower& operator=(const ChannelFollower&) = delete;
 
-    std::vector<std::string> FileList; // names already known, sorted ignoring case
-    std::vector<std::string> NewFileList; // the latest listing
+    std::vector<std::string> FileList; // names of the channel's files at the latest look, in name order
+    std::vector<std::string> NewFileList; // the latest listing of a refresh
     std::vector<std::string> AddedFiles; // names the latest refresh found new
     std::string DataDirectory;
     bool HasData = false;
@@ -31,10 +40,18 @@ public:
     int32_t Timer1Interval = RefreshIntervalMs;
     std::unique_ptr<RealTimeGofS> Engine;
 
+    // What became of the channel's files at the latest look (ScanCountText gives its line).
+    ScanCounts Counts;
+    // Grows whenever the stores change: a load, a reload, scans appended.
+    int32_t DataRevision = 0;
+    // The clock against which a file's age is measured (tests set their own).
+    std::function<FileTime()> Now = [] { return std::chrono::system_clock::now(); };
+
     // The full load of a directory (re-listing, re-reading and rebuilding every stage). The
     // directory is taken by value: the window that names it may change its own text meanwhile.
     void LoadChannel(std::string directory, const std::string& mode = "watch");
-    // Reads the files that appeared since the last listing; returns how many were added to the store.
+    // Takes the files that appeared or completed since the last look; returns how many scans were
+    // added to the store (after a reload: the scans the store holds).
     int32_t RefreshChannel();
     // The refresh tick: a full load while no data was found, otherwise an incremental refresh.
     // A tick that arrives while a load or a refresh of this channel runs (a window that lets its
@@ -56,6 +73,53 @@ protected:
     virtual void RefreshDone() { }
 
 private:
+    // A scan as read, held from its reading until it is stored or refused.
+    struct HeldScan {
+        std::vector<double> Radius, Value;
+        ScanHeader Header;
+    };
+    // One file of the channel, in name order.
+    struct FileRecord {
+        FileLook Look; // at the latest look
+        FileLook ReadLook; // when it was read complete
+        bool Complete = false; // read: a candidate scan, or refused
+        bool Candidate = false; // read as a scan fit for the channel
+        bool CanStart = false; // enough points to give the radial grid
+        bool Used = false; // in the raw store
+        double Time = 0;
+        ScanReason Reason = ScanReason::Unreadable; // when complete and not used
+        std::unique_ptr<HeldScan> Scan;
+    };
+
     // Steps of the full load that find, read and process the files; false when nothing was loaded.
     bool LoadFiles(const std::string& directory);
+    // A full load of the same directory, for a refresh that cannot append exactly.
+    void Reload();
+    // Reads a settled file through the channel's reader; leaves it pending when it has no line end yet.
+    void Examine(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now);
+    // Pairs the records with a new listing (new files get records, vanished ones keep theirs if
+    // read); fills the look before this one and the record of each listed file. True when a file
+    // read before has changed since.
+    bool MatchListing(
+        const std::vector<FileLook>& looks, std::vector<FileLook>& previous, std::vector<int32_t>& listedAt);
+    // Examines the listed files not yet complete; false when one became a candidate before
+    // candidates read before.
+    bool ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt);
+    // The scans the channel uses among the candidates, as record indices; gives the others their reason.
+    std::vector<int32_t> ChooseScans();
+    // The one way a scan enters the raw store: appended, then corrected as IPtransform would
+    // correct it. Returns its index, or -1 with the record's reason set.
+    int32_t TakeScan(FileRecord& record);
+    void CountFiles();
+
+    std::vector<FileRecord> files_;
+    std::vector<int32_t> chosen_; // record indices of the scans taken into the store, in order
+    bool reloadNeeded_ = false; // a reload found no scan to build on: the store no longer fits the files
+    int32_t reloads_ = 0;
+    BeckmanFile reader_;
+    std::string bytes_; // the text of the file being read
+    // The reader's time rule, carried from file to file in name order: apparent times (as the
+    // settings ask) until a scan at another speed than the first scan read switches them off.
+    int32_t apparentTime_ = 1;
+    double expectedRpm_ = 0;
 };

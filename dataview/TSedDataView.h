@@ -63,6 +63,7 @@ public:
     std::string LabelDir = "Directory";
     std::string EditFullPath = "*.*";
     std::string EditTargetChannel;
+    std::string LabelScanCount; // what became of the channel's files: ScanCountText of the latest look
     std::string Label6 = "Enter MW for data span";
     bool CheckBoxMWGuess = false; // set: the data span follows AssumedMW
     std::string EditMWGuess; // read-only; a click asks for a new weight

@@ -31,11 +31,16 @@ void TSedDataView::EndLoad(bool loaded)
         SBJitterEnabled = Engine->CorrectJitter;
     } else if (!HasData) {
         const std::string again = ": looking again every " + std::to_string(Timer1Interval / 1000) + " s";
-        Chart1.EmptyText = FileList.empty() ? "No scan files of " + Mask() + " here yet" + again
-                                            : "No readable scan of " + Mask() + " with at least "
+        if (FileList.empty())
+            Chart1.EmptyText = "No scan files of " + Mask() + " here yet" + again;
+        else if (Counts.Read == 0)
+            Chart1.EmptyText = "The scan files of " + Mask() + " are still being written" + again;
+        else
+            Chart1.EmptyText = "No readable scan of " + Mask() + " with at least "
                 + std::to_string(Engine->Settings.MinimumDataSetSize) + " points yet" + again;
         Chart1.Repaint();
     }
+    LabelScanCount = ScanCountText(Counts);
     InputEnabled = true;
     WaitWindow.Hide();
 }
@@ -53,6 +58,7 @@ void TSedDataView::Timer1Timer()
     if (Closed || !Timer1Enabled || !Engine)
         return;
     ChannelFollower::Timer1Timer();
+    LabelScanCount = ScanCountText(Counts);
 }
 
 void TSedDataView::FormClose()

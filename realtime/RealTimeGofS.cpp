@@ -63,6 +63,7 @@ int32_t RealTimeGofS::CreateX(const double* radii, int32_t count)
     }
     Created = true;
     compositeRestart_ = true;
+    pairing_ = Pairing::None;
     SetupAxisTitles();
     return 0;
 }
@@ -179,8 +180,15 @@ int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
     return DcdtStore->AddSet(workX_.data(), workY_.data(), workE_.data(), n, h, thm);
 }
 
+RealTimeGofS::PairingParameters RealTimeGofS::CurrentPairingParameters() const
+{
+    return { Meniscus, Bottom, AssumedMW, Settings.dcdtWindowFactor, Settings.MaxAveragingPercent,
+        Settings.DefaultMeniscusIgnore, Settings.DefaultBottomIgnore, Settings.LowLogS, Settings.HighLogS, WindowByMW };
+}
+
 int32_t RealTimeGofS::Refreshdcdtvss()
 {
+    pairing_ = Pairing::None;
     if (DcdtStore)
         DcdtStore->ClearSets();
     if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Meniscus > 0))
@@ -189,20 +197,26 @@ int32_t RealTimeGofS::Refreshdcdtvss()
     const int32_t l = n - 1;
     const int32_t j = PartnerOf(l, PairingSpan(l));
     if (n < 4) {
+        pairing_ = Pairing::Single;
         if (AddPair(0, l) < 0)
             StatusLog += "\nError adding a set.  ";
     } else if (j < l - j) {
+        pairing_ = Pairing::Spaced;
         const int32_t d = n / 2 - 1;
         for (int32_t k = d; k <= l; ++k)
             if (AddPair(k - d, k) < 0)
                 StatusLog += "\nError adding a set.  ";
     } else {
+        pairing_ = Pairing::OwnWindow;
         for (int32_t k = 0; k <= l; ++k) {
             const int32_t jk = PartnerOf(k, PairingSpan(k));
             if (jk >= 0 && AddPair(jk, k) < 0)
                 StatusLog += "\nError adding a set in Refreshdcdtvss.  ";
         }
     }
+    pairingParameters_ = CurrentPairingParameters();
+    pairedRawSets_ = n;
+    pairedSets_ = DcdtStore->GetNumberOfSets();
     return 0;
 }
 
@@ -214,11 +228,21 @@ int32_t RealTimeGofS::AddOnedcdtvss(int32_t k)
     if (k < 0 || k >= n)
         return -1;
     const int32_t j = PartnerOf(k, PairingSpan(k));
-    if (j < (n - 1) - j) {
+    // With the newest scan's partner in the later half, every scan pairs within its own window,
+    // which later scans do not change: the stage paired so for the scans before k grows by k's
+    // pair alone. Any other moment (fewer than four scans, consecutive pairs, a switch between
+    // the two ways, anything changed since the stage was made) re-pairs the whole stage.
+    const bool ownWindow = n >= 4 && k == n - 1 && j >= (n - 1) - j;
+    const bool builtSo = pairing_ == Pairing::OwnWindow && pairedRawSets_ == n - 1
+        && pairedSets_ == DcdtStore->GetNumberOfSets() && pairingParameters_ == CurrentPairingParameters();
+    if (!ownWindow || !builtSo) {
         Refreshdcdtvss();
         return 0;
     }
-    if (AddPair(j, k) < 0) {
+    pairedRawSets_ = n;
+    const int32_t added = AddPair(j, k);
+    pairedSets_ = DcdtStore->GetNumberOfSets();
+    if (added < 0) {
         StatusLog += "\nError adding a set in AddOnedcdtvss.  ";
         return -1;
     }
@@ -246,8 +270,16 @@ void RealTimeGofS::BuildWindowSums()
     try {
         sums_.sets = sets;
         sums_.points = n;
-        sums_.sum.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0.0L);
-        sums_.count.assign(static_cast<size_t>(sets + 1) * static_cast<size_t>(n), 0);
+        // Room for a full store from the start: a run that grows by a set per refresh then
+        // never moves the sums to fresh memory (10 MB of page faults at each refresh).
+        const size_t room = static_cast<size_t>(std::max(sets, ChannelDataStore::MaxSets) + 1) * static_cast<size_t>(n);
+        sums_.sum.reserve(room);
+        sums_.count.reserve(room);
+        // Row 0 is zero; the loop below writes every other row.
+        sums_.sum.resize(static_cast<size_t>(sets + 1) * static_cast<size_t>(n));
+        sums_.count.resize(static_cast<size_t>(sets + 1) * static_cast<size_t>(n));
+        std::fill_n(sums_.sum.begin(), n, 0.0L);
+        std::fill_n(sums_.count.begin(), n, 0);
     } catch (const std::bad_alloc&) {
         return; // the averaged stage falls back to direct sums
     }
@@ -343,6 +375,7 @@ int32_t RealTimeGofS::RefreshGofsvss()
         return -1;
     GofsStore->ClearSets();
     SmoothGofsStore->ClearSets();
+    compositeRestart_ = true;
     const int32_t sets = AvgDcdtStore->GetNumberOfSets();
     for (int32_t k = 0; k < sets; ++k)
         AddOneGofsvss(k);

@@ -61,8 +61,9 @@ public:
     // Clears DcdtStore and builds it again from pairs of raw scans. 0, or -1 (the store left empty)
     // before CreateX, with fewer than two raw sets or a meniscus <= 0.
     int32_t Refreshdcdtvss();
-    // Appends the dc/dt set of raw scan k and its partner; re-pairs the whole stage instead
-    // (Refreshdcdtvss) when the partner lies in the first half of the run. 0, or -1.
+    // For raw scan k just appended: leaves DcdtStore exactly as Refreshdcdtvss would make it.
+    // Appends the set of k and its partner when the stage was paired scan by scan (each scan with
+    // its own window) before k arrived and still is with k; otherwise re-pairs the whole stage. 0, or -1.
     int32_t AddOnedcdtvss(int32_t k);
     // Clears AvgDcdtStore and builds one averaged set per dc/dt set from set 1 on. Returns the
     // number of dc/dt sets less one, -1 before CreateX.
@@ -72,7 +73,8 @@ public:
     // or a meniscus <= 0.
     int32_t AddOneAvgdcdtvss(int32_t k);
     // Clears GofsStore and SmoothGofsStore and builds one g(s*) set and its smoothed copy per
-    // averaged set, updating the composite. Returns the number of averaged sets less one (the
+    // averaged set, and the composite afresh from them (so it never depends on how the run was
+    // watched: beyond every set's LastPoint it holds g(s*) set 0). Returns the number of averaged sets less one (the
     // index of the newest g(s*) set), -1 before CreateX.
     int32_t RefreshGofsvss();
     // Appends the g(s*) set of averaged set k and its smoothed copy, and updates the composite:
@@ -93,6 +95,20 @@ public:
 
 private:
     int32_t PartnerOf(int32_t k, double span) const;
+    // How Refreshdcdtvss paired the raw scans: A one pair, B consecutive pairs d apart, C each
+    // scan with the partner of its own window.
+    enum class Pairing { None, Single, Spaced, OwnWindow };
+    // What the pairing depends on besides the raw scans: an append is exact only while these hold.
+    struct PairingParameters {
+        double meniscus, bottom, mw, factor, maxPercent, meniscusIgnore, bottomIgnore, lowLogS, highLogS;
+        bool byMW;
+        bool operator==(const PairingParameters&) const = default;
+    };
+    PairingParameters CurrentPairingParameters() const;
+    Pairing pairing_ = Pairing::None;
+    PairingParameters pairingParameters_ {};
+    int32_t pairedRawSets_ = 0; // raw sets the dc/dt stage was made from
+    int32_t pairedSets_ = 0; // dc/dt sets it then held
     double PairingSpan(int32_t k) const;
     int32_t AddPair(int32_t f, int32_t l);
 
@@ -105,7 +121,7 @@ private:
     };
     CompositeParameters CurrentParameters() const;
     CompositeParameters compositeParameters_ {};
-    bool compositeRestart_ = false; // set by CreateX: a full load starts the composite afresh
+    bool compositeRestart_ = false; // set by CreateX and RefreshGofsvss: the next g(s*) set fills it whole
 
     std::vector<double> workX_, workY_, workE_; // pairing arrays, sized to the raw grid
 

@@ -49,6 +49,9 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     top->addWidget(editFullPath_, 3);
     top->addWidget(new QLabel(tr("Channel"), this));
     top->addWidget(editTargetChannel_);
+    auto* scanCount = new QLabel(this); // what became of the channel's scan files
+    scanCount->setObjectName("scanCount");
+    top->addWidget(scanCount, 2);
     top->addSpacing(12);
     top->addWidget(new QLabel(QString::fromStdString(view.Label6), this));
     top->addWidget(checkMW_);
@@ -106,6 +109,7 @@ void SedDataViewWidget::Refresh()
     setWindowTitle(QString::fromStdString(v.Caption.empty() ? v.EditTargetChannel : v.Caption));
     SetText(editFullPath_, v.EditFullPath);
     SetText(editTargetChannel_, v.EditTargetChannel);
+    findChild<QLabel*>("scanCount")->setText(QString::fromStdString(v.LabelScanCount));
     checkMW_->setChecked(v.CheckBoxMWGuess);
     SetText(editMW_, v.EditMWGuess);
     SetText(editDisplayXY_, v.EditDisplayXY);

@@ -2,6 +2,7 @@
 // What the data view's tests share: a launch on a directory, small runs, a run published scan by
 // scan, and the raw sets a chart draws.
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -20,8 +21,10 @@ protected:
     void TearDown() override { TSedDataView::ManualScanChoice = false; }
 };
 
+// Launches with a clock long after the tests write their files: every file has settled.
 inline void Launch(TSedDataView& view, const std::string& dir, const std::string& channel = "0*.RA1")
 {
+    view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
     ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults(channel), CustomSettings());
     view.LoadChannel(dir, "watch");
 }

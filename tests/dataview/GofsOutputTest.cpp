@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "FollowerCheck.h"
 #include "dataview/ChannelFollower.h"
 #include "dataview/GofsOutput.h"
 #include "testutil/ScanFileWriter.h"
@@ -88,6 +89,7 @@ struct FlatRun {
         e.Settings.ComputeApparentStartTime = 0; // recorded times, exactly as written
         e.Settings.MaxAveragingPercent = 2; // a window wider than the run: averages start at set 0
         e.Settings.dcdtWindowFactor = 5;
+        follower.Now = followertest::LongAfter; // the files just written count as settled
         follower.LoadChannel(dir.path());
     }
 };

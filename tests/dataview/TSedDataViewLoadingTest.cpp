@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DataViewFixture.h"
+#include "simulator/RunWriter.h"
 #include "testutil/ScriptedPrompts.h"
 
 namespace fs = std::filesystem;
@@ -49,6 +50,10 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     Launch(view, dir.path());
     EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
     EXPECT_EQ(view.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
+    testutil::WriteTextFile(dir / "00001.RA1", "Test sample\r\nR 1 20.0 50000 600 1.6E+10 280 1\r\n 6.1000    1.2");
+    view.Timer1Timer();
+    EXPECT_EQ(view.Chart1.EmptyText, "The scan files of 0*.RA1 are still being written: looking again every 10 s");
+    EXPECT_EQ(view.LabelScanCount, "0 scans read, 0 used, 1 not yet complete (00001.RA1)");
     testutil::RunSpec tooShort = SmallRun(1);
     tooShort.points = 10;
     testutil::WriteRun(dir.path(), tooShort);
@@ -89,15 +94,21 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     EXPECT_EQ(prompts.Messages.back(), "Not enough Data");
     EXPECT_TRUE(prompts.SaveRequests.empty());
 
-    // A half-written newest scan is taken as it was read; the files stay as they were.
+    // A half-written newest scan waits until it is whole, and the view says so; the files stay as
+    // they were.
     testutil::WriteRun(run, SmallRun(8));
     const std::string last = testutil::ReadTextFile(run + "/00008.RA1");
-    testutil::WriteTextFile(run + "/00008.RA1", last.substr(0, last.size() / 2));
+    testutil::WriteTextFile(run + "/00008.RA1", last.substr(0, CutInsideDataLine(last, 0.5)));
     const auto before = fs::last_write_time(run + "/00008.RA1");
     view.Timer1Timer();
     ASSERT_TRUE(view.HasData);
-    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 7);
+    EXPECT_EQ(view.LabelScanCount, "7 scans read, 7 used, 1 not yet complete (00008.RA1)");
     EXPECT_EQ(fs::last_write_time(run + "/00008.RA1"), before);
+    testutil::WriteTextFile(run + "/00008.RA1", last);
+    view.Timer1Timer();
+    EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 8);
+    EXPECT_EQ(view.LabelScanCount, "8 scans read, 8 used");
 
     // The channel's files disappear, then the whole run: ticks find nothing and keep what was loaded.
     for (const auto& entry : fs::directory_iterator(run))

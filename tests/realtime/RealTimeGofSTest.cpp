@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -109,6 +111,44 @@ TEST(RealTimeGofS, PairingCases)
         ASSERT_EQ(f.engine.Refreshdcdtvss(), 0);
         EXPECT_EQ(f.Pairs(), c.want);
     }
+}
+
+TEST(RealTimeGofS, ScansAddedOneByOnePairAsARefreshWould)
+{
+    // Sparse scans (each paired within its own window), then a burst of dense ones that moves the
+    // newest scan's partner back into the first half (pairs a fixed distance apart again), then
+    // sparse ones once more: each step appends or re-pairs, and ends as Refreshdcdtvss would.
+    std::vector<double> times;
+    for (int k = 0; k < 12; ++k)
+        times.push_back(1200 + 900 * k);
+    for (int k = 1; k <= 30; ++k)
+        times.push_back(times[11] + 20 * k);
+    for (int k = 1; k <= 30; ++k)
+        times.push_back(times[41] + 900 * k);
+    EngineFixture followed(0), reference(0);
+    std::string cases; // one letter per step: S spaced pairs, O own windows
+    for (size_t k = 0; k < times.size(); ++k) {
+        SCOPED_TRACE(k);
+        followed.AddScan(times[k]);
+        reference.AddScan(times[k]);
+        followed.engine.AddOnedcdtvss(static_cast<int32_t>(k));
+        reference.engine.Refreshdcdtvss();
+        const Pairs pairs = followed.Pairs();
+        ASSERT_EQ(pairs, reference.Pairs());
+        const ChannelDataStore& a = *followed.engine.DcdtStore;
+        const ChannelDataStore& b = *reference.engine.DcdtStore;
+        for (int s = 0; s < a.GetNumberOfSets(); ++s)
+            for (int p = 0; p < a.GetNumberOfPoints(); ++p)
+                ASSERT_EQ(a.GetY(s, p), b.GetY(s, p));
+        if (k >= 3) {
+            const int d = static_cast<int>(k + 1) / 2 - 1;
+            const bool spaced = pairs.size() == k + 1 - static_cast<size_t>(d)
+                && std::all_of(pairs.begin(), pairs.end(), [&](const auto& q) { return q.second - q.first == d; });
+            cases += spaced ? 'S' : 'O';
+        }
+    }
+    EXPECT_NE(cases.find("SO"), std::string::npos) << cases;
+    EXPECT_NE(cases.find("OS"), std::string::npos) << cases;
 }
 
 TEST(RealTimeGofS, PairWithoutTimeSpanIsSkipped)
@@ -224,7 +264,7 @@ TEST(RealTimeGofS, DilutionIntegralOnThreePointsAndOnOne)
     EXPECT_EQ(g.GetY(1, 250), 0.3);
 }
 
-TEST(RealTimeGofS, CompositeKeepsOlderValuesBeyondLastPoint)
+TEST(RealTimeGofS, CompositeIsMadeAfreshByEachRebuild)
 {
     EngineFixture f(2);
     RealTimeGofS& e = f.engine;
@@ -242,21 +282,23 @@ TEST(RealTimeGofS, CompositeKeepsOlderValuesBeyondLastPoint)
     EXPECT_EQ(e.CompositeY[101], 1.0);
     EXPECT_EQ(e.CompositeY[500], 1.0);
 
-    // Same parameters: a refresh keeps the first fill beyond every LastPoint, as the run is followed.
+    // Beyond every LastPoint the composite holds g(s*) set 0 of this rebuild, whatever earlier
+    // rebuilds left: a run followed from its start and one loaded at its end show the same curve.
     e.AvgDcdtStore->ClearSets();
     addAveraged(3.0, 1000, 100);
     addAveraged(4.0, 2000, 50);
     e.RefreshGofsvss();
     EXPECT_EQ(e.CompositeY[50], 4.0);
     EXPECT_EQ(e.CompositeY[100], 3.0);
-    EXPECT_EQ(e.CompositeY[101], 1.0);
-
-    // A moved meniscus starts the composite afresh: no value of the old meniscus survives.
-    e.Meniscus = 5.95;
-    e.RefreshGofsvss();
     EXPECT_EQ(e.CompositeY[101], 3.0);
     EXPECT_EQ(e.CompositeY[500], 3.0);
-    EXPECT_EQ(e.CompositeY[50], 4.0);
+
+    // A set added alone updates the composite up to its LastPoint only.
+    addAveraged(5.0, 3000, 20);
+    e.AddOneGofsvss(2);
+    EXPECT_EQ(e.CompositeY[20], 5.0);
+    EXPECT_EQ(e.CompositeY[21], 4.0);
+    EXPECT_EQ(e.CompositeY[101], 3.0);
 }
 
 TEST(RealTimeGofS, RefreshStagesRunsTheStagesInOrder)

@@ -1,6 +1,7 @@
 #include "testutil/ScanFileWriter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -141,7 +142,13 @@ std::vector<std::string> WriteRun(const std::string& dir, const RunSpec& spec)
         }
         char name[32];
         std::snprintf(name, sizeof name, "%c%04d.%s", spec.channelLetter, k + 1, spec.extension.c_str());
-        WriteTextFile((fs::path(dir) / name).string(), ScanFileText(scan));
+        const fs::path path = fs::path(dir) / name;
+        WriteTextFile(path.string(), ScanFileText(scan));
+        // A finished run's files: long past, and the same at every rewrite of the same scan, so
+        // that a follower takes them at its first look and sees a rewrite as no change.
+        const auto written = std::chrono::system_clock::time_point(std::chrono::seconds(1577836800))
+            + std::chrono::seconds(static_cast<int64_t>(scan.seconds));
+        fs::last_write_time(path, std::chrono::file_clock::from_sys(written));
         names.push_back(name);
     }
     return names;

@@ -70,7 +70,8 @@ struct RunSpec {
 // The channel the benchmarks measure: 999 absorbance scans of 1600 points, 30 s apart from 300 s.
 RunSpec LargeChannelSpec();
 
-// Writes spec.scans scan files of one channel into dir; returns their names in order.
+// Writes spec.scans scan files of one channel into dir; returns their names in order. The files
+// carry modification times of a finished run (in 2020), the same at every rewrite.
 std::vector<std::string> WriteRun(const std::string& dir, const RunSpec& spec);
 
 } // namespace testutil
