@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "app/cli/CliCommands.h"
+#include "app/cli/AnalyzeCommand.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +16,8 @@ struct CliRun {
     std::atomic<bool> stop { false };
     int status = 0;
 
-    int Analyze(const AnalyzeOptions& o, const std::function<void(int)>& sleep = [](int) { })
+    int Analyze(
+        const AnalyzeOptions& o, const std::function<void(int)>& sleep = [](int) {})
     {
         status = RunAnalyze(o, out, err, stop, sleep);
         return status;
@@ -32,24 +33,6 @@ AnalyzeOptions OptionsFor(const std::string& dir, const std::string& output)
 }
 
 } // namespace
-
-TEST(CliChannels, ListsRunsAndChannelsOfTheNewest)
-{
-    TempDir root;
-    const std::string older = root / "XLIDATA/010207/000005";
-    const std::string newest = root / "XLIDATA/010207/000012";
-    fs::create_directories(older);
-    fs::create_directories(newest);
-    testutil::WriteTextFile(newest + "/A0003.IP1", "x");
-    testutil::WriteTextFile(newest + "/00001.RA2", "x");
-    std::ostringstream out, err;
-    EXPECT_EQ(RunChannels(root.path(), out, err), 0);
-    const std::string text = out.str();
-    EXPECT_NE(text.find("* " + newest + "\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("  " + older + "\n"), std::string::npos);
-    EXPECT_NE(text.find("* 0*.RA2\n  A*.IP1\n"), std::string::npos) << "slot order, first one selected";
-    EXPECT_EQ(RunChannels(root / "missing", out, err), 2) << "the message is that of analyze";
-}
 
 TEST(CliAnalyze, WritesTheFileAndASummary)
 {
@@ -92,21 +75,47 @@ TEST(CliAnalyze, ErrorsAreOneClearLine)
     } cases[] = {
         { "no such directory", OptionsFor(run / "nope", ""), 2, "morvane-cli: no such directory: " + run / "nope" },
         { "no channel", OptionsFor(empty.path(), ""), 1, "morvane-cli: no channel found in " + empty.path() },
-        { "unknown channel", [&] { auto o = OptionsFor(run.path(), ""); o.channel = "0*.XX1"; return o; }(), 2,
-            "morvane-cli: unknown channel '0*.XX1' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)" },
-        { "channel without files", [&] { auto o = OptionsFor(run.path(), ""); o.channel = "0*.IP1"; return o; }(), 1,
-            "morvane-cli: no scan files of channel 0*.IP1 in " + run.path() },
+        { "unknown channel",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.channel = "0*.XX1";
+                return o;
+            }(),
+            2, "morvane-cli: unknown channel '0*.XX1' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)" },
+        { "channel without files",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.channel = "0*.IP1";
+                return o;
+            }(),
+            1, "morvane-cli: no scan files of channel 0*.IP1 in " + run.path() },
         { "no scan with enough points", OptionsFor(shortRun.path(), out / "x.txt"), 1,
             "morvane-cli: no scan of channel 0*.RA1 could be read with at least 20 points" },
         { "not enough data", OptionsFor(fewRun.path(), out / "x.txt"), 1,
             "morvane-cli: Not enough Data (3 scans of 0*.RA1)" },
-        { "set out of range", [&] { auto o = OptionsFor(run.path(), out / "x.txt"); o.set = 99; return o; }(), 2,
-            "morvane-cli: set 99 does not exist: the channel has 3 g(s*) sets, numbered from 0" },
-        { "weight out of range", [&] { auto o = OptionsFor(run.path(), ""); o.mw = 100; return o; }(), 2,
+        { "set out of range",
+            [&] {
+                auto o = OptionsFor(run.path(), out / "x.txt");
+                o.set = 99;
+                return o;
+            }(),
+            2, "morvane-cli: set 99 does not exist: the channel has 3 g(s*) sets, numbered from 0" },
+        { "weight out of range",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.mw = 100;
+                return o;
+            }(),
+            2,
             "morvane-cli: Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the "
             "correct format" },
-        { "meniscus beyond bottom", [&] { auto o = OptionsFor(run.path(), ""); o.meniscus = 7.5; return o; }(), 2,
-            "morvane-cli: the meniscus (7.5 cm) must be positive and below the bottom (7.2 cm)" },
+        { "meniscus beyond bottom",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.meniscus = 7.5;
+                return o;
+            }(),
+            2, "morvane-cli: the meniscus (7.5 cm) must be positive and below the bottom (7.2 cm)" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
