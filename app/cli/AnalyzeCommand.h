@@ -12,11 +12,7 @@
 struct AnalyzeOptions {
     std::string runDir;
     std::string channel; // empty: the channel the main window would select
-    std::optional<double> meniscus; // cm; the launch defaults otherwise
-    std::optional<double> bottom;
-    std::optional<double> jitter;
-    std::optional<double> fringe;
-    std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
+    AnalysisOptions analysis;
     std::string output; // empty: the proposed name in the current directory
     std::optional<int> set; // write this g(s*) set alone (time-course form)
     bool watch = false;
@@ -25,7 +21,9 @@ struct AnalyzeOptions {
 };
 
 // Loads the channel like a data view, writes the g(s*) file and prints a summary line per file.
-// With watch, follows the run until `stop` becomes true; `sleepMs` waits (and may return early).
+// With watch, follows the run until `stop` becomes true, also before the run directory or the
+// channel's first file exists; a failed write is reported and tried again after the next scans.
+// `sleepMs` waits (and may return early).
 int RunAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
     const std::function<void(int)>& sleepMs);
 

@@ -6,6 +6,7 @@
 
 #include "mainwindow/ChannelDetection.h"
 #include "mainwindow/RunDiscovery.h"
+#include "scanfiles/FileSystem.h"
 
 int RunChannels(const std::string& path, std::ostream& out, std::ostream& err)
 {
@@ -18,6 +19,8 @@ int RunChannels(const std::string& path, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << runs.Failure << ": " << path << "\n";
         return 1;
     }
+    for (const std::string& loop : runs.Loops)
+        err << CliProgramPrefix << LoopMessage(loop) << "\n";
     out << "Run directories below " << path << " (* newest):\n";
     for (size_t i = 0; i < runs.Dirs.size(); ++i)
         out << (static_cast<int32_t>(i) == runs.Newest ? "* " : "  ") << runs.Dirs[i] << "\n";
@@ -39,5 +42,6 @@ CliCommand AddChannelsCommand(CLI::App& app, const CliContext& context)
     CLI::App* command
         = app.add_subcommand("channels", "List the run directories below a root and the channels of the newest run");
     command->add_option("PATH", *path, "Root data directory (or a run directory)")->required();
-    return { command, [path, &context] { return RunChannels(*path, context.out, context.err); } };
+    return { command,
+        [path, &context] { return RunChannels(AbsolutePathFrom(context.startDir, *path), context.out, context.err); } };
 }

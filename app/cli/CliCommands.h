@@ -3,3 +3,4 @@
 // in its own file, registered on the program's parser by its Add...Command function.
 #include "app/cli/AnalyzeCommand.h"
 #include "app/cli/ChannelsCommand.h"
+#include "app/cli/ExtrapolateCommand.h"

@@ -2,9 +2,11 @@
 #include <atomic>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "dataview/ChannelFollower.h"
+#include "dataview/ChannelSession.h"
 
 namespace CLI {
 class App;
@@ -36,6 +38,36 @@ bool IsDirectory(const std::string& path);
 
 // The channel entry as the channel list spells it, or empty when `text` names no channel.
 std::string KnownChannel(const std::string& text);
+
+// The channel the main window would select in runDir; empty when it has none.
+std::string SelectedChannel(const std::string& runDir);
+
+// The analysis options that analyze and extrapolate share: the positions and the averaging rule.
+struct AnalysisOptions {
+    std::optional<double> meniscus; // cm; the launch defaults otherwise
+    std::optional<double> bottom;
+    std::optional<double> jitter;
+    std::optional<double> fringe;
+    std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
+};
+
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options);
+
+// The launch defaults with the options applied (the channel is left to the caller); or what is
+// wrong with an option, one line without the program's prefix: a radius that is no finite number,
+// a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the bottom.
+std::string LaunchFromOptions(const AnalysisOptions& options, LaunchParameters& launch);
+
+// Why nothing could be loaded from the channel (no file, no readable scan), one line with the
+// prefix; empty when the follower holds data.
+std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir);
+
+// One line per PositionWarnings finding, "morvane-cli: warning: ...", written to err.
+void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);
+
+// The refusal of an output path that would replace or add a scan file of the run being read, one
+// line with the prefix; empty when the path may be written.
+std::string OutputRefusal(const std::string& output, const std::string& runDir);
 
 // A follower that shows its loading progress on a terminal line.
 class CliFollower : public ChannelFollower {

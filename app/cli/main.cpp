@@ -19,6 +19,10 @@ int main(int argc, char** argv)
 {
     CLI::App app { "Morvane: g(s*) analysis of sedimentation-velocity runs, without a window" };
     app.require_subcommand(1);
+    // Errors of the command line are one line, as every other error of the program.
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return std::string(CliProgramPrefix) + e.what() + " (--help lists the options)\n";
+    });
 
     std::error_code ec;
     const CliContext context { std::cout, std::cerr, stopRequested,
@@ -30,6 +34,7 @@ int main(int argc, char** argv)
     const CliCommand commands[] = {
         AddChannelsCommand(app, context),
         AddAnalyzeCommand(app, context),
+        AddExtrapolateCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);
