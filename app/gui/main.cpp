@@ -1,6 +1,7 @@
 // morvane: the windowed program. Options let it start on a root, launch a view and, for
 // documentation and checks, render a window to a PNG file without a display and exit.
 #include <QApplication>
+#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
@@ -54,6 +55,29 @@ bool IsScanOfReadRun(const QString& file, MainWindowWidget& main, const QString&
         || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString()));
 }
 
+// The --delay value; false, with the message written, when it is no number of seconds a
+// single-shot timer takes.
+bool DelayOf(const QCommandLineParser& parser, const QCommandLineOption& option, double& seconds)
+{
+    bool valid = true;
+    seconds = parser.isSet(option) ? parser.value(option).toDouble(&valid) : 0;
+    if (valid && std::isfinite(seconds) && seconds >= 0 && seconds <= MaxDelaySeconds)
+        return true;
+    std::fprintf(stderr, "morvane: --delay needs a number of seconds, not %s (0 to 2147483)\n",
+        qPrintable(parser.value(option)));
+    return false;
+}
+
+// Makes root the main window's root; false when its scan failed. After a complete scan the
+// message names the symbolic link loops it skipped; the rest is listed.
+bool ScanStartRoot(MainWindowWidget& main, const QString& root)
+{
+    const QString message = main.SetRoot(root);
+    if (!message.isEmpty())
+        std::fprintf(stderr, "morvane: %s\n", qPrintable(message));
+    return message.toStdString() != UnexpectedDirectoryError;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -104,13 +128,9 @@ int main(int argc, char* argv[])
 
     // Everything from the windows' creation on; an exception that reaches here is reported.
     const auto run = [&]() -> int {
-        bool delayValid = true;
-        const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
-        if (!delayValid || !std::isfinite(delaySeconds) || delaySeconds < 0 || delaySeconds > MaxDelaySeconds) {
-            std::fprintf(stderr, "morvane: --delay needs a number of seconds, not %s (0 to 2147483)\n",
-                qPrintable(parser.value(delayOption)));
+        double delaySeconds = 0;
+        if (!DelayOf(parser, delayOption, delaySeconds))
             return 1;
-        }
         const bool screenshotNow = parser.isSet(shotOption) && delaySeconds <= 0;
         const QString shotFile
             = parser.isSet(shotOption) ? startDir.absoluteFilePath(parser.value(shotOption)) : QString();
@@ -121,15 +141,8 @@ int main(int argc, char* argv[])
         const QString root = parser.isSet(rootOption)
             ? QDir::cleanPath(startDir.absoluteFilePath(parser.value(rootOption)))
             : QString();
-        if (parser.isSet(rootOption)) {
-            const QString message = main.SetRoot(root);
-            if (!message.isEmpty()) {
-                // After a complete scan the message names the links it skipped; the rest is listed.
-                std::fprintf(stderr, "morvane: %s\n", qPrintable(message));
-                if (message.toStdString() == UnexpectedDirectoryError)
-                    return 1;
-            }
-        }
+        if (!root.isEmpty() && !ScanStartRoot(main, root))
+            return 1;
         const auto refuseShot = [&]() -> bool {
             if (shotFile.isEmpty() || !IsScanOfReadRun(shotFile, main, root))
                 return false;
