@@ -60,7 +60,8 @@ std::vector<GofsRow> GofsRows(const RealTimeGofS& engine, int32_t set, bool newe
         if (g->GetE(k, j) >= 0) {
             lnS = g->GetX(j);
             v = g->GetY(k, j);
-        } else if (newestWithComposite && j < engine.CompositeSize() && engine.CompositeE[static_cast<size_t>(j)] >= 0) {
+        } else if (newestWithComposite && j < engine.CompositeSize()
+            && engine.CompositeE[static_cast<size_t>(j)] >= 0) {
             lnS = engine.CompositeX[static_cast<size_t>(j)];
             v = engine.CompositeY[static_cast<size_t>(j)];
         } else {
@@ -72,6 +73,50 @@ std::vector<GofsRow> GofsRows(const RealTimeGofS& engine, int32_t set, bool newe
             rows.push_back(row);
     }
     return rows;
+}
+
+double BoundaryMinimumSStar(double meniscusCm, double omega2t, double clearanceCm)
+{
+    if (!(meniscusCm > 0) || !(omega2t > 0) || !(clearanceCm >= 0))
+        return 0;
+    const double s = std::log((meniscusCm + clearanceCm) / meniscusCm) / omega2t * 1e13;
+    return std::isfinite(s) ? s : 0;
+}
+
+GofsPeak FindGofsPeak(const std::vector<GofsRow>& rows, double sMin)
+{
+    GofsPeak peak;
+    size_t top = 0, first = rows.size();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!(rows[i].sStar > sMin) || !std::isfinite(rows[i].gofs))
+            continue;
+        if (first == rows.size())
+            first = i;
+        if (!peak.Found || rows[i].gofs > rows[top].gofs) {
+            top = i;
+            peak.Found = true;
+        }
+    }
+    if (!peak.Found)
+        return peak;
+    peak.SStar = rows[top].sStar;
+    peak.Gofs = rows[top].gofs;
+    if (top == first || top + 1 >= rows.size())
+        return peak;
+    // Vertex of the parabola through (x, y) of the three rows, x = ln s*.
+    const double x0 = std::log(rows[top - 1].sStar), x1 = std::log(rows[top].sStar), x2 = std::log(rows[top + 1].sStar);
+    const double y0 = rows[top - 1].gofs, y1 = rows[top].gofs, y2 = rows[top + 1].gofs;
+    const double d01 = (y1 - y0) / (x1 - x0), d12 = (y2 - y1) / (x2 - x1);
+    const double curvature = (d12 - d01) / (x2 - x0); // the parabola's leading coefficient
+    if (!(curvature < 0) || !std::isfinite(y2))
+        return peak;
+    const double x = 0.5 * (x0 + x1) - d01 / (2 * curvature);
+    const double y = y1 + (x - x1) * (d01 + curvature * (x - x0));
+    if (!std::isfinite(x) || !std::isfinite(y))
+        return peak;
+    peak.SStar = std::exp(x);
+    peak.Gofs = y;
+    return peak;
 }
 
 std::string GofsFileText(

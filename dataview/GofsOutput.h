@@ -19,12 +19,31 @@ std::string ProposedGofsFileName(const RealTimeGofS& engine, const std::string& 
 struct GofsRow {
     double sStar; // Svedbergs
     double value; // corrected t*dc/dt
-    double gofs;  // value / s*
+    double gofs; // value / s*
 };
 
 // Rows of the newest g(s*) set, gaps filled from the composite curve (newestWithComposite), or of
 // set `set` alone (the time-course form). Non-finite points are left out.
 std::vector<GofsRow> GofsRows(const RealTimeGofS& engine, int32_t set, bool newestWithComposite);
+
+// How far past the meniscus a sedimenting boundary must have moved before the data can hold it:
+// closer in, the meniscus and its optical artefact dominate g(s*) (amplified there by 1 / s*).
+inline constexpr double BoundaryClearanceCm = 0.02;
+
+// s* in Svedbergs of a boundary clearanceCm past the meniscus after omega2t (rad^2/s):
+// ln((meniscus + clearance) / meniscus) / omega2t. 0 when it cannot be computed.
+double BoundaryMinimumSStar(double meniscusCm, double omega2t, double clearanceCm = BoundaryClearanceCm);
+
+struct GofsPeak {
+    bool Found = false;
+    double SStar = 0; // Svedbergs, between grid points
+    double Gofs = 0; // g(s*) at SStar
+};
+
+// The highest g(s*) among the rows above sMin (Svedbergs), refined by the parabola through it and
+// its two neighbours against ln s*; a highest row without a neighbour on both sides (the edge of
+// the searched range) is taken as it is. Rows in increasing s*.
+GofsPeak FindGofsPeak(const std::vector<GofsRow>& rows, double sMin);
 
 // The whole file text. `set` is ignored for the newest-set form.
 std::string GofsFileText(
@@ -35,5 +54,5 @@ inline const char* WriteErrorMessage = "Unexpected error writing file, Please ch
 
 // Writes the file through a temporary file and a rename. Returns an empty text on success,
 // "Not enough Data" when there is no g(s*) set, or the write-error message.
-std::string WriteGofsFile(
-    const RealTimeGofS& engine, const std::string& path, int32_t set, bool newestWithComposite, std::string* detail = nullptr);
+std::string WriteGofsFile(const RealTimeGofS& engine, const std::string& path, int32_t set, bool newestWithComposite,
+    std::string* detail = nullptr);

@@ -75,6 +75,8 @@ public:
     std::string EditJitter;
     std::string EditMeniscus;
     std::string EditIntegralFringe;
+    // Read-only text beside the three position edits: what PositionWarnings finds, or empty.
+    std::string EditPositionWarning;
     RawMode RawChartMode = RawMode::ZoomIn;
     bool SBJitterEnabled = false;
     bool SBIntegralFringeEnabled = false;

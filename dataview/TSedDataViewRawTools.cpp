@@ -6,6 +6,7 @@
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
+#include "dataview/PositionWarnings.h"
 #include "dataview/StoreSeries.h"
 
 void TSedDataView::SetUpRawChart()
@@ -95,6 +96,8 @@ void TSedDataView::RedrawRawScans()
         ColourCursor.Next();
     }
     FitRawValueAxis();
+    // The scans a full load brings are what the positions are checked against.
+    EditPositionWarning = PositionWarningText(*Engine);
     Chart1.Repaint();
 }
 
@@ -236,6 +239,7 @@ void TSedDataView::ShowMarkerPositions()
     EditIntegralFringe = FloatToStr(Engine->FringeRadius);
     EditMeniscus = FloatToStr(Engine->Meniscus);
     EditJitter = FloatToStr(Engine->JitterRadius);
+    EditPositionWarning = PositionWarningText(*Engine);
     EditDisplayXY.clear();
 }
 
@@ -288,6 +292,11 @@ void TSedDataView::RawChartClick(double x, double y)
             RebuildAfterMarker(true);
         break;
     case RawMode::Meniscus:
+        // A meniscus at or past the bottom leaves no cell to analyse: the click is refused.
+        if (const std::string refusal = MeniscusRefusal(x, e.Bottom); !refusal.empty()) {
+            prompts_->ShowMessage(refusal);
+            break;
+        }
         e.Meniscus = x;
         ShowMarkers();
         ShowMarkerPositions();

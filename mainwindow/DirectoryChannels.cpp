@@ -49,7 +49,10 @@ std::string DirectoryChannels::ScanRootDir(const std::string& root)
             return message;
         if (!MakeWorkingDirectory(root))
             return UnexpectedDirectoryError;
-        return {};
+        std::string loops;
+        for (const std::string& loop : runs.Loops)
+            loops += (loops.empty() ? "" : "\n") + LoopMessage(loop);
+        return loops;
     } catch (const std::exception&) {
         return UnexpectedDirectoryError;
     }

@@ -51,7 +51,8 @@ public:
     bool ChangeWorkingDirectory = true;
 
     // Lists the data directories below root and makes the newest current. Returns an empty
-    // text on success, otherwise the message to show; what was listed until then stays.
+    // text on success, otherwise the message to show: a failure (what was listed until then
+    // stays), or after a complete scan one line per symbolic link loop it skipped.
     std::string ScanRootDir(const std::string& root);
     // The confirmed root choice: the chosen directory, or the directory of a file picked in it,
     // becomes the root (without a trailing delimiter); the channel list is emptied and the root

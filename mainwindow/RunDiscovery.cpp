@@ -1,10 +1,13 @@
 #include "mainwindow/RunDiscovery.h"
 
+#include <algorithm>
 #include <cctype>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
+#include "mainwindow/ChannelDetection.h"
+#include "scanfiles/BeckmanFile.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +63,22 @@ bool NothingBelow(const std::string& path)
     return !fs::is_directory(target);
 }
 
+// Whether path is a symbolic link that never reaches a file (ELOOP), or a link to one of the
+// searched directories or to a directory above them, whose listing would list them again.
+bool IsLinkLoop(const std::string& path, const std::vector<fs::path>& searched)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+        return false;
+    const fs::path target = fs::canonical(path, ec);
+    if (ec)
+        return ec == std::errc::too_many_symbolic_link_levels;
+    for (const fs::path& dir : searched)
+        if (std::mismatch(target.begin(), target.end(), dir.begin(), dir.end()).first == target.end())
+            return true;
+    return false;
+}
+
 // Inserts after any equal entries, as a sorted list box places it.
 void InsertSorted(std::vector<std::string>& dirs, const std::string& path)
 {
@@ -112,6 +131,14 @@ RunDirectories ListRunDirectories(const std::string& root)
         std::vector<std::string> searched { root };
         if (const std::string xli = XliDataDir(root); !xli.empty())
             searched.push_back(xli);
+        std::vector<fs::path> searchedCanonical;
+        for (const std::string& dir : searched) {
+            std::error_code ec;
+            searchedCanonical.push_back(fs::canonical(dir, ec));
+        }
+        for (const std::string& name : ListFiles(root, "XLIDATA"))
+            if (IsLinkLoop(JoinPath(root, name), searchedCanonical))
+                out.Loops.push_back(JoinPath(root, name));
 
         int32_t bestDate = -1;
         int32_t bestRun = -1;
@@ -128,6 +155,10 @@ RunDirectories ListRunDirectories(const std::string& root)
                 if (dateKey <= 0)
                     continue;
                 const std::string datePath = JoinPath(dir, date);
+                if (IsLinkLoop(datePath, searchedCanonical)) {
+                    out.Loops.push_back(datePath);
+                    continue;
+                }
                 const std::vector<std::string> runs = NamesWithoutExtension(datePath, ok);
                 if (!ok) {
                     if (NothingBelow(datePath))
@@ -140,6 +171,10 @@ RunDirectories ListRunDirectories(const std::string& root)
                     if (runKey <= 0)
                         continue;
                     const std::string runPath = JoinPath(datePath, run);
+                    if (IsLinkLoop(runPath, searchedCanonical)) {
+                        out.Loops.push_back(runPath);
+                        continue;
+                    }
                     InsertSorted(out.Dirs, runPath);
                     if (dateKey > bestDate || (dateKey == bestDate && runKey > bestRun)) {
                         bestDate = dateKey;
@@ -161,4 +196,24 @@ RunDirectories ListRunDirectories(const std::string& root)
         out.Failure = UnexpectedDirectoryError;
     }
     return out;
+}
+
+std::string LoopMessage(const std::string& path) { return "Skipped a symbolic link loop: " + path; }
+
+bool IsScanFileOfRun(const std::string& target, const std::string& runDir)
+{
+    std::error_code ec;
+    const fs::path dir = fs::weakly_canonical(runDir, ec);
+    if (ec || target.empty())
+        return false;
+    const fs::path file = fs::weakly_canonical(target, ec);
+    if (ec || file.parent_path() != dir)
+        return false;
+    const std::string name = file.filename().string();
+    if (IsScanKindName(name))
+        return true;
+    for (const std::string& mask : ChannelMasks())
+        if (MatchesMask(name, mask))
+            return true;
+    return false;
 }

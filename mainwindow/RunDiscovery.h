@@ -30,7 +30,19 @@ struct RunDirectories {
     int32_t Newest = -1;
     // Empty, or UnexpectedDirectoryError; Dirs then holds what was listed before the failure.
     std::string Failure;
+    // Full paths of the symbolic links met where XLIDATA, a date or a run directory was looked
+    // for that never reach a directory (a loop) or lead back to a searched directory or above
+    // it: skipped, the rest is listed.
+    std::vector<std::string> Loops;
 };
 
 // Searches the root and its XLIDATA directory for date and run directories.
 RunDirectories ListRunDirectories(const std::string& root);
+
+// The text that reports a skipped loop: "Skipped a symbolic link loop: " + path.
+std::string LoopMessage(const std::string& path);
+
+// Whether writing `target` would replace, or add, a scan file of the run in runDir: the target
+// lies in that directory (compared as canonical paths, so links, "." and ".." do not hide it) and
+// a channel mask or the scan-file reader takes its name as a scan.
+bool IsScanFileOfRun(const std::string& target, const std::string& runDir);

@@ -350,6 +350,12 @@ int32_t BeckmanFile::ParseScanText(
     }
 }
 
+bool IsScanKindName(const std::string& name)
+{
+    FileKind kind {};
+    return KindOfName(name, kind);
+}
+
 int32_t FileNumberOf(const std::string& fileName)
 {
     // The text from the second character, as long as the 1-based position of the first ".".

@@ -62,5 +62,9 @@ private:
     std::string line_;   // a data line copied for sscanf, which wants a terminated string
 };
 
+// Whether the reader takes a file of this name as a scan: its extension starts with "IP", "RA",
+// "RI" or "FI", in any case.
+bool IsScanKindName(const std::string& name);
+
 // The scan number in an instrument file name ("00012.RA1" gives 12, "A0003.IP1" 3); 0 if none.
 int32_t FileNumberOf(const std::string& fileName);

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,8 +42,7 @@ bool Match(const char* n, const char* m)
     return *m == '\0';
 }
 
-template <typename Visit>
-bool ForEachEntry(const std::string& dir, Visit visit)
+template <typename Visit> bool ForEachEntry(const std::string& dir, Visit visit)
 {
     std::error_code ec;
     fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec);
@@ -54,7 +57,79 @@ bool ForEachEntry(const std::string& dir, Visit visit)
     return !ec;
 }
 
+constexpr const char* TemporaryMarker = ".morvane-tmp";
+constexpr size_t NameMaxBytes = 255; // longest file name of the usual file systems
+// Past this age a temporary is stale whatever its process id says: ids are reused (after a
+// restart, or when they wrap), and no write of this program takes that long.
+constexpr auto TemporaryMaxAge = std::chrono::hours(24);
+
+// The longest start of `text` of at most `bytes` bytes that ends at a UTF-8 character boundary.
+std::string Utf8Prefix(const std::string& text, size_t bytes)
+{
+    if (text.size() <= bytes)
+        return text;
+    size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+bool ProcessRuns(long pid)
+{
+    if (pid <= 0 || pid > INT_MAX)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// A temporary of a write that was killed (or of a machine that stopped) is never renamed: the
+// next write into its directory removes it. One that a running process owns may be in use.
+void RemoveStaleTemporaries(const fs::path& dir)
+{
+    const auto now = fs::file_time_type::clock::now();
+    ForEachEntry(dir.string(), [&](const std::string& name) {
+        const long owner = TemporaryOwner(name);
+        if (owner < 0)
+            return true;
+        std::error_code ec;
+        const fs::path path = dir / name;
+        const auto written = fs::last_write_time(path, ec);
+        const bool old = !ec && now - written > TemporaryMaxAge;
+        if ((old || !ProcessRuns(owner)) && fs::is_regular_file(fs::symlink_status(path, ec)))
+            fs::remove(path, ec);
+        return true;
+    });
+}
+
 } // namespace
+
+std::string AtomicTemporaryName(const std::string& fileName, long pid)
+{
+    const std::string suffix = TemporaryMarker + std::to_string(pid);
+    return "." + Utf8Prefix(fileName, NameMaxBytes - 1 - suffix.size()) + suffix;
+}
+
+long TemporaryOwner(const std::string& name)
+{
+    const size_t marker = name.rfind(TemporaryMarker);
+    if (name.size() < 2 || name[0] != '.' || marker == std::string::npos || marker < 1)
+        return -1;
+    const std::string digits = name.substr(marker + std::char_traits<char>::length(TemporaryMarker));
+    if (digits.empty() || digits.size() > 10
+        || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    return std::stol(digits);
+}
+
+std::string AbsolutePathFrom(const std::string& startDir, const std::string& path)
+{
+    if (path.empty())
+        return path;
+    // "." and ".." are resolved as written, so the path reads as the user meant it.
+    fs::path full = (fs::path(startDir) / path).lexically_normal();
+    if (!full.has_filename() && full.has_relative_path())
+        full = full.parent_path();
+    return full.string();
+}
 
 bool MatchesMask(const std::string& name, const std::string& mask) { return Match(name.c_str(), mask.c_str()); }
 
@@ -88,7 +163,8 @@ std::string WriteFileAtomically(const std::string& path, const std::string& cont
     std::error_code ec;
     if (fs::is_directory(target, ec))
         return "'" + path + "' is a directory";
-    const fs::path temp = dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()));
+    RemoveStaleTemporaries(dir);
+    const fs::path temp = dir / AtomicTemporaryName(target.filename().string(), static_cast<long>(::getpid()));
     {
         std::FILE* f = std::fopen(temp.string().c_str(), "wb");
         if (!f)

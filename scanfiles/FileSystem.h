@@ -15,8 +15,23 @@ bool AnyFileMatches(const std::string& dir, const std::string& mask);
 
 // Writes `contents` to a temporary file beside `path` and renames it over `path`, so an
 // existing file is never lost to a failed write. Returns an empty text on success,
-// otherwise what failed.
+// otherwise what failed. First removes the stale temporaries of earlier writes into the same
+// directory (StaleTemporaryOwner): those of processes that no longer run, and any older than a day.
 std::string WriteFileAtomically(const std::string& path, const std::string& contents);
+
+// The name of the temporary file that WriteFileAtomically writes for fileName (no directory):
+// "." + the start of fileName + ".morvane-tmp" + pid, at most 255 bytes (fileName is cut at a
+// character boundary when needed), so every name the file system takes can be written.
+std::string AtomicTemporaryName(const std::string& fileName, long pid);
+
+// The process id in a name that AtomicTemporaryName made; -1 for any other name.
+long TemporaryOwner(const std::string& name);
+
+// `path` as seen from startDir: startDir/path, or path itself when absolute, with "." and ".."
+// taken out as written and no trailing delimiter; empty stays empty. The program changes its
+// working directory to the run it reads; a path typed on its command line means the directory it
+// was started in.
+std::string AbsolutePathFrom(const std::string& startDir, const std::string& path);
 
 // dir + the platform's delimiter (added only if missing) + name.
 std::string JoinPath(const std::string& dir, const std::string& name);

@@ -116,6 +116,7 @@ void SedDataViewWidget::Refresh()
     SetText(editJitter_, v.EditJitter);
     SetText(editMeniscus_, v.EditMeniscus);
     SetText(editFringe_, v.EditIntegralFringe);
+    SetText(editPositionWarning_, v.EditPositionWarning);
     sbJitter_->setEnabled(v.SBJitterEnabled);
     sbFringe_->setEnabled(v.SBIntegralFringeEnabled);
     SetText(editPairs_, v.EditNumberOfdcdt);

@@ -101,6 +101,7 @@ private:
     QLineEdit* editJitter_ = nullptr;
     QLineEdit* editMeniscus_ = nullptr;
     QLineEdit* editFringe_ = nullptr;
+    QLineEdit* editPositionWarning_ = nullptr;
     QAbstractButton* sbJitter_ = nullptr;
     QAbstractButton* sbFringe_ = nullptr;
     QLineEdit* editPairs_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -76,6 +77,14 @@ QWidget* SedDataViewWidget::BuildRawTab()
     bottom->addWidget(editJitter_);
     bottom->addWidget(new QLabel(tr("Integral Fringe"), tab));
     bottom->addWidget(editFringe_);
+    // What is wrong with the positions against the data; the whole text also as the tooltip.
+    editPositionWarning_ = ReadOnlyEdit(tab, 200);
+    editPositionWarning_->setObjectName("EditPositionWarning");
+    QPalette warning = editPositionWarning_->palette();
+    warning.setColor(QPalette::Text, Qt::darkRed);
+    editPositionWarning_->setPalette(warning);
+    connect(editPositionWarning_, &QLineEdit::textChanged, editPositionWarning_, &QLineEdit::setToolTip);
+    bottom->addWidget(editPositionWarning_, 3);
     auto* choose = new QPushButton(tr("Choose Display"), tab);
     connect(choose, &QPushButton::clicked, this, [this] {
         if (!view_)

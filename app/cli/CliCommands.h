@@ -1,32 +1,7 @@
 #pragma once
-#include <atomic>
-#include <functional>
-#include <iosfwd>
-#include <optional>
-#include <string>
-
-// The headless command's two jobs, apart from argument parsing so that tests can run them.
-
-// Lists the run directories below `path` (newest marked "*") and the channels of the newest run,
-// or of `path` itself when it holds the scan files. Returns the exit status.
-int RunChannels(const std::string& path, std::ostream& out, std::ostream& err);
-
-struct AnalyzeOptions {
-    std::string runDir;
-    std::string channel;            // empty: the channel the main window would select
-    std::optional<double> meniscus; // cm; the launch defaults otherwise
-    std::optional<double> bottom;
-    std::optional<double> jitter;
-    std::optional<double> fringe;
-    std::optional<double> mw;       // g/mol: the averaging window follows this molecular weight
-    std::string output;             // empty: the proposed name in the current directory
-    std::optional<int> set;         // write this g(s*) set alone (time-course form)
-    bool watch = false;
-    bool json = false;
-    bool progress = false;          // progress lines on err while loading
-};
-
-// Loads the channel like a data view, writes the g(s*) file and prints a summary line per file.
-// With watch, follows the run until `stop` becomes true; `sleepMs` waits (and may return early).
-int RunAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
-    const std::function<void(int)>& sleepMs);
+// The headless program's subcommands, apart from its entry point so that tests can run them: each
+// in its own file, registered on the program's parser by its Add...Command function.
+#include "app/cli/AnalyzeCommand.h"
+#include "app/cli/ChannelsCommand.h"
+#include "app/cli/ExtrapolateCommand.h"
+#include "app/cli/RecomposeCommand.h"

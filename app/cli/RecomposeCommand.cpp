@@ -35,3 +35,21 @@ int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostrea
     }
     return result.Refused.empty() ? 1 : 2;
 }
+
+CliCommand AddRecomposeCommand(CLI::App& app, const CliContext& context)
+{
+    auto options = std::make_shared<RecomposeOptions>();
+    CLI::App* command = app.add_subcommand("recompose",
+        "Rewrite the interference scans (*.IP?) of a data directory into an output directory with the description "
+        "and radii of a paradigm file");
+    command->add_option("DATA_DIR", options->dataDir, "Data directory holding the scan files")->required();
+    command->add_option("--paradigm", options->paradigm, "Paradigm scan file")->required();
+    command->add_option("--output-dir", options->outputDir, "Output directory (made when missing)")->required();
+    return { command, [options, &context] {
+                RecomposeOptions o = *options;
+                o.dataDir = AbsolutePathFrom(context.startDir, o.dataDir);
+                o.paradigm = AbsolutePathFrom(context.startDir, o.paradigm);
+                o.outputDir = AbsolutePathFrom(context.startDir, o.outputDir);
+                return RunRecompose(o, context.out, context.err);
+            } };
+}

@@ -2,6 +2,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "app/cli/CliSupport.h"
+
 struct RecomposeOptions {
     std::string dataDir;
     std::string paradigm;
@@ -11,3 +13,5 @@ struct RecomposeOptions {
 // "morvane-cli recompose": what the recompose tool does, without its window. Prints each status
 // line on out; a refusal, a skipped file or a stop is one line each on err and a non-zero status.
 int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostream& err);
+
+CliCommand AddRecomposeCommand(CLI::App& app, const CliContext& context);

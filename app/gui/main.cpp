@@ -1,17 +1,85 @@
 // morvane: the windowed program. Options let it start on a root, launch a view and, for
 // documentation and checks, render a window to a PNG file without a display and exit.
 #include <QApplication>
+#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QRegularExpression>
+#include <QTabWidget>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
 
+#include "mainwindow/RunDiscovery.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
+
+namespace {
+
+// The longest delay a single-shot timer takes: its interval is an int of milliseconds.
+constexpr double MaxDelaySeconds = 2147483;
+
+// A tab name as the user may type it: case and spaces do not count.
+QString TabKey(const QString& name)
+{
+    QString key = name.toLower();
+    key.remove(QRegularExpression(QStringLiteral("\\s")));
+    return key;
+}
+
+// Selects the view's tab that `name` names, ignoring case and spaces; false with the names of
+// the tabs in `names` when none matches.
+bool SelectTabNamed(SedDataViewWidget& view, const QString& name, QString& names)
+{
+    const QTabWidget* tabs = view.findChild<QTabWidget*>();
+    QStringList all;
+    for (int i = 0; tabs && i < tabs->count(); ++i) {
+        const QString text = tabs->tabText(i);
+        if (TabKey(text) == TabKey(name))
+            return view.SelectTab(text);
+        all << "'" + text + "'";
+    }
+    names = all.join(", ");
+    return false;
+}
+
+// Whether `file` would replace or add a scan file of a run the program reads: the data directory
+// of the main window or the root.
+bool IsScanOfReadRun(const QString& file, MainWindowWidget& main, const QString& root)
+{
+    const std::string path = file.toStdString();
+    return IsScanFileOfRun(path, main.Form().EditDataDir)
+        || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString()));
+}
+
+// The --delay value; false, with the message written, when it is no number of seconds a
+// single-shot timer takes.
+bool DelayOf(const QCommandLineParser& parser, const QCommandLineOption& option, double& seconds)
+{
+    bool valid = true;
+    seconds = parser.isSet(option) ? parser.value(option).toDouble(&valid) : 0;
+    if (valid && std::isfinite(seconds) && seconds >= 0 && seconds <= MaxDelaySeconds)
+        return true;
+    std::fprintf(stderr, "morvane: --delay needs a number of seconds, not %s (0 to 2147483)\n",
+        qPrintable(parser.value(option)));
+    return false;
+}
+
+// Makes root the main window's root; false when its scan failed. After a complete scan the
+// message names the symbolic link loops it skipped; the rest is listed.
+bool ScanStartRoot(MainWindowWidget& main, const QString& root)
+{
+    const QString message = main.SetRoot(root);
+    if (!message.isEmpty())
+        std::fprintf(stderr, "morvane: %s\n", qPrintable(message));
+    return message.toStdString() != UnexpectedDirectoryError;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -38,6 +106,9 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // The program makes the chosen run its working directory; a relative path of the command line
+    // means the directory it was started in.
+    const QDir startDir = QDir::current();
     QApplication::setApplicationName(ProgramWindows::ApplicationName);
     QCommandLineParser parser;
     parser.setApplicationDescription("Sedimentation-velocity g(s*) analysis");
@@ -58,14 +129,12 @@ int main(int argc, char* argv[])
 
     // Everything from the windows' creation on; an exception that reaches here is reported.
     const auto run = [&]() -> int {
-        bool delayValid = true;
-        const double delaySeconds = parser.isSet(delayOption) ? parser.value(delayOption).toDouble(&delayValid) : 0;
-        if (!delayValid || delaySeconds < 0) {
-            std::fprintf(
-                stderr, "morvane: --delay needs a number of seconds, not %s\n", qPrintable(parser.value(delayOption)));
+        double delaySeconds = 0;
+        if (!DelayOf(parser, delayOption, delaySeconds))
             return 1;
-        }
         const bool screenshotNow = parser.isSet(shotOption) && delaySeconds <= 0;
+        const QString shotFile
+            = parser.isSet(shotOption) ? startDir.absoluteFilePath(parser.value(shotOption)) : QString();
 
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
@@ -77,16 +146,20 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "morvane: %s\n", settingsReport.c_str());
         else if (!settingsReport.empty())
             QTimer::singleShot(0, &main, [&main, settingsReport] { main.WindowPrompts().ShowMessage(settingsReport); });
-        // The program changes its working directory to the chosen run, so a relative root is taken
-        // from where the program started.
-        const QString root = parser.isSet(rootOption) ? QDir(parser.value(rootOption)).absolutePath() : QString();
-        if (parser.isSet(rootOption)) {
-            const QString failure = main.SetRoot(root);
-            if (!failure.isEmpty()) {
-                std::fprintf(stderr, "morvane: %s\n", qPrintable(failure));
-                return 1;
-            }
-        }
+        const QString root = parser.isSet(rootOption)
+            ? QDir::cleanPath(startDir.absoluteFilePath(parser.value(rootOption)))
+            : QString();
+        if (!root.isEmpty() && !ScanStartRoot(main, root))
+            return 1;
+        const auto refuseShot = [&]() -> bool {
+            if (shotFile.isEmpty() || !IsScanOfReadRun(shotFile, main, root))
+                return false;
+            std::fprintf(
+                stderr, "morvane: will not write %s: it is a scan file of the run being read\n", qPrintable(shotFile));
+            return true;
+        };
+        if (refuseShot())
+            return 1;
 
         SedDataViewWidget* view = nullptr;
         const QString mask = parser.value(launchOption);
@@ -96,8 +169,10 @@ int main(int argc, char* argv[])
                 std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
                 return false;
             }
-            if (parser.isSet(tabOption) && !view->SelectTab(parser.value(tabOption))) {
-                std::fprintf(stderr, "morvane: no tab named %s\n", qPrintable(parser.value(tabOption)));
+            QString names;
+            if (parser.isSet(tabOption) && !SelectTabNamed(*view, parser.value(tabOption), names)) {
+                std::fprintf(stderr, "morvane: no tab named %s; the tabs are %s\n", qPrintable(parser.value(tabOption)),
+                    qPrintable(names));
                 return false;
             }
             return true;
@@ -118,7 +193,11 @@ int main(int argc, char* argv[])
                 auto* wait = new QTimer(&main);
                 QObject::connect(wait, &QTimer::timeout, &main, [&, wait] {
                     if (!main.SelectChannel(mask)) {
-                        if (root.isEmpty() || !main.SetRoot(root).isEmpty() || !main.SelectChannel(mask))
+                        // A failed scan selects nothing; the links a scan skips do not stop the launch.
+                        if (root.isEmpty())
+                            return;
+                        main.SetRoot(root);
+                        if (!main.SelectChannel(mask))
                             return;
                     }
                     wait->stop();
@@ -138,9 +217,10 @@ int main(int argc, char* argv[])
             if (view)
                 view->PrepareScreenshot();
             QApplication::processEvents();
-            const QString file = parser.value(shotOption);
-            if (!target->grab().save(file, "PNG")) {
-                std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(file));
+            if (refuseShot())
+                return 1;
+            if (!target->grab().save(shotFile, "PNG")) {
+                std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(shotFile));
                 return 1;
             }
             return 0;

@@ -125,18 +125,19 @@ TEST(ScanRootDir, RootThatCannotBeListedReportsAndChangesNothingElse)
     }
 }
 
-// A date directory that cannot be read ends the scan; what was listed before it stays.
-TEST(ScanRootDir, DateDirectoryLinkedToItselfEndsTheScan)
+// A date directory linked to itself cannot be listed (even by a superuser): it is skipped and
+// named, the rest is listed.
+TEST(ScanRootDir, DateDirectoryLinkedToItselfIsSkipped)
 {
     testutil::TempDir tmp;
     const std::string listed = MakeDir(tmp / "010207/000005");
-    fs::create_directory_symlink("020207", tmp / "020207"); // fails even for a superuser
-    MakeDir(tmp / "030207/000001");
+    fs::create_directory_symlink("020207", tmp / "020207");
+    const std::string newest = MakeDir(tmp / "030207/000001");
     Window w;
     w.EditDataDir = "before";
-    EXPECT_EQ(w.ScanRootDir(tmp.path()), SettingError);
-    EXPECT_EQ(w.ListBoxDataDirs, (Paths { listed }));
-    EXPECT_EQ(w.EditDataDir, "before");
+    EXPECT_EQ(w.ScanRootDir(tmp.path()), "Skipped a symbolic link loop: " + tmp / "020207");
+    EXPECT_EQ(w.ListBoxDataDirs, (Paths { tmp.path(), listed, newest }));
+    EXPECT_EQ(w.EditDataDir, newest);
 }
 
 TEST(ListBoxDataDirs, ChoosingAnotherDirectoryDetectsItsChannelsFromScratch)

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "scanfiles/FileSystem.h"
 #include "testutil/ScanFileWriter.h"
@@ -49,6 +53,109 @@ TEST(FileSystemTest, WriteFileAtomically)
     std::filesystem::create_directory(folder);
     EXPECT_EQ(WriteFileAtomically(folder, "new"), "'" + folder + "' is a directory");
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(FileSystemTest, WriteFileAtomicallyTakesEveryNameTheFileSystemTakes)
+{
+    TempDir dir;
+    for (size_t length = 250; length <= 255; ++length) {
+        SCOPED_TRACE(length);
+        const std::string path = dir / (std::string(length - 4, 'n') + ".txt");
+        EXPECT_EQ(WriteFileAtomically(path, "g"), "");
+        EXPECT_EQ(ReadTextFile(path), "g");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 6) << "no temporary left";
+    EXPECT_NE(WriteFileAtomically(dir / std::string(256, 'n'), "g"), "") << "longer than the file system takes";
+
+    // Cut at a character boundary: 127 two-byte characters and one byte, 255 bytes.
+    std::string accented;
+    for (int i = 0; i < 127; ++i)
+        accented += "\xC3\xA9";
+    accented += "x";
+    const std::string temp = AtomicTemporaryName(accented, 4194304);
+    EXPECT_LE(temp.size(), 255u);
+    EXPECT_EQ(temp.substr(temp.size() - 19), ".morvane-tmp4194304");
+    EXPECT_EQ((temp.size() - 1 - 19) % 2, 0u) << "no character cut in half";
+    EXPECT_EQ(TemporaryOwner(temp), 4194304);
+    EXPECT_EQ(WriteFileAtomically(dir / accented, "g"), "");
+}
+
+TEST(FileSystemTest, AKilledWriteLeavesNoTemporaryAtTheNextWrite)
+{
+    TempDir dir;
+    const std::string target = dir / "killed.txt";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file-size limit kills the writer (SIGXFSZ) part way through its temporary file.
+        const rlimit size { 100, 100 }, core { 0, 0 };
+        ::setrlimit(RLIMIT_CORE, &core);
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        WriteFileAtomically(target, std::string(100000, 'x'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the writer was not killed";
+    const std::string left = dir / AtomicTemporaryName("killed.txt", static_cast<long>(child));
+    ASSERT_TRUE(std::filesystem::exists(left)) << "the killed write left its temporary";
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    EXPECT_EQ(WriteFileAtomically(dir / "next.txt", "g"), "");
+    EXPECT_FALSE(std::filesystem::exists(left));
+}
+
+TEST(FileSystemTest, OnlyStaleTemporariesOfOurOwnAreRemoved)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const long self = static_cast<long>(::getpid());
+    const long gone = 99999999; // above any pid_max: no such process
+    const struct {
+        const char* what;
+        std::string name;
+        bool old;
+        bool kept;
+    } cases[] = {
+        { "process gone", AtomicTemporaryName("a.txt", gone), false, false },
+        { "process runs", AtomicTemporaryName("b.txt", self), false, true },
+        { "process runs but a day old", AtomicTemporaryName("c.txt", self), true, false },
+        { "someone else's temporary", ".c.txt.tmp99999999", true, true },
+        { "no process id", ".d.txt.morvane-tmp", true, true },
+        { "not hidden", "e.txt.morvane-tmp99999999", true, true },
+    };
+    for (const auto& c : cases) {
+        WriteTextFile(dir / c.name, "partial");
+        if (c.old)
+            fs::last_write_time(dir / c.name, fs::file_time_type::clock::now() - std::chrono::hours(48));
+    }
+    fs::create_directory(dir / AtomicTemporaryName("dir", gone));
+    EXPECT_EQ(WriteFileAtomically(dir / "out.txt", "g"), "");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(fs::exists(dir / c.name), c.kept);
+    }
+    EXPECT_TRUE(fs::is_directory(dir / AtomicTemporaryName("dir", gone))) << "only files are removed";
+}
+
+TEST(FileSystemTest, AbsolutePathFromTheStartDirectory)
+{
+    const struct {
+        const char* path;
+        const char* want;
+    } cases[] = {
+        { "out.txt", "/start/out.txt" },
+        { "sub/../out.txt", "/start/out.txt" },
+        { ".", "/start" },
+        { "run/", "/start/run" },
+        { "/data/./out.txt", "/data/out.txt" },
+        { "/", "/" },
+        { "", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(AbsolutePathFrom("/start", c.path), c.want);
+    }
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+#pragma once
+#include <atomic>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "dataview/ChannelFollower.h"
+#include "dataview/ChannelSession.h"
+
+namespace CLI {
+class App;
+}
+
+// What the subcommands of the headless program share.
+
+// Every message of the program starts with it.
+inline constexpr const char* CliProgramPrefix = "morvane-cli: ";
+
+// What every subcommand runs with: its streams, the stop request (Ctrl-C), the wait between two
+// looks of a run in progress and the directory the program was started in.
+struct CliContext {
+    std::ostream& out;
+    std::ostream& err;
+    const std::atomic<bool>& stop;
+    std::function<void(int)> sleepMs; // waits about this long; may return early on a stop request
+    std::string startDir; // relative paths of the command line are taken from here
+    bool progress = false; // progress lines on err while loading (a terminal is watching)
+};
+
+// A subcommand registered on the program's parser; run() is called when it was the one given.
+struct CliCommand {
+    CLI::App* command = nullptr;
+    std::function<int()> run;
+};
+
+bool IsDirectory(const std::string& path);
+
+// The channel entry as the channel list spells it, or empty when `text` names no channel.
+std::string KnownChannel(const std::string& text);
+
+// The channel the main window would select in runDir; empty when it has none.
+std::string SelectedChannel(const std::string& runDir);
+
+// The analysis options that analyze and extrapolate share: the positions and the averaging rule.
+struct AnalysisOptions {
+    std::optional<double> meniscus; // cm; the launch defaults otherwise
+    std::optional<double> bottom;
+    std::optional<double> jitter;
+    std::optional<double> fringe;
+    std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
+};
+
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options);
+
+// The launch defaults with the options applied (the channel is left to the caller); or what is
+// wrong with an option, one line without the program's prefix: a radius that is no finite number,
+// a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the bottom.
+std::string LaunchFromOptions(const AnalysisOptions& options, LaunchParameters& launch);
+
+// Why nothing could be loaded from the channel (no file, no readable scan), one line with the
+// prefix; empty when the follower holds data.
+std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir);
+
+// One line per PositionWarnings finding, "morvane-cli: warning: ...", written to err.
+void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);
+
+// The refusal of an output path that would replace or add a scan file of the run being read, one
+// line with the prefix; empty when the path may be written.
+std::string OutputRefusal(const std::string& output, const std::string& runDir);
+
+// A follower that shows its loading progress on a terminal line.
+class CliFollower : public ChannelFollower {
+public:
+    std::ostream* progress = nullptr;
+
+protected:
+    void ShowProgress(const std::string& text) override;
+    void EndLoad(bool loaded) override;
+};

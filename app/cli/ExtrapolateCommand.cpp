@@ -1,0 +1,181 @@
+#include "app/cli/ExtrapolateCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "analysis/NumberText.h"
+#include "app/cli/ExtrapolationFile.h"
+#include "app/cli/Summary.h"
+#include "dataview/GofsOutput.h"
+#include "realtime/Extrapolation.h"
+#include "scanfiles/FileSystem.h"
+#include "settings/GUISettings.h"
+
+namespace {
+
+// The parameters the data view's extrapolation takes from the display and analysis settings.
+ExtrapolationParameters ParametersOf(const RealTimeGofS& e)
+{
+    const GUISettings display;
+    ExtrapolationParameters p;
+    p.Cutoff = display.ExtrapolationCutoff;
+    p.MinLogS = display.ExtrapolationMinLogS;
+    p.SmoothRepetition = display.ExtrapolationSmoothRepetition;
+    p.SmoothCarSize = display.ExtrapolationSmoothCarSize;
+    p.IgnoreTag = e.Settings.DefaultIgnoreTag;
+    return p;
+}
+
+struct Range {
+    int32_t start = 0, end = 0;
+    int status = 0; // non-zero: refused, the message written
+};
+
+// The sets to extrapolate: the given ones or the defaults, at least ExtrapolationMinimumSets of them.
+Range RangeOf(const ExtrapolateOptions& o, const ChannelDataStore& smooth, std::ostream& err)
+{
+    Range r;
+    const int32_t sets = smooth.GetNumberOfSets();
+    const bool given = o.start || o.end;
+    r.end = o.end.value_or(sets - 1);
+    r.start = o.start.value_or(std::max(r.end - DefaultExtrapolationSpan, 0));
+    for (const int32_t k : { r.end, r.start }) {
+        if (k < 0 || k >= sets) {
+            err << CliProgramPrefix << "set " << k << " does not exist: the channel has " << sets
+                << " smoothed g(s*) sets, numbered from 0\n";
+            r.status = 2;
+            return r;
+        }
+    }
+    if (r.end - r.start + 1 < ExtrapolationMinimumSets) {
+        err << CliProgramPrefix << "the extrapolation needs at least " << ExtrapolationMinimumSets
+            << " smoothed g(s*) sets; sets " << r.start << " to " << r.end << " are "
+            << std::max(r.end - r.start + 1, 0) << " (the channel has " << sets << ")\n";
+        r.status = given ? 2 : 1;
+    }
+    return r;
+}
+
+std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
+    const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak)
+{
+    if (o.json) {
+        nlohmann::ordered_json j;
+        j["file"] = Utf8OrEscaped(path);
+        j["channel"] = Utf8OrEscaped(channel);
+        j["start"] = h.start;
+        j["end"] = h.end;
+        j["start_time_s"] = h.startTime;
+        j["end_time_s"] = h.endTime;
+        j["points"] = rows.size();
+        j["peak_s_star"] = peak.Found ? nlohmann::ordered_json(peak.SStar) : nlohmann::ordered_json(nullptr);
+        return j.dump();
+    }
+    char times[80];
+    std::snprintf(times, sizeof times, " (mean times %.0f to %.0f s)", h.startTime, h.endTime);
+    return path + ": " + std::to_string(rows.size()) + " points of " + channel + " extrapolated from smoothed sets "
+        + std::to_string(h.start) + " to " + std::to_string(h.end) + times
+        + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : "");
+}
+
+} // namespace
+
+std::string ProposedExtrapolationFileName(const RealTimeGofS& engine)
+{
+    return "t dcdt extrapolated for " + GofsTitle(engine).substr(0, 16) + ".txt";
+}
+
+int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
+{
+    LaunchParameters launch;
+    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
+    }
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+        err << refusal << "\n";
+        return 2;
+    }
+    if (!IsDirectory(o.runDir)) {
+        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
+        return 2;
+    }
+    launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
+    if (launch.Channel.empty()) {
+        if (!o.channel.empty())
+            err << CliProgramPrefix << "unknown channel '" << o.channel
+                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
+        else
+            err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
+        return o.channel.empty() ? 1 : 2;
+    }
+    const std::string& channel = launch.Channel;
+
+    CliFollower follower;
+    if (o.progress)
+        follower.progress = &err;
+    OpenChannel(follower, o.runDir, launch);
+    if (!follower.HasData) {
+        err << NoDataMessage(follower, channel, o.runDir) << "\n";
+        return 1;
+    }
+    const RealTimeGofS& e = *follower.Engine;
+    WarnAboutPositions(e, err);
+    const ChannelDataStore& smooth = *e.SmoothGofsStore;
+    const Range range = RangeOf(o, smooth, err);
+    if (range.status != 0)
+        return range.status;
+
+    const ExtrapolationParameters parameters = ParametersOf(e);
+    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, range.start, range.end, parameters);
+    const std::vector<ExtrapolatedRow> rows = ExtrapolatedRows(result, parameters.MinLogS);
+    if (rows.empty()) {
+        err << CliProgramPrefix << "no point of sets " << range.start << " to " << range.end
+            << " could be extrapolated (too few sets above " << FloatToStr(parameters.Cutoff * 100)
+            << " % of the highest g(s*) at any s*)\n";
+        return 1;
+    }
+    const ExtrapolationFileHeader header { o.runDir, channel, range.start, range.end,
+        smooth.Headers[static_cast<size_t>(range.start)].Time, smooth.Headers[static_cast<size_t>(range.end)].Time };
+    const std::string path = o.output.empty() ? ProposedExtrapolationFileName(e) : o.output;
+    if (const std::string failure = WriteFileAtomically(path, ExtrapolationFileText(header, rows)); !failure.empty()) {
+        err << CliProgramPrefix << WriteErrorMessage << " (" << failure << ")\n";
+        return 1;
+    }
+
+    std::vector<GofsRow> curve;
+    for (const ExtrapolatedRow& r : rows)
+        curve.push_back({ r.sStar, r.value, r.value / r.sStar });
+    const double omega2t = smooth.Headers[static_cast<size_t>(range.end)].Omega2t;
+    const GofsPeak peak = FindGofsPeak(curve, BoundaryMinimumSStar(e.Meniscus, omega2t));
+    out << SummaryOf(o, path, channel, header, rows, peak) << "\n";
+    return 0;
+}
+
+CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
+{
+    auto o = std::make_shared<ExtrapolateOptions>();
+    auto summary = std::make_shared<std::string>("text");
+    CLI::App* command = app.add_subcommand("extrapolate",
+        "Extrapolate the smoothed g(s*) sets START to END of a channel to infinite time and write s*, s*g(s*) and "
+        "its standard error");
+    command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
+    command->add_option("--channel", o->channel,
+        "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
+    command->add_option("--start", o->start, "First smoothed set (numbered from 0; default: END - 10, at least 0)");
+    command->add_option("--end", o->end, "Last smoothed set (default: the newest)");
+    AddAnalysisOptions(*command, o->analysis);
+    command->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
+    command->add_option("--summary", *summary, "Summary format")->check(CLI::IsMember({ "text", "json" }));
+    return { command, [o, summary, &context] {
+                o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
+                o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->json = *summary == "json";
+                o->progress = context.progress;
+                return RunExtrapolate(*o, context.out, context.err);
+            } };
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "app/cli/CliSupport.h"
+
+// morvane-cli extrapolate RUN_DIR [options]: the extrapolation of smoothed g(s*) sets to infinite
+// time, as the data view's s* axis view draws it, written as a file (ExtrapolationFile.h).
+
+struct ExtrapolateOptions {
+    std::string runDir;
+    std::string channel; // empty: the channel the main window would select
+    AnalysisOptions analysis;
+    std::optional<int> start; // default: end - 10, at least 0
+    std::optional<int> end; // default: the newest smoothed set
+    std::string output; // empty: the proposed name in the current directory
+    bool json = false;
+    bool progress = false;
+};
+
+// Extrapolated sets end - start + 1 must be at least this many.
+inline constexpr int ExtrapolationMinimumSets = 5;
+// The range the defaults take: end - DefaultExtrapolationSpan to end.
+inline constexpr int DefaultExtrapolationSpan = 10;
+
+// Loads the channel, extrapolates the sets, writes the file and prints a summary line.
+int RunExtrapolate(const ExtrapolateOptions& options, std::ostream& out, std::ostream& err);
+
+// The proposed file name: "t dcdt extrapolated for " + the first 16 characters of the g(s*)
+// file's title + ".txt".
+std::string ProposedExtrapolationFileName(const RealTimeGofS& engine);
+
+CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context);

@@ -1,0 +1,35 @@
+#include "app/cli/ExtrapolationFile.h"
+
+#include "analysis/NumberText.h"
+#include "analysis/Rounding.h"
+
+std::vector<ExtrapolatedRow> ExtrapolatedRows(const ExtrapolationResult& result, double minLogS)
+{
+    std::vector<ExtrapolatedRow> rows;
+    for (const ExtrapolationPoint& p : result.Points)
+        if (p.Error >= 0 && p.LogS > minLogS)
+            rows.push_back({ p.SStar, p.Value, p.Error });
+    return rows;
+}
+
+std::string ExtrapolationFileText(const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows)
+{
+    auto set = [](int32_t k, double time) {
+        return std::to_string(k) + ", mean time " + FloatToStr(RoundToPowerOfTen(time, 0)) + " s";
+    };
+    // A line break in a path would end the comment line.
+    std::string run = h.runDir;
+    for (char& c : run)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    std::string text = "# Morvane: s*g(s*) extrapolated to infinite time\r\n";
+    text += "# run: " + run + "\r\n";
+    text += "# channel: " + h.channel + "\r\n";
+    text += "# start set: " + set(h.start, h.startTime) + "\r\n";
+    text += "# end set: " + set(h.end, h.endTime) + "\r\n";
+    text += "# extrapolated points: " + std::to_string(rows.size()) + "\r\n";
+    text += "# s* (S)\ts*g(s*) at infinite time\tstandard error\r\n";
+    for (const ExtrapolatedRow& r : rows)
+        text += FloatToStr(r.sStar) + "\t" + FloatToStr(r.value) + "\t" + FloatToStr(r.error) + "\r\n";
+    return text;
+}

@@ -1,0 +1,104 @@
+#include "app/cli/Summary.h"
+
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+// Length of the valid UTF-8 character at text[i], or 0 when the byte there starts none.
+size_t Utf8Length(const std::string& text, size_t i)
+{
+    auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    auto continuation
+        = [&](size_t k, unsigned low = 0x80, unsigned high = 0xBF) { return byte(k) >= low && byte(k) <= high; };
+    const unsigned b = byte(i);
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF)
+        return continuation(i + 1) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        // No overlong forms (E0 80..9F), no surrogates (ED A0..BF).
+        const unsigned low = b == 0xE0 ? 0xA0 : 0x80, high = b == 0xED ? 0x9F : 0xBF;
+        return continuation(i + 1, low, high) && continuation(i + 2) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        // No overlong forms (F0 80..8F), nothing above U+10FFFF (F4 90..).
+        const unsigned low = b == 0xF0 ? 0x90 : 0x80, high = b == 0xF4 ? 0x8F : 0xBF;
+        return continuation(i + 1, low, high) && continuation(i + 2) && continuation(i + 3) ? 4 : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string Utf8OrEscaped(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8Length(text, i);
+        if (n > 0) {
+            out.append(text, i, n);
+            i += n;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
+            out += escaped;
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string ThreeDigits(double x)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", x);
+    return text;
+}
+
+Summary Summarise(const RealTimeGofS& e, int32_t set, bool newest)
+{
+    Summary s;
+    const ChannelDataStore& raw = *e.RawStore;
+    s.scans = raw.GetNumberOfSets();
+    s.sets = e.GofsStore->GetNumberOfSets();
+    s.set = newest ? s.sets - 1 : set;
+    const ScanHeader& g = e.GofsStore->Headers[static_cast<size_t>(s.set)];
+    int32_t first = 0, last = s.scans - 1;
+    if (!newest) {
+        first = e.DcdtStore->Headers[static_cast<size_t>(g.FirstScan)].FirstScan;
+        last = e.DcdtStore->Headers[static_cast<size_t>(g.LastScan)].LastScan;
+    }
+    s.firstTime = raw.Headers[static_cast<size_t>(first)].Time;
+    s.lastTime = raw.Headers[static_cast<size_t>(last)].Time;
+    s.peakFrom = BoundaryMinimumSStar(e.Meniscus, g.Omega2t);
+    s.peak = FindGofsPeak(GofsRows(e, set, newest), s.peakFrom);
+    return s;
+}
+
+std::string SummaryText(const Summary& s, const std::string& file, const std::string& channel)
+{
+    char times[96];
+    std::snprintf(times, sizeof times, ", t = %.0f to %.0f s, ", s.firstTime, s.lastTime);
+    return file + ": " + std::to_string(s.sets) + " g(s*) sets from " + std::to_string(s.scans) + " scans of " + channel
+        + times
+        + (s.peak.Found ? "g(s*) peak at s* = " + ThreeDigits(s.peak.SStar) + " S"
+                        : "no g(s*) peak above s* = " + ThreeDigits(s.peakFrom) + " S");
+}
+
+std::string SummaryJson(const Summary& s, const std::string& file, const std::string& channel)
+{
+    nlohmann::ordered_json j;
+    j["file"] = Utf8OrEscaped(file);
+    j["channel"] = Utf8OrEscaped(channel);
+    j["scans"] = s.scans;
+    j["sets"] = s.sets;
+    j["set"] = s.set;
+    j["first_time_s"] = s.firstTime;
+    j["last_time_s"] = s.lastTime;
+    j["peak_s_star"] = s.peak.Found ? nlohmann::ordered_json(s.peak.SStar) : nlohmann::ordered_json(nullptr);
+    j["peak_search_from_s_star"] = s.peakFrom;
+    return j.dump();
+}

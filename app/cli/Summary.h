@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "dataview/GofsOutput.h"
+#include "realtime/RealTimeGofS.h"
+
+// The line the headless program prints for each file it writes, as text or as JSON.
+
+struct Summary {
+    int32_t scans = 0;
+    int32_t sets = 0;
+    int32_t set = 0; // the set written (the newest for the newest-set form)
+    double firstTime = 0; // s, first raw scan of the written set
+    double lastTime = 0; // s, last raw scan of the written set
+    double peakFrom = 0; // Svedbergs: the peak is searched above it (BoundaryMinimumSStar)
+    GofsPeak peak;
+};
+
+// The summary of set `set` of the engine's g(s*) store, or of the newest set (newest). The peak is
+// the highest g(s*) of the written rows above the s* of a boundary BoundaryClearanceCm past the
+// meniscus at the set's omega^2 t, interpolated between grid points.
+Summary Summarise(const RealTimeGofS& engine, int32_t set, bool newest);
+
+// "<file>: <sets> g(s*) sets from <scans> scans of <channel>, t = <first> to <last> s, g(s*) peak at
+// s* = <s> S" (or ", no g(s*) peak above s* = <from> S").
+std::string SummaryText(const Summary& s, const std::string& file, const std::string& channel);
+
+// One JSON object on one line (no line end); a peak that was not found is null.
+std::string SummaryJson(const Summary& s, const std::string& file, const std::string& channel);
+
+// Text as a JSON string can hold it: valid UTF-8 as it is, every byte that is not part of a
+// valid UTF-8 character as the four characters \xNN (NN its value in hex), so a path that is
+// not UTF-8 stays readable and tells its bytes.
+std::string Utf8OrEscaped(const std::string& text);
+
+// A number for JSON and text summaries: "%.3g".
+std::string ThreeDigits(double x);

@@ -1,0 +1,48 @@
+#include "dataview/PositionWarnings.h"
+
+#include "analysis/NumberText.h"
+
+namespace {
+
+std::string Cm(double x) { return FloatToStr(x) + " cm"; }
+
+} // namespace
+
+std::vector<std::string> PositionWarnings(const RealTimeGofS& e)
+{
+    std::vector<std::string> warnings;
+    if (!(e.Meniscus < e.Bottom))
+        warnings.push_back(
+            "the meniscus (" + Cm(e.Meniscus) + ") is at or past the cell bottom (" + Cm(e.Bottom) + ")");
+    const ChannelDataStore* raw = e.RawStore.get();
+    if (!raw || raw->GetNumberOfSets() < 1 || raw->GetNumberOfPoints() < 1)
+        return warnings;
+    const double low = raw->GetX(0);
+    const double high = raw->GetX(raw->GetNumberOfPoints() - 1);
+    const std::string radii = "the first scan's radii (" + FloatToStr(low) + " to " + Cm(high) + ")";
+    auto check = [&](const char* what, double x) {
+        if (!(x >= low && x <= high))
+            warnings.push_back(std::string(what) + " (" + Cm(x) + ") lies outside " + radii);
+    };
+    check("the meniscus", e.Meniscus);
+    if (e.CorrectJitter)
+        check("the jitter reference", e.JitterRadius);
+    if (e.CorrectFringes)
+        check("the fringe reference", e.FringeRadius);
+    return warnings;
+}
+
+std::string PositionWarningText(const RealTimeGofS& engine)
+{
+    std::string text;
+    for (const std::string& w : PositionWarnings(engine))
+        text += (text.empty() ? "" : "; ") + w;
+    return text;
+}
+
+std::string MeniscusRefusal(double x, double bottom)
+{
+    if (x < bottom)
+        return {};
+    return "The meniscus must lie before the cell bottom (" + Cm(bottom) + "): " + Cm(x) + " was not taken";
+}

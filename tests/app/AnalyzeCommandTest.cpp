@@ -1,0 +1,349 @@
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "app/cli/AnalyzeCommand.h"
+#include "simulator/RunWriter.h"
+#include "testutil/ScanFileWriter.h"
+
+namespace fs = std::filesystem;
+using testutil::TempDir;
+
+namespace {
+
+struct CliRun {
+    std::ostringstream out, err;
+    std::atomic<bool> stop { false };
+    int status = 0;
+
+    int Analyze(
+        const AnalyzeOptions& o, const std::function<void(int)>& sleep = [](int) {})
+    {
+        status = RunAnalyze(o, out, err, stop, sleep);
+        return status;
+    }
+};
+
+AnalyzeOptions OptionsFor(const std::string& dir, const std::string& output)
+{
+    AnalyzeOptions o;
+    o.runDir = dir;
+    o.output = output;
+    return o;
+}
+
+} // namespace
+
+TEST(CliAnalyze, WritesTheFileAndASummary)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 12;
+    testutil::WriteRun(run.path(), spec);
+    CliRun r;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "g.txt");
+    ASSERT_EQ(r.Analyze(o), 0) << r.err.str();
+    EXPECT_EQ(r.out.str().rfind(out / "g.txt" + ": ", 0), 0u);
+    EXPECT_NE(r.out.str().find(" from 12 scans of 0*.RA1, t = 600 to 3900 s, g(s*) peak at s* = 4."), std::string::npos)
+        << r.out.str();
+    EXPECT_TRUE(fs::exists(out / "g.txt"));
+
+    CliRun j;
+    o.json = true;
+    ASSERT_EQ(j.Analyze(o), 0) << j.err.str();
+    const std::string line = j.out.str();
+    EXPECT_EQ(line.rfind("{\"file\":\"" + out / "g.txt" + "\",\"channel\":\"0*.RA1\",\"scans\":12,", 0), 0u) << line;
+}
+
+TEST(CliAnalyze, ErrorsAreOneClearLine)
+{
+    TempDir run, empty, out, shortRun, fewRun;
+    testutil::RunSpec spec;
+    spec.scans = 6;
+    testutil::WriteRun(run.path(), spec);
+    spec.points = 10;
+    testutil::WriteRun(shortRun.path(), spec);
+    spec.points = 200;
+    spec.scans = 3;
+    testutil::WriteRun(fewRun.path(), spec);
+
+    const struct {
+        const char* name;
+        AnalyzeOptions options;
+        int status;
+        std::string message;
+    } cases[] = {
+        { "no such directory", OptionsFor(run / "nope", ""), 2, "morvane-cli: no such directory: " + run / "nope" },
+        { "no channel", OptionsFor(empty.path(), ""), 1, "morvane-cli: no channel found in " + empty.path() },
+        { "unknown channel",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.channel = "0*.XX1";
+                return o;
+            }(),
+            2, "morvane-cli: unknown channel '0*.XX1' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)" },
+        { "channel without files",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.channel = "0*.IP1";
+                return o;
+            }(),
+            1, "morvane-cli: no scan files of channel 0*.IP1 in " + run.path() },
+        { "no scan with enough points", OptionsFor(shortRun.path(), out / "x.txt"), 1,
+            "morvane-cli: no scan of channel 0*.RA1 could be read with at least 20 points" },
+        { "not enough data", OptionsFor(fewRun.path(), out / "x.txt"), 1,
+            "morvane-cli: Not enough Data (3 scans of 0*.RA1)" },
+        { "set out of range",
+            [&] {
+                auto o = OptionsFor(run.path(), out / "x.txt");
+                o.set = 99;
+                return o;
+            }(),
+            2, "morvane-cli: set 99 does not exist: the channel has 3 g(s*) sets, numbered from 0" },
+        { "weight out of range",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.analysis.mw = 100;
+                return o;
+            }(),
+            2,
+            "morvane-cli: Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the "
+            "correct format" },
+        { "meniscus beyond bottom",
+            [&] {
+                auto o = OptionsFor(run.path(), "");
+                o.analysis.meniscus = 7.5;
+                return o;
+            }(),
+            2, "morvane-cli: the meniscus (7.5 cm) must be positive and below the bottom (7.2 cm)" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliRun r;
+        EXPECT_EQ(r.Analyze(c.options), c.status);
+        EXPECT_EQ(r.err.str(), c.message + "\n");
+        EXPECT_TRUE(r.out.str().empty());
+    }
+    EXPECT_FALSE(fs::exists(out / "x.txt"));
+
+    CliRun unwritable;
+    EXPECT_EQ(unwritable.Analyze(OptionsFor(run.path(), out / "no-dir/x.txt")), 1);
+    EXPECT_EQ(unwritable.err.str().rfind("morvane-cli: Unexpected error writing file", 0), 0u);
+}
+
+TEST(CliAnalyze, WatchRewritesAfterEachBatchAndStops)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 2;
+    testutil::WriteRun(run.path(), spec);
+    CliRun r;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "w.txt");
+    o.watch = true;
+    int ticks = 0;
+    auto sleep = [&](int) {
+        ++ticks;
+        if (ticks == 1) {
+            spec.scans = 8; // six new scans arrive before the first tick
+            testutil::WriteRun(run.path(), spec);
+        } else if (ticks == 3) {
+            spec.scans = 10;
+            testutil::WriteRun(run.path(), spec);
+        } else if (ticks == 4) {
+            r.stop = true;
+        }
+    };
+    EXPECT_EQ(r.Analyze(o, sleep), 0) << r.err.str();
+    EXPECT_EQ(r.err.str(), "morvane-cli: waiting for scans of 0*.RA1 in " + run.path() + "\n")
+        << "two scans make no g(s*) set yet";
+    const std::string text = r.out.str();
+    EXPECT_NE(text.find("from 8 scans"), std::string::npos) << text;
+    EXPECT_NE(text.find("from 10 scans"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << "one summary per written file";
+}
+
+TEST(CliAnalyze, OutputNeverReplacesOrAddsAScanOfTheRun)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 6;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    const std::string scan = run / names.back();
+    const std::string before = testutil::ReadTextFile(scan);
+    for (const std::string& target : { scan, run / "00099.ra1", run / ("./" + names.front()), run / "X0001.IP8" }) {
+        SCOPED_TRACE(target);
+        CliRun r;
+        EXPECT_EQ(r.Analyze(OptionsFor(run.path(), target)), 2);
+        EXPECT_EQ(r.err.str(),
+            "morvane-cli: will not write " + target
+                + ": it is a scan file of the run being read; choose another --output\n");
+    }
+    EXPECT_EQ(testutil::ReadTextFile(scan), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(run.path()), {}), 6) << "nothing added to the run";
+
+    CliRun beside;
+    EXPECT_EQ(beside.Analyze(OptionsFor(run.path(), run / "g.txt")), 0) << "a text file in the run directory is fine";
+}
+
+TEST(CliAnalyze, NumbersThatAreNotFiniteAreRefused)
+{
+    TempDir run;
+    testutil::WriteRun(run.path(), testutil::RunSpec());
+    const double inf = HUGE_VAL;
+    const struct {
+        const char* name;
+        std::optional<double> AnalysisOptions::*option;
+        double value;
+        std::string message;
+    } cases[] = {
+        { "bottom", &AnalysisOptions::bottom, inf, "--bottom needs a radius in cm, not inf" },
+        { "jitter", &AnalysisOptions::jitter, NAN, "--jitter needs a radius in cm, not nan" },
+        { "fringe", &AnalysisOptions::fringe, -inf, "--fringe needs a radius in cm, not -inf" },
+        { "meniscus", &AnalysisOptions::meniscus, NAN, "--meniscus needs a radius in cm, not nan" },
+        { "mw", &AnalysisOptions::mw, inf,
+            "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the correct "
+            "format" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AnalyzeOptions o = OptionsFor(run.path(), run / "g.txt");
+        o.analysis.*c.option = c.value;
+        CliRun r;
+        EXPECT_EQ(r.Analyze(o), 2);
+        EXPECT_EQ(r.err.str(), "morvane-cli: " + c.message + "\n");
+    }
+    EXPECT_FALSE(fs::exists(run / "g.txt"));
+}
+
+TEST(CliAnalyze, JsonSummaryParsesWhateverThePath)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    testutil::WriteRun(run.path(), spec);
+    // A name that is not UTF-8 (Latin-1 e acute), one with a quote, a backslash and a tab.
+    for (const std::string& name : { std::string("caf\xE9.txt"), std::string("a \"b\\c\td.txt") }) {
+        SCOPED_TRACE(name);
+        AnalyzeOptions o = OptionsFor(run.path(), out / name);
+        o.json = true;
+        CliRun r;
+        ASSERT_EQ(r.Analyze(o), 0) << r.err.str();
+        const nlohmann::json j = nlohmann::json::parse(r.out.str());
+        const std::string shown = name[3] == '\xE9' ? "caf\\xE9.txt" : name;
+        EXPECT_EQ(j.at("file"), out / shown);
+        EXPECT_EQ(j.at("scans"), 8);
+        EXPECT_TRUE(j.at("peak_s_star").is_number());
+    }
+}
+
+TEST(CliAnalyze, SummaryPeakPassesOverTheMeniscus)
+{
+    // IgG-like, dilute, early in the run: next to the meniscus (and its artefact) the noise of
+    // g = v / s* rises above the protein's peak.
+    SimRun sim;
+    SimSpecies igg;
+    igg.sSvedberg = 6.5;
+    igg.molecularWeight = 150000;
+    igg.loadingMgPerMl = 0.2;
+    sim.species = { igg };
+    sim.cells = { SimCell() };
+    sim.scans = 12;
+    sim.meniscusArtefact = true;
+    TempDir run, out;
+    RunSimulator simulator(sim);
+    ASSERT_EQ(WriteRunFiles(simulator, run.path(), nullptr, nullptr), "");
+    AnalyzeOptions o = OptionsFor(run.path(), out / "g.txt");
+    o.json = true;
+    CliRun r;
+    ASSERT_EQ(r.Analyze(o), 0) << r.err.str();
+    const nlohmann::json j = nlohmann::json::parse(r.out.str());
+    EXPECT_NEAR(j.at("peak_s_star").get<double>(), 6.5, 0.5) << r.out.str();
+    EXPECT_GT(j.at("peak_search_from_s_star").get<double>(), 0.4);
+}
+
+TEST(CliAnalyze, PositionsOutsideTheDataAreWarnedAbout)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    spec.radiusLow = 6.0;
+    testutil::WriteRun(run.path(), spec);
+    CliRun r;
+    ASSERT_EQ(r.Analyze(OptionsFor(run.path(), out / "g.txt")), 0);
+    const std::string err = r.err.str();
+    EXPECT_EQ(
+        err.rfind("morvane-cli: warning: the meniscus (5.9 cm) lies outside the first scan's radii (6 to ", 0), 0u)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+}
+
+TEST(CliAnalyze, WatchStartsBeforeTheRunExistsAndOutlivesAFailedWrite)
+{
+    TempDir root, out;
+    const std::string run = root / "XLIDATA/010207/000001";
+    const std::string outDir = out / "later";
+    testutil::RunSpec spec;
+    CliRun r;
+    AnalyzeOptions o = OptionsFor(run, outDir + "/w.txt");
+    o.watch = true;
+    int ticks = 0;
+    auto sleep = [&](int) {
+        switch (++ticks) {
+        case 2: // the run directory and its first scans appear; the output directory does not exist yet
+            fs::create_directories(run);
+            spec.scans = 8;
+            testutil::WriteRun(run, spec);
+            break;
+        case 3: // nothing new: no second attempt
+            fs::create_directories(outDir);
+            break;
+        case 4:
+            spec.scans = 10;
+            testutil::WriteRun(run, spec);
+            break;
+        case 5:
+            r.stop = true;
+            break;
+        }
+    };
+    EXPECT_EQ(r.Analyze(o, sleep), 0) << r.err.str();
+    const std::string err = r.err.str();
+    EXPECT_EQ(err.rfind("morvane-cli: waiting for " + run + " to appear\n", 0), 0u) << err;
+    EXPECT_NE(err.find("morvane-cli: Unexpected error writing file, Please check output. (cannot create a file in '"
+                  + outDir + "'); writing it again after the next scans\n"),
+        std::string::npos)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    const std::string text = r.out.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << "written once, after the failure and new scans";
+    EXPECT_NE(text.find("from 10 scans"), std::string::npos) << text;
+    EXPECT_TRUE(fs::exists(outDir + "/w.txt"));
+}
+
+TEST(CliAnalyze, WatchWaitsForTheFirstChannel)
+{
+    TempDir run, out;
+    CliRun r;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "w.txt");
+    o.watch = true;
+    int ticks = 0;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    auto sleep = [&](int) {
+        if (++ticks == 2)
+            testutil::WriteRun(run.path(), spec);
+        if (ticks == 4)
+            r.stop = true;
+    };
+    EXPECT_EQ(r.Analyze(o, sleep), 0) << r.err.str();
+    EXPECT_EQ(r.err.str(), "morvane-cli: waiting for a channel in " + run.path() + "\n");
+    EXPECT_NE(r.out.str().find("from 8 scans of 0*.RA1"), std::string::npos) << r.out.str();
+
+    CliRun stopped;
+    stopped.stop = true;
+    TempDir empty;
+    o.runDir = empty.path();
+    EXPECT_EQ(stopped.Analyze(o), 0) << "Ctrl-C while waiting";
+}

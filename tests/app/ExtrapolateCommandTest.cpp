@@ -1,0 +1,165 @@
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "app/cli/ExtrapolateCommand.h"
+#include "app/cli/ExtrapolationFile.h"
+#include "dataview/ChannelSession.h"
+#include "settings/GUISettings.h"
+#include "testutil/ScanFileWriter.h"
+
+namespace fs = std::filesystem;
+using testutil::TempDir;
+
+namespace {
+
+ExtrapolateOptions OptionsFor(const std::string& dir, const std::string& output)
+{
+    ExtrapolateOptions o;
+    o.runDir = dir;
+    o.output = output;
+    return o;
+}
+
+int Extrapolation(const ExtrapolateOptions& o, std::string& out, std::string& err)
+{
+    std::ostringstream o1, o2;
+    const int status = RunExtrapolate(o, o1, o2);
+    out = o1.str();
+    err = o2.str();
+    return status;
+}
+
+} // namespace
+
+TEST(ExtrapolationFile, LayoutAndTheRowsTheViewDraws)
+{
+    ExtrapolationResult r;
+    const double minLogS = std::log(5e-14);
+    auto point = [](double sStar, double value, double error) {
+        ExtrapolationPoint p;
+        p.SStar = sStar;
+        p.LogS = std::log(sStar * 1e-13);
+        p.Value = value;
+        p.Error = error;
+        return p;
+    };
+    r.Points = { point(0.4, 2, 0.1), point(0.5, 3, 0.1), point(0.6, 0, -2e10), point(0.7, 3, 0.1), point(4.5, 0.25, 0),
+        point(5, 1e-7, 3) };
+    const std::vector<ExtrapolatedRow> rows = ExtrapolatedRows(r, minLogS);
+    ASSERT_EQ(rows.size(), 3u) << "not at or below 0.5 S, not where nothing was extrapolated";
+    const ExtrapolationFileHeader h { "/data/run\n1", "0*.IP2", 3, 13, 5400.4, 9000.6 };
+    EXPECT_EQ(ExtrapolationFileText(h, rows),
+        "# Morvane: s*g(s*) extrapolated to infinite time\r\n"
+        "# run: /data/run 1\r\n"
+        "# channel: 0*.IP2\r\n"
+        "# start set: 3, mean time 5400 s\r\n"
+        "# end set: 13, mean time 9001 s\r\n"
+        "# extrapolated points: 3\r\n"
+        "# s* (S)\ts*g(s*) at infinite time\tstandard error\r\n"
+        "0.7\t3\t0.1\r\n"
+        "4.5\t0.25\t0\r\n"
+        "5\t1E-7\t3\r\n");
+}
+
+TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 30;
+    testutil::WriteRun(run.path(), spec);
+    std::string text, err;
+    ASSERT_EQ(Extrapolation(OptionsFor(run.path(), out / "e.txt"), text, err), 0) << err;
+
+    // The same sets extrapolated as the data view does it, with the display settings' defaults.
+    ChannelFollower f;
+    OpenChannel(f, run.path(), LaunchParameters::Defaults("0*.RA1"));
+    const ChannelDataStore& smooth = *f.Engine->SmoothGofsStore;
+    const int32_t end = smooth.GetNumberOfSets() - 1;
+    const GUISettings display;
+    ExtrapolationParameters p;
+    p.MinLogS = display.ExtrapolationMinLogS;
+    const ExtrapolationResult want = Extrapolate(smooth, *f.Engine->GofsStore, end - 10, end, p);
+    std::vector<ExtrapolatedRow> rows;
+    for (const ExtrapolationPoint& q : want.Points)
+        if (q.Error >= 0)
+            rows.push_back({ q.SStar, q.Value, q.Error });
+    ASSERT_GT(rows.size(), 10u);
+    const ExtrapolationFileHeader h { run.path(), "0*.RA1", end - 10, end, smooth.Headers[end - 10].Time,
+        smooth.Headers[end].Time };
+    EXPECT_EQ(testutil::ReadTextFile(out / "e.txt"), ExtrapolationFileText(h, rows));
+
+    // The summary names the extrapolated peak, near the simulated 4.4 S.
+    EXPECT_EQ(
+        text.rfind(out / "e.txt: " + std::to_string(rows.size()) + " points of 0*.RA1 extrapolated from smoothed sets "
+                + std::to_string(end - 10) + " to " + std::to_string(end) + " (mean times ",
+            0),
+        0u)
+        << text;
+    ExtrapolateOptions o = OptionsFor(run.path(), out / "e.txt");
+    o.json = true;
+    o.start = end - 6;
+    ASSERT_EQ(Extrapolation(o, text, err), 0) << err;
+    const nlohmann::json j = nlohmann::json::parse(text);
+    EXPECT_EQ(j.at("start"), end - 6);
+    EXPECT_EQ(j.at("end"), end);
+    EXPECT_NEAR(j.at("peak_s_star").get<double>(), 4.4, 0.3);
+    EXPECT_NE(testutil::ReadTextFile(out / "e.txt").find("# start set: " + std::to_string(end - 6) + ", mean time "),
+        std::string::npos);
+}
+
+TEST(CliExtrapolate, RangesAndErrorsAreOneClearLine)
+{
+    TempDir run, shortRun, out;
+    testutil::RunSpec spec;
+    spec.scans = 12; // 9 smoothed sets
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    spec.scans = 7; // 4 smoothed sets
+    testutil::WriteRun(shortRun.path(), spec);
+    auto with = [&](std::optional<int> start, std::optional<int> end) {
+        ExtrapolateOptions o = OptionsFor(run.path(), out / "x.txt");
+        o.start = start;
+        o.end = end;
+        return o;
+    };
+    const struct {
+        const char* name;
+        ExtrapolateOptions options;
+        int status;
+        std::string message;
+    } cases[] = {
+        { "four sets", with(2, 5), 2,
+            "the extrapolation needs at least 5 smoothed g(s*) sets; sets 2 to 5 are 4 (the channel has 9)" },
+        { "start after end", with(6, 3), 2,
+            "the extrapolation needs at least 5 smoothed g(s*) sets; sets 6 to 3 are 0 (the channel has 9)" },
+        { "end beyond the newest", with({}, 9), 2,
+            "set 9 does not exist: the channel has 9 smoothed g(s*) sets, numbered from 0" },
+        { "negative start", with(-1, {}), 2,
+            "set -1 does not exist: the channel has 9 smoothed g(s*) sets, numbered from 0" },
+        { "a channel with four sets", OptionsFor(shortRun.path(), out / "x.txt"), 1,
+            "the extrapolation needs at least 5 smoothed g(s*) sets; sets 0 to 3 are 4 (the channel has 4)" },
+        { "output over a scan", OptionsFor(run.path(), run / names[0]), 2,
+            "will not write " + run / names[0] + ": it is a scan file of the run being read; choose another --output" },
+        { "no such directory", OptionsFor(run / "nope", ""), 2, "no such directory: " + run / "nope" },
+        { "not a radius",
+            [&] {
+                auto o = with({}, {});
+                o.analysis.fringe = NAN;
+                return o;
+            }(),
+            2, "--fringe needs a radius in cm, not nan" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text, err;
+        EXPECT_EQ(Extrapolation(c.options, text, err), c.status);
+        EXPECT_EQ(err, "morvane-cli: " + c.message + "\n");
+        EXPECT_EQ(text, "");
+    }
+    EXPECT_FALSE(fs::exists(out / "x.txt"));
+
+    std::string text, err;
+    EXPECT_EQ(Extrapolation(with(4, 8), text, err), 0) << "exactly five sets: " << err;
+}

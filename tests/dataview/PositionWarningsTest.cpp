@@ -1,0 +1,86 @@
+// Positions of the markers against the data: the warnings, their display and the refused click.
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "DataViewFixture.h"
+#include "dataview/PositionWarnings.h"
+#include "testutil/ScriptedPrompts.h"
+
+using namespace dataviewtest;
+using testutil::TempDir;
+using Texts = std::vector<std::string>;
+
+TEST(PositionWarnings, PositionsOutsideTheFirstScanOrPastTheBottom)
+{
+    const char* const outside = " lies outside the first scan's radii (6 to 7.1 cm)";
+    const struct {
+        const char* name;
+        bool interference, data;
+        double meniscus, bottom, jitter, fringe;
+        Texts want;
+    } cases[] = {
+        { "all inside", true, true, 6.05, 7.2, 6.5, 6.9, {} },
+        { "the default meniscus before the data", false, true, 5.9, 7.2, 5.85, 6.9,
+            { std::string("the meniscus (5.9 cm)") + outside } },
+        { "references unused on absorbance", false, true, 6.05, 7.2, 5.85, 7.5, {} },
+        { "references used on interference", true, true, 6.05, 7.2, 5.85, 7.5,
+            { std::string("the jitter reference (5.85 cm)") + outside,
+                std::string("the fringe reference (7.5 cm)") + outside } },
+        { "the meniscus at the bottom", false, true, 7.1, 7.1, 6.5, 6.9,
+            { "the meniscus (7.1 cm) is at or past the cell bottom (7.1 cm)" } },
+        { "without a scan only the bottom", true, false, 7.3, 7.2, 1, 1,
+            { "the meniscus (7.3 cm) is at or past the cell bottom (7.2 cm)" } },
+        { "not a number", false, true, NAN, 7.2, 6.5, 6.9,
+            { "the meniscus (NAN cm) is at or past the cell bottom (7.2 cm)",
+                std::string("the meniscus (NAN cm)") + outside } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RealTimeGofS e;
+        if (c.data) {
+            std::vector<double> r, y;
+            for (int i = 0; i <= 110; ++i) {
+                r.push_back(6.0 + 0.01 * i);
+                y.push_back(1);
+            }
+            ASSERT_EQ(e.CreateX(r.data(), static_cast<int32_t>(r.size())), 0);
+            e.RawStore->AddSet(r.data(), y.data(), nullptr, static_cast<int32_t>(r.size()), ScanHeader(), 1000);
+        }
+        e.CorrectJitter = e.CorrectFringes = c.interference;
+        e.Meniscus = c.meniscus;
+        e.Bottom = c.bottom;
+        e.JitterRadius = c.jitter;
+        e.FringeRadius = c.fringe;
+        EXPECT_EQ(PositionWarnings(e), c.want);
+    }
+}
+
+TEST_F(SedDataView, RawTabShowsTheWarningAndRefusesAMeniscusPastTheBottom)
+{
+    TempDir dir;
+    testutil::RunSpec spec = SmallRun(8);
+    spec.radiusLow = 6.0; // the default meniscus, 5.9 cm, lies before the data
+    testutil::WriteRun(dir.path(), spec);
+    testutil::ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    EXPECT_EQ(view.EditPositionWarning.rfind("the meniscus (5.9 cm) lies outside the first scan's radii (6 to ", 0), 0u)
+        << view.EditPositionWarning;
+
+    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.Chart1ClickBackground(6.05, 0.3);
+    EXPECT_EQ(view.EditPositionWarning, "") << "a meniscus inside the data";
+
+    for (const double x : { 7.2, 7.3 }) {
+        SCOPED_TRACE(x);
+        view.Chart1ClickBackground(x, 0.3);
+        EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 6.05) << "refused";
+        EXPECT_EQ(view.EditMeniscus, "6.05");
+        EXPECT_TRUE(view.InputEnabled);
+    }
+    EXPECT_EQ(prompts.Messages,
+        (Texts { "The meniscus must lie before the cell bottom (7.2 cm): 7.2 cm was not taken",
+            "The meniscus must lie before the cell bottom (7.2 cm): 7.3 cm was not taken" }));
+}

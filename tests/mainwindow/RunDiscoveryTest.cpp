@@ -1,0 +1,90 @@
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "DirectoryTree.h"
+#include "mainwindow/RunDiscovery.h"
+
+namespace fs = std::filesystem;
+using dirtest::MakeDir;
+using dirtest::Touch;
+
+TEST(RunDiscoveryLoops, ALoopIsSkippedAndReportedAndTheRestListed)
+{
+    const struct {
+        const char* name;
+        const char* link; // below root
+        const char* to; // what the link names
+    } cases[] = {
+        { "date directory linked to itself", "XLIDATA/123106", "123106" },
+        { "two date directories linked to each other", "XLIDATA/123106", "123107" }, // 123107 -> 123106 below
+        { "run directory linked to itself", "XLIDATA/010207/000099", "000099" },
+        { "date directory leading back to XLIDATA", "XLIDATA/123106", ".." },
+        { "run directory leading back to the root", "XLIDATA/010207/000099", "../../.." },
+        { "XLIDATA itself", "xlidata", "xlidata" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testutil::TempDir tmp;
+        const std::string run = MakeDir(tmp / "XLIDATA/010207/000012");
+        Touch(run + "/00001.RA1");
+        fs::create_symlink(c.to, tmp / c.link);
+        if (std::string(c.to) == "123107")
+            fs::create_symlink("123106", tmp / "XLIDATA/123107");
+        const RunDirectories runs = ListRunDirectories(tmp.path());
+        EXPECT_EQ(runs.Failure, "");
+        ASSERT_GE(runs.Newest, 0);
+        EXPECT_EQ(runs.Dirs[static_cast<size_t>(runs.Newest)], run);
+        EXPECT_EQ(runs.Dirs, (std::vector<std::string> { tmp.path(), run }));
+        ASSERT_FALSE(runs.Loops.empty());
+        EXPECT_EQ(runs.Loops[0], tmp / c.link);
+
+        dirtest::Window window;
+        const std::string message = window.ScanRootDir(tmp.path());
+        EXPECT_EQ(message.rfind(LoopMessage(tmp / c.link), 0), 0u) << message;
+        EXPECT_EQ(window.EditDataDir, run) << "the rest is scanned as usual";
+        EXPECT_EQ(window.RadioGroupChannelsItems, (std::vector<ChannelEntry> { "0*.RA1" }));
+    }
+}
+
+TEST(RunDiscoveryLoops, ALinkToAnotherDateDirectoryIsNoLoop)
+{
+    testutil::TempDir tmp;
+    MakeDir(tmp / "XLIDATA/010207/000012");
+    fs::create_symlink("010207", tmp / "XLIDATA/123106");
+    const RunDirectories runs = ListRunDirectories(tmp.path());
+    EXPECT_TRUE(runs.Loops.empty());
+    EXPECT_EQ(runs.Dirs.size(), 3u);
+}
+
+TEST(IsScanFileOfRun, NamesTheMasksOrTheReaderTakeInTheRunDirectory)
+{
+    testutil::TempDir tmp;
+    const std::string run = MakeDir(tmp / "run");
+    MakeDir(tmp / "other");
+    Touch(run + "/00040.RA1");
+    fs::create_symlink(run + "/00040.RA1", tmp / "other/link.txt");
+    fs::create_symlink(run, tmp / "runlink");
+    const struct {
+        const char* name;
+        std::string target;
+        bool scan;
+    } cases[] = {
+        { "an existing scan", run + "/00040.RA1", true },
+        { "a new name a mask takes", run + "/00041.ra1", true },
+        { "a name only the reader takes", run + "/E0001.RI8", true },
+        { "through dot-dot", tmp / "other/../run/00040.RA1", true },
+        { "through a linked directory", tmp / "runlink/00040.RA1", true },
+        { "a link to a scan", tmp / "other/link.txt", true },
+        { "a text file in the run", run + "/g.txt", false },
+        { "a scan name elsewhere", tmp / "other/00040.RA1", false },
+        { "the run directory itself", run, false },
+        { "nothing", "", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsScanFileOfRun(c.target, run), c.scan);
+    }
+    EXPECT_TRUE(IsScanFileOfRun(tmp / "run/00040.RA1", tmp / "runlink/")) << "the run named through a link";
+}
