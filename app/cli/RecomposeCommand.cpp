@@ -1,9 +1,12 @@
 #include "app/cli/RecomposeCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <ostream>
 #include <vector>
 
 #include "recompose/Recompose.h"
+#include "scanfiles/FileSystem.h"
 
 int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostream& err)
 {
