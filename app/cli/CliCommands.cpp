@@ -1,12 +1,12 @@
 #include "app/cli/CliCommands.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/ChannelLoading.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
 #include "mainwindow/ChannelDetection.h"
@@ -24,23 +24,6 @@ bool IsDirectory(const std::string& path)
 {
     std::error_code ec;
     return fs::is_directory(path, ec);
-}
-
-std::string Upper(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// The channel entry as the channel list spells it, or empty when `text` names no channel.
-std::string KnownChannel(const std::string& text)
-{
-    for (const std::string& mask : ChannelMasks())
-        for (const std::string& entry : ChannelEntries(mask))
-            if (Upper(entry) == Upper(text))
-                return entry;
-    return {};
 }
 
 std::string JsonString(const std::string& s)
@@ -146,71 +129,27 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         err << Prog << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    std::string channel;
-    if (o.channel.empty()) {
-        const ChannelDetection found = DetectChannels(o.runDir);
-        if (found.Selected >= 0)
-            channel = found.Entries[static_cast<size_t>(found.Selected)];
-        if (channel.empty()) {
-            err << Prog << "no channel found in " << o.runDir << "\n";
-            return 1;
-        }
-    } else {
-        channel = KnownChannel(o.channel);
-        if (channel.empty()) {
-            err << Prog << "unknown channel '" << o.channel << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
-            return 2;
-        }
-    }
-
-    LaunchParameters launch = LaunchParameters::Defaults(channel);
-    if (o.meniscus)
-        launch.Meniscus = *o.meniscus;
-    if (o.bottom)
-        launch.Bottom = *o.bottom;
-    if (o.jitter)
-        launch.JitterRadius = *o.jitter;
-    if (o.fringe)
-        launch.FringeRadius = *o.fringe;
-    if (o.mw) {
-        if (!(*o.mw > 100 && *o.mw < 1000000)) {
-            err << Prog
-                << "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the "
-                   "correct format\n";
-            return 2;
-        }
-        launch.WindowByMW = true;
-        launch.AssumedMW = *o.mw;
-    }
-    if (!(launch.Meniscus > 0) || !(launch.Bottom > launch.Meniscus)) {
-        err << Prog << "the meniscus (" << FloatToStr(launch.Meniscus) << " cm) must be positive and below the bottom ("
-            << FloatToStr(launch.Bottom) << " cm)\n";
+    int status = 0;
+    const std::string channel = ChooseChannel(o.runDir, o.channel, err, status);
+    if (channel.empty())
+        return status;
+    const std::optional<LaunchParameters> launch = LaunchFromOptions(o, channel, err);
+    if (!launch)
         return 2;
-    }
 
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenChannel(follower, o.runDir, launch);
+    OpenChannel(follower, o.runDir, *launch);
     const RealTimeGofS& e = *follower.Engine;
 
     // Writes the file for the current state; returns an exit status, or -1 when there is nothing yet.
     auto writeOnce = [&](bool finalAttempt) -> int {
-        if (!follower.HasData) {
+        const std::string noGofs = NoGofsReason(follower, channel, o.runDir);
+        if (!noGofs.empty()) {
             if (!finalAttempt)
                 return -1;
-            if (follower.FileList.empty())
-                err << Prog << "no scan files of channel " << channel << " in " << o.runDir << "\n";
-            else
-                err << Prog << "no scan of channel " << channel << " could be read with at least "
-                    << e.Settings.MinimumDataSetSize << " points\n";
-            return 1;
-        }
-        if (!e.GofsStore || e.GofsStore->GetNumberOfSets() < 1) {
-            if (!finalAttempt)
-                return -1;
-            err << Prog << NotEnoughDataMessage << " (" << e.RawStore->GetNumberOfSets() << " scans of " << channel
-                << ")\n";
+            err << Prog << noGofs << "\n";
             return 1;
         }
         const bool newest = !o.set.has_value();
@@ -247,7 +186,7 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     if (!o.watch)
         return writeOnce(true);
 
-    int status = writeOnce(false);
+    status = writeOnce(false);
     if (status > 0)
         return status;
     if (status < 0)

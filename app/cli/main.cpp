@@ -7,7 +7,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/cli/ChannelLoading.h"
 #include "app/cli/CliCommands.h"
+#include "app/cli/CompareCommand.h"
 #include "app/cli/RecomposeCommand.h"
 
 namespace {
@@ -29,11 +31,7 @@ int main(int argc, char** argv)
     auto* analyze = app.add_subcommand("analyze", "Load a channel of a run and write its g(s*) file; the summary names the s* of the highest g(s*) at or above 0.1 S");
     analyze->add_option("RUN_DIR", o.runDir, "Run directory holding the scan files")->required();
     analyze->add_option("--channel", o.channel, "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    analyze->add_option("--meniscus", o.meniscus, "Meniscus radius, cm (default 5.9)");
-    analyze->add_option("--bottom", o.bottom, "Cell bottom radius, cm (default 7.2)");
-    analyze->add_option("--jitter", o.jitter, "Jitter reference radius, cm (default 5.85; interference only)");
-    analyze->add_option("--fringe", o.fringe, "Integral-fringe reference radius, cm (default 6.9; interference only)");
-    analyze->add_option("--mw", o.mw, "Base the data span on this molecular weight, g/mol");
+    AddAnalysisOptions(*analyze, o);
     analyze->add_option("--output", o.output, "Output file (default: the proposed name in the current directory)");
     analyze->add_option("--set", o.set, "Write this g(s*) set alone (numbered from 0), as the time course does");
     analyze->add_flag("--watch", o.watch, "Follow the run: rewrite the file after each batch of new scans until Ctrl-C");
@@ -48,12 +46,17 @@ int main(int argc, char** argv)
     recompose->add_option("--output-dir", recomposeOptions.outputDir, "Output directory (made when missing)")
         ->required();
 
+    CompareOptions compareOptions;
+    auto* compare = AddCompareCommand(app, compareOptions);
+
     CLI11_PARSE(app, argc, argv);
 
     if (*channels)
         return RunChannels(channelsPath, std::cout, std::cerr);
     if (*recompose)
         return RunRecompose(recomposeOptions, std::cout, std::cerr);
+    if (*compare)
+        return RunCompare(compareOptions, std::cout, std::cerr);
 
     o.json = summary == "json";
     o.progress = ::isatty(STDERR_FILENO) != 0;
