@@ -62,6 +62,10 @@ CompareWindow::~CompareWindow() { compare_.SetPrompts(nullptr); }
 void CompareWindow::BuildControls()
 {
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
+    // The names end in the channel: a narrow list shows their ends, the tool tip the whole name.
+    list_->setTextElideMode(Qt::ElideLeft);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setMinimumWidth(170);
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         if (refreshing_)
             return;
@@ -145,8 +149,10 @@ void CompareWindow::Refresh()
         same = list_->item(i)->text().toStdString() == entries[static_cast<size_t>(i)].Text;
     if (!same) {
         list_->clear();
-        for (const ComparisonEntry& e : entries)
+        for (const ComparisonEntry& e : entries) {
             list_->addItem(QString::fromStdString(e.Text));
+            list_->item(list_->count() - 1)->setToolTip(QString::fromStdString(e.Text));
+        }
     }
     for (int i = 0; i < list_->count(); ++i)
         list_->item(i)->setSelected(entries[static_cast<size_t>(i)].Selected);

@@ -27,7 +27,6 @@ void TMorvaneCompare::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompt
 
 void TMorvaneCompare::SetUpChart()
 {
-    dcdtChart.LegendVisible = true;
     ChartAxis& b = dcdtChart.Bottom;
     b.Title = "s* in Svedburg Units plotted on a log scale";
     b.Logarithmic = true;
@@ -49,11 +48,25 @@ void TMorvaneCompare::SetUpChart()
 void TMorvaneCompare::AddEntry(const std::string& text, const ChannelFollower* view)
 {
     ListBoxOpenWindows.push_back({ text, view, false });
+    ListChanged();
 }
 
 bool TMorvaneCompare::RemoveEntry(const ChannelFollower* view)
 {
-    return std::erase_if(ListBoxOpenWindows, [view](const ComparisonEntry& e) { return e.View == view; }) > 0;
+    const bool removed
+        = std::erase_if(ListBoxOpenWindows, [view](const ComparisonEntry& e) { return e.View == view; }) > 0;
+    if (removed)
+        ListChanged();
+    return removed;
+}
+
+void TMorvaneCompare::ListChanged()
+{
+    // The empty chart's hint follows the list until a redraw has something of its own to say.
+    if (dcdtChart.EmptyText != NoViewOpenText && dcdtChart.EmptyText != NothingSelectedText)
+        return;
+    dcdtChart.EmptyText = ListBoxOpenWindows.empty() ? NoViewOpenText : NothingSelectedText;
+    dcdtChart.Repaint();
 }
 
 void TMorvaneCompare::ButtonRefreshClick()
@@ -131,6 +144,7 @@ void TMorvaneCompare::PlotComparison()
         series.Title = title + (normalized && !curve.Normalized ? NotNormalizedSuffix : "");
     }
     LabelNote = note;
+    dcdtChart.LegendVisible = shown > 0;
     TimerBusyViews.Enabled = waiting;
     if (ListBoxOpenWindows.empty())
         dcdtChart.EmptyText = NoViewOpenText;

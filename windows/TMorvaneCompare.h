@@ -96,6 +96,7 @@ public:
 
 private:
     void SetUpChart();
+    void ListChanged();
     // Whether a selected view is in the middle of a load or a refresh.
     bool AnySelectedViewBusy() const;
 

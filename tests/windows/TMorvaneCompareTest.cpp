@@ -101,8 +101,11 @@ TEST(MorvaneCompare, SelectedViewsTakeSeriesOneAndTwoInBlackThenRed)
 TEST(MorvaneCompare, NothingSelectedLeavesNoActiveSeries)
 {
     CompareFixture f;
+    EXPECT_EQ(f.compare.dcdtChart.EmptyText, "No data view is open: launch one from the main window");
     f.Add("0*.RA1", true);
+    EXPECT_EQ(f.compare.dcdtChart.EmptyText, "Select the data sets to compare, then press Refresh");
     f.compare.PlotComparison();
+    EXPECT_TRUE(f.compare.dcdtChart.LegendVisible);
     f.compare.ListBoxOpenWindows[0].Selected = false;
     const uint64_t before = f.compare.dcdtChart.Changed;
     f.compare.RadioButtonNormalizedClick();
@@ -110,6 +113,7 @@ TEST(MorvaneCompare, NothingSelectedLeavesNoActiveSeries)
     EXPECT_EQ(f.compare.dcdtChart.Left.Title, "(t dc/dt)/Co corrected");
     EXPECT_GT(f.compare.dcdtChart.Changed, before);
     EXPECT_EQ(f.compare.dcdtChart.EmptyText, "Select the data sets to compare, then press Refresh");
+    EXPECT_FALSE(f.compare.dcdtChart.LegendVisible) << "no empty legend box";
 }
 
 TEST(MorvaneCompare, CurvesThatCannotBeNormalizedAreDrawnAsTheyAreAndSaySo)
