@@ -58,6 +58,8 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     view.Owner = this;
     ListBoxOpenWindows.push_back({ name, &view });
     ComparisonWindows.push_back({ name, &view });
+    if (ComparisonWindow)
+        ComparisonWindow->AddEntry(name, &view);
     view.Visible = true;
     return &view;
 }
@@ -76,6 +78,9 @@ void TMorvaneForm::DataViewClosed(TSedDataView& view)
         std::erase_if(list, [&view](const OpenWindowEntry& e) { return e.View == &view; });
     };
     drop(ComparisonWindows);
+    // The entry goes before the redraw, so that no redraw reads the closing view's engine.
+    if (ComparisonWindow && ComparisonWindow->RemoveEntry(&view))
+        ComparisonWindow->PlotComparison();
     const auto before = ListBoxOpenWindows.size();
     drop(ListBoxOpenWindows);
     if (ListBoxOpenWindows.size() != before)
@@ -146,4 +151,12 @@ void TMorvaneForm::ButtonShowFileClick()
     ScanViewer->ShowScanFile();
     ScanViewer->Visible = true;
     prompts_->ShowScanViewer(*ScanViewer);
+}
+
+void TMorvaneForm::ButtonLaunchComparisonClick()
+{
+    if (!ComparisonWindow)
+        return;
+    ComparisonWindow->Visible = true;
+    prompts_->ShowComparisonWindow(*ComparisonWindow);
 }

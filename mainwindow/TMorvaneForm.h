@@ -12,6 +12,7 @@
 #include "settings/TMorvaneSettings.h"
 #include "windows/Controls.h"
 #include "windows/Prompts.h"
+#include "windows/TMorvaneCompare.h"
 #include "windows/TViewAScan.h"
 
 inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
@@ -45,8 +46,10 @@ public:
     // "List of open windows -->", unsorted; -1: none selected.
     std::vector<OpenWindowEntry> ListBoxOpenWindows;
     int32_t ListBoxOpenWindowsItemIndex = -1;
-    // The comparison window's list: the same entries.
+    // The comparison window's list: the same entries, kept in step with the comparison window's own.
     std::vector<OpenWindowEntry> ComparisonWindows;
+    // The program's comparison window, made at start-up; none: "Show Comparison" does nothing.
+    TMorvaneCompare* ComparisonWindow = nullptr;
 
     // "&Settings" > "&Program Settings" is offered: it shows the settings in use and changes them.
     bool ProgramSettings1Visible = true;
@@ -80,13 +83,16 @@ public:
     void Recompose1Click();
     // "Show This File": the single-scan viewer on the file chosen in the file list (EditDateTimeDir).
     void ButtonShowFileClick();
+    // "Show Comparison": the comparison window, not modally, whether or not views are open.
+    void ButtonLaunchComparisonClick();
 
     // Frees the views that have been closed since the last call (a view is freed after its close).
     void ReleaseClosedViews();
     int32_t ViewCount() const { return static_cast<int32_t>(views_.size()); }
 
 private:
-    // Drops a closing view from both open-window lists.
+    // Drops a closing view from both open-window lists and from the comparison window's, which
+    // then redraws without it.
     void DataViewClosed(TSedDataView& view) override;
 
     SilentPrompts silentPrompts_;

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/CompareWindow.h"
 #include "ui/SedDataViewWidget.h"
 
 namespace {
@@ -185,6 +186,12 @@ void MainWindowWidget::BuildControls()
             w->activateWindow();
         }
     });
+    auto* comparison = new QPushButton(tr("Show Comparison"), central);
+    comparison->setToolTip(tr("Overlay the g(s*) curves of open windows"));
+    connect(comparison, &QPushButton::clicked, this, [this] {
+        form_->ButtonLaunchComparisonClick();
+        Refresh();
+    });
     listOpenWindows_ = new QListWidget(central);
     connect(listOpenWindows_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!refreshing_)
@@ -212,6 +219,7 @@ void MainWindowWidget::BuildControls()
     auto* launchRow = new QHBoxLayout;
     launchRow->addWidget(launch);
     launchRow->addWidget(focus);
+    launchRow->addWidget(comparison);
     launchRow->addStretch();
     right->addLayout(launchRow);
     right->addWidget(new QLabel(tr("List of open windows -->"), central));
@@ -265,6 +273,8 @@ void MainWindowWidget::Refresh()
     Fill(listOpenWindows_, names, f.ListBoxOpenWindowsItemIndex);
     RebuildChannels();
     timer2_->setInterval(f.Timer2.Interval);
+    if (comparisonWindow_)
+        comparisonWindow_->Refresh();
     refreshing_ = false;
 }
 
@@ -314,6 +324,13 @@ void MainWindowWidget::Timer1Tick()
 {
     form_->Timer1Timer();
     Refresh();
+}
+
+void MainWindowWidget::UseComparisonWindow(CompareWindow* window)
+{
+    comparisonWindow_ = window;
+    prompts_.UseComparisonWindow(window);
+    form_->ComparisonWindow = window ? &window->Compare() : nullptr;
 }
 
 void MainWindowWidget::OpenView(TSedDataView& view)

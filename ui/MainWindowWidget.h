@@ -7,6 +7,7 @@
 #include "mainwindow/TMorvaneForm.h"
 #include "ui/QtPrompts.h"
 
+class CompareWindow;
 class QButtonGroup;
 class QGridLayout;
 class QGroupBox;
@@ -48,6 +49,9 @@ public:
     SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
     // The channel detection's tick, as its timer calls it.
     void Timer1Tick();
+    // The program's comparison window: "Show Comparison" shows it, and it follows the list of
+    // open views with the main window's own list. Null: none.
+    void UseComparisonWindow(CompareWindow* window);
 
 protected:
     // Closing the main window ends the program: the data views close with it.
@@ -76,5 +80,6 @@ private:
     QTimer* timer1_;
     QTimer* timer2_;
     std::map<const TSedDataView*, SedDataViewWidget*> widgets_;
+    CompareWindow* comparisonWindow_ = nullptr;
     bool refreshing_ = false;
 };

@@ -8,6 +8,7 @@ ProgramWindows::ProgramWindows(Prompts* standIn)
     , WaitWindowWidget(WaitWindow)
     , ScanViewerWindow(ScanViewer, standIn, &Main)
     , TextViewerWindow(TextViewer, standIn, &Main)
+    , ComparisonWindow(Comparison, standIn, &Main)
     , SettingsWindow(Settings, &Main)
 {
     QApplication::setApplicationName(ApplicationName);
@@ -18,4 +19,10 @@ ProgramWindows::ProgramWindows(Prompts* standIn)
     ScanViewer.TextViewer = &TextViewer;
     Main.WindowPrompts().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
     ScanViewerWindow.WindowPrompts().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
+    Main.UseComparisonWindow(&ComparisonWindow);
+}
+
+ProgramWindows::~ProgramWindows()
+{
+    Main.UseComparisonWindow(nullptr);
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <filesystem>
 
+#include "ui/CompareWindow.h"
 #include "ui/RecomposeDialog.h"
 #include "ui/ScanSelectorDialog.h"
 #include "ui/SedDataViewWidget.h"
@@ -164,4 +165,17 @@ void QtPrompts::RepaintRecomposeTool(Trecompose& tool)
 {
     (void)tool;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtPrompts::ShowComparisonWindow(TMorvaneCompare& compare)
+{
+    CompareWindow* window = comparisonWindow_;
+    if (!window || &window->Compare() != &compare) {
+        window = new CompareWindow(compare, standIn_);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->Refresh();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }

@@ -4,6 +4,7 @@
 
 #include "windows/Prompts.h"
 
+class CompareWindow;
 class QWidget;
 class SettingsDialog;
 class SimpleShowTextWindow;
@@ -42,6 +43,9 @@ public:
     void ShowRecomposeTool(Trecompose& tool) override;
     // Lets the toolkit paint and deliver timer ticks, but no user input.
     void RepaintRecomposeTool(Trecompose& tool) override;
+    // The program's comparison window when one was given (UseComparisonWindow), else a window made
+    // for the call and freed when it closes.
+    void ShowComparisonWindow(TMorvaneCompare& window) override;
 
     void UseSettingsWindow(SettingsDialog* dialog) { settingsWindow_ = dialog; }
     void UseViewerWindows(ViewAScanWindow* scanViewer, SimpleShowTextWindow* textViewer)
@@ -49,6 +53,7 @@ public:
         scanViewerWindow_ = scanViewer;
         textViewerWindow_ = textViewer;
     }
+    void UseComparisonWindow(CompareWindow* window) { comparisonWindow_ = window; }
     Prompts* StandIn() const { return standIn_; }
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as "Text Files (*.txt);;All Files (*.*)".
@@ -64,4 +69,5 @@ private:
     SettingsDialog* settingsWindow_ = nullptr;
     ViewAScanWindow* scanViewerWindow_ = nullptr;
     SimpleShowTextWindow* textViewerWindow_ = nullptr;
+    CompareWindow* comparisonWindow_ = nullptr;
 };

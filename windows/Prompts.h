@@ -3,6 +3,7 @@
 
 // The windows a host shows for window logic; declared only, so that windows/ depends on none of
 // the folders that define them.
+class TMorvaneCompare;
 class TMorvaneSettings;
 class TScanSelector;
 class TSedDataView;
@@ -62,6 +63,8 @@ public:
     // Paints the recompose tool's status now: its work holds the user-interface thread. As for
     // the wait window, timer ticks may come meanwhile, never user input.
     virtual void RepaintRecomposeTool(Trecompose& tool) = 0;
+    // The program's comparison window, not modally: shown (again) and brought to the front.
+    virtual void ShowComparisonWindow(TMorvaneCompare& window) = 0;
 };
 
 // Answers nothing: messages are dropped, dialogs cancelled, windows not shown. For windows
@@ -81,4 +84,5 @@ public:
     void ShowTextViewer(TSimpleShowText&) override { }
     void ShowRecomposeTool(Trecompose&) override { }
     void RepaintRecomposeTool(Trecompose&) override { }
+    void ShowComparisonWindow(TMorvaneCompare&) override { }
 };

@@ -3,5 +3,6 @@
 // in its own file, registered on the program's parser by its Add...Command function.
 #include "app/cli/AnalyzeCommand.h"
 #include "app/cli/ChannelsCommand.h"
+#include "app/cli/CompareCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/RecomposeCommand.h"

@@ -36,6 +36,7 @@ int main(int argc, char** argv)
         AddAnalyzeCommand(app, context),
         AddExtrapolateCommand(app, context),
         AddRecomposeCommand(app, context),
+        AddCompareCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);

@@ -95,4 +95,11 @@ void ScriptedPrompts::ShowRecomposeTool(Trecompose& tool)
 
 void ScriptedPrompts::RepaintRecomposeTool(Trecompose&) { ++RecomposeToolRepaints; }
 
+void ScriptedPrompts::ShowComparisonWindow(TMorvaneCompare& window)
+{
+    ++ComparisonWindowsShown;
+    if (ComparisonWindowScript)
+        ComparisonWindowScript(window);
+}
+
 } // namespace testutil

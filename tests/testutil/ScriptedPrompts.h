@@ -46,6 +46,8 @@ public:
     std::function<void(TViewAScan&)> ScanViewerScript;
     std::function<void(TSimpleShowText&)> TextViewerScript;
     std::function<void(Trecompose&)> RecomposeToolScript;
+    int32_t ComparisonWindowsShown = 0;
+    std::function<void(TMorvaneCompare&)> ComparisonWindowScript;
 
     void ShowMessage(const std::string& text) override;
     bool SaveDialog(FileDialogRequest& request) override;
@@ -60,6 +62,7 @@ public:
     void ShowTextViewer(TSimpleShowText& viewer) override;
     void ShowRecomposeTool(Trecompose& tool) override;
     void RepaintRecomposeTool(Trecompose& tool) override;
+    void ShowComparisonWindow(TMorvaneCompare& window) override;
 };
 
 } // namespace testutil

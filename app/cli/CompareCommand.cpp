@@ -1,0 +1,152 @@
+#include "app/cli/CompareCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <ostream>
+
+#include "analysis/NumberText.h"
+#include "dataview/GofsOutput.h"
+#include "scanfiles/FileSystem.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A channel to load: where, which, how, and the name of its column.
+struct ChannelToLoad {
+    std::string runDir;
+    std::string channel;
+    LaunchParameters launch;
+    std::string name;
+};
+
+} // namespace
+
+CompareInput ParseCompareInput(const std::string& text)
+{
+    const size_t colon = text.rfind(':');
+    if (IsDirectory(text) || colon == std::string::npos)
+        return { text, "" };
+    const std::string mask = text.substr(colon + 1);
+    if (mask.find('/') != std::string::npos)
+        return { text, "" };
+    return { text.substr(0, colon), mask };
+}
+
+std::string ComparisonTableText(const std::vector<std::string>& names, const std::vector<CompositeCurve>& curves)
+{
+    std::map<double, std::vector<std::string>> rows;
+    for (size_t c = 0; c < curves.size(); ++c) {
+        for (size_t i = 0; i < curves[c].SStar.size(); ++i) {
+            std::vector<std::string>& cells = rows[curves[c].SStar[i]];
+            cells.resize(curves.size());
+            cells[c] = FloatToStr(curves[c].Value[i]);
+        }
+    }
+    std::string text = "s*";
+    for (const std::string& name : names)
+        text += "\t" + name;
+    text += "\r\n";
+    for (const auto& [s, cells] : rows) {
+        text += FloatToStr(s);
+        for (const std::string& cell : cells)
+            text += "\t" + cell;
+        text += "\r\n";
+    }
+    return text;
+}
+
+int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
+{
+    if (o.inputs.empty()) {
+        err << CliProgramPrefix << "compare needs at least one RUN_DIR[:MASK]\n";
+        return 2;
+    }
+    if (o.output.empty()) {
+        err << CliProgramPrefix << "compare needs --output FILE\n";
+        return 2;
+    }
+    LaunchParameters launch;
+    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
+    }
+    // Every input is checked before the first load, so that a typing error fails at once.
+    std::vector<ChannelToLoad> toLoad;
+    for (const std::string& text : o.inputs) {
+        const CompareInput in = ParseCompareInput(text);
+        if (!IsDirectory(in.runDir)) {
+            err << CliProgramPrefix << "no such directory: " << in.runDir << "\n";
+            return 2;
+        }
+        if (const std::string refusal = OutputRefusal(o.output, in.runDir); !refusal.empty()) {
+            err << refusal << "\n";
+            return 2;
+        }
+        const std::string channel = in.mask.empty() ? SelectedChannel(in.runDir) : KnownChannel(in.mask);
+        if (channel.empty() && in.mask.empty()) {
+            err << CliProgramPrefix << "no channel found in " << in.runDir << "\n";
+            return 1;
+        }
+        if (channel.empty()) {
+            err << CliProgramPrefix << "unknown channel '" << in.mask
+                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
+            return 2;
+        }
+        LaunchParameters forChannel = launch;
+        forChannel.Channel = channel;
+        toLoad.push_back({ in.runDir, channel, forChannel, in.runDir + ":" + (in.mask.empty() ? channel : in.mask) });
+    }
+
+    std::vector<std::string> names;
+    std::vector<CompositeCurve> curves;
+    for (const ChannelToLoad& c : toLoad) {
+        ChannelFollower follower;
+        OpenChannel(follower, c.runDir, c.launch);
+        if (!follower.HasData) {
+            err << NoDataMessage(follower, c.channel, c.runDir) << "\n";
+            return 1;
+        }
+        const RealTimeGofS& e = *follower.Engine;
+        if (!e.GofsStore || e.GofsStore->GetNumberOfSets() < 1) {
+            err << CliProgramPrefix << NotEnoughDataMessage << " (" << e.RawStore->GetNumberOfSets() << " scans of "
+                << c.channel << ")\n";
+            return 1;
+        }
+        curves.push_back(ComparisonCurve(*follower.Engine, o.normalized));
+        names.push_back(c.name + (o.normalized && !curves.back().Normalized ? NotNormalizedSuffix : ""));
+    }
+
+    const std::string failure = WriteFileAtomically(o.output, ComparisonTableText(names, curves));
+    if (!failure.empty()) {
+        err << CliProgramPrefix << "could not write " << o.output << ": " << failure << "\n";
+        return 1;
+    }
+    out << o.output << ": " << curves.size() << (curves.size() == 1 ? " channel" : " channels")
+        << (o.normalized ? ", normalized" : "") << "\n";
+    return 0;
+}
+
+CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)
+{
+    auto o = std::make_shared<CompareOptions>();
+    CLI::App* compare = app.add_subcommand("compare",
+        "Load channels of runs and write their composite g(s*) curves side by side, as the comparison window "
+        "overlays them");
+    compare
+        ->add_option("INPUT", o->inputs,
+            "RUN_DIR or RUN_DIR:MASK such as run:0*.RA1 (default channel: the one the main window selects)")
+        ->required();
+    compare->add_flag("--normalized", o->normalized, "Divide each curve by its total concentration Co");
+    AddAnalysisOptions(*compare, o->analysis);
+    compare->add_option("--output", o->output, "Output file (tab-separated text)")->required();
+    return { compare, [o, &context] {
+                CompareOptions resolved = *o;
+                for (std::string& input : resolved.inputs)
+                    input = AbsolutePathFrom(context.startDir, input);
+                resolved.output = AbsolutePathFrom(context.startDir, resolved.output);
+                return RunCompare(resolved, context.out, context.err);
+            } };
+}
