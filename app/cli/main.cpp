@@ -8,6 +8,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "MorvaneVersion.h"
 #include "app/cli/CliCommands.h"
 
 namespace {
@@ -18,6 +19,7 @@ extern "C" void OnSignal(int) { stopRequested = true; }
 int main(int argc, char** argv)
 {
     CLI::App app { "Morvane: g(s*) analysis of sedimentation-velocity runs, without a window" };
+    app.set_version_flag("--version", std::string(MORVANE_VERSION_TEXT));
     app.require_subcommand(1);
     // Errors of the command line are one line, as every other error of the program.
     app.failure_message([](const CLI::App*, const CLI::Error& e) {

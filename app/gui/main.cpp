@@ -15,6 +15,7 @@
 #include <string>
 
 #include "mainwindow/RunDiscovery.h"
+#include "MorvaneVersion.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -88,7 +89,7 @@ int main(int argc, char* argv[])
         const QByteArray arg(argv[i]);
         if (arg == "--screenshot" || arg.startsWith("--screenshot="))
             screenshot = true;
-        if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--help-all")
+        if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--help-all" || arg == "--version" || arg == "-v")
             help = true;
     }
     // A screenshot and the help text need no display; a window does, and without one the
@@ -110,9 +111,11 @@ int main(int argc, char* argv[])
     // means the directory it was started in.
     const QDir startDir = QDir::current();
     QApplication::setApplicationName(ProgramWindows::ApplicationName);
+    QApplication::setApplicationVersion(MORVANE_VERSION_TEXT);
     QCommandLineParser parser;
     parser.setApplicationDescription("Sedimentation-velocity g(s*) analysis");
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption rootOption("root", "Root data directory to scan at start.", "DIR");
     const QCommandLineOption launchOption("launch",
         "Channel entry to launch a data view for, e.g. 0*.RA1. Without --screenshot, a channel whose first file "

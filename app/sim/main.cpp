@@ -12,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "MorvaneVersion.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
 {
     CLI::App app { "Simulated analytical ultracentrifuge: writes a sedimentation-velocity run of scan files into "
                    "ROOT/XLIDATA/MMDDYY/NNNNNN/." };
+    app.set_version_flag("--version", std::string(MORVANE_VERSION_TEXT));
 
     SimRun run;
     std::string root;
