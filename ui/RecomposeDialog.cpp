@@ -56,15 +56,19 @@ RecomposeDialog::RecomposeDialog(Trecompose& tool, QWidget* parent, Prompts* sta
         e->setReadOnly(true);
         e->setMinimumWidth(380);
     }
-    const auto act = [this](void (Trecompose::*handler)()) {
-        return [this, handler] {
-            (tool_.*handler)();
-            Refresh();
-        };
-    };
-    connect(readParadigm, &QPushButton::clicked, this, act(&Trecompose::ButtonReadParadigmClick));
-    connect(setOutput, &QPushButton::clicked, this, act(&Trecompose::ButtonSetOutputClick));
-    connect(buttonRecompose_, &QPushButton::clicked, this, act(&Trecompose::ButtonRecomposeClick));
+    // Each button runs its handler, then shows what the tool now holds.
+    connect(readParadigm, &QPushButton::clicked, this, [this] {
+        tool_.ButtonReadParadigmClick();
+        Refresh();
+    });
+    connect(setOutput, &QPushButton::clicked, this, [this] {
+        tool_.ButtonSetOutputClick();
+        Refresh();
+    });
+    connect(buttonRecompose_, &QPushButton::clicked, this, [this] {
+        tool_.ButtonRecomposeClick();
+        Refresh();
+    });
     connect(close, &QPushButton::clicked, this, [this] {
         tool_.ButtonCloseClick();
         accept();
