@@ -93,6 +93,15 @@ QWidget* SedDataViewWidget::BuildRawTab()
         Refresh();
     });
     bottom->addWidget(choose);
+    auto* exportFiles = new QPushButton(tr("ExportFiles"), tab);
+    exportFiles->setObjectName("ButtonExportFiles");
+    connect(exportFiles, &QPushButton::clicked, this, [this] {
+        if (!view_)
+            return;
+        view_->ButtonExportFilesClick();
+        Refresh();
+    });
+    bottom->addWidget(exportFiles);
 
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(tools);
