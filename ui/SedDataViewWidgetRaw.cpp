@@ -101,7 +101,8 @@ QWidget* SedDataViewWidget::BuildRawTab()
         view_->ButtonExportFilesClick();
         Refresh();
     });
-    bottom->addWidget(exportFiles);
+    // At the end of the tool row: the row of fields below has no room left.
+    tools->addWidget(exportFiles);
 
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(tools);
