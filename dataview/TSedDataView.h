@@ -1,12 +1,14 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 #include "dataview/ChannelFollower.h"
+#include "dataview/ScanExport.h"
 #include "settings/GUISettings.h"
 #include "windows/Controls.h"
 #include "windows/Prompts.h"
@@ -181,6 +183,14 @@ public:
     void ButtonOutputAsciiClick();
     // Writes the corrected set the time course shows, alone.
     void ButtonTCOutputAsciiClick();
+
+    // ---- Export of scan files (TSedDataViewExport.cpp) ----
+    // The date and time an export reads once when it starts (tests set their own).
+    std::function<LocalDateTime()> ExportClock = CurrentLocalDateTime;
+    // Writes every raw scan as a scan file, numbered from the name chosen in the save dialog, which
+    // proposes a new directory below the run's root named for the date and time; that directory
+    // then becomes the g(s*) output's initial directory.
+    void ButtonExportFilesClick();
 
     // ---- Extrapolation (TSedDataViewExtrapolation.cpp) ----
     // Extrapolates the smoothed g(s*) sets start .. end to infinite time and draws both views.

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "recompose/StagedWrites.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
+#include "scanfiles/StagedWrites.h"
 
 namespace fs = std::filesystem;
 

@@ -81,17 +81,17 @@ bool ProcessRuns(long pid)
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-// A temporary of a write that was killed (or of a machine that stopped) is never renamed: the
-// next write into its directory removes it. One that a running process owns may be in use.
-void RemoveStaleTemporaries(const fs::path& dir)
+} // namespace
+
+void RemoveStaleTemporaries(const std::string& dir)
 {
     const auto now = fs::file_time_type::clock::now();
-    ForEachEntry(dir.string(), [&](const std::string& name) {
+    ForEachEntry(dir, [&](const std::string& name) {
         const long owner = TemporaryOwner(name);
         if (owner < 0)
             return true;
         std::error_code ec;
-        const fs::path path = dir / name;
+        const fs::path path = fs::path(dir) / name;
         const auto written = fs::last_write_time(path, ec);
         const bool old = !ec && now - written > TemporaryMaxAge;
         if ((old || !ProcessRuns(owner)) && fs::is_regular_file(fs::symlink_status(path, ec)))
@@ -99,8 +99,6 @@ void RemoveStaleTemporaries(const fs::path& dir)
         return true;
     });
 }
-
-} // namespace
 
 std::string AtomicTemporaryName(const std::string& fileName, long pid)
 {
@@ -163,7 +161,7 @@ std::string WriteFileAtomically(const std::string& path, const std::string& cont
     std::error_code ec;
     if (fs::is_directory(target, ec))
         return "'" + path + "' is a directory";
-    RemoveStaleTemporaries(dir);
+    RemoveStaleTemporaries(dir.string());
     const fs::path temp = dir / AtomicTemporaryName(target.filename().string(), static_cast<long>(::getpid()));
     {
         std::FILE* f = std::fopen(temp.string().c_str(), "wb");

@@ -19,6 +19,11 @@ bool AnyFileMatches(const std::string& dir, const std::string& mask);
 // directory (StaleTemporaryOwner): those of processes that no longer run, and any older than a day.
 std::string WriteFileAtomically(const std::string& path, const std::string& contents);
 
+// Removes the temporaries that writes into `dir` left behind: a write that was killed (or a machine
+// that stopped) never renames its temporary. Those of running processes may be in use and stay,
+// unless older than a day.
+void RemoveStaleTemporaries(const std::string& dir);
+
 // The name of the temporary file that WriteFileAtomically writes for fileName (no directory):
 // "." + the start of fileName + ".morvane-tmp" + pid, at most 255 bytes (fileName is cut at a
 // character boundary when needed), so every name the file system takes can be written.

@@ -37,6 +37,14 @@ std::string QtPrompts::WithDefaultExt(const std::string& file, const std::string
     return file + "." + ext;
 }
 
+QString QtPrompts::StartPath(const FileDialogRequest& request)
+{
+    const std::filesystem::path name(request.FileName);
+    if (request.InitialDir.empty() || name.is_absolute())
+        return QString::fromStdString(request.FileName);
+    return QString::fromStdString((std::filesystem::path(request.InitialDir) / name).string());
+}
+
 void QtPrompts::ShowMessage(const std::string& text)
 {
     if (standIn_)
@@ -48,8 +56,7 @@ bool QtPrompts::SaveDialog(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->SaveDialog(request);
-    QFileDialog dialog(parent_, QString::fromStdString(request.Title), QString::fromStdString(request.FileName),
-        QtFilter(request.Filter));
+    QFileDialog dialog(parent_, QString::fromStdString(request.Title), StartPath(request), QtFilter(request.Filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
     // The dialog adds the extension itself, so that it asks about overwriting the file it will write.
@@ -71,8 +78,8 @@ bool QtPrompts::OpenDialog(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->OpenDialog(request);
-    const QString file = QFileDialog::getOpenFileName(parent_, QString::fromStdString(request.Title),
-        QString::fromStdString(request.FileName), QtFilter(request.Filter));
+    const QString file = QFileDialog::getOpenFileName(
+        parent_, QString::fromStdString(request.Title), StartPath(request), QtFilter(request.Filter));
     if (file.isEmpty())
         return false;
     request.FileName = file.toStdString();

@@ -58,6 +58,9 @@ public:
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as "Text Files (*.txt);;All Files (*.*)".
     static QString QtFilter(const std::string& filter);
+    // Where a file dialog opens: the proposed name inside the initial directory (a name that is
+    // already a full path as it stands; without a name, the directory).
+    static QString StartPath(const FileDialogRequest& request);
     // `file` with `defaultExt` (".txt" or "txt") appended when its name has no extension.
     static std::string WithDefaultExt(const std::string& file, const std::string& defaultExt);
 

@@ -93,6 +93,16 @@ QWidget* SedDataViewWidget::BuildRawTab()
         Refresh();
     });
     bottom->addWidget(choose);
+    auto* exportFiles = new QPushButton(tr("ExportFiles"), tab);
+    exportFiles->setObjectName("ButtonExportFiles");
+    connect(exportFiles, &QPushButton::clicked, this, [this] {
+        if (!view_)
+            return;
+        view_->ButtonExportFilesClick();
+        Refresh();
+    });
+    // At the end of the tool row: the row of fields below has no room left.
+    tools->addWidget(exportFiles);
 
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(tools);

@@ -54,6 +54,28 @@ TEST(QtPrompts, DefaultExtensionGoesOnANameWithoutOne)
     }
 }
 
+TEST(QtPrompts, FileDialogsOpenOnTheProposedNameInsideTheInitialDirectory)
+{
+    const struct {
+        const char* dir;
+        const char* file;
+        const char* want;
+    } cases[] = {
+        { "/data/120526/103015/", "000001.RA1", "/data/120526/103015/000001.RA1" },
+        { "/data/120526/103015", "000001.RA1", "/data/120526/103015/000001.RA1" },
+        { "/data/x/", "/data/x/t dcdt vs sStar for a.txt", "/data/x/t dcdt vs sStar for a.txt" }, // already full
+        { "", "proposed.txt", "proposed.txt" },
+        { "/data/x/", "", "/data/x/" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        FileDialogRequest request;
+        request.InitialDir = c.dir;
+        request.FileName = c.file;
+        EXPECT_EQ(QtPrompts::StartPath(request).toStdString(), c.want);
+    }
+}
+
 TEST(QtPrompts, DialogsBelongToTheirWindowAndAnswerAsTyped)
 {
     ASSERT_NE(QApplication::instance(), nullptr);

@@ -1,8 +1,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "recompose/StagedWrites.h"
+#include "scanfiles/FileSystem.h"
+#include "scanfiles/StagedWrites.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -52,4 +55,24 @@ TEST(StagedWrites, ABatchNotCommittedLeavesNothingBehindAndBadTargetsAreRefused)
     }
     EXPECT_EQ(ReadTextFile(dir / "a"), "old a");
     EXPECT_EQ(Entries(dir.path()), 2u);
+}
+
+TEST(StagedWrites, ACommitGoesOnPastATargetItCannotReplace)
+{
+    TempDir dir;
+    // Left by a write that was killed: the next batch into the directory removes it.
+    testutil::WriteTextFile(dir / AtomicTemporaryName("x", 999999999), "stale");
+    StagedWrites batch;
+    for (const char* name : { "a", "b", "c" })
+        EXPECT_EQ(batch.Stage(dir / name, std::string("new ") + name), "");
+    fs::create_directories(dir / "b/inside"); // now a directory holds the target's name
+    int32_t committed = 0;
+    std::vector<std::pair<std::string, std::string>> failures;
+    EXPECT_EQ(batch.Commit(committed, &failures).rfind("cannot replace '" + dir / "b" + "'", 0), 0u);
+    EXPECT_EQ(committed, 2);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].first, dir / "b");
+    EXPECT_EQ(ReadTextFile(dir / "a"), "new a");
+    EXPECT_EQ(ReadTextFile(dir / "c"), "new c");
+    EXPECT_EQ(Entries(dir.path()), 3u) << "neither the stale nor the failed temporary is left";
 }

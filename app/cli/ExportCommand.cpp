@@ -1,0 +1,94 @@
+#include "app/cli/ExportCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <system_error>
+
+#include "scanfiles/FileSystem.h"
+
+namespace fs = std::filesystem;
+
+int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
+{
+    LaunchParameters launch;
+    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
+    }
+    if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, ""); !refusal.empty()) {
+        err << CliProgramPrefix << refusal << "\n";
+        return 2;
+    }
+    if (!IsDirectory(o.runDir)) {
+        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
+        return 2;
+    }
+    launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
+    if (launch.Channel.empty()) {
+        if (!o.channel.empty())
+            err << CliProgramPrefix << "unknown channel '" << o.channel
+                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
+        else
+            err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
+        return o.channel.empty() ? 1 : 2;
+    }
+
+    CliFollower follower;
+    if (o.progress)
+        follower.progress = &err;
+    OpenChannel(follower, o.runDir, launch);
+    if (!follower.HasData) {
+        err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
+        return 1;
+    }
+    WarnAboutPositions(*follower.Engine, err);
+    std::error_code ec;
+    fs::create_directories(o.outputDir, ec);
+    if (!IsDirectory(o.outputDir)) {
+        err << CliProgramPrefix << "cannot make the output directory " << o.outputDir
+            << (ec ? " (" + ec.message() + ")" : std::string()) << "\n";
+        return 1;
+    }
+
+    ScanExportRequest job;
+    job.Directory = o.outputDir;
+    job.Extension = ExportExtension(launch.Channel);
+    job.Suffix = ExportHeaderSuffix(o.now);
+    job.RunDirectory = o.runDir;
+    const ScanExportResult result = ExportScans(*follower.Engine->RawStore, job);
+    if (!result.Refused.empty()) {
+        err << CliProgramPrefix << result.Refused << "\n";
+        return 2;
+    }
+    const std::string text = ExportResultText(result);
+    if (result.Failed.empty()) {
+        out << launch.Channel << ": " << text << "\n";
+        return 0;
+    }
+    err << CliProgramPrefix << launch.Channel << ": " << text << "\n";
+    return 1;
+}
+
+CliCommand AddExportCommand(CLI::App& app, const CliContext& context)
+{
+    auto o = std::make_shared<ExportOptions>();
+    CLI::App* command = app.add_subcommand("export",
+        "Write the raw scans of a channel, on its common radial grid (interference scans corrected), as scan files "
+        "00001.EXT, 00002.EXT, ... into an output directory");
+    command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
+    command->add_option("--channel", o->channel,
+        "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
+    AddAnalysisOptions(*command, o->analysis);
+    command->add_option("--output-dir", o->outputDir, "Output directory (made when missing; not the run directory)")
+        ->required();
+    return { command, [o, &context] {
+                ExportOptions options = *o;
+                options.runDir = AbsolutePathFrom(context.startDir, options.runDir);
+                options.outputDir = AbsolutePathFrom(context.startDir, options.outputDir);
+                options.now = CurrentLocalDateTime();
+                options.progress = context.progress;
+                return RunExport(options, context.out, context.err);
+            } };
+}

@@ -1,0 +1,64 @@
+// Export of the data view: the channel's raw scans, as the raw store holds them, written back as
+// numbered scan files.
+#include "dataview/TSedDataView.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The text after the last delimiter.
+std::string NameOf(const std::string& path)
+{
+    const size_t k = path.find_last_of(fs::path::preferred_separator);
+    return k == std::string::npos ? path : path.substr(k + 1);
+}
+
+} // namespace
+
+void TSedDataView::ButtonExportFilesClick()
+{
+    const LocalDateTime now = ExportClock();
+    const ChannelDataStore* raw = Engine ? Engine->RawStore.get() : nullptr;
+    if (!raw || raw->GetNumberOfSets() < 1) {
+        prompts_->ShowMessage(NoDataSetsToExportMessage);
+        return;
+    }
+    const std::string extension = ExportExtension(Engine->ChannelName);
+    const std::string root = ExportRoot(raw->Headers[0].FilePath);
+    const std::string exportDir = ExportDirectory(root, now);
+    // A directory that cannot be made shows when the files cannot be written into it.
+    std::error_code ec;
+    fs::create_directory(ExportBaseDirectory(root, now), ec);
+    fs::create_directory(exportDir, ec);
+
+    SaveDialog1InitialDir = exportDir;
+    FileDialogRequest request;
+    request.Title = SaveDialogTitle;
+    request.InitialDir = SaveDialog1InitialDir;
+    request.FileName = ProposedExportFileName(extension);
+    request.DefaultExt = ".txt";
+    request.Filter = TextFileFilter;
+    request.OverwritePrompt = true;
+    if (!prompts_->SaveDialog(request))
+        return;
+
+    const std::string chosenName = NameOf(request.FileName);
+    const int32_t chosen = ChosenExportNumber(chosenName);
+    ScanExportRequest job;
+    job.Directory = request.FileName.substr(0, request.FileName.size() - chosenName.size());
+    job.Extension = extension;
+    job.First = chosen > 0 ? chosen : 1;
+    job.Suffix = ExportHeaderSuffix(now);
+    job.RunDirectory = DataDirectory;
+    const ScanExportResult result = ExportScans(*raw, job);
+    std::string message = ExportResultText(result);
+    if (result.Refused.empty() && chosen == 0)
+        message += " The name " + chosenName + " holds no number from 1 to " + std::to_string(HighestFirstExportNumber)
+            + " after its first character: the files are numbered from " + result.FirstName + ".";
+    if (result.Refused.empty() && result.Written > 0)
+        SaveDialog1InitialDir = result.Directory;
+    prompts_->ShowMessage(message);
+}
