@@ -1,12 +1,14 @@
 // A channel of 999 absorbance scans of 1600 points: the full load, each stage of it, and one
 // incremental refresh that adds a scan to 998.
 #include <benchmark/benchmark.h>
+#include <charconv>
 #include <filesystem>
 #include <memory>
 
 #include "dataview/ChannelSession.h"
 #include "scanfiles/BeckmanFile.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -16,10 +18,7 @@ namespace {
 struct Channel {
     testutil::TempDir all;
     std::vector<std::string> names;
-    Channel()
-    {
-        names = testutil::WriteRun(all.path(), testutil::LargeChannelSpec());
-    }
+    Channel() { names = testutil::WriteRun(all.path(), testutil::LargeChannelSpec()); }
 };
 
 Channel& TheChannel()
@@ -35,16 +34,47 @@ void Open(ChannelFollower& f, const std::string& dir)
     OpenChannel(f, dir, LaunchParameters::Defaults("0*.RA1"));
 }
 
+// The argument is the number of reading threads; 0 takes the machine's (or MORVANE_THREADS).
 void BM_FullLoad999(benchmark::State& state)
 {
     Channel& c = TheChannel();
     for (auto _ : state) {
         ChannelFollower f;
+        f.ReadThreads = static_cast<int32_t>(state.range(0));
         Open(f, c.all.path());
         benchmark::DoNotOptimize(f.Engine->GofsStore->GetNumberOfSets());
     }
+    state.SetLabel(std::to_string(state.range(0) > 0 ? state.range(0) : ReadingThreadsFromEnvironment()) + " threads");
 }
-BENCHMARK(BM_FullLoad999)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_FullLoad999)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The yardstick of a full load: each file read and every number in it converted by std::from_chars,
+// on one core, nothing kept.
+void BM_BareParse999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    std::string bytes;
+    for (auto _ : state) {
+        double sum = 0;
+        for (const std::string& name : c.names) {
+            ReadWholeFile(JoinPath(c.all.path(), name), bytes);
+            const char* p = bytes.data();
+            const char* const end = p + bytes.size();
+            while (p < end) {
+                while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n'))
+                    ++p;
+                const char* word = p;
+                while (p < end && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+                    ++p;
+                double v = 0;
+                if (std::from_chars(word, p, v).ec == std::errc {})
+                    sum += v;
+            }
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_BareParse999)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 void BM_ReadFiles999(benchmark::State& state)
 {
@@ -79,9 +109,10 @@ void BM_Stage(benchmark::State& state)
             e.IPtransform();
         }
     }
-    state.SetLabel(state.range(0) == 0 ? "Refreshdcdtvss" : state.range(0) == 1 ? "RefreshAvgdcdtvss"
-            : state.range(0) == 2                                               ? "RefreshGofsvss"
-                                                                                : "IPtransform");
+    state.SetLabel(state.range(0) == 0 ? "Refreshdcdtvss"
+            : state.range(0) == 1      ? "RefreshAvgdcdtvss"
+            : state.range(0) == 2      ? "RefreshGofsvss"
+                                       : "IPtransform");
 }
 BENCHMARK(BM_Stage)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(2);
 

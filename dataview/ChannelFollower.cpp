@@ -56,7 +56,7 @@ void ChannelFollower::Reload()
 bool ChannelFollower::LoadFiles(const std::string& directory)
 {
     bool listed = false;
-    std::vector<FileLook> looks = LookAtFiles(directory, Mask(), listed);
+    const std::vector<FileLook> looks = LookAtFiles(directory, Mask(), listed);
     // The looks of the former load of this directory tell which files have stopped changing since.
     std::vector<FileRecord> previous;
     if (directory == DataDirectory)
@@ -75,37 +75,26 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
     }
     ShowProgress("Found " + std::to_string(looks.size()) + " files to process");
 
-    apparentTime_ = Engine->Settings.ComputeApparentStartTime;
-    expectedRpm_ = 0;
     const FileTime now = Now();
-    size_t p = 0;
-    for (size_t j = 0; j < looks.size(); ++j) {
-        if (j > 0 && j % 50 == 0)
-            ShowProgress("Processing file  " + std::to_string(j));
-        FileRecord record;
-        record.Look = std::move(looks[j]);
-        while (p < previous.size() && NameBefore(previous[p].Look.Name, record.Look.Name))
-            ++p;
-        const bool seen = p < previous.size() && previous[p].Look.Name == record.Look.Name;
-        Examine(record, seen ? &previous[p].Look : nullptr, j + 1 < looks.size(), now);
-        files_.push_back(std::move(record));
-    }
-
-    const std::vector<int32_t> chosen = ChooseScans();
+    std::unique_ptr<ChannelDataStore> raw;
+    std::vector<int32_t> chosen;
+    if (!ReadListedFiles(looks, previous, now, true, raw, chosen))
+        ReadListedFiles(looks, previous, now, false, raw, chosen);
     RealTimeGofS& e = *Engine;
-    if (chosen.empty()) {
+    if (chosen.empty() || !raw || e.CreateX(raw->GetGrid(), raw->GetNumberOfPoints()) != 0) {
+        // No scan to build on (or no memory for the stores): as if none had been taken.
+        for (const int32_t i : chosen) {
+            files_[static_cast<size_t>(i)].Used = false;
+            files_[static_cast<size_t>(i)].Reason = ScanReason::TimeOrder;
+        }
         reloadNeeded_ = HasData; // the store holds scans the files no longer give
         CountFiles();
         return false;
     }
-    const HeldScan& first = *files_[static_cast<size_t>(chosen[0])].Scan;
-    if (e.CreateX(first.Radius.data(), static_cast<int32_t>(first.Radius.size())) != 0) {
-        reloadNeeded_ = HasData;
-        CountFiles();
-        return false;
-    }
-    for (const int32_t i : chosen)
-        TakeScan(files_[static_cast<size_t>(i)]);
+    // The engine's own raw store, made on the same radii, gives way to the one filled while reading.
+    raw->XTitle = e.RawStore->XTitle;
+    raw->YTitle = e.RawStore->YTitle;
+    e.RawStore = std::move(raw);
     chosen_ = chosen;
     HasData = e.RawStore->GetNumberOfSets() >= 1;
     e.RefreshStages(false); // the raw sets were corrected as they were taken
@@ -114,72 +103,164 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
     return true;
 }
 
-void ChannelFollower::Examine(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now)
+bool ChannelFollower::ReadListedFiles(const std::vector<FileLook>& looks, const std::vector<FileRecord>& previous,
+    FileTime now, bool speculate, std::unique_ptr<ChannelDataStore>& raw, std::vector<int32_t>& chosen)
+{
+    files_.clear();
+    files_.resize(looks.size());
+    raw.reset();
+    chosen.clear();
+    apparentTime_ = Engine->Settings.ComputeApparentStartTime;
+    expectedRpm_ = 0;
+    std::vector<char> wanted(looks.size(), 0);
+    std::vector<ScanReadJob> jobs;
+    size_t p = 0;
+    for (size_t j = 0; j < looks.size(); ++j) {
+        FileRecord& record = files_[j];
+        record.Look = looks[j];
+        while (p < previous.size() && NameBefore(previous[p].Look.Name, record.Look.Name))
+            ++p;
+        const bool seen = p < previous.size() && previous[p].Look.Name == record.Look.Name;
+        wanted[j] = ReadyToRead(record, seen ? &previous[p].Look : nullptr, j + 1 < looks.size(), now);
+        if (wanted[j])
+            jobs.push_back({ JoinPath(DataDirectory, record.Look.Name), record.Look.Size });
+    }
+
+    // The files are read ahead on the reading threads; this thread judges them in name order.
+    ScanReadQueue queue(
+        std::move(jobs), IntensityMode(), ReadThreads > 0 ? ReadThreads : ReadingThreadsFromEnvironment());
+    RunSoFar run;
+    for (size_t j = 0; j < looks.size(); ++j) {
+        if (j > 0 && j % 50 == 0)
+            ShowProgress("Processing file  " + std::to_string(j));
+        if (!wanted[j])
+            continue;
+        ScanRead read = queue.Next();
+        Judge(files_[j], read);
+        if (speculate && files_[j].Candidate && !run.Failed) {
+            if (run.Pending >= 0)
+                SettlePending(run, static_cast<int32_t>(j));
+            run.Pending = static_cast<int32_t>(j);
+        }
+    }
+    if (speculate && run.Pending >= 0 && !run.Failed)
+        SettlePending(run, -1);
+
+    chosen = ChooseScans();
+    if (speculate) {
+        if (run.Failed || chosen != run.Taken)
+            return false;
+        raw = std::move(run.Raw);
+        return true;
+    }
+    if (!chosen.empty()) {
+        raw = MakeRawStore(files_[static_cast<size_t>(chosen[0])].Scan->Radius);
+        for (size_t k = 0; raw && k < chosen.size(); ++k)
+            TakeScan(files_[static_cast<size_t>(chosen[k])], *raw);
+    }
+    return true;
+}
+
+void ChannelFollower::SettlePending(RunSoFar& run, int32_t next)
+{
+    FileRecord& record = files_[static_cast<size_t>(run.Pending)];
+    const bool first = run.Taken.empty();
+    const double last = first ? 0 : files_[static_cast<size_t>(run.Taken.back())].Time;
+    bool take = first ? record.CanStart : record.Time > last;
+    // A next scan that would continue the run before this one but not after it: this one is
+    // likely a stray with a late time, which the choice of scans leaves out.
+    if (take && next >= 0) {
+        const double t = files_[static_cast<size_t>(next)].Time;
+        take = !((first || t > last) && t < record.Time);
+    }
+    if (!take) {
+        record.Scan.reset();
+        return;
+    }
+    if (!run.Raw) {
+        run.Raw = MakeRawStore(record.Scan->Radius);
+        if (!run.Raw) {
+            run.Failed = true;
+            return;
+        }
+    }
+    TakeScan(record, *run.Raw);
+    run.Taken.push_back(run.Pending);
+}
+
+std::unique_ptr<ChannelDataStore> ChannelFollower::MakeRawStore(const std::vector<double>& radius) const
+{
+    try {
+        auto store
+            = std::make_unique<ChannelDataStore>(Engine->Settings, radius.data(), static_cast<int32_t>(radius.size()));
+        if (store->GetNumberOfPoints() > 0)
+            return store;
+    } catch (const std::bad_alloc&) {
+    }
+    return nullptr;
+}
+
+void ChannelFollower::Complete(FileRecord& record, ScanReason reason)
+{
+    record.Complete = true;
+    record.ReadLook = record.Look;
+    record.Reason = reason;
+}
+
+bool ChannelFollower::ReadyToRead(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now)
 {
     record.Complete = record.Candidate = record.CanStart = record.Used = false;
     record.Scan.reset();
-    // A complete file is refused for `reason`, or a candidate (whose reason, should the channel not
-    // use it, ChooseScans gives).
-    auto complete = [&](ScanReason reason) {
-        record.Complete = true;
-        record.ReadLook = record.Look;
-        record.Reason = reason;
-    };
     if (!record.Look.Regular) {
-        complete(ScanReason::Unreadable); // a directory, a pipe, a file that vanished or cannot be examined
+        Complete(record, ScanReason::Unreadable); // a directory, a pipe, a file that vanished or cannot be examined
+        return false;
+    }
+    return HasSettled(record.Look, previous, laterFileExists, now);
+}
+
+void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
+{
+    if (read.Count < 0) {
+        Complete(record, ScanReason::Unreadable);
         return;
     }
-    if (!HasSettled(record.Look, previous, laterFileExists, now))
-        return;
-    const std::string path = JoinPath(DataDirectory, record.Look.Name);
-    int64_t count = -1;
-    try {
-        count = ReadWholeFile(path, bytes_, ScanFileMaxBytes);
-    } catch (...) {
-        count = -1; // no memory for the bytes: as good as unreadable
-    }
-    if (count < 0) {
-        complete(ScanReason::Unreadable);
-        return;
-    }
-    // A file that is no longer what the listing saw is still being written.
+    // A file that is no longer what the listing saw, or that stops inside a line, is still being written.
     const bool beyondLimit = record.Look.Size > static_cast<int64_t>(ScanFileMaxBytes);
-    if (count != std::min<int64_t>(record.Look.Size, static_cast<int64_t>(ScanFileMaxBytes)))
+    if (!read.Parsed || (!read.EndedWithLineEnd && !beyondLimit))
         return;
-    reader_.Header.UseApparentTime = apparentTime_;
-    const int32_t read = reader_.ParseScanText(path, bytes_, IntensityMode(), expectedRpm_);
-    if (!reader_.EndedWithLineEnd && !beyondLimit)
-        return;
-    if (read < 0) {
-        complete(ReasonOfRefusal(reader_.Refusal));
-        return;
-    }
-    const ScanHeader& h = reader_.Header;
-    if (h.FilePath != path) {
-        complete(ScanReason::BadHeader); // a name of no scan kind: no header was parsed
+    int32_t result = read.Result;
+    ScanRefusal refusal = read.Refusal;
+    if (read.HeaderParsed && apparentTime_ != 0)
+        result = ReadUnderTimeRule(result, refusal, read.Header, apparentTime_, expectedRpm_);
+    if (result < 0) {
+        Complete(record, ReasonOfRefusal(refusal));
         return;
     }
+    if (!read.HeaderParsed) {
+        Complete(record, ScanReason::BadHeader); // a name of no scan kind: no header was parsed
+        return;
+    }
+    const ScanHeader& h = read.Header;
     if (!PlausibleScanTimes(h.RecordedTime, h.Omega2t, h.Rpm, h.Time)) {
-        complete(ScanReason::ImplausibleHeader);
+        Complete(record, ScanReason::ImplausibleHeader);
         return;
     }
-    const int32_t n = reader_.NumberOfPoints;
-    if (!RadiiUsableAsGrid(reader_.Radius.data(), n)) {
-        complete(ScanReason::UnusableRadii);
+    if (!RadiiUsableAsGrid(read.Radius.data(), static_cast<int32_t>(read.Radius.size()))) {
+        Complete(record, ScanReason::UnusableRadii);
         return;
     }
-    complete(ScanReason::TimeOrder);
+    Complete(record, ScanReason::TimeOrder);
     record.Candidate = true;
-    record.CanStart = n >= Engine->Settings.MinimumDataSetSize;
+    record.CanStart = static_cast<int32_t>(read.Radius.size()) >= Engine->Settings.MinimumDataSetSize;
     record.Time = h.Time;
     // Only a scan the channel can use carries the reader's time rule on to the next file.
     apparentTime_ = h.UseApparentTime;
     if (expectedRpm_ == 0)
         expectedRpm_ = h.Rpm;
     auto scan = std::make_unique<HeldScan>();
-    scan->Radius.assign(reader_.Radius.begin(), reader_.Radius.begin() + n);
-    scan->Value.assign(reader_.Value.begin(), reader_.Value.begin() + n);
-    scan->Header = h;
+    scan->Radius = std::move(read.Radius);
+    scan->Value = std::move(read.Value);
+    scan->Header = std::move(read.Header);
     record.Scan = std::move(scan);
 }
 
@@ -213,29 +294,29 @@ std::vector<int32_t> ChannelFollower::ChooseScans()
     return chosen;
 }
 
-int32_t ChannelFollower::TakeScan(FileRecord& record)
+int32_t ChannelFollower::TakeScan(FileRecord& record, ChannelDataStore& raw)
 {
-    RealTimeGofS& e = *Engine;
+    const RealTimeGofS& e = *Engine;
     if (!record.Scan) {
         record.Reason = ScanReason::Unreadable;
         return -1;
     }
     const HeldScan& s = *record.Scan;
-    const int32_t idx = e.RawStore->AddSet(
+    const int32_t idx = raw.AddSet(
         s.Radius.data(), s.Value.data(), nullptr, static_cast<int32_t>(s.Radius.size()), s.Header, s.Header.Time);
     record.Scan.reset();
     if (idx < 0) {
         record.Reason
-            = e.RawStore->GetNumberOfSets() >= ChannelDataStore::MaxSets ? ScanReason::SetLimit : ScanReason::NotOnGrid;
+            = raw.GetNumberOfSets() >= ChannelDataStore::MaxSets ? ScanReason::SetLimit : ScanReason::NotOnGrid;
         return -1;
     }
     record.Used = true;
     // Each scan corrected on its own, as IPtransform corrects the whole store: the jitter baseline
     // over JitterWindow + 1 points, then whole fringes against the already corrected scan before it.
     if (e.CorrectJitter)
-        e.RawStore->ZeroAtRadius(idx, e.JitterRadius, e.Settings.JitterWindow);
+        raw.ZeroAtRadius(idx, e.JitterRadius, e.Settings.JitterWindow);
     if (e.CorrectFringes)
-        e.RawStore->RemoveFringeJump(idx, e.FringeRadius);
+        raw.RemoveFringeJump(idx, e.FringeRadius);
     return idx;
 }
 
@@ -298,7 +379,12 @@ bool ChannelFollower::ExamineWaitingFiles(const std::vector<FileLook>& previous,
         if (record.Complete)
             continue;
         const FileLook* before = previous[l].Name.empty() ? nullptr : &previous[l];
-        Examine(record, before, l + 1 < listedAt.size(), now);
+        if (ReadyToRead(record, before, l + 1 < listedAt.size(), now)) {
+            ScanRead read;
+            ReadScan({ JoinPath(DataDirectory, record.Look.Name), record.Look.Size }, IntensityMode(), reader_, bytes_,
+                read);
+            Judge(record, read);
+        }
         if (record.Candidate && listedAt[l] < lastCandidate)
             return false;
     }
@@ -338,7 +424,7 @@ int32_t ChannelFollower::RefreshChannel()
 
     int32_t added = 0;
     for (size_t k = chosen_.size(); k < chosen.size(); ++k) {
-        const int32_t idx = TakeScan(files_[static_cast<size_t>(chosen[k])]);
+        const int32_t idx = TakeScan(files_[static_cast<size_t>(chosen[k])], *e.RawStore);
         chosen_.push_back(chosen[k]);
         if (idx < 0)
             continue;

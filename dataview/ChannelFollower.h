@@ -7,6 +7,7 @@
 
 #include "dataview/ScanCounts.h"
 #include "dataview/ScanIntake.h"
+#include "dataview/ScanReading.h"
 #include "realtime/RealTimeGofS.h"
 #include "scanfiles/BeckmanFile.h"
 
@@ -46,6 +47,9 @@ public:
     int32_t DataRevision = 0;
     // The clock against which a file's age is measured (tests set their own).
     std::function<FileTime()> Now = [] { return std::chrono::system_clock::now(); };
+    // The threads that read the files of a full load; 0: ReadingThreadsFromEnvironment(). Whatever
+    // their number, the files are judged and taken in name order: the stores come out the same.
+    int32_t ReadThreads = 0;
 
     // The full load of a directory (re-listing, re-reading and rebuilding every stage). The
     // directory is taken by value: the window that names it may change its own text meanwhile.
@@ -91,32 +95,57 @@ private:
         std::unique_ptr<HeldScan> Scan;
     };
 
+    // The scans a full load takes into a raw store of its own while it reads the files.
+    struct RunSoFar {
+        std::unique_ptr<ChannelDataStore> Raw;
+        std::vector<int32_t> Taken; // record indices of the scans offered to Raw, in order
+        int32_t Pending = -1; // the newest candidate: taken or passed over once the next one is known
+        bool Failed = false; // no store could be made
+    };
+
     // Steps of the full load that find, read and process the files; false when nothing was loaded.
     bool LoadFiles(const std::string& directory);
+    // Reads the listed files into records, in name order, and chooses the channel's scans, taken
+    // into `raw`. With `speculate` each scan is taken as soon as the next candidate shows that it
+    // continues the run; false when the choice turns out otherwise (the files are then read again
+    // without). Nothing of the engine is touched.
+    bool ReadListedFiles(const std::vector<FileLook>& looks, const std::vector<FileRecord>& previous, FileTime now,
+        bool speculate, std::unique_ptr<ChannelDataStore>& raw, std::vector<int32_t>& chosen);
+    // Takes the pending candidate into the run, or passes over it; `next` is the candidate after it, or -1.
+    void SettlePending(RunSoFar& run, int32_t next);
+    // A raw store on the radii of the channel's first scan; null when there is no memory for it.
+    std::unique_ptr<ChannelDataStore> MakeRawStore(const std::vector<double>& radius) const;
     // A full load of the same directory, for a refresh that cannot append exactly.
     void Reload();
-    // Reads a settled file through the channel's reader; leaves it pending when it has no line end yet.
-    void Examine(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now);
+    // Marks a file read complete: refused for `reason`, or a candidate (whose reason, should the
+    // channel not use it, ChooseScans gives).
+    static void Complete(FileRecord& record, ScanReason reason);
+    // Whether a file is to be read now: not while it may still change; a file that is no regular
+    // file is complete at once (unreadable).
+    static bool ReadyToRead(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now);
+    // Judges a file from what was read of it, in name order: still being written, refused, or a
+    // candidate under the channel's time rule, which it carries on to the next file.
+    void Judge(FileRecord& record, ScanRead& read);
     // Pairs the records with a new listing (new files get records, vanished ones keep theirs if
     // read); fills the look before this one and the record of each listed file. True when a file
     // read before has changed since.
     bool MatchListing(
         const std::vector<FileLook>& looks, std::vector<FileLook>& previous, std::vector<int32_t>& listedAt);
-    // Examines the listed files not yet complete; false when one became a candidate before
-    // candidates read before.
+    // Reads the listed files not yet complete, on this thread; false when one became a candidate
+    // before candidates read before.
     bool ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt);
     // The scans the channel uses among the candidates, as record indices; gives the others their reason.
     std::vector<int32_t> ChooseScans();
-    // The one way a scan enters the raw store: appended, then corrected as IPtransform would
+    // The one way a scan enters a raw store: appended, then corrected as IPtransform would
     // correct it. Returns its index, or -1 with the record's reason set.
-    int32_t TakeScan(FileRecord& record);
+    int32_t TakeScan(FileRecord& record, ChannelDataStore& raw);
     void CountFiles();
 
     std::vector<FileRecord> files_;
     std::vector<int32_t> chosen_; // record indices of the scans taken into the store, in order
     bool reloadNeeded_ = false; // a reload found no scan to build on: the store no longer fits the files
     int32_t reloads_ = 0;
-    BeckmanFile reader_;
+    BeckmanFile reader_; // a refresh's, which reads on this thread
     std::string bytes_; // the text of the file being read
     // The reader's time rule, carried from file to file in name order: apparent times (as the
     // settings ask) until a scan at another speed than the first scan read switches them off.

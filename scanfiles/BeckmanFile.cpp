@@ -284,11 +284,13 @@ int32_t BeckmanFile::ReadScanFile(const std::string& path, int32_t intensityMode
         if (ReadWholeFile(path, buffer_, ScanFileMaxBytes) < 0) {
             Refusal = ScanRefusal::Unreadable;
             EndedWithLineEnd = false;
+            HeaderParsed = false;
             return -1;
         }
     } catch (...) {
         Refusal = ScanRefusal::Unreadable; // no memory for the bytes: as good as unreadable
         EndedWithLineEnd = false;
+        HeaderParsed = false;
         return -1;
     }
     return ParseScanText(path, buffer_, intensityMode, expectedRpm);
@@ -304,6 +306,7 @@ int32_t BeckmanFile::ParseScanText(
         const NumericLocaleScope numericLocale;
         Refusal = ScanRefusal::None;
         EndedWithLineEnd = EndsWithLineEnd(text);
+        HeaderParsed = false;
 
         changed = true;
         ScanPath = path;
@@ -326,6 +329,7 @@ int32_t BeckmanFile::ParseScanText(
             }
         }
         const int32_t parsed = Header.ParseHeader(expectedRpm);
+        HeaderParsed = lines >= 2;
         if (lines < 2 || parsed != 0) {
             Refusal = lines < 2 ? ScanRefusal::TooShort : RefusalOfHeader(parsed);
             NumberOfPoints = 0;
@@ -346,6 +350,7 @@ int32_t BeckmanFile::ParseScanText(
         if (changed)
             NumberOfPoints = 0;
         Refusal = ScanRefusal::Unreadable;
+        HeaderParsed = false;
         return -1;
     }
 }
@@ -354,6 +359,18 @@ bool IsScanKindName(const std::string& name)
 {
     FileKind kind {};
     return KindOfName(name, kind);
+}
+
+int32_t ReadUnderTimeRule(
+    int32_t read, ScanRefusal& refusal, ScanHeader& header, int32_t useApparentTime, double expectedRpm)
+{
+    header.UseApparentTime = useApparentTime;
+    const int32_t parsed = header.ParseHeader(expectedRpm);
+    if (parsed != 0) {
+        refusal = RefusalOfHeader(parsed);
+        return -1;
+    }
+    return read; // recorded times took the header too: the read's own result and refusal stand
 }
 
 int32_t FileNumberOf(const std::string& fileName)

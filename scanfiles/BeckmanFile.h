@@ -41,6 +41,8 @@ public:
     // Whether the text of the last read ended with a line end or an end-of-file mark. A file
     // still being written usually does not: take it only once it does.
     bool EndedWithLineEnd = false;
+    // Whether the last read got as far as parsing a header line (a name of a scan kind, two lines).
+    bool HeaderParsed = false;
 
     // Reads one scan file: its bytes (ReadWholeFile), then ParseScanText. Returns the number of
     // bytes read, or -1 on failure with the reason in Refusal. Never throws. A file that cannot be
@@ -65,6 +67,15 @@ private:
 // Whether the reader takes a file of this name as a scan: its extension starts with "IP", "RA",
 // "RI" or "FI", in any case.
 bool IsScanKindName(const std::string& name);
+
+// A read made with recorded times (the header's UseApparentTime 0), as a read under another time
+// rule (UseApparentTime, expected rpm) would have ended. Only the header depends on the rule: the
+// points are the same under every rule, and no rule takes a header that recorded times refuse, so
+// the header is parsed again and nothing else. `read` and `refusal` are the result and refusal of
+// the read; returns the result under the rule, with `refusal` and `header` as that read gives them.
+// For a read that parsed a header line (HeaderParsed) only.
+int32_t ReadUnderTimeRule(
+    int32_t read, ScanRefusal& refusal, ScanHeader& header, int32_t useApparentTime, double expectedRpm);
 
 // The scan number in an instrument file name ("00012.RA1" gives 12, "A0003.IP1" 3); 0 if none.
 int32_t FileNumberOf(const std::string& fileName);

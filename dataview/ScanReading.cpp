@@ -1,0 +1,117 @@
+#include "dataview/ScanReading.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <system_error>
+
+#include "scanfiles/ScanText.h"
+
+void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out)
+{
+    out = ScanRead {};
+    try {
+        out.Count = ReadWholeFile(job.Path, bytes, ScanFileMaxBytes);
+        // Fewer or more bytes than the listing saw: the file is still being written.
+        if (out.Count < 0 || out.Count != std::min<int64_t>(job.ListedSize, static_cast<int64_t>(ScanFileMaxBytes)))
+            return;
+        // A fresh header for each file: nothing of the file before carries over, on whichever thread.
+        reader.Header = ScanHeader {};
+        reader.Header.UseApparentTime = 0;
+        out.Result = reader.ParseScanText(job.Path, bytes, intensityMode, 0);
+        out.Parsed = true;
+        out.Refusal = reader.Refusal;
+        out.EndedWithLineEnd = reader.EndedWithLineEnd;
+        out.HeaderParsed = reader.HeaderParsed;
+        out.Header = reader.Header;
+        if (out.HeaderParsed && out.Result >= 0) {
+            const auto n = static_cast<size_t>(reader.NumberOfPoints);
+            out.Radius.assign(reader.Radius.begin(), reader.Radius.begin() + static_cast<std::ptrdiff_t>(n));
+            out.Value.assign(reader.Value.begin(), reader.Value.begin() + static_cast<std::ptrdiff_t>(n));
+        }
+    } catch (...) {
+        out = ScanRead {}; // no memory for the bytes or the points: as good as unreadable
+    }
+}
+
+int32_t ReadingThreadsFromEnvironment()
+{
+    if (const char* text = std::getenv("MORVANE_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && n > 0)
+            return static_cast<int32_t>(std::min(n, 64L));
+    }
+    return static_cast<int32_t>(std::max(1U, std::min(std::thread::hardware_concurrency(), 64U)));
+}
+
+ScanReadQueue::ScanReadQueue(std::vector<ScanReadJob> jobs, int32_t intensityMode, int32_t threads)
+    : jobs_(std::move(jobs))
+    , intensityMode_(intensityMode)
+{
+    const size_t n = std::min(static_cast<size_t>(std::max(threads, 1)), jobs_.size());
+    if (n <= 1)
+        return;
+    ring_.resize(n * AheadPerThread);
+    ready_.assign(ring_.size(), 0);
+    try {
+        for (size_t t = 0; t < n; ++t)
+            threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for; with none at all the caller's thread reads.
+    }
+}
+
+ScanReadQueue::~ScanReadQueue()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    roomChanged_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+void ScanReadQueue::Work()
+{
+    BeckmanFile reader;
+    std::string bytes;
+    ScanRead read;
+    for (;;) {
+        size_t i = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            roomChanged_.wait(
+                lock, [&] { return stopping_ || claimed_ == jobs_.size() || claimed_ < taken_ + ring_.size(); });
+            if (stopping_ || claimed_ == jobs_.size())
+                return;
+            i = claimed_++;
+        }
+        ReadScan(jobs_[i], intensityMode_, reader, bytes, read);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ring_[i % ring_.size()] = std::move(read);
+            ready_[i % ring_.size()] = 1;
+        }
+        readyChanged_.notify_one();
+    }
+}
+
+ScanRead ScanReadQueue::Next()
+{
+    ScanRead read;
+    if (threads_.empty()) {
+        ReadScan(jobs_[taken_++], intensityMode_, reader_, bytes_, read);
+        return read;
+    }
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const size_t slot = taken_ % ring_.size();
+        readyChanged_.wait(lock, [&] { return ready_[slot] != 0; });
+        read = std::move(ring_[slot]);
+        ready_[slot] = 0;
+        ++taken_;
+    }
+    roomChanged_.notify_all();
+    return read;
+}
