@@ -19,7 +19,7 @@ TEST(TickLabels, EveryLabelCarriesTheDigitsItsStepNeedsInOneNotation)
             { "0", "5.0e-5", "1.0e-4", "1.5e-4" } },
         { "large values all in powers of ten", { 1e5, 2e5, 3e5 }, false, { "1e5", "2e5", "3e5" } },
         { "negative values, no minus zero", { -0.02, -0.01, 0, 0.01 }, false, { "-0.02", "-0.01", "0.00", "0.01" } },
-        { "a mantissa rounding up to ten", { 9.9996e-4, 1.5e-3 }, false, { "1.0e-3", "1.5e-3" } },
+        { "a mantissa rounding up to ten", { 9.9996e-5, 1.5e-4 }, false, { "1.0e-4", "1.5e-4" } },
         { "logarithmic: each its own digits", { 0.5, 1, 2, 5, 10, 20 }, true, { "0.5", "1", "2", "5", "10", "20" } },
         { "logarithmic: one notation", { 2e-4, 5e-4 }, true, { "2e-4", "5e-4" } },
         { "a single tick", { 0.25 }, false, { "0.25" } },
