@@ -179,6 +179,8 @@ public:
     int32_t ShowAverageAndCorrected();
 
     // ---- Output (TSedDataViewOutput.cpp) ----
+    // Said after a g(s*) file was written, followed by its full path.
+    static constexpr const char* OutputWrittenMessage = "s*g(s*) written to ";
     // Writes the newest corrected set with the composite's gaps filled, through the save dialog.
     void ButtonOutputAsciiClick();
     // Writes the corrected set the time course shows, alone.

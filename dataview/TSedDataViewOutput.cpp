@@ -2,6 +2,9 @@
 // the time course shows.
 #include "dataview/TSedDataView.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "dataview/GofsOutput.h"
 
 void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
@@ -31,6 +34,12 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
         return;
     // Written through a temporary file and renamed, so an existing file survives a failed write.
     const std::string failure = WriteGofsFile(*Engine, request.FileName, set, newestWithComposite);
-    if (!failure.empty())
+    if (!failure.empty()) {
         prompts_->ShowMessage(failure);
+        return;
+    }
+    // Where the file went, in full: a proposed name alone does not tell the directory.
+    std::error_code ec;
+    const std::filesystem::path written = std::filesystem::absolute(request.FileName, ec);
+    prompts_->ShowMessage(OutputWrittenMessage + (ec ? request.FileName : written.lexically_normal().string()));
 }

@@ -192,6 +192,36 @@ std::string DirectoryChannels::ButtonRefreshSubdirectoriesClick()
     return ScanRootDir(EditInputDir);
 }
 
+void DirectoryChannels::FollowRootDir()
+{
+    if (EditInputDir.empty())
+        return;
+    try {
+        RunDirectories runs = ListRunDirectories(EditInputDir);
+        if (!runs.Failure.empty() || runs.Newest < 0)
+            return;
+        const std::string newest = runs.Dirs[static_cast<size_t>(runs.Newest)];
+        if (runs.Dirs != ListBoxDataDirs) {
+            ListBoxDataDirs = std::move(runs.Dirs);
+            const auto current = std::find(ListBoxDataDirs.begin(), ListBoxDataDirs.end(), EditDataDir);
+            ListBoxDataDirsItemIndex
+                = current == ListBoxDataDirs.end() ? -1 : static_cast<int32_t>(current - ListBoxDataDirs.begin());
+        }
+        // A run started after the program: the directory chosen before it (the root, or an older
+        // run's directory) holds no channel, the new run does.
+        if (RadioGroupChannelsItems.empty() && newest != EditDataDir) {
+            const auto at = std::find(ListBoxDataDirs.begin(), ListBoxDataDirs.end(), newest);
+            ListBoxDataDirsItemIndex = static_cast<int32_t>(at - ListBoxDataDirs.begin());
+            ListBoxDataDirsClick();
+            return;
+        }
+        if (FileListBox1Directory == EditDataDir)
+            ButtonRefreshFileListClick();
+    } catch (const std::exception&) {
+        // Tried again at the next tick.
+    }
+}
+
 ChannelEntry DirectoryChannels::SelectedChannel() const
 {
     if (RadioGroupChannelsItemIndex < 0

@@ -69,6 +69,11 @@ public:
     void FileListBox1Change(int32_t index);
     // Scans the root shown in EditInputDir again; nothing happens while no root is set.
     std::string ButtonRefreshSubdirectoriesClick();
+    // Follows a run that starts after the root was chosen: run directories that appeared below the
+    // root join the list (the current one stays selected), the newest run becomes current when the
+    // current directory holds no channel, and the file list takes the files the current
+    // directory gained or lost. Quiet: a root that cannot be read changes nothing.
+    void FollowRootDir();
 
     // Text of the selected channel entry, or "" when none is selected.
     ChannelEntry SelectedChannel() const;

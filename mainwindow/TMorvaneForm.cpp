@@ -72,6 +72,14 @@ TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const
     return ListBoxOpenWindows[static_cast<size_t>(ListBoxOpenWindowsItemIndex)].View;
 }
 
+TSedDataView* TMorvaneForm::ListBoxOpenWindowsDblClick(int32_t index)
+{
+    if (index < 0 || index >= static_cast<int32_t>(ListBoxOpenWindows.size()))
+        return nullptr;
+    ListBoxOpenWindowsItemIndex = index;
+    return ButtonFocusWindowClick();
+}
+
 void TMorvaneForm::DataViewClosed(TSedDataView& view)
 {
     auto drop = [&view](std::vector<OpenWindowEntry>& list) {
@@ -104,8 +112,8 @@ void TMorvaneForm::btnSetInputDirClick()
         if (!failure.empty())
             prompts_->ShowMessage(failure);
     }
-    if (ListBoxDataDirs.empty())
-        Timer2.Enabled = true;
+    // On again in any case: it retries a root that could not be listed, or follows a listed one.
+    Timer2.Enabled = true;
 }
 
 void TMorvaneForm::Timer1Timer()
@@ -116,9 +124,13 @@ void TMorvaneForm::Timer1Timer()
 
 void TMorvaneForm::Timer2Timer()
 {
+    if (!Timer2.Enabled || EditInputDir.empty())
+        return;
     // Retries quietly: a root that stays unreadable would otherwise raise a message box every 5 s.
-    if (Timer2.Enabled && ListBoxDataDirs.empty() && !EditInputDir.empty())
+    if (ListBoxDataDirs.empty())
         ScanRootDir(EditInputDir);
+    else
+        FollowRootDir();
 }
 
 void TMorvaneForm::S11Click()

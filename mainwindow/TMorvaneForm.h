@@ -41,7 +41,7 @@ public:
     GUISettings DisplaySettings;
     CustomSettings AnalysisSettings;
     Timer Timer1 { 987, true }; // channel detection
-    Timer Timer2 { 5000, true }; // root re-scan while no data directory is listed
+    Timer Timer2 { 5000, true }; // the root's scan again, or its runs followed (FollowRootDir)
 
     // "List of open windows -->", unsorted; -1: none selected.
     std::vector<OpenWindowEntry> ListBoxOpenWindows;
@@ -70,6 +70,9 @@ public:
     TSedDataView* Scans1Click() { return ButtonLaunchClick(); }
     // The view to give the focus to, or null when no entry is selected.
     TSedDataView* ButtonFocusWindowClick() const;
+    // A double click on an entry of the open-window list: selects it and gives that view the focus
+    // as "Focus on this window" does; null for no entry.
+    TSedDataView* ListBoxOpenWindowsDblClick(int32_t index);
     // "Set root input directory": the directory chooser (a file picked in the directory also
     // does), then the scan of the chosen root.
     void btnSetInputDirClick();

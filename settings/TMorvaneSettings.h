@@ -31,6 +31,8 @@ public:
     // Fills both grids from the owner's settings, which "Save" changes; the caller then shows the
     // window modally. prompts: where messages go (none: dropped).
     void FormShow(GUISettings& display, CustomSettings& analysis, Prompts* prompts = nullptr);
+    // Where messages go from now on: the host of the settings window itself, once it is shown.
+    void SetPrompts(Prompts* prompts) { prompts_ = prompts; }
     // "Save": false, with a message naming the keys and what they take, when a value in the grids is
     // refused; nothing changes then. Otherwise the owner's settings take the values and the file is
     // written (a failure is reported; the values still apply until the program ends).

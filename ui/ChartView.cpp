@@ -10,16 +10,48 @@
 #include <qcustomplot.h>
 
 #include "chart/ChartData.h"
+#include "chart/TickLabels.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
 
 QColor ToQColor(ChartColour c) { return QColor(c.Red, c.Green, c.Blue); }
 
+// Labels from TickLabels: one notation per axis, the digits the ticks need to read apart, the
+// user's decimal point. (A label such as "1.5e-4" is drawn as a power of ten.)
+template <typename Ticker> class Labelled : public Ticker {
+public:
+    explicit Labelled(bool logarithmic)
+        : logarithmic_(logarithmic)
+    {
+    }
+
+protected:
+    QVector<QString> createLabelVector(const QVector<double>& ticks, const QLocale& locale, QChar, int) override
+    {
+        const std::vector<std::string> labels
+            = TickLabels(std::vector<double>(ticks.begin(), ticks.end()), logarithmic_);
+        QVector<QString> out;
+        out.reserve(static_cast<qsizetype>(labels.size()));
+        for (const std::string& label : labels)
+            out.push_back(QString::fromStdString(label).replace('.', locale.decimalPoint()));
+        return out;
+    }
+
+private:
+    bool logarithmic_;
+};
+
 // Ticks of a logarithmic axis at the values a reader of s* expects: 1, 2 and 5 of each decade
 // (every whole value 1..9 when the range spans less than about a decade), whatever the base the
 // model's scale was given in; the base changes nothing on the screen but where powers would fall.
-class ReadableLogTicker : public QCPAxisTicker {
+class ReadableLogTicker : public Labelled<QCPAxisTicker> {
+public:
+    ReadableLogTicker()
+        : Labelled<QCPAxisTicker>(true)
+    {
+    }
+
 protected:
     QVector<double> createTickVector(double, const QCPRange& range) override
     {
@@ -29,10 +61,6 @@ protected:
         return ticks;
     }
     QVector<double> createSubTickVector(int, const QVector<double>&) override { return {}; }
-    QString getTickLabel(double tick, const QLocale& locale, QChar, int) override
-    {
-        return locale.toString(tick, 'g', 6);
-    }
 
 private:
     static QVector<double> Steps(const QCPRange& range, std::initializer_list<double> mantissas)
@@ -53,25 +81,6 @@ private:
     }
 };
 
-// The toolkit-style label formats the logic names, as QCustomPlot number formats.
-void ApplyFormat(QCPAxis* axis, const ChartAxis& model)
-{
-    if (model.Logarithmic) {
-        axis->setNumberFormat("g");
-        axis->setNumberPrecision(6);
-    } else if (model.LabelFormat.find('E') != std::string::npos) {
-        // Mantissa "x10" exponent: written as a power of ten where the numbers need one.
-        axis->setNumberFormat("gbc");
-        axis->setNumberPrecision(3);
-    } else if (model.LabelFormat == "0.0" || model.LabelFormat == "0.#") {
-        axis->setNumberFormat("f");
-        axis->setNumberPrecision(1);
-    } else {
-        axis->setNumberFormat("g");
-        axis->setNumberPrecision(6);
-    }
-}
-
 void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
 {
     axis->setVisible(model.Visible);
@@ -83,15 +92,16 @@ void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
     } else {
         axis->setScaleType(QCPAxis::stLinear);
         if (model.Increment > 0) {
-            QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+            QSharedPointer<QCPAxisTickerFixed> ticker(new Labelled<QCPAxisTickerFixed>(false));
             ticker->setTickStep(model.Increment);
             ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
             axis->setTicker(ticker);
         } else {
-            axis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+            axis->setTicker(QSharedPointer<QCPAxisTicker>(new Labelled<QCPAxisTicker>(false)));
         }
     }
-    ApplyFormat(axis, model);
+    // The labels come from the tickers; "b" draws their exponents as powers of ten.
+    axis->setNumberFormat("gbc");
 }
 
 // Vertical error bars of +-Error at each point, hung on an invisible graph of the points (the
@@ -138,6 +148,7 @@ ChartView::ChartView(const ChartModel* model, QWidget* parent)
     connect(plot_, &QCustomPlot::mousePress, this, &ChartView::OnPress);
     connect(plot_, &QCustomPlot::mouseRelease, this, &ChartView::OnRelease);
     connect(plot_, &QWidget::customContextMenuRequested, this, &ChartView::ShowContextMenu);
+    connect(plot_, &QCustomPlot::afterLayout, this, &ChartView::PlaceMarkerLabels);
     Refresh(true);
 }
 
@@ -149,10 +160,23 @@ void ChartView::Refresh(bool force)
     drawn_ = model_->Changed;
 }
 
+std::string ChartView::AxesKey() const
+{
+    std::string key;
+    for (const ChartAxis* a : { &model_->Bottom, &model_->Left, &model_->Right })
+        key += a->Title + (a->Logarithmic ? "\1log\1" : "\1lin\1");
+    return key;
+}
+
 void ChartView::Draw()
 {
     plot_->clearPlottables();
     plot_->clearItems();
+    markerLabels_.clear();
+    if (const std::string key = AxesKey(); key != axesKey_) {
+        axesKey_ = key;
+        zoomed_ = false; // another kind of chart: the old zoom means nothing there
+    }
     if (!model_->Title.empty() && !titleAdded_) {
         plot_->plotLayout()->insertRow(0);
         auto* title = new QCPTextElement(plot_, QString::fromStdString(model_->Title), QFont("sans", 10, QFont::Bold));
@@ -200,6 +224,7 @@ void ChartView::Draw()
                     text->setColor(c);
                     text->setBrush(QBrush(QColor(255, 255, 255, 210)));
                     text->setFont(QFont("sans", 8));
+                    markerLabels_.push_back({ text, p.X, p.Y * 0.98, valueAxis });
                 }
             }
             continue;
@@ -249,8 +274,42 @@ void ChartView::Draw()
         text->setColor(QColor(90, 90, 90));
         text->setClipToAxisRect(false);
     }
-    ApplyRanges();
+    if (zoomed_) {
+        // The user's zoom outlives the redraw; only the axes the user cannot zoom follow the model.
+        const QCPRange x = plot_->xAxis->range(), y = plot_->yAxis->range();
+        ApplyRanges();
+        plot_->xAxis->setRange(x);
+        plot_->yAxis->setRange(y);
+    } else {
+        ApplyRanges();
+    }
     plot_->replot();
+}
+
+void ChartView::PlaceMarkerLabels()
+{
+    std::vector<size_t> order(markerLabels_.size());
+    std::iota(order.begin(), order.end(), size_t { 0 });
+    std::stable_sort(
+        order.begin(), order.end(), [this](size_t a, size_t b) { return markerLabels_[a].x < markerLabels_[b].x; });
+    std::vector<double> rowEnds; // right edge in pixels of the last label of each row
+    for (size_t i : order) {
+        const MarkerLabel& m = markerLabels_[i];
+        const QFontMetrics metrics(m.text->font());
+        const QMargins pad = m.text->padding();
+        const double left = plot_->xAxis->coordToPixel(m.x);
+        const double right = left + pad.left() + metrics.horizontalAdvance(m.text->text()) + pad.right() + 2;
+        size_t row = 0;
+        while (row < rowEnds.size() && rowEnds[row] > left)
+            ++row;
+        if (row == rowEnds.size())
+            rowEnds.push_back(right);
+        else
+            rowEnds[row] = right;
+        m.text->position->setTypeY(QCPItemPosition::ptAbsolute);
+        const double top = m.valueAxis->coordToPixel(m.y);
+        m.text->position->setCoords(m.x, top + static_cast<double>(row) * (metrics.height() + 2));
+    }
 }
 
 void ChartView::ApplyRanges()
@@ -278,6 +337,7 @@ void ChartView::ApplyRanges()
 
 void ChartView::Rescale()
 {
+    zoomed_ = false;
     ApplyRanges();
     plot_->replot();
 }
@@ -329,6 +389,7 @@ void ChartView::OnRectangle(const QRect& rect)
         return;
     plot_->xAxis->setRange(plot_->xAxis->pixelToCoord(r.left()), plot_->xAxis->pixelToCoord(r.right()));
     plot_->yAxis->setRange(plot_->yAxis->pixelToCoord(r.bottom()), plot_->yAxis->pixelToCoord(r.top()));
+    zoomed_ = true;
     plot_->replot();
 }
 

@@ -3,15 +3,21 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "chart/ChartModel.h"
 
+class QCPAxis;
+class QCPItemText;
 class QCustomPlot;
 class QMouseEvent;
 
-// Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it; dragging backwards
-// (right to left) or Rescale() returns to the model's own ranges. A click without a drag is handed
-// back in chart values, telling whether it hit a drawn series or the background.
+// Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it, and the zoom stays while
+// the model is redrawn (a live refresh); dragging backwards (right to left) or Rescale() returns to
+// the model's own ranges, as does a change of the axes' titles or scales. A click without a drag
+// is handed back in chart values, telling whether it hit a drawn series or the background. The
+// labels of marker bars that would overlap are set one below the other.
 class ChartView : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +27,8 @@ public:
     void Refresh(bool force = false);
     // Undoes the zoom.
     void Rescale();
+    // The user's zoom is in force.
+    bool Zoomed() const { return zoomed_; }
     bool SaveImage(const QString& fileName);
     // Writes the visible series as tab-separated text (ChartDataText); empty, or what failed.
     QString SaveData(const QString& fileName) const;
@@ -46,6 +54,16 @@ private:
     void OnRelease(QMouseEvent* event);
     void OnRectangle(const QRect& rect);
     void ShowContextMenu(const QPoint& pos);
+    // Rows for the marker labels, so that no two overlap at the current ranges and size.
+    void PlaceMarkerLabels();
+    // What the axes are (titles, scales): a zoom stays only while they stay.
+    std::string AxesKey() const;
+
+    struct MarkerLabel {
+        QCPItemText* text;
+        double x, y; // where the label hangs: the top of its bar, in chart values
+        QCPAxis* valueAxis;
+    };
 
     const ChartModel* model_;
     QCustomPlot* plot_;
@@ -53,4 +71,7 @@ private:
     int drawnCurves_ = 0;
     QPoint pressPos_;
     bool titleAdded_ = false;
+    bool zoomed_ = false;
+    std::string axesKey_;
+    std::vector<MarkerLabel> markerLabels_;
 };

@@ -29,15 +29,18 @@ QLineEdit* ReadOnly(QWidget* parent, const QString& hint = QString())
 
 void Fill(QListWidget* list, const std::vector<std::string>& items, int32_t selected)
 {
-    bool same = list->count() == static_cast<int>(items.size());
-    for (int i = 0; same && i < list->count(); ++i)
-        same = list->item(i)->text().toStdString() == items[static_cast<size_t>(i)];
-    if (!same) {
-        list->clear();
-        for (const std::string& s : items)
-            list->addItem(QString::fromStdString(s));
-    }
-    list->setCurrentRow(selected);
+    // Items that stay stay, so that a list that only grows (the files of a run in progress)
+    // keeps where the user scrolled to.
+    int kept = 0;
+    while (kept < list->count() && kept < static_cast<int>(items.size())
+        && list->item(kept)->text().toStdString() == items[static_cast<size_t>(kept)])
+        ++kept;
+    while (list->count() > kept)
+        delete list->takeItem(list->count() - 1);
+    for (size_t i = static_cast<size_t>(kept); i < items.size(); ++i)
+        list->addItem(QString::fromStdString(items[i]));
+    if (list->currentRow() != selected)
+        list->setCurrentRow(selected);
 }
 
 } // namespace
@@ -180,12 +183,7 @@ void MainWindowWidget::BuildControls()
     auto* launch = new QPushButton(tr("Launch a Window"), central);
     connect(launch, &QPushButton::clicked, this, [this] { Launch(); });
     auto* focus = new QPushButton(tr("Focus on this window"), central);
-    connect(focus, &QPushButton::clicked, this, [this] {
-        if (SedDataViewWidget* w = WidgetOf(form_->ButtonFocusWindowClick())) {
-            w->raise();
-            w->activateWindow();
-        }
-    });
+    connect(focus, &QPushButton::clicked, this, [this] { FocusView(form_->ButtonFocusWindowClick()); });
     auto* comparison = new QPushButton(tr("Show Comparison"), central);
     comparison->setToolTip(tr("Overlay the g(s*) curves of open windows"));
     connect(comparison, &QPushButton::clicked, this, [this] {
@@ -196,6 +194,10 @@ void MainWindowWidget::BuildControls()
     connect(listOpenWindows_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!refreshing_)
             form_->ListBoxOpenWindowsItemIndex = row;
+    });
+    connect(listOpenWindows_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        FocusView(form_->ListBoxOpenWindowsDblClick(listOpenWindows_->row(item)));
+        Refresh();
     });
 
     auto* rootRow = new QHBoxLayout;
@@ -318,6 +320,17 @@ SedDataViewWidget* MainWindowWidget::WidgetOf(const TSedDataView* view) const
 {
     const auto it = widgets_.find(view);
     return it == widgets_.end() ? nullptr : it->second;
+}
+
+void MainWindowWidget::FocusView(const TSedDataView* view)
+{
+    SedDataViewWidget* w = WidgetOf(view);
+    if (!w)
+        return;
+    if (w->isMinimized())
+        w->showNormal();
+    w->raise();
+    w->activateWindow();
 }
 
 void MainWindowWidget::Timer1Tick()

@@ -61,6 +61,8 @@ private:
     void BuildControls();
     void RebuildChannels();
     void ShowMessage(const QString& text);
+    // Brings the view's window to the front with the keyboard focus.
+    void FocusView(const TSedDataView* view);
     // Makes the window of a new view, before its first load, and keeps it in widgets_.
     void OpenView(TSedDataView& view);
     friend class MainWindowPrompts;

@@ -9,7 +9,7 @@ ProgramWindows::ProgramWindows(Prompts* standIn)
     , ScanViewerWindow(ScanViewer, standIn, &Main)
     , TextViewerWindow(TextViewer, standIn, &Main)
     , ComparisonWindow(Comparison, standIn, &Main)
-    , SettingsWindow(Settings, &Main)
+    , SettingsWindow(Settings, &Main, standIn)
 {
     QApplication::setApplicationName(ApplicationName);
     Main.Form().SettingsWindow = &Settings;

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
 #include <filesystem>
 
@@ -14,6 +15,30 @@
 #include "ui/SettingsDialog.h"
 #include "ui/SimpleShowTextWindow.h"
 #include "ui/ViewAScanWindow.h"
+
+namespace {
+
+// Hands the keyboard focus back to the window that asked once its modal dialog closes, rather
+// than to whichever window the toolkit picks.
+class FocusBack {
+public:
+    explicit FocusBack(QWidget* parent)
+        : window_(parent ? parent->window() : nullptr)
+    {
+    }
+    ~FocusBack()
+    {
+        if (window_ && window_->isVisible())
+            window_->activateWindow();
+    }
+    FocusBack(const FocusBack&) = delete;
+    FocusBack& operator=(const FocusBack&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
+} // namespace
 
 QString QtPrompts::QtFilter(const std::string& filter)
 {
@@ -49,6 +74,7 @@ void QtPrompts::ShowMessage(const std::string& text)
 {
     if (standIn_)
         return standIn_->ShowMessage(text);
+    const FocusBack back(parent_);
     QMessageBox::information(parent_, QStringLiteral("Morvane"), QString::fromStdString(text));
 }
 
@@ -56,6 +82,7 @@ bool QtPrompts::SaveDialog(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->SaveDialog(request);
+    const FocusBack back(parent_);
     QFileDialog dialog(parent_, QString::fromStdString(request.Title), StartPath(request), QtFilter(request.Filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
@@ -78,6 +105,7 @@ bool QtPrompts::OpenDialog(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->OpenDialog(request);
+    const FocusBack back(parent_);
     const QString file = QFileDialog::getOpenFileName(
         parent_, QString::fromStdString(request.Title), StartPath(request), QtFilter(request.Filter));
     if (file.isEmpty())
@@ -90,6 +118,7 @@ bool QtPrompts::SelectDirectory(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->SelectDirectory(request);
+    const FocusBack back(parent_);
     // Files are shown too, so that the user sees which directory holds the scans.
     const QString dir = QFileDialog::getExistingDirectory(parent_, QString::fromStdString(request.Title),
         QString::fromStdString(request.InitialDir), QFileDialog::Options());
@@ -103,6 +132,7 @@ bool QtPrompts::InputQuery(const std::string& caption, const std::string& prompt
 {
     if (standIn_)
         return standIn_->InputQuery(caption, prompt, value);
+    const FocusBack back(parent_);
     bool ok = false;
     const QString text = QInputDialog::getText(parent_, QString::fromStdString(caption), QString::fromStdString(prompt),
         QLineEdit::Normal, QString::fromStdString(value), &ok);
@@ -113,18 +143,20 @@ bool QtPrompts::InputQuery(const std::string& caption, const std::string& prompt
 
 void QtPrompts::ShowScanSelector(TScanSelector& selector)
 {
+    const FocusBack back(parent_);
     ScanSelectorDialog dialog(selector, parent_);
     dialog.exec();
 }
 
 void QtPrompts::ShowSettingsWindow(TMorvaneSettings& settings)
 {
+    const FocusBack back(parent_);
     if (settingsWindow_ && &settingsWindow_->Settings() == &settings) {
         settingsWindow_->Refresh();
         settingsWindow_->exec();
         return;
     }
-    SettingsDialog dialog(settings, parent_);
+    SettingsDialog dialog(settings, parent_, standIn_);
     dialog.exec();
 }
 
@@ -164,6 +196,7 @@ void QtPrompts::ShowTextViewer(TSimpleShowText& viewer) { ShowViewer(textViewerW
 
 void QtPrompts::ShowRecomposeTool(Trecompose& tool)
 {
+    const FocusBack back(parent_);
     RecomposeDialog dialog(tool, parent_, standIn_);
     dialog.exec();
 }

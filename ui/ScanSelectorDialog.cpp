@@ -40,6 +40,9 @@ ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
     };
     for (const auto& b : buttons) {
         auto* button = new QPushButton(tr(b.text), this);
+        // Enter belongs to the field the user typed into: no button of the dialog is its default,
+        // or the first ("Select All") would take the key and undo the pattern just applied.
+        button->setAutoDefault(false);
         side->addWidget(button);
         const Action action = b.action;
         connect(button, &QPushButton::clicked, this, [this, action] {

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
 #include <QToolButton>
 #include <algorithm>
 
@@ -33,11 +34,37 @@ QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable)
     return b;
 }
 
+namespace {
+    constexpr const char* MayCutProperty = "morvaneMayCut";
+    constexpr const char* BaseWidthProperty = "morvaneBaseWidth";
+}
+
+int WidthFor(const QLineEdit* edit, const QString& text)
+{
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+    const QMargins text_ = edit->textMargins(), contents = edit->contentsMargins();
+    // 2 pixels of the edit's own margin on each side, and room for the cursor.
+    return edit->fontMetrics().horizontalAdvance(text) + 2 * frame + 2 * 2 + text_.left() + text_.right()
+        + contents.left() + contents.right() + 2;
+}
+
+void MayCut(QLineEdit* edit)
+{
+    edit->setProperty(MayCutProperty, true);
+    QObject::connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
+}
+
 void SetText(QLineEdit* edit, const std::string& text)
 {
     const QString q = QString::fromStdString(text);
-    if (edit->text() != q)
-        edit->setText(q);
+    if (edit->text() == q)
+        return;
+    edit->setText(q);
+    if (edit->property(MayCutProperty).toBool())
+        return;
+    if (!edit->property(BaseWidthProperty).isValid())
+        edit->setProperty(BaseWidthProperty, edit->minimumWidth());
+    edit->setMinimumWidth(std::max(edit->property(BaseWidthProperty).toInt(), WidthFor(edit, q)));
 }
 
 void SetScrollBar(QScrollBar* bar, const ScrollBarControl& c)

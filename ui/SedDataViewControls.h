@@ -20,7 +20,14 @@ namespace dataviewcontrols {
 QLineEdit* ReadOnlyEdit(QWidget* parent, int minimumWidth = 80);
 QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable);
 // Sets the edit's text only when it differs, so an unchanged edit keeps its cursor and selection.
+// The edit's minimum width grows to fit the text (a number is never cut at the window's minimum
+// width), unless the edit was made with MayCut.
 void SetText(QLineEdit* edit, const std::string& text);
+// An edit for long texts (paths, warnings): it keeps its own minimum width, and its tool tip shows
+// the whole text.
+void MayCut(QLineEdit* edit);
+// The width an edit needs to show `text` whole.
+int WidthFor(const QLineEdit* edit, const QString& text);
 // Range and position from the logic's control, without running the change handlers; nothing is
 // touched while they agree (a touched control repaints the window around it).
 void SetScrollBar(QScrollBar* bar, const ScrollBarControl& control);

@@ -43,6 +43,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     , waitWindow_(new WaitWorkingWidget(view.WaitWindow, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    dataviewcontrols::MayCut(editFullPath_);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QString::fromStdString(view.LabelDir), this));
@@ -57,7 +58,8 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     top->addWidget(checkMW_);
     top->addWidget(editMW_);
     editMW_->setReadOnly(true);
-    editMW_->setMaximumWidth(90);
+    editMW_->setMinimumWidth(60);
+    editMW_->setMaximumWidth(120);
     editMW_->setToolTip(tr("Click to enter a molecular weight"));
     connect(checkMW_, &QCheckBox::clicked, this, [this](bool checked) {
         if (!view_)

@@ -25,12 +25,15 @@ QWidget* SedDataViewWidget::BuildAverageTab()
             if (view_)
                 view_->SBDisplayXYAvgClick();
         });
-    connect(avgChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->ChartAverageClickBackground(x, y);
-        Refresh();
-    });
+    // A click on a curve reads out as one beside it.
+    for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
+        connect(avgChart_, clicked, this, [this](double x, double y) {
+            if (!view_)
+                return;
+            view_->ChartAverageClickBackground(x, y);
+            Refresh();
+        });
+    }
     editPairs_ = ReadOnlyEdit(tab, 90);
     editTimeRange_ = ReadOnlyEdit(tab, 220);
     editDisplayAvg_ = ReadOnlyEdit(tab, 180);

@@ -26,12 +26,15 @@ QWidget* SedDataViewWidget::BuildCorrectedTab()
             if (view_)
                 view_->SBDisplayXYCorClick();
         });
-    connect(corChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->dcdtChartClickBackground(x, y);
-        Refresh();
-    });
+    // A click on a curve reads out as one beside it.
+    for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
+        connect(corChart_, clicked, this, [this](double x, double y) {
+            if (!view_)
+                return;
+            view_->dcdtChartClickBackground(x, y);
+            Refresh();
+        });
+    }
     editDisplayCor_ = ReadOnlyEdit(tab, 180);
     auto* output = new QPushButton(tr("Output Ascii"), tab);
     connect(output, &QPushButton::clicked, this, [this] {

@@ -47,13 +47,16 @@ QWidget* SedDataViewWidget::BuildExtrapolationTab()
             if (view_)
                 view_->SBDisplayXYExtClick();
         });
+    // A click on a curve reads out as one beside it.
     for (ChartView* chart : { extSChart_, extTimeChart_ }) {
-        connect(chart, &ChartView::backgroundClicked, this, [this](double x, double y) {
-            if (!view_)
-                return;
-            view_->ChartExtrapolationClickBackground(x, y);
-            Refresh();
-        });
+        for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
+            connect(chart, clicked, this, [this](double x, double y) {
+                if (!view_)
+                    return;
+                view_->ChartExtrapolationClickBackground(x, y);
+                Refresh();
+            });
+        }
     }
 
     tools->addWidget(new QLabel(QString::fromStdString(view_->StaticText1), tab));

@@ -83,7 +83,7 @@ QWidget* SedDataViewWidget::BuildRawTab()
     QPalette warning = editPositionWarning_->palette();
     warning.setColor(QPalette::Text, Qt::darkRed);
     editPositionWarning_->setPalette(warning);
-    connect(editPositionWarning_, &QLineEdit::textChanged, editPositionWarning_, &QLineEdit::setToolTip);
+    MayCut(editPositionWarning_);
     bottom->addWidget(editPositionWarning_, 3);
     auto* choose = new QPushButton(tr("Choose Display"), tab);
     connect(choose, &QPushButton::clicked, this, [this] {

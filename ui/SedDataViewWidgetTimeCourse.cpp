@@ -35,12 +35,15 @@ QWidget* SedDataViewWidget::BuildTimeCourseTab()
             if (view_)
                 view_->SBTZoominClick(TSedDataView::PointerMode::DisplayXY);
         });
-    connect(tcChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
-        if (!view_)
-            return;
-        view_->TimeCourseChartClickBackground(x, y);
-        Refresh();
-    });
+    // A click on a curve reads out as one beside it.
+    for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
+        connect(tcChart_, clicked, this, [this](double x, double y) {
+            if (!view_)
+                return;
+            view_->TimeCourseChartClickBackground(x, y);
+            Refresh();
+        });
+    }
     auto* families = new QButtonGroup(tab);
     for (int i = 0; i < 3; ++i) {
         tcFamilies_[i] = new QRadioButton(QString::fromLatin1(TSedDataView::TimeCourseItems[i]), tab);

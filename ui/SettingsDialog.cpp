@@ -76,9 +76,10 @@ QGroupBox* Box(const QString& title, QWidget* grid, QWidget* parent)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent)
+SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent, Prompts* standIn)
     : QDialog(parent)
     , settings_(settings)
+    , prompts_(this, standIn)
     , guiGrid_(Grid(this, settings.ValueListGUISettings))
     , customGrid_(Grid(this, settings.ValueListCustomSettings))
     , note_(new QLabel(this))
@@ -121,6 +122,12 @@ SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent)
 }
 
 SettingsDialog::~SettingsDialog() { settings_.FormDestroy(); }
+
+void SettingsDialog::showEvent(QShowEvent* event)
+{
+    settings_.SetPrompts(&prompts_);
+    QDialog::showEvent(event);
+}
 
 void SettingsDialog::Refresh()
 {

@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "settings/TMorvaneSettings.h"
+#include "ui/QtPrompts.h"
 
 class QLabel;
 class QPushButton;
@@ -12,7 +13,8 @@ class QTableWidget;
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SettingsDialog(TMorvaneSettings& settings, QWidget* parent = nullptr);
+    // standIn: answers the messages instead of real message boxes (tests).
+    explicit SettingsDialog(TMorvaneSettings& settings, QWidget* parent = nullptr, Prompts* standIn = nullptr);
     ~SettingsDialog() override;
 
     // Copies the grids of the logic into the tables.
@@ -23,11 +25,17 @@ public:
     QPushButton* SaveButton() const { return save_; }
     QPushButton* DefaultsButton() const { return defaults_; }
 
+protected:
+    // The window's messages (a refused value, a file that cannot be written) belong to it, not to
+    // the window that opened it.
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Copies the values typed into the tables back into the grids of the logic.
     void TakeEdits();
 
     TMorvaneSettings& settings_;
+    QtPrompts prompts_;
     QTableWidget* guiGrid_;
     QTableWidget* customGrid_;
     QLabel* note_;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "ui/ChartView.h"
+#include "ui/SedDataViewControls.h"
 
 ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, Prompts* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -15,6 +16,7 @@ ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, Prompts* standIn, QWidget* 
     , editFileName_(new QLineEdit(this))
     , button1_(new QPushButton(QString::fromStdString(viewer.Button1Caption), this))
     , chart_(new ChartView(&viewer.TransformChart, this))
+    , editDisplayXY_(dataviewcontrols::ReadOnlyEdit(this, 180))
 {
     viewer_.SetPrompts(&prompts_);
     buttonNewFile_->setToolTip(QString::fromStdString(viewer.ButtonNewFileHint));
@@ -31,8 +33,19 @@ ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, Prompts* standIn, QWidget* 
     top->addWidget(buttonNewFile_);
     top->addWidget(editFileName_, 1);
     top->addWidget(button1_);
+    auto* tools = dataviewcontrols::PointerTools(
+        this, chart_, [this] { viewer_.SBZoomInClick(); }, [this] { viewer_.SBDisplayXYClick(); });
+    tools->addWidget(editDisplayXY_);
+    // A click on the curve reads out as one beside it.
+    for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
+        connect(chart_, clicked, this, [this](double x, double y) {
+            viewer_.TransformChartClick(x, y);
+            Refresh();
+        });
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(tools);
     layout->addWidget(chart_, 1);
     resize(viewer.Width, viewer.Height);
     Refresh();
@@ -48,5 +61,6 @@ void ViewAScanWindow::Refresh()
         editFileName_->setText(path);
         editFileName_->setCursorPosition(0);
     }
+    dataviewcontrols::SetText(editDisplayXY_, viewer_.EditDisplayXY);
     chart_->Refresh();
 }

@@ -20,6 +20,7 @@ public:
     TViewAScan& Viewer() const { return viewer_; }
     QtPrompts& WindowPrompts() { return prompts_; }
     ChartView* Chart() const { return chart_; }
+    QLineEdit* DisplayXYEdit() const { return editDisplayXY_; }
     // Copies the logic's fields into the controls and redraws a changed chart.
     void Refresh();
 
@@ -30,4 +31,5 @@ private:
     QLineEdit* editFileName_;
     QPushButton* button1_;
     ChartView* chart_;
+    QLineEdit* editDisplayXY_;
 };

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "analysis/NumberText.h"
+#include "analysis/Rounding.h"
 #include "scanfiles/BeckmanFile.h"
 #include "windows/TSimpleShowText.h"
 
@@ -75,4 +77,12 @@ void TViewAScan::Button1Click()
     TextViewer->EditFileNameChange();
     TextViewer->Visible = true;
     prompts_->ShowTextViewer(*TextViewer);
+}
+
+void TViewAScan::TransformChartClick(double x, double y)
+{
+    if (ChartMode != PointerMode::DisplayXY)
+        return;
+    EditDisplayXY = "X = " + FloatToStr(RoundSignificant(x, 5)) + "  Y = " + FloatToStr(RoundSignificant(y, 5));
+    prompts_->ShowMessage(EditDisplayXY);
 }

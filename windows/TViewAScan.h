@@ -31,6 +31,10 @@ public:
     std::string EditFileName;
     // "Transformed Data": one series, Series1, of the points in file order.
     ChartModel TransformChart;
+    // Pointer tools of the chart: "Zoom" (down at start) or "Display X, Y", and the read-out.
+    enum class PointerMode { ZoomIn, DisplayXY };
+    PointerMode ChartMode = PointerMode::ZoomIn;
+    std::string EditDisplayXY;
     // The program's text viewer, opened by "Show Text"; none: the button does nothing.
     TSimpleShowText* TextViewer = nullptr;
 
@@ -42,6 +46,11 @@ public:
     void ButtonNewFileClick();
     // "Show Text": the text viewer on the file shown.
     void Button1Click();
+    void SBZoomInClick() { ChartMode = PointerMode::ZoomIn; }
+    void SBDisplayXYClick() { ChartMode = PointerMode::DisplayXY; }
+    // A click on the chart, on the curve or beside it, in chart values: in "Display X, Y" mode
+    // "X = x  Y = y" (5 significant digits) in EditDisplayXY and in a message.
+    void TransformChartClick(double x, double y);
 
 private:
     SilentPrompts silentPrompts_;

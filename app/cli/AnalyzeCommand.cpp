@@ -86,7 +86,8 @@ public:
                  << (o_.watch ? "; writing it again after the next scans" : "") << "\n";
             return Written::Failed;
         }
-        const Summary s = Summarise(e, set, newest);
+        Summary s = Summarise(e, set, newest);
+        s.counts = follower.Counts;
         out_ << (o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_)) << "\n";
         out_.flush();
         return Written::Yes;
@@ -98,6 +99,47 @@ private:
     std::ostream& err_;
     std::string channel_;
     bool warned_ = false;
+};
+
+// What a followed run stops taking, said once on err: scans newly refused (by reason), and a file
+// that stays incomplete look after look (the instrument stopped writing it, or it never ends
+// with a line end). The g(s*) file is written without them meanwhile.
+class ScanNotices {
+public:
+    // Looks in a row at which the same file was the first incomplete one, before it is named.
+    static constexpr int32_t PendingLooks = 3;
+
+    explicit ScanNotices(std::ostream& err)
+        : err_(err)
+    {
+    }
+
+    void Look(const ScanCounts& now)
+    {
+        for (size_t r = 0; r < now.RefusedBy.size(); ++r) {
+            const int32_t more = now.RefusedBy[r] - said_.RefusedBy[r];
+            if (more <= 0)
+                continue;
+            err_ << CliProgramPrefix << more << (more == 1 ? " more scan" : " more scans") << " refused ("
+                 << ScanReasonText(static_cast<ScanReason>(r)) << "; " << now.RefusedBy[r] << " in all, the first "
+                 << now.FirstRefused[r] << "): the g(s*) file leaves " << (more == 1 ? "it" : "them") << " out\n";
+        }
+        said_.RefusedBy = now.RefusedBy;
+        if (now.Pending == 0 || now.FirstPending != pending_) {
+            pending_ = now.Pending > 0 ? now.FirstPending : std::string();
+            pendingLooks_ = now.Pending > 0 ? 1 : 0;
+            return;
+        }
+        if (++pendingLooks_ == PendingLooks)
+            err_ << CliProgramPrefix << pending_ << " is still not complete after " << PendingLooks
+                 << " looks (no line end yet, or still changing): its scan is left out until it is\n";
+    }
+
+private:
+    std::ostream& err_;
+    ScanCounts said_;
+    std::string pending_;
+    int32_t pendingLooks_ = 0;
 };
 
 int StatusOf(Written w) { return w == Written::Refused ? 2 : w == Written::Failed ? 1 : 0; }
@@ -144,22 +186,24 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     if (!o.watch)
         return StatusOf(run.WriteOnce(true));
 
+    ScanNotices notices(err);
+    notices.Look(run.follower.Counts);
     Written last = run.WriteOnce(false);
     if (last == Written::Refused)
         return 2;
     if (last == Written::NotYet && runExists)
         err << CliProgramPrefix << "waiting for scans of " << channel << " in " << o.runDir << "\n";
-    const RealTimeGofS& e = *run.follower.Engine;
-    int32_t known = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
+    // The revision, not the number of scans: a reload can keep the number and change the scans.
+    int32_t known = run.follower.DataRevision;
     while (!stop) {
         sleepMs(run.follower.Timer1Interval);
         if (stop)
             break;
         const bool hadData = run.follower.HasData;
         run.follower.Timer1Timer();
-        const int32_t now = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
-        if (now != known || hadData != run.follower.HasData) {
-            known = now;
+        notices.Look(run.follower.Counts);
+        if (run.follower.DataRevision != known || hadData != run.follower.HasData) {
+            known = run.follower.DataRevision;
             const Written w = run.WriteOnce(false);
             if (w == Written::Refused)
                 return 2;

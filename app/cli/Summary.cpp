@@ -85,8 +85,36 @@ std::string SummaryText(const Summary& s, const std::string& file, const std::st
     return file + ": " + std::to_string(s.sets) + " g(s*) sets from " + std::to_string(s.scans) + " scans of " + channel
         + times
         + (s.peak.Found ? "g(s*) peak at s* = " + ThreeDigits(s.peak.SStar) + " S"
-                        : "no g(s*) peak above s* = " + ThreeDigits(s.peakFrom) + " S");
+                        : "no g(s*) peak above s* = " + ThreeDigits(s.peakFrom) + " S")
+        + "; " + ScanCountText(s.counts);
 }
+
+// ---- Scan counts ----
+namespace {
+
+void AddScanCounts(nlohmann::ordered_json& j, const ScanCounts& c)
+{
+    j["scans_read"] = c.Read;
+    j["scans_used"] = c.Used;
+    j["scans_refused"] = c.Refused;
+    nlohmann::ordered_json refusals = nlohmann::ordered_json::array();
+    for (size_t r = 0; r < c.RefusedBy.size(); ++r) {
+        if (c.RefusedBy[r] == 0)
+            continue;
+        nlohmann::ordered_json refusal;
+        refusal["reason"] = ScanReasonText(static_cast<ScanReason>(r));
+        refusal["count"] = c.RefusedBy[r];
+        refusal["first_file"] = Utf8OrEscaped(c.FirstRefused[r]);
+        refusals.push_back(std::move(refusal));
+    }
+    j["refusals"] = std::move(refusals);
+    j["scans_pending"] = c.Pending;
+    j["first_pending_file"]
+        = c.Pending > 0 ? nlohmann::ordered_json(Utf8OrEscaped(c.FirstPending)) : nlohmann::ordered_json(nullptr);
+    j["reloads"] = c.Reloads;
+}
+
+} // namespace
 
 std::string SummaryJson(const Summary& s, const std::string& file, const std::string& channel)
 {
@@ -100,5 +128,6 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     j["last_time_s"] = s.lastTime;
     j["peak_s_star"] = s.peak.Found ? nlohmann::ordered_json(s.peak.SStar) : nlohmann::ordered_json(nullptr);
     j["peak_search_from_s_star"] = s.peakFrom;
+    AddScanCounts(j, s.counts);
     return j.dump();
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dataview/GofsOutput.h"
+#include "dataview/ScanCounts.h"
 #include "realtime/RealTimeGofS.h"
 
 // The line the headless program prints for each file it writes, as text or as JSON.
@@ -15,6 +16,8 @@ struct Summary {
     double lastTime = 0; // s, last raw scan of the written set
     double peakFrom = 0; // Svedbergs: the peak is searched above it (BoundaryMinimumSStar)
     GofsPeak peak;
+    // ---- Scan counts: what became of the channel's scan files at the latest look ----
+    ScanCounts counts;
 };
 
 // The summary of set `set` of the engine's g(s*) store, or of the newest set (newest). The peak is
@@ -23,10 +26,14 @@ struct Summary {
 Summary Summarise(const RealTimeGofS& engine, int32_t set, bool newest);
 
 // "<file>: <sets> g(s*) sets from <scans> scans of <channel>, t = <first> to <last> s, g(s*) peak at
-// s* = <s> S" (or ", no g(s*) peak above s* = <from> S").
+// s* = <s> S" (or ", no g(s*) peak above s* = <from> S"), then "; " and the scan counts as
+// ScanCountText gives them ("12 scans read, 11 used, 1 refused (...)").
 std::string SummaryText(const Summary& s, const std::string& file, const std::string& channel);
 
-// One JSON object on one line (no line end); a peak that was not found is null.
+// One JSON object on one line (no line end); a peak that was not found is null. The scan counts
+// follow as "scans_read", "scans_used", "scans_refused", "refusals" (one {"reason", "count",
+// "first_file"} per reason that refused a file), "scans_pending", "first_pending_file" (null when
+// none is pending) and "reloads".
 std::string SummaryJson(const Summary& s, const std::string& file, const std::string& channel);
 
 // Text as a JSON string can hold it: valid UTF-8 as it is, every byte that is not part of a

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -346,4 +347,117 @@ TEST(CliAnalyze, WatchWaitsForTheFirstChannel)
     TempDir empty;
     o.runDir = empty.path();
     EXPECT_EQ(stopped.Analyze(o), 0) << "Ctrl-C while waiting";
+}
+
+namespace {
+
+// A file of the channel that is no scan (refused), before the run's scans in name order.
+void WriteJunkScan(const std::string& path) { testutil::WriteTextFile(path, "not a scan\r\n"); }
+
+// A scan still being written: no line end yet, changed just now.
+void WriteUnfinishedScan(const std::string& path) { testutil::WriteTextFile(path, "Test sample\r\nR 1 20.0 50"); }
+
+} // namespace
+
+TEST(CliAnalyze, SummarySaysHowManyScansWereReadUsedRefusedAndPending)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    testutil::WriteRun(run.path(), spec);
+    WriteJunkScan(run / "00000.RA1");
+    WriteUnfinishedScan(run / "00099.RA1");
+
+    CliRun text;
+    ASSERT_EQ(text.Analyze(OptionsFor(run.path(), out / "g.txt")), 0) << text.err.str();
+    EXPECT_NE(text.out.str().find(" S; 9 scans read, 8 used, 1 refused (no header line: 00000.RA1), 1 not yet "
+                                  "complete (00099.RA1)\n"),
+        std::string::npos)
+        << text.out.str();
+
+    AnalyzeOptions o = OptionsFor(run.path(), out / "g.txt");
+    o.json = true;
+    CliRun json;
+    ASSERT_EQ(json.Analyze(o), 0) << json.err.str();
+    const nlohmann::json j = nlohmann::json::parse(json.out.str());
+    EXPECT_EQ(j.at("scans"), 8);
+    EXPECT_EQ(j.at("scans_read"), 9);
+    EXPECT_EQ(j.at("scans_used"), 8);
+    EXPECT_EQ(j.at("scans_refused"), 1);
+    EXPECT_EQ(
+        j.at("refusals"), nlohmann::json::parse(R"([{"reason":"no header line","count":1,"first_file":"00000.RA1"}])"));
+    EXPECT_EQ(j.at("scans_pending"), 1);
+    EXPECT_EQ(j.at("first_pending_file"), "00099.RA1");
+}
+
+TEST(CliAnalyze, WatchRewritesAfterAReloadThatKeepsTheNumberOfScans)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    CliRun r;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "w.txt");
+    o.watch = true;
+    o.json = true;
+    int ticks = 0;
+    auto sleep = [&](int) {
+        if (++ticks == 1) {
+            // The instrument rewrites a scan already read: same name, other values, a later time.
+            spec.c0 = 1.5;
+            testutil::RunSpec one = spec;
+            testutil::TempDir scratch;
+            const std::vector<std::string> again = testutil::WriteRun(scratch.path(), one);
+            fs::copy_file(scratch / again[3], run / names[3], fs::copy_options::overwrite_existing);
+            fs::last_write_time(run / names[3], fs::file_time_type::clock::now() - std::chrono::hours(1));
+        } else if (ticks == 3) {
+            r.stop = true;
+        }
+    };
+    EXPECT_EQ(r.Analyze(o, sleep), 0) << r.err.str();
+    std::istringstream lines(r.out.str());
+    std::vector<nlohmann::json> summaries;
+    for (std::string line; std::getline(lines, line);)
+        summaries.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(summaries.size(), 2u) << "the reload changed the scans, not their number: " << r.out.str();
+    EXPECT_EQ(summaries[1].at("scans"), 8);
+    EXPECT_EQ(summaries[1].at("reloads"), 1);
+}
+
+TEST(CliAnalyze, WatchSaysWhenItStopsTakingScans)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    testutil::WriteRun(run.path(), spec);
+    CliRun r;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "w.txt");
+    o.watch = true;
+    int ticks = 0;
+    auto sleep = [&](int) {
+        switch (++ticks) {
+        case 1: // a file that is no scan arrives, and one that never gets its line end
+            WriteJunkScan(run / "00009.RA1");
+            WriteUnfinishedScan(run / "00010.RA1");
+            break;
+        case 2:
+            WriteJunkScan(run / "00011.RA1"); // it settles the unfinished one, which stays no scan
+            fs::remove(run / "00010.RA1");
+            WriteUnfinishedScan(run / "00012.RA1");
+            break;
+        case 6:
+            r.stop = true;
+            break;
+        }
+    };
+    EXPECT_EQ(r.Analyze(o, sleep), 0) << r.err.str();
+    EXPECT_EQ(r.err.str(),
+        "morvane-cli: 1 more scan refused (no header line; 1 in all, the first 00009.RA1): the g(s*) file leaves "
+        "it out\n"
+        "morvane-cli: 1 more scan refused (no header line; 2 in all, the first 00009.RA1): the g(s*) file leaves "
+        "it out\n"
+        "morvane-cli: 00012.RA1 is still not complete after 3 looks (no line end yet, or still changing): its "
+        "scan is left out until it is\n");
+    const std::string text = r.out.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << "the scans themselves did not change";
 }

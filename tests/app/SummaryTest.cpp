@@ -38,5 +38,8 @@ TEST(Summary, JsonHoldsNullWhereNoNumberIs)
     EXPECT_TRUE(j.at("last_time_s").is_null());
     EXPECT_TRUE(j.at("peak_s_star").is_null()) << "no peak found";
     EXPECT_EQ(SummaryText(s, "g.txt", "0*.RA1"),
-        "g.txt: 1 g(s*) sets from 3 scans of 0*.RA1, t = nan to inf s, no g(s*) peak above s* = 0 S");
+        "g.txt: 1 g(s*) sets from 3 scans of 0*.RA1, t = nan to inf s, no g(s*) peak above s* = 0 S; 0 scans read, 0 "
+        "used");
+    EXPECT_TRUE(j.at("first_pending_file").is_null()) << "none pending";
+    EXPECT_EQ(j.at("refusals"), nlohmann::json::array());
 }

@@ -33,10 +33,11 @@ TEST_F(SedDataView, OutputAsciiThroughTheSaveDialog)
     testutil::WriteTextFile(out, "old contents");
     prompts.SaveAnswers = { out };
     view.ButtonOutputAsciiClick();
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "s*g(s*) written to " + out })) << "where it went";
     EXPECT_EQ(testutil::ReadTextFile(out), GofsFileText(*view.Engine, out, 0, true));
 
     // A directory that does not exist: the write-error message, nothing else.
+    prompts.Messages.clear();
     const std::string missing = (fs::path(dir.path()) / "missing" / "out.txt").string();
     prompts.SaveAnswers = { missing };
     view.ButtonOutputAsciiClick();
@@ -72,7 +73,7 @@ TEST_F(SedDataView, TimeCourseOutputAscii)
     ASSERT_EQ(prompts.SaveRequests.size(), 1u);
     EXPECT_EQ(prompts.SaveRequests[0].Title, "Save s*g(s*)");
     EXPECT_TRUE(prompts.SaveRequests[0].OverwritePrompt);
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "s*g(s*) written to " + out }));
 
     const std::vector<std::string> lines = testutil::SplitCrLf(testutil::ReadTextFile(out));
     ASSERT_GT(lines.size(), 5u);

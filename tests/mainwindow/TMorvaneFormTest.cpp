@@ -120,7 +120,7 @@ TEST(MorvaneForm, RootDialogAndDetectionTick)
     form.btnSetInputDirClick();
     EXPECT_EQ(form.EditInputDir, root.path());
     EXPECT_EQ(form.EditDataDir, root.path());
-    EXPECT_FALSE(form.Timer2.Enabled) << "the root is listed: no re-scan";
+    EXPECT_TRUE(form.Timer2.Enabled) << "it follows the root for runs that start later";
     EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, "") << "no root before";
 
     // A channel that starts writing later appears at the next detection tick.
@@ -221,4 +221,58 @@ TEST(MorvaneForm, WindowsAreShownThroughItsPrompts)
     f.form.S11Click();
     EXPECT_EQ(f.prompts.SettingsWindowsShown, 1);
     EXPECT_FALSE(settings.Visible);
+}
+
+TEST(MorvaneForm, ARunStartedAfterTheProgramBecomesCurrentAtTheNextRootTick)
+{
+    TempDir top;
+    const std::string root = top / "root";
+    fs::create_directories(root);
+    FormOnRoot f(root);
+    f.form.EditInputDir = root;
+    f.form.Timer2Timer();
+    ASSERT_EQ(f.form.EditDataDir, root) << "nothing below the root yet";
+
+    // The instrument starts the run: its directory and first scans appear below the root.
+    const std::string run = root + "/XLIDATA/010207/000001";
+    fs::create_directories(run);
+    testutil::WriteRun(run, ChannelRun("RA1", 2));
+    f.form.Timer2Timer();
+    EXPECT_EQ(f.form.ListBoxDataDirs, (std::vector<std::string> { root, run }));
+    EXPECT_EQ(f.form.EditDataDir, run);
+    EXPECT_EQ(f.form.ListBoxDataDirsItemIndex, 1);
+    EXPECT_EQ(f.form.SelectedChannel(), "0*.RA1");
+    EXPECT_EQ(f.form.FileListBox1Items, (std::vector<std::string> { "00001.RA1", "00002.RA1" }));
+
+    // The files list follows the run, and keeps the file chosen in it.
+    f.form.FileListBox1Change(1);
+    testutil::WriteRun(run, ChannelRun("RA1", 3));
+    f.form.Timer2Timer();
+    EXPECT_EQ(f.form.FileListBox1Items.size(), 3u);
+    EXPECT_EQ(f.form.FileListBox1ItemIndex, 1);
+
+    // A later run is listed, but the current one holds a channel and stays current.
+    const std::string next = root + "/XLIDATA/010207/000002";
+    fs::create_directories(next);
+    testutil::WriteRun(next, ChannelRun("RA2", 1));
+    f.form.Timer2Timer();
+    EXPECT_EQ(f.form.ListBoxDataDirs, (std::vector<std::string> { root, run, next }));
+    EXPECT_EQ(f.form.EditDataDir, run);
+    EXPECT_EQ(f.form.ListBoxDataDirsItemIndex, 1);
+    EXPECT_EQ(f.form.SelectedChannel(), "0*.RA1");
+    EXPECT_TRUE(f.prompts.Messages.empty());
+}
+
+TEST(MorvaneForm, ADoubleClickInTheOpenWindowListFocusesThatView)
+{
+    TempDir root;
+    testutil::WriteRun(root.path(), ChannelRun("RA1"));
+    FormOnRoot f(root.path());
+    TSedDataView* first = f.form.ButtonLaunchClick();
+    TSedDataView* second = f.form.ButtonLaunchClick();
+    EXPECT_EQ(f.form.ListBoxOpenWindowsDblClick(0), first);
+    EXPECT_EQ(f.form.ListBoxOpenWindowsItemIndex, 0);
+    EXPECT_EQ(f.form.ListBoxOpenWindowsDblClick(1), second);
+    EXPECT_EQ(f.form.ListBoxOpenWindowsDblClick(2), nullptr) << "below the entries";
+    EXPECT_EQ(f.form.ListBoxOpenWindowsItemIndex, 1);
 }

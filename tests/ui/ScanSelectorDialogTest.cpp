@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -95,4 +96,27 @@ TEST(ScanSelectorDialog, BelongsToItsViewAndEscKeepsTheViewsDisplay)
     EXPECT_EQ(view.ScanSelector.OfferedCount, 25);
     EXPECT_EQ(DrawnScans(view), drawn);
     w->close();
+}
+
+TEST(ScanSelectorDialog, EnterAppliesTheFieldAndSelectsNothingElse)
+{
+    std::vector<int32_t> flags(45, 1);
+    TScanSelector selector;
+    selector.SetUp(flags.data(), nullptr, 45, 1);
+    ScanSelectorDialog dialog(selector);
+    dialog.show();
+    QApplication::processEvents();
+    auto spins = dialog.findChildren<QSpinBox*>();
+    ASSERT_EQ(spins.size(), 3);
+    QSpinBox* step = spins[1];
+    step->setFocus();
+    step->selectAll();
+    QTest::keyClicks(step, "4");
+    QTest::keyClick(step, Qt::Key_Return);
+    ASSERT_TRUE(dialog.isVisible()) << "Enter leaves the dialog open";
+    std::vector<bool> want(45, false);
+    for (size_t i = 0; i < 45; i += 4)
+        want[i] = true;
+    EXPECT_EQ(selector.CheckListBox1Checked, want) << "every fourth scan, not Select All";
+    dialog.reject();
 }

@@ -173,3 +173,18 @@ TEST(ViewAScan, ShowTextOpensTheTextViewerOnTheSameFile)
     v.view.Button1Click();
     EXPECT_EQ(v.text.Memo1.size(), 6u);
 }
+
+TEST(ViewAScan, DisplayXYReadsOutAClickAndZoomIgnoresIt)
+{
+    Viewer v;
+    v.view.TransformChartClick(6.512345, 0.2500049);
+    EXPECT_TRUE(v.view.EditDisplayXY.empty()) << "zoom mode, down at start";
+    EXPECT_TRUE(v.prompts.Messages.empty());
+    v.view.SBDisplayXYClick();
+    v.view.TransformChartClick(6.512345, 0.2500049);
+    EXPECT_EQ(v.view.EditDisplayXY, "X = 6.5123  Y = 0.25");
+    EXPECT_EQ(v.prompts.Messages, (std::vector<std::string> { "X = 6.5123  Y = 0.25" }));
+    v.view.SBZoomInClick();
+    v.view.TransformChartClick(1, 1);
+    EXPECT_EQ(v.prompts.Messages.size(), 1u);
+}
