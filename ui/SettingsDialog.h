@@ -7,7 +7,7 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-// The settings window: the two key/value grids of a TMorvaneSettings, whose values can be edited,
+// The settings window: the three key/value grids of a TMorvaneSettings, whose values can be edited,
 // the note on the settings file, and "Defaults", "Save" and "Cancel".
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -20,6 +20,7 @@ public:
     TMorvaneSettings& Settings() const { return settings_; }
     QTableWidget* GUISettingsGrid() const { return guiGrid_; }
     QTableWidget* CustomSettingsGrid() const { return customGrid_; }
+    QTableWidget* SpeciesSettingsGrid() const { return speciesGrid_; }
     QPushButton* SaveButton() const { return save_; }
     QPushButton* DefaultsButton() const { return defaults_; }
 
@@ -30,6 +31,7 @@ private:
     TMorvaneSettings& settings_;
     QTableWidget* guiGrid_;
     QTableWidget* customGrid_;
+    QTableWidget* speciesGrid_;
     QLabel* note_;
     QPushButton* save_ = nullptr;
     QPushButton* defaults_ = nullptr;

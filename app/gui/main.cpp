@@ -139,8 +139,8 @@ int main(int argc, char* argv[])
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
         // The settings file, before any view is launched; what it holds that cannot be used is said once.
-        const std::string settingsReport
-            = windows.Settings.ReadSettingsFiles(main.Form().DisplaySettings, main.Form().AnalysisSettings);
+        const std::string settingsReport = windows.Settings.ReadSettingsFiles(
+            main.Form().DisplaySettings, main.Form().AnalysisSettings, main.Form().SpeciesDefaults);
         main.show();
         if (!settingsReport.empty() && parser.isSet(shotOption))
             std::fprintf(stderr, "morvane: %s\n", settingsReport.c_str());
