@@ -87,7 +87,11 @@ public:
             return Written::Failed;
         }
         const Summary s = Summarise(e, set, newest);
-        out_ << (o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_)) << "\n";
+        std::string line = o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_);
+        // Following a run, each summary also says whether it has converged.
+        if (o_.watch)
+            line = WithConvergence(line, SummariseConvergence(e), o_.json);
+        out_ << line << "\n";
         out_.flush();
         return Written::Yes;
     }

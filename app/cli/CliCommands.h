@@ -5,4 +5,5 @@
 #include "app/cli/ChannelsCommand.h"
 #include "app/cli/CompareCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
+#include "app/cli/FitCommand.h"
 #include "app/cli/RecomposeCommand.h"

@@ -37,6 +37,7 @@ int main(int argc, char** argv)
         AddExtrapolateCommand(app, context),
         AddRecomposeCommand(app, context),
         AddCompareCommand(app, context),
+        AddFitCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);
