@@ -1,6 +1,7 @@
 // morvane-cli fit on the demo's simulated monomer-dimer run (4.4 and 6.8 S, 80/20), and
 // morvane-cli analyze --watch with the convergence in its summaries.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -20,6 +21,13 @@ using testutil::TempDir;
 
 namespace {
 
+// A finished run's file: long settled, so that a follower takes even the newest at its first look.
+void Settle(const fs::path& file)
+{
+    fs::last_write_time(file,
+        std::chrono::file_clock::from_sys(std::chrono::system_clock::time_point(std::chrono::seconds(1577836800))));
+}
+
 // The run's scan files in the order they were written, once for the test program.
 struct MixtureFiles {
     TempDir dir;
@@ -32,6 +40,7 @@ struct MixtureFiles {
         EXPECT_EQ(WriteRunFiles(simulator, dir.path(), nullptr,
                       [this](const SimScan&, const std::string& path) {
                           names.push_back(fs::path(path).filename().string());
+                          Settle(path);
                       }),
             "");
     }
@@ -206,8 +215,10 @@ TEST(CliConvergence, WatchSummariesTellWhetherTheRunConverged)
     TempDir watched, out;
     size_t published = 0;
     auto publish = [&](size_t upTo) {
-        for (; published < std::min(upTo, run.names.size()); ++published)
+        for (; published < std::min(upTo, run.names.size()); ++published) {
             fs::copy_file(run.dir / run.names[published], watched / run.names[published]);
+            Settle(watched / run.names[published]);
+        }
     };
     publish(10);
     AnalyzeOptions o;
