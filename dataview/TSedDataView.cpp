@@ -10,6 +10,8 @@ TSedDataView::TSedDataView(Prompts* prompts)
     SetUpResultCharts();
     SetUpExtrapolationCharts();
     SetUpTimeCourseChart();
+    SetUpSpeciesCharts();
+    UseSpeciesSettings(SpeciesSettings());
     // FormCreate
     HasData = false;
     ColourCursor.SetFirst(0);

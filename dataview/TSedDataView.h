@@ -10,6 +10,9 @@
 #include "dataview/ChannelFollower.h"
 #include "dataview/ScanExport.h"
 #include "settings/GUISettings.h"
+#include "settings/SpeciesSettings.h"
+#include "species/RunConvergence.h"
+#include "species/SpeciesTypes.h"
 #include "windows/Controls.h"
 #include "windows/Prompts.h"
 #include "windows/TScanSelector.h"
@@ -241,6 +244,61 @@ public:
     // Asks for a new AssumedMW (100 < MW < 1,000,000); takes effect at the next recomputation.
     void EditMWGuessClick();
 
+    // ---- Species and convergence (TSedDataViewSpecies.cpp) ----
+    // "Fit species" fits 1 to 3 species to the curve of the tab it is pressed on: the newest g(s*)
+    // set on the corrected tab (its own model of the engine's arithmetic, or Gaussians), the
+    // extrapolated curve on the extrapolation tab (Gaussians without a time: no D or M). The fitted
+    // curve and each species' curve are drawn over the data, the residuals in a chart of their own.
+    // The convergence measure of the run is computed after every refresh (without species fits:
+    // a millisecond, where fits would take a second per fifty sets); the fit itself is repeated
+    // after a refresh only when CheckBoxRefitEachRefresh is set.
+    enum class SpeciesSource { Corrected, Extrapolated };
+    static constexpr const char* FitSpeciesCaption = "Fit species";
+    static constexpr const char* SpeciesModelItems[2] = { "Lamm boundaries", "Gaussian" };
+    static constexpr int32_t SpeciesOverlayFirst[2] = { 2, 4 }; // dcdtChart, ChartSExtrapolation
+    // What one curve's fit shows.
+    struct SpeciesPanel {
+        SpeciesFitResult Result; // Failed with an empty Message: nothing fitted yet
+        std::vector<std::string> TableHeader;
+        std::vector<std::vector<std::string>> TableRows; // one per species, by increasing s
+        std::string LabelSpeciesFit; // what was fitted and how the fit went, or why it failed
+        std::string LabelSpeciesNotes; // what the data do not determine; that the chart moved on
+        bool Failed = false;
+        ChartModel ResidualChart; // 0 the zero line, 1 data - fit
+        // The corrected set the fit was made of, and the time of its newest scan then: a refresh
+        // that changes either leaves the fit behind the chart.
+        int32_t FittedSet = -1;
+        double FittedSetTime = 0;
+    };
+    SpeciesSettings SpeciesDefaults; // the main window's, at launch
+    UpDownControl UpDownSpecies { 1, 3, 1 };
+    int32_t ComboSpeciesModel = 0; // index into SpeciesModelItems
+    std::string EditVbar; // ml/g
+    std::string EditSolventDensity; // g/ml
+    std::string EditSolventViscosity; // cP
+    bool CheckBoxRefitEachRefresh = false;
+    SpeciesPanel CorrectedSpecies;
+    SpeciesPanel ExtrapolatedSpecies;
+    ChartModel ConvergenceChart; // 0 peak drift, 1 shape change (percent), 2 and 3 their limits
+    std::string LabelConvergence; // the verdict: "stable for 25 min: peak 4.39 S ± 0.3 %, ..."
+    bool ConvergenceStable = false;
+
+    // The solvent and thresholds of the settings, into the edits and the convergence measure.
+    void UseSpeciesSettings(const SpeciesSettings& settings);
+    SpeciesPanel& PanelOf(SpeciesSource source)
+    {
+        return source == SpeciesSource::Corrected ? CorrectedSpecies : ExtrapolatedSpecies;
+    }
+    const SpeciesPanel& PanelOf(SpeciesSource source) const
+    {
+        return source == SpeciesSource::Corrected ? CorrectedSpecies : ExtrapolatedSpecies;
+    }
+    // Fits the curve of `source` with the panel's choices; a refused choice is told in a message.
+    void ButtonFitSpeciesClick(SpeciesSource source);
+    // After the corrected chart was redrawn: the convergence measure, and the corrected fit
+    // repeated on the newest set (CheckBoxRefitEachRefresh) or marked as older than the chart.
+    void ShowSpeciesAndConvergence();
+
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y);
@@ -295,6 +353,14 @@ private:
     void DrawExtrapolationFit(const ExtrapolationResult& r, int32_t p, int32_t line, ChartColour colour);
     void DrawExtrapolationSAxis(const ExtrapolationResult& r);
 
+    // Species and convergence.
+    void SetUpSpeciesCharts();
+    // The options of the panel's controls; empty, or what is wrong with them.
+    std::string SpeciesOptionsFromControls(SpeciesFitOptions& options) const;
+    SpeciesFitResult FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options) const;
+    void ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result);
+    void ShowConvergence();
+
     // Time course.
     void SetUpTimeCourseChart();
     // The family's store, while it is still one of the engine's; null otherwise.
@@ -302,4 +368,5 @@ private:
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;
+    ConvergenceThresholds convergenceThresholds_;
 };

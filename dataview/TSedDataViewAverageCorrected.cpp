@@ -47,6 +47,7 @@ int32_t TSedDataView::ShowAverageAndCorrected()
         ChartAverage.EmptyText = dcdtChart.EmptyText = NoResultText(scans);
         dcdtChart.ClearSeriesFrom(0);
         dcdtChart.Repaint();
+        ShowSpeciesAndConvergence();
         return 0;
     }
     const ChannelDataStore* dcdt = e.DcdtStore.get();
@@ -98,11 +99,13 @@ int32_t TSedDataView::ShowAverageAndCorrected()
             corrected.Add(SvedbergsOf(e.CompositeX[static_cast<size_t>(p)]), e.CompositeY[static_cast<size_t>(p)]);
     }
     corrected.Tag = L;
+    corrected.Title = "g(s*) set " + std::to_string(L);
     corrected.Active = true;
     corrected.Colour = Colours::Green;
     corrected.LineWidth = 3;
     dcdtChart.Repaint();
 
     FollowNewestExtrapolationSet();
+    ShowSpeciesAndConvergence();
     return 0;
 }

@@ -51,6 +51,7 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     view.Caption = name;
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.
     view.DisplaySettings = DisplaySettings;
+    view.UseSpeciesSettings(SpeciesDefaults);
     prompts_->ShowDataView(view);
     view.LoadChannel(EditDataDir, "watch");
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
@@ -137,7 +138,7 @@ void TMorvaneForm::S11Click()
 {
     if (!SettingsWindow)
         return;
-    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings, prompts_);
+    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings, SpeciesDefaults, prompts_);
     SettingsWindow->Visible = true;
     prompts_->ShowSettingsWindow(*SettingsWindow);
     SettingsWindow->Visible = false;

@@ -9,6 +9,7 @@
 #include "mainwindow/DirectoryChannels.h"
 #include "recompose/Trecompose.h"
 #include "settings/GUISettings.h"
+#include "settings/SpeciesSettings.h"
 #include "settings/TMorvaneSettings.h"
 #include "windows/Controls.h"
 #include "windows/Prompts.h"
@@ -40,6 +41,7 @@ public:
     std::string Caption = "Morvane";
     GUISettings DisplaySettings;
     CustomSettings AnalysisSettings;
+    SpeciesSettings SpeciesDefaults; // the species fit's solvent and the convergence thresholds
     Timer Timer1 { 987, true }; // channel detection
     Timer Timer2 { 5000, true }; // the root's scan again, or its runs followed (FollowRootDir)
 

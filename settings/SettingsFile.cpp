@@ -274,16 +274,15 @@ std::string SettingsFileText(const ProgramSettings& settings)
 {
     std::string text = "; Settings of Morvane, read at start-up. Numbers take \".\" as decimal separator.\r\n"
                        "; A key left out keeps its built-in value; unknown keys are ignored.\r\n";
-    bool display = false, analysis = false;
+    static constexpr const char* Sections[] = { "[GUISettings]", "[CustomSettings]", "[SpeciesSettings]" };
+    int section = -1;
     for (const SettingKey& key : SettingKeys()) {
         if (!key.Editable())
             continue;
-        if (key.IsDisplay() && !display) {
-            text += "[GUISettings]\r\n";
-            display = true;
-        } else if (!key.IsDisplay() && !analysis) {
-            text += "[CustomSettings]\r\n";
-            analysis = true;
+        const int group = static_cast<int>(key.Group());
+        if (group != section) {
+            text += std::string(Sections[group]) + "\r\n";
+            section = group;
         }
         text += std::string(key.Name) + "=" + SettingValueText(key, settings) + "\r\n";
     }

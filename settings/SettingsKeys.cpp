@@ -11,6 +11,7 @@ namespace {
 using K = SettingKind;
 using G = GUISettings;
 using C = CustomSettings;
+using S = SpeciesSettings;
 
 constexpr double CellMinCm = 4; // radii of a cell in the rotor: the markers and cell defaults
 constexpr double CellMaxCm = 8;
@@ -22,7 +23,8 @@ constexpr const char* Derived = "derived from LowS and HighS (the natural logari
 constexpr const char* Marker = "an internal marker of the analysis";
 
 // The accepted values of every key, beside its name. The display keys in the order of GUISettings'
-// key table, then the analysis keys in the order of CustomSettings' key table.
+// key table, then the analysis keys in the order of CustomSettings' key table, then the species keys
+// in the order of SpeciesSettings' key table.
 const SettingKey Keys[] = {
     { "DefaultMeniscus", &G::DefaultMeniscus, K::Real, CellMinCm, CellMaxCm, "cm" },
     { "DefaultJitter", &G::DefaultJitter, K::Real, CellMinCm, CellMaxCm, "cm" },
@@ -68,6 +70,20 @@ const SettingKey Keys[] = {
     { "SmoothRepetition", &C::SmoothRepetition, K::Integer, 0, 100, "" },
     { "SmoothCarSize", &C::SmoothCarSize, K::Integer, 1, MaxSets, "points" },
     { "ComputeApparentStartTime", &C::ComputeApparentStartTime, K::YesNo, 0, 1, "" },
+
+    // From lipids and detergents (above 1) to nucleic acids (about 0.55) and beyond.
+    { "Vbar", &S::Vbar, K::Real, 0.1, 2, "ml/g" },
+    // From organic solvents to concentrated salt (CsCl) solutions.
+    { "SolventDensity", &S::SolventDensity, K::Real, 0.5, 2, "g/ml" },
+    { "SolventViscosity", &S::SolventViscosity, K::Real, 0.1, 100, "cP" },
+    // Half the run: a comparison over more would reach back to sets before most boundaries formed.
+    { "ConvergenceWindowPercent", &S::ConvergenceWindowPercent, K::Real, 1, 50, "% of the elapsed time" },
+    { "ConvergencePeakDriftPercent", &S::ConvergencePeakDriftPercent, K::Real, 0.01, 100, "%" },
+    { "ConvergenceShapeChangePercent", &S::ConvergenceShapeChangePercent, K::Real, 0.01, 100, "%" },
+    { "ConvergenceMeniscusLevelPercent", &S::ConvergenceMeniscusLevelPercent, K::Real, 0.01, 100, "% of the peak" },
+    { "ConvergenceSpeciesSChangePercent", &S::ConvergenceSpeciesSChangePercent, K::Real, 0.01, 100, "%" },
+    { "ConvergenceSharePoints", &S::ConvergenceSharePoints, K::Real, 0.01, 100, "percentage points" },
+    { "ConvergenceMinSStar", &S::ConvergenceMinSStar, K::Real, 0, 100, "S" },
 };
 
 const SettingRule Rules[] = {
@@ -84,6 +100,9 @@ const SettingRule Rules[] = {
         } },
     { { "SmoothCarSize", "sGridNumberOfPoints" }, "SmoothCarSize must be below sGridNumberOfPoints",
         [](const ProgramSettings& s) { return s.Analysis.SmoothCarSize < s.Analysis.sGridNumberOfPoints; } },
+    // Otherwise the particle floats (or does not move): no molar mass follows from s and D.
+    { { "Vbar", "SolventDensity" }, "Vbar times SolventDensity must be below 1",
+        [](const ProgramSettings& s) { return s.Species.Vbar * s.Species.SolventDensity < 1; } },
 };
 
 bool EqualIgnoringCase(const std::string& a, const char* b)
@@ -111,7 +130,12 @@ std::string Trimmed(const std::string& text)
 
 } // namespace
 
-bool SettingKey::IsDisplay() const { return Member.index() < 3; }
+SettingGroup SettingKey::Group() const
+{
+    // The variant lists GUISettings' three field types, then CustomSettings' two, then SpeciesSettings'.
+    const size_t i = Member.index();
+    return i < 3 ? SettingGroup::Gui : i < 5 ? SettingGroup::Custom : SettingGroup::Species;
+}
 
 double SettingKey::Get(const ProgramSettings& s) const
 {
@@ -122,6 +146,8 @@ double SettingKey::Get(const ProgramSettings& s) const
                 return static_cast<double>(s.Display.*member);
             else if constexpr (std::is_same_v<M, bool G::*>)
                 return s.Display.*member ? 1.0 : 0.0;
+            else if constexpr (std::is_same_v<M, double S::*>)
+                return s.Species.*member;
             else
                 return static_cast<double>(s.Analysis.*member);
         },
@@ -141,6 +167,8 @@ void SettingKey::Set(ProgramSettings& s, double value) const
                 s.Display.*member = value != 0;
             else if constexpr (std::is_same_v<M, double C::*>)
                 s.Analysis.*member = value;
+            else if constexpr (std::is_same_v<M, double S::*>)
+                s.Species.*member = value;
             else
                 s.Analysis.*member = static_cast<int32_t>(value);
         },

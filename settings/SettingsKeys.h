@@ -7,12 +7,17 @@
 
 #include "analysis/CustomSettings.h"
 #include "settings/GUISettings.h"
+#include "settings/SpeciesSettings.h"
 
-// Both settings objects of the main window, as the settings window and the settings file see them.
+// The settings objects of the main window, as the settings window and the settings file see them.
 struct ProgramSettings {
     GUISettings Display;
     CustomSettings Analysis;
+    SpeciesSettings Species;
 };
+
+// Which object a key belongs to: one grid of the settings window and one section of the file each.
+enum class SettingGroup { Gui, Custom, Species };
 
 enum class SettingKind {
     Real,
@@ -24,7 +29,7 @@ enum class SettingKind {
 // never taken from a file or the grid: it is derived from other keys or is an internal marker.
 struct SettingKey {
     using Field = std::variant<double GUISettings::*, int32_t GUISettings::*, bool GUISettings::*,
-        double CustomSettings::*, int32_t CustomSettings::*>;
+        double CustomSettings::*, int32_t CustomSettings::*, double SpeciesSettings::*>;
 
     const char* Name;
     Field Member;
@@ -35,14 +40,15 @@ struct SettingKey {
     const char* FixedBecause = nullptr;
 
     bool Editable() const { return FixedBecause == nullptr; }
-    bool IsDisplay() const; // a field of GUISettings (else of CustomSettings)
+    SettingGroup Group() const;
+    bool IsDisplay() const { return Group() == SettingGroup::Gui; }
     double Get(const ProgramSettings& settings) const;
     void Set(ProgramSettings& settings, double value) const;
     // "a number from 4 to 8 cm", "a whole number from 1 to 999", "0 or 1 (false or true)".
     std::string AcceptedText() const;
 };
 
-// Every key of GUISettings and CustomSettings with its accepted range, display keys first.
+// Every key of GUISettings, CustomSettings and SpeciesSettings with its accepted range, in that order.
 std::span<const SettingKey> SettingKeys();
 // The key of that name, matched without regard to case as INI files do; null for none.
 const SettingKey* FindSettingKey(const std::string& name);

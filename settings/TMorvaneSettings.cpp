@@ -6,40 +6,57 @@
 
 namespace {
 
+ValueListRow RowOf(const std::string& name, const ProgramSettings& values, SettingGroup group)
+{
+    const SettingKey* key = FindSettingKey(name);
+    if (!key || key->Group() != group)
+        return { name, "", true, "" };
+    const std::string hint
+        = key->Editable() ? "Takes " + key->AcceptedText() + "." : "Fixed: " + std::string(key->FixedBecause) + ".";
+    return { name, SettingValueText(*key, values), !key->Editable(), hint };
+}
+
 template <typename Settings>
-std::vector<ValueListRow> Rows(const Settings& settings, const ProgramSettings& values, bool display)
+std::vector<ValueListRow> Rows(const Settings& settings, const ProgramSettings& values, SettingGroup group)
 {
     std::vector<ValueListRow> rows;
     const int32_t count = std::min(std::max(settings.KeyCount, 0), Settings::KeySlots);
-    for (int32_t i = 0; i < count; ++i) {
-        const std::string& name = settings.KeyNames[static_cast<size_t>(i)];
-        const SettingKey* key = FindSettingKey(name);
-        if (!key || key->IsDisplay() != display) {
-            rows.push_back({ name, "", true, "" });
-            continue;
-        }
-        const std::string hint
-            = key->Editable() ? "Takes " + key->AcceptedText() + "." : "Fixed: " + std::string(key->FixedBecause) + ".";
-        rows.push_back({ name, SettingValueText(*key, values), !key->Editable(), hint });
-    }
+    for (int32_t i = 0; i < count; ++i)
+        rows.push_back(RowOf(settings.KeyNames[static_cast<size_t>(i)], values, group));
     return rows;
 }
 
-std::vector<ValueListRow> RowsOf(const ProgramSettings& settings, bool display)
+std::vector<ValueListRow> RowsOf(const ProgramSettings& settings, SettingGroup group)
 {
-    return display ? Rows(settings.Display, settings, true) : Rows(settings.Analysis, settings, false);
+    switch (group) {
+    case SettingGroup::Gui:
+        return Rows(settings.Display, settings, group);
+    case SettingGroup::Custom:
+        return Rows(settings.Analysis, settings, group);
+    case SettingGroup::Species:
+        break;
+    }
+    std::vector<ValueListRow> rows;
+    for (const char* name : SpeciesSettings::KeyNames)
+        rows.push_back(RowOf(name, settings, group));
+    return rows;
 }
 
 } // namespace
 
 std::vector<ValueListRow> TMorvaneSettings::RowsOf(const GUISettings& settings)
 {
-    return ::RowsOf(ProgramSettings { settings, CustomSettings() }, true);
+    return ::RowsOf(ProgramSettings { settings, CustomSettings(), SpeciesSettings() }, SettingGroup::Gui);
 }
 
 std::vector<ValueListRow> TMorvaneSettings::RowsOf(const CustomSettings& settings)
 {
-    return ::RowsOf(ProgramSettings { GUISettings(), settings }, false);
+    return ::RowsOf(ProgramSettings { GUISettings(), settings, SpeciesSettings() }, SettingGroup::Custom);
+}
+
+std::vector<ValueListRow> TMorvaneSettings::RowsOf(const SpeciesSettings& settings)
+{
+    return ::RowsOf(ProgramSettings { GUISettings(), CustomSettings(), settings }, SettingGroup::Species);
 }
 
 void TMorvaneSettings::FormCreate(const std::string& programPath)
@@ -48,27 +65,32 @@ void TMorvaneSettings::FormCreate(const std::string& programPath)
     IniFileName = IniFileNameOf(programPath);
 }
 
-std::string TMorvaneSettings::ReadSettingsFiles(GUISettings& display, CustomSettings& analysis) const
+std::string TMorvaneSettings::ReadSettingsFiles(
+    GUISettings& display, CustomSettings& analysis, SpeciesSettings& species) const
 {
-    ProgramSettings settings { display, analysis };
+    ProgramSettings settings { display, analysis, species };
     const std::string message = ::ReadSettingsFiles(Files, settings);
     display = settings.Display;
     analysis = settings.Analysis;
+    species = settings.Species;
     return message;
 }
 
-void TMorvaneSettings::FormShow(GUISettings& display, CustomSettings& analysis, Prompts* prompts)
+void TMorvaneSettings::FormShow(
+    GUISettings& display, CustomSettings& analysis, SpeciesSettings& species, Prompts* prompts)
 {
     display_ = &display;
     analysis_ = &analysis;
+    species_ = &species;
     prompts_ = prompts;
-    ShowRows(ProgramSettings { display, analysis });
+    ShowRows(ProgramSettings { display, analysis, species });
 }
 
 void TMorvaneSettings::ShowRows(const ProgramSettings& settings)
 {
-    ValueListGUISettings.Rows = ::RowsOf(settings, true);
-    ValueListCustomSettings.Rows = ::RowsOf(settings, false);
+    ValueListGUISettings.Rows = ::RowsOf(settings, SettingGroup::Gui);
+    ValueListCustomSettings.Rows = ::RowsOf(settings, SettingGroup::Custom);
+    ValueListSpeciesSettings.Rows = ::RowsOf(settings, SettingGroup::Species);
     const std::string target = Files.SaveTarget();
     LabelIniNote = target.empty() ? "The settings cannot be saved: no place for a settings file is known."
                                   : "\"Save\" writes the settings to " + target + ".";
@@ -85,7 +107,7 @@ std::vector<std::string> TMorvaneSettings::SettingsFromGrids(ProgramSettings& se
     std::vector<std::string> refusals;
     const std::string separator = CurrentDecimalSeparator();
     const ProgramSettings builtIn;
-    for (const ValueListEditor* grid : { &ValueListGUISettings, &ValueListCustomSettings })
+    for (const ValueListEditor* grid : { &ValueListGUISettings, &ValueListCustomSettings, &ValueListSpeciesSettings })
         for (const ValueListRow& row : grid->Rows) {
             const SettingKey* key = FindSettingKey(row.Key);
             // A value shown as the one in use, or as the built-in one, stays exactly that value,
@@ -112,9 +134,9 @@ std::vector<std::string> TMorvaneSettings::SettingsFromGrids(ProgramSettings& se
 
 bool TMorvaneSettings::ButtonSaveClick()
 {
-    if (!display_ || !analysis_)
+    if (!display_ || !analysis_ || !species_)
         return false;
-    ProgramSettings settings { *display_, *analysis_ };
+    ProgramSettings settings { *display_, *analysis_, *species_ };
     const std::vector<std::string> refusals = SettingsFromGrids(settings);
     if (!refusals.empty()) {
         std::string text = "Nothing was changed or saved:";
@@ -125,6 +147,7 @@ bool TMorvaneSettings::ButtonSaveClick()
     }
     *display_ = settings.Display;
     *analysis_ = settings.Analysis;
+    *species_ = settings.Species;
     const SettingsSaveResult saved = SaveSettingsFile(Files, settings);
     ShowRows(settings);
     if (!saved.Failure.empty())
@@ -138,8 +161,10 @@ void TMorvaneSettings::FormDestroy()
 {
     ValueListGUISettings.Rows.clear();
     ValueListCustomSettings.Rows.clear();
+    ValueListSpeciesSettings.Rows.clear();
     display_ = nullptr;
     analysis_ = nullptr;
+    species_ = nullptr;
     prompts_ = nullptr;
     Visible = false;
 }

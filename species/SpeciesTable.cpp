@@ -43,7 +43,7 @@ std::string ValueWithError(double value, double error)
     return Fixed(value, decimals) + " ± " + Fixed(error, decimals);
 }
 
-std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result)
+std::vector<std::string> SpeciesFitHeadLines(const SpeciesFitResult& result)
 {
     if (result.Status != FitStatus::Converged)
         return { "Species fit failed: " + result.Message };
@@ -66,10 +66,19 @@ std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result)
     std::snprintf(text, sizeof text, "vbar %g ml/g, solvent density %g g/ml, viscosity %g cP", result.Solvent.Vbar,
         result.Solvent.Density, result.Solvent.ViscosityCp);
     lines.emplace_back(text);
+    return lines;
+}
 
-    const std::vector<std::string> header
-        = { "species", "s* (S)", "s (S)", "s20,w (S)", "D (1e-7 cm^2/s)", "M (kg/mol)", "loading", "share (%)" };
+std::vector<std::string> SpeciesTableHeader()
+{
+    return { "species", "s* (S)", "s (S)", "s20,w (S)", "D (1e-7 cm^2/s)", "M (kg/mol)", "loading", "share (%)" };
+}
+
+std::vector<std::vector<std::string>> SpeciesTableCells(const SpeciesFitResult& result)
+{
     std::vector<std::vector<std::string>> rows;
+    if (result.Status != FitStatus::Converged)
+        return rows;
     for (size_t k = 0; k < result.Species.size(); ++k) {
         const SpeciesEstimate& e = result.Species[k];
         rows.push_back({ std::to_string(k + 1), ValueWithError(e.SStar, e.SStarError), ValueWithError(e.S, e.SError),
@@ -77,6 +86,16 @@ std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result)
             ValueWithError(e.M / 1000, e.MError / 1000), ValueWithError(e.Loading, e.LoadingError),
             ValueWithError(100 * e.Share, 100 * e.ShareError) });
     }
+    return rows;
+}
+
+std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result)
+{
+    std::vector<std::string> lines = SpeciesFitHeadLines(result);
+    if (result.Status != FitStatus::Converged)
+        return lines;
+    const std::vector<std::string> header = SpeciesTableHeader();
+    const std::vector<std::vector<std::string>> rows = SpeciesTableCells(result);
     std::vector<size_t> width(header.size());
     for (size_t c = 0; c < header.size(); ++c) {
         width[c] = Columns(header[c]);

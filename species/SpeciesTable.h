@@ -17,6 +17,13 @@
 //         1  4.3471 ± 0.0020  4.3977 ± 0.0020  ...
 std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result);
 
+// The parts of those lines, for a window that lays the table out itself: the lines above the
+// table (what was fitted, how the fit went, the solvent; the one line of a failure), the column
+// header, and one row of cells per species (none for a failed fit).
+std::vector<std::string> SpeciesFitHeadLines(const SpeciesFitResult& result);
+std::vector<std::string> SpeciesTableHeader();
+std::vector<std::vector<std::string>> SpeciesTableCells(const SpeciesFitResult& result);
+
 // "value ± error" with the value rounded to the error's second significant digit, but not beyond
 // whole units and to no more than six significant digits (four when the error is 0 or unknown);
 // "-" for an unknown value.

@@ -130,6 +130,7 @@ void SedDataViewWidget::Refresh()
     corChart_->Refresh();
     RefreshExtrapolationTab();
     RefreshTimeCourseTab();
+    RefreshSpecies();
     setEnabled(v.InputEnabled);
     waitWindow_->Refresh(isVisible());
     if (v.Timer1Enabled) {

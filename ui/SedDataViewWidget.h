@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "dataview/TSedDataView.h"
 #include "ui/QtPrompts.h"
@@ -9,12 +11,14 @@ class ChartView;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QSpinBox;
+class QTableWidget;
 class QTabWidget;
 class QTimer;
 class SedDataViewWidget;
@@ -65,6 +69,14 @@ public:
     // newest corrected set when no family was chosen.
     void PrepareScreenshot();
 
+    // ---- Species panels and the convergence chart ----
+    // "Fit species", the species table and the residual chart of the corrected or extrapolated curve.
+    QPushButton* FitSpeciesButton(TSedDataView::SpeciesSource source) const;
+    QTableWidget* SpeciesTable(TSedDataView::SpeciesSource source) const;
+    ChartView* ResidualChart(TSedDataView::SpeciesSource source) const;
+    ChartView* ConvergenceChart() const { return convergenceChart_; }
+    QLabel* ConvergenceVerdict() const { return convergenceVerdict_; }
+
 signals:
     void closed(SedDataViewWidget* widget);
 
@@ -80,6 +92,11 @@ private:
     QWidget* BuildTimeCourseTab();
     void RefreshExtrapolationTab();
     void RefreshTimeCourseTab();
+    // The species controls of one curve (SedDataViewWidgetSpecies.cpp); its residual chart is placed
+    // by the tab, under the curve's chart.
+    QWidget* BuildSpeciesPanel(TSedDataView::SpeciesSource source, QWidget* parent);
+    QWidget* BuildConvergencePanel(QWidget* parent);
+    void RefreshSpecies();
     // Runs a handler of the logic, then refreshes the controls; nothing once the window was closed.
     void Handle(void (TSedDataView::*handler)());
     void TabChanged(int index);
@@ -135,6 +152,25 @@ private:
     QPushButton* tcOutput_ = nullptr;
     QLineEdit* editDisplayTc_ = nullptr;
     QTimer* playTimer_ = nullptr;
+
+    // Species panels, by TSedDataView::SpeciesSource, and the convergence chart.
+    struct SpeciesControls {
+        QSpinBox* species = nullptr;
+        QComboBox* model = nullptr;
+        QLineEdit* vbar = nullptr;
+        QLineEdit* density = nullptr;
+        QLineEdit* viscosity = nullptr;
+        QCheckBox* refit = nullptr; // the corrected curve's only
+        QPushButton* fit = nullptr;
+        QLabel* description = nullptr;
+        QTableWidget* table = nullptr;
+        QLabel* notes = nullptr;
+        ChartView* residuals = nullptr;
+        std::vector<std::vector<std::string>> shownRows; // what the table shows
+    };
+    SpeciesControls species_[2];
+    ChartView* convergenceChart_ = nullptr;
+    QLabel* convergenceVerdict_ = nullptr;
     int lastTab_ = 0;
     QTimer* timer1_;
     WaitWorkingWidget* waitWindow_;

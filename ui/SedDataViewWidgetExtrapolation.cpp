@@ -120,11 +120,14 @@ QWidget* SedDataViewWidget::BuildExtrapolationTab()
     range->setColumnStretch(1, 2);
     range->setColumnStretch(2, 1);
 
+    QWidget* species = BuildSpeciesPanel(TSedDataView::SpeciesSource::Extrapolated, tab);
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(tools);
-    layout->addWidget(extSChart_, 1);
-    layout->addWidget(extTimeChart_, 1);
+    layout->addWidget(extSChart_, 3);
+    layout->addWidget(extTimeChart_, 3);
+    layout->addWidget(ResidualChart(TSedDataView::SpeciesSource::Extrapolated), 1);
     layout->addLayout(range);
+    layout->addWidget(species, 1);
     return tab;
 }
 

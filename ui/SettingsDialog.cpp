@@ -82,6 +82,7 @@ SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent, Prom
     , prompts_(this, standIn)
     , guiGrid_(Grid(this, settings.ValueListGUISettings))
     , customGrid_(Grid(this, settings.ValueListCustomSettings))
+    , speciesGrid_(Grid(this, settings.ValueListSpeciesSettings))
     , note_(new QLabel(this))
 {
     settings_.FormCreate(QCoreApplication::applicationFilePath().toStdString());
@@ -95,6 +96,7 @@ SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent, Prom
     auto* grids = new QHBoxLayout;
     grids->addWidget(Box(tr("Display settings"), guiGrid_, this));
     grids->addWidget(Box(tr("Analysis settings"), customGrid_, this));
+    grids->addWidget(Box(tr("Species and convergence"), speciesGrid_, this));
     auto* buttons = new QDialogButtonBox(this);
     defaults_ = buttons->addButton(tr("Defaults"), QDialogButtonBox::ResetRole);
     save_ = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
@@ -117,7 +119,7 @@ SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent, Prom
     layout->addLayout(grids, 1);
     layout->addWidget(note_);
     layout->addWidget(buttons);
-    resize(820, 660);
+    resize(1240, 660);
     Refresh();
 }
 
@@ -134,6 +136,7 @@ void SettingsDialog::Refresh()
     setWindowTitle(QString::fromStdString(settings_.Caption));
     Fill(guiGrid_, settings_.ValueListGUISettings);
     Fill(customGrid_, settings_.ValueListCustomSettings);
+    Fill(speciesGrid_, settings_.ValueListSpeciesSettings);
     note_->setText(QString::fromStdString(settings_.LabelIniNote));
 }
 
@@ -142,6 +145,8 @@ void SettingsDialog::TakeEdits()
     // A value still being typed counts as typed: leaving the cell commits it and closes its editor.
     guiGrid_->setCurrentIndex(QModelIndex());
     customGrid_->setCurrentIndex(QModelIndex());
+    speciesGrid_->setCurrentIndex(QModelIndex());
     Take(guiGrid_, settings_.ValueListGUISettings);
     Take(customGrid_, settings_.ValueListCustomSettings);
+    Take(speciesGrid_, settings_.ValueListSpeciesSettings);
 }

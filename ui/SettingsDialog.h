@@ -8,7 +8,7 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-// The settings window: the two key/value grids of a TMorvaneSettings, whose values can be edited,
+// The settings window: the three key/value grids of a TMorvaneSettings, whose values can be edited,
 // the note on the settings file, and "Defaults", "Save" and "Cancel".
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -22,6 +22,7 @@ public:
     TMorvaneSettings& Settings() const { return settings_; }
     QTableWidget* GUISettingsGrid() const { return guiGrid_; }
     QTableWidget* CustomSettingsGrid() const { return customGrid_; }
+    QTableWidget* SpeciesSettingsGrid() const { return speciesGrid_; }
     QPushButton* SaveButton() const { return save_; }
     QPushButton* DefaultsButton() const { return defaults_; }
 
@@ -38,6 +39,7 @@ private:
     QtPrompts prompts_;
     QTableWidget* guiGrid_;
     QTableWidget* customGrid_;
+    QTableWidget* speciesGrid_;
     QLabel* note_;
     QPushButton* save_ = nullptr;
     QPushButton* defaults_ = nullptr;

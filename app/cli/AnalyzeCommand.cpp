@@ -88,7 +88,11 @@ public:
         }
         Summary s = Summarise(e, set, newest);
         s.counts = follower.Counts;
-        out_ << (o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_)) << "\n";
+        std::string line = o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_);
+        // Following a run, each summary also says whether it has converged.
+        if (o_.watch)
+            line = WithConvergence(line, SummariseConvergence(e), o_.json);
+        out_ << line << "\n";
         out_.flush();
         return Written::Yes;
     }

@@ -6,4 +6,5 @@
 #include "app/cli/CompareCommand.h"
 #include "app/cli/ExportCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
+#include "app/cli/FitCommand.h"
 #include "app/cli/RecomposeCommand.h"

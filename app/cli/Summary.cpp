@@ -131,3 +131,31 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     AddScanCounts(j, s.counts);
     return j.dump();
 }
+
+ConvergenceSummary SummariseConvergence(const RealTimeGofS& engine, const ConvergenceThresholds& thresholds)
+{
+    const ConvergenceVerdict v = JudgeConvergence(ConvergenceSeries(engine, thresholds), thresholds);
+    ConvergenceSummary c;
+    c.converged = v.Stable;
+    c.verdict = v.Text;
+    const bool compared = v.Newest.ComparedSet >= 0;
+    c.peakDriftPercent = compared ? 100 * v.Newest.PeakDrift : std::nan("");
+    c.shapeChangePercent = compared ? 100 * v.Newest.ShapeChange : std::nan("");
+    c.stableMinutes = v.StableForSeconds / 60;
+    return c;
+}
+
+std::string WithConvergence(const std::string& summary, const ConvergenceSummary& c, bool json)
+{
+    if (!json)
+        return summary + "; " + c.verdict;
+    auto number
+        = [](double x) { return std::isfinite(x) ? nlohmann::ordered_json(x) : nlohmann::ordered_json(nullptr); };
+    nlohmann::ordered_json j = nlohmann::ordered_json::parse(summary);
+    j["converged"] = c.converged;
+    j["verdict"] = c.verdict;
+    j["peak_drift_percent"] = number(c.peakDriftPercent);
+    j["shape_change_percent"] = number(c.shapeChangePercent);
+    j["stable_minutes"] = number(c.stableMinutes);
+    return j.dump();
+}

@@ -5,6 +5,7 @@
 #include "dataview/GofsOutput.h"
 #include "dataview/ScanCounts.h"
 #include "realtime/RealTimeGofS.h"
+#include "species/RunConvergence.h"
 
 // The line the headless program prints for each file it writes, as text or as JSON.
 
@@ -43,3 +44,21 @@ std::string Utf8OrEscaped(const std::string& text);
 
 // A number for JSON and text summaries: "%.3g".
 std::string ThreeDigits(double x);
+
+// ---- Convergence of a followed run (analyze --watch) ----
+
+// The verdict of RunConvergence.h on the newest g(s*) set, for a summary line.
+struct ConvergenceSummary {
+    bool converged = false;
+    std::string verdict; // "stable for 25 min: peak 4.39 S ± 0.3 %, shape change 0.8 %" or "not yet: ..."
+    double peakDriftPercent = 0; // NaN when there is no earlier set to compare with
+    double shapeChangePercent = 0;
+    double stableMinutes = 0;
+};
+
+ConvergenceSummary SummariseConvergence(const RealTimeGofS& engine, const ConvergenceThresholds& thresholds = {});
+
+// The summary line with the convergence added: text gets "; " and the verdict; JSON gets the fields
+// "converged", "verdict", "peak_drift_percent", "shape_change_percent" (null when unknown) and
+// "stable_minutes".
+std::string WithConvergence(const std::string& summary, const ConvergenceSummary& convergence, bool json);

@@ -40,6 +40,7 @@ int main(int argc, char** argv)
         AddRecomposeCommand(app, context),
         AddCompareCommand(app, context),
         AddExportCommand(app, context),
+        AddFitCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <cmath>
@@ -127,7 +129,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption delayOption("delay",
         "Take the screenshot after the program has run this long, following a run that is still being written.",
         "SECONDS");
-    parser.addOptions({ rootOption, launchOption, shotOption, tabOption, delayOption });
+    const QCommandLineOption fitOption("fit-species",
+        "Before the screenshot, press \"Fit species\" with N (1 to 3) species on the tab shown (corrected or "
+        "extrapolation).",
+        "N");
+    parser.addOptions({ rootOption, launchOption, shotOption, tabOption, delayOption, fitOption });
     parser.process(app);
 
     // Everything from the windows' creation on; an exception that reaches here is reported.
@@ -135,6 +141,12 @@ int main(int argc, char* argv[])
         double delaySeconds = 0;
         if (!DelayOf(parser, delayOption, delaySeconds))
             return 1;
+        bool speciesOk = true;
+        const int fitSpecies = parser.isSet(fitOption) ? parser.value(fitOption).toInt(&speciesOk) : 0;
+        if (!speciesOk || (parser.isSet(fitOption) && (fitSpecies < 1 || fitSpecies > 3))) {
+            std::fprintf(stderr, "morvane: --fit-species takes 1 to 3, not %s\n", qPrintable(parser.value(fitOption)));
+            return 1;
+        }
         const bool screenshotNow = parser.isSet(shotOption) && delaySeconds <= 0;
         const QString shotFile
             = parser.isSet(shotOption) ? startDir.absoluteFilePath(parser.value(shotOption)) : QString();
@@ -142,8 +154,8 @@ int main(int argc, char* argv[])
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
         // The settings file, before any view is launched; what it holds that cannot be used is said once.
-        const std::string settingsReport
-            = windows.Settings.ReadSettingsFiles(main.Form().DisplaySettings, main.Form().AnalysisSettings);
+        const std::string settingsReport = windows.Settings.ReadSettingsFiles(
+            main.Form().DisplaySettings, main.Form().AnalysisSettings, main.Form().SpeciesDefaults);
         main.show();
         if (!settingsReport.empty() && parser.isSet(shotOption))
             std::fprintf(stderr, "morvane: %s\n", settingsReport.c_str());
@@ -219,6 +231,14 @@ int main(int argc, char* argv[])
             QApplication::processEvents();
             if (view)
                 view->PrepareScreenshot();
+            if (view && fitSpecies > 0) {
+                const auto source = view->findChild<QTabWidget*>()->currentIndex() == 3
+                    ? TSedDataView::SpeciesSource::Extrapolated
+                    : TSedDataView::SpeciesSource::Corrected;
+                QPushButton* fit = view->FitSpeciesButton(source);
+                fit->parentWidget()->findChild<QSpinBox*>()->setValue(fitSpecies);
+                fit->click();
+            }
             QApplication::processEvents();
             if (refuseShot())
                 return 1;

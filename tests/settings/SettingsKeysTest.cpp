@@ -4,7 +4,7 @@
 
 #include "settings/SettingsKeys.h"
 
-// The range table covers exactly the names of both key tables, and the built-in values pass it.
+// The range table covers exactly the names of the three key tables, and the built-in values pass it.
 TEST(SettingsKeys, EveryKeyNameHasOneRangeAndTheDefaultsPassIt)
 {
     const ProgramSettings built;
@@ -13,6 +13,7 @@ TEST(SettingsKeys, EveryKeyNameHasOneRangeAndTheDefaultsPassIt)
         names.insert(built.Display.KeyNames[static_cast<size_t>(i)]);
     for (int32_t i = 0; i < built.Analysis.KeyCount; ++i)
         names.insert(built.Analysis.KeyNames[static_cast<size_t>(i)]);
+    names.insert(SpeciesSettings::KeyNames.begin(), SpeciesSettings::KeyNames.end());
     std::set<std::string> table;
     for (const SettingKey& key : SettingKeys()) {
         SCOPED_TRACE(key.Name);
@@ -25,7 +26,7 @@ TEST(SettingsKeys, EveryKeyNameHasOneRangeAndTheDefaultsPassIt)
         EXPECT_NEAR(value, key.Get(built), 1e-14 * std::fabs(key.Get(built)));
     }
     EXPECT_EQ(table, names);
-    EXPECT_EQ(names.size(), 38u);
+    EXPECT_EQ(names.size(), 48u);
     EXPECT_TRUE(BrokenSettingRules(built).empty());
 }
 

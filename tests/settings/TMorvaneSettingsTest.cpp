@@ -37,13 +37,14 @@ struct Window {
     ScriptedPrompts prompts;
     GUISettings display;
     CustomSettings analysis;
+    SpeciesSettings species;
     TMorvaneSettings window;
     Window()
     {
         fs::create_directory(dir / "bin");
         window.FormCreate(dir / "bin/morvane");
         window.Files = SettingsFileLocations::Of(dir / "bin/morvane", (dir / "config").c_str(), nullptr);
-        window.FormShow(display, analysis, &prompts);
+        window.FormShow(display, analysis, species, &prompts);
     }
 };
 
@@ -59,7 +60,8 @@ TEST(MorvaneSettings, GridsListTheKeyTablesInOrderWithTheValuesInUse)
 
     TMorvaneSettings window;
     window.FormCreate("/opt/morvane/bin/morvane");
-    window.FormShow(display, analysis);
+    SpeciesSettings species;
+    window.FormShow(display, analysis, species);
     const auto& gui = window.ValueListGUISettings.Rows;
     const auto& custom = window.ValueListCustomSettings.Rows;
     ASSERT_EQ(gui.size(), 16u);
@@ -179,7 +181,7 @@ TEST(MorvaneSettings, DefaultsRestoreTheBuiltInValuesWhenSaved)
     w.display.DefaultMeniscus = 6.2;
     w.display.ExtrapolationMinLogS = -31;
     w.analysis.HighS = 1e-11;
-    w.window.FormShow(w.display, w.analysis, &w.prompts);
+    w.window.FormShow(w.display, w.analysis, w.species, &w.prompts);
     w.window.ButtonDefaultsClick();
     EXPECT_EQ(RowOf(w.window.ValueListGUISettings, "DefaultMeniscus").Value, "5.9");
     EXPECT_EQ(w.display.DefaultMeniscus, 6.2) << "not before \"Save\"";
@@ -209,7 +211,8 @@ TEST(MorvaneSettings, StartUpReadsTheFilesIntoTheOwnersSettings)
     std::ofstream(w.dir / "bin/morvane.INI") << "[GUISettings]\nDefaultMeniscus=6.1\nDisplayNumberMid=0\n";
     GUISettings display;
     CustomSettings analysis;
-    const std::string message = w.window.ReadSettingsFiles(display, analysis);
+    SpeciesSettings species;
+    const std::string message = w.window.ReadSettingsFiles(display, analysis, species);
     EXPECT_EQ(display.DefaultMeniscus, 6.1);
     EXPECT_EQ(display.DisplayNumberMid, 10);
     EXPECT_NE(message.find(w.dir / "bin/morvane.INI"), std::string::npos);

@@ -1,5 +1,7 @@
 #include "SimulatedChannel.h"
 
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -41,6 +43,11 @@ const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run)
         testutil::TempDir dir;
         RunSimulator simulator(run);
         EXPECT_EQ(WriteRunFiles(simulator, dir.path(), nullptr, nullptr), "");
+        // Long settled, so that the follower takes even the newest file at its first look.
+        const auto past = std::chrono::file_clock::from_sys(
+            std::chrono::system_clock::time_point(std::chrono::seconds(1577836800)));
+        for (const auto& file : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::last_write_time(file.path(), past);
         follower = std::make_unique<ChannelFollower>();
         OpenChannel(*follower, dir.path(), LaunchParameters::Defaults("0*.RA1"));
     }

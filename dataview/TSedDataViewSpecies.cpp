@@ -1,0 +1,272 @@
+// Species and convergence in the data view: "Fit species" on the corrected and the extrapolated
+// curve (the fit drawn over the curve, its residuals and its table), and the run's convergence
+// measure after every refresh (a chart of the measure against time and the verdict).
+#include "dataview/TSedDataView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/NumberText.h"
+#include "species/RunConvergence.h"
+#include "species/SpeciesFit.h"
+#include "species/SpeciesTable.h"
+
+namespace {
+
+constexpr std::array<ChartColour, 3> SpeciesColours = { Colours::Blue, Colours::Red, Colours::Teal };
+// The convergence chart's axis is logarithmic: a measure of 0 is drawn at this floor (percent).
+constexpr double LowestPercent = 0.01;
+
+size_t IndexOf(TSedDataView::SpeciesSource source) { return source == TSedDataView::SpeciesSource::Corrected ? 0 : 1; }
+
+std::string Joined(const std::vector<std::string>& lines, const char* separator)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : separator) + line;
+    return text;
+}
+
+// A number the user typed into a panel's edit: why not, or "".
+std::string ReadPositive(const std::string& text, const char* what, double& value)
+{
+    if (!UserTextToFloat(text, value) || !std::isfinite(value) || !(value > 0))
+        return std::string("the ") + what + " \"" + text + "\" is not a positive number";
+    return "";
+}
+
+ChartSeries Line(const char* title, ChartColour colour, int32_t width)
+{
+    ChartSeries s;
+    s.Title = title;
+    s.Colour = colour;
+    s.LineWidth = width;
+    s.Active = false;
+    return s;
+}
+
+} // namespace
+
+void TSedDataView::SetUpSpeciesCharts()
+{
+    for (SpeciesPanel* panel : { &CorrectedSpecies, &ExtrapolatedSpecies }) {
+        ChartModel& r = panel->ResidualChart;
+        r.Bottom = LogSAxis();
+        r.Bottom.LabelAngle = 0;
+        r.Bottom.Title = "s* (S)";
+        r.Left.Title = "data - fit";
+        r.Series = { Line("zero", Colours::Silver, 1), Line("residuals", Colours::Black, 1) };
+        r.Series[0].InLegend = false;
+        r.EmptyText = std::string("Residuals of a species fit: press \"") + FitSpeciesCaption + "\"";
+        panel->TableHeader = SpeciesTableHeader();
+    }
+    ConvergenceChart.Bottom.Title = "elapsed time (min)";
+    ConvergenceChart.Left.Title = "change (%)";
+    ConvergenceChart.Left.Logarithmic = true;
+    ConvergenceChart.Left.LogBase = 10;
+    ConvergenceChart.LegendVisible = true;
+    ConvergenceChart.Series = { Line("peak drift", Colours::Blue, 2), Line("shape change", Colours::Red, 2),
+        Line("peak drift limit", Colours::Blue, 1), Line("shape change limit", Colours::Red, 1) };
+    ConvergenceChart.EmptyText = "Convergence: no g(s*) yet";
+}
+
+void TSedDataView::UseSpeciesSettings(const SpeciesSettings& settings)
+{
+    SpeciesDefaults = settings;
+    EditVbar = FloatToStr(settings.Vbar);
+    EditSolventDensity = FloatToStr(settings.SolventDensity);
+    EditSolventViscosity = FloatToStr(settings.SolventViscosity);
+    convergenceThresholds_ = ThresholdsOf(settings);
+}
+
+std::string TSedDataView::SpeciesOptionsFromControls(SpeciesFitOptions& options) const
+{
+    const int32_t n = UpDownSpecies.Position;
+    if (n < 1 || n > 3)
+        return "the number of species must be 1 to 3 (got " + std::to_string(n) + ")";
+    options.Species = n;
+    options.Model = ComboSpeciesModel == 1 ? SpeciesModel::Gaussian : SpeciesModel::LammBoundaries;
+    SolventConditions& s = options.Solvent;
+    s = SolventOf(SpeciesDefaults);
+    for (const std::string& why : { ReadPositive(EditVbar, "partial specific volume", s.Vbar),
+             ReadPositive(EditSolventDensity, "solvent density", s.Density),
+             ReadPositive(EditSolventViscosity, "solvent viscosity", s.ViscosityCp) })
+        if (!why.empty())
+            return why;
+    if (!(s.Vbar * s.Density < 1))
+        return "the partial specific volume times the solvent density must be below 1 (the particle would float)";
+    return "";
+}
+
+SpeciesFitResult TSedDataView::FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options) const
+{
+    SpeciesFitResult none;
+    if (source == SpeciesSource::Corrected) {
+        if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1) {
+            none.Message = "no g(s*) set has been computed yet";
+            return none;
+        }
+        return FitSpecies(*Engine, options);
+    }
+    // The curve as the s* axis view draws it: the infinite-time s* g(s*) at the extrapolated points.
+    const ChartSeries& drawn = ChartSExtrapolation.Series[2];
+    if (!drawn.Active || drawn.Points.empty()) {
+        none.Message
+            = std::string("no extrapolated curve is drawn: press \"") + RefreshExtrapolationCaption + "\" first";
+        return none;
+    }
+    GofsCurve curve;
+    for (const ChartPoint& p : drawn.Points) {
+        curve.SStar.push_back(p.X);
+        curve.Y.push_back(p.Y);
+    }
+    if (Engine && Engine->RawStore && Engine->RawStore->GetNumberOfSets() > 0) {
+        const ChannelDataStore& raw = *Engine->RawStore;
+        const double t = raw.Headers[static_cast<size_t>(raw.GetNumberOfSets() - 1)].Temperature;
+        curve.TemperatureC = t > 0 ? t : -1;
+    }
+    return FitSpeciesToCurve(curve, options);
+}
+
+void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
+{
+    SpeciesFitOptions options;
+    if (const std::string why = SpeciesOptionsFromControls(options); !why.empty()) {
+        prompts_->ShowMessage(std::string(FitSpeciesCaption) + ": " + why);
+        return;
+    }
+    InputEnabled = false;
+    ShowSpeciesFit(source, FitSpeciesOf(source, options));
+    InputEnabled = true;
+}
+
+void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result)
+{
+    SpeciesPanel& panel = PanelOf(source);
+    const bool corrected = source == SpeciesSource::Corrected;
+    panel.Result = result;
+    panel.Failed = result.Status != FitStatus::Converged;
+    panel.TableRows = SpeciesTableCells(result);
+    std::vector<std::string> head = SpeciesFitHeadLines(result);
+    if (!corrected && !panel.Failed)
+        head.front() = "Species fit of the curve extrapolated to infinite time (end set "
+            + std::to_string(ChartSExtrapolation.Series[1].Tag) + "): widths fitted, no D or M";
+    panel.LabelSpeciesFit = Joined(head, "\n");
+    panel.LabelSpeciesNotes = Joined(result.Notes, "; ");
+    panel.FittedSet = corrected ? result.Set : -1;
+    panel.FittedSetTime = 0;
+    if (corrected && !panel.Failed)
+        panel.FittedSetTime = Engine->GofsStore->Headers[static_cast<size_t>(result.Set)].Time;
+
+    ChartModel& chart = corrected ? dcdtChart : ChartSExtrapolation;
+    const int32_t first = SpeciesOverlayFirst[IndexOf(source)];
+    while (chart.SeriesCount() < first + 4)
+        chart.Series.push_back(InactiveLine());
+    chart.ClearSeriesFrom(first);
+    ChartModel& residuals = panel.ResidualChart;
+    residuals.ClearSeriesFrom(0);
+    if (panel.Failed) {
+        residuals.EmptyText = "No fit: " + result.Message;
+    } else {
+        const size_t n = result.SStar.size();
+        ChartSeries& fitted = chart.Series[static_cast<size_t>(first)];
+        fitted.Title = "fit: " + std::to_string(result.Species.size()) + " species";
+        fitted.Colour = Colours::Black;
+        fitted.LineWidth = 2;
+        fitted.InFront = true;
+        for (size_t i = 0; i < n; ++i)
+            fitted.Add(result.SStar[i], result.Fitted[i]);
+        fitted.Active = true;
+        for (size_t k = 0; k < result.Components.size() && k < SpeciesColours.size(); ++k) {
+            ChartSeries& one = chart.Series[static_cast<size_t>(first) + 1 + k];
+            char title[64];
+            std::snprintf(title, sizeof title, "species %zu: s %.2f S", k + 1, result.Species[k].S);
+            one.Title = title;
+            one.Colour = SpeciesColours[k];
+            one.LineWidth = 1;
+            one.InFront = true;
+            for (size_t i = 0; i < n; ++i)
+                one.Add(result.SStar[i], result.Components[k][i]);
+            one.Active = true;
+        }
+        chart.LegendVisible = true;
+        ChartSeries& zero = residuals.Series[0];
+        zero.Add(result.SStar.front(), 0);
+        zero.Add(result.SStar.back(), 0);
+        zero.Active = true;
+        ChartSeries& r = residuals.Series[1];
+        r.Colour = corrected ? Colours::Green : Colours::Fuchsia;
+        for (size_t i = 0; i < n; ++i)
+            r.Add(result.SStar[i], result.Residuals[i]);
+        r.Active = true;
+    }
+    chart.Repaint();
+    residuals.Repaint();
+}
+
+void TSedDataView::ShowSpeciesAndConvergence()
+{
+    ShowConvergence();
+    SpeciesPanel& panel = CorrectedSpecies;
+    if (!Engine || !Engine->GofsStore || panel.FittedSet < 0)
+        return;
+    const ChannelDataStore& g = *Engine->GofsStore;
+    const int32_t newest = g.GetNumberOfSets() - 1;
+    if (newest < 0 || (newest == panel.FittedSet && g.Headers[static_cast<size_t>(newest)].Time == panel.FittedSetTime))
+        return;
+    SpeciesFitOptions options;
+    if (CheckBoxRefitEachRefresh && SpeciesOptionsFromControls(options).empty()) {
+        ShowSpeciesFit(SpeciesSource::Corrected, FitSpeciesOf(SpeciesSource::Corrected, options));
+        return;
+    }
+    // The fit stays drawn, greyed, until the user fits the newest set.
+    const int32_t first = SpeciesOverlayFirst[0];
+    for (int32_t s = first; s < first + 4 && dcdtChart.HasSeries(s); ++s)
+        dcdtChart.Series[static_cast<size_t>(s)].Colour = Colours::Silver;
+    if (dcdtChart.HasSeries(first))
+        dcdtChart.Series[static_cast<size_t>(first)].Title = "fit of set " + std::to_string(panel.FittedSet);
+    panel.LabelSpeciesNotes = "The chart shows set " + std::to_string(newest) + " now, the fit is of set "
+        + std::to_string(panel.FittedSet) + ": press \"" + FitSpeciesCaption + "\" to fit the newest set.";
+    dcdtChart.Repaint();
+}
+
+void TSedDataView::ShowConvergence()
+{
+    ConvergenceChart.ClearSeriesFrom(0);
+    const std::vector<ConvergencePoint> series
+        = Engine ? ConvergenceSeries(*Engine, convergenceThresholds_) : std::vector<ConvergencePoint>();
+    const ConvergenceVerdict verdict = JudgeConvergence(series, convergenceThresholds_);
+    LabelConvergence = verdict.Text;
+    ConvergenceStable = verdict.Stable;
+    auto percent = [](double fraction) { return std::max(100 * fraction, LowestPercent); };
+    double first = NAN, last = NAN;
+    for (const ConvergencePoint& p : series) {
+        if (p.ComparedSet < 0)
+            continue;
+        const double minutes = p.ElapsedSeconds / 60;
+        if (std::isnan(first))
+            first = minutes;
+        last = minutes;
+        if (std::isfinite(p.PeakDrift))
+            ConvergenceChart.Series[0].Add(minutes, percent(p.PeakDrift));
+        if (std::isfinite(p.ShapeChange))
+            ConvergenceChart.Series[1].Add(minutes, percent(p.ShapeChange));
+    }
+    if (!std::isnan(first)) {
+        const double limits[2] = { convergenceThresholds_.PeakDrift, convergenceThresholds_.ShapeChange };
+        for (size_t k = 0; k < 4; ++k) {
+            ChartSeries& s = ConvergenceChart.Series[k];
+            if (k >= 2) {
+                s.Add(first, percent(limits[k - 2]));
+                s.Add(last, percent(limits[k - 2]));
+            }
+            s.Active = true;
+        }
+    }
+    ConvergenceChart.EmptyText = series.empty()
+        ? "Convergence: no g(s*) yet"
+        : "Convergence: no g(s*) set " + FloatToStr(std::round(100 * convergenceThresholds_.WindowFraction))
+            + " % of the run earlier to compare with yet";
+    ConvergenceChart.Repaint();
+}

@@ -1,0 +1,23 @@
+#include "settings/SpeciesSettings.h"
+
+SolventConditions SolventOf(const SpeciesSettings& s)
+{
+    SolventConditions solvent;
+    solvent.Vbar = s.Vbar;
+    solvent.Density = s.SolventDensity;
+    solvent.ViscosityCp = s.SolventViscosity;
+    return solvent;
+}
+
+ConvergenceThresholds ThresholdsOf(const SpeciesSettings& s)
+{
+    ConvergenceThresholds t;
+    t.WindowFraction = s.ConvergenceWindowPercent / 100;
+    t.PeakDrift = s.ConvergencePeakDriftPercent / 100;
+    t.ShapeChange = s.ConvergenceShapeChangePercent / 100;
+    t.MeniscusLevel = s.ConvergenceMeniscusLevelPercent / 100;
+    t.SpeciesSChange = s.ConvergenceSpeciesSChangePercent / 100;
+    t.ShareChange = s.ConvergenceSharePoints / 100;
+    t.MinSStar = s.ConvergenceMinSStar;
+    return t;
+}

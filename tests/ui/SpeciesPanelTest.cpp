@@ -1,0 +1,92 @@
+// The species panel and the convergence chart of the corrected tab through their widgets: the
+// controls reach the logic, and the table, the charts and the verdict show what the logic holds.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "simulator/RunWriter.h"
+#include "simulator/SimulatedRun.h"
+#include "testutil/ScanFileWriter.h"
+#include "ui/ChartView.h"
+#include "ui/MainWindowWidget.h"
+#include "ui/SedDataViewWidget.h"
+
+using Source = TSedDataView::SpeciesSource;
+
+TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
+{
+    ASSERT_NE(QApplication::instance(), nullptr);
+    testutil::TempDir root;
+    SimRun run = DemoRun();
+    run.cells.resize(1);
+    RunSimulator simulator(run);
+    ASSERT_EQ(WriteRunFiles(simulator, root.path(), nullptr, nullptr), "");
+    MainWindowWidget main;
+    main.Form().ChangeWorkingDirectory = false;
+    main.Form().SpeciesDefaults.Vbar = 0.72;
+    main.SetRoot(QString::fromStdString(root.path()));
+    main.SelectChannel("0*.RA1");
+    SedDataViewWidget* w = main.Launch();
+    ASSERT_NE(w, nullptr);
+    w->resize(1200, 900);
+    w->show();
+    ASSERT_TRUE(w->SelectTab("Corrected t (dc/dt)"));
+    QApplication::processEvents();
+    const TSedDataView& view = *w->View();
+
+    // The verdict and the chart of the measure are there before any fit.
+    EXPECT_FALSE(view.LabelConvergence.empty());
+    EXPECT_EQ(w->ConvergenceVerdict()->text().toStdString(), view.LabelConvergence);
+    EXPECT_EQ(w->ConvergenceChart()->DrawnCurves(), 4);
+
+    QPushButton* fit = w->FitSpeciesButton(Source::Corrected);
+    ASSERT_TRUE(fit->isVisible());
+    QWidget* panel = fit->parentWidget();
+    QSpinBox* species = panel->findChild<QSpinBox*>();
+    ASSERT_NE(species, nullptr);
+    EXPECT_EQ(species->maximum(), 3);
+    species->setValue(2);
+    EXPECT_EQ(view.UpDownSpecies.Position, 2);
+    QLineEdit* vbar = nullptr;
+    for (QLineEdit* edit : panel->findChildren<QLineEdit*>())
+        if (edit->text() == "0.72")
+            vbar = edit; // the main window's settings reached the view
+    ASSERT_NE(vbar, nullptr);
+    vbar->clear();
+    QTest::keyClicks(vbar, "0.74");
+    EXPECT_EQ(view.EditVbar, "0.74");
+
+    fit->click();
+    ASSERT_EQ(view.CorrectedSpecies.Result.Status, FitStatus::Converged) << view.CorrectedSpecies.LabelSpeciesFit;
+    QTableWidget* table = w->SpeciesTable(Source::Corrected);
+    ASSERT_EQ(table->rowCount(), 2);
+    ASSERT_EQ(table->columnCount(), 8);
+    EXPECT_EQ(table->horizontalHeaderItem(5)->text(), "M (kg/mol)");
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 8; ++c)
+            EXPECT_EQ(table->item(r, c)->text().toStdString(),
+                view.CorrectedSpecies.TableRows[static_cast<size_t>(r)][static_cast<size_t>(c)]);
+    EXPECT_EQ(view.CorrectedSpecies.Result.Solvent.Vbar, 0.74);
+    EXPECT_EQ(w->CorrectedChart()->DrawnCurves(), 4) << "the data, the fit and both species";
+    EXPECT_EQ(w->ResidualChart(Source::Corrected)->DrawnCurves(), 2);
+    const QLabel* description = nullptr;
+    for (QLabel* label : panel->findChildren<QLabel*>())
+        if (label->text().startsWith("Species fit of g(s*) set "))
+            description = label;
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->text().toStdString(), view.CorrectedSpecies.LabelSpeciesFit);
+
+    // The extrapolation tab's panel shares the choices, and has its own table.
+    ASSERT_TRUE(w->SelectTab("Extrapolation"));
+    QApplication::processEvents();
+    QWidget* other = w->FitSpeciesButton(Source::Extrapolated)->parentWidget();
+    EXPECT_EQ(other->findChild<QSpinBox*>()->value(), 2);
+    EXPECT_EQ(w->SpeciesTable(Source::Extrapolated)->rowCount(), 0);
+    w->close();
+}

@@ -1,0 +1,215 @@
+// The species panels of the data view (on the corrected and the extrapolation tab) and the
+// convergence chart with its verdict (on the corrected tab).
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include "ui/ChartView.h"
+#include "ui/SedDataViewControls.h"
+#include "ui/SedDataViewWidget.h"
+
+using namespace dataviewcontrols;
+using Source = TSedDataView::SpeciesSource;
+
+namespace {
+
+size_t IndexOf(Source source) { return source == Source::Corrected ? 0 : 1; }
+
+QLineEdit* NumberEdit(QWidget* parent, const QString& tip)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setMaximumWidth(70);
+    edit->setToolTip(tip);
+    return edit;
+}
+
+QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+} // namespace
+
+QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
+{
+    SpeciesControls& c = species_[IndexOf(source)];
+    const bool corrected = source == Source::Corrected;
+    auto* panel = new QWidget(parent);
+    c.species = new QSpinBox(panel);
+    c.species->setToolTip(tr("Number of species to fit; the fit starts from the curve's peaks"));
+    c.vbar = NumberEdit(panel, tr("Partial specific volume of the sample, ml/g"));
+    c.density = NumberEdit(panel, tr("Solvent density at the run's temperature, g/ml"));
+    c.viscosity = NumberEdit(panel, tr("Solvent viscosity at the run's temperature, cP"));
+    c.fit = new QPushButton(QString::fromLatin1(TSedDataView::FitSpeciesCaption), panel);
+    c.fit->setObjectName(corrected ? "fitSpeciesCorrected" : "fitSpeciesExtrapolated");
+    c.description = new QLabel(panel);
+    c.description->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    c.notes = new QLabel(panel);
+    c.notes->setWordWrap(true);
+    c.notes->setStyleSheet("color: #a05000");
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(Caption(tr("Species"), panel));
+    controls->addWidget(c.species);
+    if (corrected) {
+        c.model = new QComboBox(panel);
+        for (const char* item : TSedDataView::SpeciesModelItems)
+            c.model->addItem(QString::fromLatin1(item));
+        c.model->setToolTip(tr("Lamm boundaries: each species' boundaries taken through the analysis itself (s and "
+                               "D without bias). Gaussian: a Gaussian peak per species, its centre corrected for the "
+                               "boundary's skew"));
+        controls->addWidget(Caption(tr("model"), panel));
+        controls->addWidget(c.model);
+        connect(c.model, &QComboBox::currentIndexChanged, this, [this](int index) {
+            if (view_)
+                view_->ComboSpeciesModel = index;
+        });
+    } else {
+        controls->addWidget(Caption(tr("Gaussian peaks (no time: no D or M)"), panel));
+    }
+    controls->addSpacing(8);
+    controls->addWidget(Caption(tr("v̄ (ml/g)"), panel));
+    controls->addWidget(c.vbar);
+    controls->addWidget(Caption(tr("density (g/ml)"), panel));
+    controls->addWidget(c.density);
+    controls->addWidget(Caption(tr("viscosity (cP)"), panel));
+    controls->addWidget(c.viscosity);
+    controls->addSpacing(8);
+    controls->addWidget(c.fit);
+    if (corrected) {
+        c.refit = new QCheckBox(tr("Refit after each refresh"), panel);
+        c.refit->setToolTip(tr("Fit the newest set again whenever new scans arrive (a fit takes a fraction of a second "
+                               "to a few seconds)"));
+        controls->addWidget(c.refit);
+        connect(c.refit, &QCheckBox::clicked, this, [this](bool on) {
+            if (view_)
+                view_->CheckBoxRefitEachRefresh = on;
+        });
+    }
+    controls->addStretch();
+
+    connect(c.species, &QSpinBox::valueChanged, this, [this](int n) {
+        if (view_)
+            view_->UpDownSpecies.SetPosition(n);
+    });
+    const struct {
+        QLineEdit* edit;
+        std::string TSedDataView::*field;
+    } edits[] = { { c.vbar, &TSedDataView::EditVbar }, { c.density, &TSedDataView::EditSolventDensity },
+        { c.viscosity, &TSedDataView::EditSolventViscosity } };
+    for (const auto& e : edits) {
+        connect(e.edit, &QLineEdit::textEdited, this, [this, field = e.field](const QString& text) {
+            if (view_)
+                view_->*field = text.toStdString();
+        });
+    }
+    connect(c.fit, &QPushButton::clicked, this, [this, source] {
+        if (!view_)
+            return;
+        view_->ButtonFitSpeciesClick(source);
+        Refresh();
+    });
+
+    c.table = new QTableWidget(0, 0, panel);
+    c.table->setObjectName(corrected ? "speciesTableCorrected" : "speciesTableExtrapolated");
+    c.table->verticalHeader()->setVisible(false);
+    c.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    c.table->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    c.table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    c.table->setMinimumHeight(90);
+    c.table->setToolTip(tr("Each value with its standard error from the fit (a lower bound: neighbouring points of "
+                           "g(s*) share scans). s is s* corrected for the method's bias; M by the Svedberg equation "
+                           "from s and D; loading: the species' signal before sedimentation"));
+
+    c.residuals = new ChartView(&view_->PanelOf(source).ResidualChart, parent);
+    c.residuals->Plot()->setMinimumSize(200, 90);
+    c.residuals->setMinimumHeight(90);
+
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(controls);
+    layout->addWidget(c.description);
+    layout->addWidget(c.table, 1);
+    layout->addWidget(c.notes);
+    return panel;
+}
+
+QWidget* SedDataViewWidget::BuildConvergencePanel(QWidget* parent)
+{
+    auto* panel = new QWidget(parent);
+    convergenceChart_ = new ChartView(&view_->ConvergenceChart, panel);
+    convergenceChart_->Plot()->setMinimumSize(200, 120);
+    convergenceChart_->setToolTip(tr("How much g(s*) still changes: each set against the set a tenth of the run "
+                                     "earlier (Settings > Program Settings: Species and convergence)"));
+    convergenceVerdict_ = new QLabel(panel);
+    convergenceVerdict_->setObjectName("convergenceVerdict");
+    convergenceVerdict_->setWordWrap(true);
+    convergenceVerdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* title = new QLabel(tr("<b>Has the run converged?</b>"), panel);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(title);
+    layout->addWidget(convergenceChart_, 1);
+    layout->addWidget(convergenceVerdict_);
+    return panel;
+}
+
+void SedDataViewWidget::RefreshSpecies()
+{
+    const TSedDataView& v = *view_;
+    for (Source source : { Source::Corrected, Source::Extrapolated }) {
+        SpeciesControls& c = species_[IndexOf(source)];
+        const TSedDataView::SpeciesPanel& p = v.PanelOf(source);
+        SetUpDown(c.species, v.UpDownSpecies);
+        if (c.model && c.model->currentIndex() != v.ComboSpeciesModel) {
+            const QSignalBlocker block(c.model);
+            c.model->setCurrentIndex(v.ComboSpeciesModel);
+        }
+        if (c.refit)
+            c.refit->setChecked(v.CheckBoxRefitEachRefresh);
+        // The edit being typed into keeps its text (and cursor); the other panel's follows.
+        for (const auto& [edit, text] : { std::pair { c.vbar, &v.EditVbar },
+                 std::pair { c.density, &v.EditSolventDensity }, std::pair { c.viscosity, &v.EditSolventViscosity } })
+            if (!edit->hasFocus())
+                SetText(edit, *text);
+        c.description->setText(QString::fromStdString(p.LabelSpeciesFit));
+        c.description->setStyleSheet(p.Failed ? "color: #c00000" : "");
+        c.notes->setText(QString::fromStdString(p.LabelSpeciesNotes));
+        c.notes->setVisible(!p.LabelSpeciesNotes.empty());
+        if (c.shownRows != p.TableRows || c.table->columnCount() != static_cast<int>(p.TableHeader.size())) {
+            c.shownRows = p.TableRows;
+            c.table->setColumnCount(static_cast<int>(p.TableHeader.size()));
+            QStringList header;
+            for (const std::string& h : p.TableHeader)
+                header << QString::fromStdString(h);
+            c.table->setHorizontalHeaderLabels(header);
+            c.table->setRowCount(static_cast<int>(p.TableRows.size()));
+            for (size_t r = 0; r < p.TableRows.size(); ++r)
+                for (size_t col = 0; col < p.TableRows[r].size(); ++col) {
+                    auto* item = new QTableWidgetItem(QString::fromStdString(p.TableRows[r][col]));
+                    item->setTextAlignment((col == 0 ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter);
+                    c.table->setItem(static_cast<int>(r), static_cast<int>(col), item);
+                }
+        }
+        // The extrapolated curve's residuals belong to its "s* axis" view.
+        const bool shown = source == Source::Corrected || v.ChartSExtrapolationVisible;
+        if (c.residuals->isHidden() == shown)
+            c.residuals->setVisible(shown);
+        c.residuals->Refresh();
+    }
+    convergenceChart_->Refresh();
+    convergenceVerdict_->setText(QString::fromStdString(v.LabelConvergence));
+    convergenceVerdict_->setStyleSheet(v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
+}
+
+QPushButton* SedDataViewWidget::FitSpeciesButton(Source source) const { return species_[IndexOf(source)].fit; }
+
+QTableWidget* SedDataViewWidget::SpeciesTable(Source source) const { return species_[IndexOf(source)].table; }
+
+ChartView* SedDataViewWidget::ResidualChart(Source source) const { return species_[IndexOf(source)].residuals; }
