@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dataview/GofsOutput.h"
@@ -15,6 +16,7 @@ struct Summary {
     double lastTime = 0; // s, last raw scan of the written set
     double peakFrom = 0; // Svedbergs: the peak is searched above it (BoundaryMinimumSStar)
     GofsPeak peak;
+    std::optional<double> meniscusFound; // cm, when the meniscus was found from the data
 };
 
 // The summary of set `set` of the engine's g(s*) store, or of the newest set (newest). The peak is
