@@ -24,10 +24,12 @@ void AddMeniscusProposalControls(
     QHBoxLayout* tools, QWidget* tab, const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
 {
     auto* find = new QPushButton(QString::fromLatin1(TSedDataView::FindMeniscusCaption), tab);
+    find->setObjectName("ButtonFindMeniscus");
     auto* found = ReadOnlyEdit(tab, 220);
     found->setObjectName("EditMeniscusProposal");
     QObject::connect(found, &QLineEdit::textChanged, found, &QLineEdit::setToolTip);
     auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);
+    accept->setObjectName("ButtonAcceptMeniscus");
     accept->setEnabled(false);
     auto show = [found, accept](const TSedDataView& v) {
         found->setText(QString::fromStdString(v.EditMeniscusProposal));
