@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "analysis/ChannelDataStore.h"
@@ -86,6 +87,10 @@ public:
     bool SBJitterEnabled = false;
     bool SBIntegralFringeEnabled = false;
     bool Chart1BackgroundClickInstalled = false;
+    // The meniscus proposed from the data (ButtonFindMeniscusClick), drawn as a marker until taken.
+    std::optional<double> ProposedMeniscus;
+    std::string EditMeniscusProposal; // what the search found, or why it found nothing
+    bool ButtonAcceptMeniscusEnabled = false;
 
     // Average tab.
     ChartModel ChartAverage;
@@ -170,6 +175,16 @@ public:
     void Chart1ClickSeries(double x, double y);
     void Chart1ClickBackground(double x, double y);
     void RawChartClick(double x, double y);
+
+    // ---- Meniscus from the data (TSedDataViewMeniscus.cpp) ----
+    static constexpr const char* FindMeniscusCaption = "Find meniscus";
+    static constexpr const char* AcceptMeniscusCaption = "Accept";
+    static constexpr ChartColour ProposedMeniscusColour = Colours::Olive;
+    // Looks for the meniscus artefact in the first raw scans and proposes its radius; nothing is
+    // changed until ButtonAcceptMeniscusClick.
+    void ButtonFindMeniscusClick();
+    // Takes the proposal as a click in the meniscus mode would, with the same check.
+    void ButtonAcceptMeniscusClick();
 
     // ---- Average and corrected views (TSedDataViewAverageCorrected.cpp) ----
     void SBZoomInAvgClick() { AvgMode = PointerMode::ZoomIn; }
@@ -337,6 +352,8 @@ private:
     // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
     void FitRawValueAxis();
     void RebuildAfterMarker(bool transform);
+    // Moves the meniscus to x and rebuilds; false (and a message) when x is at or past the bottom.
+    bool SetMeniscus(double x);
 
     // Average and corrected views.
     void SetUpResultCharts();

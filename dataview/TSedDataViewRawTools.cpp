@@ -230,6 +230,8 @@ void TSedDataView::ShowMarkers()
         bars.AddColoured(e.JitterRadius, 1.0, FloatToStr(e.JitterRadius), Colours::Purple);
     if (e.CorrectFringes)
         bars.AddColoured(e.FringeRadius, 1.0, FloatToStr(e.FringeRadius), Colours::Teal);
+    if (ProposedMeniscus)
+        bars.AddColoured(*ProposedMeniscus, 1.0, FloatToStr(*ProposedMeniscus) + "?", ProposedMeniscusColour);
     bars.LineWidth = 1;
     Chart1.Repaint();
 }
@@ -269,6 +271,20 @@ void TSedDataView::RebuildAfterMarker(bool transform)
     ShowAverageAndCorrected();
 }
 
+bool TSedDataView::SetMeniscus(double x)
+{
+    // A meniscus at or past the bottom leaves no cell to analyse: it is refused.
+    if (const std::string refusal = MeniscusRefusal(x, Engine->Bottom); !refusal.empty()) {
+        prompts_->ShowMessage(refusal);
+        return false;
+    }
+    Engine->Meniscus = x;
+    ShowMarkers();
+    ShowMarkerPositions();
+    RebuildAfterMarker(false);
+    return true;
+}
+
 void TSedDataView::RawChartClick(double x, double y)
 {
     if (!Engine)
@@ -292,15 +308,7 @@ void TSedDataView::RawChartClick(double x, double y)
             RebuildAfterMarker(true);
         break;
     case RawMode::Meniscus:
-        // A meniscus at or past the bottom leaves no cell to analyse: the click is refused.
-        if (const std::string refusal = MeniscusRefusal(x, e.Bottom); !refusal.empty()) {
-            prompts_->ShowMessage(refusal);
-            break;
-        }
-        e.Meniscus = x;
-        ShowMarkers();
-        ShowMarkerPositions();
-        RebuildAfterMarker(false);
+        SetMeniscus(x);
         break;
     case RawMode::ZoomIn:
         break;

@@ -9,11 +9,52 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
 using namespace dataviewcontrols;
+
+namespace {
+
+// "Find meniscus", what it found and "Accept". The proposal changes only through these buttons,
+// so they keep their own controls up to date.
+void AddMeniscusProposalControls(
+    QHBoxLayout* tools, QWidget* tab, const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
+{
+    auto* find = new QPushButton(QString::fromLatin1(TSedDataView::FindMeniscusCaption), tab);
+    find->setObjectName("ButtonFindMeniscus");
+    auto* found = ReadOnlyEdit(tab, 220);
+    found->setObjectName("EditMeniscusProposal");
+    QObject::connect(found, &QLineEdit::textChanged, found, &QLineEdit::setToolTip);
+    auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);
+    accept->setObjectName("ButtonAcceptMeniscus");
+    accept->setEnabled(false);
+    auto show = [found, accept](const TSedDataView& v) {
+        found->setText(QString::fromStdString(v.EditMeniscusProposal));
+        accept->setEnabled(v.ButtonAcceptMeniscusEnabled);
+    };
+    QObject::connect(find, &QPushButton::clicked, tab, [view, refresh, show] {
+        if (TSedDataView* v = view()) {
+            v->ButtonFindMeniscusClick();
+            show(*v);
+            refresh();
+        }
+    });
+    QObject::connect(accept, &QPushButton::clicked, tab, [view, refresh, show] {
+        if (TSedDataView* v = view()) {
+            v->ButtonAcceptMeniscusClick();
+            show(*v);
+            refresh();
+        }
+    });
+    tools->addWidget(find);
+    tools->addWidget(found, 2);
+    tools->addWidget(accept);
+}
+
+} // namespace
 
 QWidget* SedDataViewWidget::BuildRawTab()
 {
@@ -51,6 +92,8 @@ QWidget* SedDataViewWidget::BuildRawTab()
             sbFringe_ = b;
     }
     tools->addStretch();
+    AddMeniscusProposalControls(
+        tools, tab, [this] { return view_; }, [this] { Refresh(); });
     connect(rawChart_, &ChartView::seriesClicked, this, [this](double x, double y) {
         if (!view_)
             return;

@@ -2,11 +2,14 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/cli/Summary.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
+#include "dataview/MeniscusProposal.h"
+#include "dataview/PositionWarnings.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
@@ -53,6 +56,10 @@ public:
     // Writes the file for the current state. `last`: no later attempt follows.
     Written WriteOnce(bool last)
     {
+        if (follower.HasData && o_.analysis.meniscusAuto && !meniscusFound_) {
+            if (const Written w = FindMeniscus(last); w != Written::Yes)
+                return w;
+        }
         const RealTimeGofS& e = *follower.Engine;
         if (follower.HasData && !warned_) {
             WarnAboutPositions(e, err_);
@@ -88,6 +95,7 @@ public:
         }
         Summary s = Summarise(e, set, newest);
         s.counts = follower.Counts;
+        s.meniscusFound = meniscusFound_;
         std::string line = o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
@@ -98,11 +106,37 @@ public:
     }
 
 private:
+    // --meniscus auto: the meniscus from the first scans, once. Without one, a run being followed
+    // waits until it has the scans the search looks at; then, as a single load does, it fails.
+    Written FindMeniscus(bool last)
+    {
+        RealTimeGofS& e = *follower.Engine;
+        const MeniscusFinding f = ProposeMeniscus(e);
+        if (!f.Found) {
+            if (!last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
+                return Written::NotYet;
+            err_ << CliProgramPrefix << MeniscusFindingText(f) << " in " << channel_
+                 << "; give the radius with --meniscus\n";
+            return last ? Written::Failed : Written::Refused;
+        }
+        if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
+            err_ << CliProgramPrefix << refusal << "\n";
+            return last ? Written::Failed : Written::Refused;
+        }
+        e.Meniscus = f.Radius;
+        e.RefreshStages(false);
+        meniscusFound_ = f.Radius;
+        if (!o_.json)
+            err_ << CliProgramPrefix << MeniscusFindingText(f) << "\n";
+        return Written::Yes;
+    }
+
     const AnalyzeOptions& o_;
     std::ostream& out_;
     std::ostream& err_;
     std::string channel_;
     bool warned_ = false;
+    std::optional<double> meniscusFound_;
 };
 
 // What a followed run stops taking, said once on err: scans newly refused (by reason), and a file
@@ -228,7 +262,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
     analyze->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     analyze->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    AddAnalysisOptions(*analyze, o->analysis);
+    AddAnalysisOptions(*analyze, o->analysis, true);
     analyze->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
     analyze->add_option("--set", o->set, "Write this g(s*) set alone (numbered from 0), as the time course does");
     analyze->add_flag("--watch", o->watch,

@@ -55,9 +55,27 @@ std::string SelectedChannel(const std::string& runDir)
     return found.Selected >= 0 ? found.Entries[static_cast<size_t>(found.Selected)] : std::string();
 }
 
-void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o)
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o, bool meniscusAuto)
 {
-    command.add_option("--meniscus", o.meniscus, "Meniscus radius, cm (default 5.9)");
+    if (meniscusAuto)
+        command
+            .add_option_function<std::string>(
+                "--meniscus",
+                [&o](const std::string& text) {
+                    double x = 0;
+                    o.meniscusAuto = text == "auto";
+                    if (!o.meniscusAuto && CLI::detail::lexical_cast(text, x))
+                        o.meniscus = x;
+                },
+                "Meniscus radius, cm (default 5.9), or auto: found from the artefact of the first scans")
+            ->check([](const std::string& text) {
+                double x = 0;
+                return text == "auto" || CLI::detail::lexical_cast(text, x)
+                    ? std::string()
+                    : "needs a radius in cm or auto, not " + text;
+            });
+    else
+        command.add_option("--meniscus", o.meniscus, "Meniscus radius, cm (default 5.9)");
     command.add_option("--bottom", o.bottom, "Cell bottom radius, cm (default 7.2)");
     command.add_option("--jitter", o.jitter, "Jitter reference radius, cm (default 5.85; interference only)");
     command.add_option("--fringe", o.fringe, "Integral-fringe reference radius, cm (default 6.9; interference only)");

@@ -45,13 +45,15 @@ std::string SelectedChannel(const std::string& runDir);
 // The analysis options that analyze and extrapolate share: the positions and the averaging rule.
 struct AnalysisOptions {
     std::optional<double> meniscus; // cm; the launch defaults otherwise
+    bool meniscusAuto = false; // --meniscus auto: found from the first scans (where the command offers it)
     std::optional<double> bottom;
     std::optional<double> jitter;
     std::optional<double> fringe;
     std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
 };
 
-void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options);
+// meniscusAuto: --meniscus also takes "auto".
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options, bool meniscusAuto = false);
 
 // The launch defaults with the options applied (the channel is left to the caller); or what is
 // wrong with an option, one line without the program's prefix: a radius that is no finite number,

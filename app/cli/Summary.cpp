@@ -128,6 +128,8 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     j["last_time_s"] = s.lastTime;
     j["peak_s_star"] = s.peak.Found ? nlohmann::ordered_json(s.peak.SStar) : nlohmann::ordered_json(nullptr);
     j["peak_search_from_s_star"] = s.peakFrom;
+    if (s.meniscusFound)
+        j["meniscus_found_cm"] = *s.meniscusFound;
     AddScanCounts(j, s.counts);
     return j.dump();
 }

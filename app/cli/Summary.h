@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dataview/GofsOutput.h"
@@ -17,6 +18,7 @@ struct Summary {
     double lastTime = 0; // s, last raw scan of the written set
     double peakFrom = 0; // Svedbergs: the peak is searched above it (BoundaryMinimumSStar)
     GofsPeak peak;
+    std::optional<double> meniscusFound; // cm, when the meniscus was found from the data
     // ---- Scan counts: what became of the channel's scan files at the latest look ----
     ScanCounts counts;
 };

@@ -460,4 +460,40 @@ TEST(CliAnalyze, WatchSaysWhenItStopsTakingScans)
         "scan is left out until it is\n");
     const std::string text = r.out.str();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << "the scans themselves did not change";
+
+TEST(CliAnalyze, MeniscusAutoFindsItOrFailsClearly)
+{
+    for (const bool artefact : { true, false }) {
+        SCOPED_TRACE(artefact);
+        SimRun sim;
+        sim.species = { SimSpecies() };
+        sim.cells = { SimCell() };
+        sim.scans = 8;
+        sim.meniscusCm = 6.02;
+        sim.meniscusArtefact = artefact;
+        TempDir run, out;
+        RunSimulator simulator(sim);
+        ASSERT_EQ(WriteRunFiles(simulator, run.path(), nullptr, nullptr), "");
+        AnalyzeOptions o = OptionsFor(run.path(), out / "g.txt");
+        o.analysis.meniscusAuto = true;
+        CliRun text;
+        if (!artefact) {
+            EXPECT_EQ(text.Analyze(o), 1);
+            EXPECT_EQ(text.err.str(),
+                "morvane-cli: no meniscus found: no spike stands out of the noise in the first 5 scans (none reaches 8 "
+                "noise SDs) in 0*.RA1; give the radius with --meniscus\n");
+            EXPECT_FALSE(fs::exists(out / "g.txt"));
+            continue;
+        }
+        ASSERT_EQ(text.Analyze(o), 0) << text.err.str();
+        const std::string err = text.err.str();
+        EXPECT_EQ(err.rfind("morvane-cli: meniscus found at 6.0", 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "and no position warning";
+
+        CliRun j;
+        o.json = true;
+        ASSERT_EQ(j.Analyze(o), 0) << j.err.str();
+        EXPECT_EQ(j.err.str(), "");
+        EXPECT_NEAR(nlohmann::json::parse(j.out.str()).at("meniscus_found_cm").get<double>(), 6.02, 0.005);
+    }
 }

@@ -1,0 +1,87 @@
+// "Find meniscus" and "Accept" on the raw-data tab of a simulated run.
+#include <gtest/gtest.h>
+#include <string>
+
+#include "DataViewFixture.h"
+#include "analysis/NumberText.h"
+#include "simulator/RunWriter.h"
+#include "simulator/SimulatedRun.h"
+#include "testutil/ScriptedPrompts.h"
+
+using namespace dataviewtest;
+using testutil::TempDir;
+
+namespace {
+
+void WriteSimulatedRun(const std::string& dir, bool artefact)
+{
+    SimRun run;
+    run.species = { SimSpecies() };
+    run.cells = { SimCell() };
+    run.scans = 5;
+    run.meniscusCm = 6.0;
+    run.meniscusArtefact = artefact;
+    RunSimulator simulator(run);
+    ASSERT_EQ(WriteRunFiles(simulator, dir, nullptr, nullptr), "");
+}
+
+} // namespace
+
+TEST_F(SedDataView, FindMeniscusProposesAMarkerThatAcceptTakes)
+{
+    TempDir dir;
+    WriteSimulatedRun(dir.path(), true);
+    testutil::ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    ASSERT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    const int32_t setsBefore = view.Engine->GofsStore->GetNumberOfSets();
+
+    view.ButtonFindMeniscusClick();
+    ASSERT_TRUE(view.ProposedMeniscus.has_value()) << view.EditMeniscusProposal;
+    const double proposed = *view.ProposedMeniscus;
+    EXPECT_NEAR(proposed, 6.0, 0.005);
+    EXPECT_EQ(view.EditMeniscusProposal.rfind("meniscus found at " + FloatToStr(proposed) + " cm (a spike of ", 0), 0u)
+        << view.EditMeniscusProposal;
+    EXPECT_TRUE(view.ButtonAcceptMeniscusEnabled);
+    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9) << "only proposed";
+    const ChartSeries& bars = view.Chart1.Series[0];
+    ASSERT_EQ(bars.Points.size(), 2u);
+    EXPECT_DOUBLE_EQ(bars.Points[1].X, proposed);
+    EXPECT_EQ(bars.Points[1].Label, FloatToStr(proposed) + "?");
+
+    view.ButtonAcceptMeniscusClick();
+    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, proposed);
+    EXPECT_EQ(view.EditMeniscus, FloatToStr(proposed));
+    EXPECT_EQ(view.EditPositionWarning, "");
+    EXPECT_FALSE(view.ProposedMeniscus.has_value());
+    EXPECT_FALSE(view.ButtonAcceptMeniscusEnabled);
+    ASSERT_EQ(view.Chart1.Series[0].Points.size(), 1u);
+    EXPECT_DOUBLE_EQ(view.Chart1.Series[0].Points[0].X, proposed);
+    EXPECT_EQ(view.Engine->GofsStore->GetNumberOfSets(), setsBefore) << "the stages were rebuilt";
+    EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(SedDataView, FindMeniscusSaysWhyWhenThereIsNoneAndAcceptKeepsItsCheck)
+{
+    TempDir dir;
+    WriteSimulatedRun(dir.path(), false);
+    testutil::ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    view.ButtonFindMeniscusClick();
+    EXPECT_EQ(view.EditMeniscusProposal,
+        "no meniscus found: no spike stands out of the noise in the first 5 scans (none reaches 8 noise SDs)");
+    EXPECT_FALSE(view.ButtonAcceptMeniscusEnabled);
+    view.ButtonAcceptMeniscusClick();
+    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    EXPECT_EQ(view.Chart1.Series[0].Points.size(), 1u);
+
+    // A proposal past the bottom (moved since) is refused as a click there would be.
+    view.ProposedMeniscus = 7.3;
+    view.ButtonAcceptMeniscusEnabled = true;
+    view.ButtonAcceptMeniscusClick();
+    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].rfind("The meniscus must lie before the cell bottom", 0), 0u);
+}
