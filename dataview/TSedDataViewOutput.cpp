@@ -3,6 +3,7 @@
 #include "dataview/TSedDataView.h"
 
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 
 void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
 
@@ -31,6 +32,12 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
         return;
     // Written through a temporary file and renamed, so an existing file survives a failed write.
     const std::string failure = WriteGofsFile(*Engine, request.FileName, set, newestWithComposite);
-    if (!failure.empty())
+    if (!failure.empty()) {
         prompts_->ShowMessage(failure);
+        return;
+    }
+    // The record beside the file, from which the file can be made again.
+    Sidecar record = GofsSidecar(*this, request.FileName, set, newestWithComposite);
+    if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
+        prompts_->ShowMessage(sidecarFailure);
 }

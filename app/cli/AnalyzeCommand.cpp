@@ -4,9 +4,11 @@
 #include <memory>
 #include <ostream>
 
+#include "app/cli/CliSidecar.h"
 #include "app/cli/Summary.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
@@ -89,7 +91,8 @@ public:
         const Summary s = Summarise(e, set, newest);
         out_ << (o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_)) << "\n";
         out_.flush();
-        return Written::Yes;
+        Sidecar record = GofsSidecar(follower, path, set, newest);
+        return WriteCliSidecar(record, err_) ? Written::Yes : Written::Failed;
     }
 
 private:

@@ -6,3 +6,4 @@
 #include "app/cli/CompareCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/RecomposeCommand.h"
+#include "app/cli/ReproduceCommand.h"

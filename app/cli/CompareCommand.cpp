@@ -7,7 +7,9 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/CliSidecar.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -58,6 +60,13 @@ std::string ComparisonTableText(const std::vector<std::string>& names, const std
     return text;
 }
 
+void AddComparisonColumn(const RealTimeGofS& engine, const std::string& name, bool normalized,
+    std::vector<std::string>& names, std::vector<CompositeCurve>& curves)
+{
+    curves.push_back(ComparisonCurve(engine, normalized));
+    names.push_back(name + (normalized && !curves.back().Normalized ? NotNormalizedSuffix : ""));
+}
+
 int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
 {
     if (o.inputs.empty()) {
@@ -102,6 +111,11 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
 
     std::vector<std::string> names;
     std::vector<CompositeCurve> curves;
+    Sidecar record;
+    record.Kind = KindComparison;
+    record.OutputPath = o.output;
+    record.Parameters["normalized"] = o.normalized;
+    record.Parameters["columns"] = nlohmann::ordered_json::array();
     for (const ChannelToLoad& c : toLoad) {
         ChannelFollower follower;
         OpenChannel(follower, c.runDir, c.launch);
@@ -115,8 +129,10 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
                 << c.channel << ")\n";
             return 1;
         }
-        curves.push_back(ComparisonCurve(*follower.Engine, o.normalized));
-        names.push_back(c.name + (o.normalized && !curves.back().Normalized ? NotNormalizedSuffix : ""));
+        AddComparisonColumn(e, c.name, o.normalized, names, curves);
+        record.Parameters["columns"].push_back(c.name);
+        record.Channels.push_back(RecordChannel(follower));
+        record.Channels.back().Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", e.GofsStore->GetNumberOfSets() - 1));
     }
 
     const std::string failure = WriteFileAtomically(o.output, ComparisonTableText(names, curves));
@@ -126,7 +142,7 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
     }
     out << o.output << ": " << curves.size() << (curves.size() == 1 ? " channel" : " channels")
         << (o.normalized ? ", normalized" : "") << "\n";
-    return 0;
+    return WriteCliSidecar(record, err) ? 0 : 1;
 }
 
 CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)

@@ -29,6 +29,11 @@ CompareInput ParseCompareInput(const std::string& text);
 // Tab-separated, numbers as FloatToStr writes them, CR LF line ends.
 std::string ComparisonTableText(const std::vector<std::string>& names, const std::vector<CompositeCurve>& curves);
 
+// Appends the column of a loaded channel: its composite curve (divided by its Co when normalized)
+// and its name, marked when it could not be normalized.
+void AddComparisonColumn(const RealTimeGofS& engine, const std::string& name, bool normalized,
+    std::vector<std::string>& names, std::vector<CompositeCurve>& curves);
+
 // Loads every channel, then writes the file through a temporary file and a rename; one summary
 // line on out. Errors are one line on err and a non-zero status; nothing is written then.
 int RunCompare(const CompareOptions& options, std::ostream& out, std::ostream& err);

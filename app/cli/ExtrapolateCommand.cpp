@@ -8,9 +8,11 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/CliSidecar.h"
 #include "app/cli/ExtrapolationFile.h"
 #include "app/cli/Summary.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 #include "realtime/Extrapolation.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/GUISettings.h"
@@ -18,9 +20,8 @@
 namespace {
 
 // The parameters the data view's extrapolation takes from the display and analysis settings.
-ExtrapolationParameters ParametersOf(const RealTimeGofS& e)
+ExtrapolationParameters ParametersOf(const RealTimeGofS& e, const GUISettings& display)
 {
-    const GUISettings display;
     ExtrapolationParameters p;
     p.Cutoff = display.ExtrapolationCutoff;
     p.MinLogS = display.ExtrapolationMinLogS;
@@ -82,11 +83,42 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : "");
 }
 
+Sidecar ExtrapolationSidecar(
+    const ChannelFollower& follower, const std::string& path, int32_t start, int32_t end, const GUISettings& display)
+{
+    const RealTimeGofS& e = *follower.Engine;
+    Sidecar s;
+    s.Kind = KindExtrapolation;
+    s.OutputPath = path;
+    s.Parameters["start"] = start;
+    s.Parameters["end"] = end;
+    s.DisplayKeys.assign(std::begin(ExtrapolationDisplayKeys), std::end(ExtrapolationDisplayKeys));
+    s.Display = display;
+    ChannelRecord c = RecordChannel(follower);
+    for (const int32_t k : { start, end })
+        c.Sets.push_back(RecordSet(e, *e.SmoothGofsStore, "smoothed g(s*)", k));
+    s.Channels.push_back(std::move(c));
+    return s;
+}
+
 } // namespace
 
 std::string ProposedExtrapolationFileName(const RealTimeGofS& engine)
 {
     return "t dcdt extrapolated for " + GofsTitle(engine).substr(0, 16) + ".txt";
+}
+
+ExtrapolationOutput ExtrapolateSets(
+    const RealTimeGofS& e, const std::string& runDir, int32_t start, int32_t end, const GUISettings& display)
+{
+    ExtrapolationOutput x;
+    const ChannelDataStore& smooth = *e.SmoothGofsStore;
+    x.parameters = ParametersOf(e, display);
+    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, start, end, x.parameters);
+    x.rows = ExtrapolatedRows(result, x.parameters.MinLogS);
+    x.header = { runDir, e.ChannelName, start, end, smooth.Headers[static_cast<size_t>(start)].Time,
+        smooth.Headers[static_cast<size_t>(end)].Time };
+    return x;
 }
 
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
@@ -130,17 +162,17 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     if (range.status != 0)
         return range.status;
 
-    const ExtrapolationParameters parameters = ParametersOf(e);
-    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, range.start, range.end, parameters);
-    const std::vector<ExtrapolatedRow> rows = ExtrapolatedRows(result, parameters.MinLogS);
+    const GUISettings display;
+    const ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
+    const ExtrapolationParameters& parameters = x.parameters;
+    const std::vector<ExtrapolatedRow>& rows = x.rows;
     if (rows.empty()) {
         err << CliProgramPrefix << "no point of sets " << range.start << " to " << range.end
             << " could be extrapolated (too few sets above " << FloatToStr(parameters.Cutoff * 100)
             << " % of the highest g(s*) at any s*)\n";
         return 1;
     }
-    const ExtrapolationFileHeader header { o.runDir, channel, range.start, range.end,
-        smooth.Headers[static_cast<size_t>(range.start)].Time, smooth.Headers[static_cast<size_t>(range.end)].Time };
+    const ExtrapolationFileHeader& header = x.header;
     const std::string path = o.output.empty() ? ProposedExtrapolationFileName(e) : o.output;
     if (const std::string failure = WriteFileAtomically(path, ExtrapolationFileText(header, rows)); !failure.empty()) {
         err << CliProgramPrefix << WriteErrorMessage << " (" << failure << ")\n";
@@ -153,7 +185,8 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     const double omega2t = smooth.Headers[static_cast<size_t>(range.end)].Omega2t;
     const GofsPeak peak = FindGofsPeak(curve, BoundaryMinimumSStar(e.Meniscus, omega2t));
     out << SummaryOf(o, path, channel, header, rows, peak) << "\n";
-    return 0;
+    Sidecar record = ExtrapolationSidecar(follower, path, range.start, range.end, display);
+    return WriteCliSidecar(record, err) ? 0 : 1;
 }
 
 CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)

@@ -39,6 +39,7 @@ int main(int argc, char** argv)
         AddExtrapolateCommand(app, context),
         AddRecomposeCommand(app, context),
         AddCompareCommand(app, context),
+        AddReproduceCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);

@@ -1,0 +1,85 @@
+#include "provenance/ChannelRecording.h"
+
+#include "provenance/Sha256.h"
+#include "scanfiles/FileSystem.h"
+
+namespace {
+
+InputFile Recorded(const std::string& dir, const std::string& name, const std::string& refused)
+{
+    InputFile f;
+    f.Name = name;
+    f.Refused = refused;
+    const FileDigest d = DigestOfFile(JoinPath(dir, name));
+    if (d.Read) {
+        f.Size = d.Size;
+        f.Sha256 = d.Sha256;
+    }
+    return f;
+}
+
+} // namespace
+
+ChannelRecord RecordChannel(const ChannelFollower& follower)
+{
+    const RealTimeGofS& e = *follower.Engine;
+    ChannelRecord c;
+    c.RunDirectory = follower.DataDirectory;
+    c.Channel = e.ChannelName;
+    c.Meniscus = e.Meniscus;
+    c.Bottom = e.Bottom;
+    c.JitterRadius = e.JitterRadius;
+    c.FringeRadius = e.FringeRadius;
+    c.WindowByMW = e.WindowByMW;
+    c.AssumedMW = e.AssumedMW;
+    c.Analysis = e.Settings;
+    // The raw store's order is the order of the scans; its headers name their files.
+    if (e.RawStore)
+        for (const ScanHeader& h : e.RawStore->Headers)
+            c.Files.push_back(Recorded(c.RunDirectory, h.FileName, ""));
+    for (const ChannelFollower::FileOutcome& o : follower.FileOutcomes())
+        if (!o.Used)
+            c.RefusedFiles.push_back(Recorded(c.RunDirectory, o.Name, ScanReasonText(o.Reason)));
+    c.GofsSets = e.GofsStore ? e.GofsStore->GetNumberOfSets() : 0;
+    return c;
+}
+
+SetRecord RecordSet(const RealTimeGofS& e, const ChannelDataStore& store, const std::string& storeName, int32_t k)
+{
+    SetRecord r;
+    r.Store = storeName;
+    r.Index = k;
+    if (k < 0 || k >= store.GetNumberOfSets())
+        return r;
+    const ScanHeader& h = store.Headers[static_cast<size_t>(k)];
+    r.MeanTime = h.Time;
+    // A derived set's FirstScan and LastScan index the dc/dt sets, whose own index the raw scans.
+    const ChannelDataStore* dcdt = e.DcdtStore.get();
+    if (dcdt && h.FirstScan >= 0 && h.LastScan >= h.FirstScan && h.LastScan < dcdt->GetNumberOfSets()) {
+        r.FirstRawScan = dcdt->Headers[static_cast<size_t>(h.FirstScan)].FirstScan;
+        r.LastRawScan = dcdt->Headers[static_cast<size_t>(h.LastScan)].LastScan;
+    }
+    const int32_t raw = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
+    if (r.FirstRawScan >= 0 && r.FirstRawScan < raw)
+        r.FirstFile = e.RawStore->Headers[static_cast<size_t>(r.FirstRawScan)].FileName;
+    if (r.LastRawScan >= 0 && r.LastRawScan < raw)
+        r.LastFile = e.RawStore->Headers[static_cast<size_t>(r.LastRawScan)].FileName;
+    return r;
+}
+
+Sidecar GofsSidecar(
+    const ChannelFollower& follower, const std::string& outputPath, int32_t set, bool newestWithComposite)
+{
+    const RealTimeGofS& e = *follower.Engine;
+    Sidecar s;
+    s.Kind = newestWithComposite ? KindGofs : KindGofsSet;
+    s.OutputPath = outputPath;
+    ChannelRecord c = RecordChannel(follower);
+    const int32_t k = newestWithComposite ? c.GofsSets - 1 : set;
+    if (!newestWithComposite)
+        s.Parameters["set"] = set;
+    if (e.GofsStore)
+        c.Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", k));
+    s.Channels.push_back(std::move(c));
+    return s;
+}
