@@ -1,5 +1,8 @@
 #include "provenance/ChannelRecording.h"
 
+#include <iterator>
+
+#include "dataview/ExtrapolationFile.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
 
@@ -82,4 +85,49 @@ Sidecar GofsSidecar(
         c.Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", k));
     s.Channels.push_back(std::move(c));
     return s;
+}
+
+Sidecar ExtrapolationSidecar(const ChannelFollower& follower, const std::string& outputPath, int32_t start, int32_t end,
+    const GUISettings& display)
+{
+    const RealTimeGofS& e = *follower.Engine;
+    Sidecar s;
+    s.Kind = KindExtrapolation;
+    s.OutputPath = outputPath;
+    s.Parameters["start"] = start;
+    s.Parameters["end"] = end;
+    s.DisplayKeys.assign(std::begin(ExtrapolationDisplayKeys), std::end(ExtrapolationDisplayKeys));
+    s.Display = display;
+    ChannelRecord c = RecordChannel(follower);
+    if (e.SmoothGofsStore)
+        for (const int32_t k : { start, end })
+            c.Sets.push_back(RecordSet(e, *e.SmoothGofsStore, "smoothed g(s*)", k));
+    s.Channels.push_back(std::move(c));
+    return s;
+}
+
+Sidecar ComparisonSidecar(const std::vector<const ChannelFollower*>& followers, const std::vector<std::string>& columns,
+    const std::string& outputPath, bool normalized)
+{
+    Sidecar s;
+    s.Kind = KindComparison;
+    s.OutputPath = outputPath;
+    s.Parameters["normalized"] = normalized;
+    s.Parameters["columns"] = columns;
+    for (const ChannelFollower* follower : followers) {
+        const RealTimeGofS& e = *follower->Engine;
+        s.Channels.push_back(RecordChannel(*follower));
+        if (e.GofsStore)
+            s.Channels.back().Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", e.GofsStore->GetNumberOfSets() - 1));
+    }
+    return s;
+}
+
+std::string WriteOutputSidecar(const ChannelFollower& follower, const std::string& outputPath, const std::string& kind,
+    const nlohmann::ordered_json& parameters, const std::string& program)
+{
+    Sidecar s = GofsSidecar(follower, outputPath, 0, true);
+    s.Kind = kind;
+    s.Parameters = parameters.is_object() ? parameters : nlohmann::ordered_json::object();
+    return WriteSidecar(s, program);
 }

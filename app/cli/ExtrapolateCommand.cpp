@@ -9,8 +9,8 @@
 
 #include "analysis/NumberText.h"
 #include "app/cli/CliSidecar.h"
-#include "app/cli/ExtrapolationFile.h"
 #include "app/cli/Summary.h"
+#include "dataview/ExtrapolationFile.h"
 #include "dataview/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
 #include "realtime/Extrapolation.h"
@@ -18,18 +18,6 @@
 #include "settings/GUISettings.h"
 
 namespace {
-
-// The parameters the data view's extrapolation takes from the display and analysis settings.
-ExtrapolationParameters ParametersOf(const RealTimeGofS& e, const GUISettings& display)
-{
-    ExtrapolationParameters p;
-    p.Cutoff = display.ExtrapolationCutoff;
-    p.MinLogS = display.ExtrapolationMinLogS;
-    p.SmoothRepetition = display.ExtrapolationSmoothRepetition;
-    p.SmoothCarSize = display.ExtrapolationSmoothCarSize;
-    p.IgnoreTag = e.Settings.DefaultIgnoreTag;
-    return p;
-}
 
 struct Range {
     int32_t start = 0, end = 0;
@@ -83,43 +71,7 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : "");
 }
 
-Sidecar ExtrapolationSidecar(
-    const ChannelFollower& follower, const std::string& path, int32_t start, int32_t end, const GUISettings& display)
-{
-    const RealTimeGofS& e = *follower.Engine;
-    Sidecar s;
-    s.Kind = KindExtrapolation;
-    s.OutputPath = path;
-    s.Parameters["start"] = start;
-    s.Parameters["end"] = end;
-    s.DisplayKeys.assign(std::begin(ExtrapolationDisplayKeys), std::end(ExtrapolationDisplayKeys));
-    s.Display = display;
-    ChannelRecord c = RecordChannel(follower);
-    for (const int32_t k : { start, end })
-        c.Sets.push_back(RecordSet(e, *e.SmoothGofsStore, "smoothed g(s*)", k));
-    s.Channels.push_back(std::move(c));
-    return s;
-}
-
 } // namespace
-
-std::string ProposedExtrapolationFileName(const RealTimeGofS& engine)
-{
-    return "t dcdt extrapolated for " + GofsTitle(engine).substr(0, 16) + ".txt";
-}
-
-ExtrapolationOutput ExtrapolateSets(
-    const RealTimeGofS& e, const std::string& runDir, int32_t start, int32_t end, const GUISettings& display)
-{
-    ExtrapolationOutput x;
-    const ChannelDataStore& smooth = *e.SmoothGofsStore;
-    x.parameters = ParametersOf(e, display);
-    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, start, end, x.parameters);
-    x.rows = ExtrapolatedRows(result, x.parameters.MinLogS);
-    x.header = { runDir, e.ChannelName, start, end, smooth.Headers[static_cast<size_t>(start)].Time,
-        smooth.Headers[static_cast<size_t>(end)].Time };
-    return x;
-}
 
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
 {

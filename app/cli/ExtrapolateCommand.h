@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/cli/CliSupport.h"
-#include "app/cli/ExtrapolationFile.h"
+#include "dataview/ExtrapolationFile.h"
 #include "settings/GUISettings.h"
 
 // morvane-cli extrapolate RUN_DIR [options]: the extrapolation of smoothed g(s*) sets to infinite
@@ -28,24 +28,5 @@ inline constexpr int DefaultExtrapolationSpan = 10;
 
 // Loads the channel, extrapolates the sets, writes the file and prints a summary line.
 int RunExtrapolate(const ExtrapolateOptions& options, std::ostream& out, std::ostream& err);
-
-// The proposed file name: "t dcdt extrapolated for " + the first 16 characters of the g(s*)
-// file's title + ".txt".
-std::string ProposedExtrapolationFileName(const RealTimeGofS& engine);
-
-// The display settings the extrapolation reads, by key name.
-inline constexpr const char* ExtrapolationDisplayKeys[]
-    = { "ExtrapolationCutoff", "ExtrapolationMinLogS", "ExtrapolationSmoothRepetition", "ExtrapolationSmoothCarSize" };
-
-struct ExtrapolationOutput {
-    ExtrapolationParameters parameters;
-    ExtrapolationFileHeader header;
-    std::vector<ExtrapolatedRow> rows; // empty: no point could be extrapolated
-};
-
-// The extrapolation of the smoothed g(s*) sets start .. end (both existing) of a loaded channel, as
-// the file writes it; runDir is the run the file names.
-ExtrapolationOutput ExtrapolateSets(
-    const RealTimeGofS& engine, const std::string& runDir, int32_t start, int32_t end, const GUISettings& display);
 
 CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context);

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "DataViewFixture.h"
+#include "dataview/ExtrapolationFile.h"
 #include "dataview/GofsOutput.h"
 #include "provenance/Sha256.h"
 #include "testutil/ScriptedPrompts.h"
@@ -60,4 +61,42 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
     EXPECT_NE(
         prompts.Messages[0].find("); " + out / "blocked.txt" + " itself was written and stays"), std::string::npos);
     EXPECT_EQ(testutil::ReadTextFile(out / "blocked.txt"), GofsFileText(*view.Engine, out / "blocked.txt", 0, true));
+}
+
+TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
+{
+    TempDir dir, out;
+    testutil::WriteRun(dir.path(), SmallRun(14));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    view.ScrollBarStartExtrapolation.Position = 2;
+    view.ScrollBarExtrapolation.Position = 8;
+
+    prompts.SaveAnswers = { out / "x.txt" };
+    view.ButtonOutputExtrapolationClick();
+    ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    const ExtrapolationOutput x = ExtrapolateSets(*view.Engine, dir.path(), 2, 8, view.DisplaySettings);
+    ASSERT_FALSE(x.rows.empty());
+    EXPECT_EQ(testutil::ReadTextFile(out / "x.txt"), ExtrapolationFileText(x.header, x.rows));
+    const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "x.txt.json"));
+    EXPECT_EQ(j.at("kind"), "extrapolation");
+    EXPECT_EQ(j.at("parameters"), nlohmann::json({ { "start", 2 }, { "end", 8 } }));
+    EXPECT_EQ(j.at("display_settings").size(), 4u);
+
+    // A range of fewer than five sets: a message, no dialog.
+    view.ScrollBarStartExtrapolation.Position = 5;
+    prompts.SaveAnswers = { out / "short.txt" };
+    view.ButtonOutputExtrapolationClick();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_FALSE(fs::exists(out / "short.txt"));
+
+    // Any other writer records its file through one call.
+    testutil::WriteTextFile(out / "export.txt", "exported");
+    ASSERT_EQ(WriteOutputSidecar(view, out / "export.txt", "export", { { "scan", 3 } }, "morvane"), "");
+    const nlohmann::json e = nlohmann::json::parse(testutil::ReadTextFile(out / "export.txt.json"));
+    EXPECT_EQ(e.at("kind"), "export");
+    EXPECT_EQ(e.at("parameters").at("scan"), 3);
+    EXPECT_EQ(e.at("output").at("sha256"), Sha256Hex("exported"));
+    EXPECT_EQ(e.at("channels").at(0).at("files").size(), 14u);
 }
