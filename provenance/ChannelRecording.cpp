@@ -36,10 +36,11 @@ ChannelRecord RecordChannel(const ChannelFollower& follower)
     c.WindowByMW = e.WindowByMW;
     c.AssumedMW = e.AssumedMW;
     c.Analysis = e.Settings;
-    // The raw store's order is the order of the scans; its headers name their files.
-    if (e.RawStore)
-        for (const ScanHeader& h : e.RawStore->Headers)
-            c.Files.push_back(Recorded(c.RunDirectory, h.FileName, ""));
+    // The raw store's order is the order of the scans; its headers (room kept for sets to come
+    // beyond the ones held) name their files.
+    const int32_t scans = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
+    for (int32_t k = 0; k < scans; ++k)
+        c.Files.push_back(Recorded(c.RunDirectory, e.RawStore->Headers[static_cast<size_t>(k)].FileName, ""));
     for (const ChannelFollower::FileOutcome& o : follower.FileOutcomes())
         if (!o.Used)
             c.RefusedFiles.push_back(Recorded(c.RunDirectory, o.Name, ScanReasonText(o.Reason)));

@@ -6,6 +6,7 @@
 #include "DataViewFixture.h"
 #include "dataview/ExtrapolationFile.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 #include "provenance/Sha256.h"
 #include "testutil/ScriptedPrompts.h"
 
@@ -52,7 +53,7 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
 
     // A sidecar that cannot be written is named; the file itself stays.
     fs::create_directory(out / "blocked.txt.json");
-    testutil::WriteTextFile(out / "blocked.txt.json" / "x", "");
+    testutil::WriteTextFile(out / "blocked.txt.json/x", "");
     prompts.SaveAnswers = { out / "blocked.txt" };
     view.ButtonOutputAsciiClick();
     ASSERT_EQ(prompts.Messages.size(), 1u);
