@@ -471,3 +471,12 @@ void ChannelFollower::Timer1Timer()
         LoadChannel(DataDirectory, "watch");
     InTimer = false;
 }
+
+std::vector<ChannelFollower::FileOutcome> ChannelFollower::FileOutcomes() const
+{
+    std::vector<FileOutcome> outcomes;
+    for (const FileRecord& record : files_)
+        if (record.Complete)
+            outcomes.push_back({ record.Look.Name, record.Used, record.Reason });
+    return outcomes;
+}

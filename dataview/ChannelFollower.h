@@ -67,6 +67,15 @@ public:
     // Which value intensity files give: 1 for a "Ref" entry, 2 for "Sam", else 0.
     int32_t IntensityMode() const;
 
+    // The complete files of the latest look, in name order: used (in the raw store) or refused,
+    // with the reason. Files still being written are not among them.
+    struct FileOutcome {
+        std::string Name;
+        bool Used = false;
+        ScanReason Reason = ScanReason::Unreadable; // when not used
+    };
+    std::vector<FileOutcome> FileOutcomes() const;
+
 protected:
     // Hooks for a window: progress texts of a full load, its begin and end, each new scan of a
     // refresh (already corrected and in the raw store, before its dc/dt set is made), the end of a refresh.

@@ -107,6 +107,7 @@ public:
     // Extrapolation tab.
     static constexpr const char* ExtrapolationViewItems[2] = { "s* axis", "time axis" };
     static constexpr const char* RefreshExtrapolationCaption = "Refresh Extrapolation Needed";
+    static constexpr const char* SaveExtrapolationDialogTitle = "Save extrapolation";
     std::string StaticText1 = "Choose mode";
     int32_t RadioGroupExtapolationView = 0; // index into ExtrapolationViewItems
     ChartModel ChartSExtrapolation; // series 0 template, 1 newest g(s*), 2 extrapolated, 3 error bars
@@ -221,6 +222,9 @@ public:
     void ScrollBarStartExtrapolationChange();
     void UpDownExtrapolationGraphNumberClick();
     void ButtonRefreshExtrapolationClick();
+    // Writes the extrapolation of the chosen range as a file, through the save dialog
+    // (TSedDataViewExtrapolationOutput.cpp).
+    void ButtonOutputExtrapolationClick();
     void RadioGroupExtapolationViewClick();
     void SBZoomInExtClick() { ExtMode = PointerMode::ZoomIn; }
     void SBDisplayXYExtClick() { ExtMode = PointerMode::DisplayXY; }

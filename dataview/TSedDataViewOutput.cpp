@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 
 void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
 
@@ -42,4 +43,8 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
     std::error_code ec;
     const std::filesystem::path written = std::filesystem::absolute(request.FileName, ec);
     prompts_->ShowMessage(OutputWrittenMessage + (ec ? request.FileName : written.lexically_normal().string()));
+    // The record beside the file, from which the file can be made again.
+    Sidecar record = GofsSidecar(*this, request.FileName, set, newestWithComposite);
+    if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
+        prompts_->ShowMessage(sidecarFailure);
 }

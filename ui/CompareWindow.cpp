@@ -121,6 +121,10 @@ void CompareWindow::BuildControls()
     left->addWidget(editRefreshTime_);
     left->addWidget(buttonRefresh_);
     left->addWidget(new QLabel(QString::fromStdString(compare_.Label1), this));
+    auto* output = new QPushButton(tr("Output Ascii"), this);
+    output->setToolTip(tr("The selected curves as a text file, with its record beside it"));
+    connect(output, &QPushButton::clicked, this, [this] { compare_.ButtonOutputAsciiClick(); });
+    left->addWidget(output);
     auto* tools = new QHBoxLayout;
     tools->addWidget(rescale);
     tools->addWidget(zoom);

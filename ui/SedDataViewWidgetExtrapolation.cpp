@@ -77,6 +77,10 @@ QWidget* SedDataViewWidget::BuildExtrapolationTab()
     connect(
         refreshExt_, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonRefreshExtrapolationClick); });
     tools->addWidget(refreshExt_);
+    auto* output = new QPushButton(tr("Output Ascii"), tab);
+    output->setToolTip(tr("The extrapolation of the chosen sets as a text file, with its record beside it"));
+    connect(output, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonOutputExtrapolationClick); });
+    tools->addWidget(output);
 
     extEnd_ = HorizontalScrollBar(tab);
     extStart_ = HorizontalScrollBar(tab);

@@ -33,6 +33,7 @@ public:
     static constexpr const char* NormalizedLeftTitle = "(t dc/dt)/Co corrected";
     // What a selected view that is not drawn says in LabelNote, after its legend title.
     static constexpr const char* NoGofsNote = ": no g(s*) yet";
+    static constexpr const char* NothingToWriteText = "Select data sets that have a g(s*) to write them";
     static constexpr const char* LoadingNote = ": loading, drawn when it is done";
     // black, red, blue, green, fuchsia, teal, lime, navy, yellow, purple, aqua, maroon, olive, silver
     static constexpr std::array<ChartColour, 14> CurveColours = { Colours::Black, Colours::Red, Colours::Blue,
@@ -79,6 +80,9 @@ public:
 
     // ---- Handlers ----
     void ButtonRefreshClick();
+    // Writes the selected views' curves (those the chart can draw) as a comparison file, through the
+    // save dialog, with its record beside it (TMorvaneCompareOutput.cpp).
+    void ButtonOutputAsciiClick();
     void RadioButtonUnNormalizedClick();
     void RadioButtonNormalizedClick();
     void SBZoomInCorClick() { CorMode = PointerMode::ZoomIn; }

@@ -5,11 +5,13 @@
 #include <optional>
 #include <ostream>
 
+#include "app/cli/CliSidecar.h"
 #include "app/cli/Summary.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
 #include "dataview/MeniscusProposal.h"
 #include "dataview/PositionWarnings.h"
+#include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
@@ -102,7 +104,8 @@ public:
             line = WithConvergence(line, SummariseConvergence(e), o_.json);
         out_ << line << "\n";
         out_.flush();
-        return Written::Yes;
+        Sidecar record = GofsSidecar(follower, path, set, newest);
+        return WriteCliSidecar(record, err_) ? Written::Yes : Written::Failed;
     }
 
 private:

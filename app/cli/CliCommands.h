@@ -8,3 +8,4 @@
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/FitCommand.h"
 #include "app/cli/RecomposeCommand.h"
+#include "app/cli/ReproduceCommand.h"

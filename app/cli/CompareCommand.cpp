@@ -7,7 +7,9 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/CliSidecar.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -33,29 +35,6 @@ CompareInput ParseCompareInput(const std::string& text)
     if (mask.find('/') != std::string::npos)
         return { text, "" };
     return { text.substr(0, colon), mask };
-}
-
-std::string ComparisonTableText(const std::vector<std::string>& names, const std::vector<CompositeCurve>& curves)
-{
-    std::map<double, std::vector<std::string>> rows;
-    for (size_t c = 0; c < curves.size(); ++c) {
-        for (size_t i = 0; i < curves[c].SStar.size(); ++i) {
-            std::vector<std::string>& cells = rows[curves[c].SStar[i]];
-            cells.resize(curves.size());
-            cells[c] = FloatToStr(curves[c].Value[i]);
-        }
-    }
-    std::string text = "s*";
-    for (const std::string& name : names)
-        text += "\t" + name;
-    text += "\r\n";
-    for (const auto& [s, cells] : rows) {
-        text += FloatToStr(s);
-        for (const std::string& cell : cells)
-            text += "\t" + cell;
-        text += "\r\n";
-    }
-    return text;
 }
 
 int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
@@ -102,6 +81,11 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
 
     std::vector<std::string> names;
     std::vector<CompositeCurve> curves;
+    Sidecar record;
+    record.Kind = KindComparison;
+    record.OutputPath = o.output;
+    record.Parameters["normalized"] = o.normalized;
+    record.Parameters["columns"] = nlohmann::ordered_json::array();
     for (const ChannelToLoad& c : toLoad) {
         ChannelFollower follower;
         OpenChannel(follower, c.runDir, c.launch);
@@ -115,8 +99,10 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
                 << c.channel << ")\n";
             return 1;
         }
-        curves.push_back(ComparisonCurve(*follower.Engine, o.normalized));
-        names.push_back(c.name + (o.normalized && !curves.back().Normalized ? NotNormalizedSuffix : ""));
+        AddComparisonColumn(e, c.name, o.normalized, names, curves);
+        record.Parameters["columns"].push_back(c.name);
+        record.Channels.push_back(RecordChannel(follower));
+        record.Channels.back().Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", e.GofsStore->GetNumberOfSets() - 1));
     }
 
     const std::string failure = WriteFileAtomically(o.output, ComparisonTableText(names, curves));
@@ -126,7 +112,7 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
     }
     out << o.output << ": " << curves.size() << (curves.size() == 1 ? " channel" : " channels")
         << (o.normalized ? ", normalized" : "") << "\n";
-    return 0;
+    return WriteCliSidecar(record, err) ? 0 : 1;
 }
 
 CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/cli/CliSupport.h"
-#include "realtime/CompositeCurves.h"
+#include "dataview/ComparisonFile.h"
 
 // morvane-cli compare RUN_DIR[:MASK] ... --output FILE: the composite g(s*) curves of several
 // channels side by side, what the comparison window overlays.
@@ -23,11 +23,6 @@ struct CompareInput {
     std::string mask;
 };
 CompareInput ParseCompareInput(const std::string& text);
-
-// The file text: a header row "s*" and one name per curve, then one row per s* that any curve
-// holds, ascending: s* and each curve's value there, an empty cell where a curve has no point.
-// Tab-separated, numbers as FloatToStr writes them, CR LF line ends.
-std::string ComparisonTableText(const std::vector<std::string>& names, const std::vector<CompositeCurve>& curves);
 
 // Loads every channel, then writes the file through a temporary file and a rename; one summary
 // line on out. Errors are one line on err and a non-zero status; nothing is written then.

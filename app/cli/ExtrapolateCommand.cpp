@@ -8,27 +8,16 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
-#include "app/cli/ExtrapolationFile.h"
+#include "app/cli/CliSidecar.h"
 #include "app/cli/Summary.h"
+#include "dataview/ExtrapolationFile.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
 #include "realtime/Extrapolation.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/GUISettings.h"
 
 namespace {
-
-// The parameters the data view's extrapolation takes from the display and analysis settings.
-ExtrapolationParameters ParametersOf(const RealTimeGofS& e)
-{
-    const GUISettings display;
-    ExtrapolationParameters p;
-    p.Cutoff = display.ExtrapolationCutoff;
-    p.MinLogS = display.ExtrapolationMinLogS;
-    p.SmoothRepetition = display.ExtrapolationSmoothRepetition;
-    p.SmoothCarSize = display.ExtrapolationSmoothCarSize;
-    p.IgnoreTag = e.Settings.DefaultIgnoreTag;
-    return p;
-}
 
 struct Range {
     int32_t start = 0, end = 0;
@@ -84,11 +73,6 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
 
 } // namespace
 
-std::string ProposedExtrapolationFileName(const RealTimeGofS& engine)
-{
-    return "t dcdt extrapolated for " + GofsTitle(engine).substr(0, 16) + ".txt";
-}
-
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
@@ -130,17 +114,17 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     if (range.status != 0)
         return range.status;
 
-    const ExtrapolationParameters parameters = ParametersOf(e);
-    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, range.start, range.end, parameters);
-    const std::vector<ExtrapolatedRow> rows = ExtrapolatedRows(result, parameters.MinLogS);
+    const GUISettings display;
+    const ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
+    const ExtrapolationParameters& parameters = x.parameters;
+    const std::vector<ExtrapolatedRow>& rows = x.rows;
     if (rows.empty()) {
         err << CliProgramPrefix << "no point of sets " << range.start << " to " << range.end
             << " could be extrapolated (too few sets above " << FloatToStr(parameters.Cutoff * 100)
             << " % of the highest g(s*) at any s*)\n";
         return 1;
     }
-    const ExtrapolationFileHeader header { o.runDir, channel, range.start, range.end,
-        smooth.Headers[static_cast<size_t>(range.start)].Time, smooth.Headers[static_cast<size_t>(range.end)].Time };
+    const ExtrapolationFileHeader& header = x.header;
     const std::string path = o.output.empty() ? ProposedExtrapolationFileName(e) : o.output;
     if (const std::string failure = WriteFileAtomically(path, ExtrapolationFileText(header, rows)); !failure.empty()) {
         err << CliProgramPrefix << WriteErrorMessage << " (" << failure << ")\n";
@@ -153,7 +137,8 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     const double omega2t = smooth.Headers[static_cast<size_t>(range.end)].Omega2t;
     const GofsPeak peak = FindGofsPeak(curve, BoundaryMinimumSStar(e.Meniscus, omega2t));
     out << SummaryOf(o, path, channel, header, rows, peak) << "\n";
-    return 0;
+    Sidecar record = ExtrapolationSidecar(follower, path, range.start, range.end, display);
+    return WriteCliSidecar(record, err) ? 0 : 1;
 }
 
 CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)

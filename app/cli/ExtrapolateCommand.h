@@ -4,6 +4,8 @@
 #include <string>
 
 #include "app/cli/CliSupport.h"
+#include "dataview/ExtrapolationFile.h"
+#include "settings/GUISettings.h"
 
 // morvane-cli extrapolate RUN_DIR [options]: the extrapolation of smoothed g(s*) sets to infinite
 // time, as the data view's s* axis view draws it, written as a file (ExtrapolationFile.h).
@@ -26,9 +28,5 @@ inline constexpr int DefaultExtrapolationSpan = 10;
 
 // Loads the channel, extrapolates the sets, writes the file and prints a summary line.
 int RunExtrapolate(const ExtrapolateOptions& options, std::ostream& out, std::ostream& err);
-
-// The proposed file name: "t dcdt extrapolated for " + the first 16 characters of the g(s*)
-// file's title + ".txt".
-std::string ProposedExtrapolationFileName(const RealTimeGofS& engine);
 
 CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context);

@@ -41,6 +41,7 @@ int main(int argc, char** argv)
         AddCompareCommand(app, context),
         AddExportCommand(app, context),
         AddFitCommand(app, context),
+        AddReproduceCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);

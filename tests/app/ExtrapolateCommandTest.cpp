@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "app/cli/ExtrapolateCommand.h"
-#include "app/cli/ExtrapolationFile.h"
+#include "dataview/ExtrapolationFile.h"
 #include "dataview/ChannelSession.h"
 #include "settings/GUISettings.h"
 #include "testutil/ScanFileWriter.h"

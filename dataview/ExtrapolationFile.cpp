@@ -1,7 +1,24 @@
-#include "app/cli/ExtrapolationFile.h"
+#include "dataview/ExtrapolationFile.h"
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
+#include "dataview/GofsOutput.h"
+
+namespace {
+
+// The parameters the data view's extrapolation takes from the display and analysis settings.
+ExtrapolationParameters ParametersOf(const RealTimeGofS& e, const GUISettings& display)
+{
+    ExtrapolationParameters p;
+    p.Cutoff = display.ExtrapolationCutoff;
+    p.MinLogS = display.ExtrapolationMinLogS;
+    p.SmoothRepetition = display.ExtrapolationSmoothRepetition;
+    p.SmoothCarSize = display.ExtrapolationSmoothCarSize;
+    p.IgnoreTag = e.Settings.DefaultIgnoreTag;
+    return p;
+}
+
+} // namespace
 
 std::vector<ExtrapolatedRow> ExtrapolatedRows(const ExtrapolationResult& result, double minLogS)
 {
@@ -32,4 +49,22 @@ std::string ExtrapolationFileText(const ExtrapolationFileHeader& h, const std::v
     for (const ExtrapolatedRow& r : rows)
         text += FloatToStr(r.sStar) + "\t" + FloatToStr(r.value) + "\t" + FloatToStr(r.error) + "\r\n";
     return text;
+}
+
+std::string ProposedExtrapolationFileName(const RealTimeGofS& engine)
+{
+    return "t dcdt extrapolated for " + GofsTitle(engine).substr(0, 16) + ".txt";
+}
+
+ExtrapolationOutput ExtrapolateSets(
+    const RealTimeGofS& e, const std::string& runDir, int32_t start, int32_t end, const GUISettings& display)
+{
+    ExtrapolationOutput x;
+    const ChannelDataStore& smooth = *e.SmoothGofsStore;
+    x.parameters = ParametersOf(e, display);
+    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, start, end, x.parameters);
+    x.rows = ExtrapolatedRows(result, x.parameters.MinLogS);
+    x.header = { runDir, e.ChannelName, start, end, smooth.Headers[static_cast<size_t>(start)].Time,
+        smooth.Headers[static_cast<size_t>(end)].Time };
+    return x;
 }

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "realtime/Extrapolation.h"
+#include "realtime/RealTimeGofS.h"
+#include "settings/GUISettings.h"
 
-// The extrapolation file that morvane-cli extrapolate writes: tab-separated, CR LF line ends,
-// numbers as the g(s*) file writes them.
+// The extrapolation file that morvane-cli extrapolate and the data view's extrapolation tab write: tab-separated, CR LF
+// line ends, numbers as the g(s*) file writes them.
 //
 //   # Morvane: s*g(s*) extrapolated to infinite time
 //   # run: <run directory>
@@ -37,3 +39,22 @@ struct ExtrapolatedRow {
 std::vector<ExtrapolatedRow> ExtrapolatedRows(const ExtrapolationResult& result, double minLogS);
 
 std::string ExtrapolationFileText(const ExtrapolationFileHeader& header, const std::vector<ExtrapolatedRow>& rows);
+
+// The display settings the extrapolation reads, by key name.
+inline constexpr const char* ExtrapolationDisplayKeys[]
+    = { "ExtrapolationCutoff", "ExtrapolationMinLogS", "ExtrapolationSmoothRepetition", "ExtrapolationSmoothCarSize" };
+
+struct ExtrapolationOutput {
+    ExtrapolationParameters parameters;
+    ExtrapolationFileHeader header;
+    std::vector<ExtrapolatedRow> rows; // empty: no point could be extrapolated
+};
+
+// The extrapolation of the smoothed g(s*) sets start .. end (both existing) of a loaded channel, as
+// the file writes it; runDir is the run the file names.
+ExtrapolationOutput ExtrapolateSets(
+    const RealTimeGofS& engine, const std::string& runDir, int32_t start, int32_t end, const GUISettings& display);
+
+// The proposed file name: "t dcdt extrapolated for " + the first 16 characters of the g(s*)
+// file's title + ".txt".
+std::string ProposedExtrapolationFileName(const RealTimeGofS& engine);

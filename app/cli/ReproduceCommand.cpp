@@ -1,0 +1,297 @@
+#include "app/cli/ReproduceCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "app/cli/CompareCommand.h"
+#include "app/cli/ExtrapolateCommand.h"
+#include "dataview/GofsOutput.h"
+#include "provenance/Reproduction.h"
+#include "provenance/Sha256.h"
+#include "scanfiles/FileSystem.h"
+
+namespace {
+
+using Engines = std::vector<const RealTimeGofS*>;
+
+// One kind of output that reproduce can make again: what its parameters must hold, and the making
+// through the very code that wrote the original. Another writer adds its row to Kinds.
+struct KindOfOutput {
+    const char* kind;
+    // What is wrong with the sidecar for this kind, or "".
+    std::string (*check)(const Sidecar&);
+    // The output's text from the loaded channels into `text`; returns "" or why none could be made.
+    std::string (*make)(const Sidecar&, const Engines&, std::string& text);
+};
+
+std::string OneChannel(const Sidecar& s)
+{
+    return s.Channels.size() == 1
+        ? ""
+        : "a " + s.Kind + " sidecar records one channel, this one " + std::to_string(s.Channels.size());
+}
+
+// A whole-number parameter, or what is wrong with it.
+std::string IntegerParameter(const Sidecar& s, const char* name, int32_t& value)
+{
+    const auto it = s.Parameters.find(name);
+    if (it == s.Parameters.end())
+        return std::string("parameters.") + name + " is missing";
+    if (!it->is_number_integer())
+        return std::string("parameters.") + name + " is not a whole number";
+    value = it->get<int32_t>();
+    return {};
+}
+
+std::string NoGofs(const RealTimeGofS& e)
+{
+    if (e.GofsStore && e.GofsStore->GetNumberOfSets() >= 1 && e.RawStore && e.RawStore->GetNumberOfSets() >= 1)
+        return {};
+    return std::string(NotEnoughDataMessage) + " (" + std::to_string(e.RawStore ? e.RawStore->GetNumberOfSets() : 0)
+        + " scans of " + e.ChannelName + ")";
+}
+
+std::string CheckGofsSet(const Sidecar& s)
+{
+    int32_t set = 0;
+    const std::string wrong = IntegerParameter(s, "set", set);
+    return wrong.empty() ? OneChannel(s) : wrong;
+}
+
+std::string MakeGofs(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    const RealTimeGofS& e = *engines[0];
+    if (std::string none = NoGofs(e); !none.empty())
+        return none;
+    const bool newest = s.Kind == KindGofs;
+    int32_t set = -1;
+    if (!newest) {
+        (void)IntegerParameter(s, "set", set);
+        if (set < 0 || set >= e.GofsStore->GetNumberOfSets())
+            return "set " + std::to_string(set) + " does not exist: the channel has "
+                + std::to_string(e.GofsStore->GetNumberOfSets()) + " g(s*) sets";
+    }
+    text = GofsFileText(e, s.OutputPath, set, newest);
+    return {};
+}
+
+std::string CheckExtrapolation(const Sidecar& s)
+{
+    int32_t k = 0;
+    for (const char* name : { "start", "end" })
+        if (std::string wrong = IntegerParameter(s, name, k); !wrong.empty())
+            return wrong;
+    return OneChannel(s);
+}
+
+std::string MakeExtrapolation(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    const RealTimeGofS& e = *engines[0];
+    if (std::string none = NoGofs(e); !none.empty())
+        return none;
+    int32_t start = 0, end = 0;
+    (void)IntegerParameter(s, "start", start);
+    (void)IntegerParameter(s, "end", end);
+    const int32_t sets = e.SmoothGofsStore->GetNumberOfSets();
+    if (start < 0 || end >= sets || end - start + 1 < ExtrapolationMinimumSets)
+        return "sets " + std::to_string(start) + " to " + std::to_string(end)
+            + " cannot be extrapolated: the channel has " + std::to_string(sets) + " smoothed g(s*) sets";
+    const ExtrapolationOutput x = ExtrapolateSets(e, s.Channels[0].RunDirectory, start, end, s.Display);
+    if (x.rows.empty())
+        return "no point of sets " + std::to_string(start) + " to " + std::to_string(end) + " could be extrapolated";
+    text = ExtrapolationFileText(x.header, x.rows);
+    return {};
+}
+
+std::string CheckComparison(const Sidecar& s)
+{
+    const auto normalized = s.Parameters.find("normalized");
+    const auto columns = s.Parameters.find("columns");
+    if (normalized == s.Parameters.end() || !normalized->is_boolean())
+        return "parameters.normalized is missing or not true or false";
+    if (columns == s.Parameters.end() || !columns->is_array() || columns->size() != s.Channels.size())
+        return "parameters.columns is missing or does not name one column per channel";
+    for (const auto& name : *columns)
+        if (!name.is_string())
+            return "parameters.columns holds a name that is not a text";
+    return {};
+}
+
+std::string MakeComparison(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    const bool normalized = s.Parameters["normalized"].get<bool>();
+    std::vector<std::string> names;
+    std::vector<CompositeCurve> curves;
+    for (size_t i = 0; i < engines.size(); ++i) {
+        if (std::string none = NoGofs(*engines[i]); !none.empty())
+            return none;
+        AddComparisonColumn(*engines[i], s.Parameters["columns"][i].get<std::string>(), normalized, names, curves);
+    }
+    text = ComparisonTableText(names, curves);
+    return {};
+}
+
+const KindOfOutput Kinds[] = {
+    { KindGofs, OneChannel, MakeGofs },
+    { KindGofsSet, CheckGofsSet, MakeGofs },
+    { KindExtrapolation, CheckExtrapolation, MakeExtrapolation },
+    { KindComparison, CheckComparison, MakeComparison },
+};
+
+const KindOfOutput* FindKind(const std::string& kind)
+{
+    for (const KindOfOutput& k : Kinds)
+        if (kind == k.kind)
+            return &k;
+    return nullptr;
+}
+
+std::string KnownKinds()
+{
+    std::string names;
+    for (const KindOfOutput& k : Kinds)
+        names += (names.empty() ? "" : ", ") + std::string(k.kind);
+    return names;
+}
+
+// The sidecar's text, or what kept it from being read.
+std::string ReadText(const std::string& path, std::string& text)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return "no such file";
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in)
+        return "cannot be read";
+    text = bytes.str();
+    return {};
+}
+
+// The result against the recorded output, on out; true when it differs.
+bool ReportResult(const Sidecar& s, const std::string& sidecarPath, const std::string& text, std::ostream& out)
+{
+    const std::string sha = Sha256Hex(text);
+    if (static_cast<int64_t>(text.size()) == s.OutputSize && sha == s.OutputSha256) {
+        out << "result: byte-identical to the recorded output (" << text.size() << " bytes, sha256 " << sha << ")\n";
+        return false;
+    }
+    out << "result: differs from the recorded output (recorded " << s.OutputSize << " bytes, sha256 " << s.OutputSha256
+        << "; made " << text.size() << " bytes, sha256 " << sha << ")\n";
+    // Where it differs, from the original beside the sidecar, if that is still the recorded output.
+    const std::string original = OutputBesideSidecar(sidecarPath);
+    std::string recorded;
+    if (!original.empty() && ReadText(original, recorded).empty() && Sha256Hex(recorded) == s.OutputSha256)
+        out << "  first difference at " << FirstDifference(recorded, text) << "\n";
+    else
+        out << "  " << (original.empty() ? "the output" : original)
+            << " is gone or has changed since, so the first differing line cannot be shown\n";
+    return true;
+}
+
+} // namespace
+
+int RunReproduce(const ReproduceOptions& o, std::ostream& out, std::ostream& err)
+{
+    const std::string where = CliProgramPrefix + o.sidecar + ": ";
+    std::string json;
+    if (const std::string failure = ReadText(o.sidecar, json); !failure.empty()) {
+        err << where << failure << "\n";
+        return 2;
+    }
+    Sidecar s;
+    std::vector<std::string> notes;
+    if (const std::string wrong = ReadSidecar(json, s, notes); !wrong.empty()) {
+        err << where << wrong << "\n";
+        return 2;
+    }
+    const KindOfOutput* kind = FindKind(s.Kind);
+    if (!kind) {
+        err << where << "cannot reproduce an output of kind \"" << s.Kind << "\" (this version reproduces "
+            << KnownKinds() << ")\n";
+        return 2;
+    }
+    if (const std::string wrong = kind->check(s); !wrong.empty()) {
+        err << where << "bad sidecar: " << wrong << "\n";
+        return 2;
+    }
+    for (const ChannelRecord& c : s.Channels) {
+        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty()) {
+            err << refusal << "\n";
+            return 2;
+        }
+    }
+
+    out << o.sidecar << ": " << s.Kind << " output " << s.OutputPath << ", written " << s.WrittenUtc << " by "
+        << s.Program << " " << s.Version << "\n";
+    if (s.Version != ProgramVersion())
+        out << "note: this is Morvane " << ProgramVersion() << "; a difference may come from the program\n";
+    for (const std::string& note : notes)
+        out << "note: " << note << "\n";
+
+    StagingDirectory staging;
+    if (staging.Path().empty()) {
+        err << CliProgramPrefix << "no temporary directory could be made for the recorded files\n";
+        return 1;
+    }
+    bool inputsDiffer = false;
+    std::vector<std::unique_ptr<ChannelFollower>> followers;
+    Engines engines;
+    for (size_t i = 0; i < s.Channels.size(); ++i) {
+        const ChannelRecord& c = s.Channels[i];
+        const std::string dir = JoinPath(staging.Path(), std::to_string(i));
+        std::error_code ec;
+        std::filesystem::create_directory(dir, ec);
+        const std::vector<InputDifference> differences = StageRecordedFiles(c, dir);
+        size_t changed = 0;
+        for (const InputDifference& d : differences)
+            changed += d.What != InputDifference::Kind::Added;
+        inputsDiffer = inputsDiffer || changed > 0;
+        const size_t recorded = c.Files.size() + c.RefusedFiles.size();
+        out << "inputs of " << c.Channel << " in " << c.RunDirectory << ": "
+            << (changed == 0 ? "all " + std::to_string(recorded) + " recorded files match"
+                             : std::to_string(changed) + " of " + std::to_string(recorded) + " recorded files differ")
+            << "\n";
+        for (const InputDifference& d : differences)
+            out << "  " << InputDifferenceText(d) << "\n";
+        followers.push_back(std::make_unique<ChannelFollower>());
+        LoadRecordedChannel(*followers.back(), c, dir);
+        engines.push_back(followers.back()->Engine.get());
+    }
+
+    std::string text;
+    if (const std::string none = kind->make(s, engines, text); !none.empty()) {
+        out << "result: none could be made from the recorded files: " << none << "\n";
+        return 1;
+    }
+    const bool differs = ReportResult(s, o.sidecar, text, out);
+    if (!o.output.empty()) {
+        if (const std::string failure = WriteFileAtomically(o.output, text); !failure.empty()) {
+            err << CliProgramPrefix << "could not write " << o.output << ": " << failure << "\n";
+            return 1;
+        }
+        out << "result written to " << o.output << "\n";
+    }
+    return inputsDiffer || differs ? 1 : 0;
+}
+
+CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context)
+{
+    auto o = std::make_shared<ReproduceOptions>();
+    CLI::App* command = app.add_subcommand("reproduce",
+        "Run the analysis a sidecar (OUTPUT.json) records again, from the recorded scan files and settings, and "
+        "report whether the inputs still match and whether the result is byte-identical");
+    command->add_option("SIDECAR", o->sidecar, "The sidecar written beside an output")->required();
+    command->add_option("--output", o->output, "Also write the result here (default: compare only)");
+    return { command, [o, &context] {
+                ReproduceOptions resolved = *o;
+                resolved.sidecar = AbsolutePathFrom(context.startDir, resolved.sidecar);
+                resolved.output = AbsolutePathFrom(context.startDir, resolved.output);
+                return RunReproduce(resolved, context.out, context.err);
+            } };
+}

@@ -1,0 +1,41 @@
+// Output of the extrapolation tab: the extrapolation of the chosen range of smoothed sets as the
+// extrapolation file, with its record beside it.
+#include "dataview/TSedDataView.h"
+
+#include "dataview/ExtrapolationFile.h"
+#include "provenance/ChannelRecording.h"
+#include "scanfiles/FileSystem.h"
+
+void TSedDataView::ButtonOutputExtrapolationClick()
+{
+    const int32_t start = ScrollBarStartExtrapolation.Position;
+    const int32_t end = ScrollBarExtrapolation.Position;
+    const int32_t sets = Engine && Engine->SmoothGofsStore ? Engine->SmoothGofsStore->GetNumberOfSets() : 0;
+    if (!Engine || !Engine->GofsStore || start < 0 || end >= sets || end - start + 1 < 5) {
+        prompts_->ShowMessage("An extrapolation needs a range of at least 5 smoothed g(s*) sets");
+        return;
+    }
+    const ExtrapolationOutput x = ExtrapolateSets(*Engine, DataDirectory, start, end, DisplaySettings);
+    if (x.rows.empty()) {
+        prompts_->ShowMessage(
+            "No point of sets " + std::to_string(start) + " to " + std::to_string(end) + " could be extrapolated");
+        return;
+    }
+    FileDialogRequest request;
+    request.Title = SaveExtrapolationDialogTitle;
+    request.InitialDir = SaveDialog1InitialDir;
+    request.FileName = SaveDialog1InitialDir + ProposedExtrapolationFileName(*Engine);
+    request.DefaultExt = ".txt";
+    request.Filter = TextFileFilter;
+    request.OverwritePrompt = true;
+    if (!prompts_->SaveDialog(request))
+        return;
+    if (const std::string failure = WriteFileAtomically(request.FileName, ExtrapolationFileText(x.header, x.rows));
+        !failure.empty()) {
+        prompts_->ShowMessage(failure);
+        return;
+    }
+    Sidecar record = ExtrapolationSidecar(*this, request.FileName, start, end, DisplaySettings);
+    if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
+        prompts_->ShowMessage(sidecarFailure);
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// SHA-256 digests (OpenSSL's libcrypto), written as 64 lower-case hexadecimal digits.
+
+std::string Sha256Hex(std::string_view bytes);
+
+struct FileDigest {
+    bool Read = false; // false: the file could not be opened or read to its end
+    int64_t Size = -1; // bytes
+    std::string Sha256;
+};
+
+// The digest of a whole file, read in pieces (a file of any size).
+FileDigest DigestOfFile(const std::string& path);

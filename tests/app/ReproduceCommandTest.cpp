@@ -1,0 +1,272 @@
+// Every output of morvane-cli gets a sidecar; reproduce runs the analysis again from it.
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "ProgramRun.h"
+#include "app/cli/AnalyzeCommand.h"
+#include "app/cli/CompareCommand.h"
+#include "app/cli/ExtrapolateCommand.h"
+#include "app/cli/ReproduceCommand.h"
+#include "testutil/ScanFileWriter.h"
+
+namespace fs = std::filesystem;
+using testutil::TempDir;
+
+namespace {
+
+struct Reproduced {
+    int status = -1;
+    std::string out, err;
+};
+
+Reproduced Reproduce(const std::string& sidecar, const std::string& output = "")
+{
+    std::ostringstream out, err;
+    Reproduced r;
+    r.status = RunReproduce({ sidecar, output }, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Writes a run of `scans` absorbance scans and its g(s*) file (set: the time-course form).
+std::string Analyze(const std::string& run, const std::string& output, std::optional<int> set = {})
+{
+    AnalyzeOptions o;
+    o.runDir = run;
+    o.output = output;
+    o.set = set;
+    std::ostringstream out, err;
+    std::atomic<bool> stop { false };
+    EXPECT_EQ(RunAnalyze(o, out, err, stop, [](int) {}), 0) << err.str();
+    return output + ".json";
+}
+
+nlohmann::json ReadJson(const std::string& path) { return nlohmann::json::parse(testutil::ReadTextFile(path)); }
+
+} // namespace
+
+TEST(CliReproduce, AGofsFileIsMadeAgainByteForByte)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 12;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    // Refused, and recorded as such (a later file exists, so it is not one still being written).
+    testutil::WriteTextFile(run / "00000.RA1", "not a scan\r\n");
+    const std::string sidecar = Analyze(run.path(), out / "g.txt");
+
+    const nlohmann::json j = ReadJson(sidecar);
+    EXPECT_EQ(j.at("kind"), "gofs");
+    EXPECT_EQ(j.at("program"), "morvane-cli");
+    EXPECT_EQ(j.at("output").at("path"), out / "g.txt");
+    EXPECT_EQ(j.at("output").at("size"), fs::file_size(out / "g.txt"));
+    const nlohmann::json& c = j.at("channels").at(0);
+    EXPECT_EQ(c.at("run_directory"), run.path());
+    EXPECT_EQ(c.at("channel"), "0*.RA1");
+    EXPECT_EQ(c.at("meniscus_cm"), 5.9);
+    EXPECT_EQ(c.at("window_rule"), "mid-cell");
+    EXPECT_EQ(c.at("analysis_settings").at("LowS"), 1e-15);
+    EXPECT_EQ(c.at("analysis_settings").at("sGridNumberOfPoints"), 501);
+    ASSERT_EQ(c.at("files").size(), 12u);
+    EXPECT_EQ(c.at("files").at(0).at("name"), names[0]);
+    EXPECT_EQ(c.at("files").at(0).at("size"), fs::file_size(run / names[0]));
+    EXPECT_EQ(c.at("files").at(0).at("sha256").get<std::string>().size(), 64u);
+    ASSERT_EQ(c.at("refused_files").size(), 1u);
+    EXPECT_EQ(c.at("refused_files").at(0).at("name"), "00000.RA1");
+    const nlohmann::json& set = c.at("sets").at(0);
+    EXPECT_EQ(set.at("index"), c.at("gofs_sets").get<int>() - 1);
+    EXPECT_EQ(set.at("last_file"), names.back());
+
+    Reproduced r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(Has(r.out, "inputs of 0*.RA1 in " + run.path() + ": all 13 recorded files match\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "result: byte-identical to the recorded output")) << r.out;
+    EXPECT_FALSE(Has(r.out, "note:")) << r.out;
+
+    // Written elsewhere, the file still names the recorded path: the same bytes.
+    r = Reproduce(sidecar, out / "again.txt");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(testutil::ReadTextFile(out / "again.txt"), testutil::ReadTextFile(out / "g.txt"));
+}
+
+TEST(CliReproduce, OneSetAnExtrapolationAndAComparison)
+{
+    TempDir a, b, out;
+    testutil::RunSpec spec;
+    spec.scans = 14;
+    testutil::WriteRun(a.path(), spec);
+    spec.extension = "RA2";
+    spec.rpm = 30000;
+    testutil::WriteRun(b.path(), spec);
+
+    const std::string one = Analyze(a.path(), out / "set.txt", 3);
+    EXPECT_EQ(ReadJson(one).at("parameters").at("set"), 3);
+
+    ExtrapolateOptions x;
+    x.runDir = a.path();
+    x.output = out / "x.txt";
+    x.start = 2;
+    x.end = 8;
+    std::ostringstream o1, e1;
+    ASSERT_EQ(RunExtrapolate(x, o1, e1), 0) << e1.str();
+    const nlohmann::json xj = ReadJson(out / "x.txt.json");
+    EXPECT_EQ(xj.at("display_settings").size(), 4u);
+    EXPECT_EQ(xj.at("display_settings").at("ExtrapolationCutoff"), 0.05);
+    EXPECT_EQ(xj.at("channels").at(0).at("sets").size(), 2u);
+
+    CompareOptions c;
+    c.inputs = { a.path(), b.path() + ":0*.ra2" };
+    c.output = out / "c.txt";
+    c.normalized = true;
+    c.analysis.mw = 50000;
+    std::ostringstream o2, e2;
+    ASSERT_EQ(RunCompare(c, o2, e2), 0) << e2.str();
+    const nlohmann::json cj = ReadJson(out / "c.txt.json");
+    ASSERT_EQ(cj.at("channels").size(), 2u);
+    EXPECT_EQ(cj.at("channels").at(1).at("run_directory"), b.path());
+    EXPECT_EQ(cj.at("channels").at(1).at("channel"), "0*.RA2");
+    EXPECT_EQ(cj.at("channels").at(1).at("window_rule"), "molecular weight");
+    EXPECT_EQ(cj.at("parameters").at("columns").at(1), b.path() + ":0*.ra2");
+
+    for (const std::string& sidecar : { one, out / "x.txt.json", out / "c.txt.json" }) {
+        SCOPED_TRACE(sidecar);
+        const Reproduced r = Reproduce(sidecar, out / "again.txt");
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_TRUE(Has(r.out, "result: byte-identical")) << r.out;
+        EXPECT_EQ(
+            testutil::ReadTextFile(out / "again.txt"), testutil::ReadTextFile(sidecar.substr(0, sidecar.size() - 5)));
+    }
+}
+
+TEST(CliReproduce, NamesAChangedAMissingAndAnAddedFile)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 12;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    const std::string sidecar = Analyze(run.path(), out / "g.txt");
+    const nlohmann::json j = ReadJson(sidecar);
+
+    // A file of the channel written since: named, not loaded; the result stands.
+    testutil::WriteTextFile(run / "00500.RA1", testutil::ReadTextFile(run / names.back()));
+    Reproduced r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "  added: 00500.RA1 (")) << r.out;
+    EXPECT_TRUE(Has(r.out, "result: byte-identical")) << r.out;
+    fs::remove(run / "00500.RA1");
+
+    // One value of one scan changed: the file is named with both sizes and hashes.
+    const std::string& changed = names[5];
+    const std::string before = testutil::ReadTextFile(run / changed);
+    std::string after = before;
+    const size_t digit = after.find_last_of("0123456789");
+    after[digit] = after[digit] == '1' ? '2' : '1'; // the last digit of the last value
+    testutil::WriteTextFile(run / changed, after);
+    r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 1);
+    const nlohmann::json& f = j.at("channels").at(0).at("files").at(5);
+    EXPECT_TRUE(Has(r.out, "1 of 12 recorded files differ\n")) << r.out;
+    EXPECT_TRUE(Has(r.out,
+        "  changed: " + changed + " (recorded " + std::to_string(f.at("size").get<int>()) + " bytes, sha256 "
+            + f.at("sha256").get<std::string>() + "; found " + std::to_string(after.size()) + " bytes, sha256 "))
+        << r.out;
+    testutil::WriteTextFile(run / changed, before);
+
+    // A missing scan: named; the rest is loaded and the result differs, with its first differing line.
+    fs::rename(run / names[2], out / names[2]);
+    r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out, "  missing: " + names[2] + " (recorded ")) << r.out;
+    EXPECT_TRUE(Has(r.out, "result: differs from the recorded output")) << r.out;
+    EXPECT_TRUE(Has(r.out, "  first difference at line ")) << r.out;
+    fs::rename(out / names[2], run / names[2]);
+
+    // Everything back: identical again.
+    EXPECT_EQ(Reproduce(sidecar).status, 0);
+}
+
+TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
+{
+    TempDir dir;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    testutil::WriteRun(dir.path(), spec);
+    const std::string good = Analyze(dir.path(), dir / "g.txt");
+    const nlohmann::json j = ReadJson(good);
+    auto edited = [&](const std::function<void(nlohmann::json&)>& change) {
+        nlohmann::json copy = j;
+        change(copy);
+        return copy.dump();
+    };
+    const struct {
+        const char* name;
+        std::string text;
+        std::string message;
+    } cases[] = {
+        { "not JSON", "{\"kind\": ", "not a Morvane sidecar: not JSON (at byte 10)" },
+        { "other JSON", "[1, 2]", "not a Morvane sidecar: no \"morvane_sidecar\" field" },
+        { "a newer format", edited([](auto& s) { s["morvane_sidecar"] = 9; }),
+            "sidecar format 9 is newer than this program reads (1): use a newer Morvane" },
+        { "unknown kind", edited([](auto& s) { s["kind"] = "poster"; }),
+            "cannot reproduce an output of kind \"poster\" (this version reproduces gofs, gofs-set, extrapolation, "
+            "comparison)" },
+        { "missing kind", edited([](auto& s) { s.erase("kind"); }), "bad sidecar: kind is missing" },
+        { "missing hash", edited([](auto& s) { s["output"].erase("sha256"); }),
+            "bad sidecar: output.sha256 is missing" },
+        { "mistyped file", edited([](auto& s) { s["channels"][0]["files"][2]["size"] = "big"; }),
+            "bad sidecar: channels[0].files[2].size is not a whole number" },
+        { "no channels", edited([](auto& s) { s["channels"] = nlohmann::json::array(); }),
+            "bad sidecar: channels is empty" },
+        { "bad rule", edited([](auto& s) { s["channels"][0]["window_rule"] = "fast"; }),
+            "bad sidecar: channels[0].window_rule is \"fast\", not \"mid-cell\" or \"molecular weight\"" },
+        { "a set without its index", edited([](auto& s) { s["kind"] = "gofs-set"; }),
+            "bad sidecar: parameters.set is missing" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir / "bad.json";
+        testutil::WriteTextFile(path, c.text);
+        const Reproduced r = Reproduce(path);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "morvane-cli: " + path + ": " + c.message + "\n");
+    }
+    const Reproduced missing = Reproduce(dir / "none.json");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "morvane-cli: " + dir / "none.json" + ": no such file\n");
+
+    // Another version, a setting this one lacks and one it does not know: notes, and still identical.
+    testutil::WriteTextFile(dir / "old.json", edited([](auto& s) {
+        s["version"] = "0.1.0";
+        s["channels"][0]["analysis_settings"].erase("SmoothCarSize");
+        s["channels"][0]["analysis_settings"]["FutureKey"] = 1;
+    }));
+    const Reproduced old = Reproduce(dir / "old.json");
+    EXPECT_EQ(old.status, 0);
+    EXPECT_TRUE(Has(old.out, "by morvane-cli 0.1.0\nnote: this is Morvane ")) << old.out;
+    EXPECT_TRUE(Has(old.out, "note: channels[0].analysis_settings.FutureKey is a setting this version does not know"))
+        << old.out;
+    EXPECT_TRUE(Has(old.out, "note: channels[0].analysis_settings.SmoothCarSize is missing: its built-in value"))
+        << old.out;
+    EXPECT_TRUE(Has(old.out, "result: byte-identical")) << old.out;
+}
+
+TEST(CliReproduce, TheProgramRunsItAndRefusesAnOutputOverAScan)
+{
+    TempDir run, scratch;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    const std::string sidecar = Analyze(run.path(), scratch / "g.txt");
+    apptest::ProgramResult r
+        = apptest::RunProgram(MORVANE_CLI_PROGRAM, "reproduce g.txt.json", scratch.path(), scratch);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    r = apptest::RunProgram(
+        MORVANE_CLI_PROGRAM, "reproduce g.txt.json --output '" + run / names[0] + "'", scratch.path(), scratch);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "it is a scan file of the run being read")) << r.err;
+}

@@ -1,0 +1,103 @@
+// "Output Ascii" leaves the record of the written file beside it.
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "DataViewFixture.h"
+#include "dataview/ExtrapolationFile.h"
+#include "dataview/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
+#include "provenance/Sha256.h"
+#include "testutil/ScriptedPrompts.h"
+
+namespace fs = std::filesystem;
+using namespace dataviewtest;
+using testutil::ScriptedPrompts;
+using testutil::TempDir;
+
+TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
+{
+    TempDir dir, out;
+    const std::vector<std::string> names = testutil::WriteRun(dir.path(), SmallRun(20));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    view.Engine->Meniscus = 5.91; // a moved marker is what the record holds
+    view.Engine->RefreshStages(false);
+
+    prompts.SaveAnswers = { out / "g.txt" };
+    view.ButtonOutputAsciiClick();
+    ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    const std::string text = testutil::ReadTextFile(out / "g.txt");
+    const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "g.txt.json"));
+    EXPECT_EQ(j.at("kind"), "gofs");
+    EXPECT_EQ(j.at("program"), "morvane");
+    EXPECT_EQ(j.at("output").at("sha256"), Sha256Hex(text));
+    const nlohmann::json& c = j.at("channels").at(0);
+    EXPECT_EQ(c.at("run_directory"), dir.path());
+    EXPECT_EQ(c.at("meniscus_cm"), 5.91);
+    ASSERT_EQ(c.at("files").size(), names.size());
+    EXPECT_EQ(c.at("files").back().at("sha256"), Sha256Hex(testutil::ReadTextFile(dir / names.back())));
+
+    // The time course's set alone: its index.
+    view.RadioGroupChooseTimeCourse = 2;
+    view.RadioGroupChooseTimeCourseClick();
+    view.ScrollBarTime.Position = 3;
+    view.ScrollBarTimeChange();
+    prompts.SaveAnswers = { out / "tc.txt" };
+    view.ButtonTCOutputAsciiClick();
+    const nlohmann::json tc = nlohmann::json::parse(testutil::ReadTextFile(out / "tc.txt.json"));
+    EXPECT_EQ(tc.at("kind"), "gofs-set");
+    EXPECT_EQ(tc.at("parameters").at("set"), 3);
+    EXPECT_EQ(tc.at("channels").at(0).at("sets").at(0).at("index"), 3);
+
+    // A sidecar that cannot be written is named; the file itself stays.
+    fs::create_directory(out / "blocked.txt.json");
+    testutil::WriteTextFile(out / "blocked.txt.json/x", "");
+    prompts.SaveAnswers = { out / "blocked.txt" };
+    view.ButtonOutputAsciiClick();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].rfind("the record " + out / "blocked.txt.json" + " could not be written (", 0), 0u)
+        << prompts.Messages[0];
+    EXPECT_NE(
+        prompts.Messages[0].find("); " + out / "blocked.txt" + " itself was written and stays"), std::string::npos);
+    EXPECT_EQ(testutil::ReadTextFile(out / "blocked.txt"), GofsFileText(*view.Engine, out / "blocked.txt", 0, true));
+}
+
+TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
+{
+    TempDir dir, out;
+    testutil::WriteRun(dir.path(), SmallRun(14));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    view.ScrollBarStartExtrapolation.Position = 2;
+    view.ScrollBarExtrapolation.Position = 8;
+
+    prompts.SaveAnswers = { out / "x.txt" };
+    view.ButtonOutputExtrapolationClick();
+    ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    const ExtrapolationOutput x = ExtrapolateSets(*view.Engine, dir.path(), 2, 8, view.DisplaySettings);
+    ASSERT_FALSE(x.rows.empty());
+    EXPECT_EQ(testutil::ReadTextFile(out / "x.txt"), ExtrapolationFileText(x.header, x.rows));
+    const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "x.txt.json"));
+    EXPECT_EQ(j.at("kind"), "extrapolation");
+    EXPECT_EQ(j.at("parameters"), nlohmann::json({ { "start", 2 }, { "end", 8 } }));
+    EXPECT_EQ(j.at("display_settings").size(), 4u);
+
+    // A range of fewer than five sets: a message, no dialog.
+    view.ScrollBarStartExtrapolation.Position = 5;
+    prompts.SaveAnswers = { out / "short.txt" };
+    view.ButtonOutputExtrapolationClick();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_FALSE(fs::exists(out / "short.txt"));
+
+    // Any other writer records its file through one call.
+    testutil::WriteTextFile(out / "export.txt", "exported");
+    ASSERT_EQ(WriteOutputSidecar(view, out / "export.txt", "export", { { "scan", 3 } }, "morvane"), "");
+    const nlohmann::json e = nlohmann::json::parse(testutil::ReadTextFile(out / "export.txt.json"));
+    EXPECT_EQ(e.at("kind"), "export");
+    EXPECT_EQ(e.at("parameters").at("scan"), 3);
+    EXPECT_EQ(e.at("output").at("sha256"), Sha256Hex("exported"));
+    EXPECT_EQ(e.at("channels").at(0).at("files").size(), 14u);
+}
