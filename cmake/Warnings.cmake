@@ -60,3 +60,10 @@ function(morvane_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} morvane_testutil GTest::gtest_main GTest::gmock morvane_warnings)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# Precompiles the given headers for a target when MORVANE_PCH is on.
+function(morvane_precompile target)
+    if(MORVANE_PCH)
+        target_precompile_headers(${target} PRIVATE ${ARGN})
+    endif()
+endfunction()

@@ -39,12 +39,15 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
         prompts_->ShowMessage(failure);
         return;
     }
-    // Where the file went, in full: a proposed name alone does not tell the directory.
+    // The record beside the file, from which the file can be made again. One message either way:
+    // where the file went, in full (a proposed name alone does not tell the directory), or why its
+    // record is missing, which also says that the file itself stays.
+    Sidecar record = GofsSidecar(*this, request.FileName, set, newestWithComposite);
+    if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty()) {
+        prompts_->ShowMessage(sidecarFailure);
+        return;
+    }
     std::error_code ec;
     const std::filesystem::path written = std::filesystem::absolute(request.FileName, ec);
     prompts_->ShowMessage(OutputWrittenMessage + (ec ? request.FileName : written.lexically_normal().string()));
-    // The record beside the file, from which the file can be made again.
-    Sidecar record = GofsSidecar(*this, request.FileName, set, newestWithComposite);
-    if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
-        prompts_->ShowMessage(sidecarFailure);
 }

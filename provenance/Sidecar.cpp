@@ -72,9 +72,9 @@ Json ChannelJson(const ChannelRecord& c)
     j["window_rule"] = c.WindowByMW ? "molecular weight" : "mid-cell";
     j["molecular_weight_g_per_mol"] = Number(c.AssumedMW);
     Json analysis = Json::object();
-    const ProgramSettings settings { GUISettings(), c.Analysis };
+    const ProgramSettings settings { GUISettings(), c.Analysis, SpeciesSettings() };
     for (const SettingKey& key : SettingKeys())
-        if (!key.IsDisplay())
+        if (key.Group() == SettingGroup::Custom)
             analysis[key.Name] = SettingValue(key, settings);
     j["analysis_settings"] = analysis;
     j["files"] = Json::array();
@@ -170,7 +170,7 @@ void ReadSettings(const Json& values, bool display, ProgramSettings& settings, s
 {
     for (const auto& [name, value] : values.items()) {
         const SettingKey* key = FindSettingKey(name);
-        if (!key || key->IsDisplay() != display) {
+        if (!key || key->Group() != (display ? SettingGroup::Gui : SettingGroup::Custom)) {
             notes.push_back(where + name + " is a setting this version does not know: skipped");
             continue;
         }
@@ -186,7 +186,7 @@ void ReadSettings(const Json& values, bool display, ProgramSettings& settings, s
     if (display)
         return;
     for (const SettingKey& key : SettingKeys())
-        if (!key.IsDisplay() && !values.contains(key.Name))
+        if (key.Group() == SettingGroup::Custom && !values.contains(key.Name))
             notes.push_back(where + key.Name + " is missing: its built-in value is taken");
 }
 
@@ -299,7 +299,7 @@ std::string SidecarText(const Sidecar& s)
     j["output"] = { { "path", TextJson(s.OutputPath) }, { "size", s.OutputSize }, { "sha256", s.OutputSha256 } };
     j["parameters"] = s.Parameters.is_object() ? s.Parameters : Json::object();
     Json display = Json::object();
-    const ProgramSettings settings { s.Display, CustomSettings() };
+    const ProgramSettings settings { s.Display, CustomSettings(), SpeciesSettings() };
     for (const std::string& name : s.DisplayKeys)
         if (const SettingKey* key = FindSettingKey(name); key && key->IsDisplay())
             display[key->Name] = SettingValue(*key, settings);

@@ -25,7 +25,7 @@ void AddMeniscusProposalControls(
 {
     auto* find = new QPushButton(QString::fromLatin1(TSedDataView::FindMeniscusCaption), tab);
     find->setObjectName("ButtonFindMeniscus");
-    auto* found = ReadOnlyEdit(tab, 220);
+    auto* found = ReadOnlyEdit(tab, 130); // the whole finding is also its tooltip
     found->setObjectName("EditMeniscusProposal");
     QObject::connect(found, &QLineEdit::textChanged, found, &QLineEdit::setToolTip);
     auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);

@@ -460,6 +460,7 @@ TEST(CliAnalyze, WatchSaysWhenItStopsTakingScans)
         "scan is left out until it is\n");
     const std::string text = r.out.str();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << "the scans themselves did not change";
+}
 
 TEST(CliAnalyze, MeniscusAutoFindsItOrFailsClearly)
 {

@@ -27,7 +27,7 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
 
     prompts.SaveAnswers = { out / "g.txt" };
     view.ButtonOutputAsciiClick();
-    ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    ASSERT_EQ(prompts.Messages, std::vector<std::string> { "s*g(s*) written to " + (out / "g.txt") });
     const std::string text = testutil::ReadTextFile(out / "g.txt");
     const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "g.txt.json"));
     EXPECT_EQ(j.at("kind"), "gofs");
@@ -55,6 +55,7 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
     fs::create_directory(out / "blocked.txt.json");
     testutil::WriteTextFile(out / "blocked.txt.json/x", "");
     prompts.SaveAnswers = { out / "blocked.txt" };
+    prompts.Messages.clear();
     view.ButtonOutputAsciiClick();
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_EQ(prompts.Messages[0].rfind("the record " + out / "blocked.txt.json" + " could not be written (", 0), 0u)
