@@ -273,11 +273,13 @@ public:
     // after a refresh only when CheckBoxRefitEachRefresh is set.
     enum class SpeciesSource { Corrected, Extrapolated };
     static constexpr const char* FitSpeciesCaption = "Fit species";
+    static constexpr const char* SaveSpeciesTableCaption = "Save table..."; // corrected tab only
     static constexpr const char* SpeciesModelItems[2] = { "Lamm boundaries", "Gaussian" };
     static constexpr int32_t SpeciesOverlayFirst[2] = { 2, 4 }; // dcdtChart, ChartSExtrapolation
     // What one curve's fit shows.
     struct SpeciesPanel {
         SpeciesFitResult Result; // Failed with an empty Message: nothing fitted yet
+        SpeciesFitOptions Options; // those Result was fitted with
         std::vector<std::string> TableHeader;
         std::vector<std::vector<std::string>> TableRows; // one per species, by increasing s
         std::string LabelSpeciesFit; // what was fitted and how the fit went, or why it failed
@@ -314,6 +316,9 @@ public:
     }
     // Fits the curve of `source` with the panel's choices; a refused choice is told in a message.
     void ButtonFitSpeciesClick(SpeciesSource source);
+    // Writes the corrected panel's table (the command line's text) where the user chooses, with its
+    // sidecar, from which morvane-cli reproduce fits the same set again.
+    void ButtonSaveSpeciesTableClick();
     // After the corrected chart was redrawn: the convergence measure, and the corrected fit
     // repeated on the newest set (CheckBoxRefitEachRefresh) or marked as older than the chart.
     void ShowSpeciesAndConvergence();

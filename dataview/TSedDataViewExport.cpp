@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "provenance/ExportRecord.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -60,5 +62,9 @@ void TSedDataView::ButtonExportFilesClick()
             + " after its first character: the files are numbered from " + result.FirstName + ".";
     if (result.Refused.empty() && result.Written > 0)
         SaveDialog1InitialDir = result.Directory;
+    // The batch's list of files and its record, from which morvane-cli reproduce exports it again.
+    bool recordFailed = false;
+    if (std::string record = WriteExportRecord(*this, job, result, "morvane", recordFailed); !record.empty())
+        message += " " + record;
     prompts_->ShowMessage(message);
 }

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "analysis/NumberText.h"
+#include "provenance/SpeciesFitRecord.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
@@ -137,8 +140,45 @@ void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
         return;
     }
     InputEnabled = false;
+    PanelOf(source).Options = options;
     ShowSpeciesFit(source, FitSpeciesOf(source, options));
     InputEnabled = true;
+}
+
+void TSedDataView::ButtonSaveSpeciesTableClick()
+{
+    const SpeciesPanel& panel = CorrectedSpecies;
+    if (panel.Failed || panel.Result.Status != FitStatus::Converged || panel.FittedSet < 0) {
+        prompts_->ShowMessage(std::string("No species fit to save: press \"") + FitSpeciesCaption + "\" first.");
+        return;
+    }
+    // A fit left behind by a refresh was made of sets the engine no longer holds as they were.
+    const ChannelDataStore& g = *Engine->GofsStore;
+    const int32_t newest = g.GetNumberOfSets() - 1;
+    if (newest != panel.FittedSet || g.Headers[static_cast<size_t>(newest)].Time != panel.FittedSetTime) {
+        prompts_->ShowMessage("The fit is of set " + std::to_string(panel.FittedSet) + ", the chart shows set "
+            + std::to_string(newest) + " now: press \"" + FitSpeciesCaption + "\" to fit it, then save.");
+        return;
+    }
+    FileDialogRequest request;
+    request.Title = SaveDialogTitle;
+    request.InitialDir = SaveDialog1InitialDir;
+    request.FileName = "species-set" + std::to_string(panel.FittedSet) + ".txt";
+    request.DefaultExt = ".txt";
+    request.Filter = TextFileFilter;
+    request.OverwritePrompt = true;
+    if (!prompts_->SaveDialog(request))
+        return;
+    bool written = false;
+    const std::string failure
+        = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane", written);
+    if (!failure.empty()) {
+        prompts_->ShowMessage(failure);
+        return;
+    }
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(request.FileName, ec);
+    prompts_->ShowMessage("Species table written to " + (ec ? request.FileName : full.lexically_normal().string()));
 }
 
 void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result)
@@ -217,6 +257,7 @@ void TSedDataView::ShowSpeciesAndConvergence()
         return;
     SpeciesFitOptions options;
     if (CheckBoxRefitEachRefresh && SpeciesOptionsFromControls(options).empty()) {
+        panel.Options = options;
         ShowSpeciesFit(SpeciesSource::Corrected, FitSpeciesOf(SpeciesSource::Corrected, options));
         return;
     }

@@ -162,6 +162,7 @@ private:
         QLineEdit* viscosity = nullptr;
         QCheckBox* refit = nullptr; // the corrected curve's only
         QPushButton* fit = nullptr;
+        QPushButton* save = nullptr; // the corrected curve's only
         QLabel* description = nullptr;
         QTableWidget* table = nullptr;
         QLabel* notes = nullptr;

@@ -83,6 +83,14 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     controls->addSpacing(8);
     controls->addWidget(c.fit);
     if (corrected) {
+        c.save = new QPushButton(QString::fromLatin1(TSedDataView::SaveSpeciesTableCaption), panel);
+        c.save->setObjectName("saveSpeciesTable");
+        c.save->setToolTip(tr("Write the table as text, with its record for morvane-cli reproduce"));
+        controls->addWidget(c.save);
+        connect(c.save, &QPushButton::clicked, this, [this] {
+            if (view_)
+                view_->ButtonSaveSpeciesTableClick();
+        });
         c.refit = new QCheckBox(tr("Refit after each refresh"), panel);
         c.refit->setToolTip(tr("Fit the newest set again whenever new scans arrive (a fit takes a fraction of a second "
                                "to a few seconds)"));
@@ -173,6 +181,8 @@ void SedDataViewWidget::RefreshSpecies()
         }
         if (c.refit)
             c.refit->setChecked(v.CheckBoxRefitEachRefresh);
+        if (c.save)
+            c.save->setEnabled(!p.Failed && p.Result.Status == FitStatus::Converged);
         // The edit being typed into keeps its text (and cursor); the other panel's follows.
         for (const auto& [edit, text] : { std::pair { c.vbar, &v.EditVbar },
                  std::pair { c.density, &v.EditSolventDensity }, std::pair { c.viscosity, &v.EditSolventViscosity } })

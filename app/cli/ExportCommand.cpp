@@ -6,6 +6,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "provenance/ExportRecord.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -62,11 +63,15 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << result.Refused << "\n";
         return 2;
     }
-    const std::string text = ExportResultText(result);
-    if (result.Failed.empty()) {
-        out << launch.Channel << ": " << text << "\n";
+    std::string text = ExportResultText(result);
+    bool recordFailed = false;
+    const std::string record = WriteExportRecord(follower, job, result, "morvane-cli", recordFailed);
+    if (result.Failed.empty() && !recordFailed) {
+        out << launch.Channel << ": " << text << (record.empty() ? "" : " " + record) << "\n";
         return 0;
     }
+    if (!record.empty())
+        text += " " + record;
     err << CliProgramPrefix << launch.Channel << ": " << text << "\n";
     return 1;
 }

@@ -8,6 +8,7 @@
 
 #include "analysis/NumberText.h"
 #include "app/cli/Summary.h"
+#include "provenance/SpeciesFitRecord.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SpeciesSettings.h"
 #include "species/SpeciesFit.h"
@@ -126,6 +127,10 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+        err << refusal << "\n";
+        return 2;
+    }
     launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
     if (launch.Channel.empty()) {
         if (!o.channel.empty())
@@ -158,9 +163,20 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     else if (converged)
         for (const std::string& line : SpeciesTableLines(result))
             out << line << "\n";
-    if (!converged)
-        err << CliProgramPrefix << "the species fit of " << launch.Channel << " failed: " << result.Message << "\n";
-    return converged ? 0 : 1;
+    if (!converged) {
+        err << CliProgramPrefix << "the species fit of " << launch.Channel << " failed: " << result.Message
+            << (o.output.empty() ? "" : "; no table written") << "\n";
+        return 1;
+    }
+    if (!o.output.empty()) {
+        bool written = false;
+        if (const std::string failure = WriteSpeciesFitFile(follower, o.output, fit, result, "morvane-cli", written);
+            !failure.empty()) {
+            err << CliProgramPrefix << failure << "\n";
+            return 1;
+        }
+    }
+    return 0;
 }
 
 CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
@@ -188,8 +204,11 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
     command->add_option("--max-s", o->maxSStar, "Leave out points above this s*, S (default: none)");
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--summary", *summary, "Output format")->check(CLI::IsMember({ "text", "json" }));
+    command->add_option("--output", o->output,
+        "Also write the species table to this file, with its sidecar (OUTPUT.json) for reproduce");
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
+                o->output = AbsolutePathFrom(context.startDir, o->output);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 return RunFit(*o, context.out, context.err);

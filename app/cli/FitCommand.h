@@ -22,12 +22,14 @@ struct FitOptions {
     std::optional<double> temperature; // deg C; default from the scans
     std::optional<double> minSStar; // S; default 0.5
     std::optional<double> maxSStar; // S; default the set's last point
+    std::string output; // empty: the table is printed only; otherwise also written here, with its sidecar
     bool json = false;
     bool progress = false;
 };
 
-// Loads the channel, fits the set and prints the result: status 0 for a converged fit, 1 when the
-// data cannot be had or the fit failed (the reason on err, or in the JSON object), 2 for a bad option.
+// Loads the channel, fits the set and prints the result (and writes the table to options.output):
+// status 0 for a converged fit, 1 when the data cannot be had, the fit failed (the reason on err, or
+// in the JSON object) or the table or its sidecar could not be written, 2 for a bad option.
 int RunFit(const FitOptions& options, std::ostream& out, std::ostream& err);
 
 // The fit as one JSON object on one line: what was fitted, how the fit went, the solvent, and

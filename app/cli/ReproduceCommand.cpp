@@ -10,7 +10,9 @@
 #include "app/cli/CompareCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/ExportRecord.h"
 #include "provenance/Reproduction.h"
+#include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
 
@@ -135,11 +137,29 @@ std::string MakeComparison(const Sidecar& s, const Engines& engines, std::string
     return {};
 }
 
+std::string MakeExport(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    return RemakeExportList(*engines[0], s, text);
+}
+
+std::string CheckSpeciesFit(const Sidecar& s)
+{
+    SpeciesFitOptions options;
+    return SpeciesFitOptionsOf(s, options);
+}
+
+std::string MakeSpeciesFit(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    return RemakeSpeciesFit(*engines[0], s, text);
+}
+
 const KindOfOutput Kinds[] = {
     { KindGofs, OneChannel, MakeGofs },
     { KindGofsSet, CheckGofsSet, MakeGofs },
     { KindExtrapolation, CheckExtrapolation, MakeExtrapolation },
     { KindComparison, CheckComparison, MakeComparison },
+    { KindExport, CheckExportParameters, MakeExport },
+    { KindSpeciesFit, CheckSpeciesFit, MakeSpeciesFit },
 };
 
 const KindOfOutput* FindKind(const std::string& kind)

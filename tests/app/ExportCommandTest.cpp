@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -6,6 +7,7 @@
 #include "ProgramRun.h"
 #include "app/cli/ExportCommand.h"
 #include "dataview/ChannelSession.h"
+#include "provenance/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -52,7 +54,10 @@ TEST(CliExport, WritesTheCorrectedScansAsTheWindowDoesAndOneSummaryLine)
     ExportRun r;
     ASSERT_EQ(r.Export(r.root / "new/sub"), 0) << r.err.str();
     EXPECT_EQ(r.err.str(), "");
-    EXPECT_EQ(r.out.str(), "0*.IP2: 10 scan files exported to " + r.root / "new/sub/" + " (00001.IP2 to 00010.IP2).\n");
+    const std::string list = "exported-00001.IP2-00010.IP2.txt";
+    EXPECT_EQ(r.out.str(),
+        "0*.IP2: 10 scan files exported to " + r.root / "new/sub/" + " (00001.IP2 to 00010.IP2). Their list with its "
+            + "record: " + list + " and " + list + ".json.\n");
 
     ChannelFollower follower;
     OpenChannel(follower, r.run, LaunchParameters::Defaults("0*.IP2"));
@@ -62,6 +67,12 @@ TEST(CliExport, WritesTheCorrectedScansAsTheWindowDoesAndOneSummaryLine)
         EXPECT_EQ(testutil::ReadTextFile(r.root / ("new/sub/" + ExportFileName(k + 1, "IP2"))),
             raw.SetToText(k, "reformated by Morvane 2026-12-05 10:30:15"))
             << k;
+    // One line per file: name, bytes, SHA-256.
+    const std::string listed = testutil::ReadTextFile(r.root / ("new/sub/" + list));
+    const std::string firstFile = testutil::ReadTextFile(r.root / "new/sub/00001.IP2");
+    EXPECT_EQ(listed.substr(0, listed.find('\n')),
+        "00001.IP2\t" + std::to_string(firstFile.size()) + "\t" + Sha256Hex(firstFile));
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 10);
 }
 
 TEST(CliExport, RefusalsAndFailuresAreOneLineAndANonZeroStatus)
@@ -114,7 +125,11 @@ TEST(CliExport, AFileThatCannotBeWrittenIsNamedAndTheRestWritten)
         "morvane-cli: 0*.RA1: 9 of 10 scan files exported to " + r.root / "out/"
             + " (00001.RA1 to 00010.RA1). 1 file "
               "could not be written, the first: "
-            + r.root / "out/00004.RA1" + " ('" + r.root / "out/00004.RA1" + "' is a directory).\n");
+            + r.root / "out/00004.RA1" + " ('" + r.root / "out/00004.RA1"
+            + "' is a directory). Their list with its record: exported-00001.RA1-00010.RA1.txt and "
+              "exported-00001.RA1-00010.RA1.txt.json.\n");
+    EXPECT_NE(testutil::ReadTextFile(r.root / "out/exported-00001.RA1-00010.RA1.txt").find("00004.RA1\tnot written\n"),
+        std::string::npos);
     EXPECT_TRUE(fs::is_regular_file(r.root / "out/00010.RA1"));
 }
 
@@ -124,7 +139,9 @@ TEST(CliExport, TheProgramTakesItsPathsFromWhereItStarted)
     TempDir scratch;
     const auto result = apptest::RunProgram(MORVANE_CLI_PROGRAM, "export . --output-dir ../copy", r.run, scratch);
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "0*.IP2: 10 scan files exported to " + r.root / "copy/" + " (00001.IP2 to 00010.IP2).\n");
+    EXPECT_EQ(result.out, "0*.IP2: 10 scan files exported to " + r.root / "copy/"
+            + " (00001.IP2 to 00010.IP2). Their list with its record: exported-00001.IP2-00010.IP2.txt and "
+              "exported-00001.IP2-00010.IP2.txt.json.\n");
     EXPECT_TRUE(fs::is_regular_file(r.root / "copy/00010.IP2"));
     const auto refused = apptest::RunProgram(MORVANE_CLI_PROGRAM, "export . --output-dir ./", r.run, scratch);
     EXPECT_EQ(refused.status, 2);

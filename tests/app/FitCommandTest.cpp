@@ -11,6 +11,7 @@
 
 #include "app/cli/AnalyzeCommand.h"
 #include "app/cli/FitCommand.h"
+#include "app/cli/ReproduceCommand.h"
 #include "app/cli/Summary.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
@@ -104,6 +105,32 @@ TEST(CliFit, PrintsTheSpeciesTable)
     ASSERT_EQ(Fit(solvent, out, err), 0) << err;
     EXPECT_EQ(Lines(out)[1].rfind("Gaussian model: converged", 0), 0u) << out;
     EXPECT_EQ(Lines(out)[2], "vbar 0.74 ml/g, solvent density 1.005 g/ml, viscosity 1.1 cP");
+}
+
+TEST(CliFit, OutputWritesTheTableWithARecordThatReproducesIt)
+{
+    TempDir out;
+    FitOptions o = OptionsFor(1);
+    o.model = "gaussian";
+    o.vbar = 0.74;
+    o.output = out / "fit.txt";
+    std::string printed, err;
+    ASSERT_EQ(Fit(o, printed, err), 0) << err;
+    EXPECT_EQ(testutil::ReadTextFile(out / "fit.txt"), printed);
+    const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "fit.txt.json"));
+    EXPECT_EQ(j.at("kind"), "species-fit");
+    EXPECT_EQ(j.at("parameters").at("model"), "gaussian");
+    EXPECT_EQ(j.at("parameters").at("vbar"), 0.74);
+
+    std::ostringstream ro, re;
+    EXPECT_EQ(RunReproduce({ out / "fit.txt.json", out / "again.txt" }, ro, re), 0) << ro.str() << re.str();
+    EXPECT_NE(ro.str().find("result: byte-identical"), std::string::npos) << ro.str();
+    EXPECT_EQ(testutil::ReadTextFile(out / "again.txt"), printed);
+
+    // Into the run itself: refused before anything is fitted.
+    o.output = Mixture().dir / "00999.RA1";
+    EXPECT_EQ(Fit(o, printed, err), 2);
+    EXPECT_FALSE(fs::exists(Mixture().dir / "00999.RA1"));
 }
 
 TEST(CliFit, JsonHoldsEveryValueWithItsError)

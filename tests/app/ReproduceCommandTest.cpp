@@ -7,6 +7,7 @@
 #include "ProgramRun.h"
 #include "app/cli/AnalyzeCommand.h"
 #include "app/cli/CompareCommand.h"
+#include "app/cli/ExportCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/ReproduceCommand.h"
 #include "testutil/ScanFileWriter.h"
@@ -143,6 +144,36 @@ TEST(CliReproduce, OneSetAnExtrapolationAndAComparison)
     }
 }
 
+TEST(CliReproduce, AnExportIsMadeAgainAndItsFirstDifferingFileNamed)
+{
+    TempDir run, out, scratch;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    ExportOptions o;
+    o.runDir = run.path();
+    o.outputDir = out.path();
+    o.now = { 2026, 12, 7, 9, 5, 0 };
+    std::ostringstream eo, ee;
+    ASSERT_EQ(RunExport(o, eo, ee), 0) << ee.str();
+    const std::string sidecar = out / "exported-00001.RA1-00008.RA1.txt.json";
+    EXPECT_EQ(ReadJson(sidecar).at("kind"), "export");
+    EXPECT_EQ(ReadJson(sidecar).at("parameters").at("suffix"), "reformated by Morvane 2026-12-07 09:05:00");
+
+    Reproduced r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(Has(r.out, "result: byte-identical")) << r.out;
+
+    // Other values in the fifth scan, on the same radii: only the fifth exported file changes.
+    spec.c0 = 1.5;
+    const std::vector<std::string> other = testutil::WriteRun(scratch.path(), spec);
+    fs::copy_file(scratch / other[4], run / names[4], fs::copy_options::overwrite_existing);
+    r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out, "changed: " + names[4])) << r.out;
+    EXPECT_TRUE(Has(r.out, "first difference at line 5: expected \"00005.RA1\t")) << r.out;
+}
+
 TEST(CliReproduce, NamesAChangedAMissingAndAnAddedFile)
 {
     TempDir run, out;
@@ -214,7 +245,7 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             "sidecar format 9 is newer than this program reads (1): use a newer Morvane" },
         { "unknown kind", edited([](auto& s) { s["kind"] = "poster"; }),
             "cannot reproduce an output of kind \"poster\" (this version reproduces gofs, gofs-set, extrapolation, "
-            "comparison)" },
+            "comparison, export, species-fit)" },
         { "missing kind", edited([](auto& s) { s.erase("kind"); }), "bad sidecar: kind is missing" },
         { "missing hash", edited([](auto& s) { s["output"].erase("sha256"); }),
             "bad sidecar: output.sha256 is missing" },

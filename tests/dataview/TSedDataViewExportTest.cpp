@@ -69,6 +69,13 @@ void ExpectSameNewestGofs(const ChannelDataStore& a, const ChannelDataStore& b, 
     }
 }
 
+// The sentence on the batch's list of files and its record.
+std::string Listed(const std::string& first, const std::string& last)
+{
+    const std::string list = "exported-" + first + ".RA1-" + last + ".RA1.txt";
+    return " Their list with its record: " + list + " and " + list + ".json.";
+}
+
 } // namespace
 
 TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
@@ -84,7 +91,7 @@ TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
     EXPECT_EQ(asked.Title, "Save s*g(s*)");
     const ChannelDataStore& raw = *r.view.Engine->RawStore;
     ASSERT_EQ(raw.GetNumberOfSets(), 30);
-    EXPECT_EQ(EntriesIn(r.exportDir), 30u);
+    EXPECT_EQ(EntriesIn(r.exportDir), 32u) << "the files, their list and its record";
     for (int k : { 0, 29 }) {
         char name[16];
         std::snprintf(name, sizeof name, "%05d.RA1", k + 1);
@@ -94,7 +101,8 @@ TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
         EXPECT_EQ(text.substr(0, text.find('\r')), "Test sample" + std::string(Suffix)) << "no blank is inserted";
     }
     EXPECT_EQ(r.prompts.Messages,
-        (std::vector<std::string> { "30 scan files exported to " + r.exportDir + " (00001.RA1 to 00030.RA1)." }));
+        (std::vector<std::string> {
+            "30 scan files exported to " + r.exportDir + " (00001.RA1 to 00030.RA1)." + Listed("00001", "00030") }));
 
     r.view.ButtonOutputAsciiClick(); // cancelled
     ASSERT_EQ(r.prompts.SaveRequests.size(), 2u);
@@ -112,7 +120,7 @@ TEST_F(SedDataView, ExportedScansReadBackAndAnalyseAsTheOriginals)
         r.prompts.SaveAnswers = { out + "/A0001.txt" };
         r.view.ButtonExportFilesClick();
         const ChannelDataStore& raw = *r.view.Engine->RawStore;
-        ASSERT_EQ(EntriesIn(out), static_cast<size_t>(raw.GetNumberOfSets()));
+        ASSERT_EQ(EntriesIn(out), static_cast<size_t>(raw.GetNumberOfSets()) + 2) << "with their list and its record";
 
         // The reader gives the store's values to the printed precision: 4 decimals of the
         // radius, 6 significant digits of the values.
@@ -151,13 +159,15 @@ TEST_F(SedDataView, ExportOfBadRequestsSaysWhatHappenedAndChangesNoInput)
         size_t files; // in the export directory
     } cases[] = {
         { "cancelled", "", "", 0 },
-        { "a name without digits", "export.RA1", "30 scan files exported to DIR (00001.RA1 to 00030.RA1)." + noNumber,
-            30 },
+        { "a name without digits", "export.RA1",
+            "30 scan files exported to DIR (00001.RA1 to 00030.RA1)." + noNumber + Listed("00001", "00030"), 32 },
         { "a number above 89900", "089901.RA1",
             "30 scan files exported to DIR (00001.RA1 to 00030.RA1). The name 089901.RA1 holds no number from 1 to "
-            "89900 after its first character: the files are numbered from 00001.RA1.",
-            30 },
-        { "the highest number", "089900.RA1", "30 scan files exported to DIR (89900.RA1 to 89929.RA1).", 30 },
+            "89900 after its first character: the files are numbered from 00001.RA1."
+                + Listed("00001", "00030"),
+            32 },
+        { "the highest number", "089900.RA1",
+            "30 scan files exported to DIR (89900.RA1 to 89929.RA1)." + Listed("89900", "89929"), 32 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

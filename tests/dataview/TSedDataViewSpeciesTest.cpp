@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "DataViewFixture.h"
+#include "provenance/SpeciesFitRecord.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
+#include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 
 using namespace dataviewtest;
@@ -116,6 +118,18 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
     ASSERT_EQ(residuals.Series[0].Points.size(), 2u);
     EXPECT_EQ(residuals.Series[0].Points[1].Y, 0);
 
+    // Save table: the command line's text, and its record with the fit's choices.
+    testutil::TempDir out;
+    prompts.SaveAnswers = { out / "t.txt" };
+    view.ButtonSaveSpeciesTableClick();
+    EXPECT_EQ(prompts.SaveRequests.back().FileName, "species-set" + std::to_string(newest) + ".txt");
+    EXPECT_EQ(prompts.Messages, std::vector<std::string> { "Species table written to " + out / "t.txt" });
+    EXPECT_EQ(testutil::ReadTextFile(out / "t.txt"), SpeciesFitFileText(fit));
+    const std::string record = testutil::ReadTextFile(out / "t.txt.json");
+    EXPECT_NE(record.find("\"kind\": \"species-fit\""), std::string::npos);
+    EXPECT_NE(record.find("\"species\": 2"), std::string::npos);
+    prompts.Messages.clear();
+
     // Another solvent changes M (through the buoyancy), not s.
     const SpeciesEstimate before = fit.Species[0]; // the panel's result is replaced by the next fit
     view.EditVbar = "0.70";
@@ -188,6 +202,11 @@ TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
     EXPECT_EQ(view.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
     EXPECT_TRUE(view.CorrectedSpecies.TableRows.empty());
     EXPECT_FALSE(view.dcdtChart.Series[static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0])].Active);
+    // Nothing to save: said, and no dialog.
+    const size_t dialogs = prompts.SaveRequests.size();
+    view.ButtonSaveSpeciesTableClick();
+    EXPECT_EQ(prompts.Messages, std::vector<std::string> { "No species fit to save: press \"Fit species\" first." });
+    EXPECT_EQ(prompts.SaveRequests.size(), dialogs);
 }
 
 TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
