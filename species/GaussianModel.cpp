@@ -1,11 +1,12 @@
 #include "species/GaussianModel.h"
+#include "species/SpeciesUnits.h"
 
 #include <cmath>
 
 #include "species/BoundaryShapes.h"
 
 namespace {
-constexpr double Svedberg = 1e-13; // s
+using speciesunits::Svedberg;
 } // namespace
 
 double GaussianDiffusionVariance(const GaussianConditions& c, double sS, double diffusion)

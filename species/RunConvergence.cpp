@@ -1,4 +1,5 @@
 #include "species/RunConvergence.h"
+#include "species/SpeciesUnits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +12,8 @@
 
 namespace {
 
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double Svedberg = 1e-13; // s
+using speciesunits::NaN;
+using speciesunits::Svedberg;
 // The peak is sought where s* g(s*) reaches this fraction of its maximum: g(s*) = y / s* lifts
 // the noise next to the meniscus, where s* is small, above the peak otherwise.
 constexpr double PeakRegion = 0.2;

@@ -1,4 +1,5 @@
 #include "species/SpeciesFit.h"
+#include "species/SpeciesUnits.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+using speciesunits::NaN;
 constexpr int32_t MaxSpecies = 3;
 
 // The values reported per species, as functions of its own three parameters.

@@ -1,4 +1,5 @@
 #include "species/SpeciesProblem.h"
+#include "species/SpeciesUnits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +11,9 @@
 
 namespace {
 
-constexpr double Svedberg = 1e-13; // s
+using speciesunits::Svedberg;
 constexpr double Fick = 1e-7; // cm^2/s, the unit of D among the parameters
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+using speciesunits::NaN;
 constexpr double MinRelativeWidth = 0.01;
 
 // Where a fit starts D: a compact protein, M = 6270 s^1.5 g/mol (s in S), with vbar 0.73 ml/g in

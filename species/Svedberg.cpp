@@ -1,10 +1,11 @@
 #include "species/Svedberg.h"
+#include "species/SpeciesUnits.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+using speciesunits::NaN;
 constexpr double Kelvin = 273.15;
 } // namespace
 

@@ -22,6 +22,8 @@ std::string Upper(std::string s)
     return s;
 }
 
+} // namespace
+
 // A number as the user would have typed it: FloatToStr, or nan, inf and -inf.
 std::string Typed(double x)
 {
@@ -31,8 +33,6 @@ std::string Typed(double x)
         return x > 0 ? "inf" : "-inf";
     return FloatToStr(x);
 }
-
-} // namespace
 
 bool IsDirectory(const std::string& path)
 {

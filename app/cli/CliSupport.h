@@ -67,6 +67,9 @@ std::string NoDataMessage(const ChannelFollower& follower, const std::string& ch
 // One line per PositionWarnings finding, "morvane-cli: warning: ...", written to err.
 void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);
 
+// A number as the user would have typed it: FloatToStr, or nan, inf and -inf.
+std::string Typed(double x);
+
 // The refusal of an output path that would replace or add a scan file of the run being read, one
 // line with the prefix; empty when the path may be written.
 std::string OutputRefusal(const std::string& output, const std::string& runDir);

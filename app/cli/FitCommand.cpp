@@ -20,8 +20,6 @@ using Json = nlohmann::ordered_json;
 
 Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
 
-std::string Typed(double x) { return std::isnan(x) ? "nan" : std::isinf(x) ? (x > 0 ? "inf" : "-inf") : FloatToStr(x); }
-
 // The fit's options from the command line over the built-in settings; empty, or what is wrong.
 std::string OptionsOf(const FitOptions& o, SpeciesFitOptions& fit)
 {

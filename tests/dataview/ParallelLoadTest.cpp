@@ -18,7 +18,7 @@ using testutil::TempDir;
 
 namespace {
 
-class RecordingFollower : public ChannelFollower {
+class ProgressFollower : public ChannelFollower {
 public:
     std::vector<std::string> progress;
 
@@ -133,7 +133,7 @@ TEST(ParallelLoad, OneThreadAndFourGiveTheSameStoresCountsAndProgress)
         SCOPED_TRACE(c.what);
         TempDir dir;
         c.write(dir);
-        RecordingFollower one, four;
+        ProgressFollower one, four;
         Open(one, c.channel, 1);
         Open(four, c.channel, 4);
         one.LoadChannel(dir.path());

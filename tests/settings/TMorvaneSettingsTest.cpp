@@ -23,14 +23,6 @@ ValueListRow& RowOf(ValueListEditor& grid, const std::string& key)
     throw std::runtime_error("no row " + key);
 }
 
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The settings window over a main window's settings, with its files in a temporary directory.
 struct Window {
     TempDir dir;
@@ -137,7 +129,7 @@ TEST(MorvaneSettings, SaveTakesTheEditsIntoTheOwnersSettingsAndTheFile)
     EXPECT_EQ(w.analysis.LowLogS, std::log(2e-15));
     EXPECT_EQ(w.analysis.SmoothRepetition, 3) << "untouched";
     EXPECT_EQ(w.display.ExtrapolationMinLogS, std::log(5e-14)) << "an untouched value keeps all its digits";
-    const std::string file = Read(w.dir / "bin/morvane.INI");
+    const std::string file = testutil::ReadTextFile(w.dir / "bin/morvane.INI");
     EXPECT_NE(file.find("\r\nDefaultMeniscus=6.05\r\n"), std::string::npos);
     EXPECT_NE(file.find("\r\nSmoothCarSize=5\r\n"), std::string::npos);
     EXPECT_EQ(RowOf(w.window.ValueListCustomSettings, "LowLogS").Value, "-33.8456292143507");

@@ -24,7 +24,7 @@ using testutil::TempDir;
 
 namespace {
 
-constexpr double K = 2 * M_PI / 60; // rad/s per rpm
+constexpr double OmegaPerRpm = 2 * M_PI / 60; // rad/s per rpm
 
 SimCell Cell(OpticalKind kind, int cell, char letter = '0')
 {
@@ -126,7 +126,8 @@ TEST(ScanFiles, NamesLayoutAndHeadersAsTheInstrumentWritesReadBackByTheReader)
         EXPECT_EQ(h.Cell, c.cell);
         EXPECT_DOUBLE_EQ(h.RecordedTime, c.seconds);
         const double want2t
-            = K * K * 300.0 * 300.0 * std::pow(reached, 3) / 3 + K * K * 50000.0 * 50000.0 * (c.seconds - reached);
+            = OmegaPerRpm * OmegaPerRpm * 300.0 * 300.0 * std::pow(reached, 3) / 3
+            + OmegaPerRpm * OmegaPerRpm * 50000.0 * 50000.0 * (c.seconds - reached);
         EXPECT_NEAR(h.Omega2t / want2t, 1.0, 1e-5);
         // The apparent time removes two thirds of the acceleration phase.
         EXPECT_NEAR(h.Time, c.seconds - reached * 2 / 3, 0.01);

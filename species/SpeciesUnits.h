@@ -1,0 +1,8 @@
+#pragma once
+#include <limits>
+
+// The numbers the species library's own files share.
+namespace speciesunits {
+inline constexpr double Svedberg = 1e-13; // s
+inline constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+} // namespace speciesunits
