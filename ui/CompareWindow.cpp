@@ -24,7 +24,7 @@ QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable)
     return b;
 }
 
-void SetText(QLineEdit* edit, const std::string& text)
+void ShowFieldText(QLineEdit* edit, const std::string& text)
 {
     const QString q = QString::fromStdString(text);
     if (edit->text() != q)
@@ -160,8 +160,8 @@ void CompareWindow::Refresh()
     }
     for (int i = 0; i < list_->count(); ++i)
         list_->item(i)->setSelected(entries[static_cast<size_t>(i)].Selected);
-    SetText(editRefreshTime_, c.EditRefreshTime);
-    SetText(editDisplayXY_, c.EditDisplayXYCor);
+    ShowFieldText(editRefreshTime_, c.EditRefreshTime);
+    ShowFieldText(editDisplayXY_, c.EditDisplayXYCor);
     regular_->setChecked(!c.RadioButtonNormalizedChecked);
     normalized_->setChecked(c.RadioButtonNormalizedChecked);
     note_->setText(QString::fromStdString(c.LabelNote));

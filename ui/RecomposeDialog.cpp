@@ -10,7 +10,7 @@
 
 namespace {
 
-void SetText(QLineEdit* edit, const std::string& text)
+void ShowPathText(QLineEdit* edit, const std::string& text)
 {
     const QString value = QString::fromStdString(text);
     if (edit->text() != value) {
@@ -109,10 +109,10 @@ RecomposeDialog::~RecomposeDialog() { tool_.SetPrompts(nullptr); }
 void RecomposeDialog::Refresh()
 {
     setWindowTitle(QString::fromStdString(tool_.Caption));
-    SetText(editDataDir_, tool_.EditDataDir);
-    SetText(editParadigm_, tool_.EditParadigmFileName);
-    SetText(editOutput_, tool_.EditOutput);
-    SetText(editUpdate_, tool_.Editupdate);
+    ShowPathText(editDataDir_, tool_.EditDataDir);
+    ShowPathText(editParadigm_, tool_.EditParadigmFileName);
+    ShowPathText(editOutput_, tool_.EditOutput);
+    ShowPathText(editUpdate_, tool_.Editupdate);
     buttonRecompose_->setEnabled(tool_.ButtonRecomposeEnabled);
 }
 
