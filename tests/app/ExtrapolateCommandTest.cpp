@@ -15,7 +15,7 @@ using testutil::TempDir;
 
 namespace {
 
-ExtrapolateOptions OptionsFor(const std::string& dir, const std::string& output)
+ExtrapolateOptions ExtrapolationOptionsFor(const std::string& dir, const std::string& output)
 {
     ExtrapolateOptions o;
     o.runDir = dir;
@@ -71,7 +71,7 @@ TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
     spec.scans = 30;
     testutil::WriteRun(run.path(), spec);
     std::string text, err;
-    ASSERT_EQ(Extrapolation(OptionsFor(run.path(), out / "e.txt"), text, err), 0) << err;
+    ASSERT_EQ(Extrapolation(ExtrapolationOptionsFor(run.path(), out / "e.txt"), text, err), 0) << err;
 
     // The same sets extrapolated as the data view does it, with the display settings' defaults.
     ChannelFollower f;
@@ -98,7 +98,7 @@ TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
             0),
         0u)
         << text;
-    ExtrapolateOptions o = OptionsFor(run.path(), out / "e.txt");
+    ExtrapolateOptions o = ExtrapolationOptionsFor(run.path(), out / "e.txt");
     o.json = true;
     o.start = end - 6;
     ASSERT_EQ(Extrapolation(o, text, err), 0) << err;
@@ -119,7 +119,7 @@ TEST(CliExtrapolate, RangesAndErrorsAreOneClearLine)
     spec.scans = 7; // 4 smoothed sets
     testutil::WriteRun(shortRun.path(), spec);
     auto with = [&](std::optional<int> start, std::optional<int> end) {
-        ExtrapolateOptions o = OptionsFor(run.path(), out / "x.txt");
+        ExtrapolateOptions o = ExtrapolationOptionsFor(run.path(), out / "x.txt");
         o.start = start;
         o.end = end;
         return o;
@@ -138,11 +138,11 @@ TEST(CliExtrapolate, RangesAndErrorsAreOneClearLine)
             "set 9 does not exist: the channel has 9 smoothed g(s*) sets, numbered from 0" },
         { "negative start", with(-1, {}), 2,
             "set -1 does not exist: the channel has 9 smoothed g(s*) sets, numbered from 0" },
-        { "a channel with four sets", OptionsFor(shortRun.path(), out / "x.txt"), 1,
+        { "a channel with four sets", ExtrapolationOptionsFor(shortRun.path(), out / "x.txt"), 1,
             "the extrapolation needs at least 5 smoothed g(s*) sets; sets 0 to 3 are 4 (the channel has 4)" },
-        { "output over a scan", OptionsFor(run.path(), run / names[0]), 2,
+        { "output over a scan", ExtrapolationOptionsFor(run.path(), run / names[0]), 2,
             "will not write " + run / names[0] + ": it is a scan file of the run being read; choose another --output" },
-        { "no such directory", OptionsFor(run / "nope", ""), 2, "no such directory: " + run / "nope" },
+        { "no such directory", ExtrapolationOptionsFor(run / "nope", ""), 2, "no such directory: " + run / "nope" },
         { "not a radius",
             [&] {
                 auto o = with({}, {});

@@ -9,6 +9,7 @@
 #include <qcustomplot.h>
 #include <vector>
 
+#include "NamedChild.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 #include "ui/ChartView.h"
@@ -17,17 +18,6 @@
 
 using testutil::TempDir;
 
-namespace {
-
-template <typename Button> Button* Named(QWidget* parent, const QString& text)
-{
-    for (Button* b : parent->findChildren<Button*>())
-        if (b->text() == text)
-            return b;
-    return nullptr;
-}
-
-} // namespace
 
 TEST(CompareWindow, ShowComparisonSelectRefreshNormalizeAndCloseAView)
 {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include "NamedChild.h"
 #include "chart/ChartData.h"
 #include "testutil/ScanFileWriter.h"
 #include "ui/ChartView.h"
@@ -18,14 +19,6 @@
 using testutil::TempDir;
 
 namespace {
-
-template <typename Button> Button* Named(QWidget* parent, const QString& text)
-{
-    for (Button* b : parent->findChildren<Button*>())
-        if (b->text() == text)
-            return b;
-    return nullptr;
-}
 
 int ErrorBarPlottables(QCustomPlot* plot)
 {
