@@ -274,6 +274,7 @@ public:
     enum class SpeciesSource { Corrected, Extrapolated };
     static constexpr const char* FitSpeciesCaption = "Fit species";
     static constexpr const char* SaveSpeciesTableCaption = "Save table..."; // corrected tab only
+    static constexpr const char* SaveSpeciesTableTitle = "Save species table";
     static constexpr const char* SpeciesModelItems[2] = { "Lamm boundaries", "Gaussian" };
     static constexpr int32_t SpeciesOverlayFirst[2] = { 2, 4 }; // dcdtChart, ChartSExtrapolation
     // What one curve's fit shows.

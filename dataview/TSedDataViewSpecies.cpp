@@ -71,6 +71,10 @@ void TSedDataView::SetUpSpeciesCharts()
     ConvergenceChart.LegendVisible = true;
     ConvergenceChart.Series = { Line("peak drift", Colours::Blue, 2), Line("shape change", Colours::Red, 2),
         Line("peak drift limit", Colours::Blue, 1), Line("shape change limit", Colours::Red, 1) };
+    // The limits are the thin lines of their measure's colour: a legend of two covers less of a
+    // narrow chart.
+    ConvergenceChart.Series[2].InLegend = false;
+    ConvergenceChart.Series[3].InLegend = false;
     ConvergenceChart.EmptyText = "Convergence: no g(s*) yet";
 }
 
@@ -161,7 +165,7 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
         return;
     }
     FileDialogRequest request;
-    request.Title = SaveDialogTitle;
+    request.Title = SaveSpeciesTableTitle;
     request.InitialDir = SaveDialog1InitialDir;
     request.FileName = "species-set" + std::to_string(panel.FittedSet) + ".txt";
     request.DefaultExt = ".txt";

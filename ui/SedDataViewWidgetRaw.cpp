@@ -33,6 +33,7 @@ void AddMeniscusProposalControls(
     accept->setEnabled(false);
     auto show = [found, accept](const TSedDataView& v) {
         found->setText(QString::fromStdString(v.EditMeniscusProposal));
+        found->setCursorPosition(0); // the radius first, where a cut text would hide it
         accept->setEnabled(v.ButtonAcceptMeniscusEnabled);
     };
     QObject::connect(find, &QPushButton::clicked, tab, [view, refresh, show] {

@@ -123,6 +123,7 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
     prompts.SaveAnswers = { out / "t.txt" };
     view.ButtonSaveSpeciesTableClick();
     EXPECT_EQ(prompts.SaveRequests.back().FileName, "species-set" + std::to_string(newest) + ".txt");
+    EXPECT_EQ(prompts.SaveRequests.back().Title, "Save species table");
     EXPECT_EQ(prompts.Messages, std::vector<std::string> { "Species table written to " + out / "t.txt" });
     EXPECT_EQ(testutil::ReadTextFile(out / "t.txt"), SpeciesFitFileText(fit));
     const std::string record = testutil::ReadTextFile(out / "t.txt.json");
