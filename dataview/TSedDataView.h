@@ -371,6 +371,8 @@ private:
     // Output.
     // Runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).
     void SaveGofsFile(int32_t set, bool newestWithComposite);
+    // Where a written file went, in full (a proposed name alone does not tell the directory).
+    static std::string ShownPath(const std::string& path);
 
     // Extrapolation.
     void SetUpExtrapolationCharts();
@@ -386,6 +388,9 @@ private:
     std::string SpeciesOptionsFromControls(SpeciesFitOptions& options) const;
     SpeciesFitResult FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options) const;
     void ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result);
+    // Whether the corrected fit is of the newest g(s*) set as the engine holds it now; a refresh
+    // that changes that set or adds one leaves the fit behind.
+    bool CorrectedFitIsOfNewestSet() const;
     void ShowConvergence();
 
     // Time course.

@@ -40,14 +40,18 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
         return;
     }
     // The record beside the file, from which the file can be made again. One message either way:
-    // where the file went, in full (a proposed name alone does not tell the directory), or why its
-    // record is missing, which also says that the file itself stays.
+    // where the file went, or why its record is missing, which also says that the file stays.
     Sidecar record = GofsSidecar(*this, request.FileName, set, newestWithComposite);
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty()) {
         prompts_->ShowMessage(sidecarFailure);
         return;
     }
+    prompts_->ShowMessage(OutputWrittenMessage + ShownPath(request.FileName));
+}
+
+std::string TSedDataView::ShownPath(const std::string& path)
+{
     std::error_code ec;
-    const std::filesystem::path written = std::filesystem::absolute(request.FileName, ec);
-    prompts_->ShowMessage(OutputWrittenMessage + (ec ? request.FileName : written.lexically_normal().string()));
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
 }

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "analysis/NumberText.h"
 #include "provenance/SpeciesFitRecord.h"
@@ -157,11 +155,10 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
         return;
     }
     // A fit left behind by a refresh was made of sets the engine no longer holds as they were.
-    const ChannelDataStore& g = *Engine->GofsStore;
-    const int32_t newest = g.GetNumberOfSets() - 1;
-    if (newest != panel.FittedSet || g.Headers[static_cast<size_t>(newest)].Time != panel.FittedSetTime) {
+    if (!CorrectedFitIsOfNewestSet()) {
         prompts_->ShowMessage("The fit is of set " + std::to_string(panel.FittedSet) + ", the chart shows set "
-            + std::to_string(newest) + " now: press \"" + FitSpeciesCaption + "\" to fit it, then save.");
+            + std::to_string(Engine->GofsStore->GetNumberOfSets() - 1) + " now: press \"" + FitSpeciesCaption
+            + "\" to fit it, then save.");
         return;
     }
     FileDialogRequest request;
@@ -173,16 +170,18 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     request.OverwritePrompt = true;
     if (!prompts_->SaveDialog(request))
         return;
-    bool written = false;
-    const std::string failure
-        = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane", written);
-    if (!failure.empty()) {
-        prompts_->ShowMessage(failure);
-        return;
-    }
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(request.FileName, ec);
-    prompts_->ShowMessage("Species table written to " + (ec ? request.FileName : full.lexically_normal().string()));
+    const std::string failure = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane");
+    prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(request.FileName) : failure);
+}
+
+bool TSedDataView::CorrectedFitIsOfNewestSet() const
+{
+    const SpeciesPanel& panel = CorrectedSpecies;
+    if (!Engine || !Engine->GofsStore || panel.FittedSet < 0)
+        return false;
+    const ChannelDataStore& g = *Engine->GofsStore;
+    const int32_t newest = g.GetNumberOfSets() - 1;
+    return newest == panel.FittedSet && g.Headers[static_cast<size_t>(newest)].Time == panel.FittedSetTime;
 }
 
 void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result)
@@ -253,11 +252,10 @@ void TSedDataView::ShowSpeciesAndConvergence()
 {
     ShowConvergence();
     SpeciesPanel& panel = CorrectedSpecies;
-    if (!Engine || !Engine->GofsStore || panel.FittedSet < 0)
+    if (!Engine || !Engine->GofsStore || panel.FittedSet < 0 || CorrectedFitIsOfNewestSet())
         return;
-    const ChannelDataStore& g = *Engine->GofsStore;
-    const int32_t newest = g.GetNumberOfSets() - 1;
-    if (newest < 0 || (newest == panel.FittedSet && g.Headers[static_cast<size_t>(newest)].Time == panel.FittedSetTime))
+    const int32_t newest = Engine->GofsStore->GetNumberOfSets() - 1;
+    if (newest < 0)
         return;
     SpeciesFitOptions options;
     if (CheckBoxRefitEachRefresh && SpeciesOptionsFromControls(options).empty()) {

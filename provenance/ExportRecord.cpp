@@ -1,8 +1,6 @@
 #include "provenance/ExportRecord.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "provenance/ChannelRecording.h"
 #include "provenance/Reproduction.h"
@@ -20,16 +18,9 @@ std::string ExportListText(const ScanExportResult& result, int32_t first, const 
     for (int32_t i = 0; i < result.Sets; ++i) {
         const std::string name = ExportFileName(first + i, extension);
         const std::string path = result.Directory + name;
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
         const bool failed = std::find(result.Failed.begin(), result.Failed.end(), path) != result.Failed.end();
-        if (failed || !in) {
-            text += name + "\tnot written\n";
-            continue;
-        }
-        const std::string contents = bytes.str();
-        text += name + "\t" + std::to_string(contents.size()) + "\t" + Sha256Hex(contents) + "\n";
+        const FileDigest d = failed ? FileDigest {} : DigestOfFile(path);
+        text += d.Read ? name + "\t" + std::to_string(d.Size) + "\t" + d.Sha256 + "\n" : name + "\tnot written\n";
     }
     return text;
 }

@@ -57,12 +57,10 @@ std::string SpeciesFitOptionsOf(const Sidecar& s, SpeciesFitOptions& o)
 }
 
 std::string WriteSpeciesFitFile(const ChannelFollower& follower, const std::string& path,
-    const SpeciesFitOptions& options, const SpeciesFitResult& result, const std::string& program, bool& tableWritten)
+    const SpeciesFitOptions& options, const SpeciesFitResult& result, const std::string& program)
 {
-    tableWritten = false;
     if (const std::string failure = WriteFileAtomically(path, SpeciesFitFileText(result)); !failure.empty())
         return "could not write " + path + ": " + failure;
-    tableWritten = true;
     return WriteOutputSidecar(follower, path, KindSpeciesFit, SpeciesFitParameters(options, result.Set), program);
 }
 

@@ -24,10 +24,10 @@ nlohmann::ordered_json SpeciesFitParameters(const SpeciesFitOptions& options, in
 std::string SpeciesFitOptionsOf(const Sidecar& sidecar, SpeciesFitOptions& options);
 
 // Writes the table of a converged fit of the follower's engine to `path` (through a temporary file
-// and a rename) and its record beside it. Returns "" or the one-line failure; `tableWritten` says
-// whether the table itself is there.
+// and a rename) and its record beside it. Returns "" or the one-line failure (the record's says that
+// the table itself stays).
 std::string WriteSpeciesFitFile(const ChannelFollower& follower, const std::string& path,
-    const SpeciesFitOptions& options, const SpeciesFitResult& result, const std::string& program, bool& tableWritten);
+    const SpeciesFitOptions& options, const SpeciesFitResult& result, const std::string& program);
 
 // The table made again from the engine; "" with `text` set, or why none could be made.
 std::string RemakeSpeciesFit(const RealTimeGofS& engine, const Sidecar& sidecar, std::string& text);

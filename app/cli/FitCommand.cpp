@@ -166,13 +166,12 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
             << (o.output.empty() ? "" : "; no table written") << "\n";
         return 1;
     }
-    if (!o.output.empty()) {
-        bool written = false;
-        if (const std::string failure = WriteSpeciesFitFile(follower, o.output, fit, result, "morvane-cli", written);
-            !failure.empty()) {
-            err << CliProgramPrefix << failure << "\n";
-            return 1;
-        }
+    if (o.output.empty())
+        return 0;
+    if (const std::string failure = WriteSpeciesFitFile(follower, o.output, fit, result, "morvane-cli");
+        !failure.empty()) {
+        err << CliProgramPrefix << failure << "\n";
+        return 1;
     }
     return 0;
 }
