@@ -236,20 +236,6 @@ TEST_F(SedDataView, ExtrapolationTimeAxisView)
     EXPECT_EQ(DrawnFitPoints(view), (std::vector<int> { 0, 10, 20 }));
 }
 
-TEST_F(SedDataView, ExtrapolationViewChoice)
-{
-    TSedDataView view;
-    EXPECT_TRUE(view.ChartSExtrapolationVisible);
-    EXPECT_FALSE(view.ChartExtrapolationVisible);
-    view.RadioGroupExtapolationView = 1;
-    view.RadioGroupExtapolationViewClick();
-    EXPECT_FALSE(view.ChartSExtrapolationVisible);
-    EXPECT_TRUE(view.ChartExtrapolationVisible);
-    view.RadioGroupExtapolationView = 0;
-    view.RadioGroupExtapolationViewClick();
-    EXPECT_TRUE(view.ChartSExtrapolationVisible);
-}
-
 // A load sets the ranges; the end stands on the newest set and follows the sets that come.
 TEST_F(SedDataView, ExtrapolationFollowsTheNewestSet)
 {

@@ -300,35 +300,3 @@ TEST(RealTimeGofS, CompositeIsMadeAfreshByEachRebuild)
     EXPECT_EQ(e.CompositeY[21], 4.0);
     EXPECT_EQ(e.CompositeY[101], 3.0);
 }
-
-TEST(RealTimeGofS, RefreshStagesRunsTheStagesInOrder)
-{
-    EXPECT_EQ(RealTimeGofS().RefreshStages(true), -1) << "nothing before CreateX";
-    // The newest g(s*) set of an engine whose raw sets are corrected at 6.5 cm (in the plateau, so
-    // that the correction shows), rebuilt by the pipeline and by the stages one by one.
-    auto newestGofs = [](bool transform, bool piped) {
-        EngineFixture f(8);
-        RealTimeGofS& e = f.engine;
-        e.CorrectJitter = true;
-        e.JitterRadius = 6.5;
-        if (piped) {
-            const int32_t newest = e.RefreshStages(transform);
-            EXPECT_EQ(newest, e.GofsStore->GetNumberOfSets() - 1);
-        } else {
-            if (transform)
-                e.IPtransform();
-            e.Refreshdcdtvss();
-            e.RefreshAvgdcdtvss();
-            e.RefreshGofsvss();
-        }
-        const int32_t last = e.GofsStore->GetNumberOfSets() - 1;
-        EXPECT_GE(last, 0);
-        const double* y = e.GofsStore->GetSetY(last);
-        return std::vector<double>(y, y + e.GofsStore->GetNumberOfPoints());
-    };
-    for (const bool transform : { false, true }) {
-        SCOPED_TRACE(transform);
-        EXPECT_EQ(newestGofs(transform, true), newestGofs(transform, false));
-    }
-    EXPECT_NE(newestGofs(true, true), newestGofs(false, true)) << "the raw correction reaches g(s*)";
-}

@@ -234,25 +234,6 @@ TEST(ScanArtefacts, SaturationBendsAbsorbanceTowardTheCeiling)
     EXPECT_LT(SaturatedAbsorbance(20, 3), 3);
 }
 
-TEST(ScanArtefacts, MeniscusSpikeAndDropLieWithinTheirWidth)
-{
-    const double m = 5.9, w = 0.02;
-    const struct {
-        double r, spike, drop, tolerance;
-    } cases[] = {
-        { m, 0.8, -1.5 * std::tanh(5.0), 1e-9 },
-        { m + w / 2, 0.8 * std::exp(-4.5), -1.5 * 0.5 * std::tanh(10.0), 1e-9 },
-        { m - w / 2, 0.8 * std::exp(-4.5), -1.5 * 0.5 * std::tanh(10.0), 1e-9 },
-        { m + w, 0.8 * std::exp(-18.0), 0, 1e-4 }, // 1.5 (1 - tanh 5) / 2 is left of the drop
-        { m - 0.1, 0, 0, 1e-9 },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.r);
-        EXPECT_NEAR(MeniscusSpike(c.r, m, w, 0.8), c.spike, 1e-9);
-        EXPECT_NEAR(MeniscusDrop(c.r, m, w, 1.5), c.drop, c.tolerance);
-    }
-}
-
 TEST(ScanFiles, AbsorbanceOfTheDemoFlattensNearThreeOD)
 {
     SimRun run = DemoRun();
