@@ -2,6 +2,7 @@
 
 #include "scanfiles/ScanText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -243,6 +244,20 @@ int32_t ChannelDataStore::FirstIndexBeyond(double x) const
         if (Grid[static_cast<size_t>(i)] > x)
             return i;
     return NumberOfPoints - 1;
+}
+
+void ChannelDataStore::KeepAsAdded(int32_t set)
+{
+    if (set != static_cast<int32_t>(asAdded_.size()) || set >= NumberOfSets)
+        return;
+    const double* ys = Y(set);
+    asAdded_.emplace_back(ys, ys + NumberOfPoints);
+}
+
+void ChannelDataStore::RestoreAsAdded()
+{
+    for (size_t k = 0; k < asAdded_.size() && static_cast<int32_t>(k) < NumberOfSets; ++k)
+        std::copy(asAdded_[k].begin(), asAdded_[k].end(), Y(static_cast<int32_t>(k)));
 }
 
 void ChannelDataStore::ZeroAtRadius(int32_t set, double x, int32_t width)

@@ -63,7 +63,11 @@ public:
     // Appends one set (curve r, y, e of n points; e may be null). Returns its index or -1.
     int32_t AddSet(const double* r, const double* y, const double* e, int32_t n, const ScanHeader& header, double time);
     int32_t CopySet(const ChannelDataStore& source, int32_t set);
-    void ClearSets() { NumberOfSets = 0; }
+    void ClearSets()
+    {
+        NumberOfSets = 0;
+        asAdded_.clear();
+    }
     // Inline: the g(s*) stage sets every e of every set through it.
     void SetE(int32_t set, int32_t index, double value)
     {
@@ -71,6 +75,11 @@ public:
             E(set)[index] = value;
     }
     void ShiftSet(int32_t set, double c);
+    // Keeps the y values of the newest set as they are now, before a correction shifts them;
+    // RestoreAsAdded puts every kept set back. A correction that reads its shift from the set
+    // itself then starts from the same values whatever corrections came before.
+    void KeepAsAdded(int32_t set);
+    void RestoreAsAdded();
     void ZeroAtRadius(int32_t set, double x, int32_t width);
     void ZeroAllAtRadius(double x, int32_t width);
     void RemoveFringeJump(int32_t set, double x);
@@ -101,6 +110,8 @@ private:
     double* Y(int32_t set) const { return YData.get() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
     double* E(int32_t set) const { return EData.get() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
     int32_t FirstIndexBeyond(double x) const;
+
+    std::vector<std::vector<double>> asAdded_; // sets 0 .. n - 1 kept by KeepAsAdded
 
     Block Grid;
     Block YData; // Slots x NumberOfPoints, zero-filled at construction

@@ -311,6 +311,8 @@ int32_t ChannelFollower::TakeScan(FileRecord& record, ChannelDataStore& raw)
         return -1;
     }
     record.Used = true;
+    if (e.CorrectJitter || e.CorrectFringes)
+        raw.KeepAsAdded(idx);
     // Each scan corrected on its own, as IPtransform corrects the whole store: the jitter baseline
     // over JitterWindow + 1 points, then whole fringes against the already corrected scan before it.
     if (e.CorrectJitter)

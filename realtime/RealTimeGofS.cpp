@@ -86,6 +86,8 @@ int32_t RealTimeGofS::IPtransform()
 {
     if (!RawStore || RawStore->GetNumberOfSets() < 1)
         return -1;
+    // From the values as read: correcting corrected values again would differ in the last bits.
+    RawStore->RestoreAsAdded();
     if (CorrectJitter)
         RawStore->ZeroAllAtRadius(JitterRadius, Settings.JitterWindow);
     if (CorrectFringes)

@@ -55,8 +55,10 @@ public:
     // The averaged and g(s*) stages alone, after dc/dt sets were added one by one (AddOnedcdtvss).
     int32_t RefreshAveragedStages();
 
-    // Corrects every raw set in place: the jitter baseline at JitterRadius (CorrectJitter), then
-    // whole-fringe jumps at FringeRadius (CorrectFringes). Clears nothing. 0, or -1 without a raw set.
+    // Corrects every raw set: the jitter baseline at JitterRadius (CorrectJitter), then whole-fringe
+    // jumps at FringeRadius (CorrectFringes), each set from its values as read where the store kept
+    // them (KeepAsAdded), so that the result never depends on the references tried before. Clears
+    // nothing. 0, or -1 without a raw set.
     int32_t IPtransform();
     // Clears DcdtStore and builds it again from pairs of raw scans. 0, or -1 (the store left empty)
     // before CreateX, with fewer than two raw sets or a meniscus <= 0.

@@ -133,3 +133,30 @@ TEST(FollowedRun, AFileWrittenInTwoPartsIsTakenOnlyWhenWhole)
     FullLoad(full, live, dir.path());
     ExpectSameEngine(*live.Engine, *full.Engine);
 }
+
+TEST(FollowedRun, MovedInterferenceReferencesGiveWhatALoadAtThemGives)
+{
+    // Each correction shifts a scan by a value read from the scan: moved references must correct
+    // the scans as read, not the scans already corrected at the earlier references.
+    SimRun run = DemoRun();
+    run.cells.erase(run.cells.begin()); // interference
+    run.scans = 16;
+    run.baselineOffsetSd = 0.5;
+    run.fringeJumpProbability = 0.3;
+    TempDir dir;
+    RunSimulator simulator(run);
+    ASSERT_EQ(WriteRunFiles(simulator, dir.path(), nullptr, nullptr), "");
+    ChannelFollower moved;
+    ConfigureForLaunch(*moved.Engine, LaunchParameters::Defaults("0*.IP2"), CustomSettings());
+    moved.Now = LongAfter;
+    moved.LoadChannel(dir.path());
+    ASSERT_TRUE(moved.HasData);
+    for (const double jitter : { 5.8312345678, 5.8456789 }) {
+        moved.Engine->JitterRadius = jitter;
+        moved.Engine->FringeRadius = jitter + 0.9;
+        moved.Engine->RefreshStages(true);
+    }
+    ChannelFollower full;
+    FullLoad(full, moved, dir.path());
+    ExpectSameEngine(*moved.Engine, *full.Engine);
+}
