@@ -192,6 +192,55 @@ std::string WriteRunFiles(RunSimulator& simulator, const std::string& dir,
     return {};
 }
 
+bool ParseFileTimes(const std::string& text, FileTimes& times)
+{
+    const std::string t = Lower(Trim(text));
+    if (t == "written")
+        times = FileTimes::AsWritten;
+    else if (t == "copied")
+        times = FileTimes::Copied;
+    else if (t == "writing")
+        times = FileTimes::Writing;
+    else
+        return false;
+    return true;
+}
+
+std::string SetFileTimes(const std::vector<WrittenScan>& files, FileTimes times,
+    std::chrono::system_clock::time_point now, double copiedAgeSeconds)
+{
+    if (times == FileTimes::AsWritten || files.empty())
+        return {};
+    double last = files.front().seconds;
+    for (const WrittenScan& f : files)
+        last = std::max(last, f.seconds);
+    const double age = times == FileTimes::Copied ? copiedAgeSeconds : 0;
+    for (const WrittenScan& f : files) {
+        const auto before = std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::duration<double>(age + last - f.seconds));
+        std::error_code ec;
+        fs::last_write_time(f.path, std::chrono::file_clock::from_sys(now - before), ec);
+        if (ec)
+            return "cannot set the time of '" + f.path + "': " + ec.message();
+    }
+    return {};
+}
+
+std::string WriteRun(
+    const SimRun& run, const std::string& dir, FileTimes times, std::chrono::system_clock::time_point now)
+{
+    const std::string problem = ValidateRun(run);
+    if (!problem.empty())
+        return problem;
+    RunSimulator simulator(run);
+    std::vector<WrittenScan> files;
+    const std::string failed
+        = WriteRunFiles(simulator, dir, nullptr, [&](const SimScan& scan, const std::string& path) {
+              files.push_back({ path, scan.seconds });
+          });
+    return failed.empty() ? SetFileTimes(files, times, now) : failed;
+}
+
 size_t CutInsideDataLine(const std::string& text, double fraction)
 {
     const size_t at = static_cast<size_t>(std::clamp(fraction, 0.0, 1.0) * static_cast<double>(text.size()));

@@ -1,7 +1,9 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "simulator/SimulatedRun.h"
 
@@ -37,6 +39,42 @@ std::string WriteRunFiles(RunSimulator& simulator, const std::string& dir,
     const std::function<void(double seconds)>& waitUntil,
     const std::function<void(const SimScan& scan, const std::string& path)>& written,
     const std::function<void(const SimScan& scan, const std::string& path)>& betweenParts = nullptr);
+
+// How the scan files' modification times look when the run is found.
+enum class FileTimes {
+    // As the writing left them: the moment each was written (for a run written at once, all
+    // within a moment of each other and of now).
+    AsWritten,
+    // A run directory copied long after the run with its times kept: each file at its scan's
+    // time on the run's clock, the newest copiedAgeSeconds (default three days) before now.
+    Copied,
+    // A run still being written on the real clock: the newest file written just now (younger
+    // than any settle time), each older one earlier by the run time between their scans (the
+    // one before it typically the cell delay, 15 s, earlier).
+    Writing,
+};
+constexpr double DefaultCopiedAgeSeconds = 3 * 86400.0;
+
+// "written", "copied" or "writing"; false for any other text.
+bool ParseFileTimes(const std::string& text, FileTimes& times);
+
+// A scan file written and the elapsed run time of its scan.
+struct WrittenScan {
+    std::string path;
+    double seconds = 0;
+};
+
+// Gives every file the modification time `times` says, relative to now (AsWritten leaves them).
+// Returns an empty text, or what failed.
+std::string SetFileTimes(const std::vector<WrittenScan>& files, FileTimes times,
+    std::chrono::system_clock::time_point now, double copiedAgeSeconds = DefaultCopiedAgeSeconds);
+
+// Writes every scan of the run into dir at once (as WriteRunFiles, without waiting) and gives the
+// files the times `times` says: a finished run found long after (Copied), or one whose newest
+// file was written a moment ago (Writing), without sleeping. Returns an empty text, or what failed
+// (an impossible run too).
+std::string WriteRun(const SimRun& run, const std::string& dir, FileTimes times,
+    std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 // Where a scan file still being written may stop: inside the data line that holds the byte at
 // `fraction` (0 ... 1) of the text (the first data line if that byte lies before it), a few

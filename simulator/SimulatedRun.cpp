@@ -4,13 +4,14 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <random>
 #include <stdexcept>
 
 #include "scanfiles/ScanText.h"
 #include "simulator/LammSolver.h"
 #include "simulator/RotorSchedule.h"
 #include "simulator/ScanArtefacts.h"
+#include "simulator/SeededGaussian.h"
+#include "simulator/Wavelengths.h"
 
 namespace {
 
@@ -74,8 +75,8 @@ int32_t LineLimit(OpticalKind kind)
     return kind == OpticalKind::Fluorescence ? MaxLinesFluorescence : MaxLinesAbsorbance;
 }
 
-// Signal units per mg/ml; intensity cells are formed from absorbance.
-double SignalPerMgMl(const SimRun& run, OpticalKind kind)
+// Signal units per mg/ml at the cell's wavelength-th wavelength; intensity cells are formed from absorbance.
+double SignalPerMgMl(const SimRun& run, OpticalKind kind, int32_t wavelength)
 {
     switch (kind) {
     case OpticalKind::Interference:
@@ -83,7 +84,8 @@ double SignalPerMgMl(const SimRun& run, OpticalKind kind)
     case OpticalKind::Fluorescence:
         return run.fluorescencePerMgMl;
     default:
-        return run.extinctionPerMgMl;
+        return run.wavelengths.empty() ? run.extinctionPerMgMl
+                                       : run.wavelengths.at(static_cast<size_t>(wavelength)).extinctionPerMgMl;
     }
 }
 
@@ -108,38 +110,6 @@ std::vector<LammSolver> SolversFor(const SimRun& run, const SimCell& cell, const
     return solvers;
 }
 
-// Gaussian deviates by Box-Muller over a 64-bit Mersenne Twister: the same seed gives the
-// same numbers with every standard library.
-class Gaussian {
-public:
-    // One stream per seed and cell, so adding a cell leaves the noise of the others as it was.
-    Gaussian(uint64_t seed, uint64_t stream)
-    {
-        std::seed_seq seq { static_cast<uint32_t>(seed), static_cast<uint32_t>(seed >> 32),
-            static_cast<uint32_t>(stream), 0x4d6f7256u };
-        engine_.seed(seq);
-    }
-    double Uniform() { return (static_cast<double>(engine_() >> 11) + 0.5) * 0x1.0p-53; }
-    double Next()
-    {
-        if (hasSpare_) {
-            hasSpare_ = false;
-            return spare_;
-        }
-        const double u = Uniform();
-        const double v = Uniform();
-        const double radius = std::sqrt(-2 * std::log(u));
-        spare_ = radius * std::sin(2 * M_PI * v);
-        hasSpare_ = true;
-        return radius * std::cos(2 * M_PI * v);
-    }
-
-private:
-    std::mt19937_64 engine_;
-    bool hasSpare_ = false;
-    double spare_ = 0;
-};
-
 bool Invalid(double x) { return !std::isfinite(x); }
 
 char TypeLetterOf(OpticalKind kind)
@@ -154,7 +124,7 @@ char TypeLetterOf(OpticalKind kind)
     }
 }
 
-double WavelengthOf(const SimRun& run, OpticalKind kind)
+double WavelengthOf(const SimRun& run, OpticalKind kind, int32_t wavelength)
 {
     switch (kind) {
     case OpticalKind::Interference:
@@ -162,7 +132,7 @@ double WavelengthOf(const SimRun& run, OpticalKind kind)
     case OpticalKind::Fluorescence:
         return 488;
     default:
-        return run.wavelengthNm;
+        return run.wavelengths.empty() ? run.wavelengthNm : run.wavelengths.at(static_cast<size_t>(wavelength)).nm;
     }
 }
 
@@ -265,6 +235,8 @@ std::string ValidateRun(const SimRun& run)
         return Format("the solvent density must be positive (got %g g/ml)", run.solventDensity);
     if (Invalid(run.wavelengthNm) || run.wavelengthNm <= 0)
         return Format("the wavelength must be positive (got %g nm)", run.wavelengthNm);
+    if (std::string wavelengths = WavelengthProblem(run); !wavelengths.empty())
+        return wavelengths;
     if (Invalid(run.extinctionPerMgMl) || run.extinctionPerMgMl < 0 || Invalid(run.fringesPerMgMl)
         || run.fringesPerMgMl < 0 || Invalid(run.fluorescencePerMgMl) || run.fluorescencePerMgMl < 0)
         return "the signal per mg/ml of an optical system must not be negative";
@@ -286,14 +258,8 @@ std::string ValidateRun(const SimRun& run)
     if (Invalid(run.scanEdgeJitterCm) || run.scanEdgeJitterCm < 0 || run.scanEdgeJitterCm > 0.05)
         return Format("the jitter of each scan's first and last radius must lie between 0 and 0.05 cm (got %g cm)",
             run.scanEdgeJitterCm);
-    if (run.meniscusArtefact) {
-        if (Invalid(run.meniscusArtefactWidthCm) || run.meniscusArtefactWidthCm <= 0
-            || run.meniscusArtefactWidthCm > 0.2)
-            return Format(
-                "the meniscus artefact must be between 0 and 0.2 cm wide (got %g cm)", run.meniscusArtefactWidthCm);
-        if (Invalid(run.meniscusSpikeOD) || Invalid(run.meniscusDropFringes))
-            return "the height of the meniscus artefact is not a number";
-    }
+    if (std::string artefact = MeniscusArtefactProblem(run); !artefact.empty())
+        return artefact;
 
     for (size_t i = 0; i < run.species.size(); ++i) {
         const SimSpecies& sp = run.species[i];
@@ -362,7 +328,8 @@ std::string ValidateRun(const SimRun& run)
     return {};
 }
 
-std::vector<double> CleanSignal(const SimRun& run, int32_t cellIndex, double seconds, const std::vector<double>& radii)
+std::vector<double> CleanSignal(
+    const SimRun& run, int32_t cellIndex, double seconds, const std::vector<double>& radii, int32_t wavelengthIndex)
 {
     const SimCell& cell = run.cells.at(static_cast<size_t>(cellIndex));
     const RotorSchedule rotor = RotorOf(run);
@@ -370,7 +337,7 @@ std::vector<double> CleanSignal(const SimRun& run, int32_t cellIndex, double sec
     std::vector<double> signal(radii.size(), 0.0);
     for (LammSolver& s : solvers) {
         s.AdvanceTo(seconds);
-        s.AddProfile(radii, SignalPerMgMl(run, cell.kind), signal);
+        s.AddProfile(radii, SignalPerMgMl(run, cell.kind, wavelengthIndex), signal);
     }
     return signal;
 }
@@ -432,13 +399,15 @@ struct RunSimulator::CellState {
     std::vector<double> radii; // the cell's radii, cm
     double meniscus;
     double bottom;
-    Gaussian noise; // point noise
-    Gaussian artefacts; // interference offsets, jumps and baseline: a stream of their own, so a run
-                        // with artefacts has the same point noise as the same run without
-    Gaussian edges; // the scans' first and last radius
+    SeededGaussian noise; // point noise
+    SeededGaussian artefacts; // interference offsets, jumps and baseline: a stream of their own, so a run
+                              // with artefacts has the same point noise as the same run without
+    SeededGaussian edges; // the scans' first and last radius
     std::vector<Wave> waves; // the time-invariant baseline
     double waveScale = 0;
-    int32_t scansDone = 0;
+    int32_t scansDone = 0; // files written
+    int32_t wavelengthCount = 1; // files per round
+    int32_t firstSlot = 0; // the cell's first scan of a round comes this many cell delays after the round's start
 };
 
 // The data lines of one scan of a cell at the radii `at`, from the clean signal there.
@@ -456,9 +425,7 @@ std::string RunSimulator::CellState::DataLines(
     const double width = run.meniscusArtefactWidthCm;
     auto spike
         = [&](double r) { return run.meniscusArtefact ? MeniscusSpike(r, meniscus, width, run.meniscusSpikeOD) : 0.0; };
-    auto drop = [&](double r) {
-        return run.meniscusArtefact ? MeniscusDrop(r, meniscus, width, run.meniscusDropFringes) : 0.0;
-    };
+    auto drop = [&](double r) { return run.meniscusArtefact ? InterferenceMeniscusArtefact(run, meniscus, r) : 0.0; };
     // The lamp's profile is fixed in the cell: taken over the cell's radii, not the scan's.
     const double mid = 0.5 * (radii.front() + radii.back());
     const double half = std::max(0.5 * (radii.back() - radii.front()), 1e-6);
@@ -508,48 +475,64 @@ RunSimulator::RunSimulator(const SimRun& run)
     if (!problem.empty())
         throw std::invalid_argument(problem);
     const RotorSchedule rotor = RotorOf(run_);
-    for (size_t i = 0; i < run_.cells.size(); ++i)
+    int32_t slot = 0;
+    for (size_t i = 0; i < run_.cells.size(); ++i) {
         cells_.push_back(std::make_unique<CellState>(run_, run_.cells[i], i, rotor));
+        cells_.back()->wavelengthCount = WavelengthCount(run_, run_.cells[i].kind);
+        cells_.back()->firstSlot = slot;
+        slot += cells_.back()->wavelengthCount;
+    }
 }
 
 RunSimulator::~RunSimulator() = default;
 
-int32_t RunSimulator::TotalScans() const { return run_.scans * static_cast<int32_t>(run_.cells.size()); }
+int32_t RunSimulator::TotalScans() const
+{
+    int32_t total = 0;
+    for (size_t i = 0; i < cells_.size(); ++i)
+        total += FilesOf(static_cast<int32_t>(i));
+    return total;
+}
+
+int32_t RunSimulator::FilesOf(int32_t cellIndex) const
+{
+    return run_.scans * cells_.at(static_cast<size_t>(cellIndex))->wavelengthCount;
+}
 
 const std::vector<double>& RunSimulator::RadiiOf(int32_t cellIndex) const
 {
     return cells_.at(static_cast<size_t>(cellIndex))->radii;
 }
 
-double RunSimulator::NextScanSeconds() const
+int32_t RunSimulator::NextCell(double& when) const
 {
-    double best = -1;
-    for (size_t i = 0; i < cells_.size(); ++i) {
-        if (cells_[i]->scansDone >= run_.scans)
-            continue;
-        const double t = run_.firstScanSeconds + cells_[i]->scansDone * run_.intervalSeconds
-            + static_cast<double>(i) * run_.cellDelaySeconds;
-        if (best < 0 || t < best)
-            best = t;
-    }
-    return best;
-}
-
-bool RunSimulator::NextScan(SimScan& scan)
-{
-    // The cell whose next scan comes first; ties go to the cell listed first.
     int32_t which = -1;
-    double when = 0;
     for (size_t i = 0; i < cells_.size(); ++i) {
-        if (cells_[i]->scansDone >= run_.scans)
+        const CellState& state = *cells_[i];
+        if (state.scansDone >= FilesOf(static_cast<int32_t>(i)))
             continue;
-        const double t = run_.firstScanSeconds + cells_[i]->scansDone * run_.intervalSeconds
-            + static_cast<double>(i) * run_.cellDelaySeconds;
+        const int32_t round = state.scansDone / state.wavelengthCount;
+        const int32_t slot = state.firstSlot + state.scansDone % state.wavelengthCount;
+        const double t
+            = run_.firstScanSeconds + round * run_.intervalSeconds + static_cast<double>(slot) * run_.cellDelaySeconds;
         if (which < 0 || t < when) {
             which = static_cast<int32_t>(i);
             when = t;
         }
     }
+    return which;
+}
+
+double RunSimulator::NextScanSeconds() const
+{
+    double when = -1;
+    return NextCell(when) < 0 ? -1 : when;
+}
+
+bool RunSimulator::NextScan(SimScan& scan)
+{
+    double when = 0;
+    const int32_t which = NextCell(when);
     if (which < 0)
         return false;
 
@@ -557,11 +540,12 @@ bool RunSimulator::NextScan(SimScan& scan)
     const SimCell& cell = run_.cells[static_cast<size_t>(which)];
     const RotorSchedule rotor = RotorOf(run_);
     const std::vector<double> radii = state.ScanRadii(run_, cell);
+    const int32_t wavelength = state.scansDone % state.wavelengthCount;
 
     std::vector<double> signal(radii.size(), 0.0);
     for (LammSolver& s : state.solvers) {
         s.AdvanceTo(when);
-        s.AddProfile(radii, SignalPerMgMl(run_, cell.kind), signal);
+        s.AddProfile(radii, SignalPerMgMl(run_, cell.kind, wavelength), signal);
     }
     ++state.scansDone;
     ++produced_;
@@ -572,7 +556,7 @@ bool RunSimulator::NextScan(SimScan& scan)
     header.Rpm = std::round(rotor.RpmAt(when));
     header.RecordedTime = std::round(when);
     header.Omega2t = rotor.Omega2tAt(when);
-    header.Wavelength = WavelengthOf(run_, cell.kind);
+    header.Wavelength = WavelengthOf(run_, cell.kind, wavelength);
     header.HeaderCount = 1;
     std::string text = DescriptionOf(run_, cell.kind) + "\r\n" + HeaderLineText(TypeLetterOf(cell.kind), header)
         + "\r\n" + state.DataLines(run_, cell.kind, radii, signal);
@@ -585,5 +569,7 @@ bool RunSimulator::NextScan(SimScan& scan)
     scan.seconds = when;
     scan.cellIndex = which;
     scan.scanNumber = state.scansDone;
+    scan.wavelengthNm = header.Wavelength;
+    scan.wavelengthIndex = wavelength;
     return true;
 }

@@ -20,6 +20,17 @@ struct SimSpecies {
     double loadingMgPerMl = 1.0; // loading concentration
 };
 
+// A wavelength at which absorbance (and intensity) cells are scanned, with the sample's
+// absorbance per mg/ml there.
+struct SimWavelength {
+    double nm = 280;
+    double extinctionPerMgMl = 1.0;
+};
+
+// The shape of the meniscus artefact of interference scans (absorbance always shows a spike).
+// Where the true meniscus lies in each is said at SimRun::interferenceMeniscus.
+enum class InterferenceMeniscus { Drop, Step, TwoDrops };
+
 // One cell with one optical system; two kinds in the same cell are two SimCells.
 struct SimCell {
     OpticalKind kind = OpticalKind::Absorbance;
@@ -54,6 +65,14 @@ struct SimRun {
     double temperatureC = 20;
     double solventDensity = 0.99823; // g/ml, water at 20 C
     double wavelengthNm = 280; // absorbance and intensity
+    // Absorbance and intensity cells scanned at several wavelengths: each round scans such a cell
+    // at every wavelength in turn, each a further cellDelaySeconds later (as a further cell would
+    // be), and numbers the files of the cell on under its one channel mask: 00001.RA1 at the first
+    // wavelength, 00002.RA1 at the second, 00003.RA1 at the first again, ... Each file's header
+    // holds its own wavelength and time, its signal the extinction given here; `scans` counts
+    // rounds, so such a cell writes scans times the number of wavelengths files. Cells scanned
+    // after it in a round come correspondingly later. Empty: wavelengthNm with extinctionPerMgMl.
+    std::vector<SimWavelength> wavelengths;
 
     double extinctionPerMgMl = 1.0; // absorbance (OD) per mg/ml
     double fringesPerMgMl = 3.33; // interference fringes per mg/ml (12 mm path)
@@ -83,6 +102,22 @@ struct SimRun {
     double meniscusArtefactWidthCm = 0.02;
     double meniscusSpikeOD = 0.8;
     double meniscusDropFringes = 1.5;
+    // The interference artefact's shape. Drop: the drop above, centred on the meniscus. Step: the
+    // baseline steps by meniscusStepFringes (negative: down) across the meniscus, which lies where
+    // half the step is reached (the edge a few thousandths of a cm wide), then dips by
+    // meniscusDipFringes below the stepped level over the meniscusDipWidthCm after the meniscus
+    // (deepest halfway), as real interference runs show; the solution's rise follows. TwoDrops:
+    // the drop above, centred on the meniscus, and a second one of secondDropFringes centred
+    // secondDropOffsetCm from it: by default 0.03 cm inward, the reference sector's meniscus,
+    // since the reference is filled slightly fuller so that its meniscus lies inward of the
+    // sample's. The true meniscus is the sample's: the outer drop by default (the inner one when
+    // the offset is positive), the one the solution's boundary leaves.
+    InterferenceMeniscus interferenceMeniscus = InterferenceMeniscus::Drop;
+    double meniscusStepFringes = -0.6;
+    double meniscusDipFringes = 0.15; // 0: a step without a dip
+    double meniscusDipWidthCm = 0.015;
+    double secondDropOffsetCm = -0.03;
+    double secondDropFringes = 1.5;
     // Each scan starts and ends at radii moved by up to this much (uniform, seeded; the end never
     // beyond the bottom), so its radii differ from those of the other scans; 0: all scans alike.
     double scanEdgeJitterCm = 0;
@@ -104,8 +139,10 @@ std::string ValidateRun(const SimRun& run);
 double DiffusionOf(const SimSpecies& species, const SimRun& run);
 
 // The noise-free signal of a cell at a time on the given radii, in the cell's signal unit
-// (OD, fringes, counts; absorbance for intensity cells), without any artefact. Solves afresh.
-std::vector<double> CleanSignal(const SimRun& run, int32_t cellIndex, double seconds, const std::vector<double>& radii);
+// (OD, fringes, counts; absorbance for intensity cells), without any artefact, at the cell's
+// wavelengthIndex-th wavelength (see SimRun::wavelengths). Solves afresh.
+std::vector<double> CleanSignal(const SimRun& run, int32_t cellIndex, double seconds, const std::vector<double>& radii,
+    int32_t wavelengthIndex = 0);
 
 // One scan file as the instrument writes it.
 struct SimScan {
@@ -113,7 +150,9 @@ struct SimScan {
     std::string text; // the whole file, CR LF line ends
     double seconds = 0; // elapsed time of the scan
     int32_t cellIndex = 0; // index into SimRun::cells
-    int32_t scanNumber = 0; // 1-based, per cell
+    int32_t scanNumber = 0; // 1-based, per cell: the number in the file name
+    double wavelengthNm = 0; // as the header says
+    int32_t wavelengthIndex = 0; // into the cell's wavelengths (0 when it has one)
 };
 
 // Produces the scans of a run in time order. Construction throws std::invalid_argument with
@@ -131,6 +170,8 @@ public:
     // Time of the scan NextScan would give; negative when none is left.
     double NextScanSeconds() const;
 
+    // Files written for a cell: scans times its number of wavelengths.
+    int32_t FilesOf(int32_t cellIndex) const;
     // Radii written for a cell, cm (each scan moves its first and last one when scanEdgeJitterCm > 0).
     const std::vector<double>& RadiiOf(int32_t cellIndex) const;
 
@@ -139,4 +180,8 @@ private:
     SimRun run_;
     std::vector<std::unique_ptr<CellState>> cells_;
     int32_t produced_ = 0;
+
+    // The cell whose next file comes first (ties to the cell listed first) and its time; -1 when
+    // all are written.
+    int32_t NextCell(double& when) const;
 };

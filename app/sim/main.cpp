@@ -15,6 +15,7 @@
 #include "MorvaneVersion.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
+#include "simulator/Wavelengths.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ int main(int argc, char** argv)
     bool splitWrites = false;
     double splitPauseSeconds = 2;
     bool quiet = false;
+    std::string wavelengthsText;
+    std::string ipMeniscusText;
+    std::string fileTimesText = "written";
 
     app.add_option("ROOT", root, "root data directory (the run goes below ROOT/XLIDATA)")->required();
     app.add_flag("--demo", demo,
@@ -91,6 +95,11 @@ int main(int argc, char** argv)
         = app.add_option("--wavelength", run.wavelengthNm, "absorbance wavelength, nm")->capture_default_str();
     auto* extinctionOpt
         = app.add_option("--extinction", run.extinctionPerMgMl, "absorbance per mg/ml")->capture_default_str();
+    app.add_option("--wavelengths", wavelengthsText,
+        "absorbance and intensity cells scanned at several wavelengths each round, e.g. 280,230:3.1 (nm, each "
+        "optionally with its absorbance per mg/ml; without one, --extinction): the files of a cell alternate "
+        "between the wavelengths under its one channel mask (00001.RA1 at 280 nm, 00002.RA1 at 230 nm, ...), each "
+        "a cell delay after the one before; --scans counts rounds");
     auto* fringesOpt = app.add_option("--fringes-per-mg", run.fringesPerMgMl, "interference fringes per mg/ml")
                            ->capture_default_str();
     auto* fluorOpt = app.add_option("--fluorescence-per-mg", run.fluorescencePerMgMl, "fluorescence counts per mg/ml")
@@ -116,6 +125,26 @@ int main(int argc, char** argv)
               ->capture_default_str();
     auto* meniscusArtefactOpt = app.add_flag("--meniscus-artefact,!--no-meniscus-artefact", run.meniscusArtefact,
         "a spike (absorbance) or a steep drop (interference) a few hundredths of a cm wide at the meniscus");
+    auto* ipMeniscusOpt = app.add_option("--ip-meniscus", ipMeniscusText,
+        "shape of the interference meniscus artefact (turns the artefact on): drop (centred on the meniscus), step "
+        "(the baseline steps at the meniscus, then dips), two-drops (the meniscus and, --second-drop-at from it, the "
+        "reference sector's meniscus)");
+    auto* ipStepOpt = app.add_option("--ip-step", run.meniscusStepFringes,
+                             "with --ip-meniscus step: the step at the meniscus, fringes (negative: down)")
+                          ->capture_default_str();
+    auto* ipDipOpt = app.add_option("--ip-dip", run.meniscusDipFringes,
+                            "with --ip-meniscus step: depth of the dip just after the step, fringes (0: none)")
+                         ->capture_default_str();
+    auto* ipDipWidthOpt
+        = app.add_option("--ip-dip-width", run.meniscusDipWidthCm, "with --ip-meniscus step: width of the dip, cm")
+              ->capture_default_str();
+    auto* secondAtDropOpt = app.add_option("--second-drop-at", run.secondDropOffsetCm,
+                                   "with --ip-meniscus two-drops: the second drop's centre from the meniscus, cm "
+                                   "(negative: inward, the meniscus being the outer drop)")
+                                ->capture_default_str();
+    auto* secondDropOpt = app.add_option("--second-drop", run.secondDropFringes,
+                                 "with --ip-meniscus two-drops: depth of the second drop, fringes")
+                              ->capture_default_str();
     auto* edgeJitterOpt = app.add_option("--edge-jitter", run.scanEdgeJitterCm,
         "each scan's first and last radius move by up to this much, cm (seeded; 0: none)");
     auto* seedOpt = app.add_option("--seed", run.seed, "noise seed")->capture_default_str();
@@ -124,6 +153,12 @@ int main(int argc, char** argv)
     app.add_option("--run", runNumber, "run number (default: the next free one of that date)")
         ->check(CLI::Range(1, 999999));
     auto* liveOpt = app.add_flag("--live", live, "write each scan when its time comes");
+    app.add_option("--file-times", fileTimesText,
+           "the files' modification times once written: written (as written, now), copied (a run copied long after: "
+           "each file at its scan's time, the newest 3 days ago), writing (a run still written: the newest file now, "
+           "each older one earlier by the run time between them)")
+        ->capture_default_str()
+        ->excludes(liveOpt);
     app.add_option("--speedup", speedup, "with --live: how much faster than real time the clock runs")
         ->check([](const std::string& text) {
             char* end = nullptr;
@@ -179,6 +214,11 @@ int main(int argc, char** argv)
         take(saturationOpt, preset.saturationOD, given.saturationOD);
         take(meniscusArtefactOpt, preset.meniscusArtefact, given.meniscusArtefact);
         take(edgeJitterOpt, preset.scanEdgeJitterCm, given.scanEdgeJitterCm);
+        take(ipStepOpt, preset.meniscusStepFringes, given.meniscusStepFringes);
+        take(ipDipOpt, preset.meniscusDipFringes, given.meniscusDipFringes);
+        take(ipDipWidthOpt, preset.meniscusDipWidthCm, given.meniscusDipWidthCm);
+        take(secondAtDropOpt, preset.secondDropOffsetCm, given.secondDropOffsetCm);
+        take(secondDropOpt, preset.secondDropFringes, given.secondDropFringes);
         take(seedOpt, preset.seed, given.seed);
         take(descOpt, preset.description, given.description);
         run = preset;
@@ -214,6 +254,33 @@ int main(int argc, char** argv)
     if (run.cells.empty()) {
         SimCell absorbance; // RA1
         run.cells.push_back(absorbance);
+    }
+    if (!wavelengthsText.empty()) {
+        const std::string problem = ParseWavelengths(wavelengthsText, run.extinctionPerMgMl, run.wavelengths);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "morvane-sim: %s\n", problem.c_str());
+            return 2;
+        }
+    }
+    if (ipMeniscusOpt->count() > 0) {
+        if (ipMeniscusText == "drop")
+            run.interferenceMeniscus = InterferenceMeniscus::Drop;
+        else if (ipMeniscusText == "step")
+            run.interferenceMeniscus = InterferenceMeniscus::Step;
+        else if (ipMeniscusText == "two-drops")
+            run.interferenceMeniscus = InterferenceMeniscus::TwoDrops;
+        else {
+            std::fprintf(
+                stderr, "morvane-sim: --ip-meniscus '%s': expected drop, step or two-drops\n", ipMeniscusText.c_str());
+            return 2;
+        }
+        run.meniscusArtefact = true;
+    }
+    FileTimes fileTimes = FileTimes::AsWritten;
+    if (!ParseFileTimes(fileTimesText, fileTimes)) {
+        std::fprintf(
+            stderr, "morvane-sim: --file-times '%s': expected written, copied or writing\n", fileTimesText.c_str());
+        return 2;
     }
     if (noNoise) {
         run.absorbanceNoise = run.fringeNoise = run.intensityNoise = run.fluorescenceNoise = 0;
@@ -256,6 +323,7 @@ int main(int argc, char** argv)
                 std::this_thread::sleep_until(due);
             };
         }
+        std::vector<WrittenScan> files;
         std::function<void(const SimScan&, const std::string&)> betweenParts;
         if (splitWrites) {
             betweenParts = [&](const SimScan&, const std::string&) {
@@ -264,15 +332,18 @@ int main(int argc, char** argv)
         }
         const std::string failed = WriteRunFiles(
             simulator, dir, waitUntil,
-            [&](const SimScan& scan, const std::string&) {
+            [&](const SimScan& scan, const std::string& path) {
+                files.push_back({ path, scan.seconds });
                 if (live && !quiet) {
                     std::printf("%s  t = %.0f s\n", scan.fileName.c_str(), scan.seconds);
                     std::fflush(stdout);
                 }
             },
             betweenParts);
-        if (!failed.empty()) {
-            std::fprintf(stderr, "morvane-sim: %s\n", failed.c_str());
+        const std::string timed
+            = failed.empty() ? SetFileTimes(files, fileTimes, std::chrono::system_clock::now()) : failed;
+        if (!timed.empty()) {
+            std::fprintf(stderr, "morvane-sim: %s\n", timed.c_str());
             return 1;
         }
         const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

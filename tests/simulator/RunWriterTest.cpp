@@ -9,6 +9,7 @@
 #include "scanfiles/FileSystem.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
+#include "simulator/Wavelengths.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -163,6 +164,38 @@ TEST(RunWriter, SplitWritesLeaveAHalfWrittenFileBetweenTheParts)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4) << "no temporary file is left";
 }
 
+// A run found long after it was copied, and one still being written, on a clock of the test's
+// own: every file's time follows its scan's, the newest three days old or just written.
+TEST(RunWriter, FileTimesOfACopiedRunAndOfARunBeingWritten)
+{
+    using namespace std::chrono;
+    const system_clock::time_point now { seconds(1704200000) }; // 2 January 2024
+    SimRun run = DemoRun(); // RA1 at 600 + 180 k s, IP2 15 s after
+    run.scans = 3;
+    const struct {
+        FileTimes times;
+        double newestAge; // s before now
+    } cases[] = { { FileTimes::Copied, 3 * 86400 }, { FileTimes::Writing, 0 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.newestAge);
+        TempDir dir;
+        ASSERT_EQ(WriteRun(run, dir.path(), c.times, now), "");
+        auto age = [&](const char* name) {
+            return duration<double>(now - file_clock::to_sys(fs::last_write_time(dir / name))).count();
+        };
+        EXPECT_NEAR(age("00003.IP2"), c.newestAge, 1e-6) << "the newest";
+        EXPECT_NEAR(age("00003.RA1"), c.newestAge + 15, 1e-6);
+        EXPECT_NEAR(age("00001.RA1"), c.newestAge + 375, 1e-6);
+    }
+    FileTimes times = FileTimes::AsWritten;
+    EXPECT_TRUE(ParseFileTimes("copied", times) && times == FileTimes::Copied);
+    EXPECT_TRUE(ParseFileTimes("writing", times) && times == FileTimes::Writing);
+    EXPECT_FALSE(ParseFileTimes("old", times));
+    run.scans = 0;
+    TempDir dir;
+    EXPECT_EQ(WriteRun(run, dir.path(), FileTimes::Copied, now), "no scans: the number of scans must be at least 1");
+}
+
 TEST(RunWriter, SpeciesAndCellTexts)
 {
     SimSpecies sp;
@@ -173,6 +206,13 @@ TEST(RunWriter, SpeciesAndCellTexts)
     ASSERT_EQ(ParseCell("FI4, factor=0.5, meniscus=5.95, letter=b", cell), "");
     EXPECT_EQ(cell.kind, OpticalKind::Fluorescence);
     EXPECT_EQ(cell.channelLetter, 'B');
+    std::vector<SimWavelength> wavelengths;
+    ASSERT_EQ(ParseWavelengths(" 280 , 230:3.1", 0.9, wavelengths), "");
+    ASSERT_EQ(wavelengths.size(), 2u);
+    EXPECT_EQ(wavelengths[0].nm, 280);
+    EXPECT_EQ(wavelengths[0].extinctionPerMgMl, 0.9) << "the run's extinction";
+    EXPECT_EQ(wavelengths[1].nm, 230);
+    EXPECT_EQ(wavelengths[1].extinctionPerMgMl, 3.1);
 }
 
 TEST(RunWriter, SpeciesAndCellTextErrorsSayWhatIsWrong)
@@ -201,4 +241,10 @@ TEST(RunWriter, SpeciesAndCellTextErrorsSayWhatIsWrong)
         SimCell cell;
         EXPECT_EQ(c.species ? ParseSpecies(c.text, sp) : ParseCell(c.text, cell), c.message);
     }
+    std::vector<SimWavelength> wavelengths;
+    for (const char* text : { "280,", "280,-230", "280:x", "nm" }) {
+        SCOPED_TRACE(text);
+        EXPECT_NE(ParseWavelengths(text, 1, wavelengths).find("is not a wavelength in nm"), std::string::npos);
+    }
+    EXPECT_TRUE(wavelengths.empty());
 }

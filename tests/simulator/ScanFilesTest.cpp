@@ -125,8 +125,7 @@ TEST(ScanFiles, NamesLayoutAndHeadersAsTheInstrumentWritesReadBackByTheReader)
         EXPECT_EQ(h.OpticalSystem, c.optical);
         EXPECT_EQ(h.Cell, c.cell);
         EXPECT_DOUBLE_EQ(h.RecordedTime, c.seconds);
-        const double want2t
-            = OmegaPerRpm * OmegaPerRpm * 300.0 * 300.0 * std::pow(reached, 3) / 3
+        const double want2t = OmegaPerRpm * OmegaPerRpm * 300.0 * 300.0 * std::pow(reached, 3) / 3
             + OmegaPerRpm * OmegaPerRpm * 50000.0 * 50000.0 * (c.seconds - reached);
         EXPECT_NEAR(h.Omega2t / want2t, 1.0, 1e-5);
         // The apparent time removes two thirds of the acceleration phase.
@@ -303,6 +302,112 @@ TEST(ScanFiles, MeniscusArtefactIsTheSameInEveryScan)
     }
 }
 
+// The interference shapes of real runs, measured as the difference to the same noise-free run
+// without an artefact, in the first and the last scan alike.
+TEST(ScanFiles, InterferenceStepAndTwoDropsAtTheMeniscus)
+{
+    SimRun run = SmallRun();
+    run.cells = { Cell(OpticalKind::Interference, 2) };
+    run.fringeNoise = 0;
+    run.scans = 2;
+    const double m = run.meniscusCm;
+    const std::vector<SimScan> plain = AllScans(run);
+    // The artefact over the radii of one scan, by radius.
+    auto artefact = [&](const SimRun& with, size_t k) {
+        std::map<double, double> d;
+        const std::vector<std::vector<double>> a = DataOf(plain[k]);
+        const std::vector<std::vector<double>> b = DataOf(AllScans(with)[k]);
+        for (size_t i = 0; i < a.size(); ++i)
+            d[a[i][0]] = b[i][1] - a[i][1];
+        return d;
+    };
+    auto at = [](const std::map<double, double>& d, double r) { return d.lower_bound(r - 1e-7)->second; };
+    auto lowest = [](const std::map<double, double>& d, double from, double to) {
+        std::pair<double, double> low { 0, 1e9 };
+        for (auto it = d.lower_bound(from - 1e-9); it != d.end() && it->first <= to + 1e-9; ++it)
+            if (it->second < low.second)
+                low = *it;
+        return low; // radius, value
+    };
+    SimRun step = run;
+    step.meniscusArtefact = true;
+    step.interferenceMeniscus = InterferenceMeniscus::Step; // -0.6 fringes, dip 0.15 over 0.015 cm
+    SimRun up = step;
+    up.meniscusStepFringes = 0.4;
+    up.meniscusDipFringes = 0;
+    SimRun drops = step;
+    drops.interferenceMeniscus = InterferenceMeniscus::TwoDrops; // 1.5 fringes at m and m - 0.03
+    for (size_t k = 0; k < plain.size(); ++k) {
+        SCOPED_TRACE(plain[k].fileName);
+        const auto down = artefact(step, k);
+        EXPECT_NEAR(at(down, m), -0.3, 1e-4) << "the meniscus lies halfway down the step";
+        EXPECT_NEAR(at(down, m - 0.01), 0, 1e-4) << "the air side keeps its level";
+        EXPECT_LT(std::fabs(at(down, m - 0.003)), 0.05 * 0.6) << "the edge is steep";
+        EXPECT_NEAR(at(down, m + 0.02), -0.6, 1e-4) << "the solution side stepped down";
+        EXPECT_NEAR(at(down, 7.0), -0.6, 1e-4);
+        const auto dip = lowest(down, m, m + 0.03);
+        EXPECT_NEAR(dip.first, m + 0.0075, 0.0011) << "deepest halfway through the dip";
+        EXPECT_NEAR(dip.second, -0.75, 3e-3) << "0.15 below the step, sampled every 0.001 cm";
+        const auto rise = artefact(up, k);
+        EXPECT_NEAR(at(rise, m - 0.01), 0, 1e-4);
+        EXPECT_NEAR(at(rise, m + 0.01), 0.4, 1e-4) << "a step up without a dip";
+        EXPECT_GT(lowest(rise, m + 0.006, m + 0.03).second, 0.4 - 1e-3);
+
+        const auto two = artefact(drops, k);
+        const auto outer = lowest(two, m - 0.009, m + 0.009);
+        const auto inner = lowest(two, m - 0.039, m - 0.021);
+        EXPECT_NEAR(outer.first, m, 0.0011) << "the true meniscus: the outer drop";
+        EXPECT_NEAR(inner.first, m - 0.03, 0.0011) << "the reference sector's meniscus";
+        EXPECT_NEAR(outer.second, -1.5, 1e-3);
+        EXPECT_NEAR(inner.second, -1.5, 1e-3);
+        EXPECT_GT(at(two, m - 0.015), -0.05 * 1.5) << "the signal recovers between the drops";
+        EXPECT_NEAR(at(two, m - 0.05), 0, 1e-4);
+        EXPECT_NEAR(at(two, m + 0.02), 0, 1e-4);
+    }
+}
+
+// Each round scans the absorbance cell at both wavelengths in turn, a cell delay apart, and
+// numbers the files on under one name; a later cell comes after both.
+TEST(ScanFiles, WavelengthsInterleaveInOneCellsFiles)
+{
+    SimRun run = SmallRun();
+    run.cells = { Cell(OpticalKind::Absorbance, 1), Cell(OpticalKind::Interference, 2) };
+    run.absorbanceNoise = run.fringeNoise = 0;
+    run.wavelengths = { { 280, 1.0 }, { 230, 2.0 } };
+    run.scans = 3;
+    RunSimulator simulator(run);
+    EXPECT_EQ(simulator.FilesOf(0), 6);
+    EXPECT_EQ(simulator.FilesOf(1), 3);
+    EXPECT_EQ(simulator.TotalScans(), 9);
+    const struct {
+        const char* file;
+        double seconds, nm;
+    } expected[] = { { "00001.RA1", 600, 280 }, { "00002.RA1", 615, 230 }, { "00001.IP2", 630, 660 },
+        { "00003.RA1", 780, 280 }, { "00004.RA1", 795, 230 }, { "00002.IP2", 810, 660 }, { "00005.RA1", 960, 280 },
+        { "00006.RA1", 975, 230 }, { "00003.IP2", 990, 660 } };
+    const std::vector<SimScan> scans = AllScans(run);
+    ASSERT_EQ(scans.size(), std::size(expected));
+    for (size_t k = 0; k < scans.size(); ++k) {
+        SCOPED_TRACE(expected[k].file);
+        EXPECT_EQ(scans[k].fileName, expected[k].file);
+        BeckmanFile reader;
+        ASSERT_GT(reader.ParseScanText(scans[k].fileName, scans[k].text, 0, 0), 0);
+        EXPECT_EQ(reader.Header.RecordedTime, expected[k].seconds);
+        EXPECT_EQ(reader.Header.Wavelength, expected[k].nm);
+        EXPECT_EQ(scans[k].wavelengthNm, expected[k].nm);
+        if (scans[k].cellIndex == 0) {
+            // Each wavelength's signal is its own extinction times the concentration at that time.
+            const std::vector<std::vector<double>> rows = DataOf(scans[k]);
+            const double extinction = expected[k].nm == 230 ? 2.0 : 1.0;
+            const std::vector<double> at = { rows[600][0] };
+            const double clean = CleanSignal(run, 0, expected[k].seconds, at, scans[k].wavelengthIndex)[0];
+            EXPECT_NEAR(clean, extinction * CleanSignal(run, 0, expected[k].seconds, at)[0], 1e-9);
+            EXPECT_NEAR(rows[600][1], clean, 1e-4 * clean);
+            EXPECT_GT(clean, 0.8 * extinction) << "the plateau near the loading, 0.9 mg/ml";
+        }
+    }
+}
+
 TEST(ScanFiles, ScanEdgesJitterWithinTheirBoundsBySeed)
 {
     SimRun run = SmallRun();
@@ -410,6 +515,39 @@ TEST(SimulatedRun, ImpossibleRunsAreRefusedWithTheReason)
                 r.meniscusArtefactWidthCm = 0;
             },
             "the meniscus artefact must be between 0 and 0.2 cm wide (got 0 cm)" },
+        { "second drop within the first",
+            [](SimRun& r) {
+                r.meniscusArtefact = true;
+                r.interferenceMeniscus = InterferenceMeniscus::TwoDrops;
+                r.secondDropOffsetCm = 0.01;
+            },
+            "the second drop must lie between the artefact's width (0.02 cm) and 0.2 cm from the meniscus (got 0.01 "
+            "cm)" },
+        { "dip width",
+            [](SimRun& r) {
+                r.meniscusArtefact = true;
+                r.interferenceMeniscus = InterferenceMeniscus::Step;
+                r.meniscusDipWidthCm = 0;
+            },
+            "the dip after the interference step must be between 0 and 0.1 cm wide (got 0 cm)" },
+        { "wavelength twice",
+            [](SimRun& r) {
+                r.wavelengths = { { 280, 1 }, { 230, 2 }, { 280, 1 } };
+            },
+            "the wavelength 280 nm is given twice" },
+        { "wavelengths longer than a round",
+            [](SimRun& r) {
+                r.wavelengths = { { 280, 1 }, { 230, 2 }, { 260, 1 } };
+                r.cellDelaySeconds = 90;
+            },
+            "the 3 wavelengths of a round are scanned one cell delay (90 s) apart: it must be positive and the round "
+            "shorter than the interval (180 s)" },
+        { "too many files",
+            [](SimRun& r) {
+                r.wavelengths = { { 280, 1 }, { 230, 2 } };
+                r.scans = 5000;
+            },
+            "5000 rounds at 2 wavelengths are more than the 9999 files a cell's names can number" },
     };
     SimRun base = SmallRun();
     base.cells.resize(1);
