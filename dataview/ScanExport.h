@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/ChannelDataStore.h"
+#include "scanfiles/ScanText.h"
 
 // A civil date and time on the user's clock.
 struct LocalDateTime {
@@ -29,7 +30,6 @@ struct LocalDateTime {
 LocalDateTime CurrentLocalDateTime();
 
 inline constexpr const char* NoDataSetsToExportMessage = "No Data Sets to export";
-inline constexpr const char* ExportHeaderMark = "reformated by Morvane ";
 // The numbers of exported files stay five digits: the first is at most this, a store holds 999 sets.
 inline constexpr int32_t HighestFirstExportNumber = 89900;
 

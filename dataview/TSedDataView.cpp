@@ -19,6 +19,12 @@ TSedDataView::TSedDataView(Prompts* prompts)
     DisplayStride = 1;
     IncrementalCount = 0;
     InTimer = false;
+    UseDisplaySettings(DisplaySettings);
+}
+
+void TSedDataView::UseDisplaySettings(const GUISettings& settings)
+{
+    DisplaySettings = settings;
     UpDownPlaySpeed.SetPosition(DisplaySettings.PlayPercentSpeed);
     UpDownPlaySpeedClick();
 }

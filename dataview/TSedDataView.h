@@ -45,6 +45,7 @@ public:
         = { "Raw Data c(r)", "Average  t (dc/dt)", "Corrected t (dc/dt)", "Extrapolation", "Time Course" };
     static constexpr const char* RescaleHint = "Rescale (you may also select backwards to rescale)";
     static constexpr const char* SaveDialogTitle = "Save s*g(s*)";
+    static constexpr const char* ExportDialogTitle = "Export the scans as scan files: the first file's name";
     static constexpr const char* TextFileFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
 
     // One flag for all data views: a choice made in one view puts every view's next redraw into
@@ -260,7 +261,8 @@ public:
         = "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the correct format";
     // The data span from the check box's rule; recomputes every stage and redraws.
     void CheckBoxMWGuessClick();
-    // Asks for a new AssumedMW (100 < MW < 1,000,000); takes effect at the next recomputation.
+    // Asks for a new AssumedMW (100 < MW < 1,000,000); recomputes at once while the span follows
+    // the weight, otherwise it takes effect when the box is checked.
     void EditMWGuessClick();
 
     // ---- Species and convergence (TSedDataViewSpecies.cpp) ----
@@ -307,6 +309,8 @@ public:
 
     // The solvent and thresholds of the settings, into the edits and the convergence measure.
     void UseSpeciesSettings(const SpeciesSettings& settings);
+    // The display settings the view draws by, and the play speed they give.
+    void UseDisplaySettings(const GUISettings& settings);
     SpeciesPanel& PanelOf(SpeciesSource source)
     {
         return source == SpeciesSource::Corrected ? CorrectedSpecies : ExtrapolatedSpecies;

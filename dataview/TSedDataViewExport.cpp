@@ -30,15 +30,12 @@ void TSedDataView::ButtonExportFilesClick()
     }
     const std::string extension = ExportExtension(Engine->ChannelName);
     const std::string root = ExportRoot(raw->Headers[0].FilePath);
+    // The dated directory is proposed, and made only once the user confirms: a cancelled export
+    // leaves no empty run behind.
     const std::string exportDir = ExportDirectory(root, now);
-    // A directory that cannot be made shows when the files cannot be written into it.
-    std::error_code ec;
-    fs::create_directory(ExportBaseDirectory(root, now), ec);
-    fs::create_directory(exportDir, ec);
-
     SaveDialog1InitialDir = exportDir;
     FileDialogRequest request;
-    request.Title = SaveDialogTitle;
+    request.Title = ExportDialogTitle;
     request.InitialDir = SaveDialog1InitialDir;
     request.FileName = ProposedExportFileName(extension);
     request.DefaultExt = ".txt";
@@ -55,6 +52,10 @@ void TSedDataView::ButtonExportFilesClick()
     job.First = chosen > 0 ? chosen : 1;
     job.Suffix = ExportHeaderSuffix(now);
     job.RunDirectory = DataDirectory;
+    // A directory that cannot be made shows when the files cannot be written into it.
+    std::error_code ec;
+    if (ExportRefusal(job.Directory, job.RunDirectory, raw->Headers[0].FilePath).empty())
+        fs::create_directories(job.Directory, ec);
     const ScanExportResult result = ExportScans(*raw, job);
     std::string message = ExportResultText(result);
     if (result.Refused.empty() && chosen == 0)

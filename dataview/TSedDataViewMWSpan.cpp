@@ -30,4 +30,8 @@ void TSedDataView::EditMWGuessClick()
     }
     Engine->AssumedMW = mw;
     EditMWGuess = FloatToStr(mw);
+    // While the span follows the weight, the results shown (and any record written of them) must
+    // be those of the weight shown.
+    if (Engine->WindowByMW)
+        CheckBoxMWGuessClick();
 }

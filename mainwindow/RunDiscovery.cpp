@@ -9,6 +9,7 @@
 #include "mainwindow/ChannelDetection.h"
 #include "scanfiles/BeckmanFile.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace fs = std::filesystem;
 
@@ -120,6 +121,25 @@ std::string XliDataDir(const std::string& root)
     return {};
 }
 
+bool IsExportedRun(const std::string& runDir)
+{
+    std::vector<std::string> names = ListFiles(runDir, "*");
+    SortNamesIgnoringCase(names);
+    for (const std::string& name : names)
+        if (name.rfind("exported-", 0) == 0 && name.size() > 13 && name.compare(name.size() - 4, 4, ".txt") == 0)
+            return true;
+    for (const std::string& name : names) {
+        if (!IsScanKindName(name))
+            continue;
+        std::string head;
+        if (ReadWholeFile(JoinPath(runDir, name), head, 4096) < 0)
+            return false;
+        const size_t end = head.find_first_of("\r\n");
+        return head.substr(0, end).find(ExportHeaderMark) != std::string::npos;
+    }
+    return false;
+}
+
 RunDirectories ListRunDirectories(const std::string& root)
 {
     RunDirectories out;
@@ -140,9 +160,11 @@ RunDirectories ListRunDirectories(const std::string& root)
             if (IsLinkLoop(JoinPath(root, name), searchedCanonical))
                 out.Loops.push_back(JoinPath(root, name));
 
-        int32_t bestDate = -1;
-        int32_t bestRun = -1;
-        std::string bestPath;
+        struct Run {
+            int32_t date, run;
+            std::string path;
+        };
+        std::vector<Run> found;
         for (const std::string& dir : searched) {
             bool ok = false;
             const std::vector<std::string> dates = NamesWithoutExtension(dir, ok);
@@ -176,18 +198,22 @@ RunDirectories ListRunDirectories(const std::string& root)
                         continue;
                     }
                     InsertSorted(out.Dirs, runPath);
-                    if (dateKey > bestDate || (dateKey == bestDate && runKey > bestRun)) {
-                        bestDate = dateKey;
-                        bestRun = runKey;
-                        bestPath = runPath;
-                    }
+                    found.push_back({ dateKey, runKey, runPath });
                 }
             }
         }
 
         // Without run directories the data files lie in the root itself.
         InsertSorted(out.Dirs, root);
-        const std::string newest = bestRun == -1 ? root : bestPath;
+        // Newest first, the first met on equal keys; only the runs tried are looked into.
+        std::stable_sort(found.begin(), found.end(),
+            [](const Run& a, const Run& b) { return a.date != b.date ? a.date > b.date : a.run > b.run; });
+        std::string newest = found.empty() ? root : found.front().path;
+        for (const Run& run : found)
+            if (!IsExportedRun(run.path)) {
+                newest = run.path;
+                break;
+            }
         for (size_t i = 0; i < out.Dirs.size() && out.Newest < 0; ++i)
             if (out.Dirs[i] == newest)
                 out.Newest = static_cast<int32_t>(i);

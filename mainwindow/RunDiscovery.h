@@ -21,12 +21,19 @@ int32_t RunDirScore(const std::string& name);
 // instrument's data; "" when there is none.
 std::string XliDataDir(const std::string& root);
 
+// Whether a run directory holds a run that Morvane exported rather than one the instrument
+// measured: the list of an export batch lies in it, or its first scan file's description carries
+// the export's mark.
+bool IsExportedRun(const std::string& runDir);
+
 struct RunDirectories {
     // Full paths of every run directory below the root and of the root itself, sorted ignoring
     // case (equal names in the order met).
     std::vector<std::string> Dirs;
     // Index in Dirs of the newest run: the largest run key within the largest date key that holds
-    // a run, the first met on equal keys; the root when there is no run. -1 after a failure.
+    // a run, the first met on equal keys; the root when there is no run. -1 after a failure. An
+    // exported run (IsExportedRun) is newest only when no measured run exists: an export made
+    // today must not take the place of the run it was made from.
     int32_t Newest = -1;
     // Empty, or UnexpectedDirectoryError; Dirs then holds what was listed before the failure.
     std::string Failure;

@@ -50,7 +50,7 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
         *view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings), AnalysisSettings);
     view.Caption = name;
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.
-    view.DisplaySettings = DisplaySettings;
+    view.UseDisplaySettings(DisplaySettings);
     view.UseSpeciesSettings(SpeciesDefaults);
     prompts_->ShowDataView(view);
     view.LoadChannel(EditDataDir, "watch");

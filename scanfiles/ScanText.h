@@ -17,6 +17,10 @@
 // The reader takes no more of a file than this.
 constexpr size_t ScanFileMaxBytes = 1048576;
 
+// What an export writes after each scan's description (then the date and time of the export):
+// it tells an exported run from a measured one.
+inline constexpr const char* ExportHeaderMark = "reformated by Morvane ";
+
 // End-of-file mark that some instrument software writes after the last line.
 constexpr char EndOfFileMark = '\x1A';
 

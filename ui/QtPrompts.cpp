@@ -62,6 +62,23 @@ std::string QtPrompts::WithDefaultExt(const std::string& file, const std::string
     return file + "." + ext;
 }
 
+namespace {
+
+// The nearest directory of a file's path that exists, and the rest of the path below it.
+std::pair<std::filesystem::path, std::filesystem::path> NearestExistingDirectory(const std::filesystem::path& file)
+{
+    std::filesystem::path dir = file.parent_path();
+    std::filesystem::path rest = file.filename();
+    std::error_code ec;
+    while (dir.has_relative_path() && !std::filesystem::is_directory(dir, ec)) {
+        rest = dir.filename() / rest;
+        dir = dir.parent_path();
+    }
+    return { dir, rest };
+}
+
+} // namespace
+
 QString QtPrompts::StartPath(const FileDialogRequest& request)
 {
     const std::filesystem::path name(request.FileName);
@@ -83,7 +100,14 @@ bool QtPrompts::SaveDialog(FileDialogRequest& request)
     if (standIn_)
         return standIn_->SaveDialog(request);
     const FocusBack back(parent_);
+    // A proposed directory that is made only once the user confirms (an export's): the dialog
+    // opens in the nearest directory that exists, the rest of the path in its name field.
+    const auto [existing, rest] = NearestExistingDirectory(StartPath(request).toStdString());
     QFileDialog dialog(parent_, QString::fromStdString(request.Title), StartPath(request), QtFilter(request.Filter));
+    if (rest.has_parent_path()) {
+        dialog.setDirectory(QString::fromStdString(existing.string()));
+        dialog.selectFile(QString::fromStdString(rest.string()));
+    }
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
     // The dialog adds the extension itself, so that it asks about overwriting the file it will write.

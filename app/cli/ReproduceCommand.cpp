@@ -240,7 +240,16 @@ int RunReproduce(const ReproduceOptions& o, std::ostream& out, std::ostream& err
         err << where << "bad sidecar: " << wrong << "\n";
         return 2;
     }
-    for (const ChannelRecord& c : s.Channels) {
+    if (!o.runDirs.empty() && o.runDirs.size() != 1 && o.runDirs.size() != s.Channels.size()) {
+        err << CliProgramPrefix << "--run-dir was given " << o.runDirs.size() << " times; the record has "
+            << s.Channels.size() << " channels: give it once, or once per channel in the record's order\n";
+        return 2;
+    }
+    // The recorded channels as they are read now: from the run directories given, if any.
+    std::vector<ChannelRecord> sources = s.Channels;
+    for (size_t i = 0; i < sources.size() && !o.runDirs.empty(); ++i)
+        sources[i].RunDirectory = o.runDirs[o.runDirs.size() == 1 ? 0 : i];
+    for (const ChannelRecord& c : sources) {
         if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty()) {
             err << refusal << "\n";
             return 2;
@@ -262,11 +271,14 @@ int RunReproduce(const ReproduceOptions& o, std::ostream& out, std::ostream& err
     bool inputsDiffer = false;
     std::vector<std::unique_ptr<ChannelFollower>> followers;
     Engines engines;
-    for (size_t i = 0; i < s.Channels.size(); ++i) {
-        const ChannelRecord& c = s.Channels[i];
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const ChannelRecord& c = sources[i];
         const std::string dir = JoinPath(staging.Path(), std::to_string(i));
         std::error_code ec;
         std::filesystem::create_directory(dir, ec);
+        if (!IsDirectory(c.RunDirectory))
+            out << "note: the run directory " << c.RunDirectory
+                << " does not exist (moved? --run-dir DIR reads the recorded scans from DIR)\n";
         const std::vector<InputDifference> differences = StageRecordedFiles(c, dir);
         size_t changed = 0;
         for (const InputDifference& d : differences)
@@ -308,8 +320,13 @@ CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context)
         "report whether the inputs still match and whether the result is byte-identical");
     command->add_option("SIDECAR", o->sidecar, "The sidecar written beside an output")->required();
     command->add_option("--output", o->output, "Also write the result here (default: compare only)");
+    command->add_option("--run-dir", o->runDirs,
+        "Read the recorded scans from this directory (a run that was moved); once for every channel, or once per "
+        "channel of the record in its order");
     return { command, [o, &context] {
                 ReproduceOptions resolved = *o;
+                for (std::string& dir : resolved.runDirs)
+                    dir = AbsolutePathFrom(context.startDir, dir);
                 resolved.sidecar = AbsolutePathFrom(context.startDir, resolved.sidecar);
                 resolved.output = AbsolutePathFrom(context.startDir, resolved.output);
                 return RunReproduce(resolved, context.out, context.err);

@@ -1,6 +1,7 @@
 #pragma once
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/cli/CliSupport.h"
 
@@ -11,6 +12,9 @@
 struct ReproduceOptions {
     std::string sidecar;
     std::string output; // empty: the result is kept in memory only
+    // Where the recorded scans are now, when the run was moved: one for every channel of the
+    // record, or one per channel in the record's order. The result still names the recorded run.
+    std::vector<std::string> runDirs;
 };
 
 // Exit status: 0 when every recorded input is unchanged and the result is byte-identical (files of

@@ -123,7 +123,7 @@ TEST(CliFit, OutputWritesTheTableWithARecordThatReproducesIt)
     EXPECT_EQ(j.at("parameters").at("vbar"), 0.74);
 
     std::ostringstream ro, re;
-    EXPECT_EQ(RunReproduce({ out / "fit.txt.json", out / "again.txt" }, ro, re), 0) << ro.str() << re.str();
+    EXPECT_EQ(RunReproduce({ out / "fit.txt.json", out / "again.txt", {} }, ro, re), 0) << ro.str() << re.str();
     EXPECT_NE(ro.str().find("result: byte-identical"), std::string::npos) << ro.str();
     EXPECT_EQ(testutil::ReadTextFile(out / "again.txt"), printed);
 

@@ -26,7 +26,7 @@ Reproduced Reproduce(const std::string& sidecar, const std::string& output = "")
 {
     std::ostringstream out, err;
     Reproduced r;
-    r.status = RunReproduce({ sidecar, output }, out, err);
+    r.status = RunReproduce({ sidecar, output, {} }, out, err);
     r.out = out.str();
     r.err = err.str();
     return r;
@@ -300,4 +300,27 @@ TEST(CliReproduce, TheProgramRunsItAndRefusesAnOutputOverAScan)
         MORVANE_CLI_PROGRAM, "reproduce g.txt.json --output '" + run / names[0] + "'", scratch.path(), scratch);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Has(r.err, "it is a scan file of the run being read")) << r.err;
+}
+
+TEST(CliReproduce, AMovedRunIsFollowedWithRunDir)
+{
+    TempDir base, out;
+    testutil::RunSpec spec;
+    spec.scans = 12;
+    fs::create_directory(base / "run");
+    testutil::WriteRun(base / "run", spec);
+    const std::string sidecar = Analyze(base / "run", out / "g.txt");
+    fs::rename(base / "run", base / "moved");
+
+    const Reproduced lost = Reproduce(sidecar);
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_TRUE(Has(lost.out, "note: the run directory " + base / "run" + " does not exist (moved?")) << lost.out;
+
+    std::ostringstream o, e;
+    ReproduceOptions options { sidecar, "", { base / "moved" } };
+    EXPECT_EQ(RunReproduce(options, o, e), 0) << o.str() << e.str();
+    EXPECT_TRUE(Has(o.str(), "inputs of 0*.RA1 in " + base / "moved" + ": all 12 recorded files match")) << o.str();
+    EXPECT_TRUE(Has(o.str(), "result: byte-identical"));
+    options.runDirs = { base / "moved", base / "moved" };
+    EXPECT_EQ(RunReproduce(options, o, e), 2) << "two directories for one channel";
 }

@@ -88,7 +88,7 @@ TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
     const FileDialogRequest& asked = r.prompts.SaveRequests[0];
     EXPECT_EQ(asked.InitialDir, r.exportDir);
     EXPECT_EQ(asked.FileName, "000001.RA1");
-    EXPECT_EQ(asked.Title, "Save s*g(s*)");
+    EXPECT_EQ(asked.Title, "Export the scans as scan files: the first file's name");
     const ChannelDataStore& raw = *r.view.Engine->RawStore;
     ASSERT_EQ(raw.GetNumberOfSets(), 30);
     EXPECT_EQ(EntriesIn(r.exportDir), 32u) << "the files, their list and its record";
@@ -181,7 +181,7 @@ TEST_F(SedDataView, ExportOfBadRequestsSaysWhatHappenedAndChangesNoInput)
             message.replace(at, 3, r.exportDir);
         EXPECT_EQ(
             r.prompts.Messages, message.empty() ? std::vector<std::string>() : std::vector<std::string> { message });
-        EXPECT_TRUE(fs::is_directory(r.exportDir)) << "the dated directories stay";
+        EXPECT_EQ(fs::exists(r.xlidata + "/120526"), !c.answer.empty()) << "made only when confirmed";
         EXPECT_EQ(EntriesIn(r.exportDir), c.files);
         EXPECT_EQ(r.view.SaveDialog1InitialDir, r.exportDir);
         EXPECT_EQ(r.RunFiles(), before);

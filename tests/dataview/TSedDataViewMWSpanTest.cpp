@@ -140,6 +140,10 @@ TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
     EXPECT_EQ(Windows(*view.Engine), byMW);
     EXPECT_NE(view.dcdtChart.Changed, drawn);
     EXPECT_TRUE(view.InputEnabled);
+    // With the box checked, a weight takes effect at once: what is shown is what the field says.
+    prompts.InputAnswers = { std::string("120000") };
+    view.EditMWGuessClick();
+    EXPECT_EQ(Windows(*view.Engine), WindowsOf(dir.path(), true, 120000));
     view.CheckBoxMWGuess = false;
     view.CheckBoxMWGuessClick();
     EXPECT_EQ(Windows(*view.Engine), midCell);

@@ -88,3 +88,32 @@ TEST(IsScanFileOfRun, NamesTheMasksOrTheReaderTakeInTheRunDirectory)
     }
     EXPECT_TRUE(IsScanFileOfRun(tmp / "run/00040.RA1", tmp / "runlink/")) << "the run named through a link";
 }
+
+TEST(RunDiscovery, AnExportNeverTakesThePlaceOfTheMeasuredRun)
+{
+    testutil::TempDir tmp;
+    const std::string measured = MakeDir(tmp / "XLIDATA/010207/000012");
+    Touch(measured + "/00001.RA1");
+    // Exported today, so with a newer date: recognised by its list, or by its files' mark while
+    // the list is not yet written.
+    const std::string listed = MakeDir(tmp / "XLIDATA/120526/103015");
+    testutil::WriteTextFile(listed + "/00001.RA1", "Test sample\r\nR 1 20.0 50000 600 2e9 280 1\r\n");
+    testutil::WriteTextFile(listed + "/exported-00001.RA1-00001.RA1.txt", "00001.RA1\t10\tab\r\n");
+    const std::string marked = MakeDir(tmp / "XLIDATA/120526/103016");
+    testutil::WriteTextFile(marked + "/00001.RA1", "Test samplereformated by Morvane 2026-12-05 10:30:16\r\n");
+    EXPECT_TRUE(IsExportedRun(listed));
+    EXPECT_TRUE(IsExportedRun(marked));
+    EXPECT_FALSE(IsExportedRun(measured));
+    RunDirectories runs = ListRunDirectories(tmp.path());
+    ASSERT_GE(runs.Newest, 0);
+    EXPECT_EQ(runs.Dirs[static_cast<size_t>(runs.Newest)], measured);
+
+    // A new measured run (empty yet) is the newest; with exports alone, the newest export.
+    const std::string started = MakeDir(tmp / "XLIDATA/120526/000013");
+    runs = ListRunDirectories(tmp.path());
+    EXPECT_EQ(runs.Dirs[static_cast<size_t>(runs.Newest)], started);
+    fs::remove_all(tmp / "XLIDATA/010207");
+    fs::remove_all(started);
+    runs = ListRunDirectories(tmp.path());
+    EXPECT_EQ(runs.Dirs[static_cast<size_t>(runs.Newest)], marked);
+}

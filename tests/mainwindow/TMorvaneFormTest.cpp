@@ -84,6 +84,7 @@ TEST(MorvaneForm, LaunchHandsTheViewItsChannelPositionsAndSettings)
     f.form.DisplaySettings.DefaultMeniscus = 5.95;
     f.form.DisplaySettings.DrawAllSetsCutoff = 3;
     f.form.DisplaySettings.DefaultExtSetsToPlot = 2;
+    f.form.DisplaySettings.PlayPercentSpeed = 80;
     f.form.AnalysisSettings.DefaultCellBottom = 7.1;
     for (const std::string entry : { "0*.IP4", "0*.RI2Ref" }) {
         SCOPED_TRACE(entry);
@@ -101,6 +102,8 @@ TEST(MorvaneForm, LaunchHandsTheViewItsChannelPositionsAndSettings)
         EXPECT_DOUBLE_EQ(e.Bottom, 7.1);
         EXPECT_EQ(view->DisplaySettings.DrawAllSetsCutoff, 3) << "the view holds the main window's copy";
         EXPECT_EQ(view->UpDownExtrapolationGraphNumber.Position, 2) << "and its first load used it";
+        EXPECT_EQ(view->UpDownPlaySpeed.Position, 80);
+        EXPECT_EQ(view->EditPlayBackSpeed, "80%");
     }
 }
 
