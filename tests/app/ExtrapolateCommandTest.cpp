@@ -62,6 +62,18 @@ TEST(ExtrapolationFile, LayoutAndTheRowsTheViewDraws)
         "0.7\t3\t0.1\r\n"
         "4.5\t0.25\t0\r\n"
         "5\t1E-7\t3\r\n");
+
+    // The summary's peak is taken among values whose standard error is below half of them.
+    std::vector<ExtrapolatedRow> peaked { { 1, 1, 0.1 }, { 2, 4, 0.1 }, { 3, 3, 0.1 }, { 4, 100, 50 }, { 5, 1, 0.1 } };
+    const GofsPeak two = FindGofsPeak(WellDeterminedGofs(peaked), 0);
+    EXPECT_TRUE(two.Found);
+    EXPECT_GT(two.SStar, 1.5);
+    EXPECT_LT(two.SStar, 2.5);
+    peaked[3].error = 49;
+    EXPECT_GT(FindGofsPeak(WellDeterminedGofs(peaked), 0).SStar, 3.5);
+    for (ExtrapolatedRow& row : peaked)
+        row.error = row.value;
+    EXPECT_FALSE(FindGofsPeak(WellDeterminedGofs(peaked), 0).Found);
 }
 
 TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
