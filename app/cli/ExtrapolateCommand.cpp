@@ -166,7 +166,9 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
     auto summary = std::make_shared<std::string>("text");
     CLI::App* command = app.add_subcommand("extrapolate",
         "Extrapolate the smoothed g(s*) sets START to END of a channel to infinite time and write s*, s*g(s*) and "
-        "its standard error");
+        "its standard error. A curve that is no result (sets too close in time, a curve cut off or running away from "
+        "the sets) is not written: a given range is refused with the range that would give one, the default range "
+        "is replaced by it");
     command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     command->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
