@@ -2,7 +2,8 @@
 // points): over every smoothed g(s*) set and over the last 11, once with the run's last set as the
 // end, and once ending at the newest set that still holds the boundary (in the later sets of this
 // channel it has reached the bottom, nothing is left to extrapolate and the computation is cheap).
-// Then the dearest case: every grid point of 999 sets takes part.
+// Then the dearest case: every grid point of 999 sets takes part; and the search for a sound
+// range that a refused extrapolation makes.
 //
 // Besides, how far the intercept of the plane fit lies from the exact least-squares one where the
 // sets are close in time, for the former solution by Cramer's rule on the normal equations and
@@ -17,6 +18,7 @@
 
 #include "dataview/ChannelSession.h"
 #include "realtime/Extrapolation.h"
+#include "realtime/ExtrapolationGuard.h"
 #include "realtime/Smoothing.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -79,6 +81,28 @@ BENCHMARK(BM_ExtrapolateChannel)
     ->Args({ 0, 11 })
     ->Args({ 1, 0 })
     ->Args({ 1, 11 })
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1);
+
+// The search for the sound range nearest to the last 11 sets, which a refused extrapolation
+// makes before it says which range would work; range(0) as for BM_ExtrapolateChannel.
+void BM_SoundRangeOfTheLastEleven(benchmark::State& state)
+{
+    const Channel& c = TheChannel();
+    const int32_t end = state.range(0) == 0 ? c.Smooth().GetNumberOfSets() - 1 : c.boundaryEnd;
+    ExtrapolationRange r;
+    for (auto _ : state) {
+        r = SoundExtrapolationRange(c.Smooth(), c.Gofs(), end - 10, end, ExtrapolationParameters());
+        benchmark::DoNotOptimize(r.Start);
+    }
+    state.counters["found"] = r.Found;
+    state.counters["start"] = r.Start;
+    state.counters["end"] = r.End;
+}
+BENCHMARK(BM_SoundRangeOfTheLastEleven)
+    ->ArgName("boundary_end")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(1);
 

@@ -1,13 +1,12 @@
 #include "dataview/ExtrapolationFile.h"
 
+#include <cmath>
+
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 #include "dataview/GofsOutput.h"
 
-namespace {
-
-// The parameters the data view's extrapolation takes from the display and analysis settings.
-ExtrapolationParameters ParametersOf(const RealTimeGofS& e, const GUISettings& display)
+ExtrapolationParameters ExtrapolationParametersOf(const RealTimeGofS& e, const GUISettings& display)
 {
     ExtrapolationParameters p;
     p.Cutoff = display.ExtrapolationCutoff;
@@ -17,8 +16,6 @@ ExtrapolationParameters ParametersOf(const RealTimeGofS& e, const GUISettings& d
     p.IgnoreTag = e.Settings.DefaultIgnoreTag;
     return p;
 }
-
-} // namespace
 
 std::vector<ExtrapolatedRow> ExtrapolatedRows(const ExtrapolationResult& result, double minLogS)
 {
@@ -61,10 +58,30 @@ ExtrapolationOutput ExtrapolateSets(
 {
     ExtrapolationOutput x;
     const ChannelDataStore& smooth = *e.SmoothGofsStore;
-    x.parameters = ParametersOf(e, display);
-    const ExtrapolationResult result = Extrapolate(smooth, *e.GofsStore, start, end, x.parameters);
-    x.rows = ExtrapolatedRows(result, x.parameters.MinLogS);
+    x.parameters = ExtrapolationParametersOf(e, display);
+    x.result = Extrapolate(smooth, *e.GofsStore, start, end, x.parameters);
+    x.judgement = JudgeExtrapolation(x.result);
+    x.rows = ExtrapolatedRows(x.result, x.parameters.MinLogS);
     x.header = { runDir, e.ChannelName, start, end, smooth.Headers[static_cast<size_t>(start)].Time,
         smooth.Headers[static_cast<size_t>(end)].Time };
     return x;
+}
+
+std::string ExtrapolationRefusalOf(const RealTimeGofS& e, const ExtrapolationOutput& x, ExtrapolationRange* sound)
+{
+    const ExtrapolationRange r
+        = SoundExtrapolationRange(*e.SmoothGofsStore, *e.GofsStore, x.result.Start, x.result.End, x.parameters);
+    if (sound)
+        *sound = r;
+    return ExtrapolationRefusal(x.result, x.judgement, r);
+}
+
+std::vector<GofsRow> WellDeterminedGofs(const std::vector<ExtrapolatedRow>& rows)
+{
+    std::vector<GofsRow> curve;
+    for (const ExtrapolatedRow& r : rows) {
+        const bool determined = r.error >= 0 && r.error < MaxPeakRelativeError * r.value;
+        curve.push_back({ r.sStar, r.value, determined ? r.value / r.sStar : std::nan("") });
+    }
+    return curve;
 }

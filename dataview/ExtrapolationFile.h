@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "dataview/GofsOutput.h"
 #include "realtime/Extrapolation.h"
+#include "realtime/ExtrapolationGuard.h"
 #include "realtime/RealTimeGofS.h"
 #include "settings/GUISettings.h"
 
@@ -46,15 +48,34 @@ inline constexpr const char* ExtrapolationDisplayKeys[]
 
 struct ExtrapolationOutput {
     ExtrapolationParameters parameters;
+    ExtrapolationResult result;
+    ExtrapolationJudgement judgement; // not sound: the rows are no result and are not to be written
     ExtrapolationFileHeader header;
     std::vector<ExtrapolatedRow> rows; // empty: no point could be extrapolated
 };
 
+// The parameters the data view's extrapolation takes from the display and analysis settings.
+ExtrapolationParameters ExtrapolationParametersOf(const RealTimeGofS& engine, const GUISettings& display);
+
 // The extrapolation of the smoothed g(s*) sets start .. end (both existing) of a loaded channel, as
-// the file writes it; runDir is the run the file names.
+// the file writes it, and its judgement; runDir is the run the file names.
 ExtrapolationOutput ExtrapolateSets(
     const RealTimeGofS& engine, const std::string& runDir, int32_t start, int32_t end, const GUISettings& display);
 
 // The proposed file name: "t dcdt extrapolated for " + the first 16 characters of the g(s*)
 // file's title + ".txt".
 std::string ProposedExtrapolationFileName(const RealTimeGofS& engine);
+
+// The sound range nearest to start .. end of a loaded channel (SoundExtrapolationRange) and the
+// sentence that refuses x with it.
+std::string ExtrapolationRefusalOf(
+    const RealTimeGofS& engine, const ExtrapolationOutput& x, ExtrapolationRange* sound = nullptr);
+
+// A peak of the extrapolated curve is taken only where the value is well determined: its standard
+// error below this fraction of the value, so that the value stands two standard errors clear of
+// zero (significant at about 95 %). Elsewhere the intercept is mostly noise.
+inline constexpr double MaxPeakRelativeError = 0.5;
+
+// The rows as g(s*) rows for FindGofsPeak: g = value / s*, and not finite (never the peak) where
+// the value is not well determined.
+std::vector<GofsRow> WellDeterminedGofs(const std::vector<ExtrapolatedRow>& rows);

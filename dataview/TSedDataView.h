@@ -125,6 +125,9 @@ public:
     UpDownControl UpDownExtrapolationGraphNumber { 1, 500, 10 };
     std::string EditExtSetsToShow = "10";
     bool ButtonRefreshExtrapolationEnabled = true; // enabled: a computation is pending
+    // Why the last computed extrapolation is no result and which range would give one; empty
+    // when it was drawn as one (JudgeExtrapolation).
+    std::string ExtrapolationRefusalText;
     std::string EditDisplayXYExt;
     PointerMode ExtMode = PointerMode::ZoomIn;
 
@@ -217,6 +220,8 @@ public:
     // ---- Extrapolation (TSedDataViewExtrapolation.cpp) ----
     // Extrapolates the smoothed g(s*) sets start .. end to infinite time and draws both views.
     // Unforced (and "bAlwaysPlotExtrapolation" clear) it only marks the computation as pending.
+    // A curve that is no result is not drawn on the s* axis view, which says why instead; a
+    // forced computation also says it in a message.
     // 0 when drawn, -1 otherwise.
     int32_t DrawExtrapolation(int32_t end, int32_t start, bool forced);
     void ScrollBarExtrapolationChange();

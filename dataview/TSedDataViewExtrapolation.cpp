@@ -9,6 +9,7 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 #include "realtime/Extrapolation.h"
+#include "realtime/ExtrapolationGuard.h"
 
 namespace {
 
@@ -161,6 +162,7 @@ int32_t TSedDataView::DrawExtrapolation(int32_t end, int32_t start, bool forced)
     const int32_t stride = std::max(UpDownExtrapolationGraphNumber.Position, 1);
     size_t colour = 0; // a fresh palette for every computation
     int32_t line = 2;
+    // The fits of single points are drawn in any case: they show why a curve is no result.
     for (int32_t p = 0; p < static_cast<int32_t>(r.Points.size()); ++p) {
         if (!r.Points[static_cast<size_t>(p)].Extrapolated || p % stride != 0)
             continue;
@@ -168,10 +170,19 @@ int32_t TSedDataView::DrawExtrapolation(int32_t end, int32_t start, bool forced)
         colour = (colour + 1) % Colours::Cycle.size();
         line += 2;
     }
-    if (r.ExtrapolatedCount > 0)
+    const ExtrapolationJudgement verdict = JudgeExtrapolation(r);
+    ExtrapolationRefusalText.clear();
+    if (verdict.Sound()) {
         DrawExtrapolationSAxis(r);
-    ChartSExtrapolation.EmptyText = ChartExtrapolation.EmptyText
-        = "No point of sets " + std::to_string(r.Start) + " to " + std::to_string(r.End) + " could be extrapolated";
+    } else {
+        // Not drawn as a result: the s* axis view says why and which range would give one.
+        const ExtrapolationRange sound
+            = SoundExtrapolationRange(*Engine->SmoothGofsStore, *Engine->GofsStore, r.Start, r.End, par);
+        ExtrapolationRefusalText = ExtrapolationRefusal(r, verdict, sound);
+        ChartSExtrapolation.EmptyText = ChartExtrapolation.EmptyText = ExtrapolationRefusalText;
+        if (forced)
+            prompts_->ShowMessage(ExtrapolationRefusalText);
+    }
     ChartSExtrapolation.Repaint();
     ChartExtrapolation.Repaint();
     return 0;

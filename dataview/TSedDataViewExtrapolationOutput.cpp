@@ -16,9 +16,8 @@ void TSedDataView::ButtonOutputExtrapolationClick()
         return;
     }
     const ExtrapolationOutput x = ExtrapolateSets(*Engine, DataDirectory, start, end, DisplaySettings);
-    if (x.rows.empty()) {
-        prompts_->ShowMessage(
-            "No point of sets " + std::to_string(start) + " to " + std::to_string(end) + " could be extrapolated");
+    if (!x.judgement.Sound()) {
+        prompts_->ShowMessage(ExtrapolationRefusalOf(*Engine, x));
         return;
     }
     FileDialogRequest request;

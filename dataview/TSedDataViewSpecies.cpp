@@ -117,8 +117,9 @@ SpeciesFitResult TSedDataView::FitSpeciesOf(SpeciesSource source, const SpeciesF
     // The curve as the s* axis view draws it: the infinite-time s* g(s*) at the extrapolated points.
     const ChartSeries& drawn = ChartSExtrapolation.Series[2];
     if (!drawn.Active || drawn.Points.empty()) {
-        none.Message
-            = std::string("no extrapolated curve is drawn: press \"") + RefreshExtrapolationCaption + "\" first";
+        none.Message = !ExtrapolationRefusalText.empty()
+            ? ExtrapolationRefusalText
+            : std::string("no extrapolated curve is drawn: press \"") + RefreshExtrapolationCaption + "\" first";
         return none;
     }
     GofsCurve curve;

@@ -16,6 +16,20 @@ double ReferenceMaximum(const ChannelDataStore& smooth)
     return m > 0 ? m : 0;
 }
 
+// The integral of g(s) ds = s g(s) d ln s of set k over its valid points beyond minLogS, by the
+// trapezoidal rule over runs of neighbouring valid points.
+double AmountOf(const ChannelDataStore& smooth, int32_t k, double minLogS)
+{
+    double sum = 0;
+    const double* y = smooth.GetSetY(k);
+    const double* e = smooth.GetSetE(k);
+    for (int32_t p = 1; p < smooth.GetNumberOfPoints(); ++p) {
+        if (e[p - 1] >= 0 && e[p] >= 0 && smooth.GetX(p - 1) > minLogS && std::isfinite(y[p - 1] + y[p]))
+            sum += 0.5 * (y[p - 1] + y[p]) * (smooth.GetX(p) - smooth.GetX(p - 1));
+    }
+    return sum;
+}
+
 // Collects the entries of grid point p from the sets start .. end.
 void CollectEntries(const ChannelDataStore& smooth, int32_t p, int32_t start, int32_t end, double floor,
     const ExtrapolationParameters& par, std::vector<ExtrapolationEntry>& out)
@@ -83,6 +97,11 @@ ExtrapolationResult Extrapolate(const ChannelDataStore& smooth, const ChannelDat
     r.Computed = true;
     r.ReferenceMaximum = ReferenceMaximum(smooth);
     const double floor = r.ReferenceMaximum * p.Cutoff;
+    for (int32_t k = r.Start; k <= r.End; ++k) {
+        if (const double t = smooth.Headers[static_cast<size_t>(k)].Time; t > 0)
+            r.Times.push_back(t);
+        r.Amounts.push_back(AmountOf(smooth, k, p.MinLogS));
+    }
     const int32_t n = std::min(smooth.GetNumberOfPoints(), MaxGridPoints);
     r.Points.resize(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) {
@@ -90,6 +109,7 @@ ExtrapolationResult Extrapolate(const ChannelDataStore& smooth, const ChannelDat
         point.LogS = smooth.GetX(i);
         point.SStar = std::exp(point.LogS) * 1e13;
         point.Error = p.IgnoreTag;
+        point.Newest = smooth.GetSetY(r.End)[i];
         point.FirstEntry = static_cast<int32_t>(r.Entries.size());
         CollectEntries(smooth, i, r.Start, r.End, floor, p, r.Entries);
         point.EntryCount = static_cast<int32_t>(r.Entries.size()) - point.FirstEntry;

@@ -30,6 +30,7 @@ struct ExtrapolationPoint {
     double Value = 0; // infinite-time s g(s); 0 when not extrapolated
     double Error = 0; // its standard error; the ignore tag when not extrapolated
     double A = 0, B = 0, C = 0; // the fit Z = A + B X + C Y
+    double Newest = 0; // s g(s) of the smoothed end set at this point
     bool Extrapolated = false;
     int32_t FirstEntry = 0; // this point's entries in ExtrapolationResult::Entries,
     int32_t EntryCount = 0; // in order of increasing set
@@ -46,6 +47,10 @@ struct ExtrapolationResult {
     int32_t End = 0;
     int32_t ExtrapolatedCount = 0;
     double ReferenceMaximum = 0; // M: largest valid y of all smoothed sets, 0 if none is positive
+    std::vector<double> Times; // s: the times of the range's sets that have one (t > 0), in set order
+    // The amount of each set of the range, start first: the sum of s g(s) d ln s = g(s) ds over
+    // the valid points beyond MinLogS.
+    std::vector<double> Amounts;
     std::vector<ExtrapolationPoint> Points; // one per grid point, at most 4096
     std::vector<ExtrapolationEntry> Entries; // all points' entries, point after point
     // The g(s*) set End at its points that hold data, beyond the smallest s*: what the s* axis view

@@ -21,17 +21,19 @@ namespace {
 
 struct Range {
     int32_t start = 0, end = 0;
+    bool given = false; // the user named a start or an end
     int status = 0; // non-zero: refused, the message written
 };
 
-// The sets to extrapolate: the given ones or the defaults, at least ExtrapolationMinimumSets of them.
+// The sets to extrapolate: the given ones or the defaults (every set, as the data view takes
+// them), at least ExtrapolationMinimumSets of them.
 Range RangeOf(const ExtrapolateOptions& o, const ChannelDataStore& smooth, std::ostream& err)
 {
     Range r;
     const int32_t sets = smooth.GetNumberOfSets();
-    const bool given = o.start || o.end;
+    r.given = o.start || o.end;
     r.end = o.end.value_or(sets - 1);
-    r.start = o.start.value_or(std::max(r.end - DefaultExtrapolationSpan, 0));
+    r.start = o.start.value_or(0);
     for (const int32_t k : { r.end, r.start }) {
         if (k < 0 || k >= sets) {
             err << CliProgramPrefix << "set " << k << " does not exist: the channel has " << sets
@@ -44,13 +46,23 @@ Range RangeOf(const ExtrapolateOptions& o, const ChannelDataStore& smooth, std::
         err << CliProgramPrefix << "the extrapolation needs at least " << ExtrapolationMinimumSets
             << " smoothed g(s*) sets; sets " << r.start << " to " << r.end << " are "
             << std::max(r.end - r.start + 1, 0) << " (the channel has " << sets << ")\n";
-        r.status = given ? 2 : 1;
+        r.status = r.given ? 2 : 1;
     }
     return r;
 }
 
+// How the range came about, for the summary: "given", "default" or "chosen" (the default was no
+// result and a sound range was taken instead, for the reason in note).
+struct RangeStory {
+    std::string kind;
+    std::string note;
+};
+
+const char* NoPeakNote = "no well-determined g(s*) peak: no point's standard error is below half its value";
+
 std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
-    const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak)
+    const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak,
+    const RangeStory& story)
 {
     if (o.json) {
         nlohmann::ordered_json j;
@@ -60,15 +72,19 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         j["end"] = h.end;
         j["start_time_s"] = h.startTime;
         j["end_time_s"] = h.endTime;
+        j["range"] = story.kind;
+        j["range_note"] = story.note.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(story.note);
         j["points"] = rows.size();
         j["peak_s_star"] = peak.Found ? nlohmann::ordered_json(peak.SStar) : nlohmann::ordered_json(nullptr);
+        j["peak_note"] = peak.Found ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(NoPeakNote);
         return j.dump();
     }
     char times[80];
     std::snprintf(times, sizeof times, " (mean times %.0f to %.0f s)", h.startTime, h.endTime);
     return path + ": " + std::to_string(rows.size()) + " points of " + channel + " extrapolated from smoothed sets "
         + std::to_string(h.start) + " to " + std::to_string(h.end) + times
-        + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : "");
+        + (story.kind == "chosen" ? ", chosen because the default range is no result" : "")
+        + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : std::string(", ") + NoPeakNote);
 }
 
 } // namespace
@@ -115,15 +131,21 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         return range.status;
 
     const GUISettings display;
-    const ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
-    const ExtrapolationParameters& parameters = x.parameters;
-    const std::vector<ExtrapolatedRow>& rows = x.rows;
-    if (rows.empty()) {
-        err << CliProgramPrefix << "no point of sets " << range.start << " to " << range.end
-            << " could be extrapolated (too few sets above " << FloatToStr(parameters.Cutoff * 100)
-            << " % of the highest g(s*) at any s*)\n";
-        return 1;
+    ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
+    RangeStory story { range.given ? "given" : "default", "" };
+    if (!x.judgement.Sound()) {
+        // A curve that is no result is not written; without a range given, a sound one is taken.
+        ExtrapolationRange sound;
+        const std::string refusal = ExtrapolationRefusalOf(e, x, &sound);
+        if (range.given || !sound.Found) {
+            err << CliProgramPrefix << refusal << "\n";
+            return range.given ? 2 : 1;
+        }
+        err << CliProgramPrefix << refusal << " Taking sets " << sound.Start << " to " << sound.End << ".\n";
+        story = { "chosen", refusal };
+        x = ExtrapolateSets(e, o.runDir, sound.Start, sound.End, display);
     }
+    const std::vector<ExtrapolatedRow>& rows = x.rows;
     const ExtrapolationFileHeader& header = x.header;
     const std::string path = o.output.empty() ? ProposedExtrapolationFileName(e) : o.output;
     if (const std::string failure = WriteFileAtomically(path, ExtrapolationFileText(header, rows)); !failure.empty()) {
@@ -131,13 +153,10 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         return 1;
     }
 
-    std::vector<GofsRow> curve;
-    for (const ExtrapolatedRow& r : rows)
-        curve.push_back({ r.sStar, r.value, r.value / r.sStar });
-    const double omega2t = smooth.Headers[static_cast<size_t>(range.end)].Omega2t;
-    const GofsPeak peak = FindGofsPeak(curve, BoundaryMinimumSStar(e.Meniscus, omega2t));
-    out << SummaryOf(o, path, channel, header, rows, peak) << "\n";
-    Sidecar record = ExtrapolationSidecar(follower, path, range.start, range.end, display);
+    const double omega2t = smooth.Headers[static_cast<size_t>(header.end)].Omega2t;
+    const GofsPeak peak = FindGofsPeak(WellDeterminedGofs(rows), BoundaryMinimumSStar(e.Meniscus, omega2t));
+    out << SummaryOf(o, path, channel, header, rows, peak, story) << "\n";
+    Sidecar record = ExtrapolationSidecar(follower, path, header.start, header.end, display);
     return WriteCliSidecar(record, err) ? 0 : 1;
 }
 
@@ -147,11 +166,14 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
     auto summary = std::make_shared<std::string>("text");
     CLI::App* command = app.add_subcommand("extrapolate",
         "Extrapolate the smoothed g(s*) sets START to END of a channel to infinite time and write s*, s*g(s*) and "
-        "its standard error");
+        "its standard error. A curve that is no result (sets too close in time, a curve cut off or running away from "
+        "the sets) is not written: a given range is refused with the range that would give one, the default range "
+        "is replaced by it");
     command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     command->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    command->add_option("--start", o->start, "First smoothed set (numbered from 0; default: END - 10, at least 0)");
+    command->add_option("--start", o->start,
+        "First smoothed set (numbered from 0; default: 0, every set up to END, as the data view takes them)");
     command->add_option("--end", o->end, "Last smoothed set (default: the newest)");
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");

@@ -14,7 +14,7 @@ struct ExtrapolateOptions {
     std::string runDir;
     std::string channel; // empty: the channel the main window would select
     AnalysisOptions analysis;
-    std::optional<int> start; // default: end - 10, at least 0
+    std::optional<int> start; // default: 0 (every set up to end, as the data view takes them)
     std::optional<int> end; // default: the newest smoothed set
     std::string output; // empty: the proposed name in the current directory
     bool json = false;
@@ -23,10 +23,11 @@ struct ExtrapolateOptions {
 
 // Extrapolated sets end - start + 1 must be at least this many.
 inline constexpr int ExtrapolationMinimumSets = 5;
-// The range the defaults take: end - DefaultExtrapolationSpan to end.
-inline constexpr int DefaultExtrapolationSpan = 10;
 
-// Loads the channel, extrapolates the sets, writes the file and prints a summary line.
+// Loads the channel, extrapolates the sets, writes the file and prints a summary line. An
+// extrapolation that is no result (JudgeExtrapolation) is not written: with a range given, the
+// reason and a sound range go to err and the status is 2; with the defaults, the sound range is
+// taken instead and named on err and in the summary (status 1 when there is none).
 int RunExtrapolate(const ExtrapolateOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context);

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "app/cli/ExtrapolateCommand.h"
-#include "dataview/ExtrapolationFile.h"
 #include "dataview/ChannelSession.h"
+#include "dataview/ExtrapolationFile.h"
 #include "settings/GUISettings.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -62,6 +62,18 @@ TEST(ExtrapolationFile, LayoutAndTheRowsTheViewDraws)
         "0.7\t3\t0.1\r\n"
         "4.5\t0.25\t0\r\n"
         "5\t1E-7\t3\r\n");
+
+    // The summary's peak is taken among values whose standard error is below half of them.
+    std::vector<ExtrapolatedRow> peaked { { 1, 1, 0.1 }, { 2, 4, 0.1 }, { 3, 3, 0.1 }, { 4, 100, 50 }, { 5, 1, 0.1 } };
+    const GofsPeak two = FindGofsPeak(WellDeterminedGofs(peaked), 0);
+    EXPECT_TRUE(two.Found);
+    EXPECT_GT(two.SStar, 1.5);
+    EXPECT_LT(two.SStar, 2.5);
+    peaked[3].error = 49;
+    EXPECT_GT(FindGofsPeak(WellDeterminedGofs(peaked), 0).SStar, 3.5);
+    for (ExtrapolatedRow& row : peaked)
+        row.error = row.value;
+    EXPECT_FALSE(FindGofsPeak(WellDeterminedGofs(peaked), 0).Found);
 }
 
 TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
@@ -72,8 +84,9 @@ TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
     testutil::WriteRun(run.path(), spec);
     std::string text, err;
     ASSERT_EQ(Extrapolation(ExtrapolationOptionsFor(run.path(), out / "e.txt"), text, err), 0) << err;
+    EXPECT_EQ(err, "");
 
-    // The same sets extrapolated as the data view does it, with the display settings' defaults.
+    // Every set, as the data view extrapolates them, with the display settings' defaults.
     ChannelFollower f;
     OpenChannel(f, run.path(), LaunchParameters::Defaults("0*.RA1"));
     const ChannelDataStore& smooth = *f.Engine->SmoothGofsStore;
@@ -81,33 +94,80 @@ TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)
     const GUISettings display;
     ExtrapolationParameters p;
     p.MinLogS = display.ExtrapolationMinLogS;
-    const ExtrapolationResult want = Extrapolate(smooth, *f.Engine->GofsStore, end - 10, end, p);
+    const ExtrapolationResult want = Extrapolate(smooth, *f.Engine->GofsStore, 0, end, p);
     std::vector<ExtrapolatedRow> rows;
     for (const ExtrapolationPoint& q : want.Points)
         if (q.Error >= 0)
             rows.push_back({ q.SStar, q.Value, q.Error });
     ASSERT_GT(rows.size(), 10u);
-    const ExtrapolationFileHeader h { run.path(), "0*.RA1", end - 10, end, smooth.Headers[end - 10].Time,
-        smooth.Headers[end].Time };
+    const ExtrapolationFileHeader h { run.path(), "0*.RA1", 0, end, smooth.Headers[0].Time, smooth.Headers[end].Time };
     EXPECT_EQ(testutil::ReadTextFile(out / "e.txt"), ExtrapolationFileText(h, rows));
 
-    // The summary names the extrapolated peak, near the simulated 4.4 S.
+    // The summary names the extrapolated peak, within 5 % of the simulated 4.4 S.
     EXPECT_EQ(
-        text.rfind(out / "e.txt: " + std::to_string(rows.size()) + " points of 0*.RA1 extrapolated from smoothed sets "
-                + std::to_string(end - 10) + " to " + std::to_string(end) + " (mean times ",
+        text.rfind(out / "e.txt: " + std::to_string(rows.size())
+                + " points of 0*.RA1 extrapolated from smoothed sets 0 to " + std::to_string(end) + " (mean times ",
             0),
         0u)
         << text;
     ExtrapolateOptions o = ExtrapolationOptionsFor(run.path(), out / "e.txt");
     o.json = true;
-    o.start = end - 6;
+    o.start = 2;
     ASSERT_EQ(Extrapolation(o, text, err), 0) << err;
     const nlohmann::json j = nlohmann::json::parse(text);
-    EXPECT_EQ(j.at("start"), end - 6);
+    EXPECT_EQ(j.at("start"), 2);
     EXPECT_EQ(j.at("end"), end);
-    EXPECT_NEAR(j.at("peak_s_star").get<double>(), 4.4, 0.3);
-    EXPECT_NE(testutil::ReadTextFile(out / "e.txt").find("# start set: " + std::to_string(end - 6) + ", mean time "),
-        std::string::npos);
+    EXPECT_EQ(j.at("range"), "given");
+    EXPECT_TRUE(j.at("range_note").is_null());
+    EXPECT_NEAR(j.at("peak_s_star").get<double>(), 4.4, 0.05 * 4.4);
+    EXPECT_TRUE(j.at("peak_note").is_null());
+    EXPECT_NE(testutil::ReadTextFile(out / "e.txt").find("# start set: 2, mean time "), std::string::npos);
+}
+
+// A range that is no result: refused when given, replaced by a sound one when it is the default.
+TEST(CliExtrapolate, ARangeThatIsNoResult)
+{
+    TempDir run, fast, close, out;
+    testutil::RunSpec spec;
+    spec.scans = 30;
+    testutil::WriteRun(run.path(), spec);
+    spec.sSeconds = 12e-13; // its boundary reaches the bottom in 21 of 30 scans
+    testutil::WriteRun(fast.path(), spec);
+    spec.sSeconds = 4.4e-13;
+    spec.scans = 10; // 7 sets from 1000 s, 300 s apart: close in time
+    spec.firstSeconds = 1000;
+    testutil::WriteRun(close.path(), spec);
+    const std::string sound = " give a sound extrapolation.";
+
+    ExtrapolateOptions given = ExtrapolationOptionsFor(run.path(), out / "x.txt");
+    given.start = 20;
+    std::string text, err;
+    EXPECT_EQ(Extrapolation(given, text, err), 2);
+    EXPECT_EQ(err.rfind("morvane-cli: The extrapolation of sets 20 to 26 (", 0), 0u) << err;
+    EXPECT_NE(err.find(") is no result: the sets' times are too close together"), std::string::npos) << err;
+    EXPECT_NE(err.find(". Sets "), std::string::npos) << err;
+    EXPECT_EQ(err.substr(err.size() - sound.size() - 1), sound + "\n");
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(fs::exists(out / "x.txt"));
+
+    ExtrapolateOptions defaults = ExtrapolationOptionsFor(fast.path(), out / "x.txt");
+    defaults.json = true;
+    ASSERT_EQ(Extrapolation(defaults, text, err), 0) << err;
+    const nlohmann::json j = nlohmann::json::parse(text);
+    const int end = j.at("end");
+    EXPECT_EQ(j.at("start"), 0);
+    EXPECT_LT(end, 26);
+    EXPECT_EQ(j.at("range"), "chosen");
+    EXPECT_EQ(j.at("range_note").get<std::string>().rfind("The extrapolation of sets 0 to 26 (", 0), 0u);
+    EXPECT_NE(err.find("is no result: "), std::string::npos) << err;
+    const std::string taking = " Taking sets 0 to " + std::to_string(end) + ".\n";
+    EXPECT_EQ(err.substr(err.size() - taking.size()), taking);
+    EXPECT_NEAR(j.at("peak_s_star").get<double>(), 12, 0.05 * 12);
+
+    EXPECT_EQ(Extrapolation(ExtrapolationOptionsFor(close.path(), out / "y.txt"), text, err), 1);
+    EXPECT_EQ(err.rfind("morvane-cli: The extrapolation of sets 0 to 6 (", 0), 0u) << err;
+    EXPECT_NE(err.find("No range of this channel's sets gives a sound extrapolation.\n"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(out / "y.txt"));
 }
 
 TEST(CliExtrapolate, RangesAndErrorsAreOneClearLine)
@@ -161,5 +221,6 @@ TEST(CliExtrapolate, RangesAndErrorsAreOneClearLine)
     EXPECT_FALSE(fs::exists(out / "x.txt"));
 
     std::string text, err;
-    EXPECT_EQ(Extrapolation(with(4, 8), text, err), 0) << "exactly five sets: " << err;
+    Extrapolation(with(0, 4), text, err);
+    EXPECT_EQ(err.find("needs at least"), std::string::npos) << "exactly five sets are enough in number: " << err;
 }

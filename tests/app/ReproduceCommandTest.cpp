@@ -111,7 +111,7 @@ TEST(CliReproduce, OneSetAnExtrapolationAndAComparison)
     ExtrapolateOptions x;
     x.runDir = a.path();
     x.output = out / "x.txt";
-    x.start = 2;
+    x.start = 0;
     x.end = 8;
     std::ostringstream o1, e1;
     ASSERT_EQ(RunExtrapolate(x, o1, e1), 0) << e1.str();

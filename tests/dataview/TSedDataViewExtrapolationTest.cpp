@@ -8,6 +8,7 @@
 
 #include "DataViewFixture.h"
 #include "realtime/Extrapolation.h"
+#include "testutil/ScriptedPrompts.h"
 
 using namespace dataviewtest;
 
@@ -18,8 +19,10 @@ namespace {
 double XOf(int k) { return 0.02 - 0.002 * k; }
 
 // 30 grid points at s* = 1.23456 (p + 1) S. At point p, set k holds s g(s) = c_p exp(B X_k) with
-// c_p = 1 + 0.01 p, B = -10: ln g = (ln c_p - x_p) + B X, extrapolated to c_p exactly. noise(k, p)
-// is added to ln(s g(s)).
+// c_p = 1 + 0.01 p (a tenth of it at both ends, so that the curve is whole), B = -10:
+// ln g = (ln c_p - x_p) + B X, extrapolated to c_p exactly. noise(k, p) is added to ln(s g(s)).
+double C(int p) { return (1 + 0.01 * p) * (p == 0 || p == 29 ? 0.1 : 1); }
+
 void FillStores(TSedDataView& view, int sets, const std::function<double(int, int)>& noise = nullptr)
 {
     RealTimeGofS& e = *view.Engine;
@@ -32,7 +35,7 @@ void FillStores(TSedDataView& view, int sets, const std::function<double(int, in
     for (int k = 0; k < sets; ++k) {
         std::vector<double> y, err(grid.size(), 1e-10);
         for (int p = 0; p < n; ++p)
-            y.push_back((1 + 0.01 * p) * std::exp(-10 * XOf(k) + (noise ? noise(k, p) : 0.0)));
+            y.push_back(C(p) * std::exp(-10 * XOf(k) + (noise ? noise(k, p) : 0.0)));
         ScanHeader h;
         h.Time = 1 / (XOf(k) * XOf(k));
         e.SmoothGofsStore->AddSet(grid.data(), y.data(), err.data(), n, h, h.Time);
@@ -154,7 +157,7 @@ TEST_F(SedDataView, ExtrapolationSAxisView)
     ASSERT_EQ(curve.Points.size(), 30u);
     ASSERT_EQ(bars.Points.size(), 30u);
     for (int p = 0; p < 30; ++p) {
-        EXPECT_NEAR(curve.Points[static_cast<size_t>(p)].Y, 1 + 0.01 * p, 1e-9);
+        EXPECT_NEAR(curve.Points[static_cast<size_t>(p)].Y, C(p), 1e-9);
         EXPECT_NEAR(bars.Points[static_cast<size_t>(p)].Error, 0, 1e-9);
     }
 
@@ -168,10 +171,15 @@ TEST_F(SedDataView, ExtrapolationSAxisView)
 TEST_F(SedDataView, ExtrapolationErrorBarsNeverExceedTheValue)
 {
     TSedDataView view;
-    // Scatter at every fifth point, strong enough that its standard error exceeds its value.
+    // Scatter at every fifth point inside, strong enough that its standard error exceeds its
+    // value; those points a thousandth of the others (and taken above 0.1 % of the highest), so
+    // that the curve stays a result.
     const double scatter[] = { 0, 4, -4, 0, 4, -4, 0, 4 };
-    FillStores(view, 8, [&](int k, int p) { return p % 5 == 0 ? scatter[k] : 0.0; });
+    FillStores(view, 8,
+        [&](int k, int p) { return std::log(1000.0) + (p % 5 == 0 && p > 0 ? std::log(0.001) + scatter[k] : 0.0); });
+    view.DisplaySettings.ExtrapolationCutoff = 0.001;
     ASSERT_EQ(view.DrawExtrapolation(7, 0, true), 0);
+    ASSERT_EQ(view.ExtrapolationRefusalText, "");
     const ChartSeries& bars = view.ChartSExtrapolation.Series[3];
     int clipped = 0;
     for (const ChartPoint& b : bars.Points) {
@@ -282,4 +290,37 @@ TEST_F(SedDataView, ExtrapolationStrideIsNeverZero)
     view.LoadChannel(dir.path(), "watch");
     EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Max, 1);
     EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Position, 1);
+}
+
+// A curve that is no result (here it rises 6.42 times above the newest set: exp(310 x 0.006)) is not
+// drawn on the s* axis view: a pressed button says why in a message, a computation on its own on
+// the chart.
+TEST_F(SedDataView, ExtrapolationThatIsNoResultIsNotDrawn)
+{
+    testutil::ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    FillStores(view, 8, [](int k, int) { return std::log(100.0) - 300 * XOf(k); });
+    view.ScrollBarExtrapolation.Max = view.ScrollBarExtrapolation.Position = 7;
+    view.ButtonRefreshExtrapolationClick();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    const std::string& why = prompts.Messages[0];
+    EXPECT_EQ(why.rfind("The extrapolation of sets 0 to 7 (2500 s to 27778 s) is no result: the extrapolated values "
+                        "run away from the sets: the highest is 6.42 times the highest of set 7",
+                  0),
+        0u)
+        << why;
+    EXPECT_NE(why.find("No range of this channel's sets gives a sound extrapolation."), std::string::npos);
+    EXPECT_TRUE(view.ChartSExtrapolation.ActiveSeries().empty());
+    EXPECT_EQ(view.ChartSExtrapolation.EmptyText, why);
+    EXPECT_EQ(view.ExtrapolationRefusalText, why);
+    EXPECT_FALSE(DrawnFitPoints(view).empty()) << "the fits of single points show why";
+    EXPECT_FALSE(view.ButtonRefreshExtrapolationEnabled);
+    view.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Extrapolated);
+    EXPECT_TRUE(view.ExtrapolatedSpecies.Failed);
+    EXPECT_NE(view.ExtrapolatedSpecies.LabelSpeciesFit.find(why), std::string::npos) << "the species panel says why";
+
+    view.DisplaySettings.bAlwaysPlotExtrapolation = true;
+    view.ScrollBarStartExtrapolationChange();
+    EXPECT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(view.ChartSExtrapolation.EmptyText, why);
 }

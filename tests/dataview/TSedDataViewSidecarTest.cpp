@@ -72,18 +72,18 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    view.ScrollBarStartExtrapolation.Position = 2;
+    view.ScrollBarStartExtrapolation.Position = 0;
     view.ScrollBarExtrapolation.Position = 8;
 
     prompts.SaveAnswers = { out / "x.txt" };
     view.ButtonOutputExtrapolationClick();
     ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
-    const ExtrapolationOutput x = ExtrapolateSets(*view.Engine, dir.path(), 2, 8, view.DisplaySettings);
+    const ExtrapolationOutput x = ExtrapolateSets(*view.Engine, dir.path(), 0, 8, view.DisplaySettings);
     ASSERT_FALSE(x.rows.empty());
     EXPECT_EQ(testutil::ReadTextFile(out / "x.txt"), ExtrapolationFileText(x.header, x.rows));
     const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "x.txt.json"));
     EXPECT_EQ(j.at("kind"), "extrapolation");
-    EXPECT_EQ(j.at("parameters"), nlohmann::json({ { "start", 2 }, { "end", 8 } }));
+    EXPECT_EQ(j.at("parameters"), nlohmann::json({ { "start", 0 }, { "end", 8 } }));
     EXPECT_EQ(j.at("display_settings").size(), 4u);
 
     // A range of fewer than five sets: a message, no dialog.
@@ -91,6 +91,14 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     prompts.SaveAnswers = { out / "short.txt" };
     view.ButtonOutputExtrapolationClick();
     ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_FALSE(fs::exists(out / "short.txt"));
+
+    // A range that is no result: the message says why and which range would give one, no dialog.
+    view.ScrollBarStartExtrapolation.Position = 4;
+    view.ButtonOutputExtrapolationClick();
+    ASSERT_EQ(prompts.Messages.size(), 2u);
+    EXPECT_EQ(prompts.Messages[1].rfind("The extrapolation of sets 4 to 8 (", 0), 0u) << prompts.Messages[1];
+    EXPECT_NE(prompts.Messages[1].find("Sets 0 to 8 give a sound extrapolation."), std::string::npos);
     EXPECT_FALSE(fs::exists(out / "short.txt"));
 
     // Any other writer records its file through one call.

@@ -2,9 +2,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "realtime/Extrapolation.h"
+#include "realtime/ExtrapolationGuard.h"
 
 namespace {
 
@@ -18,10 +20,10 @@ struct Stores {
     CustomSettings settings;
     std::unique_ptr<ChannelDataStore> store;
 
-    // y(k, p) and e(k, p) on the grid of ln s values.
+    // y(k, p) and e(k, p) on the grid of ln s values; set k at 1/sqrt(t) = 0.02 - step k.
     Stores(
         const std::vector<double>& grid, int32_t sets, const std::function<double(int32_t, int32_t)>& y,
-        const std::function<double(int32_t, int32_t)>& e = [](int32_t, int32_t) { return 1e-10; })
+        const std::function<double(int32_t, int32_t)>& e = [](int32_t, int32_t) { return 1e-10; }, double step = 0.002)
         : store(std::make_unique<ChannelDataStore>(settings, grid.data(), static_cast<int32_t>(grid.size())))
     {
         const auto n = static_cast<int32_t>(grid.size());
@@ -32,7 +34,7 @@ struct Stores {
                 es.push_back(e(k, p));
             }
             ScanHeader h;
-            h.Time = 1 / (XOf(k) * XOf(k));
+            h.Time = 1 / std::pow(0.02 - step * k, 2);
             EXPECT_EQ(store->AddSet(grid.data(), ys.data(), es.data(), n, h, h.Time), k);
         }
     }
@@ -174,4 +176,110 @@ TEST(Extrapolate, ErrorBarNeverLongerThanTheValue)
     EXPECT_EQ(ErrorBarSize(p), 2);
     p.Error = 0.5;
     EXPECT_EQ(ErrorBarSize(p), 0.5);
+}
+
+// The intercept's noise gain against hand-computed values: with 3 times the fit interpolates, and
+// the intercept at u = sqrt(t_min / t) = 0 is sum z_i L_i(0) with the Lagrange weights of
+// u = 1, 1/2, 1/3 (t = 1, 4, 9): 1/2, -4 and 9/2, so the gain is sqrt(3 (1/4 + 16 + 81/4)).
+TEST(ExtrapolationGuard, InterceptNoiseGain)
+{
+    const double gain = std::sqrt(3 * 36.5);
+    EXPECT_NEAR(InterceptNoiseGain(std::vector<double> { 1, 4, 9 }), gain, 1e-9 * gain);
+    EXPECT_NEAR(InterceptNoiseGain(std::vector<double> { 900, 3600, 8100 }), gain, 1e-9 * gain) << "any time scale";
+    EXPECT_NEAR(InterceptNoiseGain(std::vector<double> { 0, 9, 4, -1, 1 }), gain, 1e-9 * gain)
+        << "times that are not positive are left out, the order does not matter";
+    // Times within 1 % of each other: the quadratic through them reaches u = 0 from u = 0.995.
+    EXPECT_GT(InterceptNoiseGain(std::vector<double> { 10000, 10050, 10100 }), 1e5);
+    for (const std::vector<double>& t : { std::vector<double> { 1, 4 }, { 5, 5, 5, 5 }, {} })
+        EXPECT_TRUE(std::isinf(InterceptNoiseGain(t)));
+}
+
+TEST(ExtrapolationGuard, VerdictOfACurve)
+{
+    // Five points at s* 1 .. 5 S; times from 1 to 9 s (gain 10.5, sound) unless a case says else.
+    auto curve = [](std::vector<double> values, std::vector<double> times = { 1, 4, 9 }) {
+        ExtrapolationResult r;
+        r.Computed = true;
+        r.Start = 3;
+        r.End = 9;
+        r.Times = times;
+        for (size_t i = 0; i < values.size(); ++i) {
+            ExtrapolationPoint p;
+            p.SStar = 1.0 + static_cast<double>(i);
+            p.Value = values[i];
+            p.Newest = i == 2 ? 1.0 : 0.1; // the newest set peaks at 1
+            p.Extrapolated = values[i] > 0;
+            r.ExtrapolatedCount += p.Extrapolated;
+            r.Points.push_back(p);
+        }
+        return r;
+    };
+    const struct {
+        const char* name;
+        ExtrapolationResult result;
+        ExtrapolationVerdict verdict;
+        const char* reason; // a part of it
+    } cases[] = {
+        { "a whole curve twice as tall", curve({ 0.1, 1, 2, 1, 0.1 }), ExtrapolationVerdict::Sound, "" },
+        { "not computed", ExtrapolationResult(), ExtrapolationVerdict::NotComputed, "at least 5 smoothed" },
+        { "nothing extrapolated", curve({ 0, 0, 0, 0, 0 }), ExtrapolationVerdict::Nothing, "no point" },
+        { "sets close in time", curve({ 0.1, 1, 2, 1, 0.1 }, { 10000, 10050, 10100 }),
+            ExtrapolationVerdict::IllConditioned, "too close together" },
+        { "cut off at 5 S", curve({ 0.1, 1, 2, 1, 0.5 }), ExtrapolationVerdict::CutOff,
+            "cut off at s* = 5 S, where it still stands at 25 % of its peak: set 9" },
+        { "cut off at 1 S", curve({ 0.5, 1, 2, 1, 0.1 }), ExtrapolationVerdict::CutOff, "cut off at s* = 1 S" },
+        { "six times the newest set", curve({ 0.1, 1, 6, 1, 0.1 }), ExtrapolationVerdict::RunsAway,
+            "the highest is 6 times the highest of set 9" },
+        { "below the newest set", curve({ 0.01, 0.1, 0.7, 0.1, 0.01 }), ExtrapolationVerdict::RunsAway, "0.7 times" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ExtrapolationJudgement j = JudgeExtrapolation(c.result);
+        EXPECT_EQ(j.Verdict, c.verdict);
+        EXPECT_EQ(j.Sound(), j.Reason.empty());
+        EXPECT_NE(j.Reason.find(c.reason), std::string::npos) << j.Reason;
+    }
+    const ExtrapolationResult r = curve({ 0.1, 1, 6, 1, 0.1 });
+    EXPECT_EQ(ExtrapolationRefusal(r, JudgeExtrapolation(r), { true, 1, 9 }),
+        "The extrapolation of sets 3 to 9 (1 s to 9 s) is no result: the extrapolated values run away from the "
+        "sets: the highest is 6 times the highest of set 9 at the same s* (sound: 0.8 to 5 times). Sets 1 to 9 give "
+        "a sound extrapolation.");
+    EXPECT_NE(ExtrapolationRefusal(r, JudgeExtrapolation(r), {}).find("No range of this channel's sets gives a sound"),
+        std::string::npos);
+}
+
+// The range proposed for one that is no result: the smallest widening of its start, else the
+// newest end that is sound from set 0.
+TEST(ExtrapolationGuard, SoundRange)
+{
+    // 24 sets at 1/sqrt(t) = 0.02 - step k; at each of 5 points a peak that rises towards
+    // infinite time. Sets from `empty` on hold nothing, as once a boundary has reached the bottom.
+    const std::vector<double> grid { -30.0, -29.9, -29.8, -29.7, -29.6 };
+    const double height[] = { 0.3, 1, 2, 1, 0.3 };
+    auto stores = [&](int32_t empty, double step) {
+        return std::make_unique<Stores>(
+            grid, 24,
+            [&](int32_t k, int32_t p) { return k < empty ? height[p] * std::exp(-10 * (0.02 - step * k)) : 0.0; },
+            [](int32_t, int32_t) { return 1e-10; }, step);
+    };
+    const ExtrapolationParameters par;
+    auto sound = [&](const Stores& s, int32_t start, int32_t end) {
+        return JudgeExtrapolation(Extrapolate(*s.store, *s.store, start, end, par)).Sound();
+    };
+    const auto whole = stores(24, 0.0005); // t from 2500 s to 11891 s
+    const ExtrapolationRange widened = SoundExtrapolationRange(*whole->store, *whole->store, 18, 23, par);
+    ASSERT_TRUE(widened.Found);
+    EXPECT_EQ(widened.End, 23);
+    EXPECT_LT(widened.Start, 18);
+    EXPECT_TRUE(sound(*whole, widened.Start, 23));
+    EXPECT_FALSE(sound(*whole, widened.Start + 1, 23)) << "the smallest widening";
+
+    const auto emptied = stores(15, 0.0008); // t from 2500 s to 390625 s
+    const ExtrapolationRange earlier = SoundExtrapolationRange(*emptied->store, *emptied->store, 0, 23, par);
+    EXPECT_TRUE(earlier.Found);
+    EXPECT_EQ(earlier.Start, 0);
+    EXPECT_EQ(earlier.End, 14);
+
+    const auto few = stores(24, 0.0005);
+    EXPECT_FALSE(SoundExtrapolationRange(*few->store, *few->store, 0, 3, par).Found) << "fewer than 5 sets";
 }
