@@ -179,22 +179,26 @@ Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGues
 // (the bias correction of a parametric bootstrap without noise: B. Efron and R. J. Tibshirani, An
 // Introduction to the Bootstrap, 1993, ch. 10). First order holds while the bias is small: a
 // correction that moves a centre by more than MaxCentreShift or a D by more than MaxDShift is not
-// made, and said (Correction::Shift).
+// made, and said (Correction::Why).
 constexpr double MaxCentreShift = 0.02;
 constexpr double MaxDShift = 0.25;
 
 struct Correction {
     std::vector<double> Parameters; // empty: not corrected
-    double Shift = 0; // the largest relative change of a D the correction called for; NaN: no reference fit
+    std::string Why; // why not, where the model has a bias
 };
 
 Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double>& p, int32_t maxIterations)
 {
     Correction out;
+    if (!problem.Biased())
+        return out;
     std::vector<double> reference(problem.SStar.size(), 0.0), one;
     for (size_t k = 0; k + 2 < p.size(); k += 3) {
-        if (!problem.Reference({ p[k], p[k + 1], p[k + 2] }, one))
+        if (!problem.Reference({ p[k], p[k + 1], p[k + 2] }, one)) {
+            out.Why = "it cannot be measured without an engine set; the model reads M up to 17 % low";
             return out;
+        }
         for (size_t i = 0; i < reference.size(); ++i)
             reference[i] += one[i];
     }
@@ -202,22 +206,27 @@ Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double
     lmOptions.MaxIterations = maxIterations;
     const LmResult back = FitLeastSquares(ResidualsOf(problem, reference), p, ScaleOf(problem, p.size() / 3),
         static_cast<int32_t>(reference.size()), lmOptions);
-    out.Shift = NaN;
+    out.Why = "the model's fit to the boundaries of its own answer failed";
     if (!back.Converged || back.Parameters.size() != p.size())
         return out;
     std::vector<double> corrected(p.size());
     bool small = true;
-    out.Shift = 0;
+    double shift = 0; // of a D
     for (size_t j = 0; j < p.size(); ++j) {
         corrected[j] = 2 * p[j] - back.Parameters[j];
         const double change = std::fabs(back.Parameters[j] - p[j]) / std::fabs(p[j]);
         if (j % 3 == 1)
-            out.Shift = std::max(out.Shift, change);
+            shift = std::max(shift, change);
         small = small && change <= (j % 3 == 0 ? MaxCentreShift : j % 3 == 1 ? MaxDShift : 1.0);
     }
+    char text[120];
+    std::snprintf(text, sizeof text, "it called for a change of D by %.0f %%, too much to take off", 100 * shift);
+    out.Why = text;
     std::vector<double> check(problem.SStar.size());
-    if (small && ResidualsOf(problem, problem.Data)(corrected, check))
+    if (small && ResidualsOf(problem, problem.Data)(corrected, check)) {
         out.Parameters = std::move(corrected);
+        out.Why.clear();
+    }
     return out;
 }
 
@@ -378,8 +387,7 @@ SpeciesFitResult Solve(
         context.FewerRmsResidual = std::sqrt(fewerSumOfSquares / static_cast<double>(problem.SStar.size()));
     const Correction corrected = BiasCorrected(problem, fit.lm.Parameters, options.MaxIterations);
     Describe(problem, fit.lm, corrected.Parameters.empty() ? fit.lm.Parameters : corrected.Parameters, result);
-    if (corrected.Parameters.empty() && corrected.Shift != 0)
-        context.UncorrectedBias = corrected.Shift;
+    context.BiasNotTakenOff = corrected.Why;
     result.SetSStarLow = problem.SStar.front();
     result.Status = FitStatus::Converged;
     result.Message = "converged";

@@ -133,13 +133,9 @@ std::vector<std::string> SpeciesNotes(const SpeciesFitResult& result, const Note
         notes.push_back(Printed("the fit of %zu species is no better than that of %zu (rms residual %.3g against "
                                 "%.3g), even started from it: the data hold no more than %zu",
             count, count - 1, result.RmsResidual, context.FewerRmsResidual, count - 1));
-    if (context.UncorrectedBias != 0) {
-        const std::string size = std::isfinite(context.UncorrectedBias)
-            ? Printed("it called for a change of D by %.0f %%", 100 * context.UncorrectedBias)
-            : std::string("it could not be measured");
-        notes.push_back("the Gaussian model's bias is not taken off (" + size
-            + "): its D and M may be off by more than their errors; the Lamm-boundary model fits this set better");
-    }
+    if (!context.BiasNotTakenOff.empty())
+        notes.push_back("the Gaussian model's bias is not taken off (" + context.BiasNotTakenOff
+            + "): its D and M may be off by more than their errors");
     if (count > 0 && std::isnan(result.Species[0].SError))
         notes.emplace_back("the errors are not defined (the data do not determine every parameter)");
     return notes;

@@ -28,9 +28,8 @@ struct NoteContext {
     std::string HoldingFit; // what the fit of Coverage.HoldingSet gives, in words; empty: not fitted
     double HoldingTime = 0; // s, of that set
     double FewerRmsResidual = speciesunits::NaN; // of the fit with one species fewer where this one is no better
-    // The Gaussian model's bias, where it was too large to take off: the largest relative change of
-    // a D it called for (NaN: it could not be measured); 0: taken off, or a model without one.
-    double UncorrectedBias = 0;
+    // Why the Gaussian model's bias was not taken off; empty: it was, or the model has none.
+    std::string BiasNotTakenOff;
 };
 
 std::vector<std::string> SpeciesNotes(const SpeciesFitResult& result, const NoteContext& context);

@@ -171,6 +171,7 @@ public:
         return q;
     }
 
+    bool Biased() const override { return conditions_.HasTime(); }
     bool Reference(const SpeciesParameters& p, std::vector<double>& out) const override
     {
         if (!hasLayout_ || !conditions_.HasTime() || !InDomain(p))

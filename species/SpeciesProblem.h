@@ -39,6 +39,8 @@ public:
     // through the engine's arithmetic), where the model is only an approximation of it: what the
     // model's bias is measured against. False for a model that is exact or has no set to do it in.
     virtual bool Reference(const SpeciesParameters&, std::vector<double>&) const { return false; }
+    // Whether the model's D is biased (an approximation of the boundary's shape, with a time).
+    virtual bool Biased() const { return false; }
 };
 
 // The model of an engine set; empty with the reason in `why` when the set cannot be had.
