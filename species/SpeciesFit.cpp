@@ -166,10 +166,18 @@ Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGues
     std::vector<double> residuals(fewer.lm.Residuals.size());
     for (size_t i = 0; i < residuals.size(); ++i)
         residuals[i] = -fewer.lm.Residuals[i]; // the optimiser's residuals are fit - data
-    std::vector<double> start = fewer.lm.Parameters;
-    const SpeciesParameters added = problem.Start(LargestResidualPeak(problem.SStar, residuals));
-    start.insert(start.end(), added.begin(), added.end());
-    Fitted restarted = FitFromStarts(problem, { start }, maxIterations);
+    // The added species as large as the residual peak, and a tenth of it (the fit of n - 1 nearly
+    // unchanged: the fit can then only improve on it).
+    PeakGuess peak = LargestResidualPeak(problem.SStar, residuals);
+    std::vector<std::vector<double>> restarts;
+    for (double part : { 1.0, 0.1 }) {
+        PeakGuess added = peak;
+        added.Area *= part;
+        restarts.push_back(fewer.lm.Parameters);
+        const SpeciesParameters p = problem.Start(added);
+        restarts.back().insert(restarts.back().end(), p.begin(), p.end());
+    }
+    Fitted restarted = FitFromStarts(problem, restarts, maxIterations);
     return Better(restarted, fit) ? restarted : fit;
 }
 
