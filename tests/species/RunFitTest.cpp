@@ -142,9 +142,9 @@ TEST(RunFit, MoreSpeciesThanTheRunHoldsAreSaid)
     }
 }
 
-// Too early to resolve: the protein in set 2 (t 18 min, its boundary 0.07 cm from the meniscus, its
-// s 2 % and M 6 % low by 10 times their errors), and a 1.8 S, 17 kDa protein whose boundary never
-// clears the meniscus at 50000 rpm (s 3 to 10 % off, M up to 35 %, 2 to 10 times their errors).
+// Too early to resolve: the protein in set 2 (t 18 min, its boundary 0.08 cm from the meniscus, its
+// s 2 % and M 6 % low by 6 to 17 times their errors), and a 1.8 S, 17 kDa protein whose boundary
+// never clears the meniscus at 50000 rpm (s 3 to 13 % off, M up to 50 %, up to 12 times their errors).
 TEST(RunFit, SpeciesNotYetResolvedFromTheMeniscusAreSaid)
 {
     const RealTimeGofS& single = EngineOfRun("single", SingleSpeciesRun());
