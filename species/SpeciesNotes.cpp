@@ -71,7 +71,7 @@ void Unresolved(const SpeciesFitResult& result, std::vector<std::string>& notes)
         if (widths >= ResolvedWidths)
             continue;
         notes.push_back(Printed("species %zu is not yet resolved from the meniscus in %s: its peak (s* %.2f S) lies "
-                                "%.1f of its widths (%.2f S) above the lowest fitted s*, %.2f S, fewer than %.1f; "
+                                "only %.1f widths (sigma %.2f S) above the lowest fitted s*, %.2f S (%.1f needed); "
                                 "its s, D and M may be off by more than their errors (a later set, or a higher "
                                 "speed, resolves it)",
             k + 1, WhereFitted(result).c_str(), e.SStar, widths, e.Sigma, result.SetSStarLow, ResolvedWidths));
@@ -99,10 +99,7 @@ void Beyond(const SpeciesFitResult& result, const NoteContext& context, std::vec
                                "by the set's time, and this fit misses it or puts a spurious species in its place. ",
         set.c_str(), result.SetSStarLow, c.SStarHigh, 100 * c.BeyondShare, c.BeyondPeakSStar, c.BeyondTopSStar);
     if (c.HoldingSet < 0)
-        text += "No set of the run holds all of it: it reached the bottom before the first set";
-    else if (context.HoldingFit.empty())
-        text += Printed(
-            "Set %d (t %.0f s) is the latest set that still holds it: fit that set", c.HoldingSet, context.HoldingTime);
+        text += "No set of the run holds all of it";
     else
         text += Printed("Set %d (t %.0f s) is the latest set that still holds it; its fit of %zu species gives %s",
             c.HoldingSet, context.HoldingTime, result.Species.size(), context.HoldingFit.c_str());

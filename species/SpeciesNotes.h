@@ -25,7 +25,7 @@ inline constexpr double ResolvedWidths = 3.5;
 
 struct NoteContext {
     SetCoverage Coverage; // of an engine set; default for a plain curve
-    std::string HoldingFit; // what the fit of Coverage.HoldingSet gives, in words; empty: not fitted
+    std::string HoldingFit; // what the fit of Coverage.HoldingSet gives, in words (SpeciesInBrief)
     double HoldingTime = 0; // s, of that set
     double FewerRmsResidual = speciesunits::NaN; // of the fit with one species fewer where this one is no better
     // Why the Gaussian model's bias was not taken off; empty: it was, or the model has none.
