@@ -10,6 +10,8 @@
 
 #include "realtime/RealTimeGofS.h"
 #include "species/LevenbergMarquardt.h"
+#include "species/SetCoverage.h"
+#include "species/SpeciesNotes.h"
 #include "species/SpeciesProblem.h"
 #include "species/Svedberg.h"
 
@@ -19,7 +21,7 @@ using speciesunits::NaN;
 constexpr int32_t MaxSpecies = 3;
 
 // The values reported per species, as functions of its own three parameters.
-enum Reported { RSStar, RS, RS20w, RD, RD20w, RM, RArea, RLoading, ReportedCount };
+enum Reported { RSStar, RS, RS20w, RD, RD20w, RM, RFrictionalRatio, RArea, RLoading, ReportedCount };
 using ReportedValues = std::array<double, ReportedCount>;
 
 ReportedValues Report(const SpeciesProblem& problem, const SpeciesParameters& p, double temperatureC,
@@ -34,6 +36,7 @@ ReportedValues Report(const SpeciesProblem& problem, const SpeciesParameters& p,
     v[RD] = q.D;
     v[RD20w] = q.D * D20wFactor(temperatureC, solvent);
     v[RM] = SvedbergMolarMass(q.S * 1e-13, q.D, temperatureC, solvent);
+    v[RFrictionalRatio] = FrictionalRatio(q.S * 1e-13, q.D, temperatureC, solvent);
     v[RArea] = q.Area;
     v[RLoading] = q.Loading;
     return v;
@@ -66,48 +69,173 @@ double TemperatureOf(const SolventConditions& solvent, double headerC)
 struct Fitted {
     LmResult lm;
     bool valid = false;
+
+    bool Good() const { return valid && lm.Converged; }
 };
 
-// All starts, the best converged fit (or the best of those that did not converge).
-Fitted FitFromPeaks(
-    const SpeciesProblem& problem, const std::vector<std::vector<PeakGuess>>& starts, int32_t maxIterations)
+// Whether a is the better of two fits: a converged one over one that did not, then the smaller
+// sum of squares.
+bool Better(const Fitted& a, const Fitted& b)
 {
-    const size_t n = problem.SStar.size();
-    auto residuals = [&problem, n](const std::vector<double>& p, std::vector<double>& r) {
+    if (!a.valid)
+        return false;
+    if (!b.valid || a.lm.Converged != b.lm.Converged)
+        return !b.valid || a.lm.Converged;
+    return a.lm.SumOfSquares < b.lm.SumOfSquares;
+}
+
+// The sum of the species' curves less the data, for parameters p (three per species).
+ResidualFunction ResidualsOf(const SpeciesProblem& problem, const std::vector<double>& data)
+{
+    return [&problem, &data](const std::vector<double>& p, std::vector<double>& r) {
         std::fill(r.begin(), r.end(), 0.0);
         std::vector<double> one;
         for (size_t k = 0; k + 2 < p.size(); k += 3) {
             if (!problem.Species({ p[k], p[k + 1], p[k + 2] }, one))
                 return false;
-            for (size_t i = 0; i < n; ++i)
+            for (size_t i = 0; i < r.size(); ++i)
                 r[i] += one[i];
         }
-        for (size_t i = 0; i < n; ++i)
-            r[i] -= problem.Data[i];
+        for (size_t i = 0; i < r.size(); ++i)
+            r[i] -= data[i];
         return true;
     };
+}
+
+std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
+{
+    std::vector<double> scale;
+    const SpeciesParameters c = problem.Scale();
+    for (size_t k = 0; k < species; ++k)
+        scale.insert(scale.end(), c.begin(), c.end());
+    return scale;
+}
+
+// A fit from each start, the best of them.
+Fitted FitFromStarts(
+    const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, int32_t maxIterations)
+{
     LmOptions lmOptions;
     lmOptions.MaxIterations = maxIterations;
+    const ResidualFunction residuals = ResidualsOf(problem, problem.Data);
     Fitted best;
-    for (const std::vector<PeakGuess>& start : starts) {
-        std::vector<double> p, scale;
-        for (const PeakGuess& peak : start) {
-            const SpeciesParameters s = problem.Start(peak);
-            const SpeciesParameters c = problem.Scale();
-            p.insert(p.end(), s.begin(), s.end());
-            scale.insert(scale.end(), c.begin(), c.end());
-        }
-        LmResult lm = FitLeastSquares(residuals, p, scale, static_cast<int32_t>(n), lmOptions);
-        const bool better = !best.valid || (lm.Converged && !best.lm.Converged)
-            || (lm.Converged == best.lm.Converged && lm.SumOfSquares < best.lm.SumOfSquares);
-        if (better && !lm.Residuals.empty()) {
-            best.lm = std::move(lm);
-            best.valid = true;
-        } else if (!best.valid) {
-            best.lm.Reason = lm.Reason;
-        }
+    for (const std::vector<double>& p : starts) {
+        Fitted fit;
+        fit.lm = FitLeastSquares(
+            residuals, p, ScaleOf(problem, p.size() / 3), static_cast<int32_t>(problem.SStar.size()), lmOptions);
+        fit.valid = !fit.lm.Residuals.empty();
+        if (Better(fit, best))
+            best = std::move(fit);
+        else if (!best.valid)
+            best.lm.Reason = fit.lm.Reason;
     }
     return best;
+}
+
+std::vector<double> StartOf(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks)
+{
+    std::vector<double> p;
+    for (const PeakGuess& peak : peaks) {
+        const SpeciesParameters s = problem.Start(peak);
+        p.insert(p.end(), s.begin(), s.end());
+    }
+    return p;
+}
+
+// The best fit of n species: from the curve's peaks, and, where that is no better than the best
+// fit of n - 1 (a local minimum: n species can always do at least as well as n - 1), once more from
+// the fit of n - 1 with a species added at the largest peak of what it left over.
+// `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
+Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
+    int32_t maxIterations, double& fewerSumOfSquares)
+{
+    fewerSumOfSquares = NaN;
+    std::vector<std::vector<double>> starts;
+    for (const std::vector<PeakGuess>& set : StartingSets(peaks, n))
+        starts.push_back(StartOf(problem, set));
+    Fitted fit = FitFromStarts(problem, starts, maxIterations);
+    if (n == 1)
+        return fit;
+    double unused = 0;
+    const Fitted fewer = FitSpeciesCount(problem, peaks, n - 1, maxIterations, unused);
+    if (!fewer.Good())
+        return fit;
+    fewerSumOfSquares = fewer.lm.SumOfSquares;
+    if (fit.Good() && fit.lm.SumOfSquares < fewer.lm.SumOfSquares)
+        return fit;
+    std::vector<double> residuals(fewer.lm.Residuals.size());
+    for (size_t i = 0; i < residuals.size(); ++i)
+        residuals[i] = -fewer.lm.Residuals[i]; // the optimiser's residuals are fit - data
+    // The added species as large as the residual peak, and a tenth of it (the fit of n - 1 nearly
+    // unchanged: the fit can then only improve on it).
+    PeakGuess peak = LargestResidualPeak(problem.SStar, residuals);
+    std::vector<std::vector<double>> restarts;
+    for (double part : { 1.0, 0.1 }) {
+        PeakGuess added = peak;
+        added.Area *= part;
+        restarts.push_back(fewer.lm.Parameters);
+        const SpeciesParameters p = problem.Start(added);
+        restarts.back().insert(restarts.back().end(), p.begin(), p.end());
+    }
+    Fitted restarted = FitFromStarts(problem, restarts, maxIterations);
+    return Better(restarted, fit) ? restarted : fit;
+}
+
+// The Gaussian model's bias, taken off its parameters: the model fitted to the reference curves
+// (the Lamm boundaries of the species it found, through the engine's arithmetic) comes back at
+// p' instead of p; to first order the fit of the data lies as far off, so 2 p - p' is reported
+// (the bias correction of a parametric bootstrap without noise: B. Efron and R. J. Tibshirani, An
+// Introduction to the Bootstrap, 1993, ch. 10). First order holds while the bias is small: a
+// correction that moves a centre by more than MaxCentreShift or a D by more than MaxDShift is not
+// made, and said (Correction::Why).
+constexpr double MaxCentreShift = 0.02;
+constexpr double MaxDShift = 0.25;
+
+struct Correction {
+    std::vector<double> Parameters; // empty: not corrected
+    std::string Why; // why not, where the model has a bias
+};
+
+Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double>& p, int32_t maxIterations)
+{
+    Correction out;
+    if (!problem.Biased())
+        return out;
+    std::vector<double> reference(problem.SStar.size(), 0.0), one;
+    for (size_t k = 0; k + 2 < p.size(); k += 3) {
+        if (!problem.Reference({ p[k], p[k + 1], p[k + 2] }, one)) {
+            out.Why = "it cannot be measured without an engine set; the model reads M up to 17 % low";
+            return out;
+        }
+        for (size_t i = 0; i < reference.size(); ++i)
+            reference[i] += one[i];
+    }
+    LmOptions lmOptions;
+    lmOptions.MaxIterations = maxIterations;
+    const LmResult back = FitLeastSquares(ResidualsOf(problem, reference), p, ScaleOf(problem, p.size() / 3),
+        static_cast<int32_t>(reference.size()), lmOptions);
+    out.Why = "the model's fit to the boundaries of its own answer failed";
+    if (!back.Converged || back.Parameters.size() != p.size())
+        return out;
+    std::vector<double> corrected(p.size());
+    bool small = true;
+    double shift = 0; // of a D
+    for (size_t j = 0; j < p.size(); ++j) {
+        corrected[j] = 2 * p[j] - back.Parameters[j];
+        const double change = std::fabs(back.Parameters[j] - p[j]) / std::fabs(p[j]);
+        if (j % 3 == 1)
+            shift = std::max(shift, change);
+        small = small && change <= (j % 3 == 0 ? MaxCentreShift : j % 3 == 1 ? MaxDShift : 1.0);
+    }
+    char text[120];
+    std::snprintf(text, sizeof text, "it called for a change of D by %.0f %%, too much to take off", 100 * shift);
+    out.Why = text;
+    std::vector<double> check(problem.SStar.size());
+    if (small && ResidualsOf(problem, problem.Data)(corrected, check)) {
+        out.Parameters = std::move(corrected);
+        out.Why.clear();
+    }
+    return out;
 }
 
 // The reported values of every species at the fitted parameters, their derivatives by the
@@ -139,15 +267,15 @@ struct Propagation {
     }
 };
 
-Propagation Propagate(const SpeciesProblem& problem, const LmResult& lm, const SpeciesFitResult& result)
+Propagation Propagate(const SpeciesProblem& problem, const std::vector<double>& p,
+    const std::vector<double>& covariance, const SpeciesFitResult& result)
 {
     Propagation out;
-    const std::vector<double>& p = lm.Parameters;
     const size_t count = p.size() / 3;
     out.values.resize(count);
     out.gradient.resize(count);
     out.sigma.resize(count);
-    out.covariance = lm.Covariance;
+    out.covariance = covariance;
     const SpeciesParameters scale = problem.Scale();
     for (size_t k = 0; k < count; ++k) {
         const SpeciesParameters pk { p[3 * k], p[3 * k + 1], p[3 * k + 2] };
@@ -183,6 +311,8 @@ SpeciesEstimate Estimate(const Propagation& pr, size_t k, double totalLoading)
     e.D20wError = pr.OwnError(k, RD20w);
     e.M = v[RM];
     e.MError = pr.OwnError(k, RM);
+    e.FrictionalRatio = v[RFrictionalRatio];
+    e.FrictionalRatioError = pr.OwnError(k, RFrictionalRatio);
     e.Sigma = pr.sigma[k];
     e.Area = v[RArea];
     e.AreaError = pr.OwnError(k, RArea);
@@ -199,10 +329,13 @@ SpeciesEstimate Estimate(const Propagation& pr, size_t k, double totalLoading)
     return e;
 }
 
-// Fills the species by increasing s, their errors and the curves from a converged fit.
-void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResult& result)
+// Fills the species by increasing s, their errors and the curves from a converged fit. The values
+// are those of the parameters `reported` (the fitted ones, or the Gaussian model's with its bias
+// taken off), the curves, residuals and the plain peak s* those of the fit.
+void Describe(
+    const SpeciesProblem& problem, const LmResult& lm, const std::vector<double>& reported, SpeciesFitResult& result)
 {
-    const Propagation pr = Propagate(problem, lm, result);
+    const Propagation pr = Propagate(problem, reported, lm.Covariance, result);
     const size_t count = pr.values.size();
     double total = 0;
     for (const ReportedValues& v : pr.values)
@@ -218,6 +351,11 @@ void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResul
     result.Fitted.assign(n, 0.0);
     for (size_t k : order) {
         result.Species.push_back(Estimate(pr, k, total));
+        if (reported != p) {
+            double unused = 0;
+            result.Species.back().SStar = Report(
+                problem, { p[3 * k], p[3 * k + 1], p[3 * k + 2] }, result.TemperatureC, result.Solvent, unused)[RSStar];
+        }
         std::vector<double> one;
         problem.Species({ p[3 * k], p[3 * k + 1], p[3 * k + 2] }, one);
         for (size_t i = 0; i < n; ++i)
@@ -233,27 +371,9 @@ void Describe(const SpeciesProblem& problem, const LmResult& lm, SpeciesFitResul
     result.Parameters = static_cast<int32_t>(p.size());
 }
 
-// Species the data do not pin down: a share indistinguishable from nothing, or a share or D
-// whose error is as large as the value.
-std::vector<std::string> Notes(const SpeciesFitResult& result)
-{
-    std::vector<std::string> notes;
-    const size_t count = result.Species.size();
-    for (size_t k = 0; k < count && count > 1; ++k) {
-        const SpeciesEstimate& e = result.Species[k];
-        if (e.Share < 0.01 || e.ShareError >= 0.5 * e.Share || e.DError >= e.D) {
-            char text[160];
-            std::snprintf(
-                text, sizeof text, "species %zu is not determined by the data (share %.1f %%)", k + 1, 100 * e.Share);
-            notes.emplace_back(text);
-        }
-    }
-    if (count > 0 && std::isnan(result.Species[0].SError))
-        notes.emplace_back("the errors are not defined (the data do not determine every parameter)");
-    return notes;
-}
-
-SpeciesFitResult Solve(const SpeciesProblem& problem, const SpeciesFitOptions& options, SpeciesFitResult result)
+// The fit of a problem, and in `context` what its notes need of how it went.
+SpeciesFitResult Solve(
+    const SpeciesProblem& problem, const SpeciesFitOptions& options, SpeciesFitResult result, NoteContext& context)
 {
     std::string why;
     const std::vector<PeakGuess> peaks = FindPeaks(problem.SStar, problem.Data, why);
@@ -265,16 +385,42 @@ SpeciesFitResult Solve(const SpeciesProblem& problem, const SpeciesFitOptions& o
         result.Message = "the curve holds fewer points than the fit has parameters";
         return result;
     }
-    const Fitted fit = FitFromPeaks(problem, StartingSets(peaks, options.Species), options.MaxIterations);
-    if (!fit.valid || !fit.lm.Converged) {
+    double fewerSumOfSquares = NaN;
+    const Fitted fit = FitSpeciesCount(problem, peaks, options.Species, options.MaxIterations, fewerSumOfSquares);
+    if (!fit.Good()) {
         result.Message = "the fit did not converge: " + fit.lm.Reason;
         return result;
     }
-    Describe(problem, fit.lm, result);
+    if (!(fit.lm.SumOfSquares < fewerSumOfSquares))
+        context.FewerRmsResidual = std::sqrt(fewerSumOfSquares / static_cast<double>(problem.SStar.size()));
+    const Correction corrected = BiasCorrected(problem, fit.lm.Parameters, options.MaxIterations);
+    Describe(problem, fit.lm, corrected.Parameters.empty() ? fit.lm.Parameters : corrected.Parameters, result);
+    context.BiasNotTakenOff = corrected.Why;
+    result.SetSStarLow = problem.SStar.front();
     result.Status = FitStatus::Converged;
     result.Message = "converged";
-    result.Notes = Notes(result);
     return result;
+}
+
+// The fit of g(s*) set options.Set (>= 0) of the engine, without notes.
+SpeciesFitResult FitSet(const RealTimeGofS& engine, const SpeciesFitOptions& options, NoteContext& context)
+{
+    SpeciesFitResult result;
+    result.Model = options.Model;
+    result.Solvent = options.Solvent;
+    result.Set = options.Set;
+    SetLayout layout;
+    result.Message = LayoutOfSet(engine, result.Set, layout);
+    if (!result.Message.empty())
+        return result;
+    result.TimeSeconds = layout.Time;
+    result.ElapsedSeconds = layout.RecordedTime;
+    result.Rpm = layout.Rpm;
+    result.TemperatureC = TemperatureOf(options.Solvent, layout.Temperature);
+    const std::unique_ptr<SpeciesProblem> problem = MakeSetProblem(layout, options, result.Message);
+    if (!problem)
+        return result;
+    return Solve(*problem, options, result, context);
 }
 
 } // namespace
@@ -295,19 +441,27 @@ SpeciesFitResult FitSpecies(const RealTimeGofS& engine, const SpeciesFitOptions&
     if (!result.Message.empty())
         return result;
     const int32_t sets = engine.GofsStore ? engine.GofsStore->GetNumberOfSets() : 0;
-    result.Set = options.Set < 0 ? sets - 1 : options.Set;
-    SetLayout layout;
-    result.Message = LayoutOfSet(engine, result.Set, layout);
-    if (!result.Message.empty())
+    SpeciesFitOptions own = options;
+    own.Set = options.Set < 0 ? sets - 1 : options.Set;
+    NoteContext context;
+    result = FitSet(engine, own, context);
+    if (result.Status != FitStatus::Converged)
         return result;
-    result.TimeSeconds = layout.Time;
-    result.ElapsedSeconds = layout.RecordedTime;
-    result.Rpm = layout.Rpm;
-    result.TemperatureC = TemperatureOf(options.Solvent, layout.Temperature);
-    const std::unique_ptr<SpeciesProblem> problem = MakeSetProblem(layout, options, result.Message);
-    if (!problem)
-        return result;
-    return Solve(*problem, options, result);
+    context.Coverage = CoverageOfSet(engine, own.Set, result.SetSStarLow);
+    result.SetSStarHigh = context.Coverage.SStarHigh;
+    result.BeyondShare = context.Coverage.BeyondShare;
+    if (context.Coverage.MaterialBeyond && context.Coverage.HoldingSet >= 0) {
+        // What the species the fit misses look like where they are still there.
+        result.HoldingSet = context.Coverage.HoldingSet;
+        SpeciesFitOptions holding = own;
+        holding.Set = result.HoldingSet;
+        NoteContext unused;
+        const SpeciesFitResult earlier = FitSet(engine, holding, unused);
+        context.HoldingFit = SpeciesInBrief(earlier);
+        context.HoldingTime = engine.GofsStore->Headers[static_cast<size_t>(holding.Set)].Time;
+    }
+    result.Notes = SpeciesNotes(result, context);
+    return result;
 }
 
 SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptions& options)
@@ -325,5 +479,9 @@ SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptio
     const std::unique_ptr<SpeciesProblem> problem = MakeCurveProblem(curve, options, result.Message);
     if (!problem)
         return result;
-    return Solve(*problem, options, result);
+    NoteContext context;
+    result = Solve(*problem, options, result, context);
+    if (result.Status == FitStatus::Converged)
+        result.Notes = SpeciesNotes(result, context);
+    return result;
 }

@@ -4,11 +4,15 @@
 class RealTimeGofS;
 
 // Species from g(s*): one to three ideal species fitted to a g(s*) set by nonlinear least squares
-// (LevenbergMarquardt.h), starting from the curve's peaks (StartingGuess.h). Per species the fit
-// gives s* and s, D, M by the Svedberg equation (Svedberg.h), the amount and its share, each with
-// a standard error from the covariance of the fit (J^T J inverse scaled by the residual variance,
-// carried to derived values by their first derivatives). Neighbouring points of a g(s*) set share
-// scans, so their noise is correlated and these errors are lower bounds.
+// (LevenbergMarquardt.h), starting from the curve's peaks (StartingGuess.h). A fit of n species
+// that ends no better than the fit of n - 1 has stopped in a local minimum: it is started again
+// from the fit of n - 1 with a species added at the largest peak of its residuals, and the better
+// of the two kept. Per species the fit gives s* and s, D, M by the Svedberg equation and f/f0
+// (Svedberg.h), the amount and its share, each with a standard error from the covariance of the
+// fit (J^T J inverse scaled by the residual variance, carried to derived values by their first
+// derivatives). Neighbouring points of a g(s*) set share scans, so their noise is correlated and
+// these errors are lower bounds. The fit's notes say where a value may not be right
+// (SpeciesNotes.h).
 //
 // Where the plain g(s*) peak of a species lies, and why it is low. In the default run (4.4 S,
 // 66 kDa, 50000 rpm) the newest set's g(s*) peaks 1.1 % below s without noise, at set 28 of 57
@@ -26,18 +30,22 @@ class RealTimeGofS;
 //    and the window mixes pairs of different times; both broaden the peak nearly symmetrically
 //    and move it by +0.03 %.
 // The Lamm-boundary model reproduces all of these, so its s and D need no further correction;
-// the Gaussian model corrects its centre for the skew (GaussianModel.h) and carries the remainder.
+// the Gaussian model corrects its centre for the skew (GaussianModel.h), and in an engine set the
+// rest of its bias by fitting itself to the Lamm boundaries of its own answer (SpeciesFit.cpp):
+// uncorrected its M reads 2 % low at the end of the default run and 17 % low half an hour in.
 // On simulated runs (a 4.4 S, 66 kDa protein; a 2 S, 20 kDa one; a 20 S particle) the
 // Lamm-boundary model gives s to 0.3 % and D and M to 1 %, and in mixtures of two and three
-// overlapping species s to 0.4 %, M to 5 % and shares to a point; the Gaussian model gives s to
-// 0.5 %, D and M to 3 % for the protein but 9 % for the 2 S species, whose broad peak
-// (sigma / s = 0.3) is no longer Gaussian.
+// overlapping species s to 0.4 %, M to 5 % and shares to a point, once the boundaries are clear
+// of the meniscus (SpeciesNotes.h). The Gaussian model of a plain curve with a time (no engine
+// set to correct it in) reads M 2 to 17 % low.
 //
 // s and D are for the run's solvent and temperature; s20,w and D20,w are corrected to water at
 // 20 C with the solvent's density and viscosity (SolventConditions). M needs no such correction.
 
 // Fits options.Species species to g(s*) set options.Set of the engine (its newest by default),
-// with the times and speed of the set's scans and the engine's meniscus.
+// with the times and speed of the set's scans and the engine's meniscus. Where material has left
+// the set (SetCoverage.h), the latest set that still holds it is fitted too, and its answer given
+// in a note.
 SpeciesFitResult FitSpecies(const RealTimeGofS& engine, const SpeciesFitOptions& options = {});
 
 // Fits a plain curve with the Gaussian model (options.Model and options.Set are not used).

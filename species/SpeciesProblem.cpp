@@ -129,6 +129,13 @@ public:
     {
     }
     void Finish() { amountScale_ = AmountScale(Data); }
+    // The engine set the points come from (use: indices into layout.Valid of the fitted points).
+    void SetReference(const SetLayout& layout, std::vector<size_t> use)
+    {
+        layout_ = layout;
+        use_ = std::move(use);
+        hasLayout_ = true;
+    }
 
     bool Species(const SpeciesParameters& p, std::vector<double>& out) const override
     {
@@ -164,11 +171,27 @@ public:
         return q;
     }
 
+    bool Biased() const override { return conditions_.HasTime(); }
+    bool Reference(const SpeciesParameters& p, std::vector<double>& out) const override
+    {
+        if (!hasLayout_ || !conditions_.HasTime() || !InDomain(p))
+            return false;
+        const SpeciesQuantities q = Quantities(p);
+        const std::vector<double> all = SetOfSpecies(layout_, q.S * Svedberg, q.D);
+        out.resize(use_.size());
+        for (size_t k = 0; k < use_.size(); ++k)
+            out[k] = q.Loading * all[use_[k]];
+        return true;
+    }
+
 private:
     double Width(const SpeciesParameters& p) const { return conditions_.HasTime() ? p[1] * Fick : p[1]; }
 
     GaussianConditions conditions_;
     double amountScale_ = 1;
+    SetLayout layout_;
+    std::vector<size_t> use_;
+    bool hasLayout_ = false;
 };
 
 } // namespace
@@ -189,14 +212,17 @@ std::unique_ptr<SpeciesProblem> MakeSetProblem(
             c.PairSpans.push_back(pair.Span);
         }
         auto gaussian = std::make_unique<GaussianProblem>(c);
+        std::vector<size_t> use;
         for (size_t k = 0; k < layout.Valid.size(); ++k) {
             const double s = std::exp(layout.Grid[static_cast<size_t>(layout.Valid[k])]) / Svedberg;
             if (InRange(s, options)) {
                 gaussian->SStar.push_back(s);
                 gaussian->Data.push_back(layout.Y[k]);
+                use.push_back(k);
             }
         }
         gaussian->Finish();
+        gaussian->SetReference(layout, std::move(use));
         problem = std::move(gaussian);
     }
     if (problem->SStar.empty()) {

@@ -35,6 +35,12 @@ public:
     virtual SpeciesParameters Start(const PeakGuess& peak) const = 0;
     virtual SpeciesParameters Scale() const = 0;
     virtual SpeciesQuantities Quantities(const SpeciesParameters& p) const = 0;
+    // The curve a real species of these parameters gives (the Lamm boundaries of SetModel.h taken
+    // through the engine's arithmetic), where the model is only an approximation of it: what the
+    // model's bias is measured against. False for a model that is exact or has no set to do it in.
+    virtual bool Reference(const SpeciesParameters&, std::vector<double>&) const { return false; }
+    // Whether the model's D is biased (an approximation of the boundary's shape, with a time).
+    virtual bool Biased() const { return false; }
 };
 
 // The model of an engine set; empty with the reason in `why` when the set cannot be had.

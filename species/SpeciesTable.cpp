@@ -71,7 +71,8 @@ std::vector<std::string> SpeciesFitHeadLines(const SpeciesFitResult& result)
 
 std::vector<std::string> SpeciesTableHeader()
 {
-    return { "species", "s* (S)", "s (S)", "s20,w (S)", "D (1e-7 cm^2/s)", "M (kg/mol)", "loading", "share (%)" };
+    return { "species", "s* (S)", "s (S)", "s20,w (S)", "D (1e-7 cm^2/s)", "M (kg/mol)", "f/f0", "loading",
+        "share (%)" };
 }
 
 std::vector<std::vector<std::string>> SpeciesTableCells(const SpeciesFitResult& result)
@@ -83,8 +84,8 @@ std::vector<std::vector<std::string>> SpeciesTableCells(const SpeciesFitResult& 
         const SpeciesEstimate& e = result.Species[k];
         rows.push_back({ std::to_string(k + 1), ValueWithError(e.SStar, e.SStarError), ValueWithError(e.S, e.SError),
             ValueWithError(e.S20w, e.S20wError), ValueWithError(e.D * 1e7, e.DError * 1e7),
-            ValueWithError(e.M / 1000, e.MError / 1000), ValueWithError(e.Loading, e.LoadingError),
-            ValueWithError(100 * e.Share, 100 * e.ShareError) });
+            ValueWithError(e.M / 1000, e.MError / 1000), ValueWithError(e.FrictionalRatio, e.FrictionalRatioError),
+            ValueWithError(e.Loading, e.LoadingError), ValueWithError(100 * e.Share, 100 * e.ShareError) });
     }
     return rows;
 }

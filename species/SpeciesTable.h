@@ -12,9 +12,9 @@
 //   Species fit of g(s*) set 56: t 9326 s (newest scan at 11220 s), 50000 rpm, 20.0 C
 //   Lamm boundaries model: converged after 4 iterations, rms residual 0.0144 over 122 points
 //   vbar 0.73 ml/g, solvent density 0.99823 g/ml, viscosity 1.002 cP
-//   species  s* (S)           s (S)            s20,w (S)        D (1e-7 cm^2/s)  M (kg/mol)     loading           share
-//   (%)
+//   species  s* (S)           s (S)            s20,w (S)        D (1e-7 cm^2/s)  M (kg/mol)     f/f0         ...
 //         1  4.3471 ± 0.0020  4.3977 ± 0.0020  ...
+//   note: species 2 is not determined by the data (share 0.4 %)
 std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result);
 
 // The parts of those lines, for a window that lays the table out itself: the lines above the

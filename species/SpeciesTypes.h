@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "species/SpeciesUnits.h"
+
 // Inputs and results of the species fit, plain structs of numbers and texts. A value the fit
 // cannot give (D of a curve without a time, an error of a parameter the data do not determine)
 // is NaN.
@@ -57,6 +59,9 @@ struct SpeciesEstimate {
     double D = 0, DError = 0; // cm^2/s (run conditions)
     double D20w = 0, D20wError = 0; // cm^2/s
     double M = 0, MError = 0; // g/mol, Svedberg equation
+    // f/f0 (Svedberg.h: FrictionalRatio) in the run's solvent; NaN without D. Below 1 no particle
+    // can have, above 4 only rods, coils and fibres: the fit's notes name such a species.
+    double FrictionalRatio = speciesunits::NaN, FrictionalRatioError = speciesunits::NaN;
     double Sigma = 0; // S: standard deviation of the species' peak in g(s*)
     double Area = 0, AreaError = 0; // signal units: area under its g(s*) at the curve's time
     double Loading = 0, LoadingError = 0; // signal units: its concentration before sedimentation
@@ -70,13 +75,24 @@ const char* FitStatusName(FitStatus status); // "converged", "failed"
 struct SpeciesFitResult {
     FitStatus Status = FitStatus::Failed;
     std::string Message; // "converged", or why the fit failed
-    std::vector<std::string> Notes; // of a converged fit: species the data do not determine
+    // Of a converged fit, why a value may not be right: species the data do not determine, an
+    // impossible frictional ratio, a species not yet resolved from the meniscus, material that
+    // has left the set, a fit no better than one with fewer species.
+    std::vector<std::string> Notes;
     SpeciesModel Model = SpeciesModel::LammBoundaries;
     int32_t Set = -1; // the engine's g(s*) set; -1 for a plain curve
     double TimeSeconds = 0; // of the set (harmonic mean of its pairs)
     double ElapsedSeconds = 0; // of its newest scan
     double Rpm = 0;
     double TemperatureC = 0; // used for M and s20,w
+    // S: the lowest fitted s*, and the largest s* the fitted set can hold, ln(bottom / meniscus) /
+    // (omega^2 t) (SetCoverage.h; NaN for a plain curve).
+    double SetSStarLow = speciesunits::NaN, SetSStarHigh = speciesunits::NaN;
+    // Material above SetSStarHigh in the engine's composite g(s*) curve (which keeps, at each s*, the
+    // newest set that still reached it): its share of all the material, and the latest set that
+    // still holds it (-1: none is needed, or none holds it).
+    double BeyondShare = 0;
+    int32_t HoldingSet = -1;
     SolventConditions Solvent;
     std::vector<SpeciesEstimate> Species; // by increasing s
     // On the fitted points, for drawing: s*, the data, the fitted curve, data - fit, and each

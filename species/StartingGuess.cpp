@@ -102,6 +102,23 @@ std::vector<PeakGuess> FindPeaks(const std::vector<double>& sStar, const std::ve
     return peaks;
 }
 
+PeakGuess LargestResidualPeak(const std::vector<double>& sStar, const std::vector<double>& residuals)
+{
+    PeakGuess p;
+    const size_t n = std::min(sStar.size(), residuals.size());
+    if (n < 3)
+        return p;
+    const std::vector<double> smooth
+        = Smoothed(std::vector<double>(residuals.begin(), residuals.begin() + static_cast<std::ptrdiff_t>(n)));
+    const size_t top = static_cast<size_t>(std::max_element(smooth.begin(), smooth.end()) - smooth.begin());
+    if (!(smooth[top] > 0)) {
+        p.SStar = sStar[n / 2];
+        p.Sigma = 0.1 * p.SStar;
+        return p;
+    }
+    return Describe(sStar, smooth, top, smooth[top]);
+}
+
 std::vector<std::vector<PeakGuess>> StartingSets(const std::vector<PeakGuess>& peaks, int32_t n)
 {
     std::vector<std::vector<PeakGuess>> sets;

@@ -17,6 +17,11 @@ struct PeakGuess {
 // Empty, with the reason in `why`, for a curve without points or without a peak.
 std::vector<PeakGuess> FindPeaks(const std::vector<double>& sStar, const std::vector<double>& y, std::string& why);
 
+// The largest peak of what a fit left over (data - fit over the points sStar): where a species the
+// fit missed is most likely to be: the highest point of the lightly smoothed residuals, its width
+// and area from the half height there; Area 0 when no residual is positive.
+PeakGuess LargestResidualPeak(const std::vector<double>& sStar, const std::vector<double>& residuals);
+
 // Starting points for a fit of n species: the n most prominent peaks when there are as many;
 // otherwise alternatives for the species no peak shows (the main peak split in two, a shoulder
 // on its fast side, one on its slow side), each to be tried. Every start lists n peaks by s*.

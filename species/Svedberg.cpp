@@ -17,6 +17,17 @@ double SvedbergMolarMass(double sSeconds, double diffusion, double temperatureC,
     return sSeconds * GasConstant * (temperatureC + Kelvin) / (diffusion * buoyancy);
 }
 
+double FrictionalRatio(double sSeconds, double diffusion, double temperatureC, const SolventConditions& solvent)
+{
+    const double m = SvedbergMolarMass(sSeconds, diffusion, temperatureC, solvent);
+    if (!(m > 0) || !std::isfinite(m) || !(solvent.ViscosityCp > 0))
+        return NaN;
+    const double f = GasConstant * (temperatureC + Kelvin) / (Avogadro * diffusion); // g/s
+    const double radius = std::cbrt(3 * m * solvent.Vbar / (4 * M_PI * Avogadro)); // cm, of the anhydrous sphere
+    const double f0 = 6 * M_PI * 0.01 * solvent.ViscosityCp * radius; // viscosity in poise
+    return f / f0;
+}
+
 double S20wFactor(const SolventConditions& solvent)
 {
     const double buoyancy = 1 - solvent.Vbar * solvent.Density;

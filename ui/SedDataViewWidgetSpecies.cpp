@@ -133,7 +133,8 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     c.table->setMinimumHeight(90);
     c.table->setToolTip(tr("Each value with its standard error from the fit (a lower bound: neighbouring points of "
                            "g(s*) share scans). s is s* corrected for the method's bias; M by the Svedberg equation "
-                           "from s and D; loading: the species' signal before sedimentation"));
+                           "from s and D; f/f0 its frictional ratio (1 for a sphere; below 1 or above 4 is noted as "
+                           "not physical); loading: the species' signal before sedimentation"));
 
     c.residuals = new ChartView(&view_->PanelOf(source).ResidualChart, parent);
     c.residuals->Plot()->setMinimumSize(200, 90);

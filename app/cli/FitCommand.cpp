@@ -71,6 +71,7 @@ Json SpeciesJson(const SpeciesEstimate& e)
         { "d_cm2_per_s", e.D, e.DError },
         { "d20w_cm2_per_s", e.D20w, e.D20wError },
         { "m_g_per_mol", e.M, e.MError },
+        { "ff0", e.FrictionalRatio, e.FrictionalRatioError },
         { "area", e.Area, e.AreaError },
         { "loading", e.Loading, e.LoadingError },
         { "share", e.Share, e.ShareError },
@@ -104,6 +105,10 @@ std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const 
     j["iterations"] = r.Iterations;
     j["points"] = r.Points;
     j["rms_residual"] = Number(r.RmsResidual);
+    j["set_s_star_low"] = Number(r.SetSStarLow);
+    j["set_s_star_high"] = Number(r.SetSStarHigh);
+    j["beyond_share"] = Number(r.BeyondShare);
+    j["holding_set"] = r.HoldingSet >= 0 ? Json(r.HoldingSet) : Json(nullptr);
     j["species"] = Json::array();
     for (const SpeciesEstimate& e : r.Species)
         j["species"].push_back(SpeciesJson(e));
@@ -166,6 +171,9 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
             << (o.output.empty() ? "" : "; no table written") << "\n";
         return 1;
     }
+    if (result.HoldingSet >= 0)
+        err << CliProgramPrefix << "a species has left set " << result.Set << " (see its note): --set "
+            << result.HoldingSet << " fits the latest set that still holds it\n";
     if (o.output.empty())
         return 0;
     if (const std::string failure = WriteSpeciesFitFile(follower, o.output, fit, result, "morvane-cli");
@@ -181,7 +189,7 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
     auto o = std::make_shared<FitOptions>();
     auto summary = std::make_shared<std::string>("text");
     CLI::App* command = app.add_subcommand("fit",
-        "Fit 1 to 3 species to a g(s*) set of a channel: s* and s, D, M (Svedberg equation), loading and share, "
+        "Fit 1 to 3 species to a g(s*) set of a channel: s* and s, D, M (Svedberg equation), f/f0, loading and share, "
         "each with its standard error");
     command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     command->add_option("--channel", o->channel,

@@ -155,12 +155,16 @@ TEST(CliFit, JsonHoldsEveryValueWithItsError)
         EXPECT_NEAR(e["share"].get<double>(), share[k], 0.05);
         EXPECT_GT(e["m_g_per_mol"].get<double>(), 0);
         EXPECT_GT(e["d_cm2_per_s"].get<double>(), 0);
-        for (const char* key : { "s_star", "s20w", "d20w_cm2_per_s", "area", "loading", "loading_error", "sigma_s" })
+        for (const char* key :
+            { "s_star", "s20w", "d20w_cm2_per_s", "area", "loading", "loading_error", "sigma_s", "ff0", "ff0_error" })
             EXPECT_TRUE(e[key].is_number()) << key;
+        EXPECT_NEAR(e["ff0"].get<double>(), 1.34, 0.15); // both species are made with f/f0 1.34
         shares += e["share"].get<double>();
     }
     EXPECT_NEAR(shares, 1, 1e-12);
     EXPECT_TRUE(j["notes"].is_array());
+    EXPECT_NEAR(j["set_s_star_high"].get<double>(), 7.8, 0.1); // ln(7.2 / 5.9) / (omega^2 9326 s)
+    EXPECT_TRUE(j["holding_set"].is_null()) << "nothing has left the set";
 
     // Numbers that are not finite are null.
     SpeciesFitResult made;

@@ -71,19 +71,21 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
         std::string::npos);
 
     // The table: one row per species by increasing s, each value with its error.
-    ASSERT_EQ(panel.TableHeader.size(), 8u);
+    ASSERT_EQ(panel.TableHeader.size(), 9u);
     EXPECT_EQ(panel.TableHeader[2], "s (S)");
+    EXPECT_EQ(panel.TableHeader[6], "f/f0");
     ASSERT_EQ(panel.TableRows.size(), 2u);
     const double want[2][3] = { { 4.4, 66, 80 }, { 6.8, 132, 20 } }; // s (S), M (kg/mol), share (%)
     for (size_t k = 0; k < 2; ++k) {
         SCOPED_TRACE(k);
         const std::vector<std::string>& row = panel.TableRows[k];
-        ASSERT_EQ(row.size(), 8u);
+        ASSERT_EQ(row.size(), 9u);
         EXPECT_EQ(row[0], std::to_string(k + 1));
         EXPECT_NE(row[2].find(" ± "), std::string::npos) << row[2];
         EXPECT_NEAR(ValueOf(row[2]) / want[k][0], 1, 0.02) << row[2];
         EXPECT_NEAR(ValueOf(row[5]) / want[k][1], 1, 0.2) << row[5];
-        EXPECT_NEAR(ValueOf(row[7]), want[k][2], 5) << row[7];
+        EXPECT_NEAR(ValueOf(row[6]), 1.34, 0.15) << row[6];
+        EXPECT_NEAR(ValueOf(row[8]), want[k][2], 5) << row[8];
     }
 
     // Over the corrected curve: the fitted curve and each species'; the fourth overlay stays unused.
@@ -228,6 +230,7 @@ TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
     EXPECT_NEAR(ValueOf(panel.TableRows[1][2]) / 6.8, 1, 0.03) << panel.TableRows[1][2];
     EXPECT_EQ(panel.TableRows[0][4], "-") << "no D without a time";
     EXPECT_EQ(panel.TableRows[0][5], "-") << "nor M";
+    EXPECT_EQ(panel.TableRows[0][6], "-") << "nor f/f0";
     const ChartSeries& fitted = view.ChartSExtrapolation.Series[4];
     EXPECT_TRUE(fitted.Active);
     EXPECT_EQ(fitted.Points.size(), panel.Result.SStar.size());

@@ -90,3 +90,17 @@ TEST(Svedberg, MolarMassAndCorrectionToWater)
     const SolventConditions water25 { 0.73, 0.99705, 0.890, -1 };
     EXPECT_NEAR(D20wFactor(25, water25), 293.15 / 298.15 * 0.890 / 1.002, 1e-15);
 }
+
+// f/f0 worked by hand: the 66 kDa, 4.4 S protein (D 5.98957e-7 cm^2/s) has f = RT / (N_A D) =
+// 6.75737e-8 g/s and, as an anhydrous sphere of radius (3 M vbar / (4 pi N_A))^(1/3) = 2.67306e-7 cm,
+// f0 = 6 pi eta r = 5.04868e-8 g/s: 1.33844. A sphere of that mass (D 8.01669e-7, s 5.88914 S) has
+// 1; a viscosity twice as high halves it; without D there is none.
+TEST(Svedberg, FrictionalRatio)
+{
+    const SolventConditions water;
+    EXPECT_NEAR(FrictionalRatio(4.4e-13, 5.989570e-7, 20, water), 1.33844, 1e-5);
+    EXPECT_NEAR(FrictionalRatio(5.889145e-13, 8.016693e-7, 20, water), 1, 1e-6);
+    const SolventConditions viscous { 0.73, 0.99823, 2.004, -1 };
+    EXPECT_NEAR(FrictionalRatio(4.4e-13, 5.989570e-7, 20, viscous), 1.33844 / 2, 1e-5);
+    EXPECT_TRUE(std::isnan(FrictionalRatio(4.4e-13, 0, 20, water)));
+}

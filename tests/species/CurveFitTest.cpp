@@ -59,6 +59,7 @@ TEST(CurveFit, TwoGaussiansWithoutATimeComeBackExactly)
         EXPECT_NEAR(e.Share, a[k], 1e-6);
         EXPECT_TRUE(std::isnan(e.D));
         EXPECT_TRUE(std::isnan(e.M));
+        EXPECT_TRUE(std::isnan(e.FrictionalRatio));
     }
     EXPECT_LT(fit.RmsResidual, 1e-8);
     EXPECT_EQ(fit.Components.size(), 2u);
@@ -97,6 +98,10 @@ TEST(CurveFit, GaussianWithATimeGivesDAndTheSkewCorrectedS)
         EXPECT_NEAR(e.S - e.SStar, sigma2 / (2 * e.SStar), 0.05 * sigma2 / (2 * e.SStar));
         EXPECT_NEAR(e.Loading, e.Area * std::exp(2 * e.S * 1e-13 * conditions.Omega2 * 6000), 1e-9);
         EXPECT_GT(e.M, 0);
+        EXPECT_EQ(fit.Notes.back().rfind("the Gaussian model's bias is not taken off (it cannot be measured without "
+                                         "an engine set",
+                      0),
+            0u);
     }
 }
 

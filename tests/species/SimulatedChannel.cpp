@@ -35,6 +35,27 @@ SimRun SlowSpeciesRun()
     return run;
 }
 
+SimRun ThreeSpeciesRun()
+{
+    SimRun run = MixtureRun();
+    run.species[0].loadingMgPerMl = 0.6;
+    run.species[1].loadingMgPerMl = 0.25;
+    SimSpecies trimer;
+    trimer.sSvedberg = 9.5;
+    trimer.molecularWeight = 200000;
+    trimer.loadingMgPerMl = 0.15;
+    run.species.push_back(trimer);
+    return run;
+}
+
+SimRun SmallProteinRun()
+{
+    SimRun run = SingleSpeciesRun();
+    run.species[0].sSvedberg = 1.8;
+    run.species[0].molecularWeight = 17000;
+    return run;
+}
+
 const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run)
 {
     static std::map<std::string, std::unique_ptr<ChannelFollower>> followers;

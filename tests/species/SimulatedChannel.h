@@ -9,6 +9,8 @@
 SimRun SingleSpeciesRun(); // 4.4 S, 66 kDa, 1 mg/ml, 50000 rpm, 60 scans to 11220 s
 SimRun MixtureRun(); // 4.4 S and 6.8 S, 80/20 of 1 mg/ml, same run
 SimRun SlowSpeciesRun(); // the mixture with a 0.8 S, 10 kDa species in place of the 6.8 S one
+SimRun ThreeSpeciesRun(); // 4.4, 6.8 and 9.5 S (66, 132, 200 kDa), 60/25/15 of 1 mg/ml
+SimRun SmallProteinRun(); // 1.8 S, 17 kDa, 1 mg/ml
 
 // The engine of the run, by name (the first call with a name simulates the run).
 const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run);

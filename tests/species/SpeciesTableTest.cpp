@@ -48,6 +48,8 @@ TEST(SpeciesTable, LinesOfAFitAndOfAFailure)
     monomer.DError = 5.4e-9;
     monomer.M = 65636;
     monomer.MError = 584;
+    monomer.FrictionalRatio = 1.3357;
+    monomer.FrictionalRatioError = 0.0041;
     monomer.Loading = 0.8011;
     monomer.LoadingError = 0.0028;
     monomer.Share = 0.7989;
@@ -60,6 +62,8 @@ TEST(SpeciesTable, LinesOfAFitAndOfAFailure)
     dimer.DError = 1.7e-8;
     dimer.M = 127092;
     dimer.MError = 4432;
+    dimer.FrictionalRatio = 1.402;
+    dimer.FrictionalRatioError = 0.017;
     dimer.Loading = 0.2017;
     dimer.Share = 0.2011;
     fit.Species = { monomer, dimer };
@@ -68,12 +72,12 @@ TEST(SpeciesTable, LinesOfAFitAndOfAFailure)
         "Species fit of g(s*) set 56: t 9326 s (newest scan at 11220 s), 50000 rpm, 20.0 C",
         "Lamm boundaries model: converged after 5 iterations, rms residual 0.0143 over 122 points",
         "vbar 0.73 ml/g, solvent density 0.99823 g/ml, viscosity 1.002 cP",
-        "species  s* (S)           s (S)            s20,w (S)        D (1e-7 cm^2/s)  M (kg/mol)    loading          "
-        "share (%)",
-        "      1  4.3457 ± 0.0026  4.3962 ± 0.0027  4.3962 ± 0.0027  6.018 ± 0.054    65.64 ± 0.58  0.8011 ± 0.0028  "
-        "79.89 ± 0.23",
-        "      2  6.7594 ± 0.0026  6.7950 ± 0.0086  6.7950 ± 0.0086  4.80 ± 0.17      127.1 ± 4.4   0.2017 ± 0.0028  "
-        "20.11 ± 0.23",
+        "species  s* (S)           s (S)            s20,w (S)        D (1e-7 cm^2/s)  M (kg/mol)    f/f0             "
+        "loading          share (%)",
+        "      1  4.3457 ± 0.0026  4.3962 ± 0.0027  4.3962 ± 0.0027  6.018 ± 0.054    65.64 ± 0.58  1.3357 ± 0.0041  "
+        "0.8011 ± 0.0028  79.89 ± 0.23",
+        "      2  6.7594 ± 0.0026  6.7950 ± 0.0086  6.7950 ± 0.0086  4.80 ± 0.17      127.1 ± 4.4   1.402 ± 0.017    "
+        "0.2017 ± 0.0028  20.11 ± 0.23",
         "note: species 2 is not determined by the data (share 20.1 %)",
     };
     EXPECT_EQ(SpeciesTableLines(fit), want);

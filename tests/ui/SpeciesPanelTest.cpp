@@ -66,10 +66,10 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     ASSERT_EQ(view.CorrectedSpecies.Result.Status, FitStatus::Converged) << view.CorrectedSpecies.LabelSpeciesFit;
     QTableWidget* table = w->SpeciesTable(Source::Corrected);
     ASSERT_EQ(table->rowCount(), 2);
-    ASSERT_EQ(table->columnCount(), 8);
+    ASSERT_EQ(table->columnCount(), 9);
     EXPECT_EQ(table->horizontalHeaderItem(5)->text(), "M (kg/mol)");
     for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 8; ++c)
+        for (int c = 0; c < 9; ++c)
             EXPECT_EQ(table->item(r, c)->text().toStdString(),
                 view.CorrectedSpecies.TableRows[static_cast<size_t>(r)][static_cast<size_t>(c)]);
     EXPECT_EQ(view.CorrectedSpecies.Result.Solvent.Vbar, 0.74);
