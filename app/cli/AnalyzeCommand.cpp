@@ -98,7 +98,8 @@ public:
         Summary s = Summarise(e, set, newest);
         s.counts = follower.Counts;
         s.meniscusFound = meniscusFound_;
-        std::string line = o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_);
+        // The engine's entry: a channel followed before its cell showed a second wavelength names its own.
+        std::string line = o_.json ? SummaryJson(s, path, e.ChannelName) : SummaryText(s, path, e.ChannelName);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
             line = WithConvergence(line, SummariseConvergence(e), o_.json);
@@ -218,14 +219,23 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
         return 1;
     }
-    launch.Channel = channel;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel.empty() ? "" : channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
+    }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
 
-    AnalyzeRun run(o, out, err, channel);
+    AnalyzeRun run(o, out, err, choice.entry);
     if (o.progress)
         run.follower.progress = &err;
-    OpenChannel(run.follower, o.runDir, launch);
-    if (!o.watch)
+    if (!o.watch) {
+        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs);
         return StatusOf(run.WriteOnce(true));
+    }
+    OpenChannel(run.follower, o.runDir, launch);
 
     ScanNotices notices(err);
     notices.Look(run.follower.Counts);
