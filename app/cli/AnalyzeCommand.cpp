@@ -87,7 +87,10 @@ public:
                  << e.GofsStore->GetNumberOfSets() << " g(s*) sets, numbered from 0\n";
             return Written::Refused;
         }
-        const std::string path = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
+        // The proposed name once: a followed channel that comes to name its wavelength keeps its file.
+        if (path_.empty())
+            path_ = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
+        const std::string& path = path_;
         std::string detail;
         const std::string failure = WriteGofsFile(e, path, set, newest, &detail);
         if (!failure.empty()) {
@@ -141,6 +144,7 @@ private:
     std::string channel_;
     bool warned_ = false;
     std::optional<double> meniscusFound_;
+    std::string path_; // the file written
 };
 
 // What a followed run stops taking, said once on err: scans newly refused (by reason), and a file
