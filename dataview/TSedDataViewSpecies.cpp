@@ -9,6 +9,7 @@
 
 #include "analysis/NumberText.h"
 #include "provenance/SpeciesFitRecord.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
@@ -165,7 +166,9 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     FileDialogRequest request;
     request.Title = SaveSpeciesTableTitle;
     request.InitialDir = SaveDialog1InitialDir;
-    request.FileName = "species-set" + std::to_string(panel.FittedSet) + ".txt";
+    const int32_t nm = EntryWavelength(Engine->ChannelName); // one of the cell's wavelengths: say which
+    request.FileName
+        = "species-set" + std::to_string(panel.FittedSet) + (nm > 0 ? " " + std::to_string(nm) + " nm" : "") + ".txt";
     request.DefaultExt = ".txt";
     request.Filter = TextFileFilter;
     request.OverwritePrompt = true;

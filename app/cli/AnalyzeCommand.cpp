@@ -87,7 +87,10 @@ public:
                  << e.GofsStore->GetNumberOfSets() << " g(s*) sets, numbered from 0\n";
             return Written::Refused;
         }
-        const std::string path = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
+        // The proposed name once: a followed channel that comes to name its wavelength keeps its file.
+        if (path_.empty())
+            path_ = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
+        const std::string& path = path_;
         std::string detail;
         const std::string failure = WriteGofsFile(e, path, set, newest, &detail);
         if (!failure.empty()) {
@@ -98,7 +101,8 @@ public:
         Summary s = Summarise(e, set, newest);
         s.counts = follower.Counts;
         s.meniscusFound = meniscusFound_;
-        std::string line = o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_);
+        // The engine's entry: a channel followed before its cell showed a second wavelength names its own.
+        std::string line = o_.json ? SummaryJson(s, path, e.ChannelName) : SummaryText(s, path, e.ChannelName);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
             line = WithConvergence(line, SummariseConvergence(e), o_.json);
@@ -140,6 +144,7 @@ private:
     std::string channel_;
     bool warned_ = false;
     std::optional<double> meniscusFound_;
+    std::string path_; // the file written
 };
 
 // What a followed run stops taking, said once on err: scans newly refused (by reason), and a file
@@ -218,14 +223,23 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
         return 1;
     }
-    launch.Channel = channel;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel.empty() ? "" : channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
+    }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
 
-    AnalyzeRun run(o, out, err, channel);
+    AnalyzeRun run(o, out, err, choice.entry);
     if (o.progress)
         run.follower.progress = &err;
-    OpenChannel(run.follower, o.runDir, launch);
-    if (!o.watch)
+    if (!o.watch) {
+        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs);
         return StatusOf(run.WriteOnce(true));
+    }
+    OpenChannel(run.follower, o.runDir, launch);
 
     ScanNotices notices(err);
     notices.Look(run.follower.Counts);

@@ -36,7 +36,8 @@ struct CliCommand {
 
 bool IsDirectory(const std::string& path);
 
-// The channel entry as the channel list spells it, or empty when `text` names no channel.
+// The channel entry as the channel list spells it, or empty when `text` names no channel. An
+// absorbance or intensity entry may name a wavelength: "0*.RA1 280 nm" (also "0*.ra1 280nm").
 std::string KnownChannel(const std::string& text);
 
 // The channel the main window would select in runDir; empty when it has none.
@@ -50,6 +51,9 @@ struct AnalysisOptions {
     std::optional<double> jitter;
     std::optional<double> fringe;
     std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
+    std::optional<int> wavelength; // nm: of a cell scanned at several, the channel of this one
+    // Waits between two looks at a file still being written (OpenFinishedChannel); empty: no wait.
+    std::function<void(int)> pause;
 };
 
 // meniscusAuto: --meniscus also takes "auto".
@@ -59,6 +63,19 @@ void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options, bool menisc
 // wrong with an option, one line without the program's prefix: a radius that is no finite number,
 // a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the bottom.
 std::string LaunchFromOptions(const AnalysisOptions& options, LaunchParameters& launch);
+
+// The channel entry a command loads, from --channel (empty: the one the main window would select)
+// and --wavelength: for an absorbance or intensity cell scanned at several wavelengths, the entry of
+// the wavelength asked for, by default the first in file order (with a note saying so). On a
+// failure `error` holds one line with the prefix and `status` the exit status (2: a wrong request,
+// 1: no channel in the run).
+struct ChannelChoice {
+    std::string entry;
+    std::string note; // a line for err, with the prefix; empty when there is nothing to say
+    std::string error;
+    int status = 0;
+};
+ChannelChoice ChooseChannel(const std::string& runDir, const std::string& channel, std::optional<int> wavelength);
 
 // Why nothing could be loaded from the channel (no file, no readable scan), one line with the
 // prefix; empty when the follower holds data.

@@ -104,21 +104,20 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
-    if (launch.Channel.empty()) {
-        if (!o.channel.empty())
-            err << CliProgramPrefix << "unknown channel '" << o.channel
-                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
-        else
-            err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
-        return o.channel.empty() ? 1 : 2;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
     }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
     const std::string& channel = launch.Channel;
 
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenChannel(follower, o.runDir, launch);
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
     if (!follower.HasData) {
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
@@ -183,6 +182,7 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
                 o->output = AbsolutePathFrom(context.startDir, o->output);
                 o->json = *summary == "json";
                 o->progress = context.progress;
+                o->analysis.pause = context.sleepMs;
                 return RunExtrapolate(*o, context.out, context.err);
             } };
 }

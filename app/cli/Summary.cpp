@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "scanfiles/ChannelWavelength.h"
+
 namespace {
 
 // Length of the valid UTF-8 character at text[i], or 0 when the byte there starts none.
@@ -121,6 +123,9 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     nlohmann::ordered_json j;
     j["file"] = Utf8OrEscaped(file);
     j["channel"] = Utf8OrEscaped(channel);
+    const int32_t nm = EntryWavelength(channel);
+    if (nm > 0)
+        j["wavelength_nm"] = nm;
     j["scans"] = s.scans;
     j["sets"] = s.sets;
     j["set"] = s.set;
@@ -131,6 +136,8 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     if (s.meniscusFound)
         j["meniscus_found_cm"] = *s.meniscusFound;
     AddScanCounts(j, s.counts);
+    if (nm > 0 || s.counts.OtherWavelengths > 0)
+        j["scans_other_wavelengths"] = s.counts.OtherWavelengths;
     return j.dump();
 }
 

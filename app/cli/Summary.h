@@ -36,7 +36,8 @@ std::string SummaryText(const Summary& s, const std::string& file, const std::st
 // One JSON object on one line (no line end); a peak that was not found is null. The scan counts
 // follow as "scans_read", "scans_used", "scans_refused", "refusals" (one {"reason", "count",
 // "first_file"} per reason that refused a file), "scans_pending", "first_pending_file" (null when
-// none is pending) and "reloads".
+// none is pending) and "reloads". A channel of one of its cell's wavelengths adds "wavelength_nm"
+// after "channel" and "scans_other_wavelengths" (the cell's scans at its other wavelengths) last.
 std::string SummaryJson(const Summary& s, const std::string& file, const std::string& channel);
 
 // Text as a JSON string can hold it: valid UTF-8 as it is, every byte that is not part of a
