@@ -11,7 +11,7 @@ struct SpeciesSettings {
     double Vbar = SolventConditions {}.Vbar; // ml/g, partial specific volume of the sample
     double SolventDensity = SolventConditions {}.Density; // g/ml, at the run's temperature
     double SolventViscosity = SolventConditions {}.ViscosityCp; // cP, at the run's temperature
-    // Each g(s*) set is compared with the set this share of the newest elapsed time earlier.
+    // Each g(s*) set is compared with the set this share of its elapsed time earlier.
     double ConvergenceWindowPercent = 100 * ConvergenceThresholds {}.WindowFraction;
     double ConvergencePeakDriftPercent = 100 * ConvergenceThresholds {}.PeakDrift;
     double ConvergenceShapeChangePercent = 100 * ConvergenceThresholds {}.ShapeChange;
