@@ -48,7 +48,7 @@ bool Holds(const ChannelDataStore& store, int32_t k, int32_t i, double minSStar)
     return store.GetE(k, i) >= 0 && std::exp(store.GetX(i)) / Svedberg >= minSStar;
 }
 
-// The points above minSStar that hold data in every listed set, in grid order.
+// The points above minSStar that hold data in both sets, in grid order.
 std::vector<int32_t> CommonPoints(const ChannelDataStore& store, int32_t a, int32_t b, double minSStar)
 {
     std::vector<int32_t> points;
@@ -209,7 +209,10 @@ double ShapeChangeOf(const ChannelDataStore& store, int32_t newer, int32_t older
     const double step = store.GetX(1) - store.GetX(0);
     if (peaks.empty() || !(step > 0))
         return NaN;
-    const double width = peaks.front().Sigma / peaks.front().SStar / step;
+    // At most as wide as the range, which bounds the blur's cost for the broad peaks of early sets.
+    const double width = std::min(peaks.front().Sigma / peaks.front().SStar / step, static_cast<double>(points.size()));
+    if (!(width > 0))
+        return NaN;
     double gainNewer = 0, gainOlder = 0;
     const std::vector<double> a = Blurred(y, width, gainNewer);
     const std::vector<double> b = Blurred(olderY, width, gainOlder);
