@@ -146,6 +146,9 @@ void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
     InputEnabled = false;
     PanelOf(source).Options = options;
     ShowSpeciesFit(source, FitSpeciesOf(source, options));
+    // The verdict compares the answer of this many species from now on.
+    if (source == SpeciesSource::Corrected)
+        ShowConvergence();
     InputEnabled = true;
 }
 
@@ -281,8 +284,12 @@ void TSedDataView::ShowSpeciesAndConvergence()
 void TSedDataView::ShowConvergence()
 {
     ConvergenceChart.ClearSeriesFrom(0);
-    const std::vector<ConvergencePoint> series
-        = Engine ? ConvergenceSeries(*Engine, convergenceThresholds_) : std::vector<ConvergencePoint>();
+    // Where a fit was made, the verdict compares the answer with as many species; otherwise as the peaks show.
+    const SpeciesPanel& fit = CorrectedSpecies;
+    const SpeciesFitOptions* asked = fit.FittedSet >= 0 && !fit.Failed ? &fit.Options : nullptr;
+    const std::vector<ConvergencePoint> series = Engine
+        ? ConvergenceSeries(*Engine, convergenceThresholds_, asked, &convergenceFits_)
+        : std::vector<ConvergencePoint>();
     const ConvergenceVerdict verdict = JudgeConvergence(series, convergenceThresholds_);
     LabelConvergence = verdict.Text;
     ConvergenceStable = verdict.Stable;

@@ -105,7 +105,7 @@ public:
         std::string line = o_.json ? SummaryJson(s, path, e.ChannelName) : SummaryText(s, path, e.ChannelName);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
-            line = WithConvergence(line, SummariseConvergence(e), o_.json);
+            line = WithConvergence(line, SummariseConvergence(e, {}, &convergenceFits_), o_.json);
         out_ << line << "\n";
         out_.flush();
         Sidecar record = GofsSidecar(follower, path, set, newest);
@@ -113,6 +113,8 @@ public:
     }
 
 private:
+    ConvergenceFitCache convergenceFits_; // each look fits only the sets that are new
+
     // --meniscus auto: the meniscus from the first scans, once. Without one, a run being followed
     // waits until it has the scans the search looks at; then, as a single load does, it fails.
     Written FindMeniscus(bool last)

@@ -141,16 +141,23 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     return j.dump();
 }
 
-ConvergenceSummary SummariseConvergence(const RealTimeGofS& engine, const ConvergenceThresholds& thresholds)
+ConvergenceSummary SummariseConvergence(
+    const RealTimeGofS& engine, const ConvergenceThresholds& thresholds, ConvergenceFitCache* fits)
 {
-    const ConvergenceVerdict v = JudgeConvergence(ConvergenceSeries(engine, thresholds), thresholds);
+    const ConvergenceVerdict v
+        = JudgeConvergence(ConvergenceSeries(engine, thresholds, nullptr, fits), thresholds);
+    const ConvergencePoint& p = v.Newest;
     ConvergenceSummary c;
     c.converged = v.Stable;
     c.verdict = v.Text;
-    const bool compared = v.Newest.ComparedSet >= 0;
-    c.peakDriftPercent = compared ? 100 * v.Newest.PeakDrift : std::nan("");
-    c.shapeChangePercent = compared ? 100 * v.Newest.ShapeChange : std::nan("");
+    const bool compared = p.ComparedSet >= 0;
+    c.peakDriftPercent = compared ? 100 * p.PeakDrift : std::nan("");
+    c.shapeChangePercent = compared ? 100 * p.ShapeChange : std::nan("");
     c.stableMinutes = v.StableForSeconds / 60;
+    c.meniscusLevelPercent = 100 * p.MeniscusLevel;
+    c.speciesCompared = p.Fitted ? p.FittedSpecies : 0;
+    c.speciesSChangePercent = p.Fitted ? 100 * p.SpeciesSChange : std::nan("");
+    c.shareChangePoints = p.Fitted ? 100 * p.ShareChange : std::nan("");
     return c;
 }
 
@@ -166,5 +173,9 @@ std::string WithConvergence(const std::string& summary, const ConvergenceSummary
     j["peak_drift_percent"] = number(c.peakDriftPercent);
     j["shape_change_percent"] = number(c.shapeChangePercent);
     j["stable_minutes"] = number(c.stableMinutes);
+    j["meniscus_level_percent"] = number(c.meniscusLevelPercent);
+    j["species_compared"] = c.speciesCompared;
+    j["species_s_change_percent"] = number(c.speciesSChangePercent);
+    j["share_change_points"] = number(c.shareChangePoints);
     return j.dump();
 }
