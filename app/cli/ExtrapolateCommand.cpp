@@ -50,7 +50,8 @@ Range RangeOf(const ExtrapolateOptions& o, const ChannelDataStore& smooth, std::
 }
 
 std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
-    const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak)
+    const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak,
+    std::optional<double> meniscusFound)
 {
     if (o.json) {
         nlohmann::ordered_json j;
@@ -62,6 +63,8 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         j["end_time_s"] = h.endTime;
         j["points"] = rows.size();
         j["peak_s_star"] = peak.Found ? nlohmann::ordered_json(peak.SStar) : nlohmann::ordered_json(nullptr);
+        if (meniscusFound)
+            j["meniscus_found_cm"] = *meniscusFound;
         return j.dump();
     }
     char times[80];
@@ -107,6 +110,9 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const ChannelDataStore& smooth = *e.SmoothGofsStore;
@@ -136,7 +142,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         curve.push_back({ r.sStar, r.value, r.value / r.sStar });
     const double omega2t = smooth.Headers[static_cast<size_t>(range.end)].Omega2t;
     const GofsPeak peak = FindGofsPeak(curve, BoundaryMinimumSStar(e.Meniscus, omega2t));
-    out << SummaryOf(o, path, channel, header, rows, peak) << "\n";
+    out << SummaryOf(o, path, channel, header, rows, peak, meniscusFound) << "\n";
     Sidecar record = ExtrapolationSidecar(follower, path, range.start, range.end, display);
     return WriteCliSidecar(record, err) ? 0 : 1;
 }

@@ -85,7 +85,8 @@ Json SpeciesJson(const SpeciesEstimate& e)
 
 } // namespace
 
-std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const std::string& channel)
+std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const std::string& channel,
+    std::optional<double> meniscusFound)
 {
     Json j;
     j["run"] = Utf8OrEscaped(runDir);
@@ -104,6 +105,8 @@ std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const 
     j["iterations"] = r.Iterations;
     j["points"] = r.Points;
     j["rms_residual"] = Number(r.RmsResidual);
+    if (meniscusFound)
+        j["meniscus_found_cm"] = *meniscusFound;
     j["species"] = Json::array();
     for (const SpeciesEstimate& e : r.Species)
         j["species"].push_back(SpeciesJson(e));
@@ -146,6 +149,9 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const int32_t sets = e.GofsStore ? e.GofsStore->GetNumberOfSets() : 0;
@@ -157,7 +163,7 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     const SpeciesFitResult result = FitSpecies(e, fit);
     const bool converged = result.Status == FitStatus::Converged;
     if (o.json)
-        out << FitJson(result, o.runDir, launch.Channel) << "\n";
+        out << FitJson(result, o.runDir, launch.Channel, meniscusFound) << "\n";
     else if (converged)
         for (const std::string& line : SpeciesTableLines(result))
             out << line << "\n";
