@@ -9,9 +9,8 @@
 #include "app/cli/Summary.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
-#include "dataview/MeniscusProposal.h"
-#include "dataview/PositionWarnings.h"
 #include "provenance/ChannelRecording.h"
+#include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
@@ -120,23 +119,16 @@ private:
     Written FindMeniscus(bool last)
     {
         RealTimeGofS& e = *follower.Engine;
-        const MeniscusFinding f = ProposeMeniscus(e);
-        if (!f.Found) {
-            if (!last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
+        const FoundMeniscus m = TakeFoundMeniscus(e, channel_);
+        if (!m.taken) {
+            if (!m.found && !last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
                 return Written::NotYet;
-            err_ << CliProgramPrefix << MeniscusFindingText(f) << " in " << channel_
-                 << "; give the radius with --meniscus\n";
+            err_ << m.message << "\n";
             return last ? Written::Failed : Written::Refused;
         }
-        if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
-            err_ << CliProgramPrefix << refusal << "\n";
-            return last ? Written::Failed : Written::Refused;
-        }
-        e.Meniscus = f.Radius;
-        e.RefreshStages(false);
-        meniscusFound_ = f.Radius;
+        meniscusFound_ = m.radius;
         if (!o_.json)
-            err_ << CliProgramPrefix << MeniscusFindingText(f) << "\n";
+            err_ << m.message << "\n";
         return Written::Yes;
     }
 
@@ -281,7 +273,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
     analyze->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     analyze->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    AddAnalysisOptions(*analyze, o->analysis, true);
+    AddAnalysisOptions(*analyze, o->analysis);
     analyze->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
     analyze->add_option("--set", o->set, "Write this g(s*) set alone (numbered from 0), as the time course does");
     analyze->add_flag("--watch", o->watch,

@@ -43,10 +43,10 @@ std::string KnownChannel(const std::string& text);
 // The channel the main window would select in runDir; empty when it has none.
 std::string SelectedChannel(const std::string& runDir);
 
-// The analysis options that analyze and extrapolate share: the positions and the averaging rule.
+// The analysis options that the commands reading a channel share: the positions and the averaging rule.
 struct AnalysisOptions {
     std::optional<double> meniscus; // cm; the launch defaults otherwise
-    bool meniscusAuto = false; // --meniscus auto: found from the first scans (where the command offers it)
+    bool meniscusAuto = false; // --meniscus auto: found from the artefact of the first scans
     std::optional<double> bottom;
     std::optional<double> jitter;
     std::optional<double> fringe;
@@ -56,8 +56,8 @@ struct AnalysisOptions {
     std::function<void(int)> pause;
 };
 
-// meniscusAuto: --meniscus also takes "auto".
-void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options, bool meniscusAuto = false);
+// --meniscus takes a radius or "auto".
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options);
 
 // The launch defaults with the options applied (the channel is left to the caller); or what is
 // wrong with an option, one line without the program's prefix: a radius that is no finite number,
@@ -80,6 +80,24 @@ ChannelChoice ChooseChannel(const std::string& runDir, const std::string& channe
 // Why nothing could be loaded from the channel (no file, no readable scan), one line with the
 // prefix; empty when the follower holds data.
 std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir);
+
+// --meniscus auto on a loaded channel: the meniscus found from the artefact of its first scans
+// (MeniscusProposal.h), taken by the engine, its stages rebuilt, when it lies below the bottom.
+struct FoundMeniscus {
+    bool found = false; // the search found one
+    bool taken = false; // and the engine took it
+    double radius = 0; // cm, when found
+    // One line with the prefix: "meniscus found at ..." when taken; else why not, naming the channel.
+    std::string message;
+};
+// `channel`: how the message names the channel.
+FoundMeniscus TakeFoundMeniscus(RealTimeGofS& engine, const std::string& channel);
+
+// --meniscus auto in a command that reads the run once: takes the meniscus found and says so on err
+// (unless quiet: a JSON summary names it in `found`); without one, says why on err and returns
+// false (the command fails). Returns true at once when auto was not asked for.
+bool TakeMeniscusIfAuto(const AnalysisOptions& options, RealTimeGofS& engine, const std::string& channel,
+    std::ostream& err, bool quiet, std::optional<double>& found);
 
 // One line per PositionWarnings finding, "morvane-cli: warning: ...", written to err.
 void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);

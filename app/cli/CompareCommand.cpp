@@ -94,6 +94,9 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
             err << NoDataMessage(follower, c.channel, c.runDir) << "\n";
             return 1;
         }
+        std::optional<double> meniscusFound;
+        if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, c.name, err, false, meniscusFound))
+            return 1;
         const RealTimeGofS& e = *follower.Engine;
         if (!e.GofsStore || e.GofsStore->GetNumberOfSets() < 1) {
             err << CliProgramPrefix << NotEnoughDataMessage << " (" << e.RawStore->GetNumberOfSets() << " scans of "

@@ -43,6 +43,9 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, false, meniscusFound))
+        return 1;
     WarnAboutPositions(*follower.Engine, err);
     std::error_code ec;
     fs::create_directories(o.outputDir, ec);

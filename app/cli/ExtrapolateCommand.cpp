@@ -62,7 +62,7 @@ const char* NoPeakNote = "no well-determined g(s*) peak: no point's standard err
 
 std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
     const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak,
-    const RangeStory& story)
+    const RangeStory& story, std::optional<double> meniscusFound)
 {
     if (o.json) {
         nlohmann::ordered_json j;
@@ -77,6 +77,8 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         j["points"] = rows.size();
         j["peak_s_star"] = peak.Found ? nlohmann::ordered_json(peak.SStar) : nlohmann::ordered_json(nullptr);
         j["peak_note"] = peak.Found ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(NoPeakNote);
+        if (meniscusFound)
+            j["meniscus_found_cm"] = *meniscusFound;
         return j.dump();
     }
     char times[80];
@@ -122,6 +124,9 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const ChannelDataStore& smooth = *e.SmoothGofsStore;
@@ -154,7 +159,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
 
     const double omega2t = smooth.Headers[static_cast<size_t>(header.end)].Omega2t;
     const GofsPeak peak = FindGofsPeak(WellDeterminedGofs(rows), BoundaryMinimumSStar(e.Meniscus, omega2t));
-    out << SummaryOf(o, path, channel, header, rows, peak, story) << "\n";
+    out << SummaryOf(o, path, channel, header, rows, peak, story, meniscusFound) << "\n";
     Sidecar record = ExtrapolationSidecar(follower, path, header.start, header.end, display);
     return WriteCliSidecar(record, err) ? 0 : 1;
 }

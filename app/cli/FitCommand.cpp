@@ -86,7 +86,8 @@ Json SpeciesJson(const SpeciesEstimate& e)
 
 } // namespace
 
-std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const std::string& channel)
+std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const std::string& channel,
+    std::optional<double> meniscusFound)
 {
     Json j;
     j["run"] = Utf8OrEscaped(runDir);
@@ -109,6 +110,8 @@ std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const 
     j["set_s_star_high"] = Number(r.SetSStarHigh);
     j["beyond_share"] = Number(r.BeyondShare);
     j["holding_set"] = r.HoldingSet >= 0 ? Json(r.HoldingSet) : Json(nullptr);
+    if (meniscusFound)
+        j["meniscus_found_cm"] = *meniscusFound;
     j["species"] = Json::array();
     for (const SpeciesEstimate& e : r.Species)
         j["species"].push_back(SpeciesJson(e));
@@ -150,6 +153,9 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const int32_t sets = e.GofsStore ? e.GofsStore->GetNumberOfSets() : 0;
@@ -161,7 +167,7 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     const SpeciesFitResult result = FitSpecies(e, fit);
     const bool converged = result.Status == FitStatus::Converged;
     if (o.json)
-        out << FitJson(result, o.runDir, launch.Channel) << "\n";
+        out << FitJson(result, o.runDir, launch.Channel, meniscusFound) << "\n";
     else if (converged)
         for (const std::string& line : SpeciesTableLines(result))
             out << line << "\n";

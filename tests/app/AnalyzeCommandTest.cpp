@@ -483,8 +483,9 @@ TEST(CliAnalyze, MeniscusAutoFindsItOrFailsClearly)
         if (!artefact) {
             EXPECT_EQ(text.Analyze(o), 1);
             EXPECT_EQ(text.err.str(),
-                "morvane-cli: no meniscus found: no spike stands out of the noise in the first 5 scans (none reaches 8 "
-                "noise SDs) in 0*.RA1; give the radius with --meniscus\n");
+                "morvane-cli: no meniscus found: no spike or step stands out of the noise in the first 5 scans (none "
+                "reaches 8 noise SDs and stays put: the edge that does moves from scan to scan, as boundaries do) in "
+                "0*.RA1; give the radius with --meniscus\n");
             EXPECT_FALSE(fs::exists(out / "g.txt"));
             continue;
         }
