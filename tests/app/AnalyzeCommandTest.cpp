@@ -531,7 +531,7 @@ TEST(CliAnalyze, ACellScannedAtTwoWavelengthsGivesEachItsOwnResult)
     EXPECT_NE(first.out.str().find("; 12 scans read, 12 used, 12 at other wavelengths (230 nm)\n"), std::string::npos);
     EXPECT_EQ(testutil::ReadTextFile(g), expected) << "the 280 nm scans alone, byte for byte";
     std::ostringstream rout, rerr;
-    EXPECT_EQ(RunReproduce({ g + ".json", "" }, rout, rerr), 0) << rout.str() << rerr.str();
+    EXPECT_EQ(RunReproduce({ g + ".json", "", {} }, rout, rerr), 0) << rout.str() << rerr.str();
     EXPECT_EQ(rout.str().find("added:"), std::string::npos) << "the 230 nm files are another channel's";
 
     AnalyzeOptions o = OptionsFor(mixed.path(), g);
