@@ -89,7 +89,18 @@ public:
         // The proposed name once: a followed channel that comes to name its wavelength keeps its file.
         if (path_.empty())
             path_ = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
-        const std::string& path = path_;
+        const std::string path = path_;
+        // The inputs are hashed first: a scan used in the result that is gone since (deleted while the
+        // run is followed) makes a followed run load again, so that result and record hold what the
+        // files give. A single load, or a file gone again, is written with the record saying so.
+        Sidecar record = GofsSidecar(follower, path, set, newest);
+        if (o_.watch && !reloading_ && !UnhashedUsedFiles(record).empty()) {
+            reloading_ = true;
+            follower.LoadChannel(follower.DataDirectory);
+            const Written w = WriteOnce(last);
+            reloading_ = false;
+            return w;
+        }
         std::string detail;
         const std::string failure = WriteGofsFile(e, path, set, newest, &detail);
         if (!failure.empty()) {
@@ -107,7 +118,6 @@ public:
             line = WithConvergence(line, SummariseConvergence(e, {}, &convergenceFits_), o_.json);
         out_ << line << "\n";
         out_.flush();
-        Sidecar record = GofsSidecar(follower, path, set, newest);
         return WriteCliSidecar(record, err_) ? Written::Yes : Written::Failed;
     }
 
@@ -137,6 +147,7 @@ private:
     std::ostream& err_;
     std::string channel_;
     bool warned_ = false;
+    bool reloading_ = false;
     std::optional<double> meniscusFound_;
     std::string path_; // the file written
 };
@@ -252,8 +263,8 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         run.follower.Timer1Timer();
         notices.Look(run.follower.Counts);
         if (run.follower.DataRevision != known || hadData != run.follower.HasData) {
-            known = run.follower.DataRevision;
             const Written w = run.WriteOnce(false);
+            known = run.follower.DataRevision; // a load the write made is written already
             if (w == Written::Refused)
                 return 2;
             if (w != Written::NotYet)
