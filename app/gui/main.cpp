@@ -1,6 +1,7 @@
 // morvane: the windowed program. Options let it start on a root, launch a view and, for
 // documentation and checks, render a window to a PNG file without a display and exit.
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
@@ -18,6 +19,7 @@
 
 #include "mainwindow/RunDiscovery.h"
 #include "MorvaneVersion.h"
+#include "scanfiles/FileSystem.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -57,6 +59,17 @@ bool IsScanOfReadRun(const QString& file, MainWindowWidget& main, const QString&
     const std::string path = file.toStdString();
     return IsScanFileOfRun(path, main.Form().EditDataDir)
         || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString()));
+}
+
+// Renders `widget` to the PNG file `file` through a temporary file and a rename, as every file the
+// program writes; what failed, or empty.
+std::string WriteScreenshot(QWidget& widget, const QString& file)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !widget.grab().save(&buffer, "PNG"))
+        return "the picture cannot be encoded";
+    return WriteFileAtomically(file.toStdString(), std::string(png.constData(), static_cast<size_t>(png.size())));
 }
 
 // The --delay value; false, with the message written, when it is no number of seconds a
@@ -242,8 +255,8 @@ int main(int argc, char* argv[])
             QApplication::processEvents();
             if (refuseShot())
                 return 1;
-            if (!target->grab().save(shotFile, "PNG")) {
-                std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(shotFile));
+            if (const std::string failure = WriteScreenshot(*target, shotFile); !failure.empty()) {
+                std::fprintf(stderr, "morvane: cannot write %s: %s\n", qPrintable(shotFile), failure.c_str());
                 return 1;
             }
             return 0;

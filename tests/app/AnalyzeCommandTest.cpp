@@ -313,7 +313,7 @@ TEST(CliAnalyze, WatchStartsBeforeTheRunExistsAndOutlivesAFailedWrite)
     const std::string err = r.err.str();
     EXPECT_EQ(err.rfind("morvane-cli: waiting for " + run + " to appear\n", 0), 0u) << err;
     EXPECT_NE(err.find("morvane-cli: Unexpected error writing file, Please check output. (cannot create a file in '"
-                  + outDir + "'); writing it again after the next scans\n"),
+                  + outDir + "': No such file or directory); writing it again after the next scans\n"),
         std::string::npos)
         << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
