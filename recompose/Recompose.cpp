@@ -101,7 +101,7 @@ int64_t ReadFileLines(const std::string& path, std::vector<std::string>& lines)
     std::string bytes;
     const int64_t n = ReadWholeFile(path, bytes, RecomposeMaxFileBytes + 1);
     if (n < 0 || n > static_cast<int64_t>(RecomposeMaxFileBytes))
-        return -1;
+        return n == NotARegularFile ? NotARegularFile : -1;
     const std::vector<std::string_view> views = SplitLines(bytes);
     lines.assign(views.begin(), views.end());
     return n;
@@ -218,9 +218,13 @@ RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector
         if (bytes > static_cast<int64_t>(RecomposeMaxFileBytes))
             bytes = -1;
         const std::vector<std::string_view> lines = bytes < 0 ? std::vector<std::string_view>() : SplitLines(bytesRead);
-        say(FileStatusText(bytes, static_cast<int32_t>(k + 1)));
+        say(FileStatusText(std::max<int64_t>(bytes, -1), static_cast<int32_t>(k + 1)));
         if (bytes < 0 || lines.empty()) {
-            result.Skipped.push_back(name + (bytes < 0 ? " could not be read" : " is empty") + " and was not written");
+            result.Skipped.push_back(name
+                + (bytes == NotARegularFile ? " is not a regular file"
+                        : bytes < 0         ? " could not be read"
+                                            : " is empty")
+                + " and was not written");
             continue;
         }
         bool stop = false;

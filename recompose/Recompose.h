@@ -31,8 +31,8 @@ inline constexpr size_t RadiusFieldWidth = 9;
 inline constexpr size_t RecomposeMaxFileBytes = 16u << 20;
 
 // Reads a whole file and splits it into lines (CR, LF or CR LF). Returns the number of bytes read;
-// -1 when the file cannot be read or is larger than RecomposeMaxFileBytes (`lines` is then left
-// as it was).
+// NotARegularFile for a pipe, a device or a directory, -1 when the file cannot be read or is larger
+// than RecomposeMaxFileBytes (`lines` is then left as it was).
 int64_t ReadFileLines(const std::string& path, std::vector<std::string>& lines);
 
 // The description of a recomposed file: the paradigm's text before its first comma (all of it

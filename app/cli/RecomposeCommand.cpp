@@ -7,6 +7,7 @@
 
 #include "recompose/Recompose.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostream& err)
 {
@@ -19,7 +20,10 @@ int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostrea
     std::vector<std::string> paradigm;
     const int64_t bytes = ReadFileLines(options.paradigm, paradigm);
     if (bytes <= 0 || paradigm.empty()) {
-        err << "morvane-cli: the paradigm file " << options.paradigm << (bytes < 0 ? " could not be read" : " is empty")
+        err << "morvane-cli: the paradigm file " << options.paradigm
+            << (bytes == NotARegularFile ? " is not a regular file"
+                    : bytes < 0         ? " could not be read"
+                                        : " is empty")
             << "\n";
         return 2;
     }

@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -15,6 +15,7 @@
 #include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace {
 
@@ -178,19 +179,17 @@ std::string KnownKinds()
     return names;
 }
 
-// The sidecar's text, or what kept it from being read.
+// The sidecar's text, or what kept it from being read. Judged on the open file: a pipe or a device
+// named as the sidecar is never waited on or read.
 std::string ReadText(const std::string& path, std::string& text)
 {
+    const int64_t read = ReadWholeFile(path, text, std::numeric_limits<size_t>::max());
+    if (read >= 0)
+        return {};
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return "no such file";
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in)
-        return "cannot be read";
-    text = bytes.str();
-    return {};
+    if (read == NotARegularFile)
+        return "not a regular file";
+    return std::filesystem::exists(path, ec) ? "cannot be read" : "no such file";
 }
 
 // The result against the recorded output, on out; true when it differs.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "ProgramRun.h"
 #include "app/cli/AnalyzeCommand.h"
@@ -269,6 +270,11 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
     const Reproduced missing = Reproduce(dir / "none.json");
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "morvane-cli: " + dir / "none.json" + ": no such file\n");
+    // A pipe named as the sidecar is never waited on, and said to be what it is.
+    ASSERT_EQ(::mkfifo((dir / "pipe.json").c_str(), 0600), 0);
+    const Reproduced pipe = Reproduce(dir / "pipe.json");
+    EXPECT_EQ(pipe.status, 2);
+    EXPECT_EQ(pipe.err, "morvane-cli: " + dir / "pipe.json" + ": not a regular file\n");
 
     // Another version, a setting this one lacks and one it does not know: notes, and still identical.
     testutil::WriteTextFile(dir / "old.json", edited([](auto& s) {

@@ -225,7 +225,7 @@ TEST(Recompose, FilesThatCannotBeRecomposedAreSkippedAndNamed)
     EXPECT_EQ(r.FilesWritten, 2);
     EXPECT_EQ(r.Stopped, "");
     EXPECT_EQ(r.Skipped,
-        (std::vector<std::string> { "00003.IP2 could not be read and was not written",
+        (std::vector<std::string> { "00003.IP2 is not a regular file and was not written",
             "00004.IP2 is empty and was not written",
             "Line 3 of 00005.IP2 does not begin with a radius of 9 characters; 00005.IP2 was not written" }));
     EXPECT_EQ(run.statuses[2], "-1 bytes read and being processed for file 3");
