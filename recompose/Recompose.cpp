@@ -154,7 +154,7 @@ std::string RecomposeText(const std::vector<std::string>& paradigm, const std::v
     return text;
 }
 
-std::string RecomposeRefusal(const std::string& dataDir, const std::string& outputDir)
+std::string RecomposeRefusal(const std::string& dataDir, const std::string& outputDir, bool mayJoinScans)
 {
     if (dataDir.empty())
         return "No Data Directory: choose the run's directory first";
@@ -167,6 +167,9 @@ std::string RecomposeRefusal(const std::string& dataDir, const std::string& outp
     if (IsBelow(out, in))
         return "The Output Directory must not be inside the Input Directory: the recomposed files would be "
                "kept among the scans they were made from";
+    if (!mayJoinScans && HoldsScanFiles(outputDir))
+        return "The Output Directory " + outputDir
+            + " holds scan files, which the recomposed files would replace or join: choose another directory";
     return {};
 }
 
@@ -188,14 +191,14 @@ std::string RecomposeResult::ProblemsText() const
 }
 
 RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector<std::string>& paradigm,
-    const std::string& outputDir, const std::function<void(const std::string&)>& status)
+    const std::string& outputDir, const std::function<void(const std::string&)>& status, bool mayJoinScans)
 {
     RecomposeResult result;
     const auto say = [&status](const std::string& text) {
         if (status)
             status(text);
     };
-    result.Refused = RecomposeRefusal(dataDir, outputDir);
+    result.Refused = RecomposeRefusal(dataDir, outputDir, mayJoinScans);
     if (result.Refused.empty() && paradigm.empty())
         result.Refused = "No paradigm: read a paradigm file first";
     bool listed = false;

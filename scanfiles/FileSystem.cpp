@@ -15,6 +15,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "scanfiles/BeckmanFile.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -250,6 +252,34 @@ std::string WriteFileAtomically(const std::string& path, const std::string& cont
         return "cannot replace '" + path + "': " + std::strerror(error);
     }
     return {};
+}
+
+bool HoldsScanFiles(const std::string& dir)
+{
+    bool found = false;
+    ForEachEntry(dir, [&](const std::string& name) {
+        std::error_code ec;
+        found = IsScanKindName(name) && fs::is_regular_file(fs::path(dir.empty() ? "." : dir) / name, ec);
+        return !found;
+    });
+    return found;
+}
+
+std::string ScanOverwriteReason(const std::string& target)
+{
+    const fs::path t(target);
+    if (!IsScanKindName(t.filename().string()))
+        return {};
+    const std::string dir = t.has_parent_path() ? t.parent_path().string() : std::string(".");
+    if (!HoldsScanFiles(dir))
+        return {};
+    return "its name is that of a scan file and " + dir + " holds scan files";
+}
+
+std::string ScanOverwriteRefusal(const std::string& target)
+{
+    const std::string reason = ScanOverwriteReason(target);
+    return reason.empty() ? reason : "Will not write " + target + ": " + reason + ". Choose another name or folder.";
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name)

@@ -43,6 +43,19 @@ std::string AtomicTemporaryName(const std::string& fileName, long pid, const std
 // "-" + unique); -1 for any other name.
 long TemporaryOwner(const std::string& name);
 
+// Whether `dir` holds a scan file: a regular file (or a link to one) whose name the reader takes as
+// a scan (IsScanKindName).
+bool HoldsScanFiles(const std::string& dir);
+
+// Why an output must not be written at `target`, as part of a sentence ("its name is that of a scan
+// file and DIR holds scan files"): a run's raw scans would be replaced, or joined by a file that is
+// none of them. Empty when the name is no scan file's name or its directory holds no scan file.
+std::string ScanOverwriteReason(const std::string& target);
+
+// The window's refusal: "Will not write TARGET: " + the reason + ". Choose another name or folder.";
+// empty when ScanOverwriteReason is.
+std::string ScanOverwriteRefusal(const std::string& target);
+
 // `path` as seen from startDir: startDir/path, or path itself when absolute, with "." and ".."
 // taken out as written and no trailing delimiter; empty stays empty. The program changes its
 // working directory to the run it reads; a path typed on its command line means the directory it

@@ -249,7 +249,7 @@ int RunReproduce(const ReproduceOptions& o, std::ostream& out, std::ostream& err
     for (size_t i = 0; i < sources.size() && !o.runDirs.empty(); ++i)
         sources[i].RunDirectory = o.runDirs[o.runDirs.size() == 1 ? 0 : i];
     for (const ChannelRecord& c : sources) {
-        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty()) {
+        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory, o.force); !refusal.empty()) {
             err << refusal << "\n";
             return 2;
         }
@@ -319,6 +319,7 @@ CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context)
         "report whether the inputs still match and whether the result is byte-identical");
     command->add_option("SIDECAR", o->sidecar, "The sidecar written beside an output")->required();
     command->add_option("--output", o->output, "Also write the result here (default: compare only)");
+    AddForceOption(*command, o->force);
     command->add_option("--run-dir", o->runDirs,
         "Read the recorded scans from this directory (a run that was moved); once for every channel, or once per "
         "channel of the record in its order");

@@ -52,13 +52,15 @@ bool SelectTabNamed(SedDataViewWidget& view, const QString& name, QString& names
     return false;
 }
 
-// Whether `file` would replace or add a scan file of a run the program reads: the data directory
-// of the main window or the root.
-bool IsScanOfReadRun(const QString& file, MainWindowWidget& main, const QString& root)
+// Why `file` must not be written: it would replace or add a scan file of a run the program reads
+// (the data directory of the main window or the root), or of any directory that holds scan files.
+// Empty when it may be written.
+std::string ScanRefusalOf(const QString& file, MainWindowWidget& main, const QString& root)
 {
     const std::string path = file.toStdString();
-    return IsScanFileOfRun(path, main.Form().EditDataDir)
-        || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString()));
+    if (IsScanFileOfRun(path, main.Form().EditDataDir) || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString())))
+        return "it is a scan file of the run being read";
+    return ScanOverwriteReason(path);
 }
 
 // Renders `widget` to the PNG file `file` through a temporary file and a rename, as every file the
@@ -180,10 +182,10 @@ int main(int argc, char* argv[])
         if (!root.isEmpty() && !ScanStartRoot(main, root))
             return 1;
         const auto refuseShot = [&]() -> bool {
-            if (shotFile.isEmpty() || !IsScanOfReadRun(shotFile, main, root))
+            const std::string why = shotFile.isEmpty() ? std::string() : ScanRefusalOf(shotFile, main, root);
+            if (why.empty())
                 return false;
-            std::fprintf(
-                stderr, "morvane: will not write %s: it is a scan file of the run being read\n", qPrintable(shotFile));
+            std::fprintf(stderr, "morvane: will not write %s: %s\n", qPrintable(shotFile), why.c_str());
             return true;
         };
         if (refuseShot())
