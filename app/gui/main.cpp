@@ -192,17 +192,20 @@ int main(int argc, char* argv[])
             return 1;
 
         SedDataViewWidget* view = nullptr;
+        bool launchFailed = false; // said on stderr when it failed
         const QString mask = parser.value(launchOption);
         const auto launch = [&]() -> bool {
             view = main.Launch();
             if (!view) {
                 std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
+                launchFailed = true;
                 return false;
             }
             QString names;
             if (parser.isSet(tabOption) && !SelectTabNamed(*view, parser.value(tabOption), names)) {
                 std::fprintf(stderr, "morvane: no tab named %s; the tabs are %s\n", qPrintable(parser.value(tabOption)),
                     qPrintable(names));
+                launchFailed = true;
                 return false;
             }
             return true;
@@ -240,6 +243,14 @@ int main(int argc, char* argv[])
             return app.exec();
 
         const auto shoot = [&]() -> int {
+            // A picture of the main window (or of the wrong tab) is not what --launch asked for.
+            if (launchFailed)
+                return 1;
+            if (parser.isSet(launchOption) && !view) {
+                std::fprintf(stderr, "morvane: channel %s did not appear in %s within %g s; no screenshot taken\n",
+                    qPrintable(mask), main.Form().EditDataDir.c_str(), delaySeconds);
+                return 1;
+            }
             QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
             target->resize(1100, 760);
             target->show();

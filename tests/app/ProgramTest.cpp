@@ -174,6 +174,22 @@ TEST(GuiProgram, DelaysATimerCannotTakeAreRefused)
     EXPECT_FALSE(fs::exists(out / "shot.png"));
 }
 
+// The picture of the main window once stood for a channel that never appeared, with status 0.
+TEST(GuiProgram, ALaunchedChannelThatNeverAppearsFailsAfterTheDelay)
+{
+    TempDir root, out, scratch;
+    testutil::RunSpec spec;
+    spec.scans = 6;
+    spec.points = 60;
+    testutil::WriteRun(root.path(), spec);
+    const auto r = RunGui("--root '" + root.path() + "' --launch 0*.IP1 --delay 0.2 --screenshot s.png", out.path(),
+        scratch);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("morvane: channel 0*.IP1 did not appear in " + root.path()), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" within 0.2 s; no screenshot taken\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out / "s.png"));
+}
+
 TEST(GuiProgram, TabNamesIgnoreCaseAndSpacesAndAreListedWhenNoneMatches)
 {
     TempDir root, out, scratch;
