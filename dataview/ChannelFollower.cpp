@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanData.h"
 
@@ -112,6 +113,7 @@ bool ChannelFollower::ReadListedFiles(const std::vector<FileLook>& looks, const 
     chosen.clear();
     apparentTime_ = Engine->Settings.ComputeApparentStartTime;
     expectedRpm_ = 0;
+    wavelength_ = EntryWavelength(Engine->ChannelName);
     std::vector<char> wanted(looks.size(), 0);
     std::vector<ScanReadJob> jobs;
     size_t p = 0;
@@ -210,6 +212,7 @@ void ChannelFollower::Complete(FileRecord& record, ScanReason reason)
 bool ChannelFollower::ReadyToRead(FileRecord& record, const FileLook* previous, bool laterFileExists, FileTime now)
 {
     record.Complete = record.Candidate = record.CanStart = record.Used = false;
+    record.OtherWavelength = 0;
     record.Scan.reset();
     if (!record.Look.Regular) {
         // A directory, a pipe, a device; or a file that vanished or cannot be examined.
@@ -242,6 +245,11 @@ void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
         return;
     }
     const ScanHeader& h = read.Header;
+    if (!OfChannelWavelength(h.Wavelength)) {
+        Complete(record, ScanReason::Unreadable);
+        record.OtherWavelength = WholeNanometres(h.Wavelength);
+        return;
+    }
     if (!PlausibleScanTimes(h.RecordedTime, h.Omega2t, h.Rpm, h.Time)) {
         Complete(record, ScanReason::ImplausibleHeader);
         return;
@@ -263,6 +271,20 @@ void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
     scan->Value = std::move(read.Value);
     scan->Header = std::move(read.Header);
     record.Scan = std::move(scan);
+}
+
+bool ChannelFollower::OfChannelWavelength(double wavelength)
+{
+    const int32_t nm = WholeNanometres(wavelength);
+    if (nm == 0 || !ScannedAtWavelengths(Engine->ChannelName))
+        return true; // nothing tells it apart
+    if (wavelength_ == 0)
+        wavelength_ = nm;
+    if (nm == wavelength_)
+        return true;
+    if (EntryWavelength(Engine->ChannelName) == 0)
+        Engine->ChannelName = EntryWithWavelength(Engine->ChannelName, wavelength_);
+    return false;
 }
 
 std::vector<int32_t> ChannelFollower::ChooseScans()
@@ -453,6 +475,8 @@ void ChannelFollower::CountFiles()
     for (const FileRecord& record : files_) {
         if (!record.Complete) {
             c.Wait(record.Look.Name);
+        } else if (record.OtherWavelength > 0) {
+            c.AtOtherWavelength(record.OtherWavelength);
         } else if (record.Used) {
             ++c.Used;
             ++c.Read;
@@ -479,7 +503,16 @@ std::vector<ChannelFollower::FileOutcome> ChannelFollower::FileOutcomes() const
 {
     std::vector<FileOutcome> outcomes;
     for (const FileRecord& record : files_)
-        if (record.Complete)
+        if (record.Complete && record.OtherWavelength == 0)
             outcomes.push_back({ record.Look.Name, record.Used, record.Reason });
     return outcomes;
+}
+
+std::vector<FileLook> ChannelFollower::WaitingFiles() const
+{
+    std::vector<FileLook> waiting;
+    for (const FileRecord& record : files_)
+        if (!record.Complete)
+            waiting.push_back(record.Look);
+    return waiting;
 }

@@ -68,13 +68,19 @@ public:
     int32_t IntensityMode() const;
 
     // The complete files of the latest look, in name order: used (in the raw store) or refused,
-    // with the reason. Files still being written are not among them.
+    // with the reason. Files still being written, and scans of the cell's other wavelengths, are
+    // not among them.
     struct FileOutcome {
         std::string Name;
         bool Used = false;
         ScanReason Reason = ScanReason::Unreadable; // when not used
     };
     std::vector<FileOutcome> FileOutcomes() const;
+    // The files of the latest look that are not complete yet, in name order, as that look saw them.
+    std::vector<FileLook> WaitingFiles() const;
+    // The wavelength (whole nm) whose scans the channel takes; 0 while none is known or the
+    // channel's scans have none (interference, fluorescence). The entry's, or else the first scan's.
+    int32_t Wavelength() const { return wavelength_; }
 
 protected:
     // Hooks for a window: progress texts of a full load, its begin and end, each new scan of a
@@ -99,6 +105,7 @@ private:
         bool Candidate = false; // read as a scan fit for the channel
         bool CanStart = false; // enough points to give the radial grid
         bool Used = false; // in the raw store
+        int32_t OtherWavelength = 0; // complete, a scan of this other wavelength (nm): another channel's
         double Time = 0;
         ScanReason Reason = ScanReason::Unreadable; // when complete and not used
         std::unique_ptr<HeldScan> Scan;
@@ -143,6 +150,10 @@ private:
     // Reads the listed files not yet complete, on this thread; false when one became a candidate
     // before candidates read before.
     bool ExamineWaitingFiles(const std::vector<FileLook>& previous, const std::vector<int32_t>& listedAt);
+    // Whether a scan whose header names this wavelength belongs to the channel: one of its wavelength,
+    // or of none. The first wavelength met fixes a plain entry's, which on meeting another takes its
+    // wavelength into the entry, so that outputs and records say which.
+    bool OfChannelWavelength(double wavelength);
     // The scans the channel uses among the candidates, as record indices; gives the others their reason.
     std::vector<int32_t> ChooseScans();
     // The one way a scan enters a raw store: appended, then corrected as IPtransform would
@@ -160,4 +171,5 @@ private:
     // settings ask) until a scan at another speed than the first scan read switches them off.
     int32_t apparentTime_ = 1;
     double expectedRpm_ = 0;
+    int32_t wavelength_ = 0; // nm, see Wavelength()
 };

@@ -50,7 +50,7 @@ std::string ExtrapolationFileText(const ExtrapolationFileHeader& h, const std::v
 
 std::string ProposedExtrapolationFileName(const RealTimeGofS& engine)
 {
-    return "t dcdt extrapolated for " + GofsTitle(engine).substr(0, 16) + ".txt";
+    return "t dcdt extrapolated for " + FileNameTitle(engine) + ".txt";
 }
 
 ExtrapolationOutput ExtrapolateSets(

@@ -4,6 +4,7 @@
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
 std::string RemoveChars(const std::string& text, const std::string& set)
@@ -41,9 +42,15 @@ std::string GofsTitle(const RealTimeGofS& engine)
     return title;
 }
 
+std::string FileNameTitle(const RealTimeGofS& engine)
+{
+    const int32_t nm = EntryWavelength(engine.ChannelName);
+    return GofsTitle(engine).substr(0, 16) + (nm > 0 ? " " + std::to_string(nm) + " nm" : "");
+}
+
 std::string ProposedGofsFileName(const RealTimeGofS& engine, const std::string& initialDir)
 {
-    return initialDir + "t dcdt vs sStar for " + GofsTitle(engine).substr(0, 16) + ".txt";
+    return initialDir + "t dcdt vs sStar for " + FileNameTitle(engine) + ".txt";
 }
 
 std::vector<GofsRow> GofsRows(const RealTimeGofS& engine, int32_t set, bool newestWithComposite)

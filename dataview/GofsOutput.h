@@ -13,7 +13,11 @@ std::string RemoveChars(const std::string& text, const std::string& set);
 // The output title from the first raw scan's description (or its file extension when too short).
 std::string GofsTitle(const RealTimeGofS& engine);
 
-// "t dcdt vs sStar for " + the first 16 characters of the title + ".txt", after initialDir.
+// What a proposed file name says of the channel: the first 16 characters of the title, and for a
+// channel of one of its cell's several wavelengths a blank and the wavelength ("... 280 nm").
+std::string FileNameTitle(const RealTimeGofS& engine);
+
+// "t dcdt vs sStar for " + FileNameTitle + ".txt", after initialDir.
 std::string ProposedGofsFileName(const RealTimeGofS& engine, const std::string& initialDir);
 
 struct GofsRow {

@@ -1,5 +1,7 @@
 #include "dataview/ScanCounts.h"
 
+#include <algorithm>
+
 const char* ScanReasonText(ScanReason reason)
 {
     switch (reason) {
@@ -78,6 +80,13 @@ void ScanCounts::Wait(const std::string& name)
         FirstPending = name;
 }
 
+void ScanCounts::AtOtherWavelength(int32_t nm)
+{
+    ++OtherWavelengths;
+    if (std::find(OtherNm.begin(), OtherNm.end(), nm) == OtherNm.end())
+        OtherNm.push_back(nm);
+}
+
 std::string ScanCountText(const ScanCounts& c)
 {
     std::string text
@@ -99,5 +108,11 @@ std::string ScanCountText(const ScanCounts& c)
     if (c.Pending > 0)
         text += ", " + std::to_string(c.Pending) + " not yet complete (" + c.FirstPending
             + (c.Pending > 1 ? " and " + std::to_string(c.Pending - 1) + " more" : "") + ")";
+    if (c.OtherWavelengths > 0) {
+        text += ", " + std::to_string(c.OtherWavelengths) + " at other wavelengths (";
+        for (size_t k = 0; k < c.OtherNm.size(); ++k)
+            text += (k > 0 ? ", " : "") + std::to_string(c.OtherNm[k]);
+        text += " nm)";
+    }
     return text;
 }

@@ -410,4 +410,5 @@ private:
     SilentPrompts silentPrompts_;
     Prompts* prompts_;
     ConvergenceThresholds convergenceThresholds_;
+    ConvergenceFitCache convergenceFits_; // a refresh fits only the sets that are new
 };

@@ -59,6 +59,8 @@ void TSedDataView::Timer1Timer()
         return;
     ChannelFollower::Timer1Timer();
     LabelScanCount = ScanCountText(Counts);
+    // A channel opened before its cell showed a second wavelength names its own once it does.
+    EditTargetChannel = Engine->ChannelName;
 }
 
 void TSedDataView::FormClose()

@@ -9,6 +9,7 @@
 
 #include "analysis/NumberText.h"
 #include "provenance/SpeciesFitRecord.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
@@ -146,6 +147,9 @@ void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
     InputEnabled = false;
     PanelOf(source).Options = options;
     ShowSpeciesFit(source, FitSpeciesOf(source, options));
+    // The verdict compares the answer of this many species from now on.
+    if (source == SpeciesSource::Corrected)
+        ShowConvergence();
     InputEnabled = true;
 }
 
@@ -166,7 +170,9 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     FileDialogRequest request;
     request.Title = SaveSpeciesTableTitle;
     request.InitialDir = SaveDialog1InitialDir;
-    request.FileName = "species-set" + std::to_string(panel.FittedSet) + ".txt";
+    const int32_t nm = EntryWavelength(Engine->ChannelName); // one of the cell's wavelengths: say which
+    request.FileName
+        = "species-set" + std::to_string(panel.FittedSet) + (nm > 0 ? " " + std::to_string(nm) + " nm" : "") + ".txt";
     request.DefaultExt = ".txt";
     request.Filter = TextFileFilter;
     request.OverwritePrompt = true;
@@ -284,8 +290,12 @@ void TSedDataView::ShowSpeciesAndConvergence()
 void TSedDataView::ShowConvergence()
 {
     ConvergenceChart.ClearSeriesFrom(0);
-    const std::vector<ConvergencePoint> series
-        = Engine ? ConvergenceSeries(*Engine, convergenceThresholds_) : std::vector<ConvergencePoint>();
+    // Where a fit was made, the verdict compares the answer with as many species; otherwise as the peaks show.
+    const SpeciesPanel& fit = CorrectedSpecies;
+    const SpeciesFitOptions* asked = fit.FittedSet >= 0 && !fit.Failed ? &fit.Options : nullptr;
+    const std::vector<ConvergencePoint> series = Engine
+        ? ConvergenceSeries(*Engine, convergenceThresholds_, asked, &convergenceFits_)
+        : std::vector<ConvergencePoint>();
     const ConvergenceVerdict verdict = JudgeConvergence(series, convergenceThresholds_);
     LabelConvergence = verdict.Text;
     ConvergenceStable = verdict.Stable;

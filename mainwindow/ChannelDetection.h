@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,44 @@ using ChannelEntry = std::string;
 // RAS, FI1-8 (D stops at FI7); then 0*.RI1-7.
 const std::vector<std::string>& ChannelMasks();
 
-// One entry per mask, or the "Ref" and "Sam" pair for an intensity ("RI") mask.
-std::vector<ChannelEntry> ChannelEntries(const std::string& mask);
+// One entry per mask, or the "Ref" and "Sam" pair for an intensity ("RI") mask. With two or more
+// wavelengths (nm, in file order), those entries once per wavelength, each followed by its
+// wavelength ("0*.RA1 280 nm", "0*.RA1 230 nm"); with one or none, the plain entries.
+std::vector<ChannelEntry> ChannelEntries(const std::string& mask, const std::vector<int32_t>& wavelengths = {});
+
+// The wavelengths of the absorbance and intensity masks of one directory, from the header lines of
+// the first WavelengthProbeFiles files of each mask in name order (the first round of scans holds
+// every wavelength of the cell): cheap enough for the detection tick, since each file's header is
+// read once and a mask whose first files are all known is not listed again.
+class WavelengthProbe {
+public:
+    static constexpr size_t WavelengthProbeFiles = 8;
+
+    // The distinct wavelengths (whole nm) of the mask's first files, in the order met; none for a
+    // mask of another kind. A new directory forgets what was learnt of the former one.
+    const std::vector<int32_t>& Of(const std::string& dir, const std::string& mask);
+    // What the last look at the mask found, without looking again (none: never looked at).
+    std::vector<int32_t> Known(const std::string& dir, const std::string& mask) const;
+    // Whether the mask's first files are all known: its wavelengths no longer change.
+    bool Settled(const std::string& dir, const std::string& mask) const;
+    void Clear();
+
+private:
+    struct Mask {
+        std::map<std::string, int32_t> Headers; // file name -> wavelength (0: none) of each header read
+        std::vector<int32_t> Nm;
+        bool Settled = false;
+    };
+    std::string dir_;
+    std::map<std::string, Mask> masks_;
+};
+
+// The wavelengths of a mask in dir, looked at once (for a command that runs once).
+std::vector<int32_t> MaskWavelengths(const std::string& dir, const std::string& mask);
+
+// Whether the wavelengths of a found absorbance or intensity mask have changed the entries it
+// offers since `probe` last looked (a second wavelength's first file has appeared).
+bool WavelengthsChanged(const std::string& dir, const std::vector<bool>& found, WavelengthProbe& probe);
 
 // The quick test of the detection tick: whether a mask whose flag in `found` is clear (slot order
 // of ChannelMasks; missing flags count as clear) has a file in dir. Stops at the first. An empty
@@ -31,7 +68,10 @@ struct ChannelDetection {
 };
 
 // Detects the channels of dir. The remembered channel (chosenMask, -1: none; chosenEntry, which
-// keeps "Ref" or "Sam" of an intensity mask) is selected again where it is found; when none is
-// remembered the first mask found becomes it, with its last entry ("Sam" for intensity). An empty
-// dir or a directory that cannot be listed finds nothing.
-ChannelDetection DetectChannels(const std::string& dir, int32_t chosenMask = -1, const ChannelEntry& chosenEntry = {});
+// keeps "Ref" or "Sam" of an intensity mask and a wavelength) is selected again where it is found
+// (a plain entry whose mask now offers wavelengths: its entry at the first wavelength); when none is
+// remembered the first mask found becomes it, with the last entry of its first wavelength ("Sam"
+// for intensity). An empty dir or a directory that cannot be listed finds nothing. `probe` keeps
+// what was learnt of the wavelengths between calls (none: looked at afresh).
+ChannelDetection DetectChannels(const std::string& dir, int32_t chosenMask = -1, const ChannelEntry& chosenEntry = {},
+    WavelengthProbe* probe = nullptr);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -102,6 +103,7 @@ void DirectoryChannels::ResetDirChannels()
     MaskFound.fill(false);
     ChosenMask = -1;
     ChosenEntry.clear();
+    Wavelengths.Clear();
     RadioGroupChannelsItems.clear();
     RadioGroupChannelsItemIndex = -1;
 }
@@ -112,10 +114,12 @@ void DirectoryChannels::UpdateDirChannels(const std::string& dir)
     if (dir.empty())
         return;
     try {
-        // Only the appearance of a mask not found yet rebuilds the list.
-        if (!NewChannelAppeared(dir, std::vector<bool>(MaskFound.begin(), MaskFound.begin() + NumMasks)))
+        // Only the appearance of a mask not found yet, or of a further wavelength of a found mask,
+        // rebuilds the list.
+        const std::vector<bool> known(MaskFound.begin(), MaskFound.begin() + NumMasks);
+        if (!NewChannelAppeared(dir, known) && !WavelengthsChanged(dir, known, Wavelengths))
             return;
-        ChannelDetection found = DetectChannels(dir, ChosenMask, ChosenEntry);
+        ChannelDetection found = DetectChannels(dir, ChosenMask, ChosenEntry, &Wavelengths);
         for (int32_t i = 0; i < NumMasks; ++i)
             MaskFound[static_cast<size_t>(i)] = found.Found[static_cast<size_t>(i)];
         ChosenMask = found.ChosenMask;
@@ -134,7 +138,7 @@ void DirectoryChannels::RadioGroupChannelsClick()
         return;
     for (int32_t i = 0; i < NumMasks; ++i) {
         for (const ChannelEntry& candidate : ChannelEntries(FileMasks[static_cast<size_t>(i)])) {
-            if (candidate == entry) {
+            if (candidate == EntryWithoutWavelength(entry)) {
                 ChosenMask = i;
                 ChosenEntry = entry;
                 return;

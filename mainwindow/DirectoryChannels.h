@@ -32,8 +32,12 @@ public:
     std::array<bool, MaskSlots> MaskFound {};
     // Slot of the remembered channel; -1: none.
     int32_t ChosenMask = -1;
-    // The remembered entry itself, so that "Ref" or "Sam" of an intensity mask stays chosen.
+    // The remembered entry itself, so that "Ref" or "Sam" of an intensity mask, and a wavelength,
+    // stay chosen.
     ChannelEntry ChosenEntry;
+    // What the detection has learnt of the wavelengths of the current directory's absorbance and
+    // intensity masks.
+    WavelengthProbe Wavelengths;
 
     // The channel radio group; -1: no entry selected.
     std::vector<ChannelEntry> RadioGroupChannelsItems;
@@ -61,7 +65,8 @@ public:
     // Makes the selected data directory current. Returns an empty text or the message to show.
     std::string ListBoxDataDirsClick();
     void ResetDirChannels();
-    // Detects the channels of dir; rebuilds the channel list only when a new mask has files.
+    // Detects the channels of dir; rebuilds the channel list only when a new mask has files, or a
+    // found absorbance or intensity mask shows a further wavelength.
     void UpdateDirChannels(const std::string& dir);
     // Remembers the selected entry's channel.
     void RadioGroupChannelsClick();

@@ -8,6 +8,7 @@
 
 #include "dataview/ChannelSession.h"
 #include "provenance/Sha256.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -108,9 +109,14 @@ std::vector<InputDifference> StageRecordedFiles(const ChannelRecord& channel, co
         stage(f);
     std::vector<std::string> present = ListFiles(channel.RunDirectory, channel.Channel.substr(0, 6));
     SortNamesIgnoringCase(present);
+    const int32_t nm = EntryWavelength(channel.Channel);
     for (const std::string& name : present) {
         if (recorded.count(name))
             continue;
+        bool complete = false;
+        const int32_t other = nm > 0 ? HeaderWavelength(JoinPath(channel.RunDirectory, name), complete) : 0;
+        if (other > 0 && other != nm)
+            continue; // a scan of another wavelength of the cell: another channel's
         InputDifference d;
         d.What = InputDifference::Kind::Added;
         d.Name = name;

@@ -39,8 +39,9 @@ private:
 // Copies the recorded files of the channel (used and refused) that can still be read from its run
 // directory into `stagingDir`, and compares each copy's size and SHA-256 with the record. Any
 // difference is reported, whether or not it touches the data; files of the channel's mask that the
-// record does not list are reported as added and not copied. Returns the differences, in the order
-// of the record, the added ones last.
+// record does not list are reported as added and not copied (for a channel of one wavelength of
+// its cell, not those whose header names another: they belong to another channel). Returns the
+// differences, in the order of the record, the added ones last.
 std::vector<InputDifference> StageRecordedFiles(const ChannelRecord& channel, const std::string& stagingDir);
 
 // Loads the channel from the staged copies as the record describes it: the channel entry, the

@@ -84,6 +84,11 @@ const SettingKey Keys[] = {
     { "ConvergenceSpeciesSChangePercent", &S::ConvergenceSpeciesSChangePercent, K::Real, 0.01, 100, "%" },
     { "ConvergenceSharePoints", &S::ConvergenceSharePoints, K::Real, 0.01, 100, "percentage points" },
     { "ConvergenceMinSStar", &S::ConvergenceMinSStar, K::Real, 0, 100, "S" },
+    // The band holds the limit itself (clearly within at most at it, clearly past at least beyond
+    // it); two sets at least, so that one odd set never turns the verdict.
+    { "ConvergenceWithinPercent", &S::ConvergenceWithinPercent, K::Real, 10, 100, "% of each limit" },
+    { "ConvergencePastPercent", &S::ConvergencePastPercent, K::Real, 100, 1000, "% of each limit" },
+    { "ConvergenceConfirmSets", &S::ConvergenceConfirmSets, K::Integer, 2, 20, "sets" },
 };
 
 const SettingRule Rules[] = {

@@ -1,5 +1,7 @@
 #include "settings/SpeciesSettings.h"
 
+#include <cstdint>
+
 SolventConditions SolventOf(const SpeciesSettings& s)
 {
     SolventConditions solvent;
@@ -19,5 +21,8 @@ ConvergenceThresholds ThresholdsOf(const SpeciesSettings& s)
     t.SpeciesSChange = s.ConvergenceSpeciesSChangePercent / 100;
     t.ShareChange = s.ConvergenceSharePoints / 100;
     t.MinSStar = s.ConvergenceMinSStar;
+    t.ClearlyWithin = s.ConvergenceWithinPercent / 100;
+    t.ClearlyPast = s.ConvergencePastPercent / 100;
+    t.ConfirmSets = static_cast<int32_t>(s.ConvergenceConfirmSets);
     return t;
 }

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "scanfiles/ChannelWavelength.h"
 #include "ui/CompareWindow.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -293,12 +294,16 @@ QString MainWindowWidget::SetRoot(const QString& root)
 bool MainWindowWidget::SelectChannel(const QString& entry)
 {
     const auto& items = form_->RadioGroupChannelsItems;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (QString::fromStdString(items[i]).compare(entry, Qt::CaseInsensitive) == 0) {
-            form_->RadioGroupChannelsItemIndex = static_cast<int32_t>(i);
-            form_->RadioGroupChannelsClick();
-            Refresh();
-            return true;
+    // The entry itself, else (a plain entry of a cell scanned at several wavelengths) its first wavelength's.
+    for (const bool plain : { false, true }) {
+        for (size_t i = 0; i < items.size(); ++i) {
+            const std::string item = plain ? EntryWithoutWavelength(items[i]) : items[i];
+            if (QString::fromStdString(item).compare(entry, Qt::CaseInsensitive) == 0) {
+                form_->RadioGroupChannelsItemIndex = static_cast<int32_t>(i);
+                form_->RadioGroupChannelsClick();
+                Refresh();
+                return true;
+            }
         }
     }
     return false;

@@ -42,7 +42,8 @@ public:
     void Refresh();
     // Scans `root` as if it had been chosen in the dialog; returns the message, empty on success.
     QString SetRoot(const QString& root);
-    // Selects the channel entry with this text; false when it is not listed.
+    // Selects the channel entry with this text (a plain entry also its first wavelength's, e.g. "0*.RA1"
+    // gives "0*.RA1 280 nm"); false when it is not listed.
     bool SelectChannel(const QString& entry);
     // "Launch a Window": the new view's window (shown), or null.
     SedDataViewWidget* Launch();

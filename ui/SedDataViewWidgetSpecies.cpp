@@ -154,9 +154,9 @@ QWidget* SedDataViewWidget::BuildConvergencePanel(QWidget* parent)
     auto* panel = new QWidget(parent);
     convergenceChart_ = new ChartView(&view_->ConvergenceChart, panel);
     convergenceChart_->Plot()->setMinimumSize(200, 120);
-    convergenceChart_->setToolTip(tr("How much g(s*) still changes: each set against the set a tenth of the run "
-                                     "earlier; the thin lines are the limits (Settings > Program Settings: Species "
-                                     "and convergence)"));
+    convergenceChart_->setToolTip(tr("How much g(s*) still changed when each set was the newest: each set against "
+                                     "the set a tenth of its elapsed time earlier; the thin lines are the limits "
+                                     "(Settings > Program Settings: Species and convergence)"));
     convergenceVerdict_ = new QLabel(panel);
     convergenceVerdict_->setObjectName("convergenceVerdict");
     convergenceVerdict_->setWordWrap(true);

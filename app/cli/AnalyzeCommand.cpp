@@ -9,9 +9,8 @@
 #include "app/cli/Summary.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
-#include "dataview/MeniscusProposal.h"
-#include "dataview/PositionWarnings.h"
 #include "provenance/ChannelRecording.h"
+#include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
@@ -87,7 +86,10 @@ public:
                  << e.GofsStore->GetNumberOfSets() << " g(s*) sets, numbered from 0\n";
             return Written::Refused;
         }
-        const std::string path = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
+        // The proposed name once: a followed channel that comes to name its wavelength keeps its file.
+        if (path_.empty())
+            path_ = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
+        const std::string& path = path_;
         std::string detail;
         const std::string failure = WriteGofsFile(e, path, set, newest, &detail);
         if (!failure.empty()) {
@@ -98,10 +100,11 @@ public:
         Summary s = Summarise(e, set, newest);
         s.counts = follower.Counts;
         s.meniscusFound = meniscusFound_;
-        std::string line = o_.json ? SummaryJson(s, path, channel_) : SummaryText(s, path, channel_);
+        // The engine's entry: a channel followed before its cell showed a second wavelength names its own.
+        std::string line = o_.json ? SummaryJson(s, path, e.ChannelName) : SummaryText(s, path, e.ChannelName);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
-            line = WithConvergence(line, SummariseConvergence(e), o_.json);
+            line = WithConvergence(line, SummariseConvergence(e, {}, &convergenceFits_), o_.json);
         out_ << line << "\n";
         out_.flush();
         Sidecar record = GofsSidecar(follower, path, set, newest);
@@ -109,28 +112,23 @@ public:
     }
 
 private:
+    ConvergenceFitCache convergenceFits_; // each look fits only the sets that are new
+
     // --meniscus auto: the meniscus from the first scans, once. Without one, a run being followed
     // waits until it has the scans the search looks at; then, as a single load does, it fails.
     Written FindMeniscus(bool last)
     {
         RealTimeGofS& e = *follower.Engine;
-        const MeniscusFinding f = ProposeMeniscus(e);
-        if (!f.Found) {
-            if (!last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
+        const FoundMeniscus m = TakeFoundMeniscus(e, channel_);
+        if (!m.taken) {
+            if (!m.found && !last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
                 return Written::NotYet;
-            err_ << CliProgramPrefix << MeniscusFindingText(f) << " in " << channel_
-                 << "; give the radius with --meniscus\n";
+            err_ << m.message << "\n";
             return last ? Written::Failed : Written::Refused;
         }
-        if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
-            err_ << CliProgramPrefix << refusal << "\n";
-            return last ? Written::Failed : Written::Refused;
-        }
-        e.Meniscus = f.Radius;
-        e.RefreshStages(false);
-        meniscusFound_ = f.Radius;
+        meniscusFound_ = m.radius;
         if (!o_.json)
-            err_ << CliProgramPrefix << MeniscusFindingText(f) << "\n";
+            err_ << m.message << "\n";
         return Written::Yes;
     }
 
@@ -140,6 +138,7 @@ private:
     std::string channel_;
     bool warned_ = false;
     std::optional<double> meniscusFound_;
+    std::string path_; // the file written
 };
 
 // What a followed run stops taking, said once on err: scans newly refused (by reason), and a file
@@ -218,14 +217,23 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
         return 1;
     }
-    launch.Channel = channel;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel.empty() ? "" : channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
+    }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
 
-    AnalyzeRun run(o, out, err, channel);
+    AnalyzeRun run(o, out, err, choice.entry);
     if (o.progress)
         run.follower.progress = &err;
-    OpenChannel(run.follower, o.runDir, launch);
-    if (!o.watch)
+    if (!o.watch) {
+        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs);
         return StatusOf(run.WriteOnce(true));
+    }
+    OpenChannel(run.follower, o.runDir, launch);
 
     ScanNotices notices(err);
     notices.Look(run.follower.Counts);
@@ -265,7 +273,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
     analyze->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     analyze->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    AddAnalysisOptions(*analyze, o->analysis, true);
+    AddAnalysisOptions(*analyze, o->analysis);
     analyze->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
     AddForceOption(*analyze, o->force);
     analyze->add_option("--set", o->set, "Write this g(s*) set alone (numbered from 0), as the time course does");

@@ -1,15 +1,18 @@
 #include "app/cli/CliSupport.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "dataview/MeniscusProposal.h"
 #include "dataview/PositionWarnings.h"
 #include "mainwindow/ChannelDetection.h"
 #include "mainwindow/RunDiscovery.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -43,11 +46,80 @@ bool IsDirectory(const std::string& path)
 
 std::string KnownChannel(const std::string& text)
 {
+    // "ENTRY", or "ENTRY NNN nm" for one wavelength of an absorbance or intensity cell.
+    const size_t blank = text.find(' ');
+    int32_t nm = 0;
+    if (blank != std::string::npos) {
+        std::string rest = Upper(text.substr(blank + 1));
+        if (rest.size() > 2 && rest.compare(rest.size() - 2, 2, "NM") == 0)
+            rest.resize(rest.size() - 2);
+        while (!rest.empty() && rest.back() == ' ')
+            rest.pop_back();
+        if (rest.empty() || rest.size() > 6 || rest.find_first_not_of("0123456789") != std::string::npos)
+            return {};
+        nm = std::stoi(rest);
+        if (nm <= 0)
+            return {};
+    }
+    const std::string base = Upper(text.substr(0, blank));
     for (const std::string& mask : ChannelMasks())
         for (const std::string& entry : ChannelEntries(mask))
-            if (Upper(entry) == Upper(text))
-                return entry;
+            if (Upper(entry) == base)
+                return nm == 0 ? entry : ScannedAtWavelengths(entry) ? EntryWithWavelength(entry, nm) : std::string();
     return {};
+}
+
+namespace {
+
+std::string NmList(const std::vector<int32_t>& nm)
+{
+    std::string text;
+    for (size_t k = 0; k < nm.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == nm.size() ? " and " : ", ") + std::to_string(nm[k]);
+    return text + " nm";
+}
+
+} // namespace
+
+ChannelChoice ChooseChannel(const std::string& runDir, const std::string& channel, std::optional<int> wavelength)
+{
+    ChannelChoice c;
+    const std::string entry = channel.empty() ? SelectedChannel(runDir) : KnownChannel(channel);
+    auto fail = [&c](const std::string& why, int status) {
+        c.error = CliProgramPrefix + why;
+        c.status = status;
+        return c;
+    };
+    if (entry.empty() && channel.empty())
+        return fail("no channel found in " + runDir, 1);
+    if (entry.empty())
+        return fail("unknown channel '" + channel + "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)", 2);
+    const std::string base = EntryWithoutWavelength(entry);
+    // A wavelength the user named in --channel; the main window's choice may be overridden.
+    const int32_t named = channel.empty() ? 0 : EntryWavelength(entry);
+    if (wavelength && !(*wavelength > 0 && *wavelength <= 1000000))
+        return fail("--wavelength needs a wavelength in nm, not " + std::to_string(*wavelength), 2);
+    if (wavelength && !ScannedAtWavelengths(base))
+        return fail("--wavelength applies to absorbance and intensity channels, not " + base, 2);
+    if (wavelength && named > 0 && named != *wavelength)
+        return fail("--channel names " + std::to_string(named) + " nm, --wavelength " + std::to_string(*wavelength), 2);
+    int32_t want = named > 0 ? named : wavelength.value_or(0);
+    const std::vector<int32_t> found
+        = ScannedAtWavelengths(base) ? MaskWavelengths(runDir, base.substr(0, 6)) : std::vector<int32_t>();
+    if (want > 0 && !found.empty() && std::find(found.begin(), found.end(), want) == found.end())
+        return fail(base + " has scans at " + NmList(found) + ", none at " + std::to_string(want) + " nm", 2);
+    if (found.size() < 2) {
+        // One wavelength (or none known yet): the plain entry, unless one was asked for before any was seen.
+        c.entry = found.empty() ? EntryWithWavelength(base, want) : base;
+        return c;
+    }
+    if (want == 0) {
+        want = found[0];
+        c.note = CliProgramPrefix + base + " holds scans at " + NmList(found) + ": taking " + std::to_string(want)
+            + " nm (another with --wavelength)";
+    }
+    c.entry = EntryWithWavelength(base, want);
+    return c;
 }
 
 std::string SelectedChannel(const std::string& runDir)
@@ -56,31 +128,31 @@ std::string SelectedChannel(const std::string& runDir)
     return found.Selected >= 0 ? found.Entries[static_cast<size_t>(found.Selected)] : std::string();
 }
 
-void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o, bool meniscusAuto)
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o)
 {
-    if (meniscusAuto)
-        command
-            .add_option_function<std::string>(
-                "--meniscus",
-                [&o](const std::string& text) {
-                    double x = 0;
-                    o.meniscusAuto = text == "auto";
-                    if (!o.meniscusAuto && CLI::detail::lexical_cast(text, x))
-                        o.meniscus = x;
-                },
-                "Meniscus radius, cm (default 5.9), or auto: found from the artefact of the first scans")
-            ->check([](const std::string& text) {
+    command
+        .add_option_function<std::string>(
+            "--meniscus",
+            [&o](const std::string& text) {
                 double x = 0;
-                return text == "auto" || CLI::detail::lexical_cast(text, x)
-                    ? std::string()
-                    : "needs a radius in cm or auto, not " + text;
-            });
-    else
-        command.add_option("--meniscus", o.meniscus, "Meniscus radius, cm (default 5.9)");
+                o.meniscusAuto = text == "auto";
+                if (!o.meniscusAuto && CLI::detail::lexical_cast(text, x))
+                    o.meniscus = x;
+            },
+            "Meniscus radius, cm (default 5.9), or auto: found from the artefact of the first scans (a spike, a "
+            "drop or a step)")
+        ->check([](const std::string& text) {
+            double x = 0;
+            return text == "auto" || CLI::detail::lexical_cast(text, x) ? std::string()
+                                                                        : "needs a radius in cm or auto, not " + text;
+        });
     command.add_option("--bottom", o.bottom, "Cell bottom radius, cm (default 7.2)");
     command.add_option("--jitter", o.jitter, "Jitter reference radius, cm (default 5.85; interference only)");
     command.add_option("--fringe", o.fringe, "Integral-fringe reference radius, cm (default 6.9; interference only)");
     command.add_option("--mw", o.mw, "Base the data span on this molecular weight, g/mol");
+    command.add_option("--wavelength", o.wavelength,
+        "Of an absorbance or intensity cell scanned at several wavelengths, the one to analyse, nm (default: the "
+        "first in file order)");
 }
 
 std::string LaunchFromOptions(const AnalysisOptions& o, LaunchParameters& launch)
@@ -124,6 +196,40 @@ std::string NoDataMessage(const ChannelFollower& follower, const std::string& ch
         return CliProgramPrefix + std::string("no scan files of channel ") + channel + " in " + runDir;
     return CliProgramPrefix + std::string("no scan of channel ") + channel + " could be read with at least "
         + std::to_string(follower.Engine->Settings.MinimumDataSetSize) + " points";
+}
+
+FoundMeniscus TakeFoundMeniscus(RealTimeGofS& e, const std::string& channel)
+{
+    FoundMeniscus m;
+    const MeniscusFinding f = ProposeMeniscus(e);
+    if (!f.Found) {
+        m.message = CliProgramPrefix + MeniscusFindingText(f) + " in " + channel + "; give the radius with --meniscus";
+        return m;
+    }
+    m.found = true;
+    m.radius = f.Radius;
+    if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
+        m.message = CliProgramPrefix + refusal;
+        return m;
+    }
+    e.Meniscus = f.Radius;
+    e.RefreshStages(false);
+    m.taken = true;
+    m.message = CliProgramPrefix + MeniscusFindingText(f) + " in " + channel;
+    return m;
+}
+
+bool TakeMeniscusIfAuto(const AnalysisOptions& o, RealTimeGofS& engine, const std::string& channel, std::ostream& err,
+    bool quiet, std::optional<double>& found)
+{
+    if (!o.meniscusAuto)
+        return true;
+    const FoundMeniscus m = TakeFoundMeniscus(engine, channel);
+    if (m.taken)
+        found = m.radius;
+    if (!m.taken || !quiet)
+        err << m.message << "\n";
+    return m.taken;
 }
 
 void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err)

@@ -10,6 +10,7 @@
 #include "app/cli/CliSidecar.h"
 #include "dataview/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -64,19 +65,19 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
             err << refusal << "\n";
             return 2;
         }
-        const std::string channel = in.mask.empty() ? SelectedChannel(in.runDir) : KnownChannel(in.mask);
-        if (channel.empty() && in.mask.empty()) {
-            err << CliProgramPrefix << "no channel found in " << in.runDir << "\n";
-            return 1;
+        const ChannelChoice choice = ChooseChannel(in.runDir, in.mask, o.analysis.wavelength);
+        if (!choice.error.empty()) {
+            err << choice.error << "\n";
+            return choice.status;
         }
-        if (channel.empty()) {
-            err << CliProgramPrefix << "unknown channel '" << in.mask
-                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
-            return 2;
-        }
+        if (!choice.note.empty())
+            err << choice.note << "\n";
+        const std::string& channel = choice.entry;
         LaunchParameters forChannel = launch;
         forChannel.Channel = channel;
-        toLoad.push_back({ in.runDir, channel, forChannel, in.runDir + ":" + (in.mask.empty() ? channel : in.mask) });
+        // A column of one of a cell's wavelengths says which.
+        const bool named = in.mask.empty() || EntryWavelength(channel) > 0;
+        toLoad.push_back({ in.runDir, channel, forChannel, in.runDir + ":" + (named ? channel : in.mask) });
     }
 
     std::vector<std::string> names;
@@ -88,11 +89,14 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
     record.Parameters["columns"] = nlohmann::ordered_json::array();
     for (const ChannelToLoad& c : toLoad) {
         ChannelFollower follower;
-        OpenChannel(follower, c.runDir, c.launch);
+        OpenFinishedChannel(follower, c.runDir, c.launch, o.analysis.pause);
         if (!follower.HasData) {
             err << NoDataMessage(follower, c.channel, c.runDir) << "\n";
             return 1;
         }
+        std::optional<double> meniscusFound;
+        if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, c.name, err, false, meniscusFound))
+            return 1;
         const RealTimeGofS& e = *follower.Engine;
         if (!e.GofsStore || e.GofsStore->GetNumberOfSets() < 1) {
             err << CliProgramPrefix << NotEnoughDataMessage << " (" << e.RawStore->GetNumberOfSets() << " scans of "
@@ -134,6 +138,7 @@ CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)
                 for (std::string& input : resolved.inputs)
                     input = AbsolutePathFrom(context.startDir, input);
                 resolved.output = AbsolutePathFrom(context.startDir, resolved.output);
+                resolved.analysis.pause = context.sleepMs;
                 return RunCompare(resolved, context.out, context.err);
             } };
 }

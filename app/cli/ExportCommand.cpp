@@ -30,24 +30,26 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
-    if (launch.Channel.empty()) {
-        if (!o.channel.empty())
-            err << CliProgramPrefix << "unknown channel '" << o.channel
-                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
-        else
-            err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
-        return o.channel.empty() ? 1 : 2;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
     }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
 
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenChannel(follower, o.runDir, launch);
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
     if (!follower.HasData) {
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, false, meniscusFound))
+        return 1;
     WarnAboutPositions(*follower.Engine, err);
     std::error_code ec;
     fs::create_directories(o.outputDir, ec);
@@ -100,6 +102,7 @@ CliCommand AddExportCommand(CLI::App& app, const CliContext& context)
                 options.outputDir = AbsolutePathFrom(context.startDir, options.outputDir);
                 options.now = CurrentLocalDateTime();
                 options.progress = context.progress;
+                options.analysis.pause = context.sleepMs;
                 return RunExport(options, context.out, context.err);
             } };
 }

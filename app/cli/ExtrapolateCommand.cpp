@@ -62,7 +62,7 @@ const char* NoPeakNote = "no well-determined g(s*) peak: no point's standard err
 
 std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
     const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak,
-    const RangeStory& story)
+    const RangeStory& story, std::optional<double> meniscusFound)
 {
     if (o.json) {
         nlohmann::ordered_json j;
@@ -77,6 +77,8 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         j["points"] = rows.size();
         j["peak_s_star"] = peak.Found ? nlohmann::ordered_json(peak.SStar) : nlohmann::ordered_json(nullptr);
         j["peak_note"] = peak.Found ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(NoPeakNote);
+        if (meniscusFound)
+            j["meniscus_found_cm"] = *meniscusFound;
         return j.dump();
     }
     char times[80];
@@ -104,25 +106,27 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
-    if (launch.Channel.empty()) {
-        if (!o.channel.empty())
-            err << CliProgramPrefix << "unknown channel '" << o.channel
-                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
-        else
-            err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
-        return o.channel.empty() ? 1 : 2;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
     }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
     const std::string& channel = launch.Channel;
 
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenChannel(follower, o.runDir, launch);
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
     if (!follower.HasData) {
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const ChannelDataStore& smooth = *e.SmoothGofsStore;
@@ -155,7 +159,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
 
     const double omega2t = smooth.Headers[static_cast<size_t>(header.end)].Omega2t;
     const GofsPeak peak = FindGofsPeak(WellDeterminedGofs(rows), BoundaryMinimumSStar(e.Meniscus, omega2t));
-    out << SummaryOf(o, path, channel, header, rows, peak, story) << "\n";
+    out << SummaryOf(o, path, channel, header, rows, peak, story, meniscusFound) << "\n";
     Sidecar record = ExtrapolationSidecar(follower, path, header.start, header.end, display);
     return WriteCliSidecar(record, err) ? 0 : 1;
 }
@@ -184,6 +188,7 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
                 o->output = AbsolutePathFrom(context.startDir, o->output);
                 o->json = *summary == "json";
                 o->progress = context.progress;
+                o->analysis.pause = context.sleepMs;
                 return RunExtrapolate(*o, context.out, context.err);
             } };
 }

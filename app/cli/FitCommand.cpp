@@ -86,7 +86,8 @@ Json SpeciesJson(const SpeciesEstimate& e)
 
 } // namespace
 
-std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const std::string& channel)
+std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const std::string& channel,
+    std::optional<double> meniscusFound)
 {
     Json j;
     j["run"] = Utf8OrEscaped(runDir);
@@ -109,6 +110,8 @@ std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const 
     j["set_s_star_high"] = Number(r.SetSStarHigh);
     j["beyond_share"] = Number(r.BeyondShare);
     j["holding_set"] = r.HoldingSet >= 0 ? Json(r.HoldingSet) : Json(nullptr);
+    if (meniscusFound)
+        j["meniscus_found_cm"] = *meniscusFound;
     j["species"] = Json::array();
     for (const SpeciesEstimate& e : r.Species)
         j["species"].push_back(SpeciesJson(e));
@@ -134,23 +137,25 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << refusal << "\n";
         return 2;
     }
-    launch.Channel = o.channel.empty() ? SelectedChannel(o.runDir) : KnownChannel(o.channel);
-    if (launch.Channel.empty()) {
-        if (!o.channel.empty())
-            err << CliProgramPrefix << "unknown channel '" << o.channel
-                << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";
-        else
-            err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
-        return o.channel.empty() ? 1 : 2;
+    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
     }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenChannel(follower, o.runDir, launch);
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
     if (!follower.HasData) {
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const int32_t sets = e.GofsStore ? e.GofsStore->GetNumberOfSets() : 0;
@@ -162,7 +167,7 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     const SpeciesFitResult result = FitSpecies(e, fit);
     const bool converged = result.Status == FitStatus::Converged;
     if (o.json)
-        out << FitJson(result, o.runDir, launch.Channel) << "\n";
+        out << FitJson(result, o.runDir, launch.Channel, meniscusFound) << "\n";
     else if (converged)
         for (const std::string& line : SpeciesTableLines(result))
             out << line << "\n";
@@ -217,6 +222,7 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
                 o->output = AbsolutePathFrom(context.startDir, o->output);
                 o->json = *summary == "json";
                 o->progress = context.progress;
+                o->analysis.pause = context.sleepMs;
                 return RunFit(*o, context.out, context.err);
             } };
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "scanfiles/ChannelWavelength.h"
+
 namespace {
 
 // Length of the valid UTF-8 character at text[i], or 0 when the byte there starts none.
@@ -121,6 +123,9 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     nlohmann::ordered_json j;
     j["file"] = Utf8OrEscaped(file);
     j["channel"] = Utf8OrEscaped(channel);
+    const int32_t nm = EntryWavelength(channel);
+    if (nm > 0)
+        j["wavelength_nm"] = nm;
     j["scans"] = s.scans;
     j["sets"] = s.sets;
     j["set"] = s.set;
@@ -131,19 +136,28 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     if (s.meniscusFound)
         j["meniscus_found_cm"] = *s.meniscusFound;
     AddScanCounts(j, s.counts);
+    if (nm > 0 || s.counts.OtherWavelengths > 0)
+        j["scans_other_wavelengths"] = s.counts.OtherWavelengths;
     return j.dump();
 }
 
-ConvergenceSummary SummariseConvergence(const RealTimeGofS& engine, const ConvergenceThresholds& thresholds)
+ConvergenceSummary SummariseConvergence(
+    const RealTimeGofS& engine, const ConvergenceThresholds& thresholds, ConvergenceFitCache* fits)
 {
-    const ConvergenceVerdict v = JudgeConvergence(ConvergenceSeries(engine, thresholds), thresholds);
+    const ConvergenceVerdict v
+        = JudgeConvergence(ConvergenceSeries(engine, thresholds, nullptr, fits), thresholds);
+    const ConvergencePoint& p = v.Newest;
     ConvergenceSummary c;
     c.converged = v.Stable;
     c.verdict = v.Text;
-    const bool compared = v.Newest.ComparedSet >= 0;
-    c.peakDriftPercent = compared ? 100 * v.Newest.PeakDrift : std::nan("");
-    c.shapeChangePercent = compared ? 100 * v.Newest.ShapeChange : std::nan("");
+    const bool compared = p.ComparedSet >= 0;
+    c.peakDriftPercent = compared ? 100 * p.PeakDrift : std::nan("");
+    c.shapeChangePercent = compared ? 100 * p.ShapeChange : std::nan("");
     c.stableMinutes = v.StableForSeconds / 60;
+    c.meniscusLevelPercent = 100 * p.MeniscusLevel;
+    c.speciesCompared = p.Fitted ? p.FittedSpecies : 0;
+    c.speciesSChangePercent = p.Fitted ? 100 * p.SpeciesSChange : std::nan("");
+    c.shareChangePoints = p.Fitted ? 100 * p.ShareChange : std::nan("");
     return c;
 }
 
@@ -159,5 +173,9 @@ std::string WithConvergence(const std::string& summary, const ConvergenceSummary
     j["peak_drift_percent"] = number(c.peakDriftPercent);
     j["shape_change_percent"] = number(c.shapeChangePercent);
     j["stable_minutes"] = number(c.stableMinutes);
+    j["meniscus_level_percent"] = number(c.meniscusLevelPercent);
+    j["species_compared"] = c.speciesCompared;
+    j["species_s_change_percent"] = number(c.speciesSChangePercent);
+    j["share_change_points"] = number(c.shareChangePoints);
     return j.dump();
 }

@@ -36,7 +36,8 @@ std::string SummaryText(const Summary& s, const std::string& file, const std::st
 // One JSON object on one line (no line end); a peak that was not found is null. The scan counts
 // follow as "scans_read", "scans_used", "scans_refused", "refusals" (one {"reason", "count",
 // "first_file"} per reason that refused a file), "scans_pending", "first_pending_file" (null when
-// none is pending) and "reloads".
+// none is pending) and "reloads". A channel of one of its cell's wavelengths adds "wavelength_nm"
+// after "channel" and "scans_other_wavelengths" (the cell's scans at its other wavelengths) last.
 std::string SummaryJson(const Summary& s, const std::string& file, const std::string& channel);
 
 // Text as a JSON string can hold it: valid UTF-8 as it is, every byte that is not part of a
@@ -56,11 +57,18 @@ struct ConvergenceSummary {
     double peakDriftPercent = 0; // NaN when there is no earlier set to compare with
     double shapeChangePercent = 0;
     double stableMinutes = 0;
+    double meniscusLevelPercent = 0; // of the peak; NaN when unknown
+    int32_t speciesCompared = 0; // species whose fitted answers were compared (as the peaks show); 0: none
+    double speciesSChangePercent = 0; // NaN without species compared or when a fit failed
+    double shareChangePoints = 0;
 };
 
-ConvergenceSummary SummariseConvergence(const RealTimeGofS& engine, const ConvergenceThresholds& thresholds = {});
+// The verdict on the newest set; `fits` keeps the species fits between the looks of a followed run.
+ConvergenceSummary SummariseConvergence(
+    const RealTimeGofS& engine, const ConvergenceThresholds& thresholds = {}, ConvergenceFitCache* fits = nullptr);
 
 // The summary line with the convergence added: text gets "; " and the verdict; JSON gets the fields
-// "converged", "verdict", "peak_drift_percent", "shape_change_percent" (null when unknown) and
-// "stable_minutes".
+// "converged", "verdict", "peak_drift_percent", "shape_change_percent" (null when unknown),
+// "stable_minutes", then "meniscus_level_percent", "species_compared" (0 when no species were
+// compared), "species_s_change_percent" and "share_change_points" (null when not compared).
 std::string WithConvergence(const std::string& summary, const ConvergenceSummary& convergence, bool json);

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "app/cli/AnalyzeCommand.h"
+#include "app/cli/ReproduceCommand.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -497,8 +499,9 @@ TEST(CliAnalyze, MeniscusAutoFindsItOrFailsClearly)
         if (!artefact) {
             EXPECT_EQ(text.Analyze(o), 1);
             EXPECT_EQ(text.err.str(),
-                "morvane-cli: no meniscus found: no spike stands out of the noise in the first 5 scans (none reaches 8 "
-                "noise SDs) in 0*.RA1; give the radius with --meniscus\n");
+                "morvane-cli: no meniscus found: no spike or step stands out of the noise in the first 5 scans (none "
+                "reaches 8 noise SDs and stays put: the edge that does moves from scan to scan, as boundaries do) in "
+                "0*.RA1; give the radius with --meniscus\n");
             EXPECT_FALSE(fs::exists(out / "g.txt"));
             continue;
         }
@@ -513,4 +516,71 @@ TEST(CliAnalyze, MeniscusAutoFindsItOrFailsClearly)
         EXPECT_EQ(j.err.str(), "");
         EXPECT_NEAR(nlohmann::json::parse(j.out.str()).at("meniscus_found_cm").get<double>(), 6.02, 0.005);
     }
+}
+
+TEST(CliAnalyze, ACellScannedAtTwoWavelengthsGivesEachItsOwnResult)
+{
+    // 280 and 230 nm in turn under 0*.RA1, and the 280 nm files alone under their own names.
+    TempDir mixed, alone, out;
+    SimRun sim;
+    sim.species = { SimSpecies {} };
+    sim.cells = { SimCell {} };
+    sim.scans = 12;
+    sim.wavelengths = { { 280, 1.0 }, { 230, 3.1 } };
+    ASSERT_EQ(WriteRun(sim, mixed.path(), FileTimes::Copied), "");
+    for (const auto& file : fs::directory_iterator(mixed.path())) {
+        bool complete = false;
+        if (HeaderWavelength(file.path().string(), complete) == 280)
+            fs::copy_file(file.path(), alone / file.path().filename().string(), fs::copy_options::copy_symlinks);
+    }
+    const std::string g = out / "g.txt";
+    CliRun single;
+    ASSERT_EQ(single.Analyze(OptionsFor(alone.path(), g)), 0) << single.err.str();
+    const std::string expected = testutil::ReadTextFile(g);
+
+    // By default the first wavelength in file order, said on err and in the summary.
+    CliRun first;
+    ASSERT_EQ(first.Analyze(OptionsFor(mixed.path(), g)), 0) << first.err.str();
+    EXPECT_EQ(first.err.str(),
+        "morvane-cli: 0*.RA1 holds scans at 280 and 230 nm: taking 280 nm (another with --wavelength)\n");
+    EXPECT_NE(first.out.str().find(" from 12 scans of 0*.RA1 280 nm, "), std::string::npos) << first.out.str();
+    EXPECT_NE(first.out.str().find("; 12 scans read, 12 used, 12 at other wavelengths (230 nm)\n"), std::string::npos);
+    EXPECT_EQ(testutil::ReadTextFile(g), expected) << "the 280 nm scans alone, byte for byte";
+    std::ostringstream rout, rerr;
+    EXPECT_EQ(RunReproduce({ g + ".json", "", {} }, rout, rerr), 0) << rout.str() << rerr.str();
+    EXPECT_EQ(rout.str().find("added:"), std::string::npos) << "the 230 nm files are another channel's";
+
+    AnalyzeOptions o = OptionsFor(mixed.path(), g);
+    o.analysis.wavelength = 230;
+    o.json = true;
+    CliRun second;
+    ASSERT_EQ(second.Analyze(o), 0) << second.err.str();
+    const nlohmann::json j = nlohmann::json::parse(second.out.str());
+    EXPECT_EQ(j.at("channel"), "0*.RA1 230 nm");
+    EXPECT_EQ(j.at("wavelength_nm"), 230);
+    EXPECT_EQ(j.at("scans_used"), 12);
+    EXPECT_EQ(j.at("scans_other_wavelengths"), 12);
+
+    o.analysis.wavelength = 260;
+    CliRun none;
+    EXPECT_EQ(none.Analyze(o), 2);
+    EXPECT_EQ(none.err.str(), "morvane-cli: 0*.RA1 has scans at 280 and 230 nm, none at 260 nm\n");
+}
+
+TEST(CliAnalyze, AOneShotCommandTakesTheFileWrittenAMomentAgo)
+{
+    // A run still being written: its newest file is younger than any settle time.
+    TempDir run, out;
+    SimRun sim;
+    sim.species = { SimSpecies {} };
+    sim.cells = { SimCell {} };
+    sim.scans = 8;
+    ASSERT_EQ(
+        WriteRun(sim, run.path(), FileTimes::Writing, std::chrono::system_clock::now() + std::chrono::hours(1)), "");
+    CliRun r;
+    int pauses = 0;
+    ASSERT_EQ(r.Analyze(OptionsFor(run.path(), out / "g.txt"), [&](int) { ++pauses; }), 0) << r.err.str();
+    EXPECT_NE(r.out.str().find(" from 8 scans of 0*.RA1, "), std::string::npos) << r.out.str();
+    EXPECT_NE(r.out.str().find("; 8 scans read, 8 used\n"), std::string::npos) << r.out.str();
+    EXPECT_EQ(pauses, 1) << "one look again at the newest file";
 }

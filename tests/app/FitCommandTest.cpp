@@ -231,12 +231,15 @@ TEST(CliConvergence, SummaryLinesCarryTheVerdict)
     ConvergenceSummary c;
     c.converged = false;
     c.verdict = "not yet: no g(s*) set 2 min before the newest to compare with";
-    c.peakDriftPercent = c.shapeChangePercent = std::nan("");
+    c.peakDriftPercent = c.shapeChangePercent = c.speciesSChangePercent = c.shareChangePoints = std::nan("");
+    c.meniscusLevelPercent = 20;
     EXPECT_EQ(WithConvergence("g.txt: 5 g(s*) sets", c, false),
         "g.txt: 5 g(s*) sets; not yet: no g(s*) set 2 min before the newest to compare with");
     EXPECT_EQ(WithConvergence("{\"file\":\"g.txt\"}", c, true),
         "{\"file\":\"g.txt\",\"converged\":false,\"verdict\":\"not yet: no g(s*) set 2 min before the newest to "
-        "compare with\",\"peak_drift_percent\":null,\"shape_change_percent\":null,\"stable_minutes\":0.0}");
+        "compare with\",\"peak_drift_percent\":null,\"shape_change_percent\":null,\"stable_minutes\":0.0,"
+        "\"meniscus_level_percent\":20.0,\"species_compared\":0,\"species_s_change_percent\":null,"
+        "\"share_change_points\":null}");
 }
 
 // Following the run as its scans arrive, ten at a time: every summary says whether it converged.
@@ -275,6 +278,7 @@ TEST(CliConvergence, WatchSummariesTellWhetherTheRunConverged)
         const std::string verdict = j["verdict"];
         EXPECT_EQ(verdict.rfind(j["converged"] ? "stable for " : "not yet: ", 0), 0u);
         EXPECT_TRUE(j["stable_minutes"].is_number());
+        EXPECT_EQ(j["species_s_change_percent"].is_null(), j["species_compared"] == 0);
     }
     const nlohmann::json first = nlohmann::json::parse(lines.front());
     EXPECT_FALSE(first["converged"]);

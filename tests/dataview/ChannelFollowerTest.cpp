@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,6 +7,8 @@
 
 #include "FollowerCheck.h"
 #include "dataview/ChannelFollower.h"
+#include "dataview/ChannelSession.h"
+#include "scanfiles/ChannelWavelength.h"
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -350,4 +353,120 @@ TEST(ChannelFollower, InterferenceScansAreZeroedOverTheJitterWindowOnBothPaths)
         for (int i = 0; raw.GetX(i) < 5.9; ++i)
             EXPECT_NEAR(raw.GetY(k, i), 0.0, 1e-9) << k << " " << i;
     ExpectSameAsFullLoad(f);
+}
+
+namespace {
+
+// One cell scanned at 280 and 230 nm in every round: its files alternate between them under 0*.RA1.
+SimRun TwoWavelengthRun(int32_t rounds)
+{
+    SimRun run;
+    run.species = { SimSpecies {} };
+    run.cells = { SimCell {} };
+    run.scans = rounds;
+    run.wavelengths = { { 280, 1.0 }, { 230, 3.1 } };
+    return run;
+}
+
+} // namespace
+
+TEST(ChannelFollower, AChannelHoldsOneWavelengthOfACellScannedAtSeveral)
+{
+    TempDir mixed, alone;
+    ASSERT_EQ(WriteRun(TwoWavelengthRun(12), mixed.path(), FileTimes::Copied), "");
+    for (const auto& file : fs::directory_iterator(mixed.path())) {
+        bool complete = false;
+        if (HeaderWavelength(file.path().string(), complete) == 280)
+            fs::copy_file(file.path(), alone / file.path().filename().string());
+    }
+    ChannelFollower only;
+    Open(only, "0*.RA1");
+    only.LoadChannel(alone.path());
+    ASSERT_EQ(only.Engine->RawStore->GetNumberOfSets(), 12);
+
+    // Named, or plain: the first wavelength in file order, which the entry then names. Followed as
+    // the files arrive, or loaded at once: the 280 nm scans alone, exactly.
+    for (const char* channel : { "0*.RA1 280 nm", "0*.RA1" }) {
+        SCOPED_TRACE(channel);
+        TempDir live;
+        RecordingFollower f;
+        Open(f, channel);
+        auto arrive = [&](int from, int to) {
+            for (int n = from; n <= to; ++n) {
+                char name[16];
+                std::snprintf(name, sizeof name, "%05d.RA1", n);
+                fs::copy_file(mixed / name, live / name);
+            }
+        };
+        arrive(1, 1);
+        f.LoadChannel(live.path());
+        EXPECT_EQ(f.Engine->ChannelName, channel) << "one wavelength so far";
+        arrive(2, 9);
+        f.Timer1Timer();
+        for (const auto& file : fs::directory_iterator(mixed.path()))
+            fs::copy_file(file.path(), live / file.path().filename().string(), fs::copy_options::skip_existing);
+        f.Timer1Timer();
+        EXPECT_EQ(f.Engine->ChannelName, "0*.RA1 280 nm");
+        EXPECT_EQ(f.Wavelength(), 280);
+        EXPECT_EQ(f.Counts.Reloads, 0);
+        EXPECT_EQ(ScanCountText(f.Counts), "12 scans read, 12 used, 12 at other wavelengths (230 nm)");
+        ExpectSameEngine(*f.Engine, *only.Engine);
+        ExpectSameAsFullLoad(f);
+    }
+    ChannelFollower other;
+    Open(other, "0*.RA1 230 nm");
+    other.LoadChannel(mixed.path());
+    EXPECT_EQ(ScanCountText(other.Counts), "12 scans read, 12 used, 12 at other wavelengths (280 nm)");
+    EXPECT_EQ(other.Engine->RawStore->Headers[0].FileName, "00002.RA1");
+}
+
+TEST(ChannelFollower, AOneShotLoadTakesAFileWrittenAMomentAgoAndWaitsOnlyWhileOneGrows)
+{
+    // A run being written: its newest file was changed at `now`, younger than the settle time.
+    TempDir dir;
+    SimRun run;
+    run.species = { SimSpecies {} };
+    run.cells = { SimCell {} };
+    run.scans = 8;
+    const FileTime now = FileTime(std::chrono::hours(24 * 365 * 60));
+    ASSERT_EQ(WriteRun(run, dir.path(), FileTimes::Writing, now), "");
+    const LaunchParameters launch = LaunchParameters::Defaults("0*.RA1");
+
+    ChannelFollower following;
+    following.Now = [now] { return now; };
+    OpenChannel(following, dir.path(), launch);
+    EXPECT_EQ(ScanCountText(following.Counts), "7 scans read, 7 used, 1 not yet complete (00008.RA1)")
+        << "following a run keeps the settle rule";
+
+    const struct {
+        const char* name;
+        bool unfinished; // a further file without a line end
+        bool growing; // which grows at every pause
+        int pauses;
+        const char* counts;
+    } cases[] = {
+        { "a complete file is taken after one look", false, false, 1, "8 scans read, 8 used" },
+        { "an unfinished file that stopped changing stays out", true, false, 1,
+            "8 scans read, 8 used, 1 not yet complete (00009.RA1)" },
+        { "one that keeps growing is waited for, boundedly", true, true, FinishedRunLooks,
+            "8 scans read, 8 used, 1 not yet complete (00009.RA1)" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string unfinished = "Test sample\r\nR 1 20.0 50";
+        fs::remove(dir / "00009.RA1");
+        if (c.unfinished)
+            testutil::WriteTextFile(dir / "00009.RA1", unfinished);
+        int pauses = 0;
+        ChannelFollower once;
+        once.Now = [now] { return now; };
+        OpenFinishedChannel(once, dir.path(), launch, [&](int ms) {
+            EXPECT_EQ(ms, FinishedRunLookMs);
+            ++pauses;
+            if (c.growing)
+                testutil::WriteTextFile(dir / "00009.RA1", unfinished += "0");
+        });
+        EXPECT_EQ(pauses, c.pauses);
+        EXPECT_EQ(ScanCountText(once.Counts), c.counts);
+    }
 }

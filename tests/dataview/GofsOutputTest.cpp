@@ -6,6 +6,7 @@
 
 #include "FollowerCheck.h"
 #include "dataview/ChannelFollower.h"
+#include "dataview/ExtrapolationFile.h"
 #include "dataview/GofsOutput.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -53,9 +54,13 @@ TEST(GofsOutput, TitlesAndProposedNames)
         const RealTimeGofS e = EngineWithFirstScan(c.description, c.optical, c.fileName);
         EXPECT_EQ(GofsTitle(e), c.title);
     }
-    const RealTimeGofS longTitle = EngineWithFirstScan("A very long sample description indeed", 1, "00001.RA1");
+    RealTimeGofS longTitle = EngineWithFirstScan("A very long sample description indeed", 1, "00001.RA1");
     EXPECT_EQ(ProposedGofsFileName(longTitle, "/data/XLIDATA/120526/103015/"),
         "/data/XLIDATA/120526/103015/t dcdt vs sStar for A very long samp.txt");
+    // One wavelength of a cell scanned at several: the names of its outputs say which.
+    longTitle.ChannelName = "0*.RA1 230 nm";
+    EXPECT_EQ(ProposedGofsFileName(longTitle, ""), "t dcdt vs sStar for A very long samp 230 nm.txt");
+    EXPECT_EQ(ProposedExtrapolationFileName(longTitle), "t dcdt extrapolated for A very long samp 230 nm.txt");
 }
 
 namespace {

@@ -262,6 +262,8 @@ TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
         if (scans == 30) {
             view.ButtonFitSpeciesClick(Source::Corrected);
             EXPECT_FALSE(view.CorrectedSpecies.Failed) << view.CorrectedSpecies.LabelSpeciesFit;
+            // From now on the verdict compares the fitted species' answer too.
+            EXPECT_NE(view.LabelConvergence.find(", species s "), std::string::npos) << view.LabelConvergence;
         }
         if (scans == 36) {
             greyedAt = view.CorrectedSpecies.Result.Set;

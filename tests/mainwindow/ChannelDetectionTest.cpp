@@ -184,3 +184,50 @@ TEST(ChannelDetection, FreeFunctionsWithoutAWindow)
     EXPECT_EQ(again.Selected, 2);
     EXPECT_TRUE(DetectChannels("").Entries.empty()) << "no data directory chosen";
 }
+
+namespace {
+
+// The two lines detection reads of a scan taken at `nm`.
+void Header(const std::string& path, int nm)
+{
+    testutil::WriteTextFile(
+        path, "Test sample\r\nR 1 20.0 50000 600 1.6E+10 " + std::to_string(nm) + " 1\r\n6.0 0.1 0.01\r\n");
+}
+
+} // namespace
+
+TEST(ChannelDetection, ACellScannedAtSeveralWavelengthsOffersOneEntryPerWavelength)
+{
+    testutil::TempDir tmp;
+    Header(tmp / "00001.RA1", 280);
+    Window w;
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.RA1" })) << "one wavelength: the plain entry";
+
+    // The next file of the round is at 230 nm: the list is rebuilt, the remembered channel stays at
+    // its first wavelength; the user's choice of the second is remembered.
+    Header(tmp / "00002.RA1", 230);
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_EQ(w.RadioGroupChannelsItems, (Entries { "0*.RA1 280 nm", "0*.RA1 230 nm" }));
+    EXPECT_EQ(w.SelectedChannel(), "0*.RA1 280 nm");
+    w.RadioGroupChannelsItemIndex = 1;
+    w.RadioGroupChannelsClick();
+    EXPECT_EQ(w.ChosenMask, 9);
+    Touch(tmp / "00001.RA2");
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_EQ(w.SelectedChannel(), "0*.RA1 230 nm");
+
+    // Once its first eight files are known, a mask is not looked at again.
+    for (int n = 3; n <= 8; ++n)
+        Header(tmp / ("0000" + std::to_string(n) + ".RA1"), n % 2 ? 280 : 230);
+    EXPECT_FALSE(WavelengthsChanged(tmp.path(), std::vector<bool>(136, true), w.Wavelengths));
+    EXPECT_TRUE(w.Wavelengths.Settled(tmp.path(), "0*.RA1"));
+
+    // Intensity: Ref and Sam per wavelength; with nothing remembered, Sam of the first.
+    testutil::TempDir cell;
+    Header(cell / "00001.RI2", 260);
+    Header(cell / "00002.RI2", 280);
+    const ChannelDetection d = DetectChannels(cell.path());
+    EXPECT_EQ(d.Entries, (Entries { "0*.RI2Ref 260 nm", "0*.RI2Sam 260 nm", "0*.RI2Ref 280 nm", "0*.RI2Sam 280 nm" }));
+    EXPECT_EQ(d.ChosenEntry, "0*.RI2Sam 260 nm");
+}

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -278,4 +279,33 @@ TEST(MorvaneForm, ADoubleClickInTheOpenWindowListFocusesThatView)
     EXPECT_EQ(f.form.ListBoxOpenWindowsDblClick(1), second);
     EXPECT_EQ(f.form.ListBoxOpenWindowsDblClick(2), nullptr) << "below the entries";
     EXPECT_EQ(f.form.ListBoxOpenWindowsItemIndex, 1);
+}
+
+TEST(MorvaneForm, AViewOfOneWavelengthOfACellScannedAtSeveralTakesThatWavelengthAndSaysSo)
+{
+    TempDir root;
+    for (int n = 1; n <= 8; ++n) {
+        testutil::ScanSpec s;
+        s.wavelength = n % 2 ? 280 : 230;
+        s.seconds = 600 + 90 * n;
+        for (int i = 0; i < 60; ++i) {
+            s.radius.push_back(5.85 + 0.02 * i);
+            s.value.push_back(testutil::BoundaryValue(s.radius.back(), s.seconds, 50000, 5.9, 4.4e-13, 1, 0.03));
+        }
+        const std::string path = root / ("0000" + std::to_string(n) + ".RA1");
+        testutil::WriteTextFile(path, testutil::ScanFileText(s));
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1)); // settled
+    }
+    FormOnRoot f(root.path());
+    EXPECT_EQ(f.form.RadioGroupChannelsItems, (std::vector<std::string> { "0*.RA1 280 nm", "0*.RA1 230 nm" }));
+    f.form.RadioGroupChannelsItemIndex = 1;
+    f.form.RadioGroupChannelsClick();
+    TSedDataView* view = f.form.ButtonLaunchClick();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->Caption, JoinPath(root.path(), "0*.RA1 230 nm"));
+    EXPECT_EQ(view->EditTargetChannel, "0*.RA1 230 nm");
+    const ChannelDataStore& raw = *view->Engine->RawStore;
+    ASSERT_EQ(raw.GetNumberOfSets(), 4);
+    EXPECT_EQ(raw.Headers[0].FileName, "00002.RA1");
+    EXPECT_EQ(raw.Headers[3].FileName, "00008.RA1");
 }

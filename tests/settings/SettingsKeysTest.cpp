@@ -26,7 +26,7 @@ TEST(SettingsKeys, EveryKeyNameHasOneRangeAndTheDefaultsPassIt)
         EXPECT_NEAR(value, key.Get(built), 1e-14 * std::fabs(key.Get(built)));
     }
     EXPECT_EQ(table, names);
-    EXPECT_EQ(names.size(), 48u);
+    EXPECT_EQ(names.size(), 51u);
     EXPECT_TRUE(BrokenSettingRules(built).empty());
 }
 

@@ -18,7 +18,8 @@ TEST(SpeciesSettings, DefaultsAreTheSpeciesCodesOwnInPercent)
     const double pairs[][2] = { { t.WindowFraction, built.WindowFraction }, { t.PeakDrift, built.PeakDrift },
         { t.ShapeChange, built.ShapeChange }, { t.MeniscusLevel, built.MeniscusLevel },
         { t.SpeciesSChange, built.SpeciesSChange }, { t.ShareChange, built.ShareChange },
-        { t.MinSStar, built.MinSStar } };
+        { t.MinSStar, built.MinSStar }, { t.ClearlyWithin, built.ClearlyWithin }, { t.ClearlyPast, built.ClearlyPast },
+        { static_cast<double>(t.ConfirmSets), static_cast<double>(built.ConfirmSets) } };
     for (const auto& p : pairs)
         EXPECT_DOUBLE_EQ(p[0], p[1]);
     EXPECT_DOUBLE_EQ(s.ConvergencePeakDriftPercent, 0.5);
@@ -49,6 +50,11 @@ TEST(SpeciesSettings, RangesAndTheBuoyancyRule)
         { "ConvergenceSharePoints", "5", true },
         { "ConvergenceMinSStar", "0", true },
         { "ConvergenceMinSStar", "abc", false },
+        { "ConvergenceWithinPercent", "101", false }, // within must not reach past the limit
+        { "ConvergencePastPercent", "99", false },
+        { "ConvergenceConfirmSets", "1", false }, // one odd set never turns the verdict
+        { "ConvergenceConfirmSets", "2.5", false },
+        { "ConvergenceConfirmSets", "4", true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + " = " + c.text);

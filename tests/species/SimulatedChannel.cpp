@@ -56,6 +56,34 @@ SimRun SmallProteinRun()
     return run;
 }
 
+SimRun ThreeSpeciesEvenRun()
+{
+    SimRun run = MixtureRun();
+    run.species[0].loadingMgPerMl = 0.6;
+    SimSpecies trimer = run.species[1];
+    trimer.sSvedberg = 9.5;
+    trimer.molecularWeight = 198000;
+    run.species.push_back(trimer);
+    return run;
+}
+
+SimRun NoisyInterferenceRun()
+{
+    SimRun run = SingleSpeciesRun();
+    run.cells[0].kind = OpticalKind::Interference;
+    run.species[0].sSvedberg = 6.5;
+    run.species[0].molecularWeight = 150000;
+    run.species[0].loadingMgPerMl = 0.5;
+    run.rpm = 45000;
+    run.fringeNoise = 0.02;
+    run.baselineOffsetSd = 0.3;
+    run.fringeJumpProbability = 0.1;
+    run.timeInvariantNoiseSd = 0.01;
+    run.meniscusArtefact = true;
+    run.scanEdgeJitterCm = 0.003;
+    return run;
+}
+
 const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run)
 {
     static std::map<std::string, std::unique_ptr<ChannelFollower>> followers;
@@ -70,7 +98,9 @@ const RealTimeGofS& EngineOfRun(const std::string& name, const SimRun& run)
         for (const auto& file : std::filesystem::directory_iterator(dir.path()))
             std::filesystem::last_write_time(file.path(), past);
         follower = std::make_unique<ChannelFollower>();
-        OpenChannel(*follower, dir.path(), LaunchParameters::Defaults("0*.RA1"));
+        const SimCell& cell = run.cells.front();
+        const std::string mask = std::string(1, cell.channelLetter) + "*." + KindCode(cell.kind) + std::to_string(cell.cell);
+        OpenChannel(*follower, dir.path(), LaunchParameters::Defaults(mask));
     }
     return *follower->Engine;
 }
