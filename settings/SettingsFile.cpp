@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <ini.h>
 #include <set>
 #include <sstream>
 
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace fs = std::filesystem;
 
@@ -222,21 +222,23 @@ SettingsFileReport ReadSettingsFile(const std::string& path, ProgramSettings& se
         report.Problems.push_back("it is a directory, not a file; nothing was read");
         return report;
     }
-    const auto size = fs::file_size(path, ec);
-    if (!ec && size > MaxFileBytes) {
-        report.Problems.push_back("the file is too large for a settings file (" + std::to_string(size)
-            + " bytes); nothing was taken from it");
+    // Read on the open file, never waiting for a writer: a pipe would hold the window at start.
+    std::string text;
+    const int64_t read = ReadWholeFile(path, text, MaxFileBytes + 1);
+    if (read == NotARegularFile) {
+        report.Problems.push_back("it is not a regular file (a pipe or a device); nothing was read");
         return report;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    if (in)
-        contents << in.rdbuf();
-    if (!in || in.bad()) {
+    if (read < 0) {
         report.Problems.push_back("the file cannot be read; nothing was taken from it");
         return report;
     }
-    const std::string text = contents.str();
+    if (text.size() > MaxFileBytes) {
+        const auto size = fs::file_size(path, ec);
+        report.Problems.push_back("the file is too large for a settings file ("
+            + (ec ? "over " + std::to_string(MaxFileBytes) : std::to_string(size)) + " bytes); nothing was taken from it");
+        return report;
+    }
     if (LooksBinary(text)) {
         report.Problems.push_back("the file holds binary data, not settings text; nothing was taken from it");
         return report;

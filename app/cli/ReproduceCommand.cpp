@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -16,6 +16,7 @@
 #include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace {
 
@@ -267,7 +268,7 @@ std::string ReadUsableRecord(const ReproduceOptions& o, Sidecar& s, std::vector<
     for (size_t i = 0; i < sources.size() && !o.runDirs.empty(); ++i)
         sources[i].RunDirectory = o.runDirs[o.runDirs.size() == 1 ? 0 : i];
     for (const ChannelRecord& c : sources) {
-        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty())
+        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory, o.force); !refusal.empty())
             return refusal;
         if (const std::string refusal = RecordedPathsRefusal(c); !refusal.empty())
             return where + "refused: " + refusal;
@@ -365,6 +366,7 @@ CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context)
         "report whether the inputs still match and whether the result is byte-identical");
     command->add_option("SIDECAR", o->sidecar, "The sidecar written beside an output")->required();
     command->add_option("--output", o->output, "Also write the result here (default: compare only)");
+    AddForceOption(*command, o->force);
     command->add_option("--run-dir", o->runDirs,
         "Read the recorded scans from this directory (a run that was moved); once for every channel, or once per "
         "channel of the record in its order");

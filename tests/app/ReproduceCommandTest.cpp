@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "ProgramRun.h"
 #include "app/cli/AnalyzeCommand.h"
@@ -310,6 +311,11 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
     EXPECT_EQ(huge.status, 2);
     EXPECT_EQ(huge.err, "morvane-cli: " + dir / "bad.json" + ": not a Morvane sidecar: 1073741824 bytes, more than a "
                             "record may have (64 MB)\n");
+    // A pipe named as the sidecar is never waited on, and said to be what it is.
+    ASSERT_EQ(::mkfifo((dir / "pipe.json").c_str(), 0600), 0);
+    const Reproduced pipe = Reproduce(dir / "pipe.json");
+    EXPECT_EQ(pipe.status, 2);
+    EXPECT_EQ(pipe.err, "morvane-cli: " + dir / "pipe.json" + ": not a regular file\n");
 
     // Another version, a setting this one lacks and one it does not know: notes, and still identical.
     testutil::WriteTextFile(dir / "old.json", edited([](auto& s) {

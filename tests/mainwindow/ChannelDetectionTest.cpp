@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "DirectoryTree.h"
@@ -227,6 +228,8 @@ TEST(ChannelDetection, ACellScannedAtSeveralWavelengthsOffersOneEntryPerWaveleng
     testutil::TempDir cell;
     Header(cell / "00001.RI2", 260);
     Header(cell / "00002.RI2", 280);
+    // A pipe named as a scan once held the detection (of the window and of every command) for good.
+    ASSERT_EQ(::mkfifo((cell / "00003.RI2").c_str(), 0600), 0);
     const ChannelDetection d = DetectChannels(cell.path());
     EXPECT_EQ(d.Entries, (Entries { "0*.RI2Ref 260 nm", "0*.RI2Sam 260 nm", "0*.RI2Ref 280 nm", "0*.RI2Sam 280 nm" }));
     EXPECT_EQ(d.ChosenEntry, "0*.RI2Sam 260 nm");
