@@ -1,6 +1,8 @@
 #include "dataview/GofsOutput.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
@@ -124,6 +126,35 @@ GofsPeak FindGofsPeak(const std::vector<GofsRow>& rows, double sMin)
     peak.SStar = std::exp(x);
     peak.Gofs = y;
     return peak;
+}
+
+double PeakRelativeWidth(const std::vector<GofsRow>& rows, const GofsPeak& peak)
+{
+    if (!peak.Found || !(peak.Gofs > 0) || !(peak.SStar > 0))
+        return 0;
+    const double half = peak.Gofs / 2;
+    // The first crossing of half height walking out from the peak, or NaN when there is none.
+    auto crossing = [&](bool outward) {
+        const auto at = std::lower_bound(rows.begin(), rows.end(), peak.SStar,
+            [](const GofsRow& r, double s) { return r.sStar < s; });
+        std::ptrdiff_t i = at - rows.begin() - (outward ? 0 : 1);
+        const std::ptrdiff_t step = outward ? 1 : -1, n = static_cast<std::ptrdiff_t>(rows.size());
+        double sInside = peak.SStar, gInside = peak.Gofs;
+        for (; i >= 0 && i < n; i += step) {
+            const GofsRow& r = rows[static_cast<size_t>(i)];
+            if (!std::isfinite(r.gofs))
+                continue;
+            if (r.gofs < half)
+                return sInside + (r.sStar - sInside) * (gInside - half) / (gInside - r.gofs);
+            sInside = r.sStar;
+            gInside = r.gofs;
+        }
+        return std::numeric_limits<double>::quiet_NaN();
+    };
+    const double low = crossing(false), high = crossing(true);
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return 0;
+    return (high - low) / (2 * std::sqrt(2 * std::log(2.0))) / peak.SStar;
 }
 
 std::string GofsFileText(

@@ -49,6 +49,11 @@ struct GofsPeak {
 // the searched range) is taken as it is. Rows in increasing s*.
 GofsPeak FindGofsPeak(const std::vector<GofsRow>& rows, double sMin);
 
+// The peak's width as a Gaussian standard deviation over its s*: the full width where g(s*) first
+// falls below half the peak on either side, over 2 sqrt(2 ln 2), linearly interpolated between rows.
+// 0 when the curve does not fall to half on both sides within the rows (the width is unknown).
+double PeakRelativeWidth(const std::vector<GofsRow>& rows, const GofsPeak& peak);
+
 // The whole file text. `set` is ignored for the newest-set form.
 std::string GofsFileText(
     const RealTimeGofS& engine, const std::string& chosenPath, int32_t set, bool newestWithComposite);

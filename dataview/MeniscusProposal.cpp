@@ -49,12 +49,27 @@ MeniscusFinding ProposeMeniscus(const RealTimeGofS& e)
     return f;
 }
 
+std::string MeniscusShapeText(const MeniscusFinding& f)
+{
+    const std::string size = " of " + FloatToStr(RoundSignificant(std::fabs(f.Height), 2));
+    switch (f.Shape) {
+    case MeniscusShape::Spike:
+        return "a spike" + size;
+    case MeniscusShape::Drop:
+        return "a drop" + size;
+    case MeniscusShape::StepUp:
+    case MeniscusShape::StepDown:
+        break;
+    }
+    const char* after = f.AfterStep < 0 ? " with a dip after it" : f.AfterStep > 0 ? " with a bump after it" : "";
+    return std::string(f.Shape == MeniscusShape::StepUp ? "a step up" : "a step down") + size + after;
+}
+
 std::string MeniscusFindingText(const MeniscusFinding& f)
 {
     if (!f.Found)
         return "no meniscus found: " + f.WhyNot;
     const std::string scans = f.ScansUsed == 1 ? "1 scan" : std::to_string(f.ScansUsed) + " scans";
-    return "meniscus found at " + FloatToStr(f.Radius) + " cm (a " + (f.Height < 0 ? "drop" : "spike") + " of "
-        + FloatToStr(RoundSignificant(std::fabs(f.Height), 2)) + " standing "
+    return "meniscus found at " + FloatToStr(f.Radius) + " cm (" + MeniscusShapeText(f) + " standing "
         + std::to_string(static_cast<long>(std::lround(f.SignalToNoise))) + " noise SDs out of " + scans + ")";
 }

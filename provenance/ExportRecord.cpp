@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "provenance/ChannelRecording.h"
+#include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
@@ -44,7 +45,8 @@ std::string WriteExportRecord(const ChannelFollower& follower, const ScanExportR
         failed = true;
         return failure;
     }
-    return "Their list with its record: " + name + " and " + name + ".json.";
+    const std::string record = SidecarPath(path);
+    return "Their list with its record: " + name + " and " + record.substr(result.Directory.size()) + ".";
 }
 
 std::string CheckExportParameters(const Sidecar& s)
@@ -59,9 +61,10 @@ std::string CheckExportParameters(const Sidecar& s)
             return std::string("parameters.") + name + " is missing or not a text";
     }
     const std::string extension = s.Parameters["extension"].get<std::string>();
-    // The extension becomes part of file names: no directory may hide in it.
-    if (extension.empty() || extension.find_first_of("/\\") != std::string::npos || extension == "."
-        || extension == "..")
+    // The extension becomes part of the names of the files exported again: each must be a plain name.
+    if (extension.empty() || !IsPlainFileName(extension)
+        || !IsPlainFileName(ExportFileName(first->get<int32_t>(), extension))
+        || !IsPlainFileName(ExportFileName(HighestFirstExportNumber, extension)))
         return "parameters.extension is not a file extension";
     return s.Channels.size() == 1 ? "" : "an export sidecar records one channel";
 }

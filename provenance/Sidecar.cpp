@@ -1,11 +1,17 @@
 #include "provenance/Sidecar.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
+#include <limits>
+#include <set>
 #include <stdexcept>
 
 #include "MorvaneVersion.h"
+#include "analysis/NumberText.h"
+#include "provenance/RecordText.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsKeys.h"
@@ -77,6 +83,7 @@ Json ChannelJson(const ChannelRecord& c)
         if (key.Group() == SettingGroup::Custom)
             analysis[key.Name] = SettingValue(key, settings);
     j["analysis_settings"] = analysis;
+    j["settings_file"] = c.SettingsFile.empty() ? Json(nullptr) : TextJson(c.SettingsFile);
     j["files"] = Json::array();
     for (const InputFile& f : c.Files)
         j["files"].push_back(FileJson(f, false));
@@ -140,12 +147,34 @@ double ReadNumber(const Json& object, const char* key, const std::string& where)
     return v.get<double>();
 }
 
-int64_t ReadInteger(const Json& object, const char* key, const std::string& where)
+int64_t ReadInteger(const Json& object, const char* key, const std::string& where, int64_t low = 0,
+    int64_t high = std::numeric_limits<int32_t>::max())
 {
     const Json& v = Field(object, key, where);
     if (!v.is_number_integer())
         throw Bad(where + key + " is not a whole number");
+    // A number above the signed range is held unsigned: compare before converting.
+    if ((v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(high)) || v.get<int64_t>() < low
+        || v.get<int64_t>() > high)
+        throw Bad(where + key + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high));
     return v.get<int64_t>();
+}
+
+// A file name of the record: plain, so that it stays in the directory it is joined to.
+std::string ReadName(const Json& object, const char* key, const std::string& where, bool emptyAllowed = false)
+{
+    std::string name = ReadText(object, key, where);
+    if (!IsPlainFileName(name) && !(emptyAllowed && name.empty()))
+        throw Bad(where + key + " \"" + name + "\" is not a plain file name (no directory, \"..\" or \"/\")");
+    return name;
+}
+
+std::string ReadSha256(const Json& object, const char* key, const std::string& where)
+{
+    std::string sha = ReadText(object, key, where);
+    if (sha.size() != 64 || sha.find_first_not_of("0123456789abcdef") != std::string::npos)
+        throw Bad(where + key + " is not a SHA-256 (64 hexadecimal digits)");
+    return sha;
 }
 
 const Json& ReadArray(const Json& object, const char* key, const std::string& where)
@@ -164,24 +193,48 @@ const Json& ReadObject(const Json& object, const char* key, const std::string& w
     return v;
 }
 
-// Takes every key of `values` that the settings table knows (display keys when `display`).
+// Takes every key of `values` that the settings table knows (display keys when `display`), each
+// checked against the range the settings file takes, and then the rules among them.
 void ReadSettings(const Json& values, bool display, ProgramSettings& settings, std::vector<std::string>* keys,
     const std::string& where, std::vector<std::string>& notes)
 {
+    const SettingGroup group = display ? SettingGroup::Gui : SettingGroup::Custom;
+    std::vector<std::pair<const SettingKey*, double>> fixed;
     for (const auto& [name, value] : values.items()) {
         const SettingKey* key = FindSettingKey(name);
-        if (!key || key->Group() != (display ? SettingGroup::Gui : SettingGroup::Custom)) {
+        if (!key || key->Group() != group) {
             notes.push_back(where + name + " is a setting this version does not know: skipped");
             continue;
         }
+        double v = 0;
         if (value.is_boolean() && key->Kind == SettingKind::YesNo)
-            key->Set(settings, value.get<bool>() ? 1 : 0);
+            v = value.get<bool>() ? 1 : 0;
         else if (value.is_number())
-            key->Set(settings, value.get<double>());
+            v = value.get<double>();
         else
             throw Bad(where + name + " is not a number");
+        if (!key->Editable()) {
+            fixed.emplace_back(key, v);
+            continue;
+        }
+        if (const std::string refusal = SettingValueRefusal(*key, v); !refusal.empty())
+            throw Bad(where + name + " is " + FloatToStr(v) + ": " + refusal);
+        key->Set(settings, v);
         if (keys)
             keys->push_back(key->Name);
+    }
+    DeriveSettings(settings);
+    // Derived keys and markers are never taken from outside: a recorded value that is not this
+    // version's own is named.
+    for (const auto& [key, v] : fixed)
+        if (v != key->Get(settings))
+            notes.push_back(where + key->Name + " is " + FloatToStr(v) + ", not this version's " + FloatToStr(key->Get(settings))
+                + " (" + key->FixedBecause + "): " + FloatToStr(key->Get(settings)) + " is taken");
+    for (const SettingRule* rule : BrokenSettingRules(settings)) {
+        const bool ownKeys = std::all_of(rule->Keys.begin(), rule->Keys.end(),
+            [group](const char* name) { return FindSettingKey(name)->Group() == group; });
+        if (ownKeys)
+            throw Bad(where.substr(0, where.size() - 1) + ": " + rule->Text);
     }
     if (display)
         return;
@@ -196,16 +249,61 @@ InputFile ReadFile(const Json& j, bool refused, const std::string& where)
         throw Bad(where + " is not an object");
     const std::string at = where + ".";
     InputFile f;
-    f.Name = ReadText(j, "name", at);
+    f.Name = ReadName(j, "name", at);
     const Json& size = Field(j, "size", at);
     const Json& sha = Field(j, "sha256", at);
     if (!size.is_null())
-        f.Size = ReadInteger(j, "size", at);
+        f.Size = ReadInteger(j, "size", at, 0, std::numeric_limits<int64_t>::max());
     if (!sha.is_null())
-        f.Sha256 = ReadText(j, "sha256", at);
+        f.Sha256 = ReadSha256(j, "sha256", at);
+    if (size.is_null() != sha.is_null())
+        throw Bad(at + "size and sha256 are either both null or neither");
     if (refused)
         f.Refused = ReadText(j, "reason", at);
     return f;
+}
+
+// The positions and the averaging rule, as the command line takes them: finite radii, the meniscus
+// positive and below the bottom, a molecular weight between 100 and 1,000,000 g/mol.
+void ReadPositions(const Json& j, const std::string& at, ChannelRecord& c)
+{
+    const struct {
+        const char* key;
+        double& field;
+    } radii[] = { { "meniscus_cm", c.Meniscus }, { "bottom_cm", c.Bottom }, { "jitter_cm", c.JitterRadius },
+        { "fringe_cm", c.FringeRadius } };
+    for (const auto& r : radii) {
+        r.field = ReadNumber(j, r.key, at);
+        if (!std::isfinite(r.field))
+            throw Bad(at + r.key + " is not a finite number");
+    }
+    if (!(c.Meniscus > 0) || !(c.Bottom > c.Meniscus))
+        throw Bad(at + "meniscus_cm (" + FloatToStr(c.Meniscus) + ") must be positive and below bottom_cm ("
+            + FloatToStr(c.Bottom) + ")");
+    const std::string rule = ReadText(j, "window_rule", at);
+    if (rule != "mid-cell" && rule != "molecular weight")
+        throw Bad(at + "window_rule is \"" + rule + "\", not \"mid-cell\" or \"molecular weight\"");
+    c.WindowByMW = rule == "molecular weight";
+    c.AssumedMW = ReadNumber(j, "molecular_weight_g_per_mol", at);
+    if (!(c.AssumedMW > 100 && c.AssumedMW < 1000000))
+        throw Bad(at + "molecular_weight_g_per_mol is " + FloatToStr(c.AssumedMW) + ", not between 100 and 1000000");
+}
+
+// The recorded files, used and refused: each name once.
+void ReadFiles(const Json& j, const std::string& at, ChannelRecord& c)
+{
+    std::set<std::string> names;
+    for (const bool refused : { false, true }) {
+        const char* key = refused ? "refused_files" : "files";
+        const Json& files = ReadArray(j, key, at);
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::string place = at + key + "[" + std::to_string(i) + "]";
+            InputFile f = ReadFile(files[i], refused, place);
+            if (!names.insert(f.Name).second)
+                throw Bad(place + ".name \"" + f.Name + "\" is listed twice");
+            (refused ? c.RefusedFiles : c.Files).push_back(std::move(f));
+        }
+    }
 }
 
 ChannelRecord ReadChannel(const Json& j, const std::string& where, std::vector<std::string>& notes)
@@ -215,25 +313,20 @@ ChannelRecord ReadChannel(const Json& j, const std::string& where, std::vector<s
     const std::string at = where + ".";
     ChannelRecord c;
     c.RunDirectory = ReadText(j, "run_directory", at);
-    c.Channel = ReadText(j, "channel", at);
-    c.Meniscus = ReadNumber(j, "meniscus_cm", at);
-    c.Bottom = ReadNumber(j, "bottom_cm", at);
-    c.JitterRadius = ReadNumber(j, "jitter_cm", at);
-    c.FringeRadius = ReadNumber(j, "fringe_cm", at);
-    const std::string rule = ReadText(j, "window_rule", at);
-    if (rule != "mid-cell" && rule != "molecular weight")
-        throw Bad(at + "window_rule is \"" + rule + "\", not \"mid-cell\" or \"molecular weight\"");
-    c.WindowByMW = rule == "molecular weight";
-    c.AssumedMW = ReadNumber(j, "molecular_weight_g_per_mol", at);
+    if (c.RunDirectory.empty() || c.RunDirectory.find('\0') != std::string::npos)
+        throw Bad(at + "run_directory is not a directory's path");
+    // The channel entry: a file mask of six characters (and a suffix), never a path.
+    c.Channel = ReadName(j, "channel", at);
+    if (c.Channel.size() < 6)
+        throw Bad(at + "channel \"" + c.Channel + "\" is not a channel entry such as 0*.RA1");
+    ReadPositions(j, at, c);
     ProgramSettings settings;
     ReadSettings(ReadObject(j, "analysis_settings", at), false, settings, nullptr, at + "analysis_settings.", notes);
     c.Analysis = settings.Analysis;
-    const Json& files = ReadArray(j, "files", at);
-    for (size_t i = 0; i < files.size(); ++i)
-        c.Files.push_back(ReadFile(files[i], false, at + "files[" + std::to_string(i) + "]"));
-    const Json& refused = ReadArray(j, "refused_files", at);
-    for (size_t i = 0; i < refused.size(); ++i)
-        c.RefusedFiles.push_back(ReadFile(refused[i], true, at + "refused_files[" + std::to_string(i) + "]"));
+    // Records older than the field, and those on the program's own settings, name no file.
+    if (const auto file = j.find("settings_file"); file != j.end() && !file->is_null())
+        c.SettingsFile = ReadText(j, "settings_file", at);
+    ReadFiles(j, at, c);
     c.GofsSets = static_cast<int32_t>(ReadInteger(j, "gofs_sets", at));
     const Json& sets = ReadArray(j, "sets", at);
     for (size_t i = 0; i < sets.size(); ++i) {
@@ -242,11 +335,11 @@ ChannelRecord ReadChannel(const Json& j, const std::string& where, std::vector<s
             throw Bad(s.substr(0, s.size() - 1) + " is not an object");
         SetRecord r;
         r.Store = ReadText(sets[i], "store", s);
-        r.Index = static_cast<int32_t>(ReadInteger(sets[i], "index", s));
-        r.FirstRawScan = static_cast<int32_t>(ReadInteger(sets[i], "first_raw_scan", s));
-        r.LastRawScan = static_cast<int32_t>(ReadInteger(sets[i], "last_raw_scan", s));
-        r.FirstFile = ReadText(sets[i], "first_file", s);
-        r.LastFile = ReadText(sets[i], "last_file", s);
+        r.Index = static_cast<int32_t>(ReadInteger(sets[i], "index", s, -1));
+        r.FirstRawScan = static_cast<int32_t>(ReadInteger(sets[i], "first_raw_scan", s, -1));
+        r.LastRawScan = static_cast<int32_t>(ReadInteger(sets[i], "last_raw_scan", s, -1));
+        r.FirstFile = ReadName(sets[i], "first_file", s, true);
+        r.LastFile = ReadName(sets[i], "last_file", s, true);
         const Json& t = Field(sets[i], "mean_time_s", s);
         r.MeanTime = t.is_null() ? std::nan("") : ReadNumber(sets[i], "mean_time_s", s);
         c.Sets.push_back(r);
@@ -262,8 +355,12 @@ void ReadTop(const Json& j, Sidecar& s, std::vector<std::string>& notes)
     s.WrittenUtc = ReadText(j, "written_utc", "");
     const Json& output = ReadObject(j, "output", "");
     s.OutputPath = ReadText(output, "path", "output.");
-    s.OutputSize = ReadInteger(output, "size", "output.");
-    s.OutputSha256 = ReadText(output, "sha256", "output.");
+    // The output lies beside its record: its file name is what reproduce looks for there.
+    const size_t slash = s.OutputPath.find_last_of('/');
+    if (!IsPlainFileName(slash == std::string::npos ? s.OutputPath : s.OutputPath.substr(slash + 1)))
+        throw Bad("output.path \"" + s.OutputPath + "\" does not end in a plain file name");
+    s.OutputSize = ReadInteger(output, "size", "output.", 0, std::numeric_limits<int64_t>::max());
+    s.OutputSha256 = ReadSha256(output, "sha256", "output.");
     s.Parameters = ReadObject(j, "parameters", "");
     ProgramSettings display;
     ReadSettings(ReadObject(j, "display_settings", ""), true, display, &s.DisplayKeys, "display_settings.", notes);
@@ -277,15 +374,46 @@ void ReadTop(const Json& j, Sidecar& s, std::vector<std::string>& notes)
 
 } // namespace
 
-std::string SidecarPath(const std::string& outputPath) { return outputPath + JsonSuffix; }
+std::string SidecarPath(const std::string& outputPath)
+{
+    const size_t slash = outputPath.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string name = outputPath.substr(nameStart);
+    const std::string suffix = JsonSuffix;
+    if (name.size() + suffix.size() <= FileNameMaxBytes)
+        return outputPath + suffix;
+    // "~" and 16 hexadecimal digits of the full name's hash keep apart outputs whose names start alike.
+    const std::string tag = "~" + Sha256Hex(name).substr(0, 16);
+    size_t keep = FileNameMaxBytes - suffix.size() - tag.size();
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep; // not inside a character
+    return outputPath.substr(0, nameStart) + name.substr(0, keep) + tag + suffix;
+}
 
-std::string OutputBesideSidecar(const std::string& sidecarPath)
+std::string OutputBesideSidecar(const std::string& sidecarPath, const Sidecar& sidecar)
 {
     const std::string suffix = JsonSuffix;
-    if (sidecarPath.size() <= suffix.size()
-        || sidecarPath.compare(sidecarPath.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return {};
-    return sidecarPath.substr(0, sidecarPath.size() - suffix.size());
+    if (sidecarPath.size() > suffix.size()
+        && sidecarPath.compare(sidecarPath.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        const std::string named = sidecarPath.substr(0, sidecarPath.size() - suffix.size());
+        std::error_code ec;
+        if (std::filesystem::symlink_status(named, ec).type() != std::filesystem::file_type::not_found && !ec)
+            return named;
+    }
+    const size_t dirEnd = sidecarPath.find_last_of('/');
+    const size_t nameStart = sidecar.OutputPath.find_last_of('/');
+    return sidecarPath.substr(0, dirEnd == std::string::npos ? 0 : dirEnd + 1)
+        + sidecar.OutputPath.substr(nameStart == std::string::npos ? 0 : nameStart + 1);
+}
+
+std::vector<std::string> UnhashedUsedFiles(const Sidecar& sidecar)
+{
+    std::vector<std::string> names;
+    for (const ChannelRecord& c : sidecar.Channels)
+        for (const InputFile& f : c.Files)
+            if (f.Size < 0 || f.Sha256.empty())
+                names.push_back(f.Name);
+    return names;
 }
 
 std::string SidecarText(const Sidecar& s)
@@ -313,19 +441,32 @@ std::string SidecarText(const Sidecar& s)
 std::string ReadSidecar(const std::string& text, Sidecar& s, std::vector<std::string>& notes)
 {
     s = Sidecar();
+    if (text.size() > MaxSidecarBytes)
+        return "not a Morvane sidecar: " + std::to_string(text.size()) + " bytes, more than a record may have ("
+            + std::to_string(MaxSidecarBytes >> 20) + " MB)";
+    if (const size_t at = NestingBeyond(text, MaxSidecarDepth); at != std::string::npos)
+        return "not a Morvane sidecar: nested deeper than " + std::to_string(MaxSidecarDepth) + " levels (at byte "
+            + std::to_string(at) + ")";
     Json j;
     try {
         j = Json::parse(text);
     } catch (const Json::parse_error& e) {
         return "not a Morvane sidecar: not JSON (at byte " + std::to_string(e.byte) + ")";
+    } catch (const Json::out_of_range&) {
+        // The parser's number overflow: a number beyond the range of a double.
+        return "not a Morvane sidecar: it holds a number too large to read";
+    } catch (const Json::exception&) {
+        return "not a Morvane sidecar: not JSON";
     }
     if (!j.is_object() || !j.contains("morvane_sidecar"))
         return "not a Morvane sidecar: no \"morvane_sidecar\" field";
-    if (!j["morvane_sidecar"].is_number_integer() || j["morvane_sidecar"].get<int64_t>() < 1)
+    const Json& format = j["morvane_sidecar"];
+    // A whole number at or above 0 is held unsigned, one below 0 signed.
+    if (!format.is_number_integer() || (!format.is_number_unsigned() || format.get<uint64_t>() < 1))
         return "not a Morvane sidecar: \"morvane_sidecar\" is not a format number";
-    if (j["morvane_sidecar"].get<int64_t>() > SidecarFormat)
-        return "sidecar format " + std::to_string(j["morvane_sidecar"].get<int64_t>())
-            + " is newer than this program reads (" + std::to_string(SidecarFormat) + "): use a newer Morvane";
+    if (format.get<uint64_t>() > static_cast<uint64_t>(SidecarFormat))
+        return "sidecar format " + format.dump() + " is newer than this program reads (" + std::to_string(SidecarFormat)
+            + "): use a newer Morvane";
     try {
         ReadTop(j, s, notes);
     } catch (const Bad& e) {
@@ -363,8 +504,14 @@ std::string WriteSidecar(Sidecar& s, const std::string& program)
         s.OutputSha256 = output.Sha256;
         failure = WriteFileAtomically(path, SidecarText(s));
     }
-    if (failure.empty())
+    if (!failure.empty())
+        return "the record " + path + " could not be written (" + failure + "); " + s.OutputPath
+            + " itself was written and stays";
+    const std::vector<std::string> unhashed = UnhashedUsedFiles(s);
+    if (unhashed.empty())
         return {};
-    return "the record " + path + " could not be written (" + failure + "); " + s.OutputPath
-        + " itself was written and stays";
+    return "the record " + path + " lists " + std::to_string(unhashed.size())
+        + (unhashed.size() == 1 ? " scan" : " scans") + " used in the result that could not be read for its hash (the first "
+        + unhashed[0] + ": deleted or unreadable since it was loaded); reproduce cannot check "
+        + (unhashed.size() == 1 ? "it" : "them");
 }

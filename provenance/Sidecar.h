@@ -23,9 +23,17 @@ inline constexpr const char* KindGofsSet = "gofs-set"; // one g(s*) set alone (p
 inline constexpr const char* KindExtrapolation = "extrapolation"; // ("start", "end")
 inline constexpr const char* KindComparison = "comparison"; // ("normalized", "columns")
 
+// A record is read as text from outside. Larger ones are refused unread: a record lists each scan
+// file in about 170 bytes, so 64 MB holds some 390,000 files, far more than any run (a channel uses
+// at most 999 scans), while the parsed text takes several times its size in memory.
+inline constexpr size_t MaxSidecarBytes = size_t { 64 } << 20;
+// A record nests 5 levels (channels, their sets); its parameters a few more. Deeper text is refused
+// before it is parsed: each level costs memory, and the 64 MB of a record could hold 64 million.
+inline constexpr int MaxSidecarDepth = 32;
+
 // One scan file of a load.
 struct InputFile {
-    std::string Name; // in the run directory
+    std::string Name; // in the run directory: a plain file name
     int64_t Size = -1; // bytes; -1: it could not be read when the sidecar was written
     std::string Sha256; // empty: likewise
     std::string Refused; // empty: among the channel's scans; otherwise why the load refused it
@@ -49,6 +57,7 @@ struct ChannelRecord {
     bool WindowByMW = false; // the averaging window follows AssumedMW (else the species at mid-cell)
     double AssumedMW = 150000; // g/mol
     CustomSettings Analysis;
+    std::string SettingsFile; // the settings file the settings came from; empty: the program's own
     std::vector<InputFile> Files; // the channel's scans, in the order of the raw store
     std::vector<InputFile> RefusedFiles; // complete files of the channel that the load refused, name order
     int32_t GofsSets = 0; // g(s*) sets the engine held
@@ -70,21 +79,33 @@ struct Sidecar {
     std::vector<ChannelRecord> Channels;
 };
 
-// The sidecar's name: the output's full name + ".json", beside it.
+// The sidecar's name: the output's full name + ".json", beside it. When that name would be longer
+// than a file name can be (an output name over 250 bytes), the output's name is cut to its first
+// 233 bytes (at a character boundary) and followed by "~", the first 16 hexadecimal digits of the
+// SHA-256 of its full name and ".json": 255 bytes at most. The record names its output either way.
 std::string SidecarPath(const std::string& outputPath);
-// The output a sidecar stands beside: its path without ".json" (empty when it has none).
-std::string OutputBesideSidecar(const std::string& sidecarPath);
+// The output a record stands beside: the file named as the sidecar without ".json" when there is
+// one, otherwise the recorded output's file name in the sidecar's directory.
+std::string OutputBesideSidecar(const std::string& sidecarPath, const Sidecar& sidecar);
 
 // The JSON text, two-space indented. Settings by key name, every double as the shortest text that
 // reads back as the same double; a number that is not finite is null. A text that is not UTF-8 (a
 // path's bytes) is written as {"bytes_hex": "..."}, so that it reads back byte for byte.
 std::string SidecarText(const Sidecar& sidecar);
 
-// Reads a sidecar. Returns "" with `sidecar` filled, or what is wrong, one line (not JSON, a missing
-// or mistyped field: its place, e.g. "channels[0].files[2].sha256 is missing"). Settings keys the
-// sidecar lacks keep their built-in values and keys this version does not know are skipped, each
-// with a line in `notes`.
+// Reads a sidecar as hostile text. Returns "" with `sidecar` filled, or what is wrong, one line (not
+// JSON, too large or too deeply nested, a missing or mistyped field: its place, e.g.
+// "channels[0].files[2].sha256 is missing"; a file name that is not a plain name; a setting
+// outside the range the settings file takes, or settings that break its rules; a position the
+// command line would refuse). Settings keys the sidecar lacks keep their built-in values, keys this
+// version does not know are skipped, and the derived keys and markers are this version's own, each
+// with a line in `notes`. The messages and notes hold record text as it is: show them through
+// Printable.
 std::string ReadSidecar(const std::string& text, Sidecar& sidecar, std::vector<std::string>& notes);
+
+// The scans used in the result that the record lists without size and hash (they could not be
+// read when it was written), in its order.
+std::vector<std::string> UnhashedUsedFiles(const Sidecar& sidecar);
 
 // The version text of this build, e.g. "0.4.0 (1a2b3c4d5e)".
 std::string ProgramVersion();
@@ -94,5 +115,6 @@ std::string UtcNowText();
 
 // Fills Program, Version, WrittenUtc and the output's size and SHA-256 (read back from OutputPath),
 // then writes the sidecar beside the output through a temporary file and a rename. Returns "" or
-// one line saying that the sidecar could not be written and that the output itself was.
+// one line saying that the sidecar could not be written and that the output itself was, or that
+// it was written but lists scans used in the result that could not be read for their hash.
 std::string WriteSidecar(Sidecar& sidecar, const std::string& program);

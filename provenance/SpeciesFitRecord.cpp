@@ -27,8 +27,9 @@ std::string SpeciesFitOptionsOf(const Sidecar& s, SpeciesFitOptions& o)
 {
     const nlohmann::ordered_json& p = s.Parameters;
     for (const char* name : { "set", "species" })
-        if (!p.contains(name) || !p[name].is_number_integer())
-            return std::string("parameters.") + name + " is missing or not a whole number";
+        if (!p.contains(name) || !p[name].is_number_integer() || p[name].get<int64_t>() < -1
+            || p[name].get<int64_t>() > 1000000)
+            return std::string("parameters.") + name + " is missing or not a whole number from -1 to 1000000";
     if (!p.contains("model") || !p["model"].is_string()
         || (p["model"].get<std::string>() != "lamm" && p["model"].get<std::string>() != "gaussian"))
         return "parameters.model is missing or neither \"lamm\" nor \"gaussian\"";
@@ -48,6 +49,14 @@ std::string SpeciesFitOptionsOf(const Sidecar& s, SpeciesFitOptions& o)
             return std::string("parameters.") + n.name + " is missing or not a number";
         n.field = p[n.name].get<double>();
     }
+    // What the fit command takes (a temperature below 0: from the scans; max_s 0: no upper end).
+    if (!(o.Solvent.Vbar > 0 && o.Solvent.Density > 0 && o.Solvent.ViscosityCp > 0 && o.MinSStar >= 0
+            && o.MaxSStar >= 0))
+        return "parameters: vbar, density and viscosity must be positive, min_s and max_s not negative";
+    if (!(o.Solvent.Vbar * o.Solvent.Density < 1))
+        return "parameters: vbar times density must be below 1";
+    if (o.MaxSStar > 0 && o.MaxSStar <= o.MinSStar)
+        return "parameters: max_s must lie above min_s";
     o.Set = p["set"].get<int32_t>();
     o.Species = p["species"].get<int32_t>();
     o.Model = p["model"].get<std::string>() == "gaussian" ? SpeciesModel::Gaussian : SpeciesModel::LammBoundaries;

@@ -227,10 +227,22 @@ std::string ParseSettingValue(
     }
     double v = 0;
     const bool number = decimalSeparator.empty() ? StrToFloat(shown, v) : UserTextToFloat(shown, v, decimalSeparator);
-    if (!number || (key.Kind == SettingKind::Integer && v != std::trunc(v)) || !(v >= key.Min && v <= key.Max))
+    if (!number || !SettingValueRefusal(key, v).empty())
         return refusal;
     value = v;
     return "";
+}
+
+std::string SettingValueRefusal(const SettingKey& key, double value)
+{
+    if (!key.Editable())
+        return std::string(key.Name) + " cannot be changed: it is " + key.FixedBecause;
+    const bool whole = value == std::trunc(value);
+    if (key.Kind == SettingKind::YesNo ? (value == 0 || value == 1)
+                                       : (value >= key.Min && value <= key.Max
+                                           && (key.Kind != SettingKind::Integer || whole)))
+        return "";
+    return std::string(key.Name) + " takes " + key.AcceptedText();
 }
 
 std::span<const SettingRule> SettingRules() { return Rules; }

@@ -62,6 +62,11 @@ std::string SettingValueText(const SettingKey& key, const ProgramSettings& setti
 std::string ParseSettingValue(
     const SettingKey& key, const std::string& text, double& value, const std::string& decimalSeparator = "");
 
+// Whether `value` is one that `key` accepts: "" when it is, otherwise why not, naming the key and
+// the accepted range ("SmoothRepetition takes a whole number from 0 to 100"). Every reader of
+// settings (the file, the grid, a record) checks through this one table.
+std::string SettingValueRefusal(const SettingKey& key, double value);
+
 // A condition that ties keys together, such as LowS below HighS.
 struct SettingRule {
     std::vector<const char*> Keys;

@@ -9,10 +9,10 @@
 #include "app/cli/Summary.h"
 #include "dataview/ChannelSession.h"
 #include "dataview/GofsOutput.h"
-#include "dataview/MeniscusProposal.h"
-#include "dataview/PositionWarnings.h"
 #include "provenance/ChannelRecording.h"
+#include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"
+#include "settings/SpeciesSettings.h"
 
 namespace {
 
@@ -54,6 +54,7 @@ public:
     }
 
     CliFollower follower;
+    ConvergenceThresholds thresholds; // of the settings the command runs on
 
     // Writes the file for the current state. `last`: no later attempt follows.
     Written WriteOnce(bool last)
@@ -90,7 +91,18 @@ public:
         // The proposed name once: a followed channel that comes to name its wavelength keeps its file.
         if (path_.empty())
             path_ = o_.output.empty() ? ProposedGofsFileName(e, "") : o_.output;
-        const std::string& path = path_;
+        const std::string path = path_;
+        // The inputs are hashed first: a scan used in the result that is gone since (deleted while the
+        // run is followed) makes a followed run load again, so that result and record hold what the
+        // files give. A single load, or a file gone again, is written with the record saying so.
+        Sidecar record = GofsSidecar(follower, path, set, newest);
+        if (o_.watch && !reloading_ && !UnhashedUsedFiles(record).empty()) {
+            reloading_ = true;
+            follower.LoadChannel(follower.DataDirectory);
+            const Written w = WriteOnce(last);
+            reloading_ = false;
+            return w;
+        }
         std::string detail;
         const std::string failure = WriteGofsFile(e, path, set, newest, &detail);
         if (!failure.empty()) {
@@ -105,10 +117,9 @@ public:
         std::string line = o_.json ? SummaryJson(s, path, e.ChannelName) : SummaryText(s, path, e.ChannelName);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
-            line = WithConvergence(line, SummariseConvergence(e, {}, &convergenceFits_), o_.json);
+            line = WithConvergence(line, SummariseConvergence(e, thresholds, &convergenceFits_), o_.json);
         out_ << line << "\n";
         out_.flush();
-        Sidecar record = GofsSidecar(follower, path, set, newest);
         return WriteCliSidecar(record, err_) ? Written::Yes : Written::Failed;
     }
 
@@ -120,23 +131,16 @@ private:
     Written FindMeniscus(bool last)
     {
         RealTimeGofS& e = *follower.Engine;
-        const MeniscusFinding f = ProposeMeniscus(e);
-        if (!f.Found) {
-            if (!last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
+        const FoundMeniscus m = TakeFoundMeniscus(e, channel_);
+        if (!m.taken) {
+            if (!m.found && !last && e.RawStore->GetNumberOfSets() < MeniscusSearch().firstScans)
                 return Written::NotYet;
-            err_ << CliProgramPrefix << MeniscusFindingText(f) << " in " << channel_
-                 << "; give the radius with --meniscus\n";
+            err_ << m.message << "\n";
             return last ? Written::Failed : Written::Refused;
         }
-        if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
-            err_ << CliProgramPrefix << refusal << "\n";
-            return last ? Written::Failed : Written::Refused;
-        }
-        e.Meniscus = f.Radius;
-        e.RefreshStages(false);
-        meniscusFound_ = f.Radius;
+        meniscusFound_ = m.radius;
         if (!o_.json)
-            err_ << CliProgramPrefix << MeniscusFindingText(f) << "\n";
+            err_ << m.message << "\n";
         return Written::Yes;
     }
 
@@ -145,6 +149,7 @@ private:
     std::ostream& err_;
     std::string channel_;
     bool warned_ = false;
+    bool reloading_ = false;
     std::optional<double> meniscusFound_;
     std::string path_; // the file written
 };
@@ -198,7 +203,8 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     const std::function<void(int)>& sleepMs)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
@@ -237,11 +243,13 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     AnalyzeRun run(o, out, err, choice.entry);
     if (o.progress)
         run.follower.progress = &err;
+    run.follower.SettingsFile = o.analysis.settingsFile;
+    run.thresholds = ThresholdsOf(settings.Species);
     if (!o.watch) {
-        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs);
+        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs, settings.Analysis);
         return StatusOf(run.WriteOnce(true));
     }
-    OpenChannel(run.follower, o.runDir, launch);
+    OpenChannel(run.follower, o.runDir, launch, settings.Analysis);
 
     ScanNotices notices(err);
     notices.Look(run.follower.Counts);
@@ -260,8 +268,8 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         run.follower.Timer1Timer();
         notices.Look(run.follower.Counts);
         if (run.follower.DataRevision != known || hadData != run.follower.HasData) {
-            known = run.follower.DataRevision;
             const Written w = run.WriteOnce(false);
+            known = run.follower.DataRevision; // a load the write made is written already
             if (w == Written::Refused)
                 return 2;
             if (w != Written::NotYet)
@@ -281,7 +289,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
     analyze->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     analyze->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    AddAnalysisOptions(*analyze, o->analysis, true);
+    AddAnalysisOptions(*analyze, o->analysis);
     analyze->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
     analyze->add_option("--set", o->set, "Write this g(s*) set alone (numbered from 0), as the time course does");
     analyze->add_flag("--watch", o->watch,
@@ -291,6 +299,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
     return { analyze, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 return RunAnalyze(*o, context.out, context.err, context.stop, context.sleepMs);

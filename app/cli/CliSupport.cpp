@@ -8,10 +8,12 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "dataview/MeniscusProposal.h"
 #include "dataview/PositionWarnings.h"
 #include "mainwindow/ChannelDetection.h"
 #include "mainwindow/RunDiscovery.h"
 #include "scanfiles/ChannelWavelength.h"
+#include "settings/SettingsFile.h"
 
 namespace fs = std::filesystem;
 
@@ -126,39 +128,40 @@ std::string SelectedChannel(const std::string& runDir)
     return found.Selected >= 0 ? found.Entries[static_cast<size_t>(found.Selected)] : std::string();
 }
 
-void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o, bool meniscusAuto)
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o)
 {
-    if (meniscusAuto)
-        command
-            .add_option_function<std::string>(
-                "--meniscus",
-                [&o](const std::string& text) {
-                    double x = 0;
-                    o.meniscusAuto = text == "auto";
-                    if (!o.meniscusAuto && CLI::detail::lexical_cast(text, x))
-                        o.meniscus = x;
-                },
-                "Meniscus radius, cm (default 5.9), or auto: found from the artefact of the first scans")
-            ->check([](const std::string& text) {
+    command
+        .add_option_function<std::string>(
+            "--meniscus",
+            [&o](const std::string& text) {
                 double x = 0;
-                return text == "auto" || CLI::detail::lexical_cast(text, x)
-                    ? std::string()
-                    : "needs a radius in cm or auto, not " + text;
-            });
-    else
-        command.add_option("--meniscus", o.meniscus, "Meniscus radius, cm (default 5.9)");
+                o.meniscusAuto = text == "auto";
+                if (!o.meniscusAuto && CLI::detail::lexical_cast(text, x))
+                    o.meniscus = x;
+            },
+            "Meniscus radius, cm (default 5.9), or auto: found from the artefact of the first scans (a spike, a "
+            "drop or a step)")
+        ->check([](const std::string& text) {
+            double x = 0;
+            return text == "auto" || CLI::detail::lexical_cast(text, x) ? std::string()
+                                                                        : "needs a radius in cm or auto, not " + text;
+        });
     command.add_option("--bottom", o.bottom, "Cell bottom radius, cm (default 7.2)");
     command.add_option("--jitter", o.jitter, "Jitter reference radius, cm (default 5.85; interference only)");
     command.add_option("--fringe", o.fringe, "Integral-fringe reference radius, cm (default 6.9; interference only)");
     command.add_option("--mw", o.mw, "Base the data span on this molecular weight, g/mol");
+    command.add_option("--settings", o.settingsFile,
+        "Settings file as the windows write it (display, analysis and species settings; default: the built-in "
+        "values); its positions are the defaults of --meniscus, --bottom, --jitter and --fringe");
     command.add_option("--wavelength", o.wavelength,
         "Of an absorbance or intensity cell scanned at several wavelengths, the one to analyse, nm (default: the "
         "first in file order)");
 }
 
-std::string LaunchFromOptions(const AnalysisOptions& o, LaunchParameters& launch)
+namespace {
+
+std::string LaunchOnDefaults(const AnalysisOptions& o, LaunchParameters& launch)
 {
-    launch = LaunchParameters::Defaults("");
     const struct {
         const char* name;
         const std::optional<double>& value;
@@ -189,6 +192,24 @@ std::string LaunchFromOptions(const AnalysisOptions& o, LaunchParameters& launch
     return {};
 }
 
+} // namespace
+
+std::string SettingsAndLaunchFromOptions(const AnalysisOptions& o, ProgramSettings& settings, LaunchParameters& launch)
+{
+    settings = ProgramSettings();
+    if (!o.settingsFile.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(o.settingsFile, ec))
+            return "--settings: no such file: " + o.settingsFile;
+        const SettingsFileReport report = ReadSettingsFile(o.settingsFile, settings);
+        if (!report.Problems.empty())
+            return "--settings " + o.settingsFile + ": " + report.Problems.front()
+                + (report.Problems.size() > 1 ? " (and " + std::to_string(report.Problems.size() - 1) + " more)" : "");
+    }
+    launch = LaunchParameters::Defaults("", settings.Display, settings.Analysis);
+    return LaunchOnDefaults(o, launch);
+}
+
 std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir)
 {
     if (follower.HasData)
@@ -197,6 +218,40 @@ std::string NoDataMessage(const ChannelFollower& follower, const std::string& ch
         return CliProgramPrefix + std::string("no scan files of channel ") + channel + " in " + runDir;
     return CliProgramPrefix + std::string("no scan of channel ") + channel + " could be read with at least "
         + std::to_string(follower.Engine->Settings.MinimumDataSetSize) + " points";
+}
+
+FoundMeniscus TakeFoundMeniscus(RealTimeGofS& e, const std::string& channel)
+{
+    FoundMeniscus m;
+    const MeniscusFinding f = ProposeMeniscus(e);
+    if (!f.Found) {
+        m.message = CliProgramPrefix + MeniscusFindingText(f) + " in " + channel + "; give the radius with --meniscus";
+        return m;
+    }
+    m.found = true;
+    m.radius = f.Radius;
+    if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
+        m.message = CliProgramPrefix + refusal;
+        return m;
+    }
+    e.Meniscus = f.Radius;
+    e.RefreshStages(false);
+    m.taken = true;
+    m.message = CliProgramPrefix + MeniscusFindingText(f) + " in " + channel;
+    return m;
+}
+
+bool TakeMeniscusIfAuto(const AnalysisOptions& o, RealTimeGofS& engine, const std::string& channel, std::ostream& err,
+    bool quiet, std::optional<double>& found)
+{
+    if (!o.meniscusAuto)
+        return true;
+    const FoundMeniscus m = TakeFoundMeniscus(engine, channel);
+    if (m.taken)
+        found = m.radius;
+    if (!m.taken || !quiet)
+        err << m.message << "\n";
+    return m.taken;
 }
 
 void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err)

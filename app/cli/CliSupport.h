@@ -7,6 +7,7 @@
 
 #include "dataview/ChannelFollower.h"
 #include "dataview/ChannelSession.h"
+#include "settings/SettingsKeys.h"
 
 namespace CLI {
 class App;
@@ -43,26 +44,34 @@ std::string KnownChannel(const std::string& text);
 // The channel the main window would select in runDir; empty when it has none.
 std::string SelectedChannel(const std::string& runDir);
 
-// The analysis options that analyze and extrapolate share: the positions and the averaging rule.
+// The analysis options that the commands reading a channel share: the positions and the averaging rule.
 struct AnalysisOptions {
     std::optional<double> meniscus; // cm; the launch defaults otherwise
-    bool meniscusAuto = false; // --meniscus auto: found from the first scans (where the command offers it)
+    bool meniscusAuto = false; // --meniscus auto: found from the artefact of the first scans
     std::optional<double> bottom;
     std::optional<double> jitter;
     std::optional<double> fringe;
     std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
     std::optional<int> wavelength; // nm: of a cell scanned at several, the channel of this one
+    // --settings: the settings file the windows write (display, analysis and species settings);
+    // empty: the built-in values.
+    std::string settingsFile;
     // Waits between two looks at a file still being written (OpenFinishedChannel); empty: no wait.
     std::function<void(int)> pause;
 };
 
-// meniscusAuto: --meniscus also takes "auto".
-void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options, bool meniscusAuto = false);
+// --meniscus takes a radius or "auto".
+void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options);
 
-// The launch defaults with the options applied (the channel is left to the caller); or what is
-// wrong with an option, one line without the program's prefix: a radius that is no finite number,
-// a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the bottom.
-std::string LaunchFromOptions(const AnalysisOptions& options, LaunchParameters& launch);
+// The settings a command runs on: the built-in values, or with --settings those of the file as the
+// windows read it; and the launch defaults of those settings with the options applied (the channel
+// is left to the caller). A wrong option is one line without the program's prefix: a radius that is
+// no finite number, a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the
+// bottom. A file that is missing, unreadable or not settings text, and any value it
+// holds that the windows would not take, is an error: one line naming the file and the first
+// problem, without the program's prefix. Otherwise "".
+std::string SettingsAndLaunchFromOptions(
+    const AnalysisOptions& options, ProgramSettings& settings, LaunchParameters& launch);
 
 // The channel entry a command loads, from --channel (empty: the one the main window would select)
 // and --wavelength: for an absorbance or intensity cell scanned at several wavelengths, the entry of
@@ -80,6 +89,24 @@ ChannelChoice ChooseChannel(const std::string& runDir, const std::string& channe
 // Why nothing could be loaded from the channel (no file, no readable scan), one line with the
 // prefix; empty when the follower holds data.
 std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir);
+
+// --meniscus auto on a loaded channel: the meniscus found from the artefact of its first scans
+// (MeniscusProposal.h), taken by the engine, its stages rebuilt, when it lies below the bottom.
+struct FoundMeniscus {
+    bool found = false; // the search found one
+    bool taken = false; // and the engine took it
+    double radius = 0; // cm, when found
+    // One line with the prefix: "meniscus found at ..." when taken; else why not, naming the channel.
+    std::string message;
+};
+// `channel`: how the message names the channel.
+FoundMeniscus TakeFoundMeniscus(RealTimeGofS& engine, const std::string& channel);
+
+// --meniscus auto in a command that reads the run once: takes the meniscus found and says so on err
+// (unless quiet: a JSON summary names it in `found`); without one, says why on err and returns
+// false (the command fails). Returns true at once when auto was not asked for.
+bool TakeMeniscusIfAuto(const AnalysisOptions& options, RealTimeGofS& engine, const std::string& channel,
+    std::ostream& err, bool quiet, std::optional<double>& found);
 
 // One line per PositionWarnings finding, "morvane-cli: warning: ...", written to err.
 void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);

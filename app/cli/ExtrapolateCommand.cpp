@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -60,9 +61,25 @@ struct RangeStory {
 
 const char* NoPeakNote = "no well-determined g(s*) peak: no point's standard error is below half its value";
 
+// The extrapolation removes only part of the diffusion broadening, and the g(s*) peak of a broad
+// boundary lies below s by about sigma^2 / (2 s): past a width of a fifth of s* that is 2 % or more.
+// Simulated: 2 S, 20 kDa at 50,000 rpm width 30 %, peak 8 % low; 4.4 S, 66 kDa at 30,000 rpm 28 %,
+// 1.6 % high; at 50,000 and 60,000 rpm 11 to 13 %, within 2 %.
+constexpr double BroadPeakWidth = 0.2;
+
+std::string PeakNote(const GofsPeak& peak, double relativeWidth)
+{
+    if (!peak.Found)
+        return NoPeakNote;
+    if (relativeWidth < BroadPeakWidth)
+        return {};
+    return "a broad peak (its width " + std::to_string(static_cast<int>(std::lround(100 * relativeWidth)))
+        + " % of its s*): the diffusion the extrapolation leaves may put it several per cent from s";
+}
+
 std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
     const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak,
-    const RangeStory& story)
+    const RangeStory& story, std::optional<double> meniscusFound, const std::string& peakNote)
 {
     if (o.json) {
         nlohmann::ordered_json j;
@@ -76,7 +93,9 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
         j["range_note"] = story.note.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(story.note);
         j["points"] = rows.size();
         j["peak_s_star"] = peak.Found ? nlohmann::ordered_json(peak.SStar) : nlohmann::ordered_json(nullptr);
-        j["peak_note"] = peak.Found ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(NoPeakNote);
+        j["peak_note"] = peakNote.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(peakNote);
+        if (meniscusFound)
+            j["meniscus_found_cm"] = *meniscusFound;
         return j.dump();
     }
     char times[80];
@@ -84,7 +103,8 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
     return path + ": " + std::to_string(rows.size()) + " points of " + channel + " extrapolated from smoothed sets "
         + std::to_string(h.start) + " to " + std::to_string(h.end) + times
         + (story.kind == "chosen" ? ", chosen because the default range is no result" : "")
-        + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : std::string(", ") + NoPeakNote);
+        + (peak.Found ? ", g(s*) peak at s* = " + ThreeDigits(peak.SStar) + " S" : std::string())
+        + (peakNote.empty() ? std::string() : ", " + peakNote);
 }
 
 } // namespace
@@ -92,7 +112,8 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
@@ -117,11 +138,15 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
     }
+    std::optional<double> meniscusFound;
+    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, channel, err, o.json, meniscusFound))
+        return 1;
     const RealTimeGofS& e = *follower.Engine;
     WarnAboutPositions(e, err);
     const ChannelDataStore& smooth = *e.SmoothGofsStore;
@@ -129,7 +154,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     if (range.status != 0)
         return range.status;
 
-    const GUISettings display;
+    const GUISettings& display = settings.Display;
     ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
     RangeStory story { range.given ? "given" : "default", "" };
     if (!x.judgement.Sound()) {
@@ -153,8 +178,10 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     }
 
     const double omega2t = smooth.Headers[static_cast<size_t>(header.end)].Omega2t;
-    const GofsPeak peak = FindGofsPeak(WellDeterminedGofs(rows), BoundaryMinimumSStar(e.Meniscus, omega2t));
-    out << SummaryOf(o, path, channel, header, rows, peak, story) << "\n";
+    const std::vector<GofsRow> determined = WellDeterminedGofs(rows);
+    const GofsPeak peak = FindGofsPeak(determined, BoundaryMinimumSStar(e.Meniscus, omega2t));
+    const std::string peakNote = PeakNote(peak, PeakRelativeWidth(determined, peak));
+    out << SummaryOf(o, path, channel, header, rows, peak, story, meniscusFound, peakNote) << "\n";
     Sidecar record = ExtrapolationSidecar(follower, path, header.start, header.end, display);
     return WriteCliSidecar(record, err) ? 0 : 1;
 }
@@ -180,6 +207,7 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 o->analysis.pause = context.sleepMs;

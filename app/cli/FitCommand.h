@@ -33,7 +33,9 @@ struct FitOptions {
 int RunFit(const FitOptions& options, std::ostream& out, std::ostream& err);
 
 // The fit as one JSON object on one line: what was fitted, how the fit went, the solvent, and
-// per species each value with its standard error (numbers that are not finite as null).
-std::string FitJson(const SpeciesFitResult& result, const std::string& runDir, const std::string& channel);
+// per species each value with its standard error (numbers that are not finite as null), and
+// "meniscus_found_cm" when --meniscus auto found it.
+std::string FitJson(const SpeciesFitResult& result, const std::string& runDir, const std::string& channel,
+    std::optional<double> meniscusFound = std::nullopt);
 
 CliCommand AddFitCommand(CLI::App& app, const CliContext& context);

@@ -11,6 +11,7 @@
 #include "app/cli/ExtrapolateCommand.h"
 #include "dataview/GofsOutput.h"
 #include "provenance/ExportRecord.h"
+#include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
 #include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
@@ -178,136 +179,180 @@ std::string KnownKinds()
     return names;
 }
 
+// Every line reproduce prints goes through here: no record text reaches the terminal raw.
+void Say(std::ostream& stream, const std::string& line) { stream << Printable(line) << "\n"; }
+
 // The sidecar's text, or what kept it from being read.
-std::string ReadText(const std::string& path, std::string& text)
+std::string ReadRecord(const std::string& path, std::string& text)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return "no such file";
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in)
-        return "cannot be read";
-    text = bytes.str();
+    int64_t size = -1;
+    const std::string failure = ReadRegularFile(path, MaxSidecarBytes, text, &size);
+    if (failure.empty() || size <= static_cast<int64_t>(MaxSidecarBytes))
+        return failure;
+    return "not a Morvane sidecar: " + std::to_string(size) + " bytes, more than a record may have ("
+        + std::to_string(MaxSidecarBytes >> 20) + " MB)";
+}
+
+std::string SizeAndHash(int64_t size, const std::string& sha)
+{
+    return std::to_string(size) + " bytes" + (sha.empty() ? "" : ", sha256 " + sha);
+}
+
+// The result against the recorded output, and the output beside the record against the record
+// (an output and a record written by different runs, after a kill, must not pass). True when
+// either differs.
+bool ReportResult(const Sidecar& s, const std::string& sidecarPath, const std::string& text, std::ostream& out)
+{
+    const std::string beside = OutputBesideSidecar(sidecarPath, s);
+    std::string found;
+    int64_t foundSize = -1;
+    // Read only up to the recorded size: a larger file is not the recorded one either way.
+    const std::string unread = ReadRegularFile(beside, static_cast<size_t>(s.OutputSize), found, &foundSize);
+    const std::string foundSha = unread.empty() ? Sha256Hex(found) : "";
+    const bool gone = unread == "no such file";
+    const bool besideMatches = unread.empty() && foundSize == s.OutputSize && foundSha == s.OutputSha256;
+    const std::string recorded = "recorded " + SizeAndHash(s.OutputSize, s.OutputSha256);
+
+    const std::string made = Sha256Hex(text);
+    const bool identical = static_cast<int64_t>(text.size()) == s.OutputSize && made == s.OutputSha256;
+    if (identical) {
+        Say(out, "result: byte-identical to the recorded output (" + SizeAndHash(static_cast<int64_t>(text.size()), made) + ")");
+    } else {
+        Say(out, "result: differs from the recorded output (" + recorded + "; made "
+                + SizeAndHash(static_cast<int64_t>(text.size()), made) + ")");
+        if (besideMatches)
+            Say(out, "  first difference at " + FirstDifference(found, text));
+        else
+            Say(out, "  " + beside + " is gone or is not the recorded output, so the first differing line cannot be shown");
+    }
+    if (besideMatches)
+        return !identical;
+    if (gone) {
+        Say(out, "note: the output beside the record (" + beside + ") is gone: the result was compared with the "
+                 "recorded SHA-256 alone");
+        return !identical;
+    }
+    if (!unread.empty() && foundSize <= s.OutputSize)
+        Say(out, "output: the output beside the record, " + beside + ", could not be read (" + unread + ")");
+    else
+        Say(out, "output: the output beside the record is not the one recorded: " + beside + " (" + recorded
+                + "; found " + SizeAndHash(foundSize, foundSha)
+                + "): the two come from different runs, or the output changed since");
+    return true;
+}
+
+// The sidecar read and checked, with everything that refuses it before anything is made: "" or
+// the line for err (status 2).
+std::string ReadUsableRecord(const ReproduceOptions& o, Sidecar& s, std::vector<std::string>& notes,
+    const KindOfOutput*& kind, std::vector<ChannelRecord>& sources)
+{
+    const std::string where = CliProgramPrefix + o.sidecar + ": ";
+    std::string json;
+    if (const std::string failure = ReadRecord(o.sidecar, json); !failure.empty())
+        return where + failure;
+    if (const std::string wrong = ReadSidecar(json, s, notes); !wrong.empty())
+        return where + wrong;
+    kind = FindKind(s.Kind);
+    if (!kind)
+        return where + "cannot reproduce an output of kind \"" + s.Kind + "\" (this version reproduces " + KnownKinds()
+            + ")";
+    if (const std::string wrong = kind->check(s); !wrong.empty())
+        return where + "bad sidecar: " + wrong;
+    if (!o.runDirs.empty() && o.runDirs.size() != 1 && o.runDirs.size() != s.Channels.size())
+        return CliProgramPrefix + std::string("--run-dir was given ") + std::to_string(o.runDirs.size())
+            + " times; the record has " + std::to_string(s.Channels.size())
+            + " channels: give it once, or once per channel in the record's order";
+    // The recorded channels as they are read now: from the run directories given, if any.
+    sources = s.Channels;
+    for (size_t i = 0; i < sources.size() && !o.runDirs.empty(); ++i)
+        sources[i].RunDirectory = o.runDirs[o.runDirs.size() == 1 ? 0 : i];
+    for (const ChannelRecord& c : sources) {
+        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty())
+            return refusal;
+        if (const std::string refusal = RecordedPathsRefusal(c); !refusal.empty())
+            return where + "refused: " + refusal;
+    }
     return {};
 }
 
-// The result against the recorded output, on out; true when it differs.
-bool ReportResult(const Sidecar& s, const std::string& sidecarPath, const std::string& text, std::ostream& out)
+// Stages and checks one channel's recorded files, on out; true when one differs or cannot be checked.
+bool ReportInputs(const ChannelRecord& c, const std::string& dir, std::ostream& out)
 {
-    const std::string sha = Sha256Hex(text);
-    if (static_cast<int64_t>(text.size()) == s.OutputSize && sha == s.OutputSha256) {
-        out << "result: byte-identical to the recorded output (" << text.size() << " bytes, sha256 " << sha << ")\n";
-        return false;
+    if (!IsDirectory(c.RunDirectory))
+        Say(out, "note: the run directory " + c.RunDirectory
+                + " does not exist (moved? --run-dir DIR reads the recorded scans from DIR)");
+    const std::vector<InputDifference> differences = StageRecordedFiles(c, dir);
+    size_t differ = 0, unchecked = 0;
+    for (const InputDifference& d : differences) {
+        const bool notChecked
+            = d.What == InputDifference::Kind::NotStaged || d.What == InputDifference::Kind::Unrecorded;
+        unchecked += notChecked;
+        differ += !notChecked && d.What != InputDifference::Kind::Added;
     }
-    out << "result: differs from the recorded output (recorded " << s.OutputSize << " bytes, sha256 " << s.OutputSha256
-        << "; made " << text.size() << " bytes, sha256 " << sha << ")\n";
-    // Where it differs, from the original beside the sidecar, if that is still the recorded output.
-    const std::string original = OutputBesideSidecar(sidecarPath);
-    std::string recorded;
-    if (!original.empty() && ReadText(original, recorded).empty() && Sha256Hex(recorded) == s.OutputSha256)
-        out << "  first difference at " << FirstDifference(recorded, text) << "\n";
-    else
-        out << "  " << (original.empty() ? "the output" : original)
-            << " is gone or has changed since, so the first differing line cannot be shown\n";
-    return true;
+    const size_t recorded = c.Files.size() + c.RefusedFiles.size();
+    std::string verdict;
+    if (differ + unchecked == 0)
+        verdict = "all " + std::to_string(recorded) + " recorded files match";
+    if (differ > 0)
+        verdict = std::to_string(differ) + " of " + std::to_string(recorded) + " recorded files differ";
+    if (unchecked > 0)
+        verdict += (verdict.empty() ? "" : ", ") + std::to_string(unchecked) + " of " + std::to_string(recorded)
+            + " could not be checked";
+    Say(out, "inputs of " + c.Channel + " in " + c.RunDirectory + ": " + verdict);
+    for (const InputDifference& d : differences)
+        Say(out, "  " + InputDifferenceText(d));
+    return differ + unchecked > 0;
 }
 
 } // namespace
 
 int RunReproduce(const ReproduceOptions& o, std::ostream& out, std::ostream& err)
 {
-    const std::string where = CliProgramPrefix + o.sidecar + ": ";
-    std::string json;
-    if (const std::string failure = ReadText(o.sidecar, json); !failure.empty()) {
-        err << where << failure << "\n";
-        return 2;
-    }
     Sidecar s;
     std::vector<std::string> notes;
-    if (const std::string wrong = ReadSidecar(json, s, notes); !wrong.empty()) {
-        err << where << wrong << "\n";
+    const KindOfOutput* kind = nullptr;
+    std::vector<ChannelRecord> sources;
+    if (const std::string refusal = ReadUsableRecord(o, s, notes, kind, sources); !refusal.empty()) {
+        Say(err, refusal);
         return 2;
     }
-    const KindOfOutput* kind = FindKind(s.Kind);
-    if (!kind) {
-        err << where << "cannot reproduce an output of kind \"" << s.Kind << "\" (this version reproduces "
-            << KnownKinds() << ")\n";
-        return 2;
-    }
-    if (const std::string wrong = kind->check(s); !wrong.empty()) {
-        err << where << "bad sidecar: " << wrong << "\n";
-        return 2;
-    }
-    if (!o.runDirs.empty() && o.runDirs.size() != 1 && o.runDirs.size() != s.Channels.size()) {
-        err << CliProgramPrefix << "--run-dir was given " << o.runDirs.size() << " times; the record has "
-            << s.Channels.size() << " channels: give it once, or once per channel in the record's order\n";
-        return 2;
-    }
-    // The recorded channels as they are read now: from the run directories given, if any.
-    std::vector<ChannelRecord> sources = s.Channels;
-    for (size_t i = 0; i < sources.size() && !o.runDirs.empty(); ++i)
-        sources[i].RunDirectory = o.runDirs[o.runDirs.size() == 1 ? 0 : i];
-    for (const ChannelRecord& c : sources) {
-        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty()) {
-            err << refusal << "\n";
-            return 2;
-        }
-    }
-
-    out << o.sidecar << ": " << s.Kind << " output " << s.OutputPath << ", written " << s.WrittenUtc << " by "
-        << s.Program << " " << s.Version << "\n";
+    Say(out, o.sidecar + ": " + s.Kind + " output " + s.OutputPath + ", written " + s.WrittenUtc + " by " + s.Program
+            + " " + s.Version);
     if (s.Version != ProgramVersion())
-        out << "note: this is Morvane " << ProgramVersion() << "; a difference may come from the program\n";
+        Say(out, "note: this is Morvane " + ProgramVersion() + "; a difference may come from the program");
     for (const std::string& note : notes)
-        out << "note: " << note << "\n";
+        Say(out, "note: " + note);
 
     StagingDirectory staging;
     if (staging.Path().empty()) {
-        err << CliProgramPrefix << "no temporary directory could be made for the recorded files\n";
+        Say(err, CliProgramPrefix + std::string("no temporary directory could be made for the recorded files"));
         return 1;
     }
     bool inputsDiffer = false;
     std::vector<std::unique_ptr<ChannelFollower>> followers;
     Engines engines;
     for (size_t i = 0; i < sources.size(); ++i) {
-        const ChannelRecord& c = sources[i];
         const std::string dir = JoinPath(staging.Path(), std::to_string(i));
         std::error_code ec;
         std::filesystem::create_directory(dir, ec);
-        if (!IsDirectory(c.RunDirectory))
-            out << "note: the run directory " << c.RunDirectory
-                << " does not exist (moved? --run-dir DIR reads the recorded scans from DIR)\n";
-        const std::vector<InputDifference> differences = StageRecordedFiles(c, dir);
-        size_t changed = 0;
-        for (const InputDifference& d : differences)
-            changed += d.What != InputDifference::Kind::Added;
-        inputsDiffer = inputsDiffer || changed > 0;
-        const size_t recorded = c.Files.size() + c.RefusedFiles.size();
-        out << "inputs of " << c.Channel << " in " << c.RunDirectory << ": "
-            << (changed == 0 ? "all " + std::to_string(recorded) + " recorded files match"
-                             : std::to_string(changed) + " of " + std::to_string(recorded) + " recorded files differ")
-            << "\n";
-        for (const InputDifference& d : differences)
-            out << "  " << InputDifferenceText(d) << "\n";
+        inputsDiffer = ReportInputs(sources[i], dir, out) || inputsDiffer;
         followers.push_back(std::make_unique<ChannelFollower>());
-        LoadRecordedChannel(*followers.back(), c, dir);
+        LoadRecordedChannel(*followers.back(), sources[i], dir);
         engines.push_back(followers.back()->Engine.get());
     }
 
     std::string text;
     if (const std::string none = kind->make(s, engines, text); !none.empty()) {
-        out << "result: none could be made from the recorded files: " << none << "\n";
+        Say(out, "result: none could be made from the recorded files: " + none);
         return 1;
     }
     const bool differs = ReportResult(s, o.sidecar, text, out);
     if (!o.output.empty()) {
         if (const std::string failure = WriteFileAtomically(o.output, text); !failure.empty()) {
-            err << CliProgramPrefix << "could not write " << o.output << ": " << failure << "\n";
+            Say(err, CliProgramPrefix + std::string("could not write ") + o.output + ": " + failure);
             return 1;
         }
-        out << "result written to " << o.output << "\n";
+        Say(out, "result written to " + o.output);
     }
     return inputsDiffer || differs ? 1 : 0;
 }

@@ -8,6 +8,8 @@
 #include "dataview/ChannelSession.h"
 #include "dataview/ExtrapolationFile.h"
 #include "settings/GUISettings.h"
+#include "simulator/RunWriter.h"
+#include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -74,6 +76,29 @@ TEST(ExtrapolationFile, LayoutAndTheRowsTheViewDraws)
     for (ExtrapolatedRow& row : peaked)
         row.error = row.value;
     EXPECT_FALSE(FindGofsPeak(WellDeterminedGofs(peaked), 0).Found);
+
+    // The width: half height crossed at 2 and 4 about a peak at 3, over 2 sqrt(2 ln 2) and 3.
+    const std::vector<GofsRow> tent { { 1, 0, 0 }, { 2, 0, 2 }, { 3, 0, 4 }, { 4, 0, 2 }, { 5, 0, 0 } };
+    const GofsPeak top { true, 3, 4 };
+    EXPECT_NEAR(PeakRelativeWidth(tent, top), 2 / (2 * std::sqrt(2 * std::log(2.0))) / 3, 1e-12);
+    EXPECT_EQ(PeakRelativeWidth({ tent.begin() + 1, tent.end() }, top), 0) << "never below half on the left";
+}
+
+// A small, fast-diffusing species keeps a broad extrapolated peak below its s: said, not hidden.
+TEST(CliExtrapolate, ABroadPeakIsNamed)
+{
+    TempDir run, out;
+    SimRun r;
+    r.species = { SimSpecies { 2.0, false, 0, 20000, 0.73, 1.0 } };
+    r.cells = { SimCell {} };
+    ASSERT_EQ(WriteRun(r, run.path(), FileTimes::Copied), "");
+    ExtrapolateOptions o = ExtrapolationOptionsFor(run.path(), out / "e.txt");
+    o.json = true;
+    std::string text, err;
+    ASSERT_EQ(Extrapolation(o, text, err), 0) << err;
+    const nlohmann::json j = nlohmann::json::parse(text);
+    EXPECT_LT(j.at("peak_s_star").get<double>(), 2.0 * 0.97);
+    EXPECT_NE(j.at("peak_note").get<std::string>().find("a broad peak (its width "), std::string::npos) << text;
 }
 
 TEST(CliExtrapolate, WritesTheExtrapolatedCurveOfTheDefaultRange)

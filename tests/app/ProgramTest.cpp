@@ -1,8 +1,10 @@
 // The programs' own command lines, checked by running the programs as a user would.
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "ProgramRun.h"
+#include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -55,6 +57,58 @@ TEST(CliProgram, ChannelsNamesASymlinkLoopAndListsTheRest)
     EXPECT_EQ(r.err, "morvane-cli: Skipped a symbolic link loop: " + root / "XLIDATA/123106\n");
     EXPECT_NE(r.out.find("* " + run + "\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("* 0*.RA1\n"), std::string::npos) << r.out;
+}
+
+TEST(CliProgram, EveryCommandThatTakesTheMeniscusTakesAuto)
+{
+    // An interference run whose baseline steps down at the meniscus (6.02 cm), a dip after it; and
+    // the same run without: each command takes the meniscus found, or fails saying why.
+    for (const bool artefact : { true, false }) {
+        SCOPED_TRACE(artefact);
+        TempDir run, out, scratch;
+        SimRun sim;
+        sim.species = { SimSpecies() };
+        SimCell cell;
+        cell.kind = OpticalKind::Interference;
+        sim.cells = { cell };
+        sim.scans = 16;
+        sim.meniscusCm = 6.02;
+        sim.meniscusArtefact = artefact;
+        sim.interferenceMeniscus = InterferenceMeniscus::Step;
+        ASSERT_EQ(WriteRun(sim, run.path(), FileTimes::Copied), "");
+        const std::string dir = "'" + run.path() + "' --meniscus auto ";
+        const struct {
+            const char* command;
+            std::string args;
+            bool json;
+        } commands[] = {
+            { "fit", "--model gaussian --summary json", true },
+            { "extrapolate", "--output e.txt --summary json", true },
+            { "export", "--output-dir x", false },
+            { "compare", "--output c.txt", false },
+        };
+        for (const auto& c : commands) {
+            SCOPED_TRACE(c.command);
+            const auto r = RunProgram(MORVANE_CLI_PROGRAM, c.command + (" " + dir) + c.args, out.path(), scratch);
+            if (!artefact) {
+                EXPECT_EQ(r.status, 1);
+                EXPECT_EQ(
+                    r.err.rfind("morvane-cli: no meniscus found: no drop or step stands out of the noise ", 0), 0u)
+                    << r.err;
+                EXPECT_EQ(r.out, "");
+                continue;
+            }
+            EXPECT_EQ(r.status, 0) << r.err;
+            if (c.json) {
+                EXPECT_EQ(r.err, "");
+                EXPECT_NEAR(nlohmann::json::parse(r.out).at("meniscus_found_cm").get<double>(), 6.02, 0.005) << r.out;
+            } else {
+                EXPECT_EQ(r.err.rfind("morvane-cli: meniscus found at 6.0", 0), 0u) << r.err;
+                EXPECT_NE(r.err.find(" cm (a step down of "), std::string::npos) << r.err;
+            }
+        }
+        EXPECT_EQ(fs::exists(out / "c.txt"), artefact);
+    }
 }
 
 #ifdef MORVANE_GUI_PROGRAM

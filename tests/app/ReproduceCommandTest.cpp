@@ -10,6 +10,7 @@
 #include "app/cli/ExportCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/ReproduceCommand.h"
+#include "provenance/Sidecar.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;
@@ -171,7 +172,7 @@ TEST(CliReproduce, AnExportIsMadeAgainAndItsFirstDifferingFileNamed)
     r = Reproduce(sidecar);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Has(r.out, "changed: " + names[4])) << r.out;
-    EXPECT_TRUE(Has(r.out, "first difference at line 5: expected \"00005.RA1\t")) << r.out;
+    EXPECT_TRUE(Has(r.out, "first difference at line 5: expected \"00005.RA1\\t")) << r.out;
 }
 
 TEST(CliReproduce, NamesAChangedAMissingAndAnAddedFile)
@@ -219,6 +220,15 @@ TEST(CliReproduce, NamesAChangedAMissingAndAnAddedFile)
 
     // Everything back: identical again.
     EXPECT_EQ(Reproduce(sidecar).status, 0);
+
+    // A used scan recorded without its hash cannot be vouched for, though the file is there.
+    nlohmann::json unhashed = j;
+    unhashed["channels"][0]["files"][4]["size"] = nullptr;
+    unhashed["channels"][0]["files"][4]["sha256"] = nullptr;
+    testutil::WriteTextFile(out / "unhashed.json", unhashed.dump());
+    r = Reproduce(out / "unhashed.json");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out, ": 1 of 12 could not be checked\n  not checkable: " + names[4] + " (")) << r.out;
 }
 
 TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
@@ -257,6 +267,31 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             "bad sidecar: channels[0].window_rule is \"fast\", not \"mid-cell\" or \"molecular weight\"" },
         { "a set without its index", edited([](auto& s) { s["kind"] = "gofs-set"; }),
             "bad sidecar: parameters.set is missing" },
+        // Hostile records: each refused in one line, none aborts, hangs or grows without bound.
+        { "a 400-digit number", [&] {
+             std::string t = j.dump();
+             return t.replace(t.find("\"meniscus_cm\":5.9") + 14, 3, std::string(400, '9'));
+         }(),
+            "not a Morvane sidecar: it holds a number too large to read" },
+        { "nested a million deep", std::string(1000000, '['),
+            "not a Morvane sidecar: nested deeper than 32 levels (at byte 32)" },
+        { "a setting out of its range",
+            edited([](auto& s) { s["channels"][0]["analysis_settings"]["SmoothRepetition"] = 1e9; }),
+            "bad sidecar: channels[0].analysis_settings.SmoothRepetition is 1000000000: SmoothRepetition takes a "
+            "whole number from 0 to 100" },
+        { "settings that break a rule",
+            edited([](auto& s) { s["channels"][0]["analysis_settings"]["HighS"] = 1e-16; }),
+            "bad sidecar: channels[0].analysis_settings: LowS must be below HighS" },
+        { "a name with a directory", edited([](auto& s) { s["channels"][0]["files"][1]["name"] = "/etc/passwd"; }),
+            "bad sidecar: channels[0].files[1].name \"/etc/passwd\" is not a plain file name (no directory, \"..\" "
+            "or \"/\")" },
+        { "a name twice", edited([](auto& s) { s["channels"][0]["files"][1]["name"] = s["channels"][0]["files"][0]["name"]; }),
+            "bad sidecar: channels[0].files[1].name \"00001.RA1\" is listed twice" },
+        { "a position the command line refuses", edited([](auto& s) { s["channels"][0]["bottom_cm"] = 1; }),
+            "bad sidecar: channels[0].meniscus_cm (5.9) must be positive and below bottom_cm (1)" },
+        { "control characters", edited([](auto& s) { s["kind"] = "\x1b[2J\nmorvane-cli: all fine"; }),
+            "cannot reproduce an output of kind \"\\x1B[2J\\nmorvane-cli: all fine\" (this version reproduces gofs, "
+            "gofs-set, extrapolation, comparison, export, species-fit)" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -269,6 +304,12 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
     const Reproduced missing = Reproduce(dir / "none.json");
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "morvane-cli: " + dir / "none.json" + ": no such file\n");
+    // A gigabyte (sparse: no disk taken) is refused by its size, unread.
+    fs::resize_file(dir / "bad.json", size_t { 1 } << 30);
+    const Reproduced huge = Reproduce(dir / "bad.json");
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_EQ(huge.err, "morvane-cli: " + dir / "bad.json" + ": not a Morvane sidecar: 1073741824 bytes, more than a "
+                            "record may have (64 MB)\n");
 
     // Another version, a setting this one lacks and one it does not know: notes, and still identical.
     testutil::WriteTextFile(dir / "old.json", edited([](auto& s) {
@@ -323,4 +364,110 @@ TEST(CliReproduce, AMovedRunIsFollowedWithRunDir)
     EXPECT_TRUE(Has(o.str(), "result: byte-identical"));
     options.runDirs = { base / "moved", base / "moved" };
     EXPECT_EQ(RunReproduce(options, o, e), 2) << "two directories for one channel";
+}
+
+TEST(CliReproduce, AHostileRecordWritesNothingOutsideItsFolder)
+{
+    // The copies go to TMPDIR/morvane-reproduce-XXXXXX/0: a name climbing that many levels and down
+    // again into `scratch` would land on `precious`, copied from a file the run directory leads to.
+    TempDir scratch;
+    testutil::WriteTextFile(scratch / "precious", "precious");
+    size_t up = 2;
+    for (const auto& part : fs::temp_directory_path())
+        up += part != "/" && !part.empty();
+    std::string climb, run = scratch.path();
+    for (size_t i = 0; i < up; ++i) {
+        climb += "../";
+        run += "/r";
+    }
+    const std::string name = climb + (scratch / "precious").substr(1);
+    fs::create_directories(scratch.path() + "/" + scratch.path() + "/");
+    testutil::WriteTextFile(scratch.path() + "/" + scratch.path() + "/precious", "PWNED");
+    fs::create_directories(run);
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    const std::vector<std::string> names = testutil::WriteRun(run, spec);
+    nlohmann::json j = ReadJson(Analyze(run, scratch / "g.txt"));
+    j["channels"][0]["files"][0]["name"] = name;
+    testutil::WriteTextFile(scratch / "hostile.json", j.dump());
+
+    Reproduced r = Reproduce(scratch / "hostile.json");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "files[0].name \"" + name + "\" is not a plain file name")) << r.err;
+    EXPECT_EQ(testutil::ReadTextFile(scratch / "precious"), "precious");
+
+    // A scan of the run that is a link out of it: refused before anything is copied.
+    fs::remove(fs::path(run) / names[2]);
+    fs::create_symlink(scratch / "precious", fs::path(run) / names[2]);
+    r = Reproduce(scratch / "g.txt.json");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, ": refused: " + names[2] + " in " + run + " is a link out of the run directory")) << r.err;
+}
+
+TEST(CliReproduce, TheOutputBesideTheRecordMustBeTheOneRecorded)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 10;
+    testutil::WriteRun(run.path(), spec);
+    const std::string sidecar = Analyze(run.path(), out / "g.txt");
+    // As after a kill between the two renames: the output of one run beside the record of another.
+    Analyze(run.path(), out / "other.txt", 2);
+    fs::copy_file(out / "other.txt", out / "g.txt", fs::copy_options::overwrite_existing);
+    Reproduced r = Reproduce(sidecar);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out, "result: byte-identical to the recorded output")) << r.out;
+    EXPECT_TRUE(Has(r.out, "output: the output beside the record is not the one recorded: " + out / "g.txt"
+                           + " (recorded "))
+        << r.out;
+
+    // An output name of 251 bytes: its record's name is cut (README), and reproduce finds the output.
+    const std::string longName = std::string(247, 'g') + ".txt";
+    const std::string longSidecar = Analyze(run.path(), out / longName);
+    std::error_code tooLong;
+    EXPECT_FALSE(fs::exists(longSidecar, tooLong));
+    ASSERT_TRUE(fs::exists(SidecarPath(out / longName)));
+    r = Reproduce(SidecarPath(out / longName));
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+    fs::remove(out / longName);
+    r = Reproduce(SidecarPath(out / longName));
+    EXPECT_EQ(r.status, 0) << "the recorded SHA-256 still holds" << r.out;
+    EXPECT_TRUE(Has(r.out, "note: the output beside the record (" + out / longName + ") is gone")) << r.out;
+}
+
+TEST(CliReproduce, AScanDeletedWhileARunIsFollowedLeavesTheResultAndItsRecord)
+{
+    TempDir run, scratch, out;
+    testutil::RunSpec spec;
+    spec.scans = 14;
+    const std::vector<std::string> later = testutil::WriteRun(scratch.path(), spec);
+    spec.scans = 12;
+    const std::vector<std::string> names = testutil::WriteRun(run.path(), spec);
+    AnalyzeOptions o;
+    o.runDir = run.path();
+    o.output = out / "w.txt";
+    o.watch = true;
+    std::ostringstream so, se;
+    std::atomic<bool> stop { false };
+    int ticks = 0;
+    auto sleep = [&](int) {
+        if (++ticks == 1) {
+            // One scan deleted, two new ones: the refresh appends, the deleted scan stays in the store.
+            fs::remove(run / names[3]);
+            for (const size_t k : { 12u, 13u })
+                fs::copy_file(scratch / later[k], run / later[k]);
+        } else if (ticks == 2) {
+            stop = true;
+        }
+    };
+    EXPECT_EQ(RunAnalyze(o, so, se, stop, sleep), 0) << se.str();
+    const nlohmann::json files = ReadJson(out / "w.txt.json").at("channels").at(0).at("files");
+    for (const auto& f : files) {
+        EXPECT_NE(f.at("name"), names[3]);
+        EXPECT_FALSE(f.at("sha256").is_null()) << f;
+    }
+    const Reproduced r = Reproduce(out / "w.txt.json");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "result: byte-identical")) << r.out;
 }

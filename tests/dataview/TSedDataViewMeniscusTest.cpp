@@ -71,7 +71,8 @@ TEST_F(SedDataView, FindMeniscusSaysWhyWhenThereIsNoneAndAcceptKeepsItsCheck)
     Launch(view, dir.path());
     view.ButtonFindMeniscusClick();
     EXPECT_EQ(view.EditMeniscusProposal,
-        "no meniscus found: no spike stands out of the noise in the first 5 scans (none reaches 8 noise SDs)");
+        "no meniscus found: no spike or step stands out of the noise in the first 5 scans (none reaches 8 noise SDs "
+        "and stays put: the edge that does moves from scan to scan, as boundaries do)");
     EXPECT_FALSE(view.ButtonAcceptMeniscusEnabled);
     view.ButtonAcceptMeniscusClick();
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);

@@ -27,33 +27,53 @@ MeniscusScan Scan(double meniscus, double boundary, Extra extra, double noise = 
 
 double Spike(double r, double at, double height) { return height * std::exp(-0.5 * std::pow((r - at) / 0.0033, 2)); }
 
+// A baseline stepping by `height` at `at`, its edge a few thousandths of a cm wide, and `dip` below
+// the new level over the 0.015 cm after it (deepest halfway).
+double Step(double r, double at, double height, double dip = 0)
+{
+    const double x = r - at;
+    const double trough = x > 0 && x < 0.015 ? std::pow(std::sin(M_PI * x / 0.015), 2) : 0;
+    return height * 0.5 * (1 + std::tanh(x / 0.0015)) - dip * trough;
+}
+
 } // namespace
 
-TEST(MeniscusFinder, FindsTheSpikeOrTheDropAtItsMiddle)
+TEST(MeniscusFinder, FindsEachShapeWhereTheMeniscusIs)
 {
+    // A spike or drop at its middle, a step where it is halfway (a dip after it or not), the
+    // boundary leaving the meniscus from scan to scan.
     const struct {
         const char* name;
         MeniscusArtefact kind;
-        double sign;
+        double (*artefact)(double r);
+        MeniscusShape shape;
         int scans;
     } cases[] = {
-        { "spike, five scans", MeniscusArtefact::Spike, 1, 5 },
-        { "drop, five scans", MeniscusArtefact::Drop, -1, 5 },
-        { "spike, either", MeniscusArtefact::Either, 1, 5 },
-        { "drop, one scan", MeniscusArtefact::Drop, -1, 1 },
+        { "spike, five scans", MeniscusArtefact::Spike, [](double r) { return Spike(r, 6.0013, 0.5); },
+            MeniscusShape::Spike, 5 },
+        { "drop, five scans", MeniscusArtefact::Drop, [](double r) { return Spike(r, 6.0013, -0.5); },
+            MeniscusShape::Drop, 5 },
+        { "spike, either", MeniscusArtefact::Either, [](double r) { return Spike(r, 6.0013, 0.5); },
+            MeniscusShape::Spike, 5 },
+        { "drop, one scan", MeniscusArtefact::Drop, [](double r) { return Spike(r, 6.0013, -0.5); },
+            MeniscusShape::Drop, 1 },
+        { "step down with a dip", MeniscusArtefact::Drop, [](double r) { return Step(r, 6.0013, -0.6, 0.15); },
+            MeniscusShape::StepDown, 5 },
+        { "step up", MeniscusArtefact::Drop, [](double r) { return Step(r, 6.0013, 0.6); }, MeniscusShape::StepUp, 2 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<MeniscusScan> scans;
         for (int k = 0; k < c.scans; ++k)
-            scans.push_back(Scan(
-                6.0013, 6.05 + 0.02 * k, [&](double r) { return Spike(r, 6.0013, c.sign * 0.5); }, 0.005, k + 1));
+            scans.push_back(Scan(6.0013, 6.05 + 0.02 * k, c.artefact, 0.005, k + 1));
         MeniscusSearch search;
         search.kind = c.kind;
         const MeniscusFinding f = FindMeniscus(scans, search);
         ASSERT_TRUE(f.Found) << f.WhyNot;
         EXPECT_NEAR(f.Radius, 6.0013, 0.001);
-        EXPECT_GT(f.Height * c.sign, 0.3);
+        EXPECT_EQ(f.Shape, c.shape);
+        const double sign = c.shape == MeniscusShape::Spike || c.shape == MeniscusShape::StepUp ? 1 : -1;
+        EXPECT_GT(f.Height * sign, 0.3);
         EXPECT_EQ(f.ScansUsed, c.scans);
     }
 }
@@ -86,6 +106,11 @@ TEST(MeniscusFinder, NothingToFindGivesAReasonNeverARadius)
         v = NAN;
     MeniscusSearch beforeTheBottom;
     beforeTheBottom.to = 6.8;
+    // A sharp rise that moves on by 0.01 cm from scan to scan: a boundary, however steep.
+    std::vector<MeniscusScan> moving;
+    for (int k = 0; k < 5; ++k)
+        moving.push_back(Scan(
+            0, 0, [k](double r) { return Step(r, 6.2 + 0.01 * k, 1); }, 0.005, k + 1));
     const struct {
         const char* name;
         std::vector<MeniscusScan> scans;
@@ -96,11 +121,14 @@ TEST(MeniscusFinder, NothingToFindGivesAReasonNeverARadius)
         { "too few radii", { shortScan }, {}, "no scan with at least 20 radii in ascending order" },
         { "radii out of order", { descending }, {}, "no scan with at least 20 radii in ascending order" },
         { "flat and noise-free", { flat, flat }, {},
-            "no spike or drop stands out of the noise in the first 2 scans (none reaches 8 noise SDs)" },
+            "no spike, drop or step stands out of the noise in the first 2 scans (none reaches 8 noise SDs)" },
         { "noise only", { Scan(0, 0, none, 0.01, 1), Scan(0, 0, none, 0.01, 2), Scan(0, 0, none, 0.01, 3) }, {},
-            "no spike or drop stands out of the noise in the first 3 scans (none reaches 8 noise SDs)" },
-        { "a boundary without artefact", { Scan(6, 6.05, none, 0.005) }, { MeniscusArtefact::Spike },
+            "no spike, drop or step stands out of the noise in the first 3 scans (none reaches 8 noise SDs)" },
+        { "a boundary without artefact, one scan", { Scan(6, 6.05, none, 0.005) }, { MeniscusArtefact::Spike },
             "no spike stands out of the noise in the first scan (none reaches 8 noise SDs)" },
+        { "a sharp edge that moves", moving, {},
+            "no spike, drop or step stands out of the noise in the first 5 scans (none reaches 8 noise SDs and stays "
+            "put: the edge that does moves from scan to scan, as boundaries do)" },
         { "a spike outside the searched radii", { Scan(6, 6.05, bottomSpike, 0.005) }, beforeTheBottom,
             "no spike or drop stands out of the noise in the first scan (none reaches 8 noise SDs)" },
         { "no finite value", { notANumber }, {}, "the first scans hold no finite value" },
