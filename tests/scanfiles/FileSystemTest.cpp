@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "scanfiles/DirectoryWatch.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/StagedWrites.h"
 #include "testutil/ScanFileWriter.h"
@@ -194,6 +195,45 @@ TEST(FileSystemTest, AbsolutePathFromTheStartDirectory)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(AbsolutePathFrom("/start", c.path), c.want);
+    }
+}
+
+TEST(FileSystemTest, DirectoryWatchSaysWhatMayHaveChanged)
+{
+    namespace fs = std::filesystem;
+    // A directory last modified long ago, so that only what the test does counts as a change.
+    const auto quiet = [](const std::string& dir) {
+        fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    };
+    for (const auto mode : { DirectoryWatch::Mode::Notify, DirectoryWatch::Mode::Poll }) {
+        SCOPED_TRACE(mode == DirectoryWatch::Mode::Notify ? "notify" : "poll");
+        TempDir top;
+        const std::string dir = top / "run";
+        fs::create_directory(dir);
+        WriteTextFile(dir + "/00001.RA1", "a");
+        quiet(dir);
+        DirectoryWatch watch(mode);
+        EXPECT_TRUE(watch.Changed({ dir })) << "new to the watch";
+        EXPECT_FALSE(watch.Changed({ dir }));
+
+        WriteTextFile(dir + "/00002.RA1", "b");
+        EXPECT_TRUE(watch.Changed({ dir })) << "a file added";
+        quiet(dir);
+        watch.Changed({ dir });
+        EXPECT_FALSE(watch.Changed({ dir }));
+        if (watch.Notifying()) {
+            WriteTextFile(dir + "/00001.RA1", "A");
+            EXPECT_TRUE(watch.Changed({ dir })) << "a file written in place is notified";
+            EXPECT_FALSE(watch.Changed({ dir }));
+        }
+
+        EXPECT_FALSE(watch.Changed({})) << "nothing watched";
+        EXPECT_TRUE(watch.Changed({ dir })) << "watched again: new";
+        fs::remove_all(dir);
+        EXPECT_TRUE(watch.Changed({ dir })) << "gone";
+        EXPECT_FALSE(watch.Changed({ dir }));
+        fs::create_directory(dir);
+        EXPECT_TRUE(watch.Changed({ dir })) << "made again";
     }
 }
 
