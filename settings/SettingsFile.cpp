@@ -29,7 +29,7 @@ bool LooksBinary(const std::string& text)
     });
 }
 
-std::string Trimmed(const std::string& text)
+std::string TrimmedLine(const std::string& text)
 {
     const size_t b = text.find_first_not_of(" \t\r");
     if (b == std::string::npos)
@@ -92,7 +92,7 @@ void ReportMalformedLines(const std::vector<std::string>& lines, const std::vect
         withEntry.insert(e.Line);
     for (size_t i = 0; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
-        const std::string t = Trimmed(lines[i]);
+        const std::string t = TrimmedLine(lines[i]);
         const bool ignorable = t.empty() || t[0] == ';' || t[0] == '#' || (t[0] == '[' && line != firstError);
         if (withEntry.count(line) || ignorable)
             continue;
