@@ -14,12 +14,15 @@ constexpr double GaussW[3] = { 5.0 / 18, 8.0 / 18, 5.0 / 18 };
 
 // Steps: short at the start, growing with time (the moving frame leaves only diffusion, whose
 // shapes change on the time scale of t itself), never longer than MaxStep.
-constexpr double MinStep = 0.25; // s
-constexpr double StepGrowth = 0.04;
+constexpr double MinStep = 2; // s
+constexpr double StepGrowth = 0.1;
 constexpr double MaxStep = 120; // s
 // The first steps are implicit Euler, which damps the sharp start at the meniscus that
 // Crank-Nicolson would leave ringing (R. Rannacher, Numer. Math. 43, 309, 1984).
 constexpr int64_t EulerSteps = 4;
+// A step carries the lattice at most this many widths: the two end elements stretch and shrink by
+// as much within it.
+constexpr double MaxWidthsPerStep = 8;
 
 // Integrals over one element [y0, y0 + len] of exp(2y) phi_p phi_q dy (mass), and of
 // g(u) exp(2y) phi_q du for the moving-mesh flux with g = 1 - u (first element) or u (last).
@@ -56,28 +59,27 @@ MovingHatLamm::MovingHatLamm(
     , omega2_(omegaSquared)
     , logMeniscus_(std::log(meniscusCm))
     , logBottom_(std::log(bottomCm))
-    , n_(std::max(elements, 4))
 {
-    h_ = (logBottom_ - logMeniscus_) / (n_ + 0.5);
-    c_.assign(static_cast<size_t>(n_) + 1, 1.0);
-    const size_t nodes = c_.size();
-    massDiag_.assign(nodes, 0);
-    massOff_.assign(nodes, 0);
-    // The lattice elements 1 .. n - 2 at phase 0 differ only by their factor exp(2 y0).
+    const int32_t n = std::max(elements, 4);
+    // The column is n + 1/2 widths: lattice nodes 1 .. n - 1 one width apart from the meniscus on,
+    // the last element one and a half widths.
+    h_ = (logBottom_ - logMeniscus_) / (n + 0.5);
+    firstLattice_ = logMeniscus_ + h_;
+    c_.assign(static_cast<size_t>(n) + 1, 1.0);
     const ElementIntegrals unit = Integrate(0, h_, false);
-    for (int32_t e = 1; e + 1 < n_; ++e) {
-        const double g = std::exp(2 * (logMeniscus_ + e * h_));
-        massDiag_[e] += g * unit.mass[0][0];
-        massDiag_[e + 1] += g * unit.mass[1][1];
-        massOff_[e] += g * unit.mass[0][1];
-    }
+    for (int p = 0; p < 2; ++p)
+        for (int q = 0; q < 2; ++q)
+            unitMass_[p][q] = unit.mass[p][q];
+    // Room for the nodes a step may put back at the meniscus before the bottom loses its own.
+    const size_t room = static_cast<size_t>(n) + 2 * static_cast<size_t>(MaxWidthsPerStep) + 4;
+    for (size_t k = 0; k < room; ++k)
+        growth_.push_back(std::exp(2 * static_cast<double>(k) * h_));
     for (Tridiagonal* m : { &lhs_, &explicit_ }) {
-        m->lower.assign(nodes, 0);
-        m->diag.assign(nodes, 0);
-        m->upper.assign(nodes, 0);
+        m->lower.reserve(room);
+        m->diag.reserve(room);
+        m->upper.reserve(room);
     }
-    rhs_.assign(nodes, 0);
-    work_.assign(nodes, 0);
+    c_.reserve(room);
 }
 
 void MovingHatLamm::SetDepletionRadius(double radiusCm, double level)
@@ -92,64 +94,105 @@ void MovingHatLamm::CheckDepletion()
     if (depleted_ || !(depletionLevel_ > 0))
         return;
     // Nodes up to the first one at or beyond the depletion radius.
-    for (int32_t i = 0; i <= n_; ++i) {
-        if (std::fabs(c_[static_cast<size_t>(i)]) > depletionLevel_)
+    const size_t nodes = c_.size();
+    for (size_t i = 0; i < nodes; ++i) {
+        if (std::fabs(c_[i]) > depletionLevel_)
             return;
-        const double y = i == 0 ? logMeniscus_ : i == n_ ? logBottom_ : logMeniscus_ + (i + phase_) * h_;
+        const double y = i == 0 ? logMeniscus_
+            : i + 1 == nodes    ? logBottom_
+                                : firstLattice_ + static_cast<double>(i - 1) * h_;
         if (y >= depletionLog_)
             break;
     }
     depleted_ = true;
 }
 
-// Adds B_e + scale (D K_e - s w^2 E_e) of the two stretching elements at the given phase.
-void MovingHatLamm::AddEndElements(double phase, double scale, double advection, Tridiagonal& m) const
+// M = B + scale (D K - s w^2 E) with the lattice's first node at `first`: the lattice elements
+// differ from the unit element by exp(2 y) of their left node; the two end elements are integrated.
+void MovingHatLamm::Assemble(double first, double scale, Tridiagonal& m) const
 {
+    const size_t nodes = c_.size();
+    const size_t lattice = nodes - 2; // lattice nodes; lattice elements = lattice - 1
+    m.lower.assign(nodes, 0);
+    m.diag.assign(nodes, 0);
+    m.upper.assign(nodes, 0);
+    const double g0 = std::exp(2 * first);
+    const double k = scale * d_ / h_;
+    for (size_t e = 0; e + 1 < lattice; ++e) {
+        const size_t a = e + 1; // its left node
+        const double g = g0 * growth_[e];
+        m.diag[a] += g * unitMass_[0][0] + k;
+        m.diag[a + 1] += g * unitMass_[1][1] + k;
+        m.upper[a] += g * unitMass_[0][1] - k;
+        m.lower[a] += g * unitMass_[1][0] - k;
+    }
+    const double advection = s_ * omega2_;
+    const double lastLattice = first + static_cast<double>(lattice - 1) * h_;
     const struct {
-        int32_t node; // its first node
+        size_t node; // its left node
         double y0, len;
         bool first;
     } ends[2] = {
-        { 0, logMeniscus_, (1 + phase) * h_, true },
-        { n_ - 1, logMeniscus_ + (n_ - 1 + phase) * h_, (1.5 - phase) * h_, false },
+        { 0, logMeniscus_, first - logMeniscus_, true },
+        { nodes - 2, lastLattice, logBottom_ - lastLattice, false },
     };
     for (const auto& end : ends) {
         const ElementIntegrals e = Integrate(end.y0, end.len, end.first);
-        const double k = d_ / end.len;
+        const double kd = d_ / end.len;
         // Row p, column q: B_pq + scale (D K_pq - s w^2 sign_p flux_q), sign -1 for the left node.
         double local[2][2];
         for (int p = 0; p < 2; ++p)
             for (int q = 0; q < 2; ++q)
-                local[p][q] = e.mass[p][q] + scale * ((p == q ? k : -k) - advection * (p == 0 ? -1 : 1) * e.flux[q]);
-        const auto a = static_cast<size_t>(end.node);
-        m.diag[a] += local[0][0];
-        m.upper[a] += local[0][1];
-        m.lower[a] += local[1][0];
-        m.diag[a + 1] += local[1][1];
+                local[p][q] = e.mass[p][q] + scale * ((p == q ? kd : -kd) - advection * (p == 0 ? -1 : 1) * e.flux[q]);
+        m.diag[end.node] += local[0][0];
+        m.upper[end.node] += local[0][1];
+        m.lower[end.node] += local[1][0];
+        m.diag[end.node + 1] += local[1][1];
+    }
+}
+
+void MovingHatLamm::RemoveNearBottom(double shift)
+{
+    // The last lattice node would come within half a width of the bottom during the step: merge its
+    // two elements into one, the bottom node keeping the amount they hold.
+    for (;;) {
+        const size_t nodes = c_.size();
+        const size_t lattice = nodes - 2;
+        const double yLast = firstLattice_ + static_cast<double>(lattice - 1) * h_;
+        if (lattice < 3 || yLast + shift <= logBottom_ - 0.5 * h_)
+            return;
+        const double yBefore = yLast - h_;
+        const ElementIntegrals inner = Integrate(yBefore, h_, false);
+        const ElementIntegrals outer = Integrate(yLast, logBottom_ - yLast, false);
+        const ElementIntegrals merged = Integrate(yBefore, logBottom_ - yBefore, false);
+        const double amount = c_[nodes - 3] * inner.amount[0] + c_[nodes - 2] * (inner.amount[1] + outer.amount[0])
+            + c_[nodes - 1] * outer.amount[1];
+        const double bottom = (amount - c_[nodes - 3] * merged.amount[0]) / merged.amount[1];
+        c_.pop_back();
+        c_.back() = bottom;
+    }
+}
+
+void MovingHatLamm::InsertNearMeniscus()
+{
+    // Lattice nodes one width apart back into the stretched first element, on its linear interpolant.
+    while (firstLattice_ - h_ >= logMeniscus_ + 0.5 * h_ && c_.size() < growth_.size()) {
+        const double y = firstLattice_ - h_;
+        const double u = (y - logMeniscus_) / (firstLattice_ - logMeniscus_);
+        c_.insert(c_.begin() + 1, c_[0] + u * (c_[1] - c_[0]));
+        firstLattice_ = y;
     }
 }
 
 void MovingHatLamm::Step(double dt, double theta)
 {
-    const double sw2 = s_ * omega2_;
-    const double phase1 = std::min(sw2 * (seconds_ + dt) / h_ - static_cast<double>(wraps_), 1.0);
-    // M(phase, a) = B(phase) + a (D K - s w^2 E); implicit side a = theta dt, explicit -(1 - theta) dt.
-    auto assemble = [&](double phase, double a, Tridiagonal& m) {
-        const double grow = std::exp(2 * phase * h_);
-        const double k = a * d_ / h_;
-        const size_t nodes = c_.size();
-        for (size_t i = 0; i < nodes; ++i) {
-            const bool left = i >= 2 && i + 1 < nodes; // lattice element i - 1 to its left
-            const bool right = i >= 1 && i + 2 < nodes; // lattice element i to its right
-            m.diag[i] = grow * massDiag_[i] + k * ((left ? 1 : 0) + (right ? 1 : 0));
-            m.upper[i] = right ? grow * massOff_[i] - k : 0;
-            m.lower[i] = m.upper[i];
-        }
-        AddEndElements(phase, a, sw2, m);
-    };
-    assemble(phase1, theta * dt, lhs_);
-    assemble(phase_, -(1 - theta) * dt, explicit_);
+    const double shift = s_ * omega2_ * dt; // in ln r
+    RemoveNearBottom(shift);
+    Assemble(firstLattice_ + shift, theta * dt, lhs_);
+    Assemble(firstLattice_, -(1 - theta) * dt, explicit_);
     const size_t nodes = c_.size();
+    rhs_.resize(nodes);
+    work_.resize(nodes);
     for (size_t i = 0; i < nodes; ++i) {
         double r = explicit_.diag[i] * c_[i];
         if (i > 0)
@@ -170,53 +213,21 @@ void MovingHatLamm::Step(double dt, double theta)
     for (size_t i = nodes - 1; i-- > 0;)
         c_[i] -= work_[i] * c_[i + 1];
     seconds_ += dt;
-    phase_ = phase1;
+    firstLattice_ += shift;
     ++steps_;
-}
-
-void MovingHatLamm::Wrap()
-{
-    // At phase 1 the first element is two widths long and the last lattice node half a width from
-    // the bottom: insert a node one width from the meniscus, take that one out, renumber.
-    const auto n = static_cast<size_t>(n_);
-    const double yLast = logMeniscus_ + (n_ - 1) * h_; // old node n - 2, new node n - 1
-    const ElementIntegrals inner = Integrate(yLast, h_, false);
-    const ElementIntegrals outer = Integrate(yLast + h_, 0.5 * h_, false);
-    const ElementIntegrals merged = Integrate(yLast, 1.5 * h_, false);
-    const double amount = c_[n - 2] * inner.amount[0] + c_[n - 1] * (inner.amount[1] + outer.amount[0])
-        + c_[n] * outer.amount[1];
-    const double bottom = (amount - c_[n - 2] * merged.amount[0]) / merged.amount[1];
-    for (size_t i = n - 1; i >= 2; --i)
-        c_[i] = c_[i - 1];
-    c_[1] = 0.5 * (c_[0] + c_[2]);
-    c_[n] = bottom;
-    ++wraps_;
-    phase_ = 0;
+    InsertNearMeniscus();
 }
 
 double MovingHatLamm::NextStep(double target) const
 {
-    double dt = std::min({ MaxStep, MinStep + StepGrowth * seconds_, target - seconds_ });
-    const double wrapAt = static_cast<double>(wraps_ + 1) * h_ / (s_ * omega2_);
-    if (seconds_ + dt >= wrapAt - 1e-9 * wrapAt)
-        dt = wrapAt - seconds_;
-    return dt;
+    const double widths = MaxWidthsPerStep * h_ / (s_ * omega2_);
+    return std::min({ MaxStep, MinStep + StepGrowth * seconds_, widths, target - seconds_ });
 }
 
 void MovingHatLamm::AdvanceTo(double seconds)
 {
-    while (!depleted_ && seconds_ < seconds - 1e-9 * seconds) {
-        const double dt = NextStep(seconds);
-        const double wrapAt = static_cast<double>(wraps_ + 1) * h_ / (s_ * omega2_);
-        Step(dt, steps_ < EulerSteps ? 1.0 : 0.5);
-        if (seconds_ >= wrapAt - 1e-9 * wrapAt) {
-            seconds_ = std::max(seconds_, wrapAt);
-            Wrap();
-        }
-    }
-    seconds_ = std::max(seconds_, seconds);
-    if (!depleted_)
-        phase_ = std::clamp(s_ * omega2_ * seconds_ / h_ - static_cast<double>(wraps_), 0.0, 1.0);
+    while (!depleted_ && seconds_ < seconds - 1e-9 * seconds)
+        Step(NextStep(seconds), steps_ < EulerSteps ? 1.0 : 0.5);
     CheckDepletion();
 }
 
@@ -225,31 +236,45 @@ MovingHatLamm::Snapshot MovingHatLamm::Take() const
     Snapshot s;
     if (!depleted_)
         s.values = c_;
-    s.phase = phase_;
+    s.firstLattice = firstLattice_;
     return s;
 }
 
 void MovingHatLamm::Evaluate(const Snapshot& snap, const double* logRadii, int32_t count, double* out) const
 {
-    if (snap.values.empty()) {
+    if (snap.values.empty())
         std::fill(out, out + count, 0.0);
-        return;
-    }
-    const double* c = snap.values.data();
-    const double phase = snap.phase;
+    else
+        Interpolate(snap.values.data(), snap.values.size(), snap.firstLattice, logRadii, count, out);
+}
+
+void MovingHatLamm::Evaluate(const double* logRadii, int32_t count, double* out) const
+{
+    if (depleted_)
+        std::fill(out, out + count, 0.0);
+    else
+        Interpolate(c_.data(), c_.size(), firstLattice_, logRadii, count, out);
+}
+
+void MovingHatLamm::Interpolate(
+    const double* c, size_t nodes, double first, const double* logRadii, int32_t count, double* out) const
+{
     const double inv = 1 / h_;
+    const size_t lattice = nodes - 2;
+    const double lastLattice = first + static_cast<double>(lattice - 1) * h_;
     for (int32_t k = 0; k < count; ++k) {
-        const double t = (logRadii[k] - logMeniscus_) * inv; // in lattice widths from the meniscus
+        const double y = logRadii[k];
+        size_t a = 0;
         double u = 0;
-        int32_t a = 0;
-        if (t < 1 + phase) {
-            u = t / (1 + phase);
-        } else if (t - phase < n_ - 1) {
-            a = static_cast<int32_t>(t - phase);
-            u = t - phase - a;
+        if (y < first) {
+            u = (y - logMeniscus_) / (first - logMeniscus_);
+        } else if (y < lastLattice) {
+            const double t = (y - first) * inv;
+            a = std::min(static_cast<size_t>(t), lattice - 2) + 1;
+            u = t - static_cast<double>(a - 1);
         } else {
-            a = n_ - 1;
-            u = (t - (n_ - 1 + phase)) / (1.5 - phase);
+            a = nodes - 2;
+            u = (y - lastLattice) / (logBottom_ - lastLattice);
         }
         u = std::clamp(u, 0.0, 1.0);
         out[k] = c[a] + u * (c[a + 1] - c[a]);
@@ -258,12 +283,13 @@ void MovingHatLamm::Evaluate(const Snapshot& snap, const double* logRadii, int32
 
 double MovingHatLamm::TotalAmount() const
 {
+    const size_t nodes = c_.size();
     double sum = 0;
-    for (int32_t e = 0; e < n_; ++e) {
-        const double y0 = e == 0 ? logMeniscus_ : logMeniscus_ + (e + phase_) * h_;
-        const double y1 = e + 1 == n_ ? logBottom_ : logMeniscus_ + (e + 1 + phase_) * h_;
+    for (size_t e = 0; e + 1 < nodes; ++e) {
+        const double y0 = e == 0 ? logMeniscus_ : firstLattice_ + static_cast<double>(e - 1) * h_;
+        const double y1 = e + 2 == nodes ? logBottom_ : firstLattice_ + static_cast<double>(e) * h_;
         const ElementIntegrals in = Integrate(y0, y1 - y0, false);
-        sum += c_[static_cast<size_t>(e)] * in.amount[0] + c_[static_cast<size_t>(e) + 1] * in.amount[1];
+        sum += c_[e] * in.amount[0] + c_[e + 1] * in.amount[1];
     }
     return sum;
 }

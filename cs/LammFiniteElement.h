@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,10 +19,11 @@ namespace morvane::cs {
 // remains on them is diffusion, smooth enough for long steps without oscillation at any s/D. The
 // meniscus and bottom nodes stay put; the two elements next to them stretch and shrink, the
 // sedimentation across them taken in the arbitrary Lagrangian-Eulerian form (the equation for
-// hats of mesh velocity w carries the flux of (s w^2 - w) c). The column is (N + 1/2) lattice
-// widths long; each time the lattice has moved one width a node is inserted next to the meniscus
-// (on the linear interpolant: nothing changes) and the one half a width from the bottom is taken
-// out (the bottom node keeping the amount), so the node count stays N + 1.
+// hats of mesh velocity w carries the flux of (s w^2 - w) c). A step may carry the lattice several
+// widths: before it, the lattice nodes that would come within half a width of the bottom are
+// taken out (the bottom node keeping the amount); after it, nodes are put back one width apart
+// next to the meniscus on the linear interpolant (nothing changes), so the node count stays about
+// N + 1.
 class MovingHatLamm {
 public:
     // s in seconds (> 0), D in cm^2/s (> 0), radii in cm, omega^2 in rad^2/s^2; `elements` >= 4.
@@ -34,14 +36,16 @@ public:
 
     // The solution at the present time: node values and where the lattice stands.
     struct Snapshot {
-        std::vector<double> values; // N + 1 node values; empty: zero everywhere below the depletion radius
-        double phase = 0; // lattice shift beyond whole widths, in widths, [0, 1)
+        std::vector<double> values; // node values; empty: zero everywhere below the depletion radius
+        double firstLattice = 0; // ln r of the first node after the meniscus
     };
     Snapshot Take() const;
 
     // c at ln r for each of n ascending ln r values between meniscus and bottom, from a snapshot of
     // this solver (linear in ln r between nodes), written to out.
     void Evaluate(const Snapshot& snapshot, const double* logRadii, int32_t n, double* out) const;
+    // The same at the present time, without a copy.
+    void Evaluate(const double* logRadii, int32_t n, double* out) const;
 
     // Once no node inward of this radius holds more than `level`, the species has left that part
     // of the cell for good: further steps are skipped and snapshots are empty (zero there).
@@ -57,22 +61,25 @@ private:
         std::vector<double> lower, diag, upper;
     };
     void Step(double dt, double theta);
-    void AddEndElements(double phase, double scale, double advection, Tridiagonal& m) const;
-    void Wrap();
+    void Assemble(double firstLattice, double scale, Tridiagonal& m) const;
+    void RemoveNearBottom(double shift);
+    void InsertNearMeniscus();
     double NextStep(double target) const;
     void CheckDepletion();
+    void Interpolate(const double* values, std::size_t count, double firstLattice, const double* logRadii, int32_t n,
+        double* out) const;
 
     double s_ = 0, d_ = 0, omega2_ = 0;
     double logMeniscus_ = 0, logBottom_ = 0;
-    int32_t n_ = 0; // elements; nodes 0 .. n_
     double h_ = 0; // lattice width in ln r
     double seconds_ = 0;
-    int64_t wraps_ = 0; // whole widths the lattice has moved
-    double phase_ = 0;
+    double firstLattice_ = 0; // ln r of node 1; node i (1 .. size - 2) lies (i - 1) widths beyond it
     int64_t steps_ = 0;
-    std::vector<double> c_;
-    // Lattice elements 1 .. n_ - 2 at phase 0: mass matrix (weight r^2 dy), tridiagonal by node.
-    std::vector<double> massDiag_, massOff_; // massOff_[i]: between nodes i and i + 1
+    std::vector<double> c_; // meniscus node, lattice nodes, bottom node
+    // Mass matrix of one lattice element (weight exp(2 y) dy) whose left node lies at y = 0, and the
+    // factors exp(2 k h) of the k-th lattice element after the first.
+    double unitMass_[2][2] = {};
+    std::vector<double> growth_;
     std::vector<double> rhs_, work_;
     Tridiagonal lhs_, explicit_;
     double depletionLog_ = 0, depletionLevel_ = 0;
