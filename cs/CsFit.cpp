@@ -27,7 +27,7 @@ constexpr int32_t MinElements = 100, MaxElements = 1000;
 // A species is left alone once nothing inward of the outermost radius exceeds this (of its loading).
 constexpr double DepletedLevel = 1e-7;
 // The f/f0 search: Brent on [1, 3] to this tolerance, on at most these many scans and radii.
-constexpr double RatioLow = 1.0, RatioHigh = 3.0, RatioTolerance = 0.002;
+constexpr double RatioLow = 1.0, RatioHigh = 3.0, RatioTolerance = 0.005;
 constexpr size_t SearchScans = 40, SearchRadii = 500;
 
 void RunParallel(int32_t parts, const std::function<void(int32_t)>& work)
@@ -267,6 +267,8 @@ CsResult CsFitter::State::Result(const CsData& d) const
     r.radii = total.Radii();
     const double points = static_cast<double>(r.scansUsed) * r.radii;
     r.rmsResidual = std::sqrt(std::max(fit.chi2, 0.0) / points);
+    r.radiusLow = d.radii[e.radii.front()];
+    r.radiusHigh = d.radii[e.radii.back()];
     r.meniscusCm = options.meniscusCm;
     r.bottomCm = options.bottomCm;
     r.temperatureC = temperatureC;
@@ -274,7 +276,6 @@ CsResult CsFitter::State::Result(const CsData& d) const
     total.NoiseValues(options.noise, fit.c, r.timeInvariant, r.radialInvariant, r.baseline);
     r.peaks = FindPeaks(sGrid, fit.c, e.ratio, temperatureC, solvent);
     r.lammEvaluations = lammEvaluations;
-    (void)d;
     return r;
 }
 

@@ -60,6 +60,7 @@ struct CsResult {
     double rmsResidual = 0; // signal units
     double chi2 = 0, chi2Best = 0, alpha = 0;
     int32_t scansUsed = 0, radii = 0;
+    double radiusLow = 0, radiusHigh = 0; // cm, the fitted radii
     double meniscusCm = 0, bottomCm = 0, temperatureC = 20;
     SolventConditions solvent;
     std::vector<double> timeInvariant, radialInvariant; // noise found (empty where not fitted)

@@ -74,12 +74,8 @@ MovingHatLamm::MovingHatLamm(
     const size_t room = static_cast<size_t>(n) + 2 * static_cast<size_t>(MaxWidthsPerStep) + 4;
     for (size_t k = 0; k < room; ++k)
         growth_.push_back(std::exp(2 * static_cast<double>(k) * h_));
-    for (Tridiagonal* m : { &lhs_, &explicit_ }) {
-        m->lower.reserve(room);
-        m->diag.reserve(room);
-        m->upper.reserve(room);
-    }
-    c_.reserve(room);
+    for (std::vector<double>* v : { &c_, &diag_, &upper_, &explicitDiag_, &explicitUpper_, &rhs_ })
+        v->reserve(room);
 }
 
 void MovingHatLamm::SetDepletionRadius(double radiusCm, double level)
@@ -107,47 +103,23 @@ void MovingHatLamm::CheckDepletion()
     depleted_ = true;
 }
 
-// M = B + scale (D K - s w^2 E) with the lattice's first node at `first`: the lattice elements
-// differ from the unit element by exp(2 y) of their left node; the two end elements are integrated.
-void MovingHatLamm::Assemble(double first, double scale, Tridiagonal& m) const
+// B + scale (D K - s w^2 E) of the two end elements, with the lattice's first node at `first`:
+// out[0] the element at the meniscus (nodes 0, 1), out[1] the one at the bottom (last two nodes).
+void MovingHatLamm::EndElements(double first, double scale, double out[2][2][2]) const
 {
-    const size_t nodes = c_.size();
-    const size_t lattice = nodes - 2; // lattice nodes; lattice elements = lattice - 1
-    m.lower.assign(nodes, 0);
-    m.diag.assign(nodes, 0);
-    m.upper.assign(nodes, 0);
-    const double g0 = std::exp(2 * first);
-    const double k = scale * d_ / h_;
-    for (size_t e = 0; e + 1 < lattice; ++e) {
-        const size_t a = e + 1; // its left node
-        const double g = g0 * growth_[e];
-        m.diag[a] += g * unitMass_[0][0] + k;
-        m.diag[a + 1] += g * unitMass_[1][1] + k;
-        m.upper[a] += g * unitMass_[0][1] - k;
-        m.lower[a] += g * unitMass_[1][0] - k;
-    }
+    const size_t lattice = c_.size() - 2;
     const double advection = s_ * omega2_;
     const double lastLattice = first + static_cast<double>(lattice - 1) * h_;
-    const struct {
-        size_t node; // its left node
-        double y0, len;
-        bool first;
-    } ends[2] = {
-        { 0, logMeniscus_, first - logMeniscus_, true },
-        { nodes - 2, lastLattice, logBottom_ - lastLattice, false },
-    };
-    for (const auto& end : ends) {
-        const ElementIntegrals e = Integrate(end.y0, end.len, end.first);
-        const double kd = d_ / end.len;
+    const double y0[2] = { logMeniscus_, lastLattice };
+    const double len[2] = { first - logMeniscus_, logBottom_ - lastLattice };
+    for (int end = 0; end < 2; ++end) {
+        const ElementIntegrals e = Integrate(y0[end], len[end], end == 0);
+        const double kd = d_ / len[end];
         // Row p, column q: B_pq + scale (D K_pq - s w^2 sign_p flux_q), sign -1 for the left node.
-        double local[2][2];
         for (int p = 0; p < 2; ++p)
             for (int q = 0; q < 2; ++q)
-                local[p][q] = e.mass[p][q] + scale * ((p == q ? kd : -kd) - advection * (p == 0 ? -1 : 1) * e.flux[q]);
-        m.diag[end.node] += local[0][0];
-        m.upper[end.node] += local[0][1];
-        m.lower[end.node] += local[1][0];
-        m.diag[end.node + 1] += local[1][1];
+                out[end][p][q]
+                    = e.mass[p][q] + scale * ((p == q ? kd : -kd) - advection * (p == 0 ? -1 : 1) * e.flux[q]);
     }
 }
 
@@ -188,30 +160,83 @@ void MovingHatLamm::Step(double dt, double theta)
 {
     const double shift = s_ * omega2_ * dt; // in ln r
     RemoveNearBottom(shift);
-    Assemble(firstLattice_ + shift, theta * dt, lhs_);
-    Assemble(firstLattice_, -(1 - theta) * dt, explicit_);
     const size_t nodes = c_.size();
+    const size_t lattice = nodes - 2;
+    double endI[2][2][2], endE[2][2][2];
+    EndElements(firstLattice_ + shift, theta * dt, endI);
+    EndElements(firstLattice_, -(1 - theta) * dt, endE);
+    // The lattice elements (left node e + 1) differ from the unit element by exp(2 y) of that node:
+    // implicit side at the step's end, explicit side at its start.
+    const double gI = std::exp(2 * (firstLattice_ + shift)), gE = std::exp(2 * firstLattice_);
+    const double kI = theta * dt * d_ / h_, kE = -(1 - theta) * dt * d_ / h_;
+    const double m00 = unitMass_[0][0], m01 = unitMass_[0][1], m11 = unitMass_[1][1];
+    diag_.resize(nodes);
+    upper_.resize(nodes);
     rhs_.resize(nodes);
-    work_.resize(nodes);
+    explicitDiag_.resize(nodes);
+    explicitUpper_.resize(nodes);
+    for (size_t a = 0; a < nodes; ++a) {
+        double dI = 0, dE = 0, uI = 0, uE = 0;
+        if (a >= 2 && a <= lattice) { // lattice element on the left
+            const double q = growth_[a - 2] * m11;
+            dI += gI * q + kI;
+            dE += gE * q + kE;
+        }
+        if (a >= 1 && a < lattice) { // lattice element on the right
+            const double q = growth_[a - 1];
+            dI += gI * q * m00 + kI;
+            dE += gE * q * m00 + kE;
+            uI = gI * q * m01 - kI;
+            uE = gE * q * m01 - kE;
+        }
+        diag_[a] = dI;
+        upper_[a] = uI;
+        explicitDiag_[a] = dE;
+        explicitUpper_[a] = uE;
+    }
+    // The lattice part is symmetric; the end elements are not (their flux term).
+    lowerFirst_[0] = upper_[0] + endI[0][1][0];
+    lowerFirst_[1] = explicitUpper_[0] + endE[0][1][0];
+    lowerLast_[0] = upper_[nodes - 2] + endI[1][1][0];
+    lowerLast_[1] = explicitUpper_[nodes - 2] + endE[1][1][0];
+    for (int end = 0; end < 2; ++end) {
+        const size_t a = end == 0 ? 0 : nodes - 2;
+        diag_[a] += endI[end][0][0];
+        diag_[a + 1] += endI[end][1][1];
+        upper_[a] += endI[end][0][1];
+        explicitDiag_[a] += endE[end][0][0];
+        explicitDiag_[a + 1] += endE[end][1][1];
+        explicitUpper_[a] += endE[end][0][1];
+    }
+    // lower(i) couples row i + 1 to node i: the upper entry, but at the two end elements.
+    auto lower = [&](size_t i, bool implicitSide) {
+        if (i == 0)
+            return implicitSide ? lowerFirst_[0] : lowerFirst_[1];
+        if (i == nodes - 2)
+            return implicitSide ? lowerLast_[0] : lowerLast_[1];
+        return implicitSide ? upper_[i] : explicitUpper_[i];
+    };
     for (size_t i = 0; i < nodes; ++i) {
-        double r = explicit_.diag[i] * c_[i];
+        double r = explicitDiag_[i] * c_[i];
         if (i > 0)
-            r += explicit_.lower[i - 1] * c_[i - 1];
+            r += lower(i - 1, false) * c_[i - 1];
         if (i + 1 < nodes)
-            r += explicit_.upper[i] * c_[i + 1];
+            r += explicitUpper_[i] * c_[i + 1];
         rhs_[i] = r;
     }
-    // Thomas algorithm: lower[i] couples row i + 1 to node i, upper[i] row i to node i + 1.
-    double prevUpper = 0;
+    // Thomas algorithm; upper_ becomes the eliminated upper diagonal.
+    double prevUpper = 0, prev = 0, low = 0;
     for (size_t i = 0; i < nodes; ++i) {
-        const double low = i > 0 ? lhs_.lower[i - 1] : 0;
-        const double denom = lhs_.diag[i] - low * prevUpper;
-        work_[i] = lhs_.upper[i] / denom;
-        c_[i] = (rhs_[i] - low * (i > 0 ? c_[i - 1] : 0)) / denom;
-        prevUpper = work_[i];
+        const double nextLow = i + 1 < nodes ? lower(i, true) : 0; // before upper_[i] is scaled
+        const double inv = 1 / (diag_[i] - low * prevUpper);
+        upper_[i] *= inv;
+        prev = (rhs_[i] - low * prev) * inv;
+        c_[i] = prev;
+        prevUpper = upper_[i];
+        low = nextLow;
     }
     for (size_t i = nodes - 1; i-- > 0;)
-        c_[i] -= work_[i] * c_[i + 1];
+        c_[i] -= upper_[i] * c_[i + 1];
     seconds_ += dt;
     firstLattice_ += shift;
     ++steps_;

@@ -57,11 +57,8 @@ public:
     int64_t StepsTaken() const { return steps_; }
 
 private:
-    struct Tridiagonal {
-        std::vector<double> lower, diag, upper;
-    };
     void Step(double dt, double theta);
-    void Assemble(double firstLattice, double scale, Tridiagonal& m) const;
+    void EndElements(double firstLattice, double scale, double out[2][2][2]) const;
     void RemoveNearBottom(double shift);
     void InsertNearMeniscus();
     double NextStep(double target) const;
@@ -80,8 +77,10 @@ private:
     // factors exp(2 k h) of the k-th lattice element after the first.
     double unitMass_[2][2] = {};
     std::vector<double> growth_;
-    std::vector<double> rhs_, work_;
-    Tridiagonal lhs_, explicit_;
+    // A step's matrices: implicit side (diagonal, upper; lower = upper but at the end elements) and
+    // explicit side, and the right-hand side.
+    std::vector<double> diag_, upper_, explicitDiag_, explicitUpper_, rhs_;
+    double lowerFirst_[2] = {}, lowerLast_[2] = {};
     double depletionLog_ = 0, depletionLevel_ = 0;
     bool depleted_ = false;
 };
