@@ -12,6 +12,7 @@
 #include "dataview/GofsOutput.h"
 #include "provenance/CsRecord.h"
 #include "scanfiles/FileSystem.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SpeciesSettings.h"
 
 using namespace morvane::cs;
@@ -23,9 +24,9 @@ using Json = nlohmann::ordered_json;
 Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
 
 // The fit's options from the command line over the built-in settings; "" or what is wrong.
-std::string OptionsOf(const CsCommandOptions& o, CsOptions& cs)
+std::string OptionsOf(const CsCommandOptions& o, const SpeciesSettings& species, CsOptions& cs)
 {
-    cs.solvent = SolventOf(SpeciesSettings());
+    cs.solvent = SolventOf(species);
     cs.solvent.TemperatureC = -1; // from the scans
     cs.sMin = o.sMin.value_or(0);
     cs.sMax = o.sMax.value_or(0);
@@ -146,12 +147,15 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
     const std::function<void(int)>& sleepMs)
 {
     LaunchParameters launch;
+    ProgramSettings settings;
     CsOptions cs;
-    for (const std::string& wrong : { LaunchFromOptions(o.analysis, launch), OptionsOf(o, cs) }) {
-        if (!wrong.empty()) {
-            err << CliProgramPrefix << wrong << "\n";
-            return 2;
-        }
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
+    }
+    if (const std::string wrong = OptionsOf(o, settings.Species, cs); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
     }
     if (!IsDirectory(o.runDir)) {
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
@@ -175,10 +179,11 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
     CsRun run(o, cs, out, err);
     if (o.progress)
         run.follower.progress = &err;
+    run.follower.SettingsFile = o.analysis.settingsFile;
     if (o.watch)
-        OpenChannel(run.follower, o.runDir, launch);
+        OpenChannel(run.follower, o.runDir, launch, settings.Analysis);
     else
-        OpenFinishedChannel(run.follower, o.runDir, launch, o.analysis.pause);
+        OpenFinishedChannel(run.follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!run.follower.HasData && !o.watch) {
         err << NoDataMessage(run.follower, launch.Channel, o.runDir) << "\n";
         return 1;
