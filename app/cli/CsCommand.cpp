@@ -19,12 +19,12 @@ using namespace morvane::cs;
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using CsJson = nlohmann::ordered_json;
 
-Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
+CsJson JsonNumber(double x) { return std::isfinite(x) ? CsJson(x) : CsJson(nullptr); }
 
 // The fit's options from the command line over the built-in settings; "" or what is wrong.
-std::string OptionsOf(const CsCommandOptions& o, const SpeciesSettings& species, CsOptions& cs)
+std::string CsOptionsFromCommand(const CsCommandOptions& o, const SpeciesSettings& species, CsOptions& cs)
 {
     cs.solvent = SolventOf(species);
     cs.solvent.TemperatureC = -1; // from the scans
@@ -109,19 +109,19 @@ private:
 
 std::string CsSummaryJson(const CsResult& r, const std::string& file, const std::string& channel)
 {
-    Json j;
+    CsJson j;
     j["file"] = Utf8OrEscaped(file);
     j["channel"] = Utf8OrEscaped(channel);
     j["scans_used"] = r.scansUsed;
-    j["meniscus_cm"] = Number(r.meniscusCm);
-    j["bottom_cm"] = Number(r.bottomCm);
-    j["ff0"] = Number(r.frictionalRatio);
+    j["meniscus_cm"] = JsonNumber(r.meniscusCm);
+    j["bottom_cm"] = JsonNumber(r.bottomCm);
+    j["ff0"] = JsonNumber(r.frictionalRatio);
     j["ff0_fitted"] = r.ratioFitted;
-    j["rms_residual"] = Number(r.rmsResidual);
-    j["peaks"] = Json::array();
+    j["rms_residual"] = JsonNumber(r.rmsResidual);
+    j["peaks"] = CsJson::array();
     for (const CsPeak& p : r.peaks)
-        j["peaks"].push_back({ { "s", Number(p.s) }, { "s20w", Number(p.s20w) }, { "fraction", Number(p.fraction) },
-            { "m_g_per_mol", Number(p.molarMass) } });
+        j["peaks"].push_back({ { "s", JsonNumber(p.s) }, { "s20w", JsonNumber(p.s20w) }, { "fraction", JsonNumber(p.fraction) },
+            { "m_g_per_mol", JsonNumber(p.molarMass) } });
     j["notes"] = r.notes;
     return j.dump();
 }
@@ -153,7 +153,7 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string wrong = OptionsOf(o, settings.Species, cs); !wrong.empty()) {
+    if (const std::string wrong = CsOptionsFromCommand(o, settings.Species, cs); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }

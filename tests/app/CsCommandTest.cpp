@@ -19,9 +19,9 @@ using testutil::TempDir;
 
 namespace {
 
-struct SmallRun {
+struct CsSmallRun {
     TempDir dir;
-    SmallRun()
+    CsSmallRun()
     {
         SimRun run = DemoRun(); // interference in cell 2 with offsets, fringe jumps and the meniscus artefact
         run.cells.erase(run.cells.begin());
@@ -32,13 +32,13 @@ struct SmallRun {
     }
 };
 
-const SmallRun& Run()
+const CsSmallRun& CsRunFiles()
 {
-    static const SmallRun run;
+    static const CsSmallRun run;
     return run;
 }
 
-int Cs(CsCommandOptions o, std::string& out, std::string& err)
+int RunCsCommand(CsCommandOptions o, std::string& out, std::string& err)
 {
     std::ostringstream o1, o2;
     std::atomic<bool> stop { false };
@@ -48,10 +48,10 @@ int Cs(CsCommandOptions o, std::string& out, std::string& err)
     return status;
 }
 
-CsCommandOptions Options(const TempDir& outDir)
+CsCommandOptions CsOptionsFor(const TempDir& outDir)
 {
     CsCommandOptions o;
-    o.runDir = Run().dir.path();
+    o.runDir = CsRunFiles().dir.path();
     o.output = outDir / "cs.txt";
     o.sMin = 1;
     o.sMax = 12;
@@ -67,7 +67,7 @@ TEST(CsCommand, WritesTheDistributionItsSummaryAndARecordThatReproduces)
 {
     TempDir out;
     std::string stdoutText, stderrText;
-    ASSERT_EQ(Cs(Options(out), stdoutText, stderrText), 0) << stderrText;
+    ASSERT_EQ(RunCsCommand(CsOptionsFor(out), stdoutText, stderrText), 0) << stderrText;
     const auto j = nlohmann::json::parse(stdoutText);
     for (const char* field : { "file", "channel", "scans_used", "meniscus_cm", "ff0", "rms_residual", "peaks" })
         EXPECT_TRUE(j.contains(field)) << field;
@@ -123,9 +123,9 @@ TEST(CsCommand, RefusesOptionsItCannotMeet)
         { [](CsCommandOptions& c) { c.vbar = 1.2; }, "float" },
     };
     for (const auto& c : cases) {
-        CsCommandOptions options = Options(out);
+        CsCommandOptions options = CsOptionsFor(out);
         c.set(options);
-        EXPECT_EQ(Cs(options, o, e), 2) << c.says;
+        EXPECT_EQ(RunCsCommand(options, o, e), 2) << c.says;
         EXPECT_NE(e.find(c.says), std::string::npos) << e;
     }
 }
