@@ -51,6 +51,11 @@ int32_t ThreadsOf(const CsOptions& o)
     return static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 }
 
+} // namespace
+
+// Named, not anonymous: the fitter's state holds it, and a unity build may put both in one batch.
+namespace fitdetail {
+
 // The Lamm solutions of one f/f0 on some of the scans and radii, with the sums of those scans.
 struct Evaluation {
     double ratio = 0;
@@ -61,7 +66,9 @@ struct Evaluation {
     std::vector<ScanSums> blocks;
 };
 
-} // namespace
+} // namespace fitdetail
+
+using fitdetail::Evaluation;
 
 struct CsFitter::State {
     CsOptions options;
