@@ -10,6 +10,7 @@
 #include "app/cli/CompareCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/CsRecord.h"
 #include "provenance/ExportRecord.h"
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
@@ -155,6 +156,17 @@ std::string MakeSpeciesFit(const Sidecar& s, const Engines& engines, std::string
     return RemakeSpeciesFit(*engines[0], s, text);
 }
 
+std::string CheckCs(const Sidecar& s)
+{
+    morvane::cs::CsOptions options;
+    return CsOptionsOf(s, options);
+}
+
+std::string MakeCs(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    return RemakeCs(*engines[0], s, text);
+}
+
 const KindOfOutput Kinds[] = {
     { KindGofs, OneChannel, MakeGofs },
     { KindGofsSet, CheckGofsSet, MakeGofs },
@@ -162,6 +174,7 @@ const KindOfOutput Kinds[] = {
     { KindComparison, CheckComparison, MakeComparison },
     { KindExport, CheckExportParameters, MakeExport },
     { KindSpeciesFit, CheckSpeciesFit, MakeSpeciesFit },
+    { KindCs, CheckCs, MakeCs },
 };
 
 const KindOfOutput* FindKind(const std::string& kind)

@@ -50,6 +50,7 @@ int main(int argc, char** argv)
         AddExportCommand(app, context),
         AddFitCommand(app, context),
         AddReproduceCommand(app, context),
+        AddCsCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);
