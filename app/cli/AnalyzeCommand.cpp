@@ -231,16 +231,11 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         err << CliProgramPrefix << "no channel found in " << o.runDir << "\n";
         return 1;
     }
-    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel.empty() ? "" : channel, o.analysis.wavelength);
-    if (!choice.error.empty()) {
-        err << choice.error << "\n";
-        return choice.status;
-    }
-    if (!choice.note.empty())
-        err << choice.note << "\n";
-    launch.Channel = choice.entry;
+    const std::string asked = o.channel.empty() ? "" : channel;
+    if (const int status = ChooseChannelForLaunch(o.runDir, asked, o.analysis.wavelength, launch, err); status != 0)
+        return status;
 
-    AnalyzeRun run(o, out, err, choice.entry);
+    AnalyzeRun run(o, out, err, launch.Channel);
     if (o.progress)
         run.follower.progress = &err;
     run.follower.SettingsFile = o.analysis.settingsFile;

@@ -123,6 +123,20 @@ ChannelChoice ChooseChannel(const std::string& runDir, const std::string& channe
     return c;
 }
 
+int ChooseChannelForLaunch(const std::string& runDir, const std::string& channel, std::optional<int> wavelength,
+    LaunchParameters& launch, std::ostream& err)
+{
+    const ChannelChoice choice = ChooseChannel(runDir, channel, wavelength);
+    if (!choice.error.empty()) {
+        err << choice.error << "\n";
+        return choice.status;
+    }
+    if (!choice.note.empty())
+        err << choice.note << "\n";
+    launch.Channel = choice.entry;
+    return 0;
+}
+
 std::string SelectedChannel(const std::string& runDir)
 {
     const ChannelDetection found = DetectChannels(runDir);

@@ -86,6 +86,11 @@ struct ChannelChoice {
 };
 ChannelChoice ChooseChannel(const std::string& runDir, const std::string& channel, std::optional<int> wavelength);
 
+// ChooseChannel into launch.Channel, with its note or error on err. Returns 0 when a channel was
+// chosen, otherwise the exit status.
+int ChooseChannelForLaunch(const std::string& runDir, const std::string& channel, std::optional<int> wavelength,
+    LaunchParameters& launch, std::ostream& err);
+
 // Why nothing could be loaded from the channel (no file, no readable scan), one line with the
 // prefix; empty when the follower holds data.
 std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir);

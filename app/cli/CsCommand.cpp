@@ -165,14 +165,8 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
         err << refusal << "\n";
         return 2;
     }
-    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
-    if (!choice.error.empty()) {
-        err << choice.error << "\n";
-        return choice.status;
-    }
-    if (!choice.note.empty())
-        err << choice.note << "\n";
-    launch.Channel = choice.entry;
+    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+        return status;
     // Interference has a time-invariant pattern and an offset per scan; the others a baseline.
     cs.noise.baseline = true;
     cs.noise.timeInvariant = cs.noise.radialInvariant = launch.Channel.find(".IP") != std::string::npos;

@@ -125,14 +125,8 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
-    if (!choice.error.empty()) {
-        err << choice.error << "\n";
-        return choice.status;
-    }
-    if (!choice.note.empty())
-        err << choice.note << "\n";
-    launch.Channel = choice.entry;
+    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+        return status;
     const std::string& channel = launch.Channel;
 
     CliFollower follower;

@@ -140,14 +140,8 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << refusal << "\n";
         return 2;
     }
-    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
-    if (!choice.error.empty()) {
-        err << choice.error << "\n";
-        return choice.status;
-    }
-    if (!choice.note.empty())
-        err << choice.note << "\n";
-    launch.Channel = choice.entry;
+    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+        return status;
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
