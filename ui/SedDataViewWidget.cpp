@@ -75,6 +75,11 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     saveData->setToolTip(tr("The curves of the chart shown, as tab-separated text"));
     connect(saveData, &QPushButton::clicked, this, [this] { CurrentChart()->AskAndSaveData(); });
     top->addWidget(saveData);
+    auto* report = new QPushButton(tr("Report…"), this);
+    report->setObjectName("report");
+    report->setToolTip(tr("The run report of this channel: one HTML file to file away or print, with its record"));
+    connect(report, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonReportClick); });
+    top->addWidget(report);
 
     tabs_->addTab(BuildRawTab(), QString::fromLatin1(TSedDataView::TabCaptions[0]));
     tabs_->addTab(BuildAverageTab(), QString::fromLatin1(TSedDataView::TabCaptions[1]));

@@ -38,4 +38,10 @@ int RunFit(const FitOptions& options, std::ostream& out, std::ostream& err);
 std::string FitJson(const SpeciesFitResult& result, const std::string& runDir, const std::string& channel,
     std::optional<double> meniscusFound = std::nullopt);
 
+// The fit's options from the command line over the built-in settings; empty, or what is wrong.
+std::string SpeciesFitOptionsFrom(const FitOptions& options, SpeciesFitOptions& fit);
+
+// --species, --model and the solvent and range options, into `options`.
+void AddSpeciesFitOptions(CLI::App& command, FitOptions& options);
+
 CliCommand AddFitCommand(CLI::App& app, const CliContext& context);

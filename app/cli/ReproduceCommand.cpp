@@ -15,6 +15,7 @@
 #include "provenance/Reproduction.h"
 #include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
+#include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
@@ -154,6 +155,17 @@ std::string MakeSpeciesFit(const Sidecar& s, const Engines& engines, std::string
     return RemakeSpeciesFit(*engines[0], s, text);
 }
 
+std::string CheckReport(const Sidecar& s)
+{
+    ReportRequest request;
+    return ReportRequestOf(s, request);
+}
+
+std::string MakeReport(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    return ReportHtml(*engines[0], s, text);
+}
+
 const KindOfOutput Kinds[] = {
     { KindGofs, OneChannel, MakeGofs },
     { KindGofsSet, CheckGofsSet, MakeGofs },
@@ -161,6 +173,7 @@ const KindOfOutput Kinds[] = {
     { KindComparison, CheckComparison, MakeComparison },
     { KindExport, CheckExportParameters, MakeExport },
     { KindSpeciesFit, CheckSpeciesFit, MakeSpeciesFit },
+    { KindReport, CheckReport, MakeReport },
 };
 
 const KindOfOutput* FindKind(const std::string& kind)

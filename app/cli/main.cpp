@@ -42,6 +42,7 @@ int main(int argc, char** argv)
         AddExportCommand(app, context),
         AddFitCommand(app, context),
         AddReproduceCommand(app, context),
+        AddReportCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);
