@@ -41,7 +41,8 @@ td.num{text-align:right;font-variant-numeric:tabular-nums}.hash{font-family:mono
 figure{margin:.8em 0}figure svg{width:100%;height:auto}table.species td{white-space:nowrap}
 table.species{font-size:.9em}table.files{font-size:.9em}figcaption{color:#444;font-size:.9em}
 @media print{@page{size:A4;margin:14mm}body{max-width:none;margin:0;padding:0;font-size:9.5pt}
-h2{break-after:avoid}figure,table.kv,.glance{break-inside:avoid}tr{break-inside:avoid}.hash{font-size:7.5pt}}
+h2,caption{break-after:avoid}section.keep,figure,.glance{break-inside:avoid}tr{break-inside:avoid}.hash{font-size:7.5pt}
+figure svg{width:80%}}
 )";
 
 // The complete files of the channel as a summary counts them, from the record.
@@ -161,9 +162,8 @@ bool IsVerdictKey(const SettingKey& key)
     return key.Group() == SettingGroup::Species && std::string_view(key.Name).starts_with("Convergence");
 }
 
-std::string ParametersSection(const Sidecar& s, const ReportRequest& r, bool interference)
+std::string ParametersSection(const ChannelRecord& c, const ReportRequest& r, bool interference)
 {
-    const ChannelRecord& c = s.Channels[0];
     std::string t = "<h2 id=\"parameters\">Parameters</h2>\n<table class=\"kv\">\n";
     t += Row("meniscus", FloatToStr(c.Meniscus) + " cm" + (r.meniscusFound ? " (found from the data)" : ""));
     t += Row("bottom", FloatToStr(c.Bottom) + " cm");
@@ -182,36 +182,41 @@ std::string ParametersSection(const Sidecar& s, const ReportRequest& r, bool int
                 + " g/ml, viscosity " + FloatToStr(o.Solvent.ViscosityCp) + " cP, temperature "
                 + (o.Solvent.TemperatureC < 0 ? std::string("from the scans") : FloatToStr(o.Solvent.TemperatureC) + " °C"));
     }
-    t += "</table>\n<div class=\"cols\">\n";
-    const ProgramSettings settings { s.Display, c.Analysis, r.convergence };
-    t += SettingsTable("Analysis settings", settings, IsAnalysisKey);
-    t += SettingsTable("Extrapolation settings", settings, IsExtrapolationKey);
-    t += SettingsTable("Convergence settings", settings, IsVerdictKey);
-    return t + "</div>\n";
+    return t + "</table>\n<p>Every setting the results took is listed under <a href=\"#settings\">Settings</a>.</p>\n";
+}
+
+std::string SettingsSection(const Sidecar& s, const ReportRequest& r)
+{
+    const ProgramSettings settings { s.Display, s.Channels[0].Analysis, r.convergence };
+    return "<h2 id=\"settings\">Settings</h2>\n<div class=\"cols\">\n"
+        + SettingsTable("Analysis settings", settings, IsAnalysisKey)
+        + SettingsTable("Extrapolation settings", settings, IsExtrapolationKey)
+        + SettingsTable("Convergence settings", settings, IsVerdictKey) + "</div>\n";
 }
 
 std::string GofsSection(const RealTimeGofS& e, const Summary& g)
 {
     char times[80];
     std::snprintf(times, sizeof times, ", t = %.0f to %.0f s", g.firstTime, g.lastTime);
-    std::string t = "<h2 id=\"gofs\">Corrected g(s*)</h2>\n<p>" + std::to_string(g.sets) + " g(s*) sets from "
+    std::string t = "<section class=\"keep\">\n<h2 id=\"gofs\">Corrected g(s*)</h2>\n<p>" + std::to_string(g.sets) + " g(s*) sets from "
         + std::to_string(g.scans) + " scans" + times + ". The newest, set " + std::to_string(g.set)
         + ", is drawn as the g(s*) file writes it: its gaps at high s* filled from the composite curve. ";
     t += g.peak.Found ? "<strong>g(s*) peak at s* = " + ThreeDigits(g.peak.SStar) + " S</strong>, the highest g(s*) above s* = "
             + ThreeDigits(g.peakFrom) + " S"
                       : "No g(s*) peak above s* = " + ThreeDigits(g.peakFrom) + " S";
     t += " (where a boundary has moved 0.02 cm from the meniscus by the set's time).</p>\n";
-    return t + Figure(GofsChart(e, g), "g(s*) of the newest set; the peak is interpolated between grid points.");
+    return t + Figure(GofsChart(e, g), "g(s*) of the newest set; the peak is interpolated between grid points.")
+        + "</section>\n";
 }
 
 std::string ExtrapolationSection(const ReportFacts& f, const std::string& notMade)
 {
-    std::string t = "<h2 id=\"extrapolation\">Extrapolation to infinite time</h2>\n";
+    std::string t = "<section class=\"keep\">\n<h2 id=\"extrapolation\">Extrapolation to infinite time</h2>\n";
     if (!f.extrapolated)
-        return t + "<p class=\"note\">No extrapolation: " + H(notMade) + "</p>\n";
+        return t + "<p class=\"note\">No extrapolation: " + H(notMade) + "</p>\n</section>\n";
     const ExtrapolationChoice& c = f.extrapolation;
     if (!c.sound)
-        return t + "<p class=\"note\">No result: " + H(c.refusal) + "</p>\n";
+        return t + "<p class=\"note\">No result: " + H(c.refusal) + "</p>\n</section>\n";
     const ExtrapolationFileHeader& h = c.x.header;
     char times[80];
     std::snprintf(times, sizeof times, " (mean times %.0f to %.0f s)", h.startTime, h.endTime);
@@ -221,14 +226,15 @@ std::string ExtrapolationSection(const ReportFacts& f, const std::string& notMad
         t += ", chosen because the default range is no result: " + H(c.refusal);
     t += c.peak.Found ? ". <strong>g(s*) peak at s* = " + ThreeDigits(c.peak.SStar) + " S</strong>" : std::string();
     t += c.peakNote.empty() ? "." : ". <span class=\"note\">" + H(c.peakNote) + "</span>.";
-    return t + "</p>\n" + Figure(ExtrapolationChart(c), "The extrapolated g(s*) with its standard errors over the newest set of the range.");
+    return t + "</p>\n" + Figure(ExtrapolationChart(c), "The extrapolated g(s*) with its standard errors over the newest set of the range.")
+        + "</section>\n";
 }
 
 std::string SpeciesSection(const SpeciesFitResult& fit)
 {
-    std::string t = "<h2 id=\"species\">Species</h2>\n";
+    std::string t = "<section class=\"keep\">\n<h2 id=\"species\">Species</h2>\n";
     if (fit.Status != FitStatus::Converged)
-        return t + "<p class=\"note\">" + H(SpeciesFitHeadLines(fit).front()) + "</p>\n";
+        return t + "<p class=\"note\">" + H(SpeciesFitHeadLines(fit).front()) + "</p>\n</section>\n";
     for (const std::string& line : SpeciesFitHeadLines(fit))
         t += "<p>" + H(line) + "</p>\n";
     t += "<table class=\"list species\"><tr>";
@@ -245,7 +251,7 @@ std::string SpeciesSection(const SpeciesFitResult& fit)
          "errors as lower bounds.</p>\n";
     for (const std::string& note : fit.Notes)
         t += "<p class=\"note\">note: " + H(note) + "</p>\n";
-    return t + Figure(SpeciesChart(fit), "The fitted set, the fit and each species' own curve.");
+    return t + Figure(SpeciesChart(fit), "The fitted set, the fit and each species' own curve.") + "</section>\n";
 }
 
 std::string Percent(double x) { return std::isfinite(x) ? ThreeDigits(x) + " %" : "-"; }
@@ -253,7 +259,7 @@ std::string Percent(double x) { return std::isfinite(x) ? ThreeDigits(x) + " %" 
 std::string ConvergenceSection(const std::vector<ConvergencePoint>& series, const ConvergenceSummary& c,
     const ConvergenceThresholds& limits)
 {
-    std::string t = "<h2 id=\"convergence\">Convergence</h2>\n<p class=\"verdict\">" + H(c.verdict) + "</p>\n";
+    std::string t = "<section class=\"keep\">\n<h2 id=\"convergence\">Convergence</h2>\n<p class=\"verdict\">" + H(c.verdict) + "</p>\n";
     t += "<table class=\"kv\">\n";
     t += Row("peak drift", Percent(c.peakDriftPercent) + " (limit " + ThreeDigits(100 * limits.PeakDrift) + " %)");
     t += Row("shape change", Percent(c.shapeChangePercent) + " (limit " + ThreeDigits(100 * limits.ShapeChange) + " %)");
@@ -266,7 +272,8 @@ std::string ConvergenceSection(const std::vector<ConvergencePoint>& series, cons
     }
     t += "</table>\n<p>Each g(s*) set is compared with the set " + ThreeDigits(100 * limits.WindowFraction)
         + " % of its elapsed time earlier.</p>\n";
-    return t + Figure(ConvergenceChart(series, limits), "How much g(s*) still changed when each set was the newest.");
+    return t + Figure(ConvergenceChart(series, limits), "How much g(s*) still changed when each set was the newest.")
+        + "</section>\n";
 }
 
 std::string FileRow(const InputFile& f, const std::string& cells)
@@ -332,13 +339,15 @@ std::string ReportHtml(const RealTimeGofS& e, const Sidecar& s, std::string& htm
 
     const ScanCounts counts = CountsOf(s);
     html = Head(s, e, s.Parameters.at("written_utc").get<std::string>()) + Glance(f, counts) + RunSection(s, e)
-        + ScansSection(s, counts) + ParametersSection(s, r, e.CorrectJitter || e.CorrectFringes);
-    html += "<h2 id=\"raw\">Raw data</h2>\n"
-        + Figure(RawScansChart(e), "Scans spread evenly over the run, the first and the newest named, with the positions.");
+        + ScansSection(s, counts) + ParametersSection(s.Channels[0], r, e.CorrectJitter || e.CorrectFringes);
+    html += "<section class=\"keep\">\n<h2 id=\"raw\">Raw data</h2>\n"
+        + Figure(RawScansChart(e), "Scans spread evenly over the run, the first and the newest named, with the positions.")
+        + "</section>\n";
     html += GofsSection(e, f.gofs) + ExtrapolationSection(f, notExtrapolated);
     if (f.species)
         html += SpeciesSection(*f.species);
-    html += ConvergenceSection(series, f.convergence, limits) + RecordSection(s, e) + "</body>\n</html>\n";
+    html += ConvergenceSection(series, f.convergence, limits) + SettingsSection(s, r) + RecordSection(s, e)
+        + "</body>\n</html>\n";
     if (facts)
         *facts = std::move(f);
     return {};
