@@ -76,7 +76,7 @@ std::string Head(const Sidecar& s, const RealTimeGofS& e, const std::string& wri
     const std::string title = "Run report: " + c.Channel + " of " + c.RunDirectory;
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + H(title) + "</title>\n<style>\n"
         + Style + "</style>\n</head>\n<body>\n<h1>Run report: " + H(c.Channel) + "</h1>\n<p class=\"sub\">" + H(GofsTitle(e))
-        + "<br>" + H(c.RunDirectory) + "<br>written " + H(written) + " by " + H(s.Program) + " " + H(ProgramVersion())
+        + "<br>" + H(c.RunDirectory) + "<br>written " + H(written) + " by " + H(s.Program) + " " + H(s.Version)
         + "</p>\n";
 }
 

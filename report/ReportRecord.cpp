@@ -86,6 +86,7 @@ Sidecar ReportRecord(const ChannelFollower& follower, const std::string& outputP
     Sidecar s = GofsSidecar(follower, outputPath, 0, true);
     s.Kind = KindReport;
     s.Program = r.program;
+    s.Version = ProgramVersion(); // as WriteSidecar records it; the report names it
     s.DisplayKeys.assign(std::begin(ExtrapolationDisplayKeys), std::end(ExtrapolationDisplayKeys));
     s.Display = r.display;
     Json& p = s.Parameters;

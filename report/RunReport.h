@@ -20,8 +20,9 @@
 //
 // The report is written with its record (kind "report"), and everything the report says of the
 // scans, positions, settings and hashes comes from that record, the rest from the engine: so
-// `morvane-cli reproduce` makes the same bytes again from the recorded files. The record's
-// parameters hold what else the report took:
+// `morvane-cli reproduce` makes the same bytes again from the recorded files (a report names the
+// program and version its record names, so a later version that computes the same numbers makes
+// the same bytes). The record's parameters hold what else the report took:
 //   "written_utc"            the time the report names
 //   "extrapolation_start", "extrapolation_end"   the range asked for, or null for every set
 //   "species_fit"            null, or the fit's options as a species-fit record holds them
