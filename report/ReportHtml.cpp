@@ -170,6 +170,8 @@ std::string ParametersSection(const ChannelRecord& c, const ReportRequest& r, bo
     const std::string unused = interference ? "" : " (interference only: not used)";
     t += Row("jitter reference", FloatToStr(c.JitterRadius) + " cm" + unused);
     t += Row("integral-fringe reference", FloatToStr(c.FringeRadius) + " cm" + unused);
+    if (!c.SettingsFile.empty())
+        t += Row("settings file", H(c.SettingsFile) + " (the settings below are its values)");
     t += Row("averaging window",
         c.WindowByMW ? "the span over which a species of " + FormatThousands(c.AssumedMW) + " g/mol moves by its own diffusion width"
                      : std::string("the span of the species at mid-cell"));

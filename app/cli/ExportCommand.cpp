@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
@@ -38,7 +39,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
@@ -94,6 +96,7 @@ CliCommand AddExportCommand(CLI::App& app, const CliContext& context)
                 ExportOptions options = *o;
                 options.runDir = AbsolutePathFrom(context.startDir, options.runDir);
                 options.outputDir = AbsolutePathFrom(context.startDir, options.outputDir);
+                options.analysis.settingsFile = AbsolutePathFrom(context.startDir, options.analysis.settingsFile);
                 options.now = CurrentLocalDateTime();
                 options.progress = context.progress;
                 options.analysis.pause = context.sleepMs;

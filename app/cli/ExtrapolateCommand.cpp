@@ -94,7 +94,8 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
@@ -119,7 +120,8 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
@@ -134,7 +136,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     if (range.status != 0)
         return range.status;
 
-    const GUISettings display;
+    const GUISettings& display = settings.Display;
     const ExtrapolationChoice made = ChooseExtrapolation(e, o.runDir, range.start, range.end, range.given, display);
     // A curve that is no result is not written; without a range given, a sound one is taken.
     if (!made.sound) {
@@ -180,6 +182,7 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 o->analysis.pause = context.sleepMs;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/cli/CliSupport.h"
+#include "settings/SpeciesSettings.h"
 #include "species/SpeciesTypes.h"
 
 // morvane-cli fit RUN_DIR [options]: one to three species fitted to a g(s*) set of a channel, printed
@@ -38,8 +39,8 @@ int RunFit(const FitOptions& options, std::ostream& out, std::ostream& err);
 std::string FitJson(const SpeciesFitResult& result, const std::string& runDir, const std::string& channel,
     std::optional<double> meniscusFound = std::nullopt);
 
-// The fit's options from the command line over the built-in settings; empty, or what is wrong.
-std::string SpeciesFitOptionsFrom(const FitOptions& options, SpeciesFitOptions& fit);
+// The fit's options from the command line over the species settings; empty, or what is wrong.
+std::string SpeciesFitOptionsFrom(const FitOptions& options, const SpeciesSettings& species, SpeciesFitOptions& fit);
 
 // --species, --model and the solvent and range options, into `options`.
 void AddSpeciesFitOptions(CLI::App& command, FitOptions& options);

@@ -12,7 +12,7 @@ namespace {
 
 // The species table's options, or what is wrong with them: given without --species, they would be
 // taken for a table that is not made.
-std::string SpeciesOf(const ReportOptions& o, std::optional<SpeciesFitOptions>& species)
+std::string SpeciesOf(const ReportOptions& o, const SpeciesSettings& settings, std::optional<SpeciesFitOptions>& species)
 {
     const FitOptions& f = o.fit;
     if (!o.speciesTable) {
@@ -22,7 +22,7 @@ std::string SpeciesOf(const ReportOptions& o, std::optional<SpeciesFitOptions>& 
         return {};
     }
     SpeciesFitOptions options;
-    if (std::string wrong = SpeciesFitOptionsFrom(f, options); !wrong.empty())
+    if (std::string wrong = SpeciesFitOptionsFrom(f, settings, options); !wrong.empty())
         return wrong;
     species = options;
     return {};
@@ -66,13 +66,17 @@ std::string SummaryLine(const std::string& path, const std::string& channel, con
 int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
+    ProgramSettings settings;
     ReportRequest request;
-    for (const std::string& wrong : { LaunchFromOptions(o.analysis, launch), SpeciesOf(o, request.species) }) {
-        if (!wrong.empty()) {
-            err << CliProgramPrefix << wrong << "\n";
-            return 2;
-        }
+    std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch);
+    if (wrong.empty())
+        wrong = SpeciesOf(o, settings.Species, request.species);
+    if (!wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
     }
+    request.display = settings.Display;
+    request.convergence = settings.Species;
     if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
@@ -93,7 +97,8 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
@@ -107,8 +112,8 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
             << launch.Channel << ")\n";
         return 1;
     }
-    if (const std::string wrong = RangeRefusal(o, e.SmoothGofsStore->GetNumberOfSets()); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
+    if (const std::string refusal = RangeRefusal(o, e.SmoothGofsStore->GetNumberOfSets()); !refusal.empty()) {
+        err << CliProgramPrefix << refusal << "\n";
         return 2;
     }
     request.start = o.start;
@@ -143,6 +148,7 @@ CliCommand AddReportCommand(CLI::App& app, const CliContext& context)
                 o->speciesTable = species->count() > 0; // the table is made only when asked for
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->progress = context.progress;
                 o->analysis.pause = context.sleepMs;
                 return RunReport(*o, context.out, context.err);

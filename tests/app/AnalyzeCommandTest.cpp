@@ -134,6 +134,41 @@ TEST(CliAnalyze, ErrorsAreOneClearLine)
     CliRun unwritable;
     EXPECT_EQ(unwritable.Analyze(OptionsFor(run.path(), out / "no-dir/x.txt")), 1);
     EXPECT_EQ(unwritable.err.str().rfind("morvane-cli: Unexpected error writing file", 0), 0u);
+
+    // A settings file that is missing or holds a value the windows would not take is an error.
+    testutil::WriteTextFile(out / "bad.INI", "[CustomSettings]\nSmoothCarSize=many\n");
+    for (const std::string& file : { out / "none.INI", out / "bad.INI" }) {
+        CliRun r;
+        AnalyzeOptions o = OptionsFor(run.path(), out / "x.txt");
+        o.analysis.settingsFile = file;
+        EXPECT_EQ(r.Analyze(o), 2);
+        EXPECT_EQ(r.err.str().rfind("morvane-cli: --settings", 0), 0u) << r.err.str();
+        EXPECT_NE(r.err.str().find(file), std::string::npos) << r.err.str();
+        EXPECT_FALSE(fs::exists(out / "x.txt"));
+    }
+}
+
+// The settings file the windows write: its positions are the defaults, the record names it.
+TEST(CliAnalyze, RunsOnTheSettingsFileTheWindowsWrite)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    testutil::WriteRun(run.path(), spec);
+    testutil::WriteTextFile(out / "m.INI", "[GUISettings]\r\nDefaultMeniscus=5.91\r\n");
+    CliRun withFile, withOption;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "a.txt");
+    o.analysis.settingsFile = out / "m.INI";
+    ASSERT_EQ(withFile.Analyze(o), 0) << withFile.err.str();
+    o = OptionsFor(run.path(), out / "b.txt");
+    o.analysis.meniscus = 5.91;
+    ASSERT_EQ(withOption.Analyze(o), 0) << withOption.err.str();
+    const std::string a = testutil::ReadTextFile(out / "a.txt"), b = testutil::ReadTextFile(out / "b.txt");
+    EXPECT_EQ(a.substr(a.find('\n')), b.substr(b.find('\n'))) << "the same but for the name in the first line";
+    const nlohmann::json record = nlohmann::json::parse(testutil::ReadTextFile(out / "a.txt.json"));
+    EXPECT_EQ(record.at("channels")[0].at("settings_file"), out / "m.INI");
+    EXPECT_EQ(record.at("channels")[0].at("meniscus_cm"), 5.91);
+    EXPECT_TRUE(nlohmann::json::parse(testutil::ReadTextFile(out / "b.txt.json")).at("channels")[0].at("settings_file").is_null());
 }
 
 TEST(CliAnalyze, WatchRewritesAfterEachBatchAndStops)

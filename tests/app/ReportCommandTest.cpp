@@ -141,6 +141,15 @@ TEST(CliReport, EscapesWhatFilesSayAndRefusesWhatItCannotDo)
     EXPECT_NE(html.find("run &lt;b&gt;&amp;amp;"), std::string::npos);
     EXPECT_NE(html.find("Sample &lt;i&gt;&quot;A&quot; &amp; B&lt;/i&gt;"), std::string::npos);
 
+    // A settings file's values, and its name.
+    testutil::WriteTextFile(out / "s.INI", "[SpeciesSettings]\nConvergenceWindowPercent=20\n");
+    ReportOptions withSettings = ReportFor(run, out / "s.html");
+    withSettings.analysis.settingsFile = out / "s.INI";
+    ASSERT_EQ(Report(withSettings, text, err), 0) << err;
+    const std::string settings = testutil::ReadTextFile(out / "s.html");
+    EXPECT_NE(settings.find("compared with the set 20 % of its elapsed time earlier"), std::string::npos);
+    EXPECT_NE(settings.find("<th>settings file</th><td>" + (out / "s.INI")), std::string::npos);
+
     ReportOptions vbarAlone = ReportFor(run, out / "x.html");
     vbarAlone.fit.vbar = 0.72;
     ReportOptions noSuchSet = ReportFor(run, out / "x.html");
