@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "analysis/NumberText.h"
+#include "provenance/RecordText.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ ChartModel RawScansChart(const RealTimeGofS& e, int32_t most)
     for (int32_t i = 0; i < shown; ++i) {
         const int32_t k = shown == 1 ? 0 : static_cast<int32_t>(std::lround(double(i) * (n - 1) / (shown - 1)));
         const ScanHeader& h = raw.Headers[static_cast<size_t>(k)];
-        ChartSeries s = Series("scan " + std::to_string(k + 1) + " (" + h.FileName + "), t = "
+        ChartSeries s = Series("scan " + std::to_string(k + 1) + " (" + Printable(h.FileName) + "), t = "
                 + FormatThousands(std::round(h.Time)) + " s",
             ScanColours[static_cast<size_t>(i) % ScanColours.size()], 1);
         s.InLegend = i == 0 || i == shown - 1; // the first and the newest name the span
