@@ -208,7 +208,7 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -291,6 +291,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
     AddAnalysisOptions(*analyze, o->analysis);
     analyze->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
+    AddForceOption(*analyze, o->force);
     analyze->add_option("--set", o->set, "Write this g(s*) set alone (numbered from 0), as the time course does");
     analyze->add_flag("--watch", o->watch,
         "Follow the run: rewrite the file after each batch of new scans until Ctrl-C (the run directory and the "

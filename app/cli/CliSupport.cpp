@@ -13,6 +13,7 @@
 #include "mainwindow/ChannelDetection.h"
 #include "mainwindow/RunDiscovery.h"
 #include "scanfiles/ChannelWavelength.h"
+#include "scanfiles/FileSystem.h"
 #include "settings/SettingsFile.h"
 
 namespace fs = std::filesystem;
@@ -260,12 +261,31 @@ void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err)
         err << CliProgramPrefix << "warning: " << warning << "\n";
 }
 
-std::string OutputRefusal(const std::string& output, const std::string& runDir)
+std::string OutputRefusal(const std::string& output, const std::string& runDir, bool force)
 {
-    if (!IsScanFileOfRun(output, runDir))
+    if (IsScanFileOfRun(output, runDir))
+        return CliProgramPrefix + std::string("will not write ") + output
+            + ": it is a scan file of the run being read; choose another --output";
+    const std::string reason = force ? std::string() : ScanOverwriteReason(output);
+    if (reason.empty())
         return {};
-    return CliProgramPrefix + std::string("will not write ") + output
-        + ": it is a scan file of the run being read; choose another --output";
+    return CliProgramPrefix + std::string("will not write ") + output + ": " + reason
+        + "; choose another --output, or --force writes it all the same";
+}
+
+void AddForceOption(CLI::App& command, bool& force)
+{
+    command.add_flag("--force", force,
+        "Write outputs named as scan files into a directory that holds scan files (never the run's own)");
+}
+
+std::string OutputDirectoryRefusal(const std::string& dir, const char* what, bool force)
+{
+    if (force || !HoldsScanFiles(dir))
+        return {};
+    return CliProgramPrefix + std::string("will not ") + what + " into " + dir
+        + ": it holds scan files, which the files written there would replace or join; choose another "
+          "--output-dir, or --force writes into it all the same";
 }
 
 void CliFollower::ShowProgress(const std::string& text)

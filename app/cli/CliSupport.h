@@ -114,9 +114,18 @@ void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);
 // A number as the user would have typed it: FloatToStr, or nan, inf and -inf.
 std::string Typed(double x);
 
-// The refusal of an output path that would replace or add a scan file of the run being read, one
-// line with the prefix; empty when the path may be written.
-std::string OutputRefusal(const std::string& output, const std::string& runDir);
+// The refusal of an output path that would replace or add a scan file of the run being read, or
+// without `force` one of any directory that holds scan files (ScanOverwriteReason), one line with
+// the prefix; empty when the path may be written.
+std::string OutputRefusal(const std::string& output, const std::string& runDir, bool force);
+
+// --force: an output may replace or join the scan files of a directory other than the run's.
+void AddForceOption(CLI::App& command, bool& force);
+
+// Without `force`, the refusal of an output directory that holds scan files, which the files
+// written there would replace or join (`what`: "export", "write recomposed files"); one line with
+// the prefix, empty when it may be written.
+std::string OutputDirectoryRefusal(const std::string& dir, const char* what, bool force);
 
 // A follower that shows its loading progress on a terminal line.
 class CliFollower : public ChannelFollower {

@@ -62,7 +62,7 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
             err << CliProgramPrefix << "no such directory: " << in.runDir << "\n";
             return 2;
         }
-        if (const std::string refusal = OutputRefusal(o.output, in.runDir); !refusal.empty()) {
+        if (const std::string refusal = OutputRefusal(o.output, in.runDir, o.force); !refusal.empty()) {
             err << refusal << "\n";
             return 2;
         }
@@ -134,6 +134,7 @@ CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)
     compare->add_flag("--normalized", o->normalized, "Divide each curve by its total concentration Co");
     AddAnalysisOptions(*compare, o->analysis);
     compare->add_option("--output", o->output, "Output file (tab-separated text)")->required();
+    AddForceOption(*compare, o->force);
     return { compare, [o, &context] {
                 CompareOptions resolved = *o;
                 for (std::string& input : resolved.inputs)

@@ -19,8 +19,12 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, ""); !refusal.empty()) {
+    if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, "", true); !refusal.empty()) {
         err << CliProgramPrefix << refusal << "\n";
+        return 2;
+    }
+    if (const std::string refusal = OutputDirectoryRefusal(o.outputDir, "export", o.force); !refusal.empty()) {
+        err << refusal << "\n";
         return 2;
     }
     if (!IsDirectory(o.runDir)) {
@@ -62,6 +66,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
     job.Extension = ExportExtension(launch.Channel);
     job.Suffix = ExportHeaderSuffix(o.now);
     job.RunDirectory = o.runDir;
+    job.MayJoinScans = o.force;
     const ScanExportResult result = ExportScans(*follower.Engine->RawStore, job);
     if (!result.Refused.empty()) {
         err << CliProgramPrefix << result.Refused << "\n";
@@ -92,6 +97,7 @@ CliCommand AddExportCommand(CLI::App& app, const CliContext& context)
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--output-dir", o->outputDir, "Output directory (made when missing; not the run directory)")
         ->required();
+    AddForceOption(*command, o->force);
     return { command, [o, &context] {
                 ExportOptions options = *o;
                 options.runDir = AbsolutePathFrom(context.startDir, options.runDir);

@@ -99,7 +99,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -178,6 +178,7 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
     command->add_option("--end", o->end, "Last smoothed set (default: the newest)");
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
+    AddForceOption(*command, o->force);
     command->add_option("--summary", *summary, "Summary format")->check(CLI::IsMember({ "text", "json" }));
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);

@@ -139,7 +139,7 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -228,6 +228,7 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
     command->add_option("--summary", *summary, "Output format")->check(CLI::IsMember({ "text", "json" }));
     command->add_option("--output", o->output,
         "Also write the species table to this file, with its sidecar (OUTPUT.json) for reproduce");
+    AddForceOption(*command, o->force);
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);

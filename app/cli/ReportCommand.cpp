@@ -77,7 +77,7 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
     }
     request.display = settings.Display;
     request.convergence = settings.Species;
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -144,6 +144,7 @@ CliCommand AddReportCommand(CLI::App& app, const CliContext& context)
     CLI::Option* species = command->get_option("--species");
     species->description("Fit 1 to 3 species to the newest g(s*) set and show their table (default: no table)");
     command->add_option("--output", o->output, "The report's HTML file")->required();
+    AddForceOption(*command, o->force);
     return { command, [o, species, &context] {
                 o->speciesTable = species->count() > 0; // the table is made only when asked for
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);

@@ -17,6 +17,7 @@ struct ReportOptions {
     bool speciesTable = false; // the species table, of fit.species species
     FitOptions fit; // the fit's species, model, solvent and s* range (its set and output unused)
     std::string output;
+    bool force = false; // the output may replace or join the scan files of another run's directory
     bool progress = false;
 };
 

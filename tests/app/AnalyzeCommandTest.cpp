@@ -223,6 +223,22 @@ TEST(CliAnalyze, OutputNeverReplacesOrAddsAScanOfTheRun)
 
     CliRun beside;
     EXPECT_EQ(beside.Analyze(OptionsFor(run.path(), run / "g.txt")), 0) << "a text file in the run directory is fine";
+
+    // Another run's scan was once replaced with status 0; --force is the user saying so.
+    TempDir other;
+    testutil::WriteRun(other.path(), spec);
+    const std::string otherScan = other / names.front(), otherBefore = testutil::ReadTextFile(otherScan);
+    CliRun refused;
+    EXPECT_EQ(refused.Analyze(OptionsFor(run.path(), otherScan)), 2);
+    EXPECT_EQ(refused.err.str(),
+        "morvane-cli: will not write " + otherScan + ": its name is that of a scan file and " + other.path()
+            + " holds scan files; choose another --output, or --force writes it all the same\n");
+    EXPECT_EQ(testutil::ReadTextFile(otherScan), otherBefore);
+    AnalyzeOptions forced = OptionsFor(run.path(), otherScan);
+    forced.force = true;
+    CliRun written;
+    EXPECT_EQ(written.Analyze(forced), 0) << written.err.str();
+    EXPECT_NE(testutil::ReadTextFile(otherScan), otherBefore);
 }
 
 TEST(CliAnalyze, NumbersThatAreNotFiniteAreRefused)
@@ -350,7 +366,7 @@ TEST(CliAnalyze, WatchStartsBeforeTheRunExistsAndOutlivesAFailedWrite)
     const std::string err = r.err.str();
     EXPECT_EQ(err.rfind("morvane-cli: waiting for " + run + " to appear\n", 0), 0u) << err;
     EXPECT_NE(err.find("morvane-cli: Unexpected error writing file, Please check output. (cannot create a file in '"
-                  + outDir + "'); writing it again after the next scans\n"),
+                  + outDir + "': No such file or directory); writing it again after the next scans\n"),
         std::string::npos)
         << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
