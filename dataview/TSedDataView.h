@@ -333,6 +333,14 @@ public:
     // repeated on the newest set (CheckBoxRefitEachRefresh) or marked as older than the chart.
     void ShowSpeciesAndConvergence();
 
+    // ---- Run report (TSedDataViewReport.cpp) ----
+    static constexpr const char* SaveReportTitle = "Save the run report";
+    static constexpr const char* HtmlFileFilter = "HTML Files (*.html)|*.html|All Files (*.*)|*.*|";
+    // Writes the run report of the channel (report/RunReport.h) where the user chooses, with its
+    // record: the extrapolation of the chosen range (every set while the range is the default), the
+    // species table of the corrected panel's fit when one was made, the verdict by the view's settings.
+    void ButtonReportClick();
+
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y);

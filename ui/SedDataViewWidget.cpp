@@ -81,6 +81,12 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     tabs_->addTab(BuildCorrectedTab(), QString::fromLatin1(TSedDataView::TabCaptions[2]));
     tabs_->addTab(BuildExtrapolationTab(), QString::fromLatin1(TSedDataView::TabCaptions[3]));
     tabs_->addTab(BuildTimeCourseTab(), QString::fromLatin1(TSedDataView::TabCaptions[4]));
+    // Beside the tabs, where the row has room: the report is of the whole channel, not of a tab.
+    auto* report = new QPushButton(tr("Report…"), this);
+    report->setObjectName("report");
+    report->setToolTip(tr("The run report of this channel: one HTML file to file away or print, with its record"));
+    connect(report, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonReportClick); });
+    tabs_->setCornerWidget(report, Qt::TopRightCorner);
     tabs_->setCurrentIndex(view.PageControl1ActivePage);
     lastTab_ = tabs_->currentIndex();
     connect(tabs_, &QTabWidget::currentChanged, this, &SedDataViewWidget::TabChanged);

@@ -9,4 +9,5 @@
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/FitCommand.h"
 #include "app/cli/RecomposeCommand.h"
+#include "app/cli/ReportCommand.h"
 #include "app/cli/ReproduceCommand.h"

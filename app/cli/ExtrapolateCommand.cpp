@@ -59,24 +59,6 @@ struct RangeStory {
     std::string note;
 };
 
-const char* NoPeakNote = "no well-determined g(s*) peak: no point's standard error is below half its value";
-
-// The extrapolation removes only part of the diffusion broadening, and the g(s*) peak of a broad
-// boundary lies below s by about sigma^2 / (2 s): past a width of a fifth of s* that is 2 % or more.
-// Simulated: 2 S, 20 kDa at 50,000 rpm width 30 %, peak 8 % low; 4.4 S, 66 kDa at 30,000 rpm 28 %,
-// 1.6 % high; at 50,000 and 60,000 rpm 11 to 13 %, within 2 %.
-constexpr double BroadPeakWidth = 0.2;
-
-std::string PeakNote(const GofsPeak& peak, double relativeWidth)
-{
-    if (!peak.Found)
-        return NoPeakNote;
-    if (relativeWidth < BroadPeakWidth)
-        return {};
-    return "a broad peak (its width " + std::to_string(static_cast<int>(std::lround(100 * relativeWidth)))
-        + " % of its s*): the diffusion the extrapolation leaves may put it several per cent from s";
-}
-
 std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, const std::string& channel,
     const ExtrapolationFileHeader& h, const std::vector<ExtrapolatedRow>& rows, const GofsPeak& peak,
     const RangeStory& story, std::optional<double> meniscusFound, const std::string& peakNote)
@@ -149,20 +131,17 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         return range.status;
 
     const GUISettings& display = settings.Display;
-    ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
-    RangeStory story { range.given ? "given" : "default", "" };
-    if (!x.judgement.Sound()) {
-        // A curve that is no result is not written; without a range given, a sound one is taken.
-        ExtrapolationRange sound;
-        const std::string refusal = ExtrapolationRefusalOf(e, x, &sound);
-        if (range.given || !sound.Found) {
-            err << CliProgramPrefix << refusal << "\n";
-            return range.given ? 2 : 1;
-        }
-        err << CliProgramPrefix << refusal << " Taking sets " << sound.Start << " to " << sound.End << ".\n";
-        story = { "chosen", refusal };
-        x = ExtrapolateSets(e, o.runDir, sound.Start, sound.End, display);
+    const ExtrapolationChoice made = ChooseExtrapolation(e, o.runDir, range.start, range.end, range.given, display);
+    // A curve that is no result is not written; without a range given, a sound one is taken.
+    if (!made.sound) {
+        err << CliProgramPrefix << made.refusal << "\n";
+        return range.given ? 2 : 1;
     }
+    const ExtrapolationOutput& x = made.x;
+    if (made.range == "chosen")
+        err << CliProgramPrefix << made.refusal << " Taking sets " << x.header.start << " to " << x.header.end
+            << ".\n";
+    const RangeStory story { made.range, made.range == "chosen" ? made.refusal : "" };
     const std::vector<ExtrapolatedRow>& rows = x.rows;
     const ExtrapolationFileHeader& header = x.header;
     const std::string path = o.output.empty() ? ProposedExtrapolationFileName(e) : o.output;
@@ -171,11 +150,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
         return 1;
     }
 
-    const double omega2t = smooth.Headers[static_cast<size_t>(header.end)].Omega2t;
-    const std::vector<GofsRow> determined = WellDeterminedGofs(rows);
-    const GofsPeak peak = FindGofsPeak(determined, BoundaryMinimumSStar(e.Meniscus, omega2t));
-    const std::string peakNote = PeakNote(peak, PeakRelativeWidth(determined, peak));
-    out << SummaryOf(o, path, channel, header, rows, peak, story, meniscusFound, peakNote) << "\n";
+    out << SummaryOf(o, path, channel, header, rows, made.peak, story, meniscusFound, made.peakNote) << "\n";
     Sidecar record = ExtrapolationSidecar(follower, path, header.start, header.end, display);
     return WriteCliSidecar(record, err) ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include "app/cli/CliSupport.h"
 #include "dataview/ExtrapolationFile.h"
+#include "dataview/ResultSummary.h"
 #include "settings/GUISettings.h"
 
 // morvane-cli extrapolate RUN_DIR [options]: the extrapolation of smoothed g(s*) sets to infinite
@@ -21,9 +22,6 @@ struct ExtrapolateOptions {
     bool json = false;
     bool progress = false;
 };
-
-// Extrapolated sets end - start + 1 must be at least this many.
-inline constexpr int ExtrapolationMinimumSets = 5;
 
 // Loads the channel, extrapolates the sets, writes the file and prints a summary line. An
 // extrapolation that is no result (JudgeExtrapolation) is not written: with a range given, the

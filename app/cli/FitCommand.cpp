@@ -20,8 +20,9 @@ using Json = nlohmann::ordered_json;
 
 Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
 
-// The fit's options from the command line over the built-in settings; empty, or what is wrong.
-std::string OptionsOf(const FitOptions& o, const SpeciesSettings& species, SpeciesFitOptions& fit)
+} // namespace
+
+std::string SpeciesFitOptionsFrom(const FitOptions& o, const SpeciesSettings& species, SpeciesFitOptions& fit)
 {
     if (o.species < 1 || o.species > 3)
         return "--species takes 1 to 3 (got " + std::to_string(o.species) + ")";
@@ -57,6 +58,8 @@ std::string OptionsOf(const FitOptions& o, const SpeciesSettings& species, Speci
         return "--max-s must lie above --min-s";
     return "";
 }
+
+namespace {
 
 Json SpeciesJson(const SpeciesEstimate& e)
 {
@@ -128,7 +131,7 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string wrong = OptionsOf(o, settings.Species, fit); !wrong.empty()) {
+    if (const std::string wrong = SpeciesFitOptionsFrom(o, settings.Species, fit); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
@@ -187,6 +190,22 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     return 0;
 }
 
+void AddSpeciesFitOptions(CLI::App& command, FitOptions& o)
+{
+    command.add_option("--species", o.species, "Number of species, 1 to 3 (default 1)");
+    command
+        .add_option("--model", o.model,
+            "lamm: each species' boundaries through the analysis itself (default); gaussian: a Gaussian peak "
+            "per species")
+        ->check(CLI::IsMember({ "lamm", "gaussian" }));
+    command.add_option("--vbar", o.vbar, "Partial specific volume, ml/g (default 0.73)");
+    command.add_option("--density", o.density, "Solvent density, g/ml (default 0.99823, water at 20 C)");
+    command.add_option("--viscosity", o.viscosity, "Solvent viscosity, cP (default 1.002, water at 20 C)");
+    command.add_option("--temperature", o.temperature, "Run temperature, C (default: from the scans, else 20)");
+    command.add_option("--min-s", o.minSStar, "Leave out points below this s*, S (default 0.5)");
+    command.add_option("--max-s", o.maxSStar, "Leave out points above this s*, S (default: none)");
+}
+
 CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
 {
     auto o = std::make_shared<FitOptions>();
@@ -197,19 +216,8 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
     command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     command->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
-    command->add_option("--species", o->species, "Number of species, 1 to 3 (default 1)");
-    command
-        ->add_option("--model", o->model,
-            "lamm: each species' boundaries through the analysis itself (default); gaussian: a Gaussian peak "
-            "per species")
-        ->check(CLI::IsMember({ "lamm", "gaussian" }));
+    AddSpeciesFitOptions(*command, *o);
     command->add_option("--set", o->set, "g(s*) set to fit (numbered from 0; default: the newest)");
-    command->add_option("--vbar", o->vbar, "Partial specific volume, ml/g (default 0.73)");
-    command->add_option("--density", o->density, "Solvent density, g/ml (default 0.99823, water at 20 C)");
-    command->add_option("--viscosity", o->viscosity, "Solvent viscosity, cP (default 1.002, water at 20 C)");
-    command->add_option("--temperature", o->temperature, "Run temperature, C (default: from the scans, else 20)");
-    command->add_option("--min-s", o->minSStar, "Leave out points below this s*, S (default 0.5)");
-    command->add_option("--max-s", o->maxSStar, "Leave out points above this s*, S (default: none)");
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--summary", *summary, "Output format")->check(CLI::IsMember({ "text", "json" }));
     command->add_option("--output", o->output,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/cli/CliSupport.h"
+#include "settings/SpeciesSettings.h"
 #include "species/SpeciesTypes.h"
 
 // morvane-cli fit RUN_DIR [options]: one to three species fitted to a g(s*) set of a channel, printed
@@ -38,5 +39,11 @@ int RunFit(const FitOptions& options, std::ostream& out, std::ostream& err);
 // "meniscus_found_cm" when --meniscus auto found it.
 std::string FitJson(const SpeciesFitResult& result, const std::string& runDir, const std::string& channel,
     std::optional<double> meniscusFound = std::nullopt);
+
+// The fit's options from the command line over the species settings; empty, or what is wrong.
+std::string SpeciesFitOptionsFrom(const FitOptions& options, const SpeciesSettings& species, SpeciesFitOptions& fit);
+
+// --species, --model and the solvent and range options, into `options`.
+void AddSpeciesFitOptions(CLI::App& command, FitOptions& options);
 
 CliCommand AddFitCommand(CLI::App& app, const CliContext& context);

@@ -16,6 +16,7 @@
 #include "provenance/Reproduction.h"
 #include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
+#include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
@@ -167,6 +168,17 @@ std::string MakeCs(const Sidecar& s, const Engines& engines, std::string& text)
     return RemakeCs(*engines[0], s, text);
 }
 
+std::string CheckReport(const Sidecar& s)
+{
+    ReportRequest request;
+    return ReportRequestOf(s, request);
+}
+
+std::string MakeReport(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    return ReportHtml(*engines[0], s, text);
+}
+
 const KindOfOutput Kinds[] = {
     { KindGofs, OneChannel, MakeGofs },
     { KindGofsSet, CheckGofsSet, MakeGofs },
@@ -175,6 +187,7 @@ const KindOfOutput Kinds[] = {
     { KindExport, CheckExportParameters, MakeExport },
     { KindSpeciesFit, CheckSpeciesFit, MakeSpeciesFit },
     { KindCs, CheckCs, MakeCs },
+    { KindReport, CheckReport, MakeReport },
 };
 
 const KindOfOutput* FindKind(const std::string& kind)

@@ -53,33 +53,6 @@ std::string Utf8OrEscaped(const std::string& text)
     return out;
 }
 
-std::string ThreeDigits(double x)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3g", x);
-    return text;
-}
-
-Summary Summarise(const RealTimeGofS& e, int32_t set, bool newest)
-{
-    Summary s;
-    const ChannelDataStore& raw = *e.RawStore;
-    s.scans = raw.GetNumberOfSets();
-    s.sets = e.GofsStore->GetNumberOfSets();
-    s.set = newest ? s.sets - 1 : set;
-    const ScanHeader& g = e.GofsStore->Headers[static_cast<size_t>(s.set)];
-    int32_t first = 0, last = s.scans - 1;
-    if (!newest) {
-        first = e.DcdtStore->Headers[static_cast<size_t>(g.FirstScan)].FirstScan;
-        last = e.DcdtStore->Headers[static_cast<size_t>(g.LastScan)].LastScan;
-    }
-    s.firstTime = raw.Headers[static_cast<size_t>(first)].Time;
-    s.lastTime = raw.Headers[static_cast<size_t>(last)].Time;
-    s.peakFrom = BoundaryMinimumSStar(e.Meniscus, g.Omega2t);
-    s.peak = FindGofsPeak(GofsRows(e, set, newest), s.peakFrom);
-    return s;
-}
-
 std::string SummaryText(const Summary& s, const std::string& file, const std::string& channel)
 {
     char times[96];
@@ -139,26 +112,6 @@ std::string SummaryJson(const Summary& s, const std::string& file, const std::st
     if (nm > 0 || s.counts.OtherWavelengths > 0)
         j["scans_other_wavelengths"] = s.counts.OtherWavelengths;
     return j.dump();
-}
-
-ConvergenceSummary SummariseConvergence(
-    const RealTimeGofS& engine, const ConvergenceThresholds& thresholds, ConvergenceFitCache* fits)
-{
-    const ConvergenceVerdict v
-        = JudgeConvergence(ConvergenceSeries(engine, thresholds, nullptr, fits), thresholds);
-    const ConvergencePoint& p = v.Newest;
-    ConvergenceSummary c;
-    c.converged = v.Stable;
-    c.verdict = v.Text;
-    const bool compared = p.ComparedSet >= 0;
-    c.peakDriftPercent = compared ? 100 * p.PeakDrift : std::nan("");
-    c.shapeChangePercent = compared ? 100 * p.ShapeChange : std::nan("");
-    c.stableMinutes = v.StableForSeconds / 60;
-    c.meniscusLevelPercent = 100 * p.MeniscusLevel;
-    c.speciesCompared = p.Fitted ? p.FittedSpecies : 0;
-    c.speciesSChangePercent = p.Fitted ? 100 * p.SpeciesSChange : std::nan("");
-    c.shareChangePoints = p.Fitted ? 100 * p.ShareChange : std::nan("");
-    return c;
 }
 
 std::string WithConvergence(const std::string& summary, const ConvergenceSummary& c, bool json)

@@ -51,6 +51,7 @@ int main(int argc, char** argv)
         AddFitCommand(app, context),
         AddReproduceCommand(app, context),
         AddCsCommand(app, context),
+        AddReportCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);

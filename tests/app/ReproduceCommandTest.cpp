@@ -256,7 +256,7 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             "sidecar format 9 is newer than this program reads (1): use a newer Morvane" },
         { "unknown kind", edited([](auto& s) { s["kind"] = "poster"; }),
             "cannot reproduce an output of kind \"poster\" (this version reproduces gofs, gofs-set, extrapolation, "
-            "comparison, export, species-fit, cs)" },
+            "comparison, export, species-fit, cs, report)" },
         { "missing kind", edited([](auto& s) { s.erase("kind"); }), "bad sidecar: kind is missing" },
         { "missing hash", edited([](auto& s) { s["output"].erase("sha256"); }),
             "bad sidecar: output.sha256 is missing" },
@@ -292,7 +292,7 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             "bad sidecar: channels[0].meniscus_cm (5.9) must be positive and below bottom_cm (1)" },
         { "control characters", edited([](auto& s) { s["kind"] = "\x1b[2J\nmorvane-cli: all fine"; }),
             "cannot reproduce an output of kind \"\\x1B[2J\\nmorvane-cli: all fine\" (this version reproduces gofs, "
-            "gofs-set, extrapolation, comparison, export, species-fit, cs)" },
+            "gofs-set, extrapolation, comparison, export, species-fit, cs, report)" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,0 +1,67 @@
+// "Report..." writes the command line's run report of the channel the view holds.
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "DataViewFixture.h"
+#include "report/RunReport.h"
+#include "testutil/ScriptedPrompts.h"
+
+using namespace dataviewtest;
+using testutil::ScriptedPrompts;
+using testutil::TempDir;
+
+namespace {
+
+// The report without the line that names who wrote it and when.
+std::string Timeless(const std::string& html)
+{
+    return std::regex_replace(html, std::regex("<br>written [^<]*</p>"), "");
+}
+
+} // namespace
+
+TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
+{
+    TempDir dir, out;
+    testutil::RunSpec spec = SmallRun(24);
+    spec.points = 150;
+    testutil::WriteRun(dir.path(), spec);
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    view.ButtonReportClick();
+    EXPECT_EQ(prompts.Messages, std::vector<std::string> { NotEnoughDataMessage });
+    EXPECT_TRUE(prompts.SaveRequests.empty());
+
+    Launch(view, dir.path());
+    view.ComboSpeciesModel = 1; // Gaussian
+    view.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Corrected);
+    prompts.Messages.clear();
+    prompts.SaveAnswers = { out / "view.html" };
+    view.ButtonReportClick();
+    ASSERT_EQ(prompts.Messages, std::vector<std::string> { "Run report written to " + (out / "view.html") });
+    EXPECT_EQ(prompts.SaveRequests.back().FileName, "run report for Test sample.html");
+
+    // What a follower of the channel writes with the same fit: the same text.
+    ChannelFollower f;
+    OpenChannel(f, dir.path(), LaunchParameters::Defaults("0*.RA1"));
+    ReportRequest same;
+    same.program = "morvane";
+    same.species = view.CorrectedSpecies.Options;
+    same.species->Set = -1;
+    ASSERT_EQ(WriteRunReport(f, out / "follower.html", same), "");
+    const std::string html = testutil::ReadTextFile(out / "view.html");
+    EXPECT_NE(html.find("<h2 id=\"species\">"), std::string::npos);
+    EXPECT_EQ(Timeless(html), Timeless(testutil::ReadTextFile(out / "follower.html")));
+
+    // A range moved on the extrapolation tab is the report's, and its record's.
+    view.ScrollBarStartExtrapolation.Position = 2;
+    prompts.SaveAnswers = { out / "range.html" };
+    view.ButtonReportClick();
+    const nlohmann::json record = nlohmann::json::parse(testutil::ReadTextFile(out / "range.html.json"));
+    EXPECT_EQ(record.at("kind"), "report");
+    EXPECT_EQ(record.at("program"), "morvane");
+    EXPECT_EQ(record.at("parameters").at("extrapolation_start"), 2);
+    EXPECT_NE(testutil::ReadTextFile(out / "range.html").find("smoothed sets 2 to "), std::string::npos);
+}
