@@ -9,6 +9,7 @@
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 #include "dataview/ChannelFollower.h"
+#include "dataview/PositionMemory.h"
 #include "dataview/ScanExport.h"
 #include "settings/GUISettings.h"
 #include "settings/SpeciesSettings.h"
@@ -180,6 +181,30 @@ public:
     void Chart1ClickSeries(double x, double y);
     void Chart1ClickBackground(double x, double y);
     void RawChartClick(double x, double y);
+
+    // ---- Positions typed, remembered and restored (TSedDataViewPositions.cpp) ----
+    enum class Position { Meniscus, Bottom, Jitter, Fringe };
+    static constexpr const char* DefaultPositionsCaption = "Defaults";
+    static constexpr const char* RestoredText = "restored";
+    std::string EditBottom;
+    // Beside the positions while they are those remembered from an earlier launch of the run and
+    // channel (RestoredText); empty once the user changes one, or for positions not remembered.
+    std::string LabelPositionsRestored;
+    bool ButtonDefaultPositionsEnabled = false; // the positions differ from the launch's defaults
+    // The launch's, before any remembered ones took their place (none before RecallPositions).
+    std::optional<CellPositions> DefaultPositions;
+    // Before the first load: keeps the launch's positions as the defaults and puts those that
+    // `memory` holds for the run and channel in their place, marked as restored. Every position the
+    // user sets afterwards is remembered there. A memory file that cannot be used is said in a
+    // message. Null memory: nothing is recalled or remembered.
+    void RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch);
+    // A radius typed into a position's edit (".", or the user's decimal separator), taken as a
+    // click at it is: rounded to 5 significant digits, refused where a click is (a meniscus at or
+    // past the bottom, and so a bottom at or before the meniscus), the same rebuild. A text that is
+    // no radius in cm is refused with a message; a refused text gives way to the position in force.
+    void EditPositionDone(Position which, const std::string& text);
+    // Back to the launch's default positions, rebuilt; the remembered ones are forgotten.
+    void ButtonDefaultPositionsClick();
 
     // ---- Meniscus from the data (TSedDataViewMeniscus.cpp) ----
     static constexpr const char* FindMeniscusCaption = "Find meniscus";
@@ -371,8 +396,11 @@ private:
     // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
     void FitRawValueAxis();
     void RebuildAfterMarker(bool transform);
-    // Moves the meniscus to x and rebuilds; false (and a message) when x is at or past the bottom.
-    bool SetMeniscus(double x);
+    // The one way a position changes (a click, a typed radius, an accepted proposal, the
+    // defaults): checked, set, drawn, rebuilt and remembered. False (and a message) when refused.
+    bool SetPosition(Position which, double x);
+    // After the positions changed: remembered, the restored mark gone, the defaults button updated.
+    void PositionsChanged();
 
     // Average and corrected views.
     void SetUpResultCharts();
@@ -409,6 +437,10 @@ private:
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;
+    // Where the positions are remembered, under which run and channel entry (the launch's).
+    PositionMemory* positionMemory_ = nullptr;
+    std::string memoryRun_, memoryChannel_;
+    bool memoryFailureShown_ = false; // a memory that cannot be written is said once
     ConvergenceThresholds convergenceThresholds_;
     ConvergenceFitCache convergenceFits_; // a refresh fits only the sets that are new
 };

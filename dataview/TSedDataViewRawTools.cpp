@@ -241,6 +241,7 @@ void TSedDataView::ShowMarkerPositions()
     EditIntegralFringe = FloatToStr(Engine->FringeRadius);
     EditMeniscus = FloatToStr(Engine->Meniscus);
     EditJitter = FloatToStr(Engine->JitterRadius);
+    EditBottom = FloatToStr(Engine->Bottom);
     EditPositionWarning = PositionWarningText(*Engine);
     EditDisplayXY.clear();
 }
@@ -271,44 +272,24 @@ void TSedDataView::RebuildAfterMarker(bool transform)
     ShowAverageAndCorrected();
 }
 
-bool TSedDataView::SetMeniscus(double x)
-{
-    // A meniscus at or past the bottom leaves no cell to analyse: it is refused.
-    if (const std::string refusal = MeniscusRefusal(x, Engine->Bottom); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
-        return false;
-    }
-    Engine->Meniscus = x;
-    ShowMarkers();
-    ShowMarkerPositions();
-    RebuildAfterMarker(false);
-    return true;
-}
-
 void TSedDataView::RawChartClick(double x, double y)
 {
     if (!Engine)
         return;
     InputEnabled = false;
-    RealTimeGofS& e = *Engine;
     switch (RawChartMode) {
     case RawMode::DisplayXY:
         EditDisplayXY = ReadOutText(x, y);
         prompts_->ShowMessage(EditDisplayXY);
         break;
     case RawMode::IntegralFringe:
+        SetPosition(Position::Fringe, x);
+        break;
     case RawMode::Jitter:
-        if (RawChartMode == RawMode::IntegralFringe)
-            e.FringeRadius = x;
-        else
-            e.JitterRadius = x;
-        ShowMarkers();
-        ShowMarkerPositions();
-        if (e.CorrectJitter || e.CorrectFringes)
-            RebuildAfterMarker(true);
+        SetPosition(Position::Jitter, x);
         break;
     case RawMode::Meniscus:
-        SetMeniscus(x);
+        SetPosition(Position::Meniscus, x);
         break;
     case RawMode::ZoomIn:
         break;

@@ -18,9 +18,9 @@ TMorvaneForm::~TMorvaneForm()
         v->Owner = nullptr;
 }
 
-std::string TMorvaneForm::WindowName(const std::string& channel) const
+std::string TMorvaneForm::WindowName(const std::string& dir, const std::string& channel) const
 {
-    const std::string base = JoinPath(EditDataDir, channel);
+    const std::string base = JoinPath(dir, channel);
     auto listed = [this](const std::string& name) {
         return std::any_of(ListBoxOpenWindows.begin(), ListBoxOpenWindows.end(),
             [&](const OpenWindowEntry& e) { return e.Name == name; });
@@ -41,20 +41,28 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
         prompts_->ShowMessage(NoChannelSelectedMessage);
         return nullptr;
     }
+    return &LaunchView(EditDataDir, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings),
+        AnalysisSettings, DisplaySettings, true);
+}
+
+TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters launch,
+    const CustomSettings& analysis, const GUISettings& display, bool recall)
+{
     ReleaseClosedViews();
     auto owned = std::make_unique<TSedDataView>(prompts_);
     TSedDataView& view = *owned;
     views_.push_back(std::move(owned));
-    const std::string name = WindowName(channel);
-    ConfigureForLaunch(
-        *view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings), AnalysisSettings);
+    const std::string name = WindowName(dir, launch.Channel);
+    view.RecallPositions(recall ? &Positions : nullptr, dir, launch);
+    ConfigureForLaunch(*view.Engine, launch, analysis);
     view.Caption = name;
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.
-    view.UseDisplaySettings(DisplaySettings);
+    view.UseDisplaySettings(display);
     view.UseSpeciesSettings(SpeciesDefaults);
     prompts_->ShowDataView(view);
-    view.LoadChannel(EditDataDir, "watch");
+    view.LoadChannel(dir, "watch");
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
+    view.CheckBoxMWGuess = view.Engine->WindowByMW;
     view.Caption = name;
     view.Owner = this;
     ListBoxOpenWindows.push_back({ name, &view });
@@ -62,7 +70,7 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     if (ComparisonWindow)
         ComparisonWindow->AddEntry(name, &view);
     view.Visible = true;
-    return &view;
+    return view;
 }
 
 TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const

@@ -42,6 +42,9 @@ public:
     GUISettings DisplaySettings;
     CustomSettings AnalysisSettings;
     SpeciesSettings SpeciesDefaults; // the species fit's solvent and the convergence thresholds
+    // Where each launch finds the positions last used for its run and channel, and the view keeps
+    // them; no file (the default): nothing is remembered.
+    PositionMemory Positions;
     Timer Timer1 { 987, true }; // channel detection
     Timer Timer2 { 5000, true }; // the root's scan again, or its runs followed (FollowRootDir)
 
@@ -65,7 +68,8 @@ public:
     TViewAScan* ScanViewer = nullptr;
 
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
-    std::string WindowName(const std::string& channel) const;
+    std::string WindowName(const std::string& channel) const { return WindowName(EditDataDir, channel); }
+    std::string WindowName(const std::string& dir, const std::string& channel) const;
 
     // "Launch a Window" and "&Scans": the new view, or null when no channel is selected.
     TSedDataView* ButtonLaunchClick();
@@ -96,6 +100,10 @@ public:
     int32_t ViewCount() const { return static_cast<int32_t>(views_.size()); }
 
 private:
+    // A new view of `launch`'s channel in `dir`, shown, loaded and listed. The positions remembered
+    // for the run and channel take the place of the launch's when `recall` is set.
+    TSedDataView& LaunchView(const std::string& dir, LaunchParameters launch, const CustomSettings& analysis,
+        const GUISettings& display, bool recall);
     // Drops a closing view from both open-window lists and from the comparison window's, which
     // then redraws without it.
     void DataViewClosed(TSedDataView& view) override;

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 #include "ui/WaitWorkingWidget.h"
@@ -115,10 +116,18 @@ void SedDataViewWidget::Refresh()
     checkMW_->setChecked(v.CheckBoxMWGuess);
     SetText(editMW_, v.EditMWGuess);
     SetText(editDisplayXY_, v.EditDisplayXY);
-    SetText(editJitter_, v.EditJitter);
-    SetText(editMeniscus_, v.EditMeniscus);
-    SetText(editFringe_, v.EditIntegralFringe);
-    SetText(editPositionWarning_, v.EditPositionWarning);
+    // A position being typed keeps its text until Enter or leaving the edit takes it.
+    for (const auto& [edit, text] : { std::pair { editMeniscus_, &v.EditMeniscus },
+             std::pair { editBottom_, &v.EditBottom }, std::pair { editJitter_, &v.EditJitter },
+             std::pair { editFringe_, &v.EditIntegralFringe } })
+        if (!edit->isModified())
+            SetText(edit, *text);
+    editJitter_->setReadOnly(!v.SBJitterEnabled);
+    editFringe_->setReadOnly(!v.SBIntegralFringeEnabled);
+    restored_->setText(QString::fromLatin1(v.LabelPositionsRestored.c_str()));
+    defaults_->setEnabled(v.ButtonDefaultPositionsEnabled);
+    positionWarning_->setText(QString::fromStdString(v.EditPositionWarning));
+    positionWarning_->setToolTip(positionWarning_->text());
     sbJitter_->setEnabled(v.SBJitterEnabled);
     sbFringe_->setEnabled(v.SBIntegralFringeEnabled);
     SetText(editPairs_, v.EditNumberOfdcdt);
@@ -168,6 +177,7 @@ void SedDataViewWidget::Handle(void (TSedDataView::*handler)())
 {
     if (!view_)
         return;
+    BusyCursor busy;
     (view_->*handler)();
     Refresh();
 }

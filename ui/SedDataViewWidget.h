@@ -118,7 +118,10 @@ private:
     QLineEdit* editJitter_ = nullptr;
     QLineEdit* editMeniscus_ = nullptr;
     QLineEdit* editFringe_ = nullptr;
-    QLineEdit* editPositionWarning_ = nullptr;
+    QLineEdit* editBottom_ = nullptr;
+    QLabel* restored_ = nullptr;
+    QPushButton* defaults_ = nullptr;
+    QLabel* positionWarning_ = nullptr;
     QAbstractButton* sbJitter_ = nullptr;
     QAbstractButton* sbFringe_ = nullptr;
     QLineEdit* editPairs_ = nullptr;

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "ui/ChartView.h"
+#include "ui/BusyCursor.h"
 #include "ui/SedDataViewControls.h"
 
 using namespace dataviewcontrols;
@@ -109,26 +110,58 @@ QWidget* SedDataViewWidget::BuildRawTab()
     });
 
     editDisplayXY_ = ReadOnlyEdit(tab, 180);
-    editJitter_ = ReadOnlyEdit(tab);
-    editMeniscus_ = ReadOnlyEdit(tab);
-    editFringe_ = ReadOnlyEdit(tab);
+    auto* positions = new QHBoxLayout;
+    const struct {
+        const char* label;
+        TSedDataView::Position which;
+        const char* name;
+        QLineEdit** edit;
+    } edits[] = {
+        { "Meniscus", TSedDataView::Position::Meniscus, "EditMeniscus", &editMeniscus_ },
+        { "Bottom", TSedDataView::Position::Bottom, "EditBottom", &editBottom_ },
+        { "Jitter", TSedDataView::Position::Jitter, "EditJitter", &editJitter_ },
+        { "Integral Fringe", TSedDataView::Position::Fringe, "EditIntegralFringe", &editFringe_ },
+    };
+    for (const auto& e : edits) {
+        auto* edit = new QLineEdit(tab);
+        edit->setObjectName(e.name);
+        edit->setMinimumWidth(70);
+        edit->setMaximumWidth(90);
+        edit->setToolTip(tr("Radius in cm: type it and press Enter, or click it on the chart in its mode"));
+        *e.edit = edit;
+        const auto which = e.which;
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit, which] {
+            if (!view_ || !edit->isModified())
+                return;
+            edit->setModified(false);
+            BusyCursor busy;
+            view_->EditPositionDone(which, edit->text().toStdString());
+            Refresh();
+        });
+        positions->addWidget(new QLabel(tr(e.label), tab));
+        positions->addWidget(edit);
+    }
+    restored_ = new QLabel(tab);
+    restored_->setObjectName("LabelPositionsRestored");
+    restored_->setStyleSheet("color: #a05000; font-weight: bold");
+    restored_->setToolTip(tr("The positions last used for this run and channel, remembered from an earlier launch"));
+    positions->addWidget(restored_);
+    defaults_ = new QPushButton(QString::fromLatin1(TSedDataView::DefaultPositionsCaption), tab);
+    defaults_->setObjectName("ButtonDefaultPositions");
+    defaults_->setToolTip(tr("Back to the default positions of the settings"));
+    connect(defaults_, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonDefaultPositionsClick); });
+    positions->addWidget(defaults_);
+    // What is wrong with the positions against the data: wrapped, whole, also as the tooltip.
+    positionWarning_ = new QLabel(tab);
+    positionWarning_->setObjectName("EditPositionWarning");
+    positionWarning_->setWordWrap(true);
+    positionWarning_->setStyleSheet("color: darkred");
+    positionWarning_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    positions->addWidget(positionWarning_, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(tr("X, Y"), tab));
     bottom->addWidget(editDisplayXY_, 2);
-    bottom->addWidget(new QLabel(tr("Meniscus"), tab));
-    bottom->addWidget(editMeniscus_);
-    bottom->addWidget(new QLabel(tr("Jitter"), tab));
-    bottom->addWidget(editJitter_);
-    bottom->addWidget(new QLabel(tr("Integral Fringe"), tab));
-    bottom->addWidget(editFringe_);
-    // What is wrong with the positions against the data; the whole text also as the tooltip.
-    editPositionWarning_ = ReadOnlyEdit(tab, 200);
-    editPositionWarning_->setObjectName("EditPositionWarning");
-    QPalette warning = editPositionWarning_->palette();
-    warning.setColor(QPalette::Text, Qt::darkRed);
-    editPositionWarning_->setPalette(warning);
-    MayCut(editPositionWarning_);
-    bottom->addWidget(editPositionWarning_, 3);
+    bottom->addStretch(1);
     auto* choose = new QPushButton(tr("Choose Display"), tab);
     connect(choose, &QPushButton::clicked, this, [this] {
         if (!view_)
@@ -151,6 +184,7 @@ QWidget* SedDataViewWidget::BuildRawTab()
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(tools);
     layout->addWidget(rawChart_, 1);
+    layout->addLayout(positions);
     layout->addLayout(bottom);
     return tab;
 }

@@ -153,6 +153,9 @@ int main(int argc, char* argv[])
 
         ProgramWindows windows;
         MainWindowWidget& main = windows.Main;
+        // A picture shows the settings' positions: it must not depend on what this user clicked before.
+        if (!parser.isSet(shotOption))
+            main.Form().Positions.File = PositionMemory::DefaultFile();
         // The settings file, before any view is launched; what it holds that cannot be used is said once.
         const std::string settingsReport = windows.Settings.ReadSettingsFiles(
             main.Form().DisplaySettings, main.Form().AnalysisSettings, main.Form().SpeciesDefaults);
