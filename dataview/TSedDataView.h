@@ -11,6 +11,7 @@
 #include "dataview/ChannelFollower.h"
 #include "dataview/PositionMemory.h"
 #include "dataview/ScanExport.h"
+#include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
 #include "settings/SpeciesSettings.h"
 #include "species/RunConvergence.h"
@@ -357,6 +358,16 @@ public:
     // After the corrected chart was redrawn: the convergence measure, and the corrected fit
     // repeated on the newest set (CheckBoxRefitEachRefresh) or marked as older than the chart.
     void ShowSpeciesAndConvergence();
+
+    // ---- Opened from a record (TSedDataViewRecord.cpp) ----
+    // Said above the tabs of a view opened from a record: which record, and whether the run's scan
+    // files are still those it lists (the whole report is LabelOpenedFromHint); empty otherwise.
+    std::string LabelOpenedFrom;
+    std::string LabelOpenedFromHint;
+    // After the first load of a view opened from `record`: the tab of its output and the controls
+    // that output took (the extrapolation's range, the time course's set, the species fit's
+    // choices). A parameter this channel cannot take now is named in LabelOpenedFromHint instead.
+    void UseRecordedOutput(const Sidecar& record);
 
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.

@@ -1,9 +1,12 @@
 #include "mainwindow/TMorvaneForm.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "analysis/NumberText.h"
 #include "dataview/ChannelSession.h"
+#include "provenance/RecordText.h"
+#include "provenance/RecordedAnalysis.h"
 #include "scanfiles/FileSystem.h"
 
 TMorvaneForm::TMorvaneForm(Prompts* prompts)
@@ -71,6 +74,56 @@ TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters 
         ComparisonWindow->AddEntry(name, &view);
     view.Visible = true;
     return view;
+}
+
+std::vector<TSedDataView*> TMorvaneForm::OpenAnalysisClick()
+{
+    FileDialogRequest request;
+    request.Title = OpenAnalysisTitle;
+    request.Filter = RecordFilter;
+    request.InitialDir = EditDataDir;
+    if (!prompts_->OpenDialog(request))
+        return {};
+    return OpenAnalysis(request.FileName);
+}
+
+std::vector<TSedDataView*> TMorvaneForm::OpenAnalysis(const std::string& path)
+{
+    RecordedAnalysis analysis;
+    if (const std::string failure = ReadRecordedAnalysis(path, analysis); !failure.empty()) {
+        prompts_->ShowMessage(failure);
+        return {};
+    }
+    std::vector<RecordedInputs> inputs;
+    for (ChannelRecord& c : analysis.Record.Channels) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(c.RunDirectory, ec)) {
+            FileDialogRequest request;
+            request.Title = "The run directory " + Printable(c.RunDirectory) + " of " + Printable(c.Channel)
+                + " does not exist (moved?): where is the run now?";
+            request.InitialDir = EditInputDir;
+            if (prompts_->SelectDirectory(request))
+                c.RunDirectory = request.FileName;
+        }
+        inputs.push_back(CompareRecordedInputs(c));
+    }
+    const std::string report = RecordedAnalysisReport(analysis, inputs);
+    const std::string name = std::filesystem::path(path).filename().string();
+    const GUISettings display = RecordedDisplay(analysis.Record, DisplaySettings);
+    std::vector<TSedDataView*> views;
+    for (size_t i = 0; i < analysis.Record.Channels.size(); ++i) {
+        const ChannelRecord& c = analysis.Record.Channels[i];
+        std::error_code ec;
+        if (!std::filesystem::is_directory(c.RunDirectory, ec))
+            continue;
+        TSedDataView& view = LaunchView(c.RunDirectory, LaunchOfRecord(c), c.Analysis, display, false);
+        view.LabelOpenedFrom = "Opened from " + Printable(name) + ": " + inputs[i].Verdict;
+        view.LabelOpenedFromHint = report;
+        view.UseRecordedOutput(analysis.Record);
+        views.push_back(&view);
+    }
+    prompts_->ShowMessage(views.empty() ? report + "\nNo run directory of the record was found: nothing opened." : report);
+    return views;
 }
 
 TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const

@@ -79,6 +79,18 @@ public:
     // A double click on an entry of the open-window list: selects it and gives that view the focus
     // as "Focus on this window" does; null for no entry.
     TSedDataView* ListBoxOpenWindowsDblClick(int32_t index);
+    // "Open analysis…": a record chosen in the open dialog, then OpenAnalysis.
+    static constexpr const char* OpenAnalysisTitle = "Open an analysis from its record";
+    static constexpr const char* RecordFilter = "Records (*.json)|*.json|All Files (*.*)|*.*|";
+    std::vector<TSedDataView*> OpenAnalysisClick();
+    // A data view of each channel of the record at `path` (its sidecar): launched on the recorded run
+    // directory with the recorded channel entry, positions, averaging rule and analysis settings and
+    // the display settings the output read, showing the output's tab and controls (nothing of them
+    // is remembered as the user's positions). Which recorded scan files changed, are missing or
+    // were added since is checked as reproduce checks them and said in a message and above the
+    // view's tabs. A run directory that no longer exists is asked for. A record that cannot be read
+    // is said in a message, and no view opens.
+    std::vector<TSedDataView*> OpenAnalysis(const std::string& path);
     // "Set root input directory": the directory chooser (a file picked in the directory also
     // does), then the scan of the chosen root.
     void btnSetInputDirClick();

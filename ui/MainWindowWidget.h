@@ -48,6 +48,8 @@ public:
     // "Launch a Window": the new view's window (shown), or null.
     SedDataViewWidget* Launch();
     SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
+    // "Open analysis…" with the record chosen: the windows of the views it opened (shown).
+    std::vector<SedDataViewWidget*> OpenAnalysis(const QString& record);
     // The channel detection's tick, as its timer calls it.
     void Timer1Tick();
     // The program's comparison window: "Show Comparison" shows it, and it follows the list of
@@ -66,6 +68,8 @@ private:
     void FocusView(const TSedDataView* view);
     // Makes the window of a new view, before its first load, and keeps it in widgets_.
     void OpenView(TSedDataView& view);
+    // The windows of views just opened, refreshed and shown.
+    std::vector<SedDataViewWidget*> ShowViews(const std::vector<TSedDataView*>& views);
     friend class MainWindowPrompts;
 
     MainWindowPrompts prompts_;

@@ -86,8 +86,14 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     lastTab_ = tabs_->currentIndex();
     connect(tabs_, &QTabWidget::currentChanged, this, &SedDataViewWidget::TabChanged);
 
+    openedFrom_ = new QLabel(this);
+    openedFrom_->setObjectName("LabelOpenedFrom");
+    openedFrom_->setWordWrap(true);
+    openedFrom_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    openedFrom_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(openedFrom_);
     layout->addWidget(tabs_, 1);
 
     view.SetPrompts(&prompts_);
@@ -111,6 +117,13 @@ void SedDataViewWidget::Refresh()
     const TSedDataView& v = *view_;
     setWindowTitle(QString::fromStdString(v.Caption.empty() ? v.EditTargetChannel : v.Caption));
     SetText(editFullPath_, v.EditFullPath);
+    if (openedFrom_->text().toStdString() != v.LabelOpenedFrom) {
+        openedFrom_->setText(QString::fromStdString(v.LabelOpenedFrom));
+        openedFrom_->setToolTip(QString::fromStdString(v.LabelOpenedFromHint));
+        openedFrom_->setVisible(!v.LabelOpenedFrom.empty());
+    }
+    if (tabs_->currentIndex() != v.PageControl1ActivePage)
+        tabs_->setCurrentIndex(v.PageControl1ActivePage); // the logic chose a tab (a record's)
     SetText(editTargetChannel_, v.EditTargetChannel);
     findChild<QLabel*>("scanCount")->setText(QString::fromStdString(v.LabelScanCount));
     checkMW_->setChecked(v.CheckBoxMWGuess);

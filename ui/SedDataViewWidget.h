@@ -108,6 +108,7 @@ private:
     TSedDataView* view_;
     QTabWidget* tabs_;
     QLineEdit* editFullPath_;
+    QLabel* openedFrom_ = nullptr;
     QLineEdit* editTargetChannel_;
     QCheckBox* checkMW_;
     QLineEdit* editMW_;
