@@ -126,6 +126,10 @@ public:
     std::string Label3 = "Every nth Set";
     UpDownControl UpDownExtrapolationGraphNumber { 1, 500, 10 };
     std::string EditExtSetsToShow = "10";
+    // Until the user sets "Every nth", the stride is chosen so that the time axis view draws about
+    // this many fits (the settings' stride, or more), each one read in its legend.
+    static constexpr int32_t ReadableFitCount = 8;
+    bool ExtStrideChosen = false;
     bool ButtonRefreshExtrapolationEnabled = true; // enabled: a computation is pending
     // Why the last computed extrapolation is no result and which range would give one; empty
     // when it was drawn as one (JudgeExtrapolation).
@@ -151,9 +155,10 @@ public:
     PointerMode TimeCourseMode = PointerMode::ZoomIn;
 
     // Members.
-    SetCursor ColourCursor;
     static constexpr std::array<ChartColour, 5> SeriesColours
         = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
+    // The colour of raw scan k: its own through every redraw (a live run, a moved marker).
+    static ChartColour ScanColour(int32_t k) { return SeriesColours[static_cast<size_t>(k) % SeriesColours.size()]; }
     TWaitWorking WaitWindow;
     const ChannelDataStore* TimeCourseStore = nullptr;
     int32_t DisplayStride = 1;
@@ -390,6 +395,10 @@ private:
     static ChartSeries InactiveLine();
     // The s* axis of the result charts: logarithmic, base e, labels turned 90 degrees.
     static ChartAxis LogSAxis();
+    // The unit of the channel's signal, from its optical system: "OD", "fringes" or "counts".
+    std::string SignalUnit() const;
+    // The value axes' titles with the channel's signal unit (before a load draws by them).
+    void ShowUnitsInTitles();
     // Shows the rounded click in `edit` and in a message, when the chart has series to read.
     void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
 
@@ -401,7 +410,7 @@ private:
     int32_t LastDrawnSeries() const;
     // The series right after the last drawn one, cloned from the template when missing.
     int32_t SeriesAfterLastDrawn();
-    // Draws raw set k into series s, advances the colour cursor and colours s with its new value.
+    // Draws raw set k into series s, in the scan's colour.
     void DrawInto(int32_t s, int32_t k);
     // Scales c(r) to the drawn points between the meniscus and the end of the analysed range, so
     // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.

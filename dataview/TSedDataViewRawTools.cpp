@@ -12,7 +12,7 @@
 void TSedDataView::SetUpRawChart()
 {
     Chart1.Title = "Plot of Concentration Meausement vs Radial Position (cm)";
-    Chart1.Bottom.Title = "r";
+    Chart1.Bottom.Title = "r (cm)";
     Chart1.Bottom.LabelFormat = "0.#";
     Chart1.Bottom.Increment = 0.1;
     Chart1.Left.Title = "c(r)";
@@ -92,8 +92,7 @@ void TSedDataView::RedrawRawScans()
         DrawRawSet(s, k);
         ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
         series.Active = true;
-        series.Colour = SeriesColours[static_cast<size_t>(ColourCursor.GetCurrent())];
-        ColourCursor.Next();
+        series.Colour = ScanColour(k);
     }
     FitRawValueAxis();
     // The scans a full load brings are what the positions are checked against.
@@ -144,10 +143,9 @@ int32_t TSedDataView::SeriesAfterLastDrawn()
 void TSedDataView::DrawInto(int32_t s, int32_t k)
 {
     DrawRawSet(s, k);
-    ColourCursor.Next();
     ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
     series.Active = true;
-    series.Colour = SeriesColours[static_cast<size_t>(ColourCursor.GetCurrent())];
+    series.Colour = ScanColour(k);
 }
 
 void TSedDataView::DrawNewestScan()

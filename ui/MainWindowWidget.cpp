@@ -321,7 +321,11 @@ bool MainWindowWidget::SelectChannel(const QString& entry)
 
 SedDataViewWidget* MainWindowWidget::Launch()
 {
-    TSedDataView* view = form_->ButtonLaunchClick();
+    TSedDataView* view = nullptr;
+    {
+        BusyCursor busy; // the first load
+        view = form_->ButtonLaunchClick();
+    }
     Refresh();
     SedDataViewWidget* w = WidgetOf(view);
     if (!w)

@@ -99,6 +99,10 @@ QHBoxLayout* PointerTools(
     rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
     for (ChartView* chart : charts)
         QObject::connect(rescale, &QToolButton::clicked, chart, &ChartView::Rescale);
+    auto* zoomOut = ToolButton(QObject::tr("Zoom out"), parent, false);
+    zoomOut->setToolTip(QObject::tr("Twice the span about the middle (the wheel zooms about the pointer)"));
+    for (ChartView* chart : charts)
+        QObject::connect(zoomOut, &QToolButton::clicked, chart, &ChartView::ZoomOut);
     auto* zoomButton = ToolButton(QObject::tr("Zoom"), parent, true);
     auto* displayButton = ToolButton(QObject::tr("Display X, Y"), parent, true);
     zoomButton->setChecked(true);
@@ -108,6 +112,7 @@ QHBoxLayout* PointerTools(
     QObject::connect(zoomButton, &QToolButton::clicked, parent, zoom);
     QObject::connect(displayButton, &QToolButton::clicked, parent, display);
     row->addWidget(rescale);
+    row->addWidget(zoomOut);
     row->addWidget(zoomButton);
     row->addWidget(displayButton);
     row->addStretch();

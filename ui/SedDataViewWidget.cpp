@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "dataview/GofsOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
@@ -147,6 +148,17 @@ void SedDataViewWidget::Refresh()
     SetText(editTimeRange_, v.EditTimeRange);
     SetText(editDisplayAvg_, v.EditDisplayXYAvg);
     SetText(editDisplayCor_, v.EditDisplayXYCor);
+    if (v.Engine) {
+        // "Save image…" and "Save data…" propose the chart and the channel.
+        const QString of = QString::fromStdString(" for " + FileNameTitle(*v.Engine));
+        for (const auto& [chart, name] : { std::pair { rawChart_, "raw scans" }, std::pair { avgChart_, "average" },
+                 std::pair { corChart_, "corrected" }, std::pair { extSChart_, "extrapolation" },
+                 std::pair { extTimeChart_, "extrapolation time axis" }, std::pair { tcChart_, "time course" },
+                 std::pair { convergenceChart_, "convergence" },
+                 std::pair { species_[0].residuals, "species residuals" },
+                 std::pair { species_[1].residuals, "extrapolated species residuals" } })
+            chart->SetProposedName(QString::fromLatin1(name) + of);
+    }
     rawChart_->Refresh();
     avgChart_->Refresh();
     corChart_->Refresh();

@@ -19,26 +19,31 @@ using namespace dataviewcontrols;
 
 namespace {
 
-// "Find meniscus", what it found and "Accept". The proposal changes only through these buttons,
-// so they keep their own controls up to date.
-void AddMeniscusProposalControls(
-    QHBoxLayout* tools, QWidget* tab, const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
+// "Find meniscus" and "Accept" in the tool row, what the search found in a row of its own under it
+// (wrapped, whole; also its tooltip). The proposal changes only through these buttons, so they keep
+// their own controls up to date.
+void AddMeniscusProposalControls(QHBoxLayout* tools, QVBoxLayout* rows, QWidget* tab,
+    const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
 {
     auto* find = new QPushButton(QString::fromLatin1(TSedDataView::FindMeniscusCaption), tab);
     find->setObjectName("ButtonFindMeniscus");
-    auto* found = ReadOnlyEdit(tab, 130); // the whole finding is also its tooltip
+    auto* found = new QLabel(tab);
     found->setObjectName("EditMeniscusProposal");
-    QObject::connect(found, &QLineEdit::textChanged, found, &QLineEdit::setToolTip);
+    found->setWordWrap(true);
+    found->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    found->hide();
     auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);
     accept->setObjectName("ButtonAcceptMeniscus");
     accept->setEnabled(false);
     auto show = [found, accept](const TSedDataView& v) {
         found->setText(QString::fromStdString(v.EditMeniscusProposal));
-        found->setCursorPosition(0); // the radius first, where a cut text would hide it
+        found->setToolTip(found->text());
+        found->setVisible(!v.EditMeniscusProposal.empty());
         accept->setEnabled(v.ButtonAcceptMeniscusEnabled);
     };
     QObject::connect(find, &QPushButton::clicked, tab, [view, refresh, show] {
         if (TSedDataView* v = view()) {
+            BusyCursor busy;
             v->ButtonFindMeniscusClick();
             show(*v);
             refresh();
@@ -46,14 +51,15 @@ void AddMeniscusProposalControls(
     });
     QObject::connect(accept, &QPushButton::clicked, tab, [view, refresh, show] {
         if (TSedDataView* v = view()) {
+            BusyCursor busy;
             v->ButtonAcceptMeniscusClick();
             show(*v);
             refresh();
         }
     });
     tools->addWidget(find);
-    tools->addWidget(found, 2);
     tools->addWidget(accept);
+    rows->addWidget(found);
 }
 
 } // namespace
@@ -67,6 +73,10 @@ QWidget* SedDataViewWidget::BuildRawTab()
     rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
     connect(rescale, &QToolButton::clicked, rawChart_, &ChartView::Rescale);
     tools->addWidget(rescale);
+    auto* zoomOut = ToolButton(tr("Zoom out"), tab, false);
+    zoomOut->setToolTip(tr("Twice the span about the middle (the wheel zooms about the pointer)"));
+    connect(zoomOut, &QToolButton::clicked, rawChart_, &ChartView::ZoomOut);
+    tools->addWidget(zoomOut);
     auto* group = new QButtonGroup(tab);
     const struct {
         const char* text;
@@ -94,17 +104,21 @@ QWidget* SedDataViewWidget::BuildRawTab()
             sbFringe_ = b;
     }
     tools->addStretch();
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(tools);
     AddMeniscusProposalControls(
-        tools, tab, [this] { return view_; }, [this] { Refresh(); });
+        tools, layout, tab, [this] { return view_; }, [this] { Refresh(); });
     connect(rawChart_, &ChartView::seriesClicked, this, [this](double x, double y) {
         if (!view_)
             return;
+        BusyCursor busy;
         view_->Chart1ClickSeries(x, y);
         Refresh();
     });
     connect(rawChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
         if (!view_)
             return;
+        BusyCursor busy;
         view_->Chart1ClickBackground(x, y);
         Refresh();
     });
@@ -175,14 +189,13 @@ QWidget* SedDataViewWidget::BuildRawTab()
     connect(exportFiles, &QPushButton::clicked, this, [this] {
         if (!view_)
             return;
+        BusyCursor busy;
         view_->ButtonExportFilesClick();
         Refresh();
     });
     // At the end of the tool row: the row of fields below has no room left.
     tools->addWidget(exportFiles);
 
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(tools);
     layout->addWidget(rawChart_, 1);
     layout->addLayout(positions);
     layout->addLayout(bottom);

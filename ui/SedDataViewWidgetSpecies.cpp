@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 #include "ui/SedDataViewWidget.h"
@@ -49,6 +50,8 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     c.fit = new QPushButton(QString::fromLatin1(TSedDataView::FitSpeciesCaption), panel);
     c.fit->setObjectName(corrected ? "fitSpeciesCorrected" : "fitSpeciesExtrapolated");
     c.description = new QLabel(panel);
+    c.description->setObjectName(corrected ? "speciesFitCorrected" : "speciesFitExtrapolated");
+    c.description->setWordWrap(true);
     c.description->setTextInteractionFlags(Qt::TextSelectableByMouse);
     c.notes = new QLabel(panel);
     c.notes->setWordWrap(true);
@@ -88,8 +91,10 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
         c.save->setToolTip(tr("Write the table as text, with its record for morvane-cli reproduce"));
         controls->addWidget(c.save);
         connect(c.save, &QPushButton::clicked, this, [this] {
-            if (view_)
+            if (view_) {
+                BusyCursor busy;
                 view_->ButtonSaveSpeciesTableClick();
+            }
         });
         c.refit = new QCheckBox(tr("Refit after each refresh"), panel);
         c.refit->setToolTip(tr("Fit the newest set again whenever new scans arrive (a fit takes a fraction of a second "
@@ -120,6 +125,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     connect(c.fit, &QPushButton::clicked, this, [this, source] {
         if (!view_)
             return;
+        BusyCursor busy; // a fit of three species takes seconds
         view_->ButtonFitSpeciesClick(source);
         Refresh();
     });
@@ -191,8 +197,10 @@ void SedDataViewWidget::RefreshSpecies()
             if (!edit->hasFocus())
                 SetText(edit, *text);
         c.description->setText(QString::fromStdString(p.LabelSpeciesFit));
+        c.description->setToolTip(c.description->text());
         c.description->setStyleSheet(p.Failed ? "color: #c00000" : "");
         c.notes->setText(QString::fromStdString(p.LabelSpeciesNotes));
+        c.notes->setToolTip(c.notes->text());
         c.notes->setVisible(!p.LabelSpeciesNotes.empty());
         if (c.shownRows != p.TableRows || c.table->columnCount() != static_cast<int>(p.TableHeader.size())) {
             c.shownRows = p.TableRows;
@@ -217,6 +225,7 @@ void SedDataViewWidget::RefreshSpecies()
     }
     convergenceChart_->Refresh();
     convergenceVerdict_->setText(QString::fromStdString(v.LabelConvergence));
+    convergenceVerdict_->setToolTip(convergenceVerdict_->text());
     convergenceVerdict_->setStyleSheet(v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
 }
 

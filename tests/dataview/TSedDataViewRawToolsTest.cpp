@@ -33,20 +33,24 @@ TEST_F(SedDataView, AutomaticScanDisplayFollowsTheCutoffAndStride)
     }
 }
 
-TEST_F(SedDataView, ScanColoursCycleAndAreNeverReset)
+TEST_F(SedDataView, ScanColoursStayWithTheirScans)
 {
-    TempDir dir;
-    testutil::WriteRun(dir.path(), SmallRun(7));
+    TempDir staging, dir;
+    const auto names = testutil::WriteRun(staging.path(), SmallRun(8));
+    Publish(staging, names, dir, 0, 7);
     TSedDataView view;
     Launch(view, dir.path());
     const ChartColour cycle[] = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
-    for (int s = 2; s < 9; ++s) {
-        SCOPED_TRACE(s);
-        EXPECT_EQ(view.Chart1.Series[static_cast<size_t>(s)].Colour, cycle[(s - 2) % 5]);
+    // Through a redraw (a moved marker) and a scan that came during the run, scan k keeps its colour.
+    view.EditPositionDone(TSedDataView::Position::Meniscus, "5.91");
+    Publish(staging, names, dir, 7, 8);
+    view.Timer1Timer();
+    ASSERT_EQ(DrawnSets(view).size(), 8u);
+    for (int s = 2; s < 10; ++s) {
+        const ChartSeries& series = view.Chart1.Series[static_cast<size_t>(s)];
+        SCOPED_TRACE(series.Tag);
+        EXPECT_EQ(series.Colour, cycle[series.Tag % 5]);
     }
-    // Seven colours used: the next redraw starts at the eighth, green.
-    view.RedrawRawScans();
-    EXPECT_EQ(view.Chart1.Series[2].Colour, Colours::Green);
 }
 
 TEST_F(SedDataView, NewScansAreDrawnOneByOneUntilAThirdThenRedrawn)

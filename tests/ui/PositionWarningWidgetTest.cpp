@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,6 +37,21 @@ TEST(Windows, RawTabShowsThePositionWarningBesideTheFields)
     w->close();
 }
 
+namespace {
+
+// Records the cursor the program showed while it said something.
+struct CursorPrompts : testutil::ScriptedPrompts {
+    std::vector<Qt::CursorShape> Cursors;
+    void ShowMessage(const std::string& text) override
+    {
+        const QCursor* busy = QApplication::overrideCursor();
+        Cursors.push_back(busy ? busy->shape() : Qt::ArrowCursor);
+        ScriptedPrompts::ShowMessage(text);
+    }
+};
+
+} // namespace
+
 TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
 {
     testutil::TempDir root, config;
@@ -43,7 +59,7 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     spec.scans = 8;
     spec.points = 60;
     testutil::WriteRun(root.path(), spec);
-    testutil::ScriptedPrompts prompts;
+    CursorPrompts prompts;
     MainWindowWidget main(&prompts);
     main.Form().ChangeWorkingDirectory = false;
     main.Form().Positions.File = config / "positions.json";
@@ -60,6 +76,14 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     QTest::keyClick(meniscus, Qt::Key_Return);
     EXPECT_EQ(w->View()->Engine->Meniscus, 5.95);
     EXPECT_EQ(w->View()->Chart1.Series[0].Points.at(0).X, 5.95) << "the marker moved";
+    // A text that is no radius: said (under the busy cursor of the handler), the position stays.
+    meniscus->selectAll();
+    QTest::keyClicks(meniscus, "5.9x");
+    QTest::keyClick(meniscus, Qt::Key_Return);
+    EXPECT_EQ(prompts.Cursors, std::vector<Qt::CursorShape> { Qt::WaitCursor });
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(meniscus->text(), "5.95");
+    prompts.Messages.clear();
     w->close();
 
     SedDataViewWidget* again = main.Launch();
