@@ -69,7 +69,10 @@ void TSedDataView::ShowUnitsInTitles()
     dcdtChart.Left.Title = ChartSExtrapolation.Left.Title = "t dc/dt corrected" + unit;
     ChartExtrapolation.Left.Title = "ln g(s*), g(s*) in " + SignalUnit() + "/S"; // the fits are of ln(y / s*)
     for (SpeciesPanel* panel : { &CorrectedSpecies, &ExtrapolatedSpecies })
-        panel->ResidualChart.Left.Title = "data - fit" + unit;
+        panel->ResidualChart.Left.Title = "residual" + unit; // short: the chart is low
+    for (ChartModel* chart : { &Chart1, &ChartAverage, &dcdtChart, &ChartSExtrapolation, &ChartExtrapolation,
+             &CorrectedSpecies.ResidualChart, &ExtrapolatedSpecies.ResidualChart })
+        chart->Repaint();
 }
 
 std::string TSedDataView::NoResultText(int32_t scansRead)

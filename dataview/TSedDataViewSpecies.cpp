@@ -57,7 +57,7 @@ void TSedDataView::SetUpSpeciesCharts()
         r.Bottom = LogSAxis();
         r.Bottom.LabelAngle = 0;
         r.Bottom.Title = "s* (S)";
-        r.Left.Title = "data - fit";
+        r.Left.Title = "residual"; // data - fit
         r.Series = { Line("zero", Colours::Silver, 1), Line("residuals", Colours::Black, 1) };
         r.Series[0].InLegend = false;
         r.EmptyText = std::string("Residuals of a species fit: press \"") + FitSpeciesCaption + "\"";

@@ -105,6 +105,7 @@ void ChartView::Draw()
 {
     plot_->clearPlottables();
     plot_->clearItems();
+    emptyText_ = nullptr;
     markerLabels_.clear();
     if (const std::string key = AxesKey(); key != axesKey_) {
         axesKey_ = key;
@@ -200,15 +201,14 @@ void ChartView::Draw()
         axis->grid()->setVisible(drawnCurves_ > 0);
     }
     if (drawnCurves_ == 0 && !model_->EmptyText.empty()) {
-        auto* text = new QCPItemText(plot_);
-        text->position->setType(QCPItemPosition::ptAxisRectRatio);
-        text->position->setCoords(0.5, 0.45);
-        text->setPositionAlignment(Qt::AlignCenter);
-        text->setFont(QFont("sans", 12));
-        text->setText(Wrapped(QString::fromStdString(model_->EmptyText), QFontMetrics(text->font()),
-            std::max(plot_->width() - 60, 200)));
-        text->setColor(QColor(90, 90, 90));
-        text->setClipToAxisRect(false);
+        emptyText_ = new QCPItemText(plot_);
+        emptyText_->position->setType(QCPItemPosition::ptAxisRectRatio);
+        emptyText_->position->setCoords(0.5, 0.45);
+        emptyText_->setPositionAlignment(Qt::AlignCenter);
+        emptyText_->setFont(QFont("sans", 12));
+        emptyText_->setColor(QColor(90, 90, 90));
+        emptyText_->setClipToAxisRect(false);
+        WrapEmptyText();
     }
     if (zoomed_) {
         // The user's zoom outlives the redraw; only the axes the user cannot zoom follow the model.
@@ -231,6 +231,10 @@ void ChartView::PlaceMarkerLabels()
     std::vector<double> rowEnds; // right edge in pixels of the last label of each row
     for (size_t i : order) {
         const MarkerLabel& m = markerLabels_[i];
+        // A marker zoomed out of sight takes its label along (it would hang over the axis).
+        m.text->setVisible(plot_->xAxis->range().contains(m.x));
+        if (!m.text->visible())
+            continue;
         const QFontMetrics metrics(m.text->font());
         const QMargins pad = m.text->padding();
         const double left = plot_->xAxis->coordToPixel(m.x);
@@ -340,8 +344,8 @@ void ChartView::PlaceLegendOutside()
         return;
     const int row = titleAdded_ ? 1 : 0; // the axis rectangle's
     if (model_->Legend == ChartModel::LegendPlace::Below) {
-        // In one row under the axis title, as wide as its entries, in the middle.
-        plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+        // Under the axis title, one entry below the other (a narrow chart has no room for a row),
+        // as wide as its entries, in the middle.
         auto* under = new QCPLayoutGrid;
         plot_->plotLayout()->addElement(row + 1, 0, under);
         under->addElement(0, 0, new QCPLayoutElement(plot_));
@@ -369,7 +373,15 @@ void ChartView::CheckLabelLength()
     if (size == labelledFor_)
         return;
     labelledFor_ = size;
+    WrapEmptyText();
     plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::WrapEmptyText()
+{
+    if (emptyText_)
+        emptyText_->setText(Wrapped(QString::fromStdString(model_->EmptyText), QFontMetrics(emptyText_->font()),
+            std::max(plot_->width() - 60, 200)));
 }
 
 bool ChartView::SaveImage(const QString& fileName)

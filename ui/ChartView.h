@@ -73,6 +73,8 @@ private:
     // After a layout: the tick labels were thinned for the axes' length before it, so a changed
     // length draws once more.
     void CheckLabelLength();
+    // The empty chart's text in lines that fit its width.
+    void WrapEmptyText();
     void ShowContextMenu(const QPoint& pos);
     // Rows for the marker labels, so that no two overlap at the current ranges and size.
     void PlaceMarkerLabels();
@@ -95,6 +97,7 @@ private:
     std::string axesKey_;
     std::vector<MarkerLabel> markerLabels_;
     bool legendOutside_ = false;
+    QCPItemText* emptyText_ = nullptr; // the empty chart's text while shown
     QSize labelledFor_; // the axis rectangle's size the last labels were thinned for
     QString proposedName_;
 };

@@ -55,6 +55,15 @@ MainWindowPrompts::MainWindowPrompts(MainWindowWidget& window, Prompts* standIn)
 
 void MainWindowPrompts::ShowDataView(TSedDataView& view) { window_.OpenView(view); }
 
+void MainWindowPrompts::ShowMessage(const std::string& text)
+{
+    for (const auto& [view, widget] : window_.widgets_) {
+        (void)view;
+        widget->Refresh();
+    }
+    QtPrompts::ShowMessage(text);
+}
+
 MainWindowWidget::MainWindowWidget(Prompts* standIn, QWidget* parent)
     : QMainWindow(parent)
     , prompts_(*this, standIn)

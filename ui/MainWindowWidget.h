@@ -22,6 +22,9 @@ class MainWindowPrompts : public QtPrompts {
 public:
     MainWindowPrompts(MainWindowWidget& window, Prompts* standIn);
     void ShowDataView(TSedDataView& view) override;
+    // After the views' windows show what their logic holds now (a message at the end of a launch
+    // would otherwise stand over windows still drawn as loading).
+    void ShowMessage(const std::string& text) override;
 
 private:
     MainWindowWidget& window_;

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -149,6 +150,50 @@ namespace {
 void OnClick(QLineEdit* edit, std::function<void()> clicked)
 {
     edit->installEventFilter(new ClickFilter(edit, std::move(clicked)));
+}
+
+namespace {
+
+    void FitHeight(QLabel* label)
+    {
+        // A hidden label keeps a width of long ago: its parent's is nearer the one it will get (the
+        // resize that follows puts it right).
+        int width = label->width();
+        if ((!label->isVisible() || width < 100) && label->parentWidget())
+            width = label->parentWidget()->width();
+        const int height = label->text().isEmpty() ? 0 : label->heightForWidth(std::max(width, 50));
+        if (height != label->minimumHeight())
+            label->setMinimumHeight(height);
+    }
+
+    class WholeTextFilter : public QObject {
+    public:
+        using QObject::QObject;
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize)
+                FitHeight(static_cast<QLabel*>(watched));
+            return QObject::eventFilter(watched, event);
+        }
+    };
+
+} // namespace
+
+void ShowWhole(QLabel* label)
+{
+    label->setWordWrap(true);
+    label->installEventFilter(new WholeTextFilter(label));
+}
+
+void SetWholeText(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    label->setToolTip(text);
+    FitHeight(label);
 }
 
 } // namespace dataviewcontrols

@@ -89,7 +89,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
 
     openedFrom_ = new QLabel(this);
     openedFrom_->setObjectName("LabelOpenedFrom");
-    openedFrom_->setWordWrap(true);
+    dataviewcontrols::ShowWhole(openedFrom_);
     openedFrom_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     openedFrom_->hide();
     auto* layout = new QVBoxLayout(this);
@@ -140,8 +140,7 @@ void SedDataViewWidget::Refresh()
     editFringe_->setReadOnly(!v.SBIntegralFringeEnabled);
     restored_->setText(QString::fromLatin1(v.LabelPositionsRestored.c_str()));
     defaults_->setEnabled(v.ButtonDefaultPositionsEnabled);
-    positionWarning_->setText(QString::fromStdString(v.EditPositionWarning));
-    positionWarning_->setToolTip(positionWarning_->text());
+    dataviewcontrols::SetWholeText(positionWarning_, QString::fromStdString(v.EditPositionWarning));
     sbJitter_->setEnabled(v.SBJitterEnabled);
     sbFringe_->setEnabled(v.SBIntegralFringeEnabled);
     SetText(editPairs_, v.EditNumberOfdcdt);

@@ -29,15 +29,14 @@ void AddMeniscusProposalControls(QHBoxLayout* tools, QVBoxLayout* rows, QWidget*
     find->setObjectName("ButtonFindMeniscus");
     auto* found = new QLabel(tab);
     found->setObjectName("EditMeniscusProposal");
-    found->setWordWrap(true);
+    ShowWhole(found);
     found->setTextInteractionFlags(Qt::TextSelectableByMouse);
     found->hide();
     auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);
     accept->setObjectName("ButtonAcceptMeniscus");
     accept->setEnabled(false);
     auto show = [found, accept](const TSedDataView& v) {
-        found->setText(QString::fromStdString(v.EditMeniscusProposal));
-        found->setToolTip(found->text());
+        SetWholeText(found, QString::fromStdString(v.EditMeniscusProposal));
         found->setVisible(!v.EditMeniscusProposal.empty());
         accept->setEnabled(v.ButtonAcceptMeniscusEnabled);
     };
@@ -168,7 +167,7 @@ QWidget* SedDataViewWidget::BuildRawTab()
     // What is wrong with the positions against the data: wrapped, whole, also as the tooltip.
     positionWarning_ = new QLabel(tab);
     positionWarning_->setObjectName("EditPositionWarning");
-    positionWarning_->setWordWrap(true);
+    ShowWhole(positionWarning_);
     positionWarning_->setStyleSheet("color: darkred");
     positionWarning_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     positions->addWidget(positionWarning_, 1);
