@@ -215,7 +215,8 @@ bool ChannelFollower::ReadyToRead(FileRecord& record, const FileLook* previous, 
     record.OtherWavelength = 0;
     record.Scan.reset();
     if (!record.Look.Regular) {
-        Complete(record, ScanReason::Unreadable); // a directory, a pipe, a file that vanished or cannot be examined
+        // A directory, a pipe, a device; or a file that vanished or cannot be examined.
+        Complete(record, record.Look.Size >= 0 ? ScanReason::NotRegularFile : ScanReason::Unreadable);
         return false;
     }
     return HasSettled(record.Look, previous, laterFileExists, now);
@@ -224,7 +225,7 @@ bool ChannelFollower::ReadyToRead(FileRecord& record, const FileLook* previous, 
 void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
 {
     if (read.Count < 0) {
-        Complete(record, ScanReason::Unreadable);
+        Complete(record, ReasonOfRefusal(read.Refusal));
         return;
     }
     // A file that is no longer what the listing saw, or that stops inside a line, is still being written.

@@ -34,6 +34,8 @@ public:
     std::vector<std::string> NewFileList; // the latest listing of a refresh
     std::vector<std::string> AddedFiles; // names the latest refresh found new
     std::string DataDirectory;
+    // The settings file the analysis settings were read from (for the record); empty: built-in values.
+    std::string SettingsFile;
     bool HasData = false;
     int32_t LoadCount = 0; // full loads so far, counted up to 10
     bool InTimer = false;

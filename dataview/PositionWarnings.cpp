@@ -1,5 +1,7 @@
 #include "dataview/PositionWarnings.h"
 
+#include <algorithm>
+
 #include "analysis/NumberText.h"
 
 namespace {
@@ -25,6 +27,10 @@ std::vector<std::string> PositionWarnings(const RealTimeGofS& e)
             warnings.push_back(std::string(what) + " (" + Cm(x) + ") lies outside " + radii);
     };
     check("the meniscus", e.Meniscus);
+    // The bottom may lie past the data by the margin the analysis leaves out before it anyway.
+    const double bottomMargin = std::max(e.Settings.DefaultBottomIgnore, 0.0) + 1e-9;
+    if (!(e.Bottom >= low && e.Bottom <= high + bottomMargin))
+        warnings.push_back("the bottom (" + Cm(e.Bottom) + ") lies outside " + radii);
     if (e.CorrectJitter)
         check("the jitter reference", e.JitterRadius);
     if (e.CorrectFringes)

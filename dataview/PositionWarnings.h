@@ -9,8 +9,10 @@
 
 // One text per finding, in this order; none when all is well:
 //   the meniscus at or past the cell bottom;
-//   the meniscus, the jitter reference or the fringe reference outside the radii of the first
-//   scan (the references only where the channel uses them: the interference corrections).
+//   the meniscus, the bottom, the jitter reference or the fringe reference outside the radii of
+//   the first scan (the bottom may lie past them by DefaultBottomIgnore, the margin the analysis
+//   leaves out before it; the references only where the channel uses them: the interference
+//   corrections).
 // Without a raw scan only the bottom is checked.
 std::vector<std::string> PositionWarnings(const RealTimeGofS& engine);
 

@@ -7,6 +7,10 @@ const char* ScanReasonText(ScanReason reason)
     switch (reason) {
     case ScanReason::Unreadable:
         return ScanRefusalText(ScanRefusal::Unreadable);
+    case ScanReason::NotRegularFile:
+        return ScanRefusalText(ScanRefusal::NotRegularFile);
+    case ScanReason::TooLarge:
+        return ScanRefusalText(ScanRefusal::TooLarge);
     case ScanReason::TooShort:
         return ScanRefusalText(ScanRefusal::TooShort);
     case ScanReason::BadHeader:
@@ -15,8 +19,10 @@ const char* ScanReasonText(ScanReason reason)
         return ScanRefusalText(ScanRefusal::NoVoltage);
     case ScanReason::NonFiniteHeader:
         return ScanRefusalText(ScanRefusal::NonFiniteHeader);
-    case ScanReason::NoFiniteValues:
-        return ScanRefusalText(ScanRefusal::NoFiniteValues);
+    case ScanReason::NonFiniteValues:
+        return ScanRefusalText(ScanRefusal::NonFiniteValues);
+    case ScanReason::TooManyLines:
+        return ScanRefusalText(ScanRefusal::TooManyLines);
     case ScanReason::ImplausibleHeader:
         return "time or omega^2 t beyond any run";
     case ScanReason::UnusableRadii:
@@ -36,6 +42,10 @@ const char* ScanReasonText(ScanReason reason)
 ScanReason ReasonOfRefusal(ScanRefusal refusal)
 {
     switch (refusal) {
+    case ScanRefusal::NotRegularFile:
+        return ScanReason::NotRegularFile;
+    case ScanRefusal::TooLarge:
+        return ScanReason::TooLarge;
     case ScanRefusal::TooShort:
         return ScanReason::TooShort;
     case ScanRefusal::BadHeader:
@@ -44,8 +54,10 @@ ScanReason ReasonOfRefusal(ScanRefusal refusal)
         return ScanReason::NoVoltage;
     case ScanRefusal::NonFiniteHeader:
         return ScanReason::NonFiniteHeader;
-    case ScanRefusal::NoFiniteValues:
-        return ScanReason::NoFiniteValues;
+    case ScanRefusal::NonFiniteValues:
+        return ScanReason::NonFiniteValues;
+    case ScanRefusal::TooManyLines:
+        return ScanReason::TooManyLines;
     case ScanRefusal::None:
     case ScanRefusal::Unreadable:
         break;

@@ -9,11 +9,14 @@
 // Why a complete scan file of a channel is not among its scans.
 enum class ScanReason : int32_t {
     Unreadable, // the reader's refusals, as ScanRefusal names them
+    NotRegularFile,
+    TooLarge,
     TooShort,
     BadHeader,
     NoVoltage,
     NonFiniteHeader,
-    NoFiniteValues,
+    NonFiniteValues,
+    TooManyLines,
     ImplausibleHeader, // a time (recorded, or from omega^2 t) beyond any run
     UnusableRadii, // radii not all finite and rising: no curve to put on the grid
     TooFewPoints, // before the first scan that has points enough to give the radial grid
@@ -21,7 +24,7 @@ enum class ScanReason : int32_t {
     SetLimit, // the raw store holds 999 sets already
     NotOnGrid, // none of its radii reaches the channel's radial grid
 };
-constexpr int32_t ScanReasonCount = 12;
+constexpr int32_t ScanReasonCount = 15;
 
 // A short text for a reason, e.g. "time out of order with the other scans".
 const char* ScanReasonText(ScanReason reason);

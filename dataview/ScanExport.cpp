@@ -113,7 +113,8 @@ std::string ExportFileName(int32_t number, const std::string& extension)
     return text + extension;
 }
 
-std::string ExportRefusal(const std::string& targetDir, const std::string& runDir, const std::string& firstScanPath)
+std::string ExportRefusal(
+    const std::string& targetDir, const std::string& runDir, const std::string& firstScanPath, bool mayJoinScans)
 {
     const fs::path target = CanonicalDirectory(targetDir);
     const fs::path scanDir = firstScanPath.empty() ? fs::path() : fs::path(firstScanPath).parent_path();
@@ -122,6 +123,9 @@ std::string ExportRefusal(const std::string& targetDir, const std::string& runDi
             return "Will not export into " + targetDir
                 + ": it is the directory of the run being read, and the exported files would replace its scans. "
                   "Choose another directory.";
+    if (!mayJoinScans && HoldsScanFiles(targetDir))
+        return "Will not export into " + targetDir
+            + ": it holds scan files, which the exported files would replace or join. Choose another directory.";
     return {};
 }
 
@@ -132,7 +136,7 @@ ScanExportResult ExportScans(const ChannelDataStore& raw, const ScanExportReques
                                                  : WithDelimiter(request.Directory);
     result.Sets = raw.GetNumberOfSets();
     const std::string firstPath = result.Sets > 0 ? raw.Headers[0].FilePath : std::string();
-    result.Refused = ExportRefusal(result.Directory, request.RunDirectory, firstPath);
+    result.Refused = ExportRefusal(result.Directory, request.RunDirectory, firstPath, request.MayJoinScans);
     if (!result.Refused.empty() || result.Sets < 1)
         return result;
     result.FirstName = ExportFileName(request.First, request.Extension);

@@ -65,8 +65,10 @@ int32_t ChosenExportNumber(const std::string& chosenName);
 std::string ExportFileName(int32_t number, const std::string& extension);
 
 // Why `targetDir` may not take the export: it is the directory of the run being read (runDir, or
-// the first scan's directory; compared as canonical paths); empty when it may.
-std::string ExportRefusal(const std::string& targetDir, const std::string& runDir, const std::string& firstScanPath);
+// the first scan's directory; compared as canonical paths), or, unless mayJoinScans, a directory
+// that holds scan files (HoldsScanFiles); empty when it may.
+std::string ExportRefusal(const std::string& targetDir, const std::string& runDir, const std::string& firstScanPath,
+    bool mayJoinScans = false);
 
 struct ScanExportRequest {
     std::string Directory; // where the files go; ends with the delimiter or not
@@ -74,6 +76,7 @@ struct ScanExportRequest {
     int32_t First = 1; // number of set 0's file
     std::string Suffix; // put after each description
     std::string RunDirectory; // the run being read: refused as the target
+    bool MayJoinScans = false; // a target directory that holds scan files is taken (another run's)
 };
 
 struct ScanExportResult {

@@ -10,9 +10,15 @@ void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader
 {
     out = ScanRead {};
     try {
-        out.Count = ReadWholeFile(job.Path, bytes, ScanFileMaxBytes);
+        // One byte past the reader's limit tells a file over it, which the parse refuses.
+        constexpr auto limit = static_cast<int64_t>(ScanFileMaxBytes) + 1;
+        out.Count = ReadWholeFile(job.Path, bytes, static_cast<size_t>(limit));
+        if (out.Count < 0) {
+            out.Refusal = out.Count == NotARegularFile ? ScanRefusal::NotRegularFile : ScanRefusal::Unreadable;
+            return;
+        }
         // Fewer or more bytes than the listing saw: the file is still being written.
-        if (out.Count < 0 || out.Count != std::min<int64_t>(job.ListedSize, static_cast<int64_t>(ScanFileMaxBytes)))
+        if (out.Count != std::min(job.ListedSize, limit))
             return;
         // A fresh header for each file: nothing of the file before carries over, on whichever thread.
         reader.Header = ScanHeader {};

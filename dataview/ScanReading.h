@@ -20,7 +20,7 @@ struct ScanReadJob {
 // What one file gave. The text is parsed with recorded times (ReadUnderTimeRule gives any other
 // rule's result), and only when it is all the listing saw.
 struct ScanRead {
-    int64_t Count = -1; // bytes read (at most ScanFileMaxBytes); -1 when the file cannot be read
+    int64_t Count = -1; // bytes read (at most ScanFileMaxBytes + 1); < 0 when the file cannot be read
     bool Parsed = false;
     int32_t Result = -1; // ParseScanText's
     ScanRefusal Refusal = ScanRefusal::Unreadable;

@@ -7,6 +7,7 @@
 
 #include "dataview/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
+#include "scanfiles/FileSystem.h"
 
 void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
 
@@ -33,6 +34,11 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
     request.OverwritePrompt = true;
     if (!prompts_->SaveDialog(request))
         return;
+    // Never over, or among, the scan files of a run (another run's included).
+    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
+        prompts_->ShowMessage(refusal);
+        return;
+    }
     // Written through a temporary file and renamed, so an existing file survives a failed write.
     const std::string failure = WriteGofsFile(*Engine, request.FileName, set, newestWithComposite);
     if (!failure.empty()) {

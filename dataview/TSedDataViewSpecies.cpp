@@ -13,6 +13,7 @@
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
+#include "scanfiles/FileSystem.h"
 
 namespace {
 
@@ -176,6 +177,11 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     request.OverwritePrompt = true;
     if (!prompts_->SaveDialog(request))
         return;
+    // Never over, or among, the scan files of a run (another run's included).
+    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
+        prompts_->ShowMessage(refusal);
+        return;
+    }
     const std::string failure = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane");
     prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(request.FileName) : failure);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
 
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
@@ -31,6 +32,46 @@ const std::vector<std::string>& ChannelMasks()
     return masks;
 }
 
+namespace {
+
+char LowerChar(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+// A name's key for the masks: its first character and its last four, in lower case ("0.ra1").
+std::string MaskKey(const std::string& name)
+{
+    std::string key(1, LowerChar(name[0]));
+    for (size_t i = name.size() - 4; i < name.size(); ++i)
+        key += LowerChar(name[i]);
+    return key;
+}
+
+// The directory's names: those given, else listed into `own` (none when it cannot be listed).
+const std::vector<std::string>* NamesOf(
+    const std::string& dir, const std::vector<std::string>* names, std::vector<std::string>& own)
+{
+    if (names)
+        return names;
+    own = ListFiles(dir, "*");
+    return &own;
+}
+
+} // namespace
+
+int32_t ChannelMaskSlot(const std::string& name)
+{
+    static const std::unordered_map<std::string, int32_t> slots = [] {
+        std::unordered_map<std::string, int32_t> m;
+        const std::vector<std::string>& masks = ChannelMasks();
+        for (size_t i = 0; i < masks.size(); ++i) // "0*.RA1": '0' and ".RA1"
+            m.emplace(MaskKey(masks[i].substr(0, 1) + masks[i].substr(2)), static_cast<int32_t>(i));
+        return m;
+    }();
+    if (name.size() < 5) // the letter and the extension at the least
+        return -1;
+    const auto at = slots.find(MaskKey(name));
+    return at == slots.end() ? -1 : at->second;
+}
+
 std::vector<ChannelEntry> ChannelEntries(const std::string& mask, const std::vector<int32_t>& wavelengths)
 {
     const bool intensity = mask.size() >= 5 && std::toupper(static_cast<unsigned char>(mask[3])) == 'R'
@@ -46,7 +87,8 @@ std::vector<ChannelEntry> ChannelEntries(const std::string& mask, const std::vec
     return entries;
 }
 
-const std::vector<int32_t>& WavelengthProbe::Of(const std::string& dir, const std::string& mask)
+const std::vector<int32_t>& WavelengthProbe::Of(
+    const std::string& dir, const std::string& mask, const std::vector<std::string>* listed)
 {
     if (dir != dir_) {
         Clear();
@@ -55,10 +97,18 @@ const std::vector<int32_t>& WavelengthProbe::Of(const std::string& dir, const st
     Mask& m = masks_[mask];
     if (m.Settled || !ScannedAtWavelengths(mask))
         return m.Nm;
-    std::vector<std::string> names = ListFiles(dir, mask);
+    std::vector<std::string> names;
+    if (listed) {
+        for (const std::string& name : *listed)
+            if (MatchesMask(name, mask))
+                names.push_back(name);
+    } else {
+        names = ListFiles(dir, mask);
+    }
     SortNamesIgnoringCase(names);
     names.resize(std::min(names.size(), WavelengthProbeFiles));
     m.Nm.clear();
+    m.Pending = false;
     size_t known = 0;
     for (size_t i = 0; i < names.size(); ++i) {
         auto at = m.Headers.find(names[i]);
@@ -67,8 +117,10 @@ const std::vector<int32_t>& WavelengthProbe::Of(const std::string& dir, const st
             const int32_t nm = HeaderWavelength(JoinPath(dir, names[i]), complete);
             // A header still being written is read again at the next look, unless a later file
             // shows that the instrument has moved on from it.
-            if (!complete && i + 1 == names.size())
+            if (!complete && i + 1 == names.size()) {
+                m.Pending = true;
                 continue;
+            }
             at = m.Headers.emplace(names[i], nm).first;
         }
         ++known;
@@ -91,6 +143,11 @@ bool WavelengthProbe::Settled(const std::string& dir, const std::string& mask) c
     return dir == dir_ && at != masks_.end() && at->second.Settled;
 }
 
+bool WavelengthProbe::Pending(const std::string& dir) const
+{
+    return dir == dir_ && std::any_of(masks_.begin(), masks_.end(), [](const auto& m) { return m.second.Pending; });
+}
+
 void WavelengthProbe::Clear()
 {
     dir_.clear();
@@ -103,7 +160,8 @@ std::vector<int32_t> MaskWavelengths(const std::string& dir, const std::string& 
     return probe.Of(dir, mask);
 }
 
-bool WavelengthsChanged(const std::string& dir, const std::vector<bool>& found, WavelengthProbe& probe)
+bool WavelengthsChanged(const std::string& dir, const std::vector<bool>& found, WavelengthProbe& probe,
+    const std::vector<std::string>* names)
 {
     if (dir.empty())
         return false;
@@ -113,20 +171,22 @@ bool WavelengthsChanged(const std::string& dir, const std::vector<bool>& found, 
         if (!found[i] || !ScannedAtWavelengths(masks[i]) || probe.Settled(dir, masks[i]))
             continue;
         const std::vector<int32_t> before = probe.Known(dir, masks[i]);
-        const std::vector<int32_t>& after = probe.Of(dir, masks[i]);
+        const std::vector<int32_t>& after = probe.Of(dir, masks[i], names);
         changed = changed || ChannelEntries(masks[i], before) != ChannelEntries(masks[i], after);
     }
     return changed;
 }
 
-bool NewChannelAppeared(const std::string& dir, const std::vector<bool>& found)
+bool NewChannelAppeared(const std::string& dir, const std::vector<bool>& found, const std::vector<std::string>* names)
 {
     if (dir.empty())
         return false;
-    const std::vector<std::string>& masks = ChannelMasks();
-    for (size_t i = 0; i < masks.size(); ++i)
-        if (!(i < found.size() && found[i]) && AnyFileMatches(dir, masks[i]))
+    std::vector<std::string> own;
+    for (const std::string& name : *NamesOf(dir, names, own)) {
+        const int32_t slot = ChannelMaskSlot(name);
+        if (slot >= 0 && !(static_cast<size_t>(slot) < found.size() && found[static_cast<size_t>(slot)]))
             return true;
+    }
     return false;
 }
 
@@ -148,8 +208,8 @@ size_t ChosenOf(const std::vector<ChannelEntry>& entries, const std::string& mas
 
 } // namespace
 
-ChannelDetection DetectChannels(
-    const std::string& dir, int32_t chosenMask, const ChannelEntry& chosenEntry, WavelengthProbe* probe)
+ChannelDetection DetectChannels(const std::string& dir, int32_t chosenMask, const ChannelEntry& chosenEntry,
+    WavelengthProbe* probe, const std::vector<std::string>* names)
 {
     const std::vector<std::string>& masks = ChannelMasks();
     ChannelDetection d;
@@ -160,11 +220,16 @@ ChannelDetection DetectChannels(
         return d;
     WavelengthProbe once;
     WavelengthProbe& wavelengths = probe ? *probe : once;
+    std::vector<std::string> own;
+    const std::vector<std::string>& listed = *NamesOf(dir, names, own);
+    for (const std::string& name : listed)
+        if (const int32_t slot = ChannelMaskSlot(name); slot >= 0)
+            d.Found[static_cast<size_t>(slot)] = true;
     for (size_t slot = 0; slot < masks.size(); ++slot) {
-        if (!AnyFileMatches(dir, masks[slot]))
+        if (!d.Found[slot])
             continue;
-        d.Found[slot] = true;
-        const std::vector<ChannelEntry> entries = ChannelEntries(masks[slot], wavelengths.Of(dir, masks[slot]));
+        const std::vector<ChannelEntry> entries
+            = ChannelEntries(masks[slot], wavelengths.Of(dir, masks[slot], &listed));
         d.Entries.insert(d.Entries.end(), entries.begin(), entries.end());
         const int32_t i = static_cast<int32_t>(slot);
         if (d.ChosenMask == i || d.ChosenMask == -1) {

@@ -15,6 +15,10 @@ using ChannelEntry = std::string;
 // RAS, FI1-8 (D stops at FI7); then 0*.RI1-7.
 const std::vector<std::string>& ChannelMasks();
 
+// The slot in ChannelMasks of the mask a file name matches (at most one does: a mask is a letter, a
+// '*' and an extension), or -1; without regard to case, as MatchesMask.
+int32_t ChannelMaskSlot(const std::string& name);
+
 // One entry per mask, or the "Ref" and "Sam" pair for an intensity ("RI") mask. With two or more
 // wavelengths (nm, in file order), those entries once per wavelength, each followed by its
 // wavelength ("0*.RA1 280 nm", "0*.RA1 230 nm"); with one or none, the plain entries.
@@ -29,12 +33,17 @@ public:
     static constexpr size_t WavelengthProbeFiles = 8;
 
     // The distinct wavelengths (whole nm) of the mask's first files, in the order met; none for a
-    // mask of another kind. A new directory forgets what was learnt of the former one.
-    const std::vector<int32_t>& Of(const std::string& dir, const std::string& mask);
+    // mask of another kind. A new directory forgets what was learnt of the former one. `names`: the
+    // directory's names as just listed (null: listed here).
+    const std::vector<int32_t>& Of(
+        const std::string& dir, const std::string& mask, const std::vector<std::string>* names = nullptr);
     // What the last look at the mask found, without looking again (none: never looked at).
     std::vector<int32_t> Known(const std::string& dir, const std::string& mask) const;
     // Whether the mask's first files are all known: its wavelengths no longer change.
     bool Settled(const std::string& dir, const std::string& mask) const;
+    // Whether the last look left a header of dir unread because it was still being written: the
+    // file may be complete by now without its directory showing a change.
+    bool Pending(const std::string& dir) const;
     void Clear();
 
 private:
@@ -42,6 +51,7 @@ private:
         std::map<std::string, int32_t> Headers; // file name -> wavelength (0: none) of each header read
         std::vector<int32_t> Nm;
         bool Settled = false;
+        bool Pending = false; // a header left unread, still being written
     };
     std::string dir_;
     std::map<std::string, Mask> masks_;
@@ -51,13 +61,16 @@ private:
 std::vector<int32_t> MaskWavelengths(const std::string& dir, const std::string& mask);
 
 // Whether the wavelengths of a found absorbance or intensity mask have changed the entries it
-// offers since `probe` last looked (a second wavelength's first file has appeared).
-bool WavelengthsChanged(const std::string& dir, const std::vector<bool>& found, WavelengthProbe& probe);
+// offers since `probe` last looked (a second wavelength's first file has appeared). `names` as for
+// WavelengthProbe::Of.
+bool WavelengthsChanged(const std::string& dir, const std::vector<bool>& found, WavelengthProbe& probe,
+    const std::vector<std::string>* names = nullptr);
 
 // The quick test of the detection tick: whether a mask whose flag in `found` is clear (slot order
-// of ChannelMasks; missing flags count as clear) has a file in dir. Stops at the first. An empty
-// dir (no data directory chosen) has none.
-bool NewChannelAppeared(const std::string& dir, const std::vector<bool>& found);
+// of ChannelMasks; missing flags count as clear) has a file in dir, from one listing (or `names`,
+// the directory's names as just listed). An empty dir (no data directory chosen) has none.
+bool NewChannelAppeared(
+    const std::string& dir, const std::vector<bool>& found, const std::vector<std::string>* names = nullptr);
 
 struct ChannelDetection {
     std::vector<bool> Found; // per mask of ChannelMasks: it has a file in the directory
@@ -72,6 +85,7 @@ struct ChannelDetection {
 // (a plain entry whose mask now offers wavelengths: its entry at the first wavelength); when none is
 // remembered the first mask found becomes it, with the last entry of its first wavelength ("Sam"
 // for intensity). An empty dir or a directory that cannot be listed finds nothing. `probe` keeps
-// what was learnt of the wavelengths between calls (none: looked at afresh).
+// what was learnt of the wavelengths between calls (none: looked at afresh). The directory is listed
+// once (`names`: as just listed by the caller), whatever the number of its files and masks.
 ChannelDetection DetectChannels(const std::string& dir, int32_t chosenMask = -1, const ChannelEntry& chosenEntry = {},
-    WavelengthProbe* probe = nullptr);
+    WavelengthProbe* probe = nullptr, const std::vector<std::string>* names = nullptr);

@@ -42,6 +42,8 @@ std::string DirectoryChannels::ScanRootDir(const std::string& root)
         ListBoxDataDirsItemIndex = -1;
         RunDirectories runs = ListRunDirectories(root);
         ListBoxDataDirs = std::move(runs.Dirs);
+        rootListed_ = std::move(runs.Listed);
+        followAgain_ = true;
         if (!runs.Failure.empty())
             return runs.Failure;
         EditDataDir = ListBoxDataDirs[static_cast<size_t>(runs.Newest)];
@@ -100,6 +102,7 @@ std::string DirectoryChannels::ListBoxDataDirsClick()
 
 void DirectoryChannels::ResetDirChannels()
 {
+    detectAgain_ = true;
     MaskFound.fill(false);
     ChosenMask = -1;
     ChosenEntry.clear();
@@ -114,12 +117,18 @@ void DirectoryChannels::UpdateDirChannels(const std::string& dir)
     if (dir.empty())
         return;
     try {
+        if (!DetectionDue(dir))
+            return;
+        bool listed = false;
+        const std::vector<std::string> names = ListFiles(dir, "*", &listed);
+        // A directory that cannot be listed now (gone, or not readable) is tried at every tick.
+        detectAgain_ = !listed;
         // Only the appearance of a mask not found yet, or of a further wavelength of a found mask,
         // rebuilds the list.
         const std::vector<bool> known(MaskFound.begin(), MaskFound.begin() + NumMasks);
-        if (!NewChannelAppeared(dir, known) && !WavelengthsChanged(dir, known, Wavelengths))
+        if (!NewChannelAppeared(dir, known, &names) && !WavelengthsChanged(dir, known, Wavelengths, &names))
             return;
-        ChannelDetection found = DetectChannels(dir, ChosenMask, ChosenEntry, &Wavelengths);
+        ChannelDetection found = DetectChannels(dir, ChosenMask, ChosenEntry, &Wavelengths, &names);
         for (int32_t i = 0; i < NumMasks; ++i)
             MaskFound[static_cast<size_t>(i)] = found.Found[static_cast<size_t>(i)];
         ChosenMask = found.ChosenMask;
@@ -127,8 +136,15 @@ void DirectoryChannels::UpdateDirChannels(const std::string& dir)
         RadioGroupChannelsItems = std::move(found.Entries);
         RadioGroupChannelsItemIndex = found.Selected;
     } catch (const std::exception&) {
-        // Detection reports nothing; the next tick tries again.
+        detectAgain_ = true; // detection reports nothing; the next tick tries again
     }
+}
+
+bool DirectoryChannels::DetectionDue(const std::string& dir)
+{
+    // The watch is asked every time, so that it follows the directory looked at.
+    const bool changed = detectionWatch_.Changed({ dir });
+    return changed || detectAgain_ || Wavelengths.Pending(dir);
 }
 
 void DirectoryChannels::RadioGroupChannelsClick()
@@ -150,12 +166,17 @@ void DirectoryChannels::RadioGroupChannelsClick()
 void DirectoryChannels::ReadFileList(const std::string& dir)
 {
     FileListBox1Directory = dir;
-    std::vector<std::string> names = ListFiles(dir, "*");
-    // Plain files only; hidden names (leading '.') are left out like hidden files.
-    std::erase_if(names, [&](const std::string& name) {
-        std::error_code ec;
-        return name.empty() || name[0] == '.' || fs::is_directory(JoinPath(dir, name), ec);
-    });
+    // Plain files only; hidden names (leading '.') are left out like hidden files. The listing's
+    // own file types spare a status per file, except for links.
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        std::error_code typeError;
+        if (!name.empty() && name[0] != '.' && !it->is_directory(typeError))
+            names.push_back(std::move(name));
+    }
     SortNamesIgnoringCase(names);
     FileListBox1Items = std::move(names);
 }
@@ -201,9 +222,25 @@ void DirectoryChannels::FollowRootDir()
     if (EditInputDir.empty())
         return;
     try {
-        RunDirectories runs = ListRunDirectories(EditInputDir);
-        if (!runs.Failure.empty() || runs.Newest < 0)
+        std::vector<std::string> watched = rootListed_;
+        watched.push_back(EditDataDir);
+        const std::vector<std::string> changed = followWatch_.ChangedAmong(watched);
+        const bool filesChanged = std::binary_search(changed.begin(), changed.end(), EditDataDir);
+        // The runs are found again only when a directory their finding listed may have changed:
+        // the files a run in progress adds to the current directory need only the file list.
+        const bool runsChanged = followAgain_ || std::any_of(changed.begin(), changed.end(), [this](const auto& dir) {
+            return std::find(rootListed_.begin(), rootListed_.end(), dir) != rootListed_.end();
+        });
+        if (!runsChanged) {
+            if (filesChanged && FileListBox1Directory == EditDataDir)
+                ButtonRefreshFileListClick();
             return;
+        }
+        RunDirectories runs = ListRunDirectories(EditInputDir);
+        followAgain_ = !runs.Failure.empty() || runs.Newest < 0;
+        if (followAgain_)
+            return;
+        rootListed_ = std::move(runs.Listed);
         const std::string newest = runs.Dirs[static_cast<size_t>(runs.Newest)];
         if (runs.Dirs != ListBoxDataDirs) {
             ListBoxDataDirs = std::move(runs.Dirs);
@@ -222,7 +259,7 @@ void DirectoryChannels::FollowRootDir()
         if (FileListBox1Directory == EditDataDir)
             ButtonRefreshFileListClick();
     } catch (const std::exception&) {
-        // Tried again at the next tick.
+        followAgain_ = true; // tried again at the next tick
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "mainwindow/ChannelDetection.h"
 #include "mainwindow/RunDiscovery.h"
+#include "scanfiles/DirectoryWatch.h"
 
 // The main window's root directory, run directories and channel detection, with the state
 // of their controls as plain fields. The window class derives from it and binds the controls.
@@ -66,7 +67,9 @@ public:
     std::string ListBoxDataDirsClick();
     void ResetDirChannels();
     // Detects the channels of dir; rebuilds the channel list only when a new mask has files, or a
-    // found absorbance or intensity mask shows a further wavelength.
+    // found absorbance or intensity mask shows a further wavelength. The directory is listed only
+    // when it may have changed since the last detection (DirectoryWatch), or a header was still
+    // being written; then once.
     void UpdateDirChannels(const std::string& dir);
     // Remembers the selected entry's channel.
     void RadioGroupChannelsClick();
@@ -77,14 +80,23 @@ public:
     // Follows a run that starts after the root was chosen: run directories that appeared below the
     // root join the list (the current one stays selected), the newest run becomes current when the
     // current directory holds no channel, and the file list takes the files the current
-    // directory gained or lost. Quiet: a root that cannot be read changes nothing.
+    // directory gained or lost. Quiet: a root that cannot be read changes nothing. Looks only when
+    // a directory that the last look listed, or the current directory, may have changed.
     void FollowRootDir();
 
     // Text of the selected channel entry, or "" when none is selected.
     ChannelEntry SelectedChannel() const;
 
 private:
+    // Whether dir is to be looked at for channels now.
+    bool DetectionDue(const std::string& dir);
     void FillMasks();
     void ReadFileList(const std::string& dir);
     bool MakeWorkingDirectory(const std::string& dir) const;
+
+    DirectoryWatch detectionWatch_; // the directory of the channel detection
+    bool detectAgain_ = true; // the channels were reset, or the last listing failed
+    DirectoryWatch followWatch_; // what the root's follow listed, and the current directory
+    std::vector<std::string> rootListed_; // RunDirectories::Listed of the latest look below the root
+    bool followAgain_ = true; // the root's last look failed, or was made afresh
 };

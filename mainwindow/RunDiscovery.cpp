@@ -80,15 +80,6 @@ bool IsLinkLoop(const std::string& path, const std::vector<fs::path>& searched)
     return false;
 }
 
-// Inserts after any equal entries, as a sorted list box places it.
-void InsertSorted(std::vector<std::string>& dirs, const std::string& path)
-{
-    size_t at = 0;
-    while (at < dirs.size() && !NameLessIgnoringCase(path, dirs[at]))
-        ++at;
-    dirs.insert(dirs.begin() + static_cast<std::ptrdiff_t>(at), path);
-}
-
 } // namespace
 
 int32_t DateDirScore(const std::string& name)
@@ -121,24 +112,36 @@ std::string XliDataDir(const std::string& root)
     return {};
 }
 
-bool IsExportedRun(const std::string& runDir)
+namespace {
+
+enum class RunKind { Measured, Exported, Unknown };
+
+// Exported or measured, as IsExportedRun tells them apart; Unknown while the directory holds
+// neither an export's list nor a scan whose first line is whole (a run just begun).
+RunKind KindOfRun(const std::string& runDir)
 {
     std::vector<std::string> names = ListFiles(runDir, "*");
     SortNamesIgnoringCase(names);
     for (const std::string& name : names)
         if (name.rfind("exported-", 0) == 0 && name.size() > 13 && name.compare(name.size() - 4, 4, ".txt") == 0)
-            return true;
+            return RunKind::Exported;
     for (const std::string& name : names) {
         if (!IsScanKindName(name))
             continue;
         std::string head;
         if (ReadWholeFile(JoinPath(runDir, name), head, 4096) < 0)
-            return false;
+            return RunKind::Measured;
         const size_t end = head.find_first_of("\r\n");
-        return head.substr(0, end).find(ExportHeaderMark) != std::string::npos;
+        if (head.substr(0, end).find(ExportHeaderMark) != std::string::npos)
+            return RunKind::Exported;
+        return end == std::string::npos && head.size() < 4096 ? RunKind::Unknown : RunKind::Measured;
     }
-    return false;
+    return RunKind::Unknown;
 }
+
+} // namespace
+
+bool IsExportedRun(const std::string& runDir) { return KindOfRun(runDir) == RunKind::Exported; }
 
 RunDirectories ListRunDirectories(const std::string& root)
 {
@@ -172,6 +175,7 @@ RunDirectories ListRunDirectories(const std::string& root)
                 out.Failure = UnexpectedDirectoryError;
                 return out;
             }
+            out.Listed.push_back(dir);
             for (const std::string& date : dates) {
                 const int32_t dateKey = DateDirScore(date);
                 if (dateKey <= 0)
@@ -188,6 +192,7 @@ RunDirectories ListRunDirectories(const std::string& root)
                     out.Failure = UnexpectedDirectoryError;
                     return out;
                 }
+                out.Listed.push_back(datePath);
                 for (const std::string& run : runs) {
                     const int32_t runKey = RunDirScore(run);
                     if (runKey <= 0)
@@ -197,23 +202,30 @@ RunDirectories ListRunDirectories(const std::string& root)
                         out.Loops.push_back(runPath);
                         continue;
                     }
-                    InsertSorted(out.Dirs, runPath);
+                    out.Dirs.push_back(runPath);
                     found.push_back({ dateKey, runKey, runPath });
                 }
             }
         }
 
-        // Without run directories the data files lie in the root itself.
-        InsertSorted(out.Dirs, root);
+        // Without run directories the data files lie in the root itself. Sorted as a list box sorts,
+        // equal names in the order met (the root after any equal run directory).
+        out.Dirs.push_back(root);
+        SortNamesIgnoringCase(out.Dirs);
         // Newest first, the first met on equal keys; only the runs tried are looked into.
         std::stable_sort(found.begin(), found.end(),
             [](const Run& a, const Run& b) { return a.date != b.date ? a.date > b.date : a.run > b.run; });
         std::string newest = found.empty() ? root : found.front().path;
-        for (const Run& run : found)
-            if (!IsExportedRun(run.path)) {
+        for (const Run& run : found) {
+            const RunKind kind = KindOfRun(run.path);
+            // A run not yet told apart may still turn out to be an export: watched until it is.
+            if (kind == RunKind::Unknown)
+                out.Listed.push_back(run.path);
+            if (kind != RunKind::Exported) {
                 newest = run.path;
                 break;
             }
+        }
         for (size_t i = 0; i < out.Dirs.size() && out.Newest < 0; ++i)
             if (out.Dirs[i] == newest)
                 out.Newest = static_cast<int32_t>(i);

@@ -41,6 +41,10 @@ struct RunDirectories {
     // for that never reach a directory (a loop) or lead back to a searched directory or above
     // it: skipped, the rest is listed.
     std::vector<std::string> Loops;
+    // The directories whose contents the result depends on: those listed (the root, XLIDATA, the
+    // date directories) and a run directory looked into for an export that holds no whole scan yet.
+    // A result found again is the same while none of them has changed.
+    std::vector<std::string> Listed;
 };
 
 // Searches the root and its XLIDATA directory for date and run directories.

@@ -195,6 +195,16 @@ void TMorvaneForm::Timer2Timer()
         FollowRootDir();
 }
 
+void TMorvaneForm::Tick()
+{
+    Timer1Timer();
+    sinceFollowMs_ += Timer1.Interval;
+    if (sinceFollowMs_ + Timer1.Interval > Timer2.Interval) {
+        sinceFollowMs_ = 0;
+        Timer2Timer();
+    }
+}
+
 void TMorvaneForm::S11Click()
 {
     if (!SettingsWindow)

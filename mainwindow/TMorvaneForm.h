@@ -97,6 +97,10 @@ public:
 
     void Timer1Timer();
     void Timer2Timer();
+    // The window's one clock, every Timer1.Interval: the channel detection at each tick, and the
+    // root's follow (Timer2Timer) at the tick after which the next would pass Timer2.Interval, so
+    // the root is looked at within every Timer2.Interval. One clock, which nothing restarts.
+    void Tick();
     // "&Program Settings": fills the settings window from this window's settings, which it may change
     // for the views launched afterwards, and shows it.
     void S11Click();
@@ -120,6 +124,7 @@ private:
     // then redraws without it.
     void DataViewClosed(TSedDataView& view) override;
 
+    int32_t sinceFollowMs_ = 0; // ticks' time since the root was last followed
     SilentPrompts silentPrompts_;
     Prompts* prompts_;
     std::vector<std::unique_ptr<TSedDataView>> views_;

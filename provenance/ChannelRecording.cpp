@@ -36,6 +36,7 @@ ChannelRecord RecordChannel(const ChannelFollower& follower)
     c.WindowByMW = e.WindowByMW;
     c.AssumedMW = e.AssumedMW;
     c.Analysis = e.Settings;
+    c.SettingsFile = follower.SettingsFile;
     // The raw store's order is the order of the scans; its headers (room kept for sets to come
     // beyond the ones held) name their files.
     const int32_t scans = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;

@@ -1,9 +1,12 @@
 #include "provenance/Sha256.h"
 
 #include <array>
-#include <fstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,21 +48,35 @@ std::string Sha256Hex(std::string_view bytes)
 FileDigest DigestOfFile(const std::string& path)
 {
     FileDigest d;
-    std::ifstream in(path, std::ios::binary);
+    // O_NONBLOCK: opening a pipe must not wait for a writer; it is refused below anyway.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return d;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer { fd };
+    // Only a regular file has an end: a pipe or a device (a link to /dev/zero) would be read forever.
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return d;
     const Context context = NewContext();
-    if (!in || !context)
+    if (!context)
         return d;
     std::array<char, 1 << 16> buffer {};
     int64_t size = 0;
-    while (in) {
-        in.read(buffer.data(), buffer.size());
-        const std::streamsize got = in.gcount();
-        if (got > 0 && EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(got)) != 1)
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return d; // an I/O fault before the end
+        if (got == 0)
+            break;
+        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(got)) != 1)
             return d;
         size += got;
     }
-    if (!in.eof())
-        return d; // a read error before the end (a directory, an I/O fault)
     d.Sha256 = Finish(context.get());
     d.Read = !d.Sha256.empty();
     d.Size = d.Read ? size : -1;

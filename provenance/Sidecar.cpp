@@ -83,6 +83,7 @@ Json ChannelJson(const ChannelRecord& c)
         if (key.Group() == SettingGroup::Custom)
             analysis[key.Name] = SettingValue(key, settings);
     j["analysis_settings"] = analysis;
+    j["settings_file"] = c.SettingsFile.empty() ? Json(nullptr) : TextJson(c.SettingsFile);
     j["files"] = Json::array();
     for (const InputFile& f : c.Files)
         j["files"].push_back(FileJson(f, false));
@@ -322,6 +323,9 @@ ChannelRecord ReadChannel(const Json& j, const std::string& where, std::vector<s
     ProgramSettings settings;
     ReadSettings(ReadObject(j, "analysis_settings", at), false, settings, nullptr, at + "analysis_settings.", notes);
     c.Analysis = settings.Analysis;
+    // Records older than the field, and those on the program's own settings, name no file.
+    if (const auto file = j.find("settings_file"); file != j.end() && !file->is_null())
+        c.SettingsFile = ReadText(j, "settings_file", at);
     ReadFiles(j, at, c);
     c.GofsSets = static_cast<int32_t>(ReadInteger(j, "gofs_sets", at));
     const Json& sets = ReadArray(j, "sets", at);

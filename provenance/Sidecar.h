@@ -57,6 +57,7 @@ struct ChannelRecord {
     bool WindowByMW = false; // the averaging window follows AssumedMW (else the species at mid-cell)
     double AssumedMW = 150000; // g/mol
     CustomSettings Analysis;
+    std::string SettingsFile; // the settings file the settings came from; empty: the program's own
     std::vector<InputFile> Files; // the channel's scans, in the order of the raw store
     std::vector<InputFile> RefusedFiles; // complete files of the channel that the load refused, name order
     int32_t GofsSets = 0; // g(s*) sets the engine held

@@ -101,7 +101,7 @@ int64_t ReadFileLines(const std::string& path, std::vector<std::string>& lines)
     std::string bytes;
     const int64_t n = ReadWholeFile(path, bytes, RecomposeMaxFileBytes + 1);
     if (n < 0 || n > static_cast<int64_t>(RecomposeMaxFileBytes))
-        return -1;
+        return n == NotARegularFile ? NotARegularFile : -1;
     const std::vector<std::string_view> views = SplitLines(bytes);
     lines.assign(views.begin(), views.end());
     return n;
@@ -154,7 +154,7 @@ std::string RecomposeText(const std::vector<std::string>& paradigm, const std::v
     return text;
 }
 
-std::string RecomposeRefusal(const std::string& dataDir, const std::string& outputDir)
+std::string RecomposeRefusal(const std::string& dataDir, const std::string& outputDir, bool mayJoinScans)
 {
     if (dataDir.empty())
         return "No Data Directory: choose the run's directory first";
@@ -167,6 +167,9 @@ std::string RecomposeRefusal(const std::string& dataDir, const std::string& outp
     if (IsBelow(out, in))
         return "The Output Directory must not be inside the Input Directory: the recomposed files would be "
                "kept among the scans they were made from";
+    if (!mayJoinScans && HoldsScanFiles(outputDir))
+        return "The Output Directory " + outputDir
+            + " holds scan files, which the recomposed files would replace or join: choose another directory";
     return {};
 }
 
@@ -188,14 +191,14 @@ std::string RecomposeResult::ProblemsText() const
 }
 
 RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector<std::string>& paradigm,
-    const std::string& outputDir, const std::function<void(const std::string&)>& status)
+    const std::string& outputDir, const std::function<void(const std::string&)>& status, bool mayJoinScans)
 {
     RecomposeResult result;
     const auto say = [&status](const std::string& text) {
         if (status)
             status(text);
     };
-    result.Refused = RecomposeRefusal(dataDir, outputDir);
+    result.Refused = RecomposeRefusal(dataDir, outputDir, mayJoinScans);
     if (result.Refused.empty() && paradigm.empty())
         result.Refused = "No paradigm: read a paradigm file first";
     bool listed = false;
@@ -218,9 +221,13 @@ RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector
         if (bytes > static_cast<int64_t>(RecomposeMaxFileBytes))
             bytes = -1;
         const std::vector<std::string_view> lines = bytes < 0 ? std::vector<std::string_view>() : SplitLines(bytesRead);
-        say(FileStatusText(bytes, static_cast<int32_t>(k + 1)));
+        say(FileStatusText(std::max<int64_t>(bytes, -1), static_cast<int32_t>(k + 1)));
         if (bytes < 0 || lines.empty()) {
-            result.Skipped.push_back(name + (bytes < 0 ? " could not be read" : " is empty") + " and was not written");
+            result.Skipped.push_back(name
+                + (bytes == NotARegularFile ? " is not a regular file"
+                        : bytes < 0         ? " could not be read"
+                                            : " is empty")
+                + " and was not written");
             continue;
         }
         bool stop = false;

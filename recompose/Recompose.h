@@ -31,8 +31,8 @@ inline constexpr size_t RadiusFieldWidth = 9;
 inline constexpr size_t RecomposeMaxFileBytes = 16u << 20;
 
 // Reads a whole file and splits it into lines (CR, LF or CR LF). Returns the number of bytes read;
-// -1 when the file cannot be read or is larger than RecomposeMaxFileBytes (`lines` is then left
-// as it was).
+// NotARegularFile for a pipe, a device or a directory, -1 when the file cannot be read or is larger
+// than RecomposeMaxFileBytes (`lines` is then left as it was).
 int64_t ReadFileLines(const std::string& path, std::vector<std::string>& lines);
 
 // The description of a recomposed file: the paradigm's text before its first comma (all of it
@@ -48,9 +48,10 @@ std::string RecomposeDataLine(std::string_view paradigmLine, std::string_view fi
 std::string RecomposeText(const std::vector<std::string>& paradigm, const std::vector<std::string_view>& lines);
 
 // Why a recompose from dataDir into outputDir must not start, or "" when it may: a directory not
-// given, the same directory (also spelt otherwise: a trailing delimiter, "..", a link), or an
-// output directory inside the data directory.
-std::string RecomposeRefusal(const std::string& dataDir, const std::string& outputDir);
+// given, the same directory (also spelt otherwise: a trailing delimiter, "..", a link), an output
+// directory inside the data directory, or, unless mayJoinScans, one that holds scan files (another
+// run's, which the recomposed files would replace or join).
+std::string RecomposeRefusal(const std::string& dataDir, const std::string& outputDir, bool mayJoinScans = false);
 
 // "<bytes> bytes read and being processed for file <n>" and "<n> files processed.".
 std::string FileStatusText(int64_t bytes, int32_t ordinal);
@@ -72,6 +73,7 @@ struct RecomposeResult {
 // read for file n (-1 when it could not be read), then the number of files written. A file that
 // cannot be read, or is empty, is skipped; a file with more lines than the paradigm stops the run
 // before it is written (files written before stay). Each output is written through a temporary
-// file and a rename; no input file is changed.
+// file and a rename; no input file is changed. Refused as RecomposeRefusal refuses.
 RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector<std::string>& paradigm,
-    const std::string& outputDir, const std::function<void(const std::string&)>& status = nullptr);
+    const std::string& outputDir, const std::function<void(const std::string&)>& status = nullptr,
+    bool mayJoinScans = false);

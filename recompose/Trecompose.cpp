@@ -4,6 +4,7 @@
 
 #include "recompose/Recompose.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 Trecompose::Trecompose(Prompts* prompts)
     : Editupdate(IdleStatus)
@@ -45,7 +46,10 @@ void Trecompose::ButtonReadParadigmClick()
     ButtonRecomposeEnabled = ParadigmLoaded && OutputChosen;
     if (!ParadigmLoaded)
         prompts_->ShowMessage(
-            "The paradigm file " + request.FileName + (bytes < 0 ? " could not be read" : " is empty"));
+            "The paradigm file " + request.FileName
+            + (bytes == NotARegularFile ? " is not a regular file"
+                    : bytes < 0         ? " could not be read"
+                                        : " is empty"));
 }
 
 void Trecompose::ButtonSetOutputClick()

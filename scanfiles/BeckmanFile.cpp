@@ -198,16 +198,14 @@ const char* DataEnd(const char* begin, const char* end)
     return end;
 }
 
-bool AnyFinitePoint(const double* radius, const double* value, int32_t n)
-{
-    for (int32_t i = 0; i < n; ++i)
-        if (std::isfinite(radius[i]) && std::isfinite(value[i]))
-            return true;
-    return false;
-}
+struct DataLinesRead {
+    int32_t points = 0;
+    bool nonFinite = false; // stopped at a value that is no finite number
+    bool moreLines = false; // stopped at the kind's line limit with data lines left
+};
 
-// Reads the data lines of [p, end) into the points of `scan`; returns how many it read.
-int32_t ReadDataLines(
+// Reads the data lines of [p, end) into the points of `scan`.
+DataLinesRead ReadDataLines(
     const char* p, const char* end, const FileKind& kind, int32_t intensityMode, ScanData& scan, std::string& copy)
 {
     // Every line before the last one ends with a CR or LF before `end`, which stops the number
@@ -235,6 +233,9 @@ int32_t ReadDataLines(
         }
         if (!stop)
             ScanDataLine(copy.c_str(), kind, v);
+        // nan, inf or a number beyond a double would enter every sum made of the scan.
+        if (!std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2]))
+            return { n, true, false };
         const auto k = static_cast<size_t>(n);
         scan.Radius[k] = v[0];
         if (kind.intensity) {
@@ -252,7 +253,7 @@ int32_t ReadDataLines(
         }
         ++n; // a line that does not parse is still a point
     }
-    return n;
+    return { n, false, p < end };
 }
 
 } // namespace
@@ -264,6 +265,10 @@ const char* ScanRefusalText(ScanRefusal refusal)
         return "read";
     case ScanRefusal::Unreadable:
         return "file cannot be read";
+    case ScanRefusal::NotRegularFile:
+        return "not a regular file";
+    case ScanRefusal::TooLarge:
+        return "larger than the reader takes (1,048,576 bytes)";
     case ScanRefusal::TooShort:
         return "no header line";
     case ScanRefusal::BadHeader:
@@ -272,23 +277,25 @@ const char* ScanRefusalText(ScanRefusal refusal)
         return "fluorescence description without \"Voltage:\"";
     case ScanRefusal::NonFiniteHeader:
         return "speed, time or omega^2 t is no finite number";
-    case ScanRefusal::NoFiniteValues:
-        return "no data point holds finite numbers";
+    case ScanRefusal::NonFiniteValues:
+        return "values that are not numbers (nan/inf)";
+    case ScanRefusal::TooManyLines:
+        return "more data lines than the reader takes (2,048; fluorescence 10,000)";
     }
     return "unknown";
 }
 
 int32_t BeckmanFile::ReadScanFile(const std::string& path, int32_t intensityMode, double expectedRpm)
 {
+    int64_t read = -1;
     try {
-        if (ReadWholeFile(path, buffer_, ScanFileMaxBytes) < 0) {
-            Refusal = ScanRefusal::Unreadable;
-            EndedWithLineEnd = false;
-            HeaderParsed = false;
-            return -1;
-        }
+        // One byte past the limit tells a file over it from one that just fills it.
+        read = ReadWholeFile(path, buffer_, ScanFileMaxBytes + 1);
     } catch (...) {
-        Refusal = ScanRefusal::Unreadable; // no memory for the bytes: as good as unreadable
+        read = -1; // no memory for the bytes: as good as unreadable
+    }
+    if (read < 0) {
+        Refusal = read == NotARegularFile ? ScanRefusal::NotRegularFile : ScanRefusal::Unreadable;
         EndedWithLineEnd = false;
         HeaderParsed = false;
         return -1;
@@ -301,6 +308,7 @@ int32_t BeckmanFile::ParseScanText(
 {
     bool changed = false;
     try {
+        const bool tooLarge = text.size() > ScanFileMaxBytes;
         text = text.substr(0, std::min(text.size(), ScanFileMaxBytes));
         const auto bytes = static_cast<int32_t>(text.size());
         const NumericLocaleScope numericLocale;
@@ -314,6 +322,12 @@ int32_t BeckmanFile::ParseScanText(
         FileKind kind {};
         if (!KindOfName(name, kind))
             return bytes;
+        if (tooLarge) {
+            // Read in part, a scan would pass for a whole one with its outer radii missing.
+            Refusal = ScanRefusal::TooLarge;
+            NumberOfPoints = 0;
+            return -1;
+        }
         OpticalSystem = kind.opticalSystem;
         AllocatePoints(kind.capacity);
 
@@ -338,9 +352,11 @@ int32_t BeckmanFile::ParseScanText(
         Header.FilePath = path;
         Header.FileName = name;
 
-        NumberOfPoints = ReadDataLines(p, DataEnd(p, end), kind, intensityMode, *this, line_);
-        if (NumberOfPoints > 0 && !AnyFinitePoint(Radius.data(), Value.data(), NumberOfPoints)) {
-            Refusal = ScanRefusal::NoFiniteValues;
+        const DataLinesRead data = ReadDataLines(p, DataEnd(p, end), kind, intensityMode, *this, line_);
+        NumberOfPoints = data.points;
+        if (data.nonFinite || data.moreLines) {
+            // The whole scan, not the points before: they would pass for a whole scan.
+            Refusal = data.nonFinite ? ScanRefusal::NonFiniteValues : ScanRefusal::TooManyLines;
             NumberOfPoints = 0;
             return -1;
         }

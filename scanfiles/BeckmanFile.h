@@ -18,12 +18,15 @@ enum IntensityModes : int32_t {
 // Why a read gave no scan; each read sets it. The caller may count and report these.
 enum class ScanRefusal : int32_t {
     None = 0,        // read (for a file that is no scan kind, only its size)
-    Unreadable,      // cannot be opened or read: missing, a directory, a pipe, no permission
+    Unreadable,      // cannot be opened or read: missing, no permission
+    NotRegularFile,  // a directory, a pipe, a device: never waited on or read
+    TooLarge,        // more than MaxFileBytes: refused whole rather than read in part
     TooShort,        // fewer than two lines: no header line
     BadHeader,       // unknown type letter, speed or omega^2 t not positive, negative elapsed time
     NoVoltage,       // fluorescence description without "Voltage:"
     NonFiniteHeader, // speed, elapsed time or omega^2 t (or the apparent time from them) is no finite number
-    NoFiniteValues,  // data lines, but not one point whose radius and value are finite numbers
+    NonFiniteValues, // a data line holds a value that is no finite number (nan, inf, or beyond a double)
+    TooManyLines,    // more data lines than the kind's line limit: refused whole rather than read in part
 };
 
 // A short text for a refusal, e.g. "header line does not parse".
@@ -33,7 +36,7 @@ const char* ScanRefusalText(ScanRefusal refusal);
 // each read overwrites the points and the header.
 class BeckmanFile : public ScanData {
 public:
-    // Larger files are read up to this size.
+    // Larger scan files are refused.
     static constexpr int32_t MaxFileBytes = static_cast<int32_t>(ScanFileMaxBytes);
 
     ScanHeader Header;
@@ -46,17 +49,18 @@ public:
 
     // Reads one scan file: its bytes (ReadWholeFile), then ParseScanText. Returns the number of
     // bytes read, or -1 on failure with the reason in Refusal. Never throws. A file that cannot be
-    // read leaves points and header unchanged.
+    // read (or is no regular file) leaves points and header unchanged.
     int32_t ReadScanFile(const std::string& path, int32_t intensityMode, double expectedRpm);
 
     // Parses the text of a scan file held in memory, as ReadScanFile does with the bytes it read;
-    // `path` names the file (its extension gives the kind). Only the first MaxFileBytes count.
-    // Returns their number, or -1 on failure (unknown type letter, speed or omega^2 t not positive,
-    // no finite speed, time or omega^2 t, fluorescence description without "Voltage:", no finite
-    // point), with NumberOfPoints 0 and the reason in Refusal. For a name of no scan kind only
-    // ScanPath is set and the size returned. Blank lines and end-of-file marks (Ctrl-Z) after
-    // the last data line are no points; every other line after the header is one, parsed or not.
-    // The intensity mode only matters for "RI" files; a mode other than 0, 1, 2 acts as 0.
+    // `path` names the file (its extension gives the kind). Returns the number of bytes, or -1 on
+    // failure, with NumberOfPoints 0 and the reason in Refusal: more than MaxFileBytes, unknown type
+    // letter, speed or omega^2 t not positive, no finite speed, time or omega^2 t, fluorescence
+    // description without "Voltage:", a data value that is no finite number, more data lines than
+    // the kind takes. For a name of no scan kind only ScanPath is set and the size (at most
+    // MaxFileBytes) returned. Blank lines and end-of-file marks (Ctrl-Z) after the last data line are
+    // no points; every other line after the header is one, parsed or not. The intensity mode only
+    // matters for "RI" files; a mode other than 0, 1, 2 acts as 0.
     int32_t ParseScanText(const std::string& path, std::string_view text, int32_t intensityMode, double expectedRpm);
 
 private:

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <string_view>
 
 #include "scanfiles/ScanHeader.h"
@@ -13,7 +12,7 @@ namespace {
 constexpr const char* NmSuffix = " nm";
 
 // The bytes that hold the header line of any scan file the instrument writes.
-constexpr std::streamsize HeaderBytes = 4096;
+constexpr size_t HeaderBytes = 4096;
 
 } // namespace
 
@@ -63,13 +62,13 @@ std::string EntryWithoutWavelength(const std::string& entry)
 
 int32_t HeaderWavelength(const std::string& path, bool& headerComplete)
 {
-    headerComplete = false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string bytes;
+    // Judged on the open file, never waiting for a writer: a pipe or a device named as a scan has no
+    // header and never will.
+    const int64_t read = ReadWholeFile(path, bytes, HeaderBytes);
+    headerComplete = read == NotARegularFile;
+    if (read < 0)
         return 0;
-    std::string bytes(static_cast<size_t>(HeaderBytes), '\0');
-    in.read(bytes.data(), HeaderBytes);
-    bytes.resize(static_cast<size_t>(in.gcount()));
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     std::string_view description, headerLine;

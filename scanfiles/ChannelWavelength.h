@@ -27,5 +27,6 @@ std::string EntryWithoutWavelength(const std::string& entry);
 // The wavelength of a scan file from its first two lines only (a cheap look, for channel
 // detection): whole nm when the header line is complete and parses with a wavelength, else 0.
 // `headerComplete` tells whether the file already holds two whole lines (a file still being written
-// may not); a file that cannot be read has none.
+// may not); a file that cannot be read has none, one that is no regular file (a pipe, a device) has
+// all it will ever have.
 int32_t HeaderWavelength(const std::string& path, bool& headerComplete);

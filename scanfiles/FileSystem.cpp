@@ -6,11 +6,16 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
-#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <random>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+
+#include "scanfiles/BeckmanFile.h"
 
 namespace fs = std::filesystem;
 
@@ -81,28 +86,57 @@ bool ProcessRuns(long pid)
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
+// Random characters of a temporary's name: 10 of 62 give about 60 bits, which nobody can foresee.
+constexpr size_t UniqueChars = 10;
+
+std::string RandomName()
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[UniqueChars];
+    size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n > 0)
+            got += static_cast<size_t>(n);
+        else if (errno != EINTR)
+            break;
+    }
+    std::random_device device; // where the kernel's source fails
+    for (; got < sizeof bytes; ++got)
+        bytes[got] = static_cast<unsigned char>(device());
+    std::string name;
+    for (const unsigned char b : bytes)
+        name += alphabet[b % (sizeof alphabet - 1)];
+    return name;
+}
+
+bool IsAlphanumeric(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
 } // namespace
 
 void RemoveStaleTemporaries(const std::string& dir)
 {
-    const auto now = fs::file_time_type::clock::now();
+    const auto now = std::chrono::system_clock::now();
+    const uid_t self = ::geteuid();
     ForEachEntry(dir, [&](const std::string& name) {
         const long owner = TemporaryOwner(name);
         if (owner < 0)
             return true;
-        std::error_code ec;
-        const fs::path path = fs::path(dir) / name;
-        const auto written = fs::last_write_time(path, ec);
-        const bool old = !ec && now - written > TemporaryMaxAge;
-        if ((old || !ProcessRuns(owner)) && fs::is_regular_file(fs::symlink_status(path, ec)))
-            fs::remove(path, ec);
+        const std::string path = (fs::path(dir.empty() ? "." : dir) / name).string();
+        // Not through a link, and never another user's file, whatever its name.
+        struct stat st { };
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != self)
+            return true;
+        const bool old = now - std::chrono::system_clock::from_time_t(st.st_mtime) > TemporaryMaxAge;
+        if (old || !ProcessRuns(owner))
+            ::unlink(path.c_str());
         return true;
     });
 }
 
-std::string AtomicTemporaryName(const std::string& fileName, long pid)
+std::string AtomicTemporaryName(const std::string& fileName, long pid, const std::string& unique)
 {
-    const std::string suffix = TemporaryMarker + std::to_string(pid);
+    const std::string suffix = TemporaryMarker + std::to_string(pid) + "-" + unique;
     return "." + Utf8Prefix(fileName, NameMaxBytes - 1 - suffix.size()) + suffix;
 }
 
@@ -111,11 +145,51 @@ long TemporaryOwner(const std::string& name)
     const size_t marker = name.rfind(TemporaryMarker);
     if (name.size() < 2 || name[0] != '.' || marker == std::string::npos || marker < 1)
         return -1;
-    const std::string digits = name.substr(marker + std::char_traits<char>::length(TemporaryMarker));
+    std::string digits = name.substr(marker + std::char_traits<char>::length(TemporaryMarker));
+    if (const size_t dash = digits.find('-'); dash != std::string::npos) {
+        const std::string unique = digits.substr(dash + 1);
+        if (unique.empty() || unique.size() > 32 || !std::all_of(unique.begin(), unique.end(), IsAlphanumeric))
+            return -1;
+        digits.resize(dash);
+    }
     if (digits.empty() || digits.size() > 10
         || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return -1;
     return std::stol(digits);
+}
+
+int CreateTemporaryFor(const std::string& target, std::string& temp, std::string& failure)
+{
+    const fs::path t(target);
+    const fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
+    const long pid = static_cast<long>(::getpid());
+    int error = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = (dir / AtomicTemporaryName(t.filename().string(), pid, RandomName())).string();
+        // O_EXCL: a name that exists, a link included, is never opened; another name is tried.
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0)
+            return fd;
+        error = errno;
+        if (error != EEXIST)
+            break;
+    }
+    failure = "cannot create a file in '" + dir.string() + "': " + std::strerror(error);
+    return -1;
+}
+
+bool WriteWhole(int fd, const std::string& contents)
+{
+    size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 std::string AbsolutePathFrom(const std::string& startDir, const std::string& path)
@@ -162,26 +236,50 @@ std::string WriteFileAtomically(const std::string& path, const std::string& cont
     if (fs::is_directory(target, ec))
         return "'" + path + "' is a directory";
     RemoveStaleTemporaries(dir.string());
-    const fs::path temp = dir / AtomicTemporaryName(target.filename().string(), static_cast<long>(::getpid()));
-    {
-        std::FILE* f = std::fopen(temp.string().c_str(), "wb");
-        if (!f)
-            return "cannot create a file in '" + dir.string() + "'";
-        const bool written = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
-        const bool flushed = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-        const bool closed = std::fclose(f) == 0;
-        if (!written || !flushed || !closed) {
-            fs::remove(temp, ec);
-            return "cannot write '" + temp.string() + "'";
-        }
+    std::string temp, failure;
+    const int fd = CreateTemporaryFor(path, temp, failure);
+    if (fd < 0)
+        return failure;
+    const bool written = WriteWhole(fd, contents) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        ::unlink(temp.c_str());
+        return "cannot write '" + temp + "'";
     }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return "cannot replace '" + path + "': " + ec.message();
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        return "cannot replace '" + path + "': " + std::strerror(error);
     }
     return {};
+}
+
+bool HoldsScanFiles(const std::string& dir)
+{
+    bool found = false;
+    ForEachEntry(dir, [&](const std::string& name) {
+        std::error_code ec;
+        found = IsScanKindName(name) && fs::is_regular_file(fs::path(dir.empty() ? "." : dir) / name, ec);
+        return !found;
+    });
+    return found;
+}
+
+std::string ScanOverwriteReason(const std::string& target)
+{
+    const fs::path t(target);
+    if (!IsScanKindName(t.filename().string()))
+        return {};
+    const std::string dir = t.has_parent_path() ? t.parent_path().string() : std::string(".");
+    if (!HoldsScanFiles(dir))
+        return {};
+    return "its name is that of a scan file and " + dir + " holds scan files";
+}
+
+std::string ScanOverwriteRefusal(const std::string& target)
+{
+    const std::string reason = ScanOverwriteReason(target);
+    return reason.empty() ? reason : "Will not write " + target + ": " + reason + ". Choose another name or folder.";
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name)

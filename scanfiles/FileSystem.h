@@ -13,24 +13,48 @@ std::vector<std::string> ListFiles(const std::string& dir, const std::string& ma
 // Whether at least one entry of `dir` matches `mask`; stops at the first match.
 bool AnyFileMatches(const std::string& dir, const std::string& mask);
 
-// Writes `contents` to a temporary file beside `path` and renames it over `path`, so an
-// existing file is never lost to a failed write. Returns an empty text on success,
+// Writes `contents` to a temporary file beside `path` (CreateTemporaryFor) and renames it over
+// `path`, so an existing file is never lost to a failed write. Returns an empty text on success,
 // otherwise what failed. First removes the stale temporaries of earlier writes into the same
-// directory (StaleTemporaryOwner): those of processes that no longer run, and any older than a day.
+// directory (RemoveStaleTemporaries).
 std::string WriteFileAtomically(const std::string& path, const std::string& contents);
 
+// Creates the temporary file for a write of `target`, in the target's directory, under a name
+// nobody can foresee (AtomicTemporaryName with random characters), exclusively and never through
+// a symbolic link: a file or link planted under any name is never written through. Returns the
+// descriptor open for writing, with the path in `temp`; -1 with what failed in `failure`.
+int CreateTemporaryFor(const std::string& target, std::string& temp, std::string& failure);
+
+// Writes all of `contents` to the descriptor, going on after interrupted writes; false when a write fails.
+bool WriteWhole(int fd, const std::string& contents);
+
 // Removes the temporaries that writes into `dir` left behind: a write that was killed (or a machine
-// that stopped) never renames its temporary. Those of running processes may be in use and stay,
-// unless older than a day.
+// that stopped) never renames its temporary. Only regular files of this user whose names
+// AtomicTemporaryName made are removed, those of processes that no longer run or older than a
+// day; those of running processes may be in use and stay.
 void RemoveStaleTemporaries(const std::string& dir);
 
-// The name of the temporary file that WriteFileAtomically writes for fileName (no directory):
-// "." + the start of fileName + ".morvane-tmp" + pid, at most 255 bytes (fileName is cut at a
-// character boundary when needed), so every name the file system takes can be written.
-std::string AtomicTemporaryName(const std::string& fileName, long pid);
+// The name of a temporary file for fileName (no directory): "." + the start of fileName +
+// ".morvane-tmp" + pid + "-" + unique, at most 255 bytes (fileName is cut at a character boundary
+// when needed), so every name the file system takes can be written.
+std::string AtomicTemporaryName(const std::string& fileName, long pid, const std::string& unique);
 
-// The process id in a name that AtomicTemporaryName made; -1 for any other name.
+// The process id in a name that AtomicTemporaryName made (or that earlier versions made, without
+// "-" + unique); -1 for any other name.
 long TemporaryOwner(const std::string& name);
+
+// Whether `dir` holds a scan file: a regular file (or a link to one) whose name the reader takes as
+// a scan (IsScanKindName).
+bool HoldsScanFiles(const std::string& dir);
+
+// Why an output must not be written at `target`, as part of a sentence ("its name is that of a scan
+// file and DIR holds scan files"): a run's raw scans would be replaced, or joined by a file that is
+// none of them. Empty when the name is no scan file's name or its directory holds no scan file.
+std::string ScanOverwriteReason(const std::string& target);
+
+// The window's refusal: "Will not write TARGET: " + the reason + ". Choose another name or folder.";
+// empty when ScanOverwriteReason is.
+std::string ScanOverwriteRefusal(const std::string& target);
 
 // `path` as seen from startDir: startDir/path, or path itself when absolute, with "." and ".."
 // taken out as written and no trailing delimiter; empty stays empty. The program changes its

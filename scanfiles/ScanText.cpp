@@ -50,8 +50,10 @@ int64_t ReadWholeFile(const std::string& path, std::string& bytes, size_t maxByt
     if (fd.get() < 0)
         return -1;
     struct stat info { };
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(fd.get(), &info) != 0)
         return -1;
+    if (!S_ISREG(info.st_mode))
+        return NotARegularFile;
     // The size is only a first guess: the instrument may still be writing the file. One byte
     // more than it lets the read that finds the end need no larger buffer.
     size_t room = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 4096;

@@ -24,10 +24,15 @@ inline constexpr const char* ExportHeaderMark = "reformated by Morvane ";
 // End-of-file mark that some instrument software writes after the last line.
 constexpr char EndOfFileMark = '\x1A';
 
+// ReadWholeFile's result for a path that is no regular file: a directory, a pipe, a device (a link
+// to /dev/zero would never end, a pipe never be written).
+constexpr int64_t NotARegularFile = -2;
+
 // Reads at most maxBytes of a regular file into `bytes` (sized to what was read). Returns the
-// byte count, or -1 when the path is no readable regular file (missing, a directory, a pipe, no
-// permission); `bytes` is then unspecified. A file that grows while it is read is read as far as
-// it reaches at that moment.
+// byte count; NotARegularFile for anything but a regular file (judged on the open file, so it
+// cannot change in between), -1 when the path cannot be opened or read (missing, no permission);
+// `bytes` is then unspecified. Never waits for a writer. A file that grows while it is read is
+// read as far as it reaches at that moment.
 int64_t ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes = ScanFileMaxBytes);
 
 // The line splitter. From `start`, the line runs to the first CR or LF before `end`; CR, LF and

@@ -15,24 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteAll(int fd, const std::string& contents)
-{
-    size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Flushes one file to the disk; opened again, as its descriptor was closed after writing.
 bool SyncFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;
@@ -81,12 +67,11 @@ std::string StagedWrites::Stage(const std::string& path, const std::string& cont
         RemoveStaleTemporaries(dir.string());
         cleanedDirs_.push_back(dir.string());
     }
-    const std::string temp
-        = (dir / AtomicTemporaryName(target.filename().string(), static_cast<long>(::getpid()))).string();
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string temp, failure;
+    const int fd = CreateTemporaryFor(path, temp, failure);
     if (fd < 0)
-        return "cannot create a file in '" + dir.string() + "': " + std::strerror(errno);
-    const bool written = WriteAll(fd, contents);
+        return failure;
+    const bool written = WriteWhole(fd, contents);
     const int writeError = errno;
     // Starts the write-back now, so that the sync at the commit has less left to wait for.
     if (written)

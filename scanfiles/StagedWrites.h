@@ -5,7 +5,7 @@
 #include <vector>
 
 // The batch writer: files written as WriteFileAtomically writes one, each to a temporary file beside
-// its target (named as AtomicTemporaryName names it), made durable, then renamed over the target, so
+// its target (made as CreateTemporaryFor makes it), made durable, then renamed over the target, so
 // a target holds its old text or its whole new text, never part of it. Here the files are made
 // durable together, with one sync of the file system before the renames instead of one per file: a
 // run of 999 scans would otherwise wait for 999 syncs (about 10 s on a disk that takes 10 ms each).

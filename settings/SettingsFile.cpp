@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <ini.h>
 #include <set>
 #include <sstream>
 
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +29,7 @@ bool LooksBinary(const std::string& text)
     });
 }
 
-std::string Trimmed(const std::string& text)
+std::string TrimmedLine(const std::string& text)
 {
     const size_t b = text.find_first_not_of(" \t\r");
     if (b == std::string::npos)
@@ -92,7 +92,7 @@ void ReportMalformedLines(const std::vector<std::string>& lines, const std::vect
         withEntry.insert(e.Line);
     for (size_t i = 0; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
-        const std::string t = Trimmed(lines[i]);
+        const std::string t = TrimmedLine(lines[i]);
         const bool ignorable = t.empty() || t[0] == ';' || t[0] == '#' || (t[0] == '[' && line != firstError);
         if (withEntry.count(line) || ignorable)
             continue;
@@ -222,21 +222,23 @@ SettingsFileReport ReadSettingsFile(const std::string& path, ProgramSettings& se
         report.Problems.push_back("it is a directory, not a file; nothing was read");
         return report;
     }
-    const auto size = fs::file_size(path, ec);
-    if (!ec && size > MaxFileBytes) {
-        report.Problems.push_back("the file is too large for a settings file (" + std::to_string(size)
-            + " bytes); nothing was taken from it");
+    // Read on the open file, never waiting for a writer: a pipe would hold the window at start.
+    std::string text;
+    const int64_t read = ReadWholeFile(path, text, MaxFileBytes + 1);
+    if (read == NotARegularFile) {
+        report.Problems.push_back("it is not a regular file (a pipe or a device); nothing was read");
         return report;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    if (in)
-        contents << in.rdbuf();
-    if (!in || in.bad()) {
+    if (read < 0) {
         report.Problems.push_back("the file cannot be read; nothing was taken from it");
         return report;
     }
-    const std::string text = contents.str();
+    if (text.size() > MaxFileBytes) {
+        const auto size = fs::file_size(path, ec);
+        report.Problems.push_back("the file is too large for a settings file ("
+            + (ec ? "over " + std::to_string(MaxFileBytes) : std::to_string(size)) + " bytes); nothing was taken from it");
+        return report;
+    }
     if (LooksBinary(text)) {
         report.Problems.push_back("the file holds binary data, not settings text; nothing was taken from it");
         return report;

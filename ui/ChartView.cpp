@@ -437,6 +437,8 @@ void ChartView::OnRectangle(const QRect& rect)
 
 QString ChartView::SaveData(const QString& fileName) const
 {
+    if (const std::string refusal = ScanOverwriteRefusal(fileName.toStdString()); !refusal.empty())
+        return QString::fromStdString(refusal);
     return QString::fromStdString(WriteFileAtomically(fileName.toStdString(), ChartDataText(*model_)));
 }
 

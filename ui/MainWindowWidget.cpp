@@ -29,18 +29,22 @@ QLineEdit* ReadOnly(QWidget* parent, const QString& hint = QString())
     return e;
 }
 
-void Fill(QListWidget* list, const std::vector<std::string>& items, int32_t selected)
+// `shown`: the items the list shows, kept beside it so that a refresh compares them without
+// reading the list (a run's directory may hold tens of thousands of files).
+void Fill(QListWidget* list, std::vector<std::string>& shown, const std::vector<std::string>& items, int32_t selected)
 {
-    // Items that stay stay, so that a list that only grows (the files of a run in progress)
-    // keeps where the user scrolled to.
-    int kept = 0;
-    while (kept < list->count() && kept < static_cast<int>(items.size())
-        && list->item(kept)->text().toStdString() == items[static_cast<size_t>(kept)])
-        ++kept;
-    while (list->count() > kept)
-        delete list->takeItem(list->count() - 1);
-    for (size_t i = static_cast<size_t>(kept); i < items.size(); ++i)
-        list->addItem(QString::fromStdString(items[i]));
+    if (items != shown) {
+        // Items that stay stay, so that a list that only grows (the files of a run in progress)
+        // keeps where the user scrolled to.
+        size_t kept = 0;
+        while (kept < shown.size() && kept < items.size() && shown[kept] == items[kept])
+            ++kept;
+        while (list->count() > static_cast<int>(kept))
+            delete list->takeItem(list->count() - 1);
+        for (size_t i = kept; i < items.size(); ++i)
+            list->addItem(QString::fromStdString(items[i]));
+        shown = items;
+    }
     if (list->currentRow() != selected)
         list->setCurrentRow(selected);
 }
@@ -69,17 +73,11 @@ MainWindowWidget::MainWindowWidget(Prompts* standIn, QWidget* parent)
     , prompts_(*this, standIn)
     , form_(std::make_unique<TMorvaneForm>(&prompts_))
     , timer1_(new QTimer(this))
-    , timer2_(new QTimer(this))
 {
     setWindowTitle(QString::fromStdString(form_->Caption));
     BuildControls();
     connect(timer1_, &QTimer::timeout, this, &MainWindowWidget::Timer1Tick);
-    connect(timer2_, &QTimer::timeout, this, [this] {
-        form_->Timer2Timer();
-        Refresh();
-    });
     timer1_->start(form_->Timer1.Interval);
-    timer2_->start(form_->Timer2.Interval);
     resize(900, 620);
     Refresh();
 }
@@ -99,7 +97,6 @@ MainWindowWidget::~MainWindowWidget()
 void MainWindowWidget::closeEvent(QCloseEvent* event)
 {
     timer1_->stop();
-    timer2_->stop();
     const auto widgets = widgets_;
     for (const auto& [view, widget] : widgets) {
         (void)view;
@@ -158,6 +155,7 @@ void MainWindowWidget::BuildControls()
     });
 
     listDataDirs_ = new QListWidget(central);
+    listDataDirs_->setObjectName("runs");
     connect(listDataDirs_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (refreshing_)
             return;
@@ -181,6 +179,7 @@ void MainWindowWidget::BuildControls()
     });
 
     listFiles_ = new QListWidget(central);
+    listFiles_->setObjectName("files");
     connect(listFiles_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (refreshing_ || row < 0)
             return;
@@ -287,14 +286,13 @@ void MainWindowWidget::Refresh()
     editInputDir_->setText(QString::fromStdString(f.EditInputDir));
     editDataDir_->setText(QString::fromStdString(f.EditDataDir));
     editDateTimeDir_->setText(QString::fromStdString(f.EditDateTimeDir));
-    Fill(listDataDirs_, f.ListBoxDataDirs, f.ListBoxDataDirsItemIndex);
-    Fill(listFiles_, f.FileListBox1Items, f.FileListBox1ItemIndex);
+    Fill(listDataDirs_, shownDataDirs_, f.ListBoxDataDirs, f.ListBoxDataDirsItemIndex);
+    Fill(listFiles_, shownFiles_, f.FileListBox1Items, f.FileListBox1ItemIndex);
     std::vector<std::string> names;
     for (const OpenWindowEntry& e : f.ListBoxOpenWindows)
         names.push_back(e.Name);
-    Fill(listOpenWindows_, names, f.ListBoxOpenWindowsItemIndex);
+    Fill(listOpenWindows_, shownOpenWindows_, names, f.ListBoxOpenWindowsItemIndex);
     RebuildChannels();
-    timer2_->setInterval(f.Timer2.Interval);
     if (comparisonWindow_)
         comparisonWindow_->Refresh();
     refreshing_ = false;
@@ -387,7 +385,7 @@ void MainWindowWidget::FocusView(const TSedDataView* view)
 
 void MainWindowWidget::Timer1Tick()
 {
-    form_->Timer1Timer();
+    form_->Tick();
     Refresh();
 }
 

@@ -53,7 +53,8 @@ public:
     SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
     // "Open analysis…" with the record chosen: the windows of the views it opened (shown).
     std::vector<SedDataViewWidget*> OpenAnalysis(const QString& record);
-    // The channel detection's tick, as its timer calls it.
+    // The window's clock tick, as its timer calls it every Timer1.Interval: the channel detection,
+    // and within every Timer2.Interval the root's follow (TMorvaneForm::Tick).
     void Timer1Tick();
     // The program's comparison window: "Show Comparison" shows it, and it follows the list of
     // open views with the main window's own list. Null: none.
@@ -83,12 +84,12 @@ private:
     QListWidget* listDataDirs_;
     QListWidget* listFiles_;
     QListWidget* listOpenWindows_;
+    std::vector<std::string> shownDataDirs_, shownFiles_, shownOpenWindows_; // what the lists show
     QGroupBox* channels_;
     QGridLayout* channelGrid_;
     QButtonGroup* channelButtons_;
     std::vector<ChannelEntry> shownChannels_;
     QTimer* timer1_;
-    QTimer* timer2_;
     std::map<const TSedDataView*, SedDataViewWidget*> widgets_;
     CompareWindow* comparisonWindow_ = nullptr;
     bool refreshing_ = false;

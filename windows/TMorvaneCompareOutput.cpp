@@ -35,6 +35,11 @@ void TMorvaneCompare::ButtonOutputAsciiClick()
     request.OverwritePrompt = true;
     if (!prompts_->SaveDialog(request))
         return;
+    // Never over, or among, the scan files of a run (another run's included).
+    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
+        prompts_->ShowMessage(refusal);
+        return;
+    }
     if (const std::string failure = WriteFileAtomically(request.FileName, ComparisonTableText(names, curves));
         !failure.empty()) {
         prompts_->ShowMessage(failure);

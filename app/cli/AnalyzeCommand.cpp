@@ -12,6 +12,7 @@
 #include "provenance/ChannelRecording.h"
 #include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"
+#include "settings/SpeciesSettings.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ public:
     }
 
     CliFollower follower;
+    ConvergenceThresholds thresholds; // of the settings the command runs on
 
     // Writes the file for the current state. `last`: no later attempt follows.
     Written WriteOnce(bool last)
@@ -115,7 +117,7 @@ public:
         std::string line = o_.json ? SummaryJson(s, path, e.ChannelName) : SummaryText(s, path, e.ChannelName);
         // Following a run, each summary also says whether it has converged.
         if (o_.watch)
-            line = WithConvergence(line, SummariseConvergence(e, {}, &convergenceFits_), o_.json);
+            line = WithConvergence(line, SummariseConvergence(e, thresholds, &convergenceFits_), o_.json);
         out_ << line << "\n";
         out_.flush();
         return WriteCliSidecar(record, err_) ? Written::Yes : Written::Failed;
@@ -201,11 +203,12 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     const std::function<void(int)>& sleepMs)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -240,11 +243,13 @@ int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, co
     AnalyzeRun run(o, out, err, choice.entry);
     if (o.progress)
         run.follower.progress = &err;
+    run.follower.SettingsFile = o.analysis.settingsFile;
+    run.thresholds = ThresholdsOf(settings.Species);
     if (!o.watch) {
-        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs);
+        OpenFinishedChannel(run.follower, o.runDir, launch, sleepMs, settings.Analysis);
         return StatusOf(run.WriteOnce(true));
     }
-    OpenChannel(run.follower, o.runDir, launch);
+    OpenChannel(run.follower, o.runDir, launch, settings.Analysis);
 
     ScanNotices notices(err);
     notices.Look(run.follower.Counts);
@@ -286,6 +291,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
     AddAnalysisOptions(*analyze, o->analysis);
     analyze->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
+    AddForceOption(*analyze, o->force);
     analyze->add_option("--set", o->set, "Write this g(s*) set alone (numbered from 0), as the time course does");
     analyze->add_flag("--watch", o->watch,
         "Follow the run: rewrite the file after each batch of new scans until Ctrl-C (the run directory and the "
@@ -294,6 +300,7 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
     return { analyze, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 return RunAnalyze(*o, context.out, context.err, context.stop, context.sleepMs);

@@ -14,6 +14,7 @@ struct AnalyzeOptions {
     std::string channel; // empty: the channel the main window would select
     AnalysisOptions analysis;
     std::string output; // empty: the proposed name in the current directory
+    bool force = false; // may write among the scan files of a directory other than the run's
     std::optional<int> set; // write this g(s*) set alone (time-course form)
     bool watch = false;
     bool json = false;

@@ -4,6 +4,7 @@
 #include "app/cli/AnalyzeCommand.h"
 #include "app/cli/ChannelsCommand.h"
 #include "app/cli/CompareCommand.h"
+#include "app/cli/CsCommand.h"
 #include "app/cli/ExportCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/FitCommand.h"

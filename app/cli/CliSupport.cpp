@@ -13,6 +13,8 @@
 #include "mainwindow/ChannelDetection.h"
 #include "mainwindow/RunDiscovery.h"
 #include "scanfiles/ChannelWavelength.h"
+#include "scanfiles/FileSystem.h"
+#include "settings/SettingsFile.h"
 
 namespace fs = std::filesystem;
 
@@ -149,14 +151,18 @@ void AddAnalysisOptions(CLI::App& command, AnalysisOptions& o)
     command.add_option("--jitter", o.jitter, "Jitter reference radius, cm (default 5.85; interference only)");
     command.add_option("--fringe", o.fringe, "Integral-fringe reference radius, cm (default 6.9; interference only)");
     command.add_option("--mw", o.mw, "Base the data span on this molecular weight, g/mol");
+    command.add_option("--settings", o.settingsFile,
+        "Settings file as the windows write it (display, analysis and species settings; default: the built-in "
+        "values); its positions are the defaults of --meniscus, --bottom, --jitter and --fringe");
     command.add_option("--wavelength", o.wavelength,
         "Of an absorbance or intensity cell scanned at several wavelengths, the one to analyse, nm (default: the "
         "first in file order)");
 }
 
-std::string LaunchFromOptions(const AnalysisOptions& o, LaunchParameters& launch)
+namespace {
+
+std::string LaunchOnDefaults(const AnalysisOptions& o, LaunchParameters& launch)
 {
-    launch = LaunchParameters::Defaults("");
     const struct {
         const char* name;
         const std::optional<double>& value;
@@ -185,6 +191,24 @@ std::string LaunchFromOptions(const AnalysisOptions& o, LaunchParameters& launch
         return "the meniscus (" + FloatToStr(launch.Meniscus) + " cm) must be positive and below the bottom ("
             + FloatToStr(launch.Bottom) + " cm)";
     return {};
+}
+
+} // namespace
+
+std::string SettingsAndLaunchFromOptions(const AnalysisOptions& o, ProgramSettings& settings, LaunchParameters& launch)
+{
+    settings = ProgramSettings();
+    if (!o.settingsFile.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(o.settingsFile, ec))
+            return "--settings: no such file: " + o.settingsFile;
+        const SettingsFileReport report = ReadSettingsFile(o.settingsFile, settings);
+        if (!report.Problems.empty())
+            return "--settings " + o.settingsFile + ": " + report.Problems.front()
+                + (report.Problems.size() > 1 ? " (and " + std::to_string(report.Problems.size() - 1) + " more)" : "");
+    }
+    launch = LaunchParameters::Defaults("", settings.Display, settings.Analysis);
+    return LaunchOnDefaults(o, launch);
 }
 
 std::string NoDataMessage(const ChannelFollower& follower, const std::string& channel, const std::string& runDir)
@@ -237,12 +261,31 @@ void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err)
         err << CliProgramPrefix << "warning: " << warning << "\n";
 }
 
-std::string OutputRefusal(const std::string& output, const std::string& runDir)
+std::string OutputRefusal(const std::string& output, const std::string& runDir, bool force)
 {
-    if (!IsScanFileOfRun(output, runDir))
+    if (IsScanFileOfRun(output, runDir))
+        return CliProgramPrefix + std::string("will not write ") + output
+            + ": it is a scan file of the run being read; choose another --output";
+    const std::string reason = force ? std::string() : ScanOverwriteReason(output);
+    if (reason.empty())
         return {};
-    return CliProgramPrefix + std::string("will not write ") + output
-        + ": it is a scan file of the run being read; choose another --output";
+    return CliProgramPrefix + std::string("will not write ") + output + ": " + reason
+        + "; choose another --output, or --force writes it all the same";
+}
+
+void AddForceOption(CLI::App& command, bool& force)
+{
+    command.add_flag("--force", force,
+        "Write outputs named as scan files into a directory that holds scan files (never the run's own)");
+}
+
+std::string OutputDirectoryRefusal(const std::string& dir, const char* what, bool force)
+{
+    if (force || !HoldsScanFiles(dir))
+        return {};
+    return CliProgramPrefix + std::string("will not ") + what + " into " + dir
+        + ": it holds scan files, which the files written there would replace or join; choose another "
+          "--output-dir, or --force writes into it all the same";
 }
 
 void CliFollower::ShowProgress(const std::string& text)

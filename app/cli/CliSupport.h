@@ -7,6 +7,7 @@
 
 #include "dataview/ChannelFollower.h"
 #include "dataview/ChannelSession.h"
+#include "settings/SettingsKeys.h"
 
 namespace CLI {
 class App;
@@ -52,6 +53,9 @@ struct AnalysisOptions {
     std::optional<double> fringe;
     std::optional<double> mw; // g/mol: the averaging window follows this molecular weight
     std::optional<int> wavelength; // nm: of a cell scanned at several, the channel of this one
+    // --settings: the settings file the windows write (display, analysis and species settings);
+    // empty: the built-in values.
+    std::string settingsFile;
     // Waits between two looks at a file still being written (OpenFinishedChannel); empty: no wait.
     std::function<void(int)> pause;
 };
@@ -59,10 +63,15 @@ struct AnalysisOptions {
 // --meniscus takes a radius or "auto".
 void AddAnalysisOptions(CLI::App& command, AnalysisOptions& options);
 
-// The launch defaults with the options applied (the channel is left to the caller); or what is
-// wrong with an option, one line without the program's prefix: a radius that is no finite number,
-// a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the bottom.
-std::string LaunchFromOptions(const AnalysisOptions& options, LaunchParameters& launch);
+// The settings a command runs on: the built-in values, or with --settings those of the file as the
+// windows read it; and the launch defaults of those settings with the options applied (the channel
+// is left to the caller). A wrong option is one line without the program's prefix: a radius that is
+// no finite number, a molecular weight outside 100 .. 1,000,000, a meniscus not between 0 and the
+// bottom. A file that is missing, unreadable or not settings text, and any value it
+// holds that the windows would not take, is an error: one line naming the file and the first
+// problem, without the program's prefix. Otherwise "".
+std::string SettingsAndLaunchFromOptions(
+    const AnalysisOptions& options, ProgramSettings& settings, LaunchParameters& launch);
 
 // The channel entry a command loads, from --channel (empty: the one the main window would select)
 // and --wavelength: for an absorbance or intensity cell scanned at several wavelengths, the entry of
@@ -105,9 +114,18 @@ void WarnAboutPositions(const RealTimeGofS& engine, std::ostream& err);
 // A number as the user would have typed it: FloatToStr, or nan, inf and -inf.
 std::string Typed(double x);
 
-// The refusal of an output path that would replace or add a scan file of the run being read, one
-// line with the prefix; empty when the path may be written.
-std::string OutputRefusal(const std::string& output, const std::string& runDir);
+// The refusal of an output path that would replace or add a scan file of the run being read, or
+// without `force` one of any directory that holds scan files (ScanOverwriteReason), one line with
+// the prefix; empty when the path may be written.
+std::string OutputRefusal(const std::string& output, const std::string& runDir, bool force);
+
+// --force: an output may replace or join the scan files of a directory other than the run's.
+void AddForceOption(CLI::App& command, bool& force);
+
+// Without `force`, the refusal of an output directory that holds scan files, which the files
+// written there would replace or join (`what`: "export", "write recomposed files"); one line with
+// the prefix, empty when it may be written.
+std::string OutputDirectoryRefusal(const std::string& dir, const char* what, bool force);
 
 // A follower that shows its loading progress on a terminal line.
 class CliFollower : public ChannelFollower {

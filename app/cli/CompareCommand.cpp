@@ -49,7 +49,8 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
         return 2;
     }
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
@@ -61,7 +62,7 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
             err << CliProgramPrefix << "no such directory: " << in.runDir << "\n";
             return 2;
         }
-        if (const std::string refusal = OutputRefusal(o.output, in.runDir); !refusal.empty()) {
+        if (const std::string refusal = OutputRefusal(o.output, in.runDir, o.force); !refusal.empty()) {
             err << refusal << "\n";
             return 2;
         }
@@ -89,7 +90,8 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
     record.Parameters["columns"] = nlohmann::ordered_json::array();
     for (const ChannelToLoad& c : toLoad) {
         ChannelFollower follower;
-        OpenFinishedChannel(follower, c.runDir, c.launch, o.analysis.pause);
+        follower.SettingsFile = o.analysis.settingsFile;
+        OpenFinishedChannel(follower, c.runDir, c.launch, o.analysis.pause, settings.Analysis);
         if (!follower.HasData) {
             err << NoDataMessage(follower, c.channel, c.runDir) << "\n";
             return 1;
@@ -132,11 +134,13 @@ CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)
     compare->add_flag("--normalized", o->normalized, "Divide each curve by its total concentration Co");
     AddAnalysisOptions(*compare, o->analysis);
     compare->add_option("--output", o->output, "Output file (tab-separated text)")->required();
+    AddForceOption(*compare, o->force);
     return { compare, [o, &context] {
                 CompareOptions resolved = *o;
                 for (std::string& input : resolved.inputs)
                     input = AbsolutePathFrom(context.startDir, input);
                 resolved.output = AbsolutePathFrom(context.startDir, resolved.output);
+                resolved.analysis.settingsFile = AbsolutePathFrom(context.startDir, resolved.analysis.settingsFile);
                 resolved.analysis.pause = context.sleepMs;
                 return RunCompare(resolved, context.out, context.err);
             } };

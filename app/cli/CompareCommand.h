@@ -14,6 +14,7 @@ struct CompareOptions {
     bool normalized = false; // each curve divided by its total concentration Co
     AnalysisOptions analysis; // the positions and --mw, as for analyze
     std::string output;
+    bool force = false; // may write among the scan files of a directory other than the run's
 };
 
 // One input: the run directory and the mask after its last ':' (empty: the channel the main

@@ -14,12 +14,17 @@ namespace fs = std::filesystem;
 int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, ""); !refusal.empty()) {
+    if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, "", true); !refusal.empty()) {
         err << CliProgramPrefix << refusal << "\n";
+        return 2;
+    }
+    if (const std::string refusal = OutputDirectoryRefusal(o.outputDir, "export", o.force); !refusal.empty()) {
+        err << refusal << "\n";
         return 2;
     }
     if (!IsDirectory(o.runDir)) {
@@ -38,7 +43,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
@@ -60,6 +66,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
     job.Extension = ExportExtension(launch.Channel);
     job.Suffix = ExportHeaderSuffix(o.now);
     job.RunDirectory = o.runDir;
+    job.MayJoinScans = o.force;
     const ScanExportResult result = ExportScans(*follower.Engine->RawStore, job);
     if (!result.Refused.empty()) {
         err << CliProgramPrefix << result.Refused << "\n";
@@ -90,10 +97,12 @@ CliCommand AddExportCommand(CLI::App& app, const CliContext& context)
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--output-dir", o->outputDir, "Output directory (made when missing; not the run directory)")
         ->required();
+    AddForceOption(*command, o->force);
     return { command, [o, &context] {
                 ExportOptions options = *o;
                 options.runDir = AbsolutePathFrom(context.startDir, options.runDir);
                 options.outputDir = AbsolutePathFrom(context.startDir, options.outputDir);
+                options.analysis.settingsFile = AbsolutePathFrom(context.startDir, options.analysis.settingsFile);
                 options.now = CurrentLocalDateTime();
                 options.progress = context.progress;
                 options.analysis.pause = context.sleepMs;

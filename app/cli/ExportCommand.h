@@ -14,6 +14,7 @@ struct ExportOptions {
     std::string channel; // empty: the channel the main window would select
     AnalysisOptions analysis;
     std::string outputDir; // made when missing; never the run directory
+    bool force = false; // may write among the scan files of a directory other than the run's
     LocalDateTime now; // the date and time in the exported descriptions
     bool progress = false;
 };

@@ -112,11 +112,12 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
-    if (const std::string wrong = LaunchFromOptions(o.analysis, launch); !wrong.empty()) {
+    ProgramSettings settings;
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
         err << CliProgramPrefix << wrong << "\n";
         return 2;
     }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -137,7 +138,8 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, channel, o.runDir) << "\n";
         return 1;
@@ -152,7 +154,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     if (range.status != 0)
         return range.status;
 
-    const GUISettings display;
+    const GUISettings& display = settings.Display;
     ExtrapolationOutput x = ExtrapolateSets(e, o.runDir, range.start, range.end, display);
     RangeStory story { range.given ? "given" : "default", "" };
     if (!x.judgement.Sound()) {
@@ -201,10 +203,12 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
     command->add_option("--end", o->end, "Last smoothed set (default: the newest)");
     AddAnalysisOptions(*command, o->analysis);
     command->add_option("--output", o->output, "Output file (default: the proposed name in the current directory)");
+    AddForceOption(*command, o->force);
     command->add_option("--summary", *summary, "Summary format")->check(CLI::IsMember({ "text", "json" }));
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 o->analysis.pause = context.sleepMs;

@@ -17,6 +17,7 @@ struct ExtrapolateOptions {
     std::optional<int> start; // default: 0 (every set up to end, as the data view takes them)
     std::optional<int> end; // default: the newest smoothed set
     std::string output; // empty: the proposed name in the current directory
+    bool force = false; // may write among the scan files of a directory other than the run's
     bool json = false;
     bool progress = false;
 };

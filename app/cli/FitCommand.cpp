@@ -21,14 +21,14 @@ using Json = nlohmann::ordered_json;
 Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
 
 // The fit's options from the command line over the built-in settings; empty, or what is wrong.
-std::string OptionsOf(const FitOptions& o, SpeciesFitOptions& fit)
+std::string OptionsOf(const FitOptions& o, const SpeciesSettings& species, SpeciesFitOptions& fit)
 {
     if (o.species < 1 || o.species > 3)
         return "--species takes 1 to 3 (got " + std::to_string(o.species) + ")";
     fit.Species = o.species;
     fit.Model = o.model == "gaussian" ? SpeciesModel::Gaussian : SpeciesModel::LammBoundaries;
     fit.Set = o.set.value_or(-1);
-    fit.Solvent = SolventOf(SpeciesSettings());
+    fit.Solvent = SolventOf(species);
     const struct {
         const char* name;
         const std::optional<double>& value;
@@ -122,18 +122,21 @@ std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const 
 int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
 {
     LaunchParameters launch;
+    ProgramSettings settings;
     SpeciesFitOptions fit;
-    for (const std::string& wrong : { LaunchFromOptions(o.analysis, launch), OptionsOf(o, fit) }) {
-        if (!wrong.empty()) {
-            err << CliProgramPrefix << wrong << "\n";
-            return 2;
-        }
+    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
+    }
+    if (const std::string wrong = OptionsOf(o, settings.Species, fit); !wrong.empty()) {
+        err << CliProgramPrefix << wrong << "\n";
+        return 2;
     }
     if (!IsDirectory(o.runDir)) {
         err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
         return 2;
     }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
         err << refusal << "\n";
         return 2;
     }
@@ -148,7 +151,8 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause);
+    follower.SettingsFile = o.analysis.settingsFile;
+    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
     if (!follower.HasData) {
         err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
         return 1;
@@ -216,9 +220,11 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
     command->add_option("--summary", *summary, "Output format")->check(CLI::IsMember({ "text", "json" }));
     command->add_option("--output", o->output,
         "Also write the species table to this file, with its sidecar (OUTPUT.json) for reproduce");
+    AddForceOption(*command, o->force);
     return { command, [o, summary, &context] {
                 o->runDir = AbsolutePathFrom(context.startDir, o->runDir);
                 o->output = AbsolutePathFrom(context.startDir, o->output);
+                o->analysis.settingsFile = AbsolutePathFrom(context.startDir, o->analysis.settingsFile);
                 o->json = *summary == "json";
                 o->progress = context.progress;
                 o->analysis.pause = context.sleepMs;

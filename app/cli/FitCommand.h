@@ -23,6 +23,7 @@ struct FitOptions {
     std::optional<double> minSStar; // S; default 0.5
     std::optional<double> maxSStar; // S; default the set's last point
     std::string output; // empty: the table is printed only; otherwise also written here, with its sidecar
+    bool force = false; // may write among the scan files of a directory other than the run's
     bool json = false;
     bool progress = false;
 };

@@ -8,6 +8,7 @@ struct RecomposeOptions {
     std::string dataDir;
     std::string paradigm;
     std::string outputDir;
+    bool force = false; // may write among the scan files of a directory other than the run's
 };
 
 // "morvane-cli recompose": what the recompose tool does, without its window. Prints each status

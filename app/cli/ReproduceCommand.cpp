@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -10,12 +10,14 @@
 #include "app/cli/CompareCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "dataview/GofsOutput.h"
+#include "provenance/CsRecord.h"
 #include "provenance/ExportRecord.h"
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
 #include "provenance/SpeciesFitRecord.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/ScanText.h"
 
 namespace {
 
@@ -154,6 +156,17 @@ std::string MakeSpeciesFit(const Sidecar& s, const Engines& engines, std::string
     return RemakeSpeciesFit(*engines[0], s, text);
 }
 
+std::string CheckCs(const Sidecar& s)
+{
+    morvane::cs::CsOptions options;
+    return CsOptionsOf(s, options);
+}
+
+std::string MakeCs(const Sidecar& s, const Engines& engines, std::string& text)
+{
+    return RemakeCs(*engines[0], s, text);
+}
+
 const KindOfOutput Kinds[] = {
     { KindGofs, OneChannel, MakeGofs },
     { KindGofsSet, CheckGofsSet, MakeGofs },
@@ -161,6 +174,7 @@ const KindOfOutput Kinds[] = {
     { KindComparison, CheckComparison, MakeComparison },
     { KindExport, CheckExportParameters, MakeExport },
     { KindSpeciesFit, CheckSpeciesFit, MakeSpeciesFit },
+    { KindCs, CheckCs, MakeCs },
 };
 
 const KindOfOutput* FindKind(const std::string& kind)
@@ -267,7 +281,7 @@ std::string ReadUsableRecord(const ReproduceOptions& o, Sidecar& s, std::vector<
     for (size_t i = 0; i < sources.size() && !o.runDirs.empty(); ++i)
         sources[i].RunDirectory = o.runDirs[o.runDirs.size() == 1 ? 0 : i];
     for (const ChannelRecord& c : sources) {
-        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory); !refusal.empty())
+        if (const std::string refusal = OutputRefusal(o.output, c.RunDirectory, o.force); !refusal.empty())
             return refusal;
         if (const std::string refusal = RecordedPathsRefusal(c); !refusal.empty())
             return where + "refused: " + refusal;
@@ -365,6 +379,7 @@ CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context)
         "report whether the inputs still match and whether the result is byte-identical");
     command->add_option("SIDECAR", o->sidecar, "The sidecar written beside an output")->required();
     command->add_option("--output", o->output, "Also write the result here (default: compare only)");
+    AddForceOption(*command, o->force);
     command->add_option("--run-dir", o->runDirs,
         "Read the recorded scans from this directory (a run that was moved); once for every channel, or once per "
         "channel of the record in its order");

@@ -15,6 +15,7 @@ struct ReproduceOptions {
     // Where the recorded scans are now, when the run was moved: one for every channel of the
     // record, or one per channel in the record's order. The result still names the recorded run.
     std::vector<std::string> runDirs;
+    bool force = false; // may write among the scan files of a directory other than the run's
 };
 
 // Exit status: 0 when every recorded input is unchanged and the result is byte-identical (files of

@@ -13,7 +13,15 @@
 
 namespace {
 std::atomic<bool> stopRequested { false };
-extern "C" void OnSignal(int) { stopRequested = true; }
+
+// analyze --watch takes the first Ctrl-C or SIGTERM as its request to stop after the look in
+// progress; a second one ends it at once, as both end every other command at any time (by default).
+extern "C" void OnWatchSignal(int)
+{
+    stopRequested = true;
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
 }
 
 int main(int argc, char** argv)
@@ -42,12 +50,15 @@ int main(int argc, char** argv)
         AddExportCommand(app, context),
         AddFitCommand(app, context),
         AddReproduceCommand(app, context),
+        AddCsCommand(app, context),
     };
 
     CLI11_PARSE(app, argc, argv);
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    if (app.get_subcommand("analyze")->count("--watch") > 0) {
+        std::signal(SIGINT, OnWatchSignal);
+        std::signal(SIGTERM, OnWatchSignal);
+    }
     for (const CliCommand& c : commands)
         if (*c.command)
             return c.run();

@@ -1,6 +1,7 @@
 // morvane: the windowed program. Options let it start on a root, launch a view and, for
 // documentation and checks, render a window to a PNG file without a display and exit.
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
@@ -18,6 +19,7 @@
 
 #include "mainwindow/RunDiscovery.h"
 #include "MorvaneVersion.h"
+#include "scanfiles/FileSystem.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -50,13 +52,26 @@ bool SelectTabNamed(SedDataViewWidget& view, const QString& name, QString& names
     return false;
 }
 
-// Whether `file` would replace or add a scan file of a run the program reads: the data directory
-// of the main window or the root.
-bool IsScanOfReadRun(const QString& file, MainWindowWidget& main, const QString& root)
+// Why `file` must not be written: it would replace or add a scan file of a run the program reads
+// (the data directory of the main window or the root), or of any directory that holds scan files.
+// Empty when it may be written.
+std::string ScanRefusalOf(const QString& file, MainWindowWidget& main, const QString& root)
 {
     const std::string path = file.toStdString();
-    return IsScanFileOfRun(path, main.Form().EditDataDir)
-        || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString()));
+    if (IsScanFileOfRun(path, main.Form().EditDataDir) || (!root.isEmpty() && IsScanFileOfRun(path, root.toStdString())))
+        return "it is a scan file of the run being read";
+    return ScanOverwriteReason(path);
+}
+
+// Renders `widget` to the PNG file `file` through a temporary file and a rename, as every file the
+// program writes; what failed, or empty.
+std::string WriteScreenshot(QWidget& widget, const QString& file)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !widget.grab().save(&buffer, "PNG"))
+        return "the picture cannot be encoded";
+    return WriteFileAtomically(file.toStdString(), std::string(png.constData(), static_cast<size_t>(png.size())));
 }
 
 // The --delay value; false, with the message written, when it is no number of seconds a
@@ -181,10 +196,10 @@ int main(int argc, char* argv[])
         if (!root.isEmpty() && !ScanStartRoot(main, root))
             return 1;
         const auto refuseShot = [&]() -> bool {
-            if (shotFile.isEmpty() || !IsScanOfReadRun(shotFile, main, root))
+            const std::string why = shotFile.isEmpty() ? std::string() : ScanRefusalOf(shotFile, main, root);
+            if (why.empty())
                 return false;
-            std::fprintf(
-                stderr, "morvane: will not write %s: it is a scan file of the run being read\n", qPrintable(shotFile));
+            std::fprintf(stderr, "morvane: will not write %s: %s\n", qPrintable(shotFile), why.c_str());
             return true;
         };
         if (refuseShot())
@@ -209,17 +224,20 @@ int main(int argc, char* argv[])
                 return 1;
             }
         }
+        bool launchFailed = false; // said on stderr when it failed
         const QString mask = parser.value(launchOption);
         const auto launch = [&]() -> bool {
             view = main.Launch();
             if (!view) {
                 std::fprintf(stderr, "morvane: could not launch %s\n", qPrintable(mask));
+                launchFailed = true;
                 return false;
             }
             QString names;
             if (parser.isSet(tabOption) && !SelectTabNamed(*view, parser.value(tabOption), names)) {
                 std::fprintf(stderr, "morvane: no tab named %s; the tabs are %s\n", qPrintable(parser.value(tabOption)),
                     qPrintable(names));
+                launchFailed = true;
                 return false;
             }
             return true;
@@ -257,6 +275,14 @@ int main(int argc, char* argv[])
             return app.exec();
 
         const auto shoot = [&]() -> int {
+            // A picture of the main window (or of the wrong tab) is not what --launch asked for.
+            if (launchFailed)
+                return 1;
+            if (parser.isSet(launchOption) && !view) {
+                std::fprintf(stderr, "morvane: channel %s did not appear in %s within %g s; no screenshot taken\n",
+                    qPrintable(mask), main.Form().EditDataDir.c_str(), delaySeconds);
+                return 1;
+            }
             QWidget* target = view ? static_cast<QWidget*>(view) : static_cast<QWidget*>(&main);
             target->resize(1100, 760);
             target->show();
@@ -274,8 +300,8 @@ int main(int argc, char* argv[])
             QApplication::processEvents();
             if (refuseShot())
                 return 1;
-            if (!target->grab().save(shotFile, "PNG")) {
-                std::fprintf(stderr, "morvane: cannot write %s\n", qPrintable(shotFile));
+            if (const std::string failure = WriteScreenshot(*target, shotFile); !failure.empty()) {
+                std::fprintf(stderr, "morvane: cannot write %s: %s\n", qPrintable(shotFile), failure.c_str());
                 return 1;
             }
             return 0;

@@ -134,6 +134,41 @@ TEST(CliAnalyze, ErrorsAreOneClearLine)
     CliRun unwritable;
     EXPECT_EQ(unwritable.Analyze(OptionsFor(run.path(), out / "no-dir/x.txt")), 1);
     EXPECT_EQ(unwritable.err.str().rfind("morvane-cli: Unexpected error writing file", 0), 0u);
+
+    // A settings file that is missing or holds a value the windows would not take is an error.
+    testutil::WriteTextFile(out / "bad.INI", "[CustomSettings]\nSmoothCarSize=many\n");
+    for (const std::string& file : { out / "none.INI", out / "bad.INI" }) {
+        CliRun r;
+        AnalyzeOptions o = OptionsFor(run.path(), out / "x.txt");
+        o.analysis.settingsFile = file;
+        EXPECT_EQ(r.Analyze(o), 2);
+        EXPECT_EQ(r.err.str().rfind("morvane-cli: --settings", 0), 0u) << r.err.str();
+        EXPECT_NE(r.err.str().find(file), std::string::npos) << r.err.str();
+        EXPECT_FALSE(fs::exists(out / "x.txt"));
+    }
+}
+
+// The settings file the windows write: its positions are the defaults, the record names it.
+TEST(CliAnalyze, RunsOnTheSettingsFileTheWindowsWrite)
+{
+    TempDir run, out;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    testutil::WriteRun(run.path(), spec);
+    testutil::WriteTextFile(out / "m.INI", "[GUISettings]\r\nDefaultMeniscus=5.91\r\n");
+    CliRun withFile, withOption;
+    AnalyzeOptions o = OptionsFor(run.path(), out / "a.txt");
+    o.analysis.settingsFile = out / "m.INI";
+    ASSERT_EQ(withFile.Analyze(o), 0) << withFile.err.str();
+    o = OptionsFor(run.path(), out / "b.txt");
+    o.analysis.meniscus = 5.91;
+    ASSERT_EQ(withOption.Analyze(o), 0) << withOption.err.str();
+    const std::string a = testutil::ReadTextFile(out / "a.txt"), b = testutil::ReadTextFile(out / "b.txt");
+    EXPECT_EQ(a.substr(a.find('\n')), b.substr(b.find('\n'))) << "the same but for the name in the first line";
+    const nlohmann::json record = nlohmann::json::parse(testutil::ReadTextFile(out / "a.txt.json"));
+    EXPECT_EQ(record.at("channels")[0].at("settings_file"), out / "m.INI");
+    EXPECT_EQ(record.at("channels")[0].at("meniscus_cm"), 5.91);
+    EXPECT_TRUE(nlohmann::json::parse(testutil::ReadTextFile(out / "b.txt.json")).at("channels")[0].at("settings_file").is_null());
 }
 
 TEST(CliAnalyze, WatchRewritesAfterEachBatchAndStops)
@@ -188,6 +223,22 @@ TEST(CliAnalyze, OutputNeverReplacesOrAddsAScanOfTheRun)
 
     CliRun beside;
     EXPECT_EQ(beside.Analyze(OptionsFor(run.path(), run / "g.txt")), 0) << "a text file in the run directory is fine";
+
+    // Another run's scan was once replaced with status 0; --force is the user saying so.
+    TempDir other;
+    testutil::WriteRun(other.path(), spec);
+    const std::string otherScan = other / names.front(), otherBefore = testutil::ReadTextFile(otherScan);
+    CliRun refused;
+    EXPECT_EQ(refused.Analyze(OptionsFor(run.path(), otherScan)), 2);
+    EXPECT_EQ(refused.err.str(),
+        "morvane-cli: will not write " + otherScan + ": its name is that of a scan file and " + other.path()
+            + " holds scan files; choose another --output, or --force writes it all the same\n");
+    EXPECT_EQ(testutil::ReadTextFile(otherScan), otherBefore);
+    AnalyzeOptions forced = OptionsFor(run.path(), otherScan);
+    forced.force = true;
+    CliRun written;
+    EXPECT_EQ(written.Analyze(forced), 0) << written.err.str();
+    EXPECT_NE(testutil::ReadTextFile(otherScan), otherBefore);
 }
 
 TEST(CliAnalyze, NumbersThatAreNotFiniteAreRefused)
@@ -315,7 +366,7 @@ TEST(CliAnalyze, WatchStartsBeforeTheRunExistsAndOutlivesAFailedWrite)
     const std::string err = r.err.str();
     EXPECT_EQ(err.rfind("morvane-cli: waiting for " + run + " to appear\n", 0), 0u) << err;
     EXPECT_NE(err.find("morvane-cli: Unexpected error writing file, Please check output. (cannot create a file in '"
-                  + outDir + "'); writing it again after the next scans\n"),
+                  + outDir + "': No such file or directory); writing it again after the next scans\n"),
         std::string::npos)
         << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;

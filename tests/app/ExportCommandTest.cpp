@@ -79,7 +79,8 @@ TEST(CliExport, RefusalsAndFailuresAreOneLineAndANonZeroStatus)
 {
     ExportRun r;
     testutil::WriteTextFile(r.root / "file", "in the way");
-    TempDir empty;
+    TempDir empty, other;
+    testutil::WriteTextFile(other / "00001.RA1", "another run's scan");
     const struct {
         const char* name;
         std::string runDir, outputDir, channel;
@@ -90,6 +91,10 @@ TEST(CliExport, RefusalsAndFailuresAreOneLineAndANonZeroStatus)
             "morvane-cli: Will not export into " + r.run
                 + "/.: it is the directory of the run being read, and the "
                   "exported files would replace its scans. Choose another directory.\n" },
+        { "another run's directory", r.run, other.path(), "", 2,
+            "morvane-cli: will not export into " + other.path()
+                + ": it holds scan files, which the files written there would replace or join; choose another "
+                  "--output-dir, or --force writes into it all the same\n" },
         { "no run directory", r.root / "gone", r.root / "out", "", 2,
             "morvane-cli: no such directory: " + r.root / "gone" + "\n" },
         { "unknown channel", r.run, r.root / "out", "0*.XY1", 2,
@@ -113,6 +118,7 @@ TEST(CliExport, RefusalsAndFailuresAreOneLineAndANonZeroStatus)
     }
     EXPECT_FALSE(fs::exists(r.root / "out"));
     EXPECT_EQ(r.RunFiles(), before);
+    EXPECT_EQ(testutil::ReadTextFile(other / "00001.RA1"), "another run's scan");
 }
 
 TEST(CliExport, AFileThatCannotBeWrittenIsNamedAndTheRestWritten)

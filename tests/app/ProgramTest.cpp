@@ -1,7 +1,12 @@
 // The programs' own command lines, checked by running the programs as a user would.
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <fcntl.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "ProgramRun.h"
 #include "simulator/RunWriter.h"
@@ -57,6 +62,67 @@ TEST(CliProgram, ChannelsNamesASymlinkLoopAndListsTheRest)
     EXPECT_EQ(r.err, "morvane-cli: Skipped a symbolic link loop: " + root / "XLIDATA/123106\n");
     EXPECT_NE(r.out.find("* " + run + "\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("* 0*.RA1\n"), std::string::npos) << r.out;
+}
+
+// A pipe and a link to /dev/zero named as scans once held every command that reads a run (its
+// record hashes the files) for good, deaf to Ctrl-C. Each is stopped after ten minutes should it hang.
+TEST(CliProgram, PipesAndDevicesNamedAsScansAreRefusedByEveryCommand)
+{
+    TempDir run, out, scratch;
+    testutil::RunSpec spec;
+    spec.scans = 14;
+    testutil::WriteRun(run.path(), spec);
+    ASSERT_EQ(::mkfifo((run / "00015.RA1").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", run / "00016.RA1");
+    const std::string cli = "600 '" MORVANE_CLI_PROGRAM "' ", dir = " '" + run.path() + "'";
+    auto r = RunProgram("timeout", cli + "analyze" + dir + " --output g.txt", out.path(), scratch);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("16 scans read, 14 used, 2 refused (not a regular file: 00015.RA1 and 1 more)"),
+        std::string::npos)
+        << r.out;
+    for (const std::string& command : { "export" + dir + " --output-dir exported", "fit" + dir,
+             "extrapolate" + dir + " --output e.txt", "compare" + dir + dir + " --output c.txt",
+             std::string("reproduce g.txt.json") }) {
+        SCOPED_TRACE(command);
+        r = RunProgram("timeout", cli + command, out.path(), scratch);
+        EXPECT_TRUE(r.status >= 0 && r.status <= 2) << r.status << " (124: it hung) " << r.err;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(out / "exported"), {}), 16) << "14 scans, their list and its record";
+}
+
+// SIGTERM (and Ctrl-C) was once a request that only --watch looked at: a busy command ran on, deaf
+// to it. Here recompose is held by a full pipe on its output, at a point surely past its start.
+TEST(CliProgram, SigtermEndsABusyCommand)
+{
+    TempDir data, out;
+    const std::string header = "P 2 20.0 40000 1000 1.75E+10 660 1\r\n";
+    testutil::WriteTextFile(data / "paradigm.txt", "Paradigm 1, ref\r\n" + header + "   5.8012    1.0E+02\r\n");
+    // 150 status lines of about 45 bytes: more than the pipe holds and the byte read below.
+    for (int i = 1; i <= 150; ++i)
+        testutil::WriteTextFile(data / ("00" + std::to_string(100 + i) + ".IP2"), "Run, s\r\n" + header + "   5.8\r\n");
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    ASSERT_EQ(::fcntl(fds[1], F_SETPIPE_SZ, 4096), 4096);
+    const std::string dataDir = data.path(), paradigm = data / "paradigm.txt", outDir = out / "r";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::execl(MORVANE_CLI_PROGRAM, "morvane-cli", "recompose", dataDir.c_str(), "--paradigm", paradigm.c_str(),
+            "--output-dir", outDir.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(fds[0], &byte, 1), 1) << "the command did not start";
+    ::kill(child, SIGTERM);
+    // Drained, a command deaf to the signal runs to its end and exits 0.
+    char buffer[4096];
+    while (::read(fds[0], buffer, sizeof buffer) > 0) { }
+    ::close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+    EXPECT_FALSE(fs::exists(out / "r/00250.IP2"));
 }
 
 TEST(CliProgram, EveryCommandThatTakesTheMeniscusTakesAuto)
@@ -160,6 +226,22 @@ TEST(GuiProgram, DelaysATimerCannotTakeAreRefused)
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
     EXPECT_FALSE(fs::exists(out / "shot.png"));
+}
+
+// The picture of the main window once stood for a channel that never appeared, with status 0.
+TEST(GuiProgram, ALaunchedChannelThatNeverAppearsFailsAfterTheDelay)
+{
+    TempDir root, out, scratch;
+    testutil::RunSpec spec;
+    spec.scans = 6;
+    spec.points = 60;
+    testutil::WriteRun(root.path(), spec);
+    const auto r = RunGui("--root '" + root.path() + "' --launch 0*.IP1 --delay 0.2 --screenshot s.png", out.path(),
+        scratch);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("morvane: channel 0*.IP1 did not appear in " + root.path()), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" within 0.2 s; no screenshot taken\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out / "s.png"));
 }
 
 TEST(GuiProgram, TabNamesIgnoreCaseAndSpacesAndAreListedWhenNoneMatches)

@@ -46,6 +46,8 @@ TEST(CliRecompose, RefusalsAndFailuresAreOneLineEachAndANonZeroStatus)
 {
     Recompose r;
     WriteTextFile(r.data / "00002.IP2", std::string("Run7 3.1, b\r\n") + Header + "   5.8\r\n   5.9\r\n");
+    TempDir other;
+    WriteTextFile(other / "00001.RA1", "another run's scan");
     const struct {
         const char* name;
         std::string output, paradigm;
@@ -54,6 +56,10 @@ TEST(CliRecompose, RefusalsAndFailuresAreOneLineEachAndANonZeroStatus)
     } cases[] = {
         { "same directory", r.data.path(), r.data / "paradigm.txt", 2,
             "morvane-cli: Input and Output Directories must be different\n" },
+        { "a directory that holds scans", other.path(), r.data / "paradigm.txt", 2,
+            "morvane-cli: will not write recomposed files into " + other.path()
+                + ": it holds scan files, which the files written there would replace or join; choose "
+                  "another --output-dir, or --force writes into it all the same\n" },
         { "missing paradigm", r.out.path(), r.data / "gone.txt", 2,
             "morvane-cli: the paradigm file " + (r.data / "gone.txt") + " could not be read\n" },
         { "paradigm shorter than a file", r.out.path(), r.data / "paradigm.txt", 1,
@@ -68,4 +74,5 @@ TEST(CliRecompose, RefusalsAndFailuresAreOneLineEachAndANonZeroStatus)
     }
     EXPECT_TRUE(fs::exists(r.out / "00001.IP2"));
     EXPECT_FALSE(fs::exists(r.out / "00002.IP2"));
+    EXPECT_EQ(testutil::ReadTextFile(other / "00001.RA1"), "another run's scan");
 }

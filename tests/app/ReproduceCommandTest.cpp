@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "ProgramRun.h"
 #include "app/cli/AnalyzeCommand.h"
@@ -255,7 +256,7 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             "sidecar format 9 is newer than this program reads (1): use a newer Morvane" },
         { "unknown kind", edited([](auto& s) { s["kind"] = "poster"; }),
             "cannot reproduce an output of kind \"poster\" (this version reproduces gofs, gofs-set, extrapolation, "
-            "comparison, export, species-fit)" },
+            "comparison, export, species-fit, cs)" },
         { "missing kind", edited([](auto& s) { s.erase("kind"); }), "bad sidecar: kind is missing" },
         { "missing hash", edited([](auto& s) { s["output"].erase("sha256"); }),
             "bad sidecar: output.sha256 is missing" },
@@ -291,7 +292,7 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             "bad sidecar: channels[0].meniscus_cm (5.9) must be positive and below bottom_cm (1)" },
         { "control characters", edited([](auto& s) { s["kind"] = "\x1b[2J\nmorvane-cli: all fine"; }),
             "cannot reproduce an output of kind \"\\x1B[2J\\nmorvane-cli: all fine\" (this version reproduces gofs, "
-            "gofs-set, extrapolation, comparison, export, species-fit)" },
+            "gofs-set, extrapolation, comparison, export, species-fit, cs)" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -310,6 +311,11 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
     EXPECT_EQ(huge.status, 2);
     EXPECT_EQ(huge.err, "morvane-cli: " + dir / "bad.json" + ": not a Morvane sidecar: 1073741824 bytes, more than a "
                             "record may have (64 MB)\n");
+    // A pipe named as the sidecar is never waited on, and said to be what it is.
+    ASSERT_EQ(::mkfifo((dir / "pipe.json").c_str(), 0600), 0);
+    const Reproduced pipe = Reproduce(dir / "pipe.json");
+    EXPECT_EQ(pipe.status, 2);
+    EXPECT_EQ(pipe.err, "morvane-cli: " + dir / "pipe.json" + ": not a regular file\n");
 
     // Another version, a setting this one lacks and one it does not know: notes, and still identical.
     testutil::WriteTextFile(dir / "old.json", edited([](auto& s) {

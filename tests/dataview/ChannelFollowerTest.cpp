@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "FollowerCheck.h"
@@ -162,10 +163,11 @@ TEST(ChannelFollower, EveryRefusalIsCountedWithItsFirstFileOnBothPaths)
     testutil::WriteTextFile(dir / "00012.RA1", testutil::ScanFileText(absurd));
     testutil::WriteTextFile(dir / "00013.RA1", "description only\r\n");
     testutil::WriteTextFile(dir / "00014.RA1", "description\r\nX 1 20 50000 3500 1e10 280 1\r\n6.0 1 1\r\n");
-    testutil::ScanSpec noValues = Scan(3500, 30);
-    for (double& v : noValues.value)
-        v = NAN;
-    testutil::WriteTextFile(dir / "00015.RA1", testutil::ScanFileText(noValues));
+    // nan on every 7th line of one scan once moved the peak of a run from 4.36 S to 0.252 S.
+    testutil::ScanSpec someNan = Scan(3500, 30);
+    for (size_t i = 0; i < someNan.value.size(); i += 7)
+        someNan.value[i] = NAN;
+    testutil::WriteTextFile(dir / "00015.RA1", testutil::ScanFileText(someNan));
     testutil::ScanSpec falling = Scan(3500);
     std::swap(falling.radius[10], falling.radius[11]);
     testutil::WriteTextFile(dir / "00016.RA1", testutil::ScanFileText(falling));
@@ -173,12 +175,22 @@ TEST(ChannelFollower, EveryRefusalIsCountedWithItsFirstFileOnBothPaths)
     const std::string cut = testutil::ScanFileText(Scan(3500));
     testutil::WriteTextFile(dir / "00018.RA1", cut.substr(0, CutInsideDataLine(cut, 0.5)));
     testutil::WriteTextFile(dir / "00019.RA1", testutil::ScanFileText(Scan(3600)));
+    // A pipe once held the load (and the record's hashing) for good, a link to /dev/zero spun on it.
+    ASSERT_EQ(::mkfifo((dir / "00020.RA1").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "00021.RA1");
+    // Cut at the reader's limits, a 100 MB first scan moved the peak from 4.36 S to 3.32 S.
+    testutil::ScanSpec large = Scan(3700);
+    large.description = std::string(1048576, 'x');
+    testutil::WriteTextFile(dir / "00022.RA1", testutil::ScanFileText(large));
+    testutil::WriteTextFile(dir / "00023.RA1", testutil::ScanFileText(Scan(3800, 2049)));
 
-    const std::string text = "19 scans read, 11 used, 8 refused (file cannot be read: 00017.RA1; no header line: "
-                             "00013.RA1; header line does not parse: 00014.RA1; speed, time or omega^2 t is no finite "
-                             "number: 00012.RA1; no data point holds finite numbers: 00015.RA1; time or omega^2 t "
-                             "beyond any run: 00011.RA1; radii not finite and rising: 00016.RA1; time out of order "
-                             "with the other scans: 00000.RA1), 1 not yet complete (00018.RA1)";
+    const std::string text = "23 scans read, 11 used, 12 refused (not a regular file: 00017.RA1 and 2 more; larger "
+                             "than the reader takes (1,048,576 bytes): 00022.RA1; no header line: 00013.RA1; header "
+                             "line does not parse: 00014.RA1; speed, time or omega^2 t is no finite number: 00012.RA1; "
+                             "values that are not numbers (nan/inf): 00015.RA1; more data lines than the reader takes "
+                             "(2,048; fluorescence 10,000): 00023.RA1; time or omega^2 t beyond any run: 00011.RA1; "
+                             "radii not finite and rising: 00016.RA1; time out of order with the other scans: "
+                             "00000.RA1), 1 not yet complete (00018.RA1)";
     live.Timer1Timer();
     EXPECT_EQ(ScanCountText(live.Counts), text);
     EXPECT_EQ(live.Counts.Reloads, 1) << "a file before those read: the channel is read again";

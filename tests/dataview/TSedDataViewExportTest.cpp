@@ -204,6 +204,20 @@ TEST_F(SedDataView, ExportRefusesTheRunsDirectoryAndReportsWhatCannotBeWritten)
         EXPECT_EQ(r.RunFiles(), before);
     }
     {
+        SCOPED_TRACE("into another run's directory");
+        ExportedRun r;
+        TempDir other;
+        testutil::WriteTextFile(other / "00001.RA1", "another run's scan");
+        r.prompts.SaveAnswers = { other / "000001.RA1" };
+        r.view.ButtonExportFilesClick();
+        EXPECT_EQ(r.prompts.Messages,
+            (std::vector<std::string> { "Will not export into " + other.path()
+                + "/: it holds scan files, which the exported files would replace or join. Choose another "
+                  "directory." }));
+        EXPECT_EQ(testutil::ReadTextFile(other / "00001.RA1"), "another run's scan");
+        EXPECT_EQ(EntriesIn(other.path()), 1u);
+    }
+    {
         SCOPED_TRACE("a directory that cannot be made");
         ExportedRun r;
         testutil::WriteTextFile(r.xlidata + "/120526", "a file where the date directory goes");

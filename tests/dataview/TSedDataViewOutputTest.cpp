@@ -43,6 +43,18 @@ TEST_F(SedDataView, OutputAsciiThroughTheSaveDialog)
     view.ButtonOutputAsciiClick();
     EXPECT_EQ(prompts.Messages, (std::vector<std::string> { WriteErrorMessage }));
     EXPECT_FALSE(fs::exists(missing));
+
+    // Named as a scan in another run's directory: refused, the scan stays (it was once replaced).
+    prompts.Messages.clear();
+    TempDir other;
+    testutil::WriteRun(other.path(), SmallRun(3));
+    const std::string scan = other / "00001.RA1", before = testutil::ReadTextFile(scan);
+    prompts.SaveAnswers = { scan };
+    view.ButtonOutputAsciiClick();
+    EXPECT_EQ(prompts.Messages,
+        (std::vector<std::string> { "Will not write " + scan + ": its name is that of a scan file and " + other.path()
+            + " holds scan files. Choose another name or folder." }));
+    EXPECT_EQ(testutil::ReadTextFile(scan), before);
 }
 
 // The time course writes the corrected set it shows, alone, with its label in line 2.

@@ -2,9 +2,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "DirectoryTree.h"
+#include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
 using dirtest::SlotOf;
@@ -183,6 +185,13 @@ TEST(ChannelDetection, FreeFunctionsWithoutAWindow)
     EXPECT_EQ(again.Entries, (Entries { "0*.RA1", "A*.IP1", "0*.RI3Ref", "0*.RI3Sam" }));
     EXPECT_EQ(again.Selected, 2);
     EXPECT_TRUE(DetectChannels("").Entries.empty()) << "no data directory chosen";
+
+    // A name's mask is found without trying each mask, as trying each would find it.
+    const auto& masks = ChannelMasks();
+    for (const char* name : { "00001.RA1", "a0001.ip1", "D12.FI7", "0.RI7", "00001.RA1.bak", "E0001.RA1", "0001RA1", "x" })
+        for (size_t slot = 0; slot < masks.size(); ++slot)
+            EXPECT_EQ(ChannelMaskSlot(name) == static_cast<int32_t>(slot), MatchesMask(name, masks[slot]))
+                << name << " " << masks[slot];
 }
 
 namespace {
@@ -217,9 +226,17 @@ TEST(ChannelDetection, ACellScannedAtSeveralWavelengthsOffersOneEntryPerWaveleng
     w.UpdateDirChannels(tmp.path());
     EXPECT_EQ(w.SelectedChannel(), "0*.RA1 230 nm");
 
+    // A header still being written is read again at the next tick, once whole.
+    testutil::WriteTextFile(tmp / "00003.RA1", "Test sample\r\nR 1 20.0 50000 600 1.6E+10 2");
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_TRUE(w.Wavelengths.Pending(tmp.path()));
+    Header(tmp / "00003.RA1", 260);
+    w.UpdateDirChannels(tmp.path());
+    EXPECT_EQ(w.RadioGroupChannelsItems.size(), 4u) << "0*.RA1 at 280, 230 and 260 nm, and 0*.RA2";
+
     // Once its first eight files are known, a mask is not looked at again.
     for (int n = 3; n <= 8; ++n)
-        Header(tmp / ("0000" + std::to_string(n) + ".RA1"), n % 2 ? 280 : 230);
+        Header(tmp / ("0000" + std::to_string(n) + ".RA1"), n == 3 ? 260 : n % 2 ? 280 : 230);
     EXPECT_FALSE(WavelengthsChanged(tmp.path(), std::vector<bool>(136, true), w.Wavelengths));
     EXPECT_TRUE(w.Wavelengths.Settled(tmp.path(), "0*.RA1"));
 
@@ -227,6 +244,8 @@ TEST(ChannelDetection, ACellScannedAtSeveralWavelengthsOffersOneEntryPerWaveleng
     testutil::TempDir cell;
     Header(cell / "00001.RI2", 260);
     Header(cell / "00002.RI2", 280);
+    // A pipe named as a scan once held the detection (of the window and of every command) for good.
+    ASSERT_EQ(::mkfifo((cell / "00003.RI2").c_str(), 0600), 0);
     const ChannelDetection d = DetectChannels(cell.path());
     EXPECT_EQ(d.Entries, (Entries { "0*.RI2Ref 260 nm", "0*.RI2Sam 260 nm", "0*.RI2Ref 280 nm", "0*.RI2Sam 280 nm" }));
     EXPECT_EQ(d.ChosenEntry, "0*.RI2Sam 260 nm");

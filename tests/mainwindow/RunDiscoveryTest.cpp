@@ -107,11 +107,15 @@ TEST(RunDiscovery, AnExportNeverTakesThePlaceOfTheMeasuredRun)
     RunDirectories runs = ListRunDirectories(tmp.path());
     ASSERT_GE(runs.Newest, 0);
     EXPECT_EQ(runs.Dirs[static_cast<size_t>(runs.Newest)], measured);
+    // What the finding depends on: the directories listed, not a run already told apart.
+    EXPECT_EQ(runs.Listed.size(), 4u) << "the root, XLIDATA and two dates; no run";
 
-    // A new measured run (empty yet) is the newest; with exports alone, the newest export.
+    // A new measured run (empty yet) is the newest, and watched until it can be told apart; with
+    // exports alone, the newest export.
     const std::string started = MakeDir(tmp / "XLIDATA/120526/000013");
     runs = ListRunDirectories(tmp.path());
     EXPECT_EQ(runs.Dirs[static_cast<size_t>(runs.Newest)], started);
+    EXPECT_EQ(runs.Listed.back(), started);
     fs::remove_all(tmp / "XLIDATA/010207");
     fs::remove_all(started);
     runs = ListRunDirectories(tmp.path());

@@ -29,6 +29,11 @@ TEST(Sha256, KnownDigestsAndFilesReadInPieces)
     EXPECT_EQ(d.Sha256, Sha256Hex(bytes));
     EXPECT_FALSE(DigestOfFile(dir / "none").Read);
     EXPECT_FALSE(DigestOfFile(dir.path()).Read) << "a directory is no file";
+    // A pipe without a writer once held the record's hashing forever, a link to /dev/zero spun on.
+    ASSERT_EQ(::mkfifo((dir / "00002.RA1").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "00003.RA1");
+    EXPECT_FALSE(DigestOfFile(dir / "00002.RA1").Read);
+    EXPECT_FALSE(DigestOfFile(dir / "00003.RA1").Read);
 }
 
 TEST(Sidecar, ReadsBackWhatItWroteExactly)

@@ -49,10 +49,10 @@ struct RunDirs {
         WriteTextFile(data / "00001.ip2", InterferenceText("Run7 3.1, first", points, 5.8, 1));
         WriteTextFile(data / "00001.RA1", "not an interference scan\r\n");
     }
-    RecomposeResult Go()
+    RecomposeResult Go(bool mayJoinScans = false)
     {
         return RecomposeDirectory(
-            data.path(), paradigm, out.path(), [this](const std::string& s) { statuses.push_back(s); });
+            data.path(), paradigm, out.path(), [this](const std::string& s) { statuses.push_back(s); }, mayJoinScans);
     }
 };
 
@@ -138,12 +138,18 @@ TEST(Recompose, WritesEachInterferenceFileWithTheParadigmsRadiiAndItsOwnValues)
     EXPECT_EQ(std::distance(fs::directory_iterator(run.out.path()), fs::directory_iterator()), 2);
 }
 
-TEST(Recompose, ReplacesAnOlderOutputAndCopiesATwoLineFileWithItsFirstLineChanged)
+// A directory that holds scans (another run's) was once written over; an older output is replaced
+// only when the caller allows it (morvane-cli recompose --force).
+TEST(Recompose, ReplacesAnOlderOutputWhenAllowedAndCopiesATwoLineFileWithItsFirstLineChanged)
 {
     RunDirs run;
     WriteTextFile(run.data / "00003.IP2", "Run7 3.1, header only\r\nP 2 20.0 40000 1000 1.75E+10 660 1\r\n");
     WriteTextFile(run.out / "00003.IP2", "an older copy");
-    EXPECT_TRUE(run.Go().Complete());
+    EXPECT_EQ(run.Go().Refused,
+        "The Output Directory " + run.out.path()
+            + " holds scan files, which the recomposed files would replace or join: choose another directory");
+    EXPECT_EQ(ReadTextFile(run.out / "00003.IP2"), "an older copy");
+    EXPECT_TRUE(run.Go(true).Complete());
     EXPECT_EQ(
         ReadTextFile(run.out / "00003.IP2"), "Paradigm 12.5, header only\r\nP 2 20.0 40000 1000 1.75E+10 660 1\r\n");
 }
@@ -225,7 +231,7 @@ TEST(Recompose, FilesThatCannotBeRecomposedAreSkippedAndNamed)
     EXPECT_EQ(r.FilesWritten, 2);
     EXPECT_EQ(r.Stopped, "");
     EXPECT_EQ(r.Skipped,
-        (std::vector<std::string> { "00003.IP2 could not be read and was not written",
+        (std::vector<std::string> { "00003.IP2 is not a regular file and was not written",
             "00004.IP2 is empty and was not written",
             "Line 3 of 00005.IP2 does not begin with a radius of 9 characters; 00005.IP2 was not written" }));
     EXPECT_EQ(run.statuses[2], "-1 bytes read and being processed for file 3");

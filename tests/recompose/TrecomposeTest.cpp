@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 
 #include "recompose/Recompose.h"
 #include "recompose/Trecompose.h"
@@ -101,6 +102,7 @@ TEST(RecomposeTool, AParadigmThatGivesNoLinesLeavesRecomposeOff)
 {
     Tool t;
     WriteTextFile(t.data / "empty.txt", "");
+    ASSERT_EQ(::mkfifo((t.data / "pipe.txt").c_str(), 0600), 0); // once waited for a writer
     t.prompts.OpenAnswers = { t.data / "paradigm.txt" };
     t.tool.ButtonReadParadigmClick();
     t.prompts.SaveAnswers = { t.out / "Recompose.log" };
@@ -112,7 +114,8 @@ TEST(RecomposeTool, AParadigmThatGivesNoLinesLeavesRecomposeOff)
         const char* message;
     } cases[] = {
         { "missing", t.data / "gone.txt", " could not be read" },
-        { "a directory", t.data.path(), " could not be read" },
+        { "a directory", t.data.path(), " is not a regular file" },
+        { "a pipe", t.data / "pipe.txt", " is not a regular file" },
         { "empty", t.data / "empty.txt", " is empty" },
     };
     for (const auto& c : cases) {

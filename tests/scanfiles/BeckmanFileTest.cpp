@@ -80,9 +80,9 @@ TEST_F(BeckmanFileTest, KindsWithTheirLineLimits)
         int32_t opticalSystem;
     } cases[] = {
         { "00012.RA1", AbsorbanceHeader, "Lysozyme in buffer", 1500, 1500, true, 1 },
-        { "00001.RA1", "R 1 20 50000 1000 2.5E+10 280 1", "A", 3000, 2048, true, 1 },
-        { "00001.IP1", "P 1 20 50000 1000 2.5E+10 660 1", "X 1.0, T", 3000, 2048, false, 3 },
-        { "00002.FI1", "F 1 20 50000 1000 2.5E+10 488 1", "S Voltage: 1", 12000, 10000, true, 2 },
+        { "00001.RA1", "R 1 20 50000 1000 2.5E+10 280 1", "A", 2048, 2048, true, 1 },
+        { "00001.IP1", "P 1 20 50000 1000 2.5E+10 660 1", "X 1.0, T", 2048, 2048, false, 3 },
+        { "00002.FI1", "F 1 20 50000 1000 2.5E+10 488 1", "S Voltage: 1", 10000, 10000, true, 2 },
         { "long.FI1", "F 1 20 50000 1000 2.5E+10 488 1", longText + " Voltage: 2", 3, 3, true, 2 },
     };
     BeckmanFile f;
@@ -107,6 +107,9 @@ TEST_F(BeckmanFileTest, BadFilesFailWithoutPointsAndSayWhy)
 {
     using R = ScanRefusal;
     const std::string nanValues = "nan nan nan\r\n5.9 inf 0.1\r\n-inf 0.5 0.1\r\n";
+    // One value that is no number among good lines once moved the peak of a run from 4.36 S to
+    // 4.19 S; the points before it would pass for a whole scan just as well.
+    const std::string oneNan = DataLines(5) + "6.0 nan 0.01\r\n" + DataLines(5);
     const struct {
         const char* name;
         std::string text;
@@ -125,13 +128,26 @@ TEST_F(BeckmanFileTest, BadFilesFailWithoutPointsAndSayWhy)
         { "speed inf", FileText("d", "R 1 20 inf 1000 2.5E+10 280 1", DataLines(4)), R::NonFiniteHeader },
         { "time nan", FileText("d", "R 1 20 50000 nan 2.5E+10 280 1", DataLines(4)), R::NonFiniteHeader },
         { "omega2t 1e400", FileText("d", "R 1 20 50000 1000 1e400 280 1", DataLines(4)), R::NonFiniteHeader },
-        { "no finite point", FileText("d", AbsorbanceHeader, nanValues), R::NoFiniteValues },
+        { "no finite point", FileText("d", AbsorbanceHeader, nanValues), R::NonFiniteValues },
+        { "one value nan", FileText("d", AbsorbanceHeader, oneNan), R::NonFiniteValues },
+        { "one radius inf", FileText("d", AbsorbanceHeader, "inf 0.1 0.01\r\n" + DataLines(5)), R::NonFiniteValues },
+        { "a sigma beyond a double", FileText("d", AbsorbanceHeader, DataLines(5) + "6.0 0.1 1e999\r\n"),
+            R::NonFiniteValues },
+        { "an interference value -INF", FileText("X 1.0, T", "P 1 20 50000 1000 2.5E+10 660 1", "6.0 -INF\r\n"),
+            R::NonFiniteValues },
+        // Cut at the limit, the scan would lose its outer radii and still look whole: the peak of a
+        // run whose first scan had 100 MB moved from 4.36 S to 3.32 S.
+        { "2049 data lines", FileText("d", AbsorbanceHeader, DataLines(2049)), R::TooManyLines },
+        { "10001 fluorescence lines", FileText("S Voltage: 1", "F 1 20 50000 1000 2.5E+10 488 1", DataLines(10001)),
+            R::TooManyLines },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         BeckmanFile f = Filled();
         const bool fluorescence = c.text.find("F 1") != std::string::npos;
-        EXPECT_EQ(f.ReadScanFile(Write(fluorescence ? "bad.FI1" : "bad.RA1", c.text), 0, 0), -1);
+        const bool interference = c.text.find("P 1") != std::string::npos;
+        EXPECT_EQ(
+            f.ReadScanFile(Write(fluorescence ? "bad.FI1" : interference ? "bad.IP1" : "bad.RA1", c.text), 0, 0), -1);
         EXPECT_EQ(f.NumberOfPoints, 0);
         EXPECT_EQ(f.Refusal, c.refusal) << ScanRefusalText(f.Refusal);
         EXPECT_EQ(f.ReadScanFile(Write("good.RA1", FileText("d", AbsorbanceHeader, DataLines(3))), 0, 0) > 0
@@ -144,10 +160,10 @@ TEST_F(BeckmanFileTest, BadFilesFailWithoutPointsAndSayWhy)
     EXPECT_GT(
         f.ReadScanFile(Write("absurd.RA1", FileText("d", "R 1 20 50000 1000 1e308 280 1", DataLines(3))), 0, 0), 0);
     EXPECT_EQ(f.Refusal, R::None);
-    // A single finite point is enough.
-    EXPECT_GT(
-        f.ReadScanFile(Write("one.RA1", FileText("d", AbsorbanceHeader, nanValues + "6.0 0.2 0.1\r\n")), 0, 0), 0);
-    EXPECT_EQ(f.NumberOfPoints, 4);
+    // Blank lines after the last one do not count against the line limit.
+    EXPECT_GT(f.ReadScanFile(Write("full.RA1", FileText("d", AbsorbanceHeader, DataLines(2048) + "\r\n\r\n")), 0, 0),
+        0);
+    EXPECT_EQ(f.NumberOfPoints, 2048);
 }
 
 TEST_F(BeckmanFileTest, PathsThatCannotBeReadLeaveTheObjectUnchanged)
@@ -159,14 +175,17 @@ TEST_F(BeckmanFileTest, PathsThatCannotBeReadLeaveTheObjectUnchanged)
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
     // A named pipe must not wait for a writer; this process's memory file is a regular file whose
     // first read fails, even for root.
-    std::vector<std::string> paths = { dir / "missing.RA1", dir / "run.RA1", fifo, "/proc/self/mem" };
+    fs::create_symlink("/dev/zero", dir / "zero.RA1");
+    std::vector<std::pair<std::string, ScanRefusal>> paths = { { dir / "missing.RA1", ScanRefusal::Unreadable },
+        { dir / "run.RA1", ScanRefusal::NotRegularFile }, { fifo, ScanRefusal::NotRegularFile },
+        { dir / "zero.RA1", ScanRefusal::NotRegularFile }, { "/proc/self/mem", ScanRefusal::Unreadable } };
     if (::geteuid() != 0) // permissions do not stop root
-        paths.push_back(locked);
-    for (const auto& path : paths) {
+        paths.emplace_back(locked, ScanRefusal::Unreadable);
+    for (const auto& [path, refusal] : paths) {
         SCOPED_TRACE(path);
         BeckmanFile f = Filled();
         EXPECT_EQ(f.ReadScanFile(path, 0, 0), -1);
-        EXPECT_EQ(f.Refusal, ScanRefusal::Unreadable);
+        EXPECT_EQ(f.Refusal, refusal);
         EXPECT_FALSE(f.EndedWithLineEnd);
         ExpectUnchanged(f);
     }
@@ -297,22 +316,25 @@ TEST_F(BeckmanFileTest, DataLinesEndsTruncationAndJunk)
     }
 }
 
-TEST_F(BeckmanFileTest, FilesOverOneMebibyteAreReadUpToIt)
+TEST_F(BeckmanFileTest, ScanFilesOverOneMebibyteAreRefusedAndThoseUpToItRead)
 {
-    // Lines of exactly 128 bytes: the first 1,048,576 bytes hold 8192 whole lines,
-    // the header lines and 8190 data lines.
+    // Lines of exactly 128 bytes: 8192 lines fill 1,048,576 bytes, the header lines and 8190 data
+    // lines; one byte more and the scan would be read in part.
     auto padded = [](std::string line) {
         line.resize(126, ' ');
         return line + "\r\n";
     };
     std::string text = padded("Big Voltage: 1") + padded("F 1 20 50000 1000 2.5E+10 488 1");
-    for (int i = 0; i < 9500; ++i)
+    for (int i = 0; i < 8190; ++i)
         text += padded("6.0 " + std::to_string(i) + " 1");
-    ASSERT_GT(text.size(), 1048576u);
+    ASSERT_EQ(text.size(), 1048576u);
     BeckmanFile f;
-    EXPECT_EQ(f.ReadScanFile(Write("big.FI1", text), 0, 0), BeckmanFile::MaxFileBytes);
+    EXPECT_EQ(f.ReadScanFile(Write("full.FI1", text), 0, 0), BeckmanFile::MaxFileBytes);
     ASSERT_EQ(f.NumberOfPoints, 8190);
     EXPECT_EQ(f.Value[8189], 8189);
+    EXPECT_EQ(f.ReadScanFile(Write("big.FI1", text + "\x1A"), 0, 0), -1);
+    EXPECT_EQ(f.Refusal, ScanRefusal::TooLarge);
+    EXPECT_EQ(f.NumberOfPoints, 0);
     BeckmanFile g = Filled(); // of any other kind of file only the size is read, the scan held stays
     EXPECT_EQ(g.ReadScanFile(Write("big.XX1", std::string(3 * 1048576, 'z')), 0, 0), BeckmanFile::MaxFileBytes);
     ExpectUnchanged(g);

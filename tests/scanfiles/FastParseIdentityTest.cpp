@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <random>
 #include <string>
@@ -33,6 +34,19 @@ struct LineMaker {
         if (Below(15) == 0)
             line += Pick({ " ", "\t", "abc", "x", "#1", "\x01", std::string(1, '\0') + " 7", " 9 9" });
         return line;
+    }
+
+    // A value that is no finite number refuses the whole scan (NonFiniteFormsRefuseTheScan checks
+    // both readers on those, also glued numbers beyond a double); here every line is to give a point.
+    std::string FiniteLine()
+    {
+        for (;;) {
+            const std::string line = Line();
+            double v[3] = { 0, 0, 0 };
+            std::sscanf(line.c_str(), "%lf%le%le", &v[0], &v[1], &v[2]);
+            if (std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]))
+                return line;
+        }
     }
 
     int Below(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
@@ -95,7 +109,7 @@ TEST(FastParseIdentityTest, PointsAreTheBitsOfOneSscanfPerLine)
             const char* eols[] = { "\r\n", "\n", "\r" };
             std::string text = "Fringes 1.0, T\r\n" + std::string(k.header) + "\r\n";
             for (int i = 0; i < 600; ++i)
-                text += maker.Line() + eols[i % 7 == 0 ? (seed + static_cast<uint64_t>(i)) % 3 : 0];
+                text += maker.FiniteLine() + eols[i % 7 == 0 ? (seed + static_cast<uint64_t>(i)) % 3 : 0];
             const std::string path = dir / ("00001." + std::string(k.kind) + "1");
             testutil::WriteTextFile(path, text);
             const int32_t mode = static_cast<int32_t>(seed % 3);
@@ -111,6 +125,45 @@ TEST(FastParseIdentityTest, PointsAreTheBitsOfOneSscanfPerLine)
                     && (ref.sigma.empty() || SameBits(f.Sigma[i], ref.sigma[i])))
                     << "point " << i << ": " << f.Radius[i] << " " << f.Value[i] << " vs " << ref.radius[i] << " "
                     << ref.value[i];
+            }
+        }
+    }
+}
+
+// The forms of values that are no finite number, wherever they stand in a line: the reader hands
+// them to sscanf and refuses the scan, as the plain reader does; tiny values that underflow are
+// numbers, the same bits in both.
+TEST(FastParseIdentityTest, NonFiniteFormsRefuseTheScanInBothReaders)
+{
+    testutil::TempDir dir;
+    const char* const good = "5.9000 1.00000E-01 1.00000E-02\r\n";
+    for (const std::string form : { "nan", "-nan", "NAN(12ab)", "inf", "-Infinity", "1.8e308", "1e400", "-1E999",
+             "0x1p2000", "2e-324", "4.9e-324", "1e-400" }) {
+        for (int column = 0; column < 3; ++column) {
+            for (const char* kind : { "RA", "IP", "FI" }) {
+                SCOPED_TRACE(form + " in column " + std::to_string(column) + " of " + kind);
+                if (std::string(kind) == "IP" && column == 2)
+                    continue; // not read
+                std::string bad[3] = { "6.0", "0.2", "0.02" };
+                bad[column] = form;
+                const std::string text = std::string(kind == std::string("FI") ? "S Voltage: 1" : "X 1.0, T") + "\r\n"
+                    + (kind == std::string("IP") ? "P" : kind == std::string("FI") ? "F" : "R")
+                    + " 1 20 50000 1000 2.5E+10 280 1\r\n" + good + bad[0] + " " + bad[1] + " " + bad[2] + "\r\n"
+                    + good;
+                const std::string path = dir / ("00001." + std::string(kind) + "1");
+                testutil::WriteTextFile(path, text);
+                BeckmanFile f;
+                const int32_t bytes = f.ReadScanFile(path, 0, 0);
+                const testutil::ReferenceScan ref = testutil::ReadScanReference(path, kind, 0);
+                EXPECT_EQ(bytes, ref.bytes);
+                const bool finite = std::isfinite(std::strtod(form.c_str(), nullptr));
+                EXPECT_EQ(bytes > 0, finite);
+                if (finite) {
+                    ASSERT_EQ(f.NumberOfPoints, 3);
+                    EXPECT_TRUE(SameBits(f.Radius[1], ref.radius[1]) && SameBits(f.Value[1], ref.value[1]));
+                } else {
+                    EXPECT_EQ(f.Refusal, ScanRefusal::NonFiniteValues);
+                }
             }
         }
     }

@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "scanfiles/DirectoryWatch.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/StagedWrites.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace {
@@ -72,10 +74,10 @@ TEST(FileSystemTest, WriteFileAtomicallyTakesEveryNameTheFileSystemTakes)
     for (int i = 0; i < 127; ++i)
         accented += "\xC3\xA9";
     accented += "x";
-    const std::string temp = AtomicTemporaryName(accented, 4194304);
+    const std::string temp = AtomicTemporaryName(accented, 4194304, "Xy3");
     EXPECT_LE(temp.size(), 255u);
-    EXPECT_EQ(temp.substr(temp.size() - 19), ".morvane-tmp4194304");
-    EXPECT_EQ((temp.size() - 1 - 19) % 2, 0u) << "no character cut in half";
+    EXPECT_EQ(temp.substr(temp.size() - 23), ".morvane-tmp4194304-Xy3");
+    EXPECT_EQ((temp.size() - 1 - 23) % 2, 0u) << "no character cut in half";
     EXPECT_EQ(TemporaryOwner(temp), 4194304);
     EXPECT_EQ(WriteFileAtomically(dir / accented, "g"), "");
 }
@@ -97,8 +99,11 @@ TEST(FileSystemTest, AKilledWriteLeavesNoTemporaryAtTheNextWrite)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the writer was not killed";
-    const std::string left = dir / AtomicTemporaryName("killed.txt", static_cast<long>(child));
-    ASSERT_TRUE(std::filesystem::exists(left)) << "the killed write left its temporary";
+    std::string left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (TemporaryOwner(entry.path().filename().string()) == static_cast<long>(child))
+            left = entry.path().string();
+    ASSERT_FALSE(left.empty()) << "the killed write left its temporary";
     EXPECT_FALSE(std::filesystem::exists(target));
 
     EXPECT_EQ(WriteFileAtomically(dir / "next.txt", "g"), "");
@@ -117,25 +122,60 @@ TEST(FileSystemTest, OnlyStaleTemporariesOfOurOwnAreRemoved)
         bool old;
         bool kept;
     } cases[] = {
-        { "process gone", AtomicTemporaryName("a.txt", gone), false, false },
-        { "process runs", AtomicTemporaryName("b.txt", self), false, true },
-        { "process runs but a day old", AtomicTemporaryName("c.txt", self), true, false },
+        { "process gone", AtomicTemporaryName("a.txt", gone, "Q7"), false, false },
+        { "process gone, an earlier version's name", ".a.txt.morvane-tmp99999999", false, false },
+        { "process runs", AtomicTemporaryName("b.txt", self, "Q7"), false, true },
+        { "process runs but a day old", AtomicTemporaryName("c.txt", self, "Q7"), true, false },
         { "someone else's temporary", ".c.txt.tmp99999999", true, true },
         { "no process id", ".d.txt.morvane-tmp", true, true },
-        { "not hidden", "e.txt.morvane-tmp99999999", true, true },
+        { "not hidden", "e.txt.morvane-tmp99999999-Q7", true, true },
+        { "not our random part", ".f.txt.morvane-tmp99999999-Q7.bak", true, true },
     };
     for (const auto& c : cases) {
         WriteTextFile(dir / c.name, "partial");
         if (c.old)
             fs::last_write_time(dir / c.name, fs::file_time_type::clock::now() - std::chrono::hours(48));
     }
-    fs::create_directory(dir / AtomicTemporaryName("dir", gone));
+    fs::create_directory(dir / AtomicTemporaryName("dir", gone, "Q7"));
+    fs::create_symlink(dir / "other", dir / AtomicTemporaryName("link", gone, "Q7"));
     EXPECT_EQ(WriteFileAtomically(dir / "out.txt", "g"), "");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(fs::exists(dir / c.name), c.kept);
     }
-    EXPECT_TRUE(fs::is_directory(dir / AtomicTemporaryName("dir", gone))) << "only files are removed";
+    EXPECT_TRUE(fs::is_directory(dir / AtomicTemporaryName("dir", gone, "Q7"))) << "only files are removed";
+    EXPECT_TRUE(fs::is_symlink(dir / AtomicTemporaryName("link", gone, "Q7"))) << "a link is not ours";
+}
+
+// Another user who can write into the directory once planted a link at the temporary's predictable
+// name, and a write by root went through it into a file of root's.
+TEST(FileSystemTest, APlantedLinkIsNeverWrittenThrough)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    WriteTextFile(dir / "precious", "precious");
+    const long self = static_cast<long>(::getpid());
+    for (const std::string& name :
+        { ".out.txt.morvane-tmp" + std::to_string(self), AtomicTemporaryName("out.txt", self, "") })
+        fs::create_symlink(dir / "precious", dir / name);
+    EXPECT_EQ(WriteFileAtomically(dir / "out.txt", "g"), "");
+    StagedWrites batch;
+    EXPECT_EQ(batch.Stage(dir / "staged.txt", "s"), "");
+    int32_t committed = 0;
+    EXPECT_EQ(batch.Commit(committed), "");
+    EXPECT_EQ(ReadTextFile(dir / "out.txt"), "g");
+    EXPECT_EQ(ReadTextFile(dir / "staged.txt"), "s");
+    EXPECT_EQ(ReadTextFile(dir / "precious"), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 5) << "the links are left alone";
+    // Two temporaries of one name and process are two files.
+    std::string a, b, failure;
+    const int fa = CreateTemporaryFor(dir / "t", a, failure), fb = CreateTemporaryFor(dir / "t", b, failure);
+    EXPECT_GE(fa, 0);
+    EXPECT_GE(fb, 0);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(TemporaryOwner(fs::path(a).filename().string()), self);
+    ::close(fa);
+    ::close(fb);
 }
 
 TEST(FileSystemTest, AbsolutePathFromTheStartDirectory)
@@ -155,6 +195,45 @@ TEST(FileSystemTest, AbsolutePathFromTheStartDirectory)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(AbsolutePathFrom("/start", c.path), c.want);
+    }
+}
+
+TEST(FileSystemTest, DirectoryWatchSaysWhatMayHaveChanged)
+{
+    namespace fs = std::filesystem;
+    // A directory last modified long ago, so that only what the test does counts as a change.
+    const auto quiet = [](const std::string& dir) {
+        fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    };
+    for (const auto mode : { DirectoryWatch::Mode::Notify, DirectoryWatch::Mode::Poll }) {
+        SCOPED_TRACE(mode == DirectoryWatch::Mode::Notify ? "notify" : "poll");
+        TempDir top;
+        const std::string dir = top / "run";
+        fs::create_directory(dir);
+        WriteTextFile(dir + "/00001.RA1", "a");
+        quiet(dir);
+        DirectoryWatch watch(mode);
+        EXPECT_TRUE(watch.Changed({ dir })) << "new to the watch";
+        EXPECT_FALSE(watch.Changed({ dir }));
+
+        WriteTextFile(dir + "/00002.RA1", "b");
+        EXPECT_TRUE(watch.Changed({ dir })) << "a file added";
+        quiet(dir);
+        watch.Changed({ dir });
+        EXPECT_FALSE(watch.Changed({ dir }));
+        if (watch.Notifying()) {
+            WriteTextFile(dir + "/00001.RA1", "A");
+            EXPECT_TRUE(watch.Changed({ dir })) << "a file written in place is notified";
+            EXPECT_FALSE(watch.Changed({ dir }));
+        }
+
+        EXPECT_FALSE(watch.Changed({})) << "nothing watched";
+        EXPECT_TRUE(watch.Changed({ dir })) << "watched again: new";
+        fs::remove_all(dir);
+        EXPECT_TRUE(watch.Changed({ dir })) << "gone";
+        EXPECT_FALSE(watch.Changed({ dir }));
+        fs::create_directory(dir);
+        EXPECT_TRUE(watch.Changed({ dir })) << "made again";
     }
 }
 

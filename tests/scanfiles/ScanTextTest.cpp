@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
 
 #include "scanfiles/BeckmanFile.h"
 #include "scanfiles/ScanText.h"
@@ -229,6 +230,9 @@ TEST(ScanTextTest, WholeFileReading)
     const std::string path = dir / "00001.RA1";
     testutil::WriteTextFile(path, "0123456789");
     std::filesystem::create_directory(dir / "sub");
+    // A pipe with no writer and an endless device: refused at once, never waited on or read.
+    ASSERT_EQ(::mkfifo((dir / "pipe.RA1").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.RA1");
     const struct {
         std::string path;
         size_t maxBytes;
@@ -239,7 +243,9 @@ TEST(ScanTextTest, WholeFileReading)
         { path, 4, 4, "0123" },
         { path, 0, 0, "" },
         { dir / "missing", ScanFileMaxBytes, -1, "" },
-        { dir / "sub", ScanFileMaxBytes, -1, "" },
+        { dir / "sub", ScanFileMaxBytes, NotARegularFile, "" },
+        { dir / "pipe.RA1", ScanFileMaxBytes, NotARegularFile, "" },
+        { dir / "zero.RA1", ScanFileMaxBytes, NotARegularFile, "" },
         { "", ScanFileMaxBytes, -1, "" },
     };
     for (const auto& c : cases) {

@@ -61,7 +61,7 @@ TEST(StagedWrites, ACommitGoesOnPastATargetItCannotReplace)
 {
     TempDir dir;
     // Left by a write that was killed: the next batch into the directory removes it.
-    testutil::WriteTextFile(dir / AtomicTemporaryName("x", 999999999), "stale");
+    testutil::WriteTextFile(dir / AtomicTemporaryName("x", 999999999, "R4"), "stale");
     StagedWrites batch;
     for (const char* name : { "a", "b", "c" })
         EXPECT_EQ(batch.Stage(dir / name, std::string("new ") + name), "");

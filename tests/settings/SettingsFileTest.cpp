@@ -4,6 +4,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "settings/SettingsFile.h"
 #include "testutil/ScanFileWriter.h"
@@ -160,6 +161,9 @@ TEST(SettingsFile, FilesThatAreNotSettingsTextChangeNothing)
     Write(dir / "large.INI", "DefaultMeniscus=6\n" + std::string(70000, ';'));
     fs::create_directory(dir / "folder.INI");
     Write(dir / "empty.INI", "");
+    // A pipe once held the window at start, waiting for a writer.
+    ASSERT_EQ(::mkfifo((dir / "pipe.INI").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero.INI");
     const struct {
         const char* name;
         std::vector<std::string> problems;
@@ -169,6 +173,8 @@ TEST(SettingsFile, FilesThatAreNotSettingsTextChangeNothing)
         { "binary.INI", { "the file holds binary data, not settings text; nothing was taken from it" } },
         { "large.INI", { "the file is too large for a settings file (70018 bytes); nothing was taken from it" } },
         { "folder.INI", { "it is a directory, not a file; nothing was read" } },
+        { "pipe.INI", { "it is not a regular file (a pipe or a device); nothing was read" } },
+        { "zero.INI", { "it is not a regular file (a pipe or a device); nothing was read" } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -92,7 +92,7 @@ TEST(RunWriter, LiveRunWritesEachScanWhenItsTimeComesAndReportsAFailedWrite)
 
     const std::string missing = dir / "not-there";
     RunSimulator again(run);
-    EXPECT_EQ(WriteRunFiles(again, missing, nullptr, nullptr), "cannot create a file in '" + missing + "'");
+    EXPECT_EQ(WriteRunFiles(again, missing, nullptr, nullptr), "cannot create a file in '" + missing + "': No such file or directory");
 }
 
 // A file cut where an instrument still writing it may stop: inside a data line, where the reader

@@ -50,7 +50,7 @@ ReferenceScan ReadScanReferenceText(
 {
     ReferenceScan scan;
     if (text.size() > 1048576)
-        text.resize(1048576);
+        return scan; // refused whole
 
     std::vector<std::string> lines;
     std::string line;
@@ -81,8 +81,9 @@ ReferenceScan ReadScanReferenceText(
         return scan;
 
     const size_t limit = kind == "FI" ? 10000 : 2048;
-    bool anyFinite = false;
-    for (size_t k = 2; k < lines.size() && scan.radius.size() < limit; ++k) {
+    if (lines.size() - 2 > limit)
+        return scan; // more data lines than the kind takes: refused whole
+    for (size_t k = 2; k < lines.size(); ++k) {
         double a = 0, b = 0, c = 0;
         if (kind == "IP")
             std::sscanf(lines[k].c_str(), "%lf %le", &a, &b);
@@ -90,6 +91,12 @@ ReferenceScan ReadScanReferenceText(
             std::sscanf(lines[k].c_str(), "%lf %lg %lg", &a, &b, &c);
         else
             std::sscanf(lines[k].c_str(), "%lf%le%le", &a, &b, &c);
+        if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) {
+            scan.radius.clear(); // a value that is no number: refused whole
+            scan.value.clear();
+            scan.sigma.clear();
+            return scan;
+        }
         scan.radius.push_back(a);
         if (kind == "RI") {
             const double ratio = intensityMode == 1 ? 1000 / b : intensityMode == 2 ? 1000 / c : b / c;
@@ -102,13 +109,6 @@ ReferenceScan ReadScanReferenceText(
             if (kind != "IP")
                 scan.sigma.push_back(c);
         }
-        anyFinite = anyFinite || (std::isfinite(a) && std::isfinite(scan.value.back()));
-    }
-    if (!scan.radius.empty() && !anyFinite) {
-        scan.radius.clear();
-        scan.value.clear();
-        scan.sigma.clear();
-        return scan;
     }
     scan.bytes = static_cast<int32_t>(text.size());
     return scan;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 #include "ui/ChartView.h"
 #include "ui/MainWindowWidget.h"
@@ -102,6 +103,56 @@ TEST(Live, MainWindowTickAddsANewChannelAndKeepsTheSelection)
     shown.sort();
     EXPECT_EQ(shown, (QStringList { "0*.IP2", "0*.RA1" }));
     EXPECT_EQ(checked, (QStringList { "0*.RA1" }));
+}
+
+TEST(Live, MainWindowFollowsARunStartedAfterIt)
+{
+    TempDir root;
+    MainWindowWidget main;
+    main.Form().ChangeWorkingDirectory = false;
+    ASSERT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
+    // The window's clock ticks of one follow period (5 s), each followed by the refresh that once
+    // restarted the follow's own timer before it could fire.
+    const auto followPeriod = [&] {
+        const TMorvaneForm& f = main.Form();
+        for (int32_t t = 0; t < f.Timer2.Interval / f.Timer1.Interval; ++t) {
+            main.Timer1Tick();
+            main.Refresh();
+        }
+    };
+    const auto shown = [&](const char* name) {
+        QStringList items;
+        const auto* list = main.findChild<QListWidget*>(QString::fromUtf8(name));
+        for (int i = 0; list && i < list->count(); ++i)
+            items << list->item(i)->text();
+        return items;
+    };
+
+    // The simulated instrument starts its run once the window is open, and writes a scan every period.
+    SimRun run = DemoRun();
+    run.cells.resize(1);
+    run.scans = 3;
+    RunSimulator simulator(run);
+    std::string error;
+    const std::string dir = MakeRunDirectory({ root.path(), "010224", 1 }, error);
+    ASSERT_EQ(error, "");
+    int32_t written = 0;
+    ASSERT_EQ(WriteRunFiles(simulator, dir, nullptr,
+                  [&](const SimScan&, const std::string&) {
+                      ++written;
+                      followPeriod();
+                      EXPECT_EQ(main.Form().EditDataDir, dir) << "the new run is current";
+                      EXPECT_EQ(main.Form().SelectedChannel(), "0*.RA1");
+                      EXPECT_EQ(shown("files").size(), written) << "its files are listed as they come";
+                  }),
+        "");
+    EXPECT_EQ(shown("runs"), (QStringList { QString::fromStdString(root.path()), QString::fromStdString(dir) }));
+
+    // A second run joins the list within a period; the current one, which has a channel, stays.
+    const std::string next = MakeRunDirectory({ root.path(), "010224", 2 }, error);
+    followPeriod();
+    EXPECT_EQ(shown("runs").size(), 3);
+    EXPECT_EQ(main.Form().EditDataDir, dir);
 }
 
 TEST(Live, StartUpMakesEachWindowOnceAndOffersTheSettings)

@@ -1,0 +1,77 @@
+#include "cs/CsChannel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/NumberText.h"
+
+namespace morvane::cs {
+
+std::string ChannelData(const RealTimeGofS& e, double meniscusCm, double bottomCm, CsData& d,
+    std::vector<std::string>& notes)
+{
+    d = CsData();
+    const ChannelDataStore* raw = e.RawStore.get();
+    const int32_t scans = raw ? raw->GetNumberOfSets() : 0;
+    if (scans < 3)
+        return "c(s) needs at least 3 scans, the channel has " + std::to_string(scans);
+    const double low = meniscusCm + MeniscusMarginCm;
+    const double high = bottomCm - e.Settings.DefaultBottomIgnore;
+    // The radii between low and high that every scan holds, as one stretch from the first.
+    int32_t first = -1, last = -1;
+    for (int32_t i = 0; i < raw->GetNumberOfPoints(); ++i) {
+        const double r = raw->GetX(i);
+        if (r < low || r > high)
+            continue;
+        bool everywhere = true;
+        for (int32_t j = 0; j < scans && everywhere; ++j)
+            everywhere = raw->GetE(j, i) >= 0;
+        if (everywhere && first < 0)
+            first = i;
+        if (everywhere && first >= 0 && (last < 0 || last == i - 1))
+            last = i;
+    }
+    if (first < 0 || last - first + 1 < 20)
+        return "fewer than 20 radii between " + FloatToStr(low) + " and " + FloatToStr(high)
+            + " cm hold data in every scan (meniscus " + FloatToStr(meniscusCm) + ", bottom " + FloatToStr(bottomCm)
+            + " cm)";
+    for (int32_t i = first; i <= last; ++i)
+        d.radii.push_back(raw->GetX(i));
+    double w2 = 0, temperature = 0, w2Low = 1e300, w2High = 0;
+    int32_t temperatures = 0;
+    for (int32_t j = 0; j < scans; ++j) {
+        const ScanHeader& h = raw->Headers[static_cast<size_t>(j)];
+        const double w = RealTimeGofS::OmegaSquared(h.Rpm);
+        w2 += w;
+        w2Low = std::min(w2Low, w);
+        w2High = std::max(w2High, w);
+        if (h.Temperature != 0) {
+            temperature += h.Temperature;
+            ++temperatures;
+        }
+        d.omega2t.push_back(h.Omega2t);
+        const double* y = raw->GetSetY(j);
+        d.values.emplace_back(y + first, y + last + 1);
+    }
+    d.omegaSquared = w2 / scans;
+    d.temperatureC = temperatures > 0 ? temperature / temperatures : 20;
+    if (w2High > 1.01 * w2Low)
+        notes.push_back("the scans were taken at more than one speed: c(s) models one speed, the mean");
+    if (d.radii.front() > low + 0.01 || d.radii.back() < high - 0.01)
+        notes.push_back("radii " + FloatToStr(d.radii.front()) + " to " + FloatToStr(d.radii.back())
+            + " cm fitted: the scans do not all hold " + FloatToStr(low) + " to " + FloatToStr(high) + " cm");
+    return {};
+}
+
+NoiseTerms DefaultNoise(const RealTimeGofS& e)
+{
+    NoiseTerms n;
+    const bool interference = e.RawStore && e.RawStore->GetNumberOfSets() > 0
+        && e.RawStore->Headers[0].OpticalSystem == 3;
+    n.timeInvariant = interference;
+    n.radialInvariant = interference;
+    n.baseline = true;
+    return n;
+}
+
+} // namespace morvane::cs

@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+#include "cs/CsFit.h"
+#include "realtime/RealTimeGofS.h"
+
+namespace morvane::cs {
+
+// The scans of a channel as c(s) fits them: the engine's raw store (interference scans already
+// corrected for jitter and integral fringes, which the noise terms would take off anyway) on the
+// radii from MeniscusMarginCm past the meniscus (clear of its optical artefact) to the engine's
+// ignored band before the bottom, narrowed to the radii every scan holds. The run's omega^2 is
+// the mean of the scans' speeds; the temperature the mean of theirs (20 C when none is given).
+inline constexpr double MeniscusMarginCm = 0.02;
+
+// "" with `data` filled, or why the channel cannot be fitted. `notes` gets what may make a result
+// less right (speeds that differ between scans, radii narrowed by scans that end early).
+std::string ChannelData(const RealTimeGofS& engine, double meniscusCm, double bottomCm, CsData& data,
+    std::vector<std::string>& notes);
+
+// The noise terms the channel calls for: interference has a time-invariant pattern and an offset
+// per scan; absorbance, intensity and fluorescence a constant baseline.
+NoiseTerms DefaultNoise(const RealTimeGofS& engine);
+
+} // namespace morvane::cs

@@ -1,0 +1,178 @@
+// c(s) on simulated runs: what the method promises (s of a single species within 0.5 % and f/f0
+// within 5 %; each peak of a 4.4/6.8/9.5 S 70/20/10 mixture within 2 % in s and 3 points in
+// fraction; a 3 % aggregate of an antibody in noisy interference within 3 % and 1 point), and
+// that the kept Lamm solutions give a new scan the answer of a fresh fit, on any number of threads.
+// The runs are thinned (30 scans, coarse radii) so that the fits take a second or two each.
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "cs/CsChannel.h"
+#include "cs/CsFit.h"
+#include "dataview/ChannelFollower.h"
+#include "dataview/ChannelSession.h"
+#include "simulator/RunWriter.h"
+#include "simulator/SimulatedRun.h"
+#include "species/Svedberg.h"
+#include "testutil/ScanFileWriter.h"
+
+using namespace morvane::cs;
+
+namespace {
+
+struct Loaded {
+    CsData data;
+    NoiseTerms noise;
+};
+
+Loaded Load(const SimRun& run)
+{
+    testutil::TempDir dir;
+    RunSimulator simulator(run);
+    EXPECT_EQ(WriteRunFiles(simulator, dir.path(), nullptr, nullptr), "");
+    const auto past = std::chrono::file_clock::from_sys(std::chrono::system_clock::time_point(std::chrono::seconds(1577836800)));
+    for (const auto& file : std::filesystem::directory_iterator(dir.path()))
+        std::filesystem::last_write_time(file.path(), past);
+    ChannelFollower follower;
+    const SimCell& cell = run.cells.front();
+    OpenChannel(follower, dir.path(),
+        LaunchParameters::Defaults(std::string(1, cell.channelLetter) + "*." + KindCode(cell.kind) + std::to_string(cell.cell)));
+    Loaded l;
+    std::vector<std::string> notes;
+    EXPECT_EQ(ChannelData(*follower.Engine, run.meniscusCm, run.bottomCm, l.data, notes), "");
+    l.noise = DefaultNoise(*follower.Engine);
+    return l;
+}
+
+SimRun Thinned(OpticalKind kind)
+{
+    SimRun run = DemoRun();
+    run.cells.resize(1);
+    run.cells[0].kind = kind;
+    run.species.clear();
+    run.scans = 30;
+    run.intervalSeconds = 360;
+    run.stepCm = kind == OpticalKind::Interference ? 0.003 : 0.004;
+    return run;
+}
+
+SimSpecies Species(double s, double mw, double mgPerMl)
+{
+    SimSpecies x;
+    x.sSvedberg = s;
+    x.molecularWeight = mw;
+    x.loadingMgPerMl = mgPerMl;
+    return x;
+}
+
+CsOptions Options(const Loaded& l, double sMin, double sMax, int32_t resolution)
+{
+    CsOptions o;
+    o.sMin = sMin;
+    o.sMax = sMax;
+    o.resolution = resolution;
+    o.noise = l.noise;
+    return o;
+}
+
+// The peak nearest s.
+const CsPeak& Near(const CsResult& r, double s)
+{
+    size_t best = 0;
+    for (size_t k = 0; k < r.peaks.size(); ++k)
+        if (std::fabs(r.peaks[k].s - s) < std::fabs(r.peaks[best].s - s))
+            best = k;
+    return r.peaks.at(best);
+}
+
+} // namespace
+
+TEST(CsFit, SingleSpeciesGivesItsSAndFrictionalRatio)
+{
+    SimRun run = Thinned(OpticalKind::Absorbance);
+    run.species = { Species(4.4, 66000, 1.0) };
+    const Loaded l = Load(run);
+    CsFitter fitter(Options(l, 0.5, 12, 80));
+    const CsResult r = fitter.Fit(l.data);
+    ASSERT_EQ(r.error, "");
+    const SolventConditions water;
+    const double trueRatio = FrictionalRatio(4.4e-13, DiffusionOf(run.species[0], run), 20, water);
+    EXPECT_NEAR(r.frictionalRatio / trueRatio, 1, 0.05);
+    const CsPeak& p = Near(r, 4.4);
+    EXPECT_NEAR(p.s / 4.4, 1, 0.005);
+    EXPECT_GT(p.fraction, 0.97);
+    // The regularisation's known broadening: one species is a peak several grid steps wide.
+    EXPECT_GE(p.sHigh - p.sLow, 1.99 * (r.s[1] - r.s[0]));
+    // No misfit beyond the noise (the store's interpolation of jittered scans smooths it a little).
+    EXPECT_LT(r.rmsResidual, 1.05 * run.absorbanceNoise);
+}
+
+TEST(CsFit, ThreeSpeciesMixtureGivesEachPeak)
+{
+    SimRun run = Thinned(OpticalKind::Absorbance);
+    run.species = { Species(4.4, 66000, 0.7), Species(6.8, 132000, 0.2), Species(9.5, 200000, 0.1) };
+    const Loaded l = Load(run);
+    CsFitter fitter(Options(l, 1, 15, 100));
+    const CsResult r = fitter.Fit(l.data);
+    ASSERT_EQ(r.error, "");
+    const double s[3] = { 4.4, 6.8, 9.5 }, share[3] = { 0.7, 0.2, 0.1 };
+    for (int k = 0; k < 3; ++k) {
+        const CsPeak& p = Near(r, s[k]);
+        EXPECT_NEAR(p.s / s[k], 1, 0.02) << s[k] << " S";
+        EXPECT_NEAR(p.fraction, share[k], 0.03) << s[k] << " S";
+    }
+}
+
+TEST(CsFit, AggregateOfAnAntibodyInNoisyInterference)
+{
+    SimRun run = Thinned(OpticalKind::Interference);
+    run.rpm = 40000;
+    run.species = { Species(6.5, 150000, 0.97), Species(9.5, 300000, 0.03) };
+    run.fringeNoise = 0.01;
+    run.baselineOffsetSd = 0.3;
+    run.fringeJumpProbability = 0.1;
+    run.timeInvariantNoiseSd = 0.01;
+    run.meniscusArtefact = true;
+    run.scanEdgeJitterCm = 0.003;
+    const Loaded l = Load(run);
+    ASSERT_TRUE(l.noise.timeInvariant && l.noise.radialInvariant);
+    CsFitter fitter(Options(l, 1, 15, 100));
+    const CsResult r = fitter.Fit(l.data);
+    ASSERT_EQ(r.error, "");
+    const CsPeak& aggregate = Near(r, 9.5);
+    EXPECT_NEAR(aggregate.s / 9.5, 1, 0.03);
+    EXPECT_NEAR(aggregate.fraction, 0.03, 0.01);
+    EXPECT_NEAR(Near(r, 6.5).s / 6.5, 1, 0.005);
+}
+
+TEST(CsFit, AddedScansAndThreadsGiveTheFreshFitsAnswer)
+{
+    SimRun run = Thinned(OpticalKind::Absorbance);
+    run.scans = 12;
+    run.species = { Species(4.4, 66000, 0.8), Species(6.8, 132000, 0.2) };
+    const Loaded l = Load(run);
+    CsOptions o = Options(l, 1, 10, 40);
+    o.frictionalRatio = 1.3;
+    o.threads = 2;
+    CsData first = l.data;
+    first.omega2t.resize(9);
+    first.values.resize(9);
+    CsFitter following(o);
+    ASSERT_EQ(following.Fit(first).error, "");
+    const CsResult updated = following.Update(l.data);
+    o.threads = 1;
+    CsFitter fresh(o);
+    const CsResult direct = fresh.Fit(l.data);
+    EXPECT_EQ(updated.scansUsed, 12);
+    EXPECT_EQ(updated.amount, direct.amount); // bit for bit
+    EXPECT_EQ(updated.rmsResidual, direct.rmsResidual);
+}
+
+TEST(CsFit, RefusesWhatCannotBeFitted)
+{
+    CsData d;
+    d.radii = { 6.0, 6.1 };
+    CsFitter fitter(CsOptions {});
+    EXPECT_NE(fitter.Fit(d).error.find("at least 3 scans"), std::string::npos);
+}
