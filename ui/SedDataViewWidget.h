@@ -12,6 +12,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -86,6 +87,8 @@ protected:
 private:
     // One builder per tab, each in its own file SedDataViewWidget<Tab>.cpp.
     QWidget* BuildRawTab();
+    // The raw tab's position fields (typed radii), the restored mark, "Defaults" and the warning.
+    QHBoxLayout* BuildPositionRow(QWidget* tab);
     QWidget* BuildAverageTab();
     QWidget* BuildCorrectedTab();
     QWidget* BuildExtrapolationTab();

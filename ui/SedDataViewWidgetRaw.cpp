@@ -123,6 +123,39 @@ QWidget* SedDataViewWidget::BuildRawTab()
     });
 
     editDisplayXY_ = ReadOnlyEdit(tab, 180);
+    QHBoxLayout* positions = BuildPositionRow(tab);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(tr("X, Y"), tab));
+    bottom->addWidget(editDisplayXY_, 2);
+    bottom->addStretch(1);
+    auto* choose = new QPushButton(tr("Choose Display"), tab);
+    connect(choose, &QPushButton::clicked, this, [this] {
+        if (!view_)
+            return;
+        view_->ButtonChooseScansClick();
+        Refresh();
+    });
+    bottom->addWidget(choose);
+    auto* exportFiles = new QPushButton(tr("ExportFiles"), tab);
+    exportFiles->setObjectName("ButtonExportFiles");
+    connect(exportFiles, &QPushButton::clicked, this, [this] {
+        if (!view_)
+            return;
+        BusyCursor busy;
+        view_->ButtonExportFilesClick();
+        Refresh();
+    });
+    // At the end of the tool row: the row of fields below has no room left.
+    tools->addWidget(exportFiles);
+
+    layout->addWidget(rawChart_, 1);
+    layout->addLayout(positions);
+    layout->addLayout(bottom);
+    return tab;
+}
+
+QHBoxLayout* SedDataViewWidget::BuildPositionRow(QWidget* tab)
+{
     auto* positions = new QHBoxLayout;
     const struct {
         const char* label;
@@ -171,32 +204,5 @@ QWidget* SedDataViewWidget::BuildRawTab()
     positionWarning_->setStyleSheet("color: darkred");
     positionWarning_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     positions->addWidget(positionWarning_, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(tr("X, Y"), tab));
-    bottom->addWidget(editDisplayXY_, 2);
-    bottom->addStretch(1);
-    auto* choose = new QPushButton(tr("Choose Display"), tab);
-    connect(choose, &QPushButton::clicked, this, [this] {
-        if (!view_)
-            return;
-        view_->ButtonChooseScansClick();
-        Refresh();
-    });
-    bottom->addWidget(choose);
-    auto* exportFiles = new QPushButton(tr("ExportFiles"), tab);
-    exportFiles->setObjectName("ButtonExportFiles");
-    connect(exportFiles, &QPushButton::clicked, this, [this] {
-        if (!view_)
-            return;
-        BusyCursor busy;
-        view_->ButtonExportFilesClick();
-        Refresh();
-    });
-    // At the end of the tool row: the row of fields below has no room left.
-    tools->addWidget(exportFiles);
-
-    layout->addWidget(rawChart_, 1);
-    layout->addLayout(positions);
-    layout->addLayout(bottom);
-    return tab;
+    return positions;
 }
