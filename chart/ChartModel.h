@@ -83,6 +83,10 @@ class ChartModel {
 public:
     std::string Title;
     bool LegendVisible = false;
+    // Where the legend stands: over the curves (top right), or off them, right of the axes (a
+    // legend of many entries) or under them (a narrow chart).
+    enum class LegendPlace { Inside, Right, Below };
+    LegendPlace Legend = LegendPlace::Inside;
     ChartAxis Bottom;
     ChartAxis Left;
     ChartAxis Right;

@@ -47,7 +47,14 @@ std::string GofsTitle(const RealTimeGofS& engine)
 std::string FileNameTitle(const RealTimeGofS& engine)
 {
     const int32_t nm = EntryWavelength(engine.ChannelName);
-    return GofsTitle(engine).substr(0, 16) + (nm > 0 ? " " + std::to_string(nm) + " nm" : "");
+    const std::string title = GofsTitle(engine).substr(0, 16);
+    // The sample's text is often the same in every cell: the channel tells the files apart.
+    const std::string& entry = engine.ChannelName;
+    const size_t dot = entry.find('.');
+    const std::string channel
+        = dot == std::string::npos ? "" : RemoveChars(entry.substr(dot + 1, entry.find(' ') - dot - 1), "*?/\\");
+    return title + (channel.empty() || channel == title ? "" : (title.empty() ? "" : " ") + channel)
+        + (nm > 0 ? " " + std::to_string(nm) + " nm" : "");
 }
 
 std::string ProposedGofsFileName(const RealTimeGofS& engine, const std::string& initialDir)

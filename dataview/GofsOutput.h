@@ -13,8 +13,9 @@ std::string RemoveChars(const std::string& text, const std::string& set);
 // The output title from the first raw scan's description (or its file extension when too short).
 std::string GofsTitle(const RealTimeGofS& engine);
 
-// What a proposed file name says of the channel: the first 16 characters of the title, and for a
-// channel of one of its cell's several wavelengths a blank and the wavelength ("... 280 nm").
+// What a proposed file name says of the channel: the first 16 characters of the title, a blank and
+// the channel entry after its "." ("RA1", "RI3Sam"; not twice when the title is it), and for a
+// channel of one of its cell's several wavelengths a blank and the wavelength ("... RA1 280 nm").
 std::string FileNameTitle(const RealTimeGofS& engine);
 
 // "t dcdt vs sStar for " + FileNameTitle + ".txt", after initialDir.

@@ -1,5 +1,7 @@
 #include "dataview/TSedDataView.h"
 
+#include <cctype>
+
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 
@@ -14,8 +16,6 @@ TSedDataView::TSedDataView(Prompts* prompts)
     UseSpeciesSettings(SpeciesSettings());
     // FormCreate
     HasData = false;
-    ColourCursor.SetFirst(0);
-    ColourCursor.SetLast(4);
     DisplayStride = 1;
     IncrementalCount = 0;
     InTimer = false;
@@ -48,6 +48,31 @@ ChartAxis TSedDataView::LogSAxis()
     a.LabelFormat = "0.0";
     a.LabelAngle = 90;
     return a;
+}
+
+std::string TSedDataView::SignalUnit() const
+{
+    const std::string& entry = Engine ? Engine->ChannelName : std::string();
+    const auto at = [&entry](size_t i) { return i < entry.size() ? std::toupper(static_cast<unsigned char>(entry[i])) : 0; };
+    if (at(3) == 'R' && at(4) == 'A')
+        return "OD";
+    if (at(3) == 'I' && at(4) == 'P')
+        return "fringes";
+    return "counts"; // intensity and fluorescence: the detector's
+}
+
+void TSedDataView::ShowUnitsInTitles()
+{
+    const std::string unit = " (" + SignalUnit() + ")";
+    Chart1.Left.Title = "c(r)" + unit;
+    ChartAverage.Left.Title = "t dc/dt" + unit;
+    dcdtChart.Left.Title = ChartSExtrapolation.Left.Title = "t dc/dt corrected" + unit;
+    ChartExtrapolation.Left.Title = "ln g(s*), g(s*) in " + SignalUnit() + "/S"; // the fits are of ln(y / s*)
+    for (SpeciesPanel* panel : { &CorrectedSpecies, &ExtrapolatedSpecies })
+        panel->ResidualChart.Left.Title = "residual" + unit; // short: the chart is low
+    for (ChartModel* chart : { &Chart1, &ChartAverage, &dcdtChart, &ChartSExtrapolation, &ChartExtrapolation,
+             &CorrectedSpecies.ResidualChart, &ExtrapolatedSpecies.ResidualChart })
+        chart->Repaint();
 }
 
 std::string TSedDataView::NoResultText(int32_t scansRead)

@@ -9,7 +9,9 @@
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 #include "dataview/ChannelFollower.h"
+#include "dataview/PositionMemory.h"
 #include "dataview/ScanExport.h"
+#include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
 #include "settings/SpeciesSettings.h"
 #include "species/RunConvergence.h"
@@ -124,6 +126,10 @@ public:
     std::string Label3 = "Every nth Set";
     UpDownControl UpDownExtrapolationGraphNumber { 1, 500, 10 };
     std::string EditExtSetsToShow = "10";
+    // Until the user sets "Every nth", the stride is chosen so that the time axis view draws about
+    // this many fits (the settings' stride, or more), each one read in its legend.
+    static constexpr int32_t ReadableFitCount = 8;
+    bool ExtStrideChosen = false;
     bool ButtonRefreshExtrapolationEnabled = true; // enabled: a computation is pending
     // Why the last computed extrapolation is no result and which range would give one; empty
     // when it was drawn as one (JudgeExtrapolation).
@@ -149,9 +155,10 @@ public:
     PointerMode TimeCourseMode = PointerMode::ZoomIn;
 
     // Members.
-    SetCursor ColourCursor;
     static constexpr std::array<ChartColour, 5> SeriesColours
         = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
+    // The colour of raw scan k: its own through every redraw (a live run, a moved marker).
+    static ChartColour ScanColour(int32_t k) { return SeriesColours[static_cast<size_t>(k) % SeriesColours.size()]; }
     TWaitWorking WaitWindow;
     const ChannelDataStore* TimeCourseStore = nullptr;
     int32_t DisplayStride = 1;
@@ -180,6 +187,30 @@ public:
     void Chart1ClickSeries(double x, double y);
     void Chart1ClickBackground(double x, double y);
     void RawChartClick(double x, double y);
+
+    // ---- Positions typed, remembered and restored (TSedDataViewPositions.cpp) ----
+    enum class Position { Meniscus, Bottom, Jitter, Fringe };
+    static constexpr const char* DefaultPositionsCaption = "Defaults";
+    static constexpr const char* RestoredText = "restored";
+    std::string EditBottom;
+    // Beside the positions while they are those remembered from an earlier launch of the run and
+    // channel (RestoredText); empty once the user changes one, or for positions not remembered.
+    std::string LabelPositionsRestored;
+    bool ButtonDefaultPositionsEnabled = false; // the positions differ from the launch's defaults
+    // The launch's, before any remembered ones took their place (none before RecallPositions).
+    std::optional<CellPositions> DefaultPositions;
+    // Before the first load: keeps the launch's positions as the defaults and puts those that
+    // `memory` holds for the run and channel in their place, marked as restored. Every position the
+    // user sets afterwards is remembered there. A memory file that cannot be used is said in a
+    // message. Null memory: nothing is recalled or remembered.
+    void RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch);
+    // A radius typed into a position's edit (".", or the user's decimal separator), taken as a
+    // click at it is: rounded to 5 significant digits, refused where a click is (a meniscus at or
+    // past the bottom, and so a bottom at or before the meniscus), the same rebuild. A text that is
+    // no radius in cm is refused with a message; a refused text gives way to the position in force.
+    void EditPositionDone(Position which, const std::string& text);
+    // Back to the launch's default positions, rebuilt; the remembered ones are forgotten.
+    void ButtonDefaultPositionsClick();
 
     // ---- Meniscus from the data (TSedDataViewMeniscus.cpp) ----
     static constexpr const char* FindMeniscusCaption = "Find meniscus";
@@ -341,6 +372,16 @@ public:
     // species table of the corrected panel's fit when one was made, the verdict by the view's settings.
     void ButtonReportClick();
 
+    // ---- Opened from a record (TSedDataViewRecord.cpp) ----
+    // Said above the tabs of a view opened from a record: which record, and whether the run's scan
+    // files are still those it lists (the whole report is LabelOpenedFromHint); empty otherwise.
+    std::string LabelOpenedFrom;
+    std::string LabelOpenedFromHint;
+    // After the first load of a view opened from `record`: the tab of its output and the controls
+    // that output took (the extrapolation's range, the time course's set, the species fit's
+    // choices). A parameter this channel cannot take now is named in LabelOpenedFromHint instead.
+    void UseRecordedOutput(const Sidecar& record);
+
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y);
@@ -362,6 +403,10 @@ private:
     static ChartSeries InactiveLine();
     // The s* axis of the result charts: logarithmic, base e, labels turned 90 degrees.
     static ChartAxis LogSAxis();
+    // The unit of the channel's signal, from its optical system: "OD", "fringes" or "counts".
+    std::string SignalUnit() const;
+    // The value axes' titles with the channel's signal unit (before a load draws by them).
+    void ShowUnitsInTitles();
     // Shows the rounded click in `edit` and in a message, when the chart has series to read.
     void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
 
@@ -373,14 +418,17 @@ private:
     int32_t LastDrawnSeries() const;
     // The series right after the last drawn one, cloned from the template when missing.
     int32_t SeriesAfterLastDrawn();
-    // Draws raw set k into series s, advances the colour cursor and colours s with its new value.
+    // Draws raw set k into series s, in the scan's colour.
     void DrawInto(int32_t s, int32_t k);
     // Scales c(r) to the drawn points between the meniscus and the end of the analysed range, so
     // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
     void FitRawValueAxis();
     void RebuildAfterMarker(bool transform);
-    // Moves the meniscus to x and rebuilds; false (and a message) when x is at or past the bottom.
-    bool SetMeniscus(double x);
+    // The one way a position changes (a click, a typed radius, an accepted proposal, the
+    // defaults): checked, set, drawn, rebuilt and remembered. False (and a message) when refused.
+    bool SetPosition(Position which, double x);
+    // After the positions changed: remembered, the restored mark gone, the defaults button updated.
+    void PositionsChanged();
 
     // Average and corrected views.
     void SetUpResultCharts();
@@ -417,6 +465,10 @@ private:
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;
+    // Where the positions are remembered, under which run and channel entry (the launch's).
+    PositionMemory* positionMemory_ = nullptr;
+    std::string memoryRun_, memoryChannel_;
+    bool memoryFailureShown_ = false; // a memory that cannot be written is said once
     ConvergenceThresholds convergenceThresholds_;
     ConvergenceFitCache convergenceFits_; // a refresh fits only the sets that are new
 };

@@ -30,9 +30,10 @@ void TSedDataView::SetUpExtrapolationCharts()
     ChartSExtrapolation.Series[3].Title = "StdError";
     ChartSExtrapolation.Series[3].Kind = SeriesKind::ErrorBars;
 
-    ChartExtrapolation.Bottom.Title = "1/sqrt(t)";
-    ChartExtrapolation.Left.Title = "log(t dc/dt)";
+    ChartExtrapolation.Bottom.Title = "1/sqrt(t) (1/sqrt(s))";
+    ChartExtrapolation.Left.Title = "ln g(s*)";
     ChartExtrapolation.LegendVisible = true;
+    ChartExtrapolation.Legend = ChartModel::LegendPlace::Right;
     ChartSeries line = InactiveLine();
     line.Title = "LineTemplate";
     ChartSeries points = InactiveLine();
@@ -77,6 +78,7 @@ void TSedDataView::ScrollBarStartExtrapolationChange()
 
 void TSedDataView::UpDownExtrapolationGraphNumberClick()
 {
+    ExtStrideChosen = true;
     EditExtSetsToShow = std::to_string(UpDownExtrapolationGraphNumber.Position);
     DrawExtrapolation(ScrollBarExtrapolation.Position, ScrollBarStartExtrapolation.Position, false);
 }
@@ -159,6 +161,20 @@ int32_t TSedDataView::DrawExtrapolation(int32_t end, int32_t start, bool forced)
     ButtonRefreshExtrapolationEnabled = false;
     ChartSExtrapolation.ClearSeriesFrom(0);
     ChartExtrapolation.ClearSeriesFrom(0);
+    if (!ExtStrideChosen) {
+        // Fifty fits in one chart read as none: the stride spreads about ReadableFitCount over the
+        // extrapolated points.
+        int32_t first = -1, last = -1;
+        for (int32_t p = 0; p < static_cast<int32_t>(r.Points.size()); ++p) {
+            if (!r.Points[static_cast<size_t>(p)].Extrapolated)
+                continue;
+            first = first < 0 ? p : first;
+            last = p;
+        }
+        const int32_t spread = (last - first) / ReadableFitCount + 1;
+        UpDownExtrapolationGraphNumber.SetPosition(std::max(DisplaySettings.DefaultExtSetsToPlot, spread));
+        EditExtSetsToShow = std::to_string(UpDownExtrapolationGraphNumber.Position);
+    }
     const int32_t stride = std::max(UpDownExtrapolationGraphNumber.Position, 1);
     size_t colour = 0; // a fresh palette for every computation
     int32_t line = 2;

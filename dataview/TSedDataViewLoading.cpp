@@ -17,6 +17,7 @@ void TSedDataView::BeginLoad()
     ManualScanChoice = false;
     ShowMarkers();
     ShowMarkerPositions();
+    ShowUnitsInTitles();
     EditTargetChannel = Engine->ChannelName;
 }
 

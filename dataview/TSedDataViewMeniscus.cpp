@@ -26,7 +26,7 @@ void TSedDataView::ButtonAcceptMeniscusClick()
     const double x = *ProposedMeniscus;
     ProposedMeniscus.reset();
     ButtonAcceptMeniscusEnabled = false;
-    if (SetMeniscus(x))
+    if (SetPosition(Position::Meniscus, x))
         EditMeniscusProposal.clear();
     else
         ShowMarkers();

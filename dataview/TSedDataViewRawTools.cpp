@@ -12,7 +12,7 @@
 void TSedDataView::SetUpRawChart()
 {
     Chart1.Title = "Plot of Concentration Meausement vs Radial Position (cm)";
-    Chart1.Bottom.Title = "r";
+    Chart1.Bottom.Title = "r (cm)";
     Chart1.Bottom.LabelFormat = "0.#";
     Chart1.Bottom.Increment = 0.1;
     Chart1.Left.Title = "c(r)";
@@ -92,8 +92,7 @@ void TSedDataView::RedrawRawScans()
         DrawRawSet(s, k);
         ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
         series.Active = true;
-        series.Colour = SeriesColours[static_cast<size_t>(ColourCursor.GetCurrent())];
-        ColourCursor.Next();
+        series.Colour = ScanColour(k);
     }
     FitRawValueAxis();
     // The scans a full load brings are what the positions are checked against.
@@ -144,10 +143,9 @@ int32_t TSedDataView::SeriesAfterLastDrawn()
 void TSedDataView::DrawInto(int32_t s, int32_t k)
 {
     DrawRawSet(s, k);
-    ColourCursor.Next();
     ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
     series.Active = true;
-    series.Colour = SeriesColours[static_cast<size_t>(ColourCursor.GetCurrent())];
+    series.Colour = ScanColour(k);
 }
 
 void TSedDataView::DrawNewestScan()
@@ -241,6 +239,7 @@ void TSedDataView::ShowMarkerPositions()
     EditIntegralFringe = FloatToStr(Engine->FringeRadius);
     EditMeniscus = FloatToStr(Engine->Meniscus);
     EditJitter = FloatToStr(Engine->JitterRadius);
+    EditBottom = FloatToStr(Engine->Bottom);
     EditPositionWarning = PositionWarningText(*Engine);
     EditDisplayXY.clear();
 }
@@ -271,44 +270,24 @@ void TSedDataView::RebuildAfterMarker(bool transform)
     ShowAverageAndCorrected();
 }
 
-bool TSedDataView::SetMeniscus(double x)
-{
-    // A meniscus at or past the bottom leaves no cell to analyse: it is refused.
-    if (const std::string refusal = MeniscusRefusal(x, Engine->Bottom); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
-        return false;
-    }
-    Engine->Meniscus = x;
-    ShowMarkers();
-    ShowMarkerPositions();
-    RebuildAfterMarker(false);
-    return true;
-}
-
 void TSedDataView::RawChartClick(double x, double y)
 {
     if (!Engine)
         return;
     InputEnabled = false;
-    RealTimeGofS& e = *Engine;
     switch (RawChartMode) {
     case RawMode::DisplayXY:
         EditDisplayXY = ReadOutText(x, y);
         prompts_->ShowMessage(EditDisplayXY);
         break;
     case RawMode::IntegralFringe:
+        SetPosition(Position::Fringe, x);
+        break;
     case RawMode::Jitter:
-        if (RawChartMode == RawMode::IntegralFringe)
-            e.FringeRadius = x;
-        else
-            e.JitterRadius = x;
-        ShowMarkers();
-        ShowMarkerPositions();
-        if (e.CorrectJitter || e.CorrectFringes)
-            RebuildAfterMarker(true);
+        SetPosition(Position::Jitter, x);
         break;
     case RawMode::Meniscus:
-        SetMeniscus(x);
+        SetPosition(Position::Meniscus, x);
         break;
     case RawMode::ZoomIn:
         break;

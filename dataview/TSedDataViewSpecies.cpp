@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "analysis/NumberText.h"
+#include "dataview/GofsOutput.h"
 #include "provenance/SpeciesFitRecord.h"
-#include "scanfiles/ChannelWavelength.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
@@ -58,7 +58,7 @@ void TSedDataView::SetUpSpeciesCharts()
         r.Bottom = LogSAxis();
         r.Bottom.LabelAngle = 0;
         r.Bottom.Title = "s* (S)";
-        r.Left.Title = "data - fit";
+        r.Left.Title = "residual"; // data - fit
         r.Series = { Line("zero", Colours::Silver, 1), Line("residuals", Colours::Black, 1) };
         r.Series[0].InLegend = false;
         r.EmptyText = std::string("Residuals of a species fit: press \"") + FitSpeciesCaption + "\"";
@@ -69,6 +69,7 @@ void TSedDataView::SetUpSpeciesCharts()
     ConvergenceChart.Left.Logarithmic = true;
     ConvergenceChart.Left.LogBase = 10;
     ConvergenceChart.LegendVisible = true;
+    ConvergenceChart.Legend = ChartModel::LegendPlace::Below;
     ConvergenceChart.Series = { Line("peak drift", Colours::Blue, 2), Line("shape change", Colours::Red, 2),
         Line("peak drift limit", Colours::Blue, 1), Line("shape change limit", Colours::Red, 1) };
     // The limits are the thin lines of their measure's colour: a legend of two covers less of a
@@ -170,9 +171,7 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     FileDialogRequest request;
     request.Title = SaveSpeciesTableTitle;
     request.InitialDir = SaveDialog1InitialDir;
-    const int32_t nm = EntryWavelength(Engine->ChannelName); // one of the cell's wavelengths: say which
-    request.FileName
-        = "species-set" + std::to_string(panel.FittedSet) + (nm > 0 ? " " + std::to_string(nm) + " nm" : "") + ".txt";
+    request.FileName = "species-set" + std::to_string(panel.FittedSet) + " for " + FileNameTitle(*Engine) + ".txt";
     request.DefaultExt = ".txt";
     request.Filter = TextFileFilter;
     request.OverwritePrompt = true;

@@ -65,7 +65,7 @@ void TSedDataView::SetupTimeCourse()
     left.Maximum = v.LeftMax;
     if (v.Store) {
         bottom.Title = v.BottomTitle;
-        left.Title = v.LeftTitle;
+        left.Title = v.LeftTitle + " (" + SignalUnit() + ")";
     }
     ScrollBarTime.Min = 0;
     ScrollBarTime.Max = v.ScrollBarMax;

@@ -1,9 +1,12 @@
 #include "mainwindow/TMorvaneForm.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "analysis/NumberText.h"
 #include "dataview/ChannelSession.h"
+#include "provenance/RecordText.h"
+#include "provenance/RecordedAnalysis.h"
 #include "scanfiles/FileSystem.h"
 
 TMorvaneForm::TMorvaneForm(Prompts* prompts)
@@ -18,9 +21,9 @@ TMorvaneForm::~TMorvaneForm()
         v->Owner = nullptr;
 }
 
-std::string TMorvaneForm::WindowName(const std::string& channel) const
+std::string TMorvaneForm::WindowName(const std::string& dir, const std::string& channel) const
 {
-    const std::string base = JoinPath(EditDataDir, channel);
+    const std::string base = JoinPath(dir, channel);
     auto listed = [this](const std::string& name) {
         return std::any_of(ListBoxOpenWindows.begin(), ListBoxOpenWindows.end(),
             [&](const OpenWindowEntry& e) { return e.Name == name; });
@@ -41,20 +44,28 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
         prompts_->ShowMessage(NoChannelSelectedMessage);
         return nullptr;
     }
+    return &LaunchView(EditDataDir, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings),
+        AnalysisSettings, DisplaySettings, true);
+}
+
+TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters launch,
+    const CustomSettings& analysis, const GUISettings& display, bool recall)
+{
     ReleaseClosedViews();
     auto owned = std::make_unique<TSedDataView>(prompts_);
     TSedDataView& view = *owned;
     views_.push_back(std::move(owned));
-    const std::string name = WindowName(channel);
-    ConfigureForLaunch(
-        *view.Engine, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings), AnalysisSettings);
+    const std::string name = WindowName(dir, launch.Channel);
+    view.RecallPositions(recall ? &Positions : nullptr, dir, launch);
+    ConfigureForLaunch(*view.Engine, launch, analysis);
     view.Caption = name;
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.
-    view.UseDisplaySettings(DisplaySettings);
+    view.UseDisplaySettings(display);
     view.UseSpeciesSettings(SpeciesDefaults);
     prompts_->ShowDataView(view);
-    view.LoadChannel(EditDataDir, "watch");
+    view.LoadChannel(dir, "watch");
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
+    view.CheckBoxMWGuess = view.Engine->WindowByMW;
     view.Caption = name;
     view.Owner = this;
     ListBoxOpenWindows.push_back({ name, &view });
@@ -62,7 +73,57 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
     if (ComparisonWindow)
         ComparisonWindow->AddEntry(name, &view);
     view.Visible = true;
-    return &view;
+    return view;
+}
+
+std::vector<TSedDataView*> TMorvaneForm::OpenAnalysisClick()
+{
+    FileDialogRequest request;
+    request.Title = OpenAnalysisTitle;
+    request.Filter = RecordFilter;
+    request.InitialDir = EditDataDir;
+    if (!prompts_->OpenDialog(request))
+        return {};
+    return OpenAnalysis(request.FileName);
+}
+
+std::vector<TSedDataView*> TMorvaneForm::OpenAnalysis(const std::string& path)
+{
+    RecordedAnalysis analysis;
+    if (const std::string failure = ReadRecordedAnalysis(path, analysis); !failure.empty()) {
+        prompts_->ShowMessage(failure);
+        return {};
+    }
+    std::vector<RecordedInputs> inputs;
+    for (ChannelRecord& c : analysis.Record.Channels) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(c.RunDirectory, ec)) {
+            FileDialogRequest request;
+            request.Title = "The run directory " + Printable(c.RunDirectory) + " of " + Printable(c.Channel)
+                + " does not exist (moved?): where is the run now?";
+            request.InitialDir = EditInputDir;
+            if (prompts_->SelectDirectory(request))
+                c.RunDirectory = request.FileName;
+        }
+        inputs.push_back(CompareRecordedInputs(c));
+    }
+    const std::string report = RecordedAnalysisReport(analysis, inputs);
+    const std::string name = std::filesystem::path(path).filename().string();
+    const GUISettings display = RecordedDisplay(analysis.Record, DisplaySettings);
+    std::vector<TSedDataView*> views;
+    for (size_t i = 0; i < analysis.Record.Channels.size(); ++i) {
+        const ChannelRecord& c = analysis.Record.Channels[i];
+        std::error_code ec;
+        if (!std::filesystem::is_directory(c.RunDirectory, ec))
+            continue;
+        TSedDataView& view = LaunchView(c.RunDirectory, LaunchOfRecord(c), c.Analysis, display, false);
+        view.LabelOpenedFrom = "Opened from " + Printable(name) + ": " + inputs[i].Verdict;
+        view.LabelOpenedFromHint = report;
+        view.UseRecordedOutput(analysis.Record);
+        views.push_back(&view);
+    }
+    prompts_->ShowMessage(views.empty() ? report + "\nNo run directory of the record was found: nothing opened." : report);
+    return views;
 }
 
 TSedDataView* TMorvaneForm::ButtonFocusWindowClick() const

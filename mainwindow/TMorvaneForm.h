@@ -42,6 +42,9 @@ public:
     GUISettings DisplaySettings;
     CustomSettings AnalysisSettings;
     SpeciesSettings SpeciesDefaults; // the species fit's solvent and the convergence thresholds
+    // Where each launch finds the positions last used for its run and channel, and the view keeps
+    // them; no file (the default): nothing is remembered.
+    PositionMemory Positions;
     Timer Timer1 { 987, true }; // channel detection
     Timer Timer2 { 5000, true }; // the root's scan again, or its runs followed (FollowRootDir)
 
@@ -65,7 +68,8 @@ public:
     TViewAScan* ScanViewer = nullptr;
 
     // The name of a new view of `channel`: dir + delimiter + channel, made unique by "#n ".
-    std::string WindowName(const std::string& channel) const;
+    std::string WindowName(const std::string& channel) const { return WindowName(EditDataDir, channel); }
+    std::string WindowName(const std::string& dir, const std::string& channel) const;
 
     // "Launch a Window" and "&Scans": the new view, or null when no channel is selected.
     TSedDataView* ButtonLaunchClick();
@@ -75,6 +79,18 @@ public:
     // A double click on an entry of the open-window list: selects it and gives that view the focus
     // as "Focus on this window" does; null for no entry.
     TSedDataView* ListBoxOpenWindowsDblClick(int32_t index);
+    // "Open analysis…": a record chosen in the open dialog, then OpenAnalysis.
+    static constexpr const char* OpenAnalysisTitle = "Open an analysis from its record";
+    static constexpr const char* RecordFilter = "Records (*.json)|*.json|All Files (*.*)|*.*|";
+    std::vector<TSedDataView*> OpenAnalysisClick();
+    // A data view of each channel of the record at `path` (its sidecar): launched on the recorded run
+    // directory with the recorded channel entry, positions, averaging rule and analysis settings and
+    // the display settings the output read, showing the output's tab and controls (nothing of them
+    // is remembered as the user's positions). Which recorded scan files changed, are missing or
+    // were added since is checked as reproduce checks them and said in a message and above the
+    // view's tabs. A run directory that no longer exists is asked for. A record that cannot be read
+    // is said in a message, and no view opens.
+    std::vector<TSedDataView*> OpenAnalysis(const std::string& path);
     // "Set root input directory": the directory chooser (a file picked in the directory also
     // does), then the scan of the chosen root.
     void btnSetInputDirClick();
@@ -100,6 +116,10 @@ public:
     int32_t ViewCount() const { return static_cast<int32_t>(views_.size()); }
 
 private:
+    // A new view of `launch`'s channel in `dir`, shown, loaded and listed. The positions remembered
+    // for the run and channel take the place of the launch's when `recall` is set.
+    TSedDataView& LaunchView(const std::string& dir, LaunchParameters launch, const CustomSettings& analysis,
+        const GUISettings& display, bool recall);
     // Drops a closing view from both open-window lists and from the comparison window's, which
     // then redraws without it.
     void DataViewClosed(TSedDataView& view) override;

@@ -10,99 +10,12 @@
 #include <qcustomplot.h>
 
 #include "chart/ChartData.h"
-#include "chart/TickLabels.h"
 #include "scanfiles/FileSystem.h"
+#include "ui/ChartAxes.h"
 
 namespace {
 
 QColor ToQColor(ChartColour c) { return QColor(c.Red, c.Green, c.Blue); }
-
-// Labels from TickLabels: one notation per axis, the digits the ticks need to read apart, the
-// user's decimal point. (A label such as "1.5e-4" is drawn as a power of ten.)
-template <typename Ticker> class Labelled : public Ticker {
-public:
-    explicit Labelled(bool logarithmic)
-        : logarithmic_(logarithmic)
-    {
-    }
-
-protected:
-    QVector<QString> createLabelVector(const QVector<double>& ticks, const QLocale& locale, QChar, int) override
-    {
-        const std::vector<std::string> labels
-            = TickLabels(std::vector<double>(ticks.begin(), ticks.end()), logarithmic_);
-        QVector<QString> out;
-        out.reserve(static_cast<qsizetype>(labels.size()));
-        for (const std::string& label : labels)
-            out.push_back(QString::fromStdString(label).replace('.', locale.decimalPoint()));
-        return out;
-    }
-
-private:
-    bool logarithmic_;
-};
-
-// Ticks of a logarithmic axis at the values a reader of s* expects: 1, 2 and 5 of each decade
-// (every whole value 1..9 when the range spans less than about a decade), whatever the base the
-// model's scale was given in; the base changes nothing on the screen but where powers would fall.
-class ReadableLogTicker : public Labelled<QCPAxisTicker> {
-public:
-    ReadableLogTicker()
-        : Labelled<QCPAxisTicker>(true)
-    {
-    }
-
-protected:
-    QVector<double> createTickVector(double, const QCPRange& range) override
-    {
-        QVector<double> ticks = Steps(range, { 1, 2, 5 });
-        if (ticks.size() < 3)
-            ticks = Steps(range, { 1, 2, 3, 4, 5, 6, 7, 8, 9 });
-        return ticks;
-    }
-    QVector<double> createSubTickVector(int, const QVector<double>&) override { return {}; }
-
-private:
-    static QVector<double> Steps(const QCPRange& range, std::initializer_list<double> mantissas)
-    {
-        QVector<double> ticks;
-        if (!(range.lower > 0) || !(range.upper > range.lower))
-            return ticks;
-        for (int e = static_cast<int>(std::floor(std::log10(range.lower))); e <= std::ceil(std::log10(range.upper));
-             ++e) {
-            for (double m : mantissas) {
-                // Rounded through text so that 0.1 * 3 is 0.3 and labels carry no noise digits.
-                const double v = QString::number(m * std::pow(10.0, e), 'g', 6).toDouble();
-                if (v >= range.lower && v <= range.upper)
-                    ticks.push_back(v);
-            }
-        }
-        return ticks;
-    }
-};
-
-void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
-{
-    axis->setVisible(model.Visible);
-    axis->setLabel(QString::fromStdString(model.Title));
-    axis->setTickLabelRotation(model.LabelAngle);
-    if (model.Logarithmic) {
-        axis->setScaleType(QCPAxis::stLogarithmic);
-        axis->setTicker(QSharedPointer<QCPAxisTicker>(new ReadableLogTicker));
-    } else {
-        axis->setScaleType(QCPAxis::stLinear);
-        if (model.Increment > 0) {
-            QSharedPointer<QCPAxisTickerFixed> ticker(new Labelled<QCPAxisTickerFixed>(false));
-            ticker->setTickStep(model.Increment);
-            ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
-            axis->setTicker(ticker);
-        } else {
-            axis->setTicker(QSharedPointer<QCPAxisTicker>(new Labelled<QCPAxisTicker>(false)));
-        }
-    }
-    // The labels come from the tickers; "b" draws their exponents as powers of ten.
-    axis->setNumberFormat("gbc");
-}
 
 // Vertical error bars of +-Error at each point, hung on an invisible graph of the points (the
 // bars need a plottable that holds their positions; it keeps them in ascending x).
@@ -128,6 +41,24 @@ QCPAbstractPlottable* AddErrorBars(QCustomPlot* plot, QCPAxis* valueAxis, const 
     return bars;
 }
 
+// The text in lines of at most `width` pixels, broken between words.
+QString Wrapped(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(' ', Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + ' ' + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    lines << line;
+    return lines.join('\n');
+}
+
 } // namespace
 
 ChartView::ChartView(const ChartModel* model, QWidget* parent)
@@ -148,7 +79,9 @@ ChartView::ChartView(const ChartModel* model, QWidget* parent)
     connect(plot_, &QCustomPlot::mousePress, this, &ChartView::OnPress);
     connect(plot_, &QCustomPlot::mouseRelease, this, &ChartView::OnRelease);
     connect(plot_, &QWidget::customContextMenuRequested, this, &ChartView::ShowContextMenu);
+    connect(plot_, &QCustomPlot::mouseWheel, this, &ChartView::OnWheel);
     connect(plot_, &QCustomPlot::afterLayout, this, &ChartView::PlaceMarkerLabels);
+    connect(plot_, &QCustomPlot::afterLayout, this, &ChartView::CheckLabelLength);
     Refresh(true);
 }
 
@@ -172,6 +105,7 @@ void ChartView::Draw()
 {
     plot_->clearPlottables();
     plot_->clearItems();
+    emptyText_ = nullptr;
     markerLabels_.clear();
     if (const std::string key = AxesKey(); key != axesKey_) {
         axesKey_ = key;
@@ -191,7 +125,8 @@ void ChartView::Draw()
     for (const ChartSeries& s : model_->Series)
         rightUsed = rightUsed || (s.Active && s.OnRightAxis);
     plot_->yAxis2->setVisible(rightUsed && model_->Right.Visible);
-    plot_->legend->setVisible(model_->LegendVisible);
+    if (model_->Legend != ChartModel::LegendPlace::Inside)
+        PlaceLegendOutside();
 
     drawnCurves_ = 0;
     std::vector<const ChartSeries*> order;
@@ -258,6 +193,7 @@ void ChartView::Draw()
             plottable->removeFromLegend();
         ++drawnCurves_;
     }
+    plot_->legend->setVisible(model_->LegendVisible && plot_->legend->itemCount() > 0);
     // An empty chart shows its axis titles and its text, not the numbers of a made-up range.
     for (QCPAxis* axis : { plot_->xAxis, plot_->yAxis }) {
         axis->setTicks(drawnCurves_ > 0);
@@ -265,14 +201,14 @@ void ChartView::Draw()
         axis->grid()->setVisible(drawnCurves_ > 0);
     }
     if (drawnCurves_ == 0 && !model_->EmptyText.empty()) {
-        auto* text = new QCPItemText(plot_);
-        text->position->setType(QCPItemPosition::ptAxisRectRatio);
-        text->position->setCoords(0.5, 0.45);
-        text->setPositionAlignment(Qt::AlignCenter);
-        text->setText(QString::fromStdString(model_->EmptyText));
-        text->setFont(QFont("sans", 12));
-        text->setColor(QColor(90, 90, 90));
-        text->setClipToAxisRect(false);
+        emptyText_ = new QCPItemText(plot_);
+        emptyText_->position->setType(QCPItemPosition::ptAxisRectRatio);
+        emptyText_->position->setCoords(0.5, 0.45);
+        emptyText_->setPositionAlignment(Qt::AlignCenter);
+        emptyText_->setFont(QFont("sans", 12));
+        emptyText_->setColor(QColor(90, 90, 90));
+        emptyText_->setClipToAxisRect(false);
+        WrapEmptyText();
     }
     if (zoomed_) {
         // The user's zoom outlives the redraw; only the axes the user cannot zoom follow the model.
@@ -295,6 +231,10 @@ void ChartView::PlaceMarkerLabels()
     std::vector<double> rowEnds; // right edge in pixels of the last label of each row
     for (size_t i : order) {
         const MarkerLabel& m = markerLabels_[i];
+        // A marker zoomed out of sight takes its label along (it would hang over the axis).
+        m.text->setVisible(plot_->xAxis->range().contains(m.x));
+        if (!m.text->visible())
+            continue;
         const QFontMetrics metrics(m.text->font());
         const QMargins pad = m.text->padding();
         const double left = plot_->xAxis->coordToPixel(m.x);
@@ -340,6 +280,108 @@ void ChartView::Rescale()
     zoomed_ = false;
     ApplyRanges();
     plot_->replot();
+}
+
+std::pair<QCPRange, QCPRange> ChartView::FullRanges()
+{
+    const QCPRange x = plot_->xAxis->range(), y = plot_->yAxis->range(), y2 = plot_->yAxis2->range();
+    ApplyRanges();
+    const std::pair<QCPRange, QCPRange> full { plot_->xAxis->range(), plot_->yAxis->range() };
+    plot_->xAxis->setRange(x);
+    plot_->yAxis->setRange(y);
+    plot_->yAxis2->setRange(y2);
+    return full;
+}
+
+void ChartView::KeepWithinFullRanges()
+{
+    const auto [fullX, fullY] = FullRanges();
+    bool covered = true;
+    for (const auto& [axis, full] : { std::pair { plot_->xAxis, fullX }, std::pair { plot_->yAxis, fullY } }) {
+        const QCPRange r = axis->range();
+        const QCPRange kept(std::max(r.lower, full.lower), std::min(r.upper, full.upper));
+        covered = covered && kept.lower <= full.lower && kept.upper >= full.upper;
+        axis->setRange(kept);
+    }
+    zoomed_ = !covered;
+}
+
+void ChartView::ZoomOut()
+{
+    if (!zoomed_)
+        return;
+    for (QCPAxis* axis : { plot_->xAxis, plot_->yAxis }) {
+        const QCPRange r = axis->range();
+        if (axis->scaleType() == QCPAxis::stLogarithmic && r.lower > 0)
+            axis->scaleRange(2, std::sqrt(r.lower * r.upper));
+        else
+            axis->scaleRange(2, r.center());
+    }
+    KeepWithinFullRanges();
+    plot_->replot();
+}
+
+void ChartView::OnWheel(QWheelEvent* event)
+{
+    const QPointF at = event->position();
+    const double steps = event->angleDelta().y() / 120.0;
+    if (drawnCurves_ == 0 || steps == 0 || !plot_->axisRect()->rect().contains(at.toPoint()))
+        return;
+    // One notch shows 85 % of the span, the value under the pointer staying where it is.
+    const double factor = std::pow(0.85, steps);
+    plot_->xAxis->scaleRange(factor, plot_->xAxis->pixelToCoord(at.x()));
+    plot_->yAxis->scaleRange(factor, plot_->yAxis->pixelToCoord(at.y()));
+    zoomed_ = true;
+    if (factor > 1)
+        KeepWithinFullRanges();
+    plot_->replot();
+    event->accept();
+}
+
+void ChartView::PlaceLegendOutside()
+{
+    if (legendOutside_)
+        return;
+    const int row = titleAdded_ ? 1 : 0; // the axis rectangle's
+    if (model_->Legend == ChartModel::LegendPlace::Below) {
+        // Under the axis title, one entry below the other (a narrow chart has no room for a row),
+        // as wide as its entries, in the middle.
+        auto* under = new QCPLayoutGrid;
+        plot_->plotLayout()->addElement(row + 1, 0, under);
+        under->addElement(0, 0, new QCPLayoutElement(plot_));
+        under->addElement(0, 1, plot_->legend);
+        under->addElement(0, 2, new QCPLayoutElement(plot_));
+        under->setColumnStretchFactor(1, 0.001);
+        under->setMargins(QMargins(0, 0, 0, 2));
+        plot_->plotLayout()->setRowStretchFactor(row + 1, 0.001);
+    } else {
+        // Beside the axis rectangle, at its top; the cell below takes the rest of the height.
+        auto* side = new QCPLayoutGrid;
+        plot_->plotLayout()->addElement(row, 1, side);
+        side->addElement(0, 0, plot_->legend);
+        side->addElement(1, 0, new QCPLayoutElement(plot_));
+        side->setRowStretchFactor(0, 0.001);
+        side->setMargins(QMargins(0, 10, 6, 0));
+        plot_->plotLayout()->setColumnStretchFactor(1, 0.001);
+    }
+    legendOutside_ = true;
+}
+
+void ChartView::CheckLabelLength()
+{
+    const QSize size = plot_->axisRect()->rect().size();
+    if (size == labelledFor_)
+        return;
+    labelledFor_ = size;
+    WrapEmptyText();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::WrapEmptyText()
+{
+    if (emptyText_)
+        emptyText_->setText(Wrapped(QString::fromStdString(model_->EmptyText), QFontMetrics(emptyText_->font()),
+            std::max(plot_->width() - 60, 200)));
 }
 
 bool ChartView::SaveImage(const QString& fileName)
@@ -403,11 +445,14 @@ QString ChartView::SaveData(const QString& fileName) const
 namespace {
 
 // The file a save dialog chose, with `suffix` added to a name without one; empty when cancelled.
-QString AskSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)
+QString AskSaveFile(
+    QWidget* parent, const QString& title, const QString& filter, const QString& suffix, const QString& proposed)
 {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed + "." + suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -417,7 +462,7 @@ QString AskSaveFile(QWidget* parent, const QString& title, const QString& filter
 
 void ChartView::AskAndSaveImage()
 {
-    const QString file = AskSaveFile(this, tr("Save image"), tr("PNG images (*.png)"), "png");
+    const QString file = AskSaveFile(this, tr("Save image"), tr("PNG images (*.png)"), "png", proposedName_);
     if (!file.isEmpty() && !SaveImage(file))
         QMessageBox::warning(this, tr("Save image"), tr("Could not write %1.").arg(file));
 }
@@ -428,7 +473,8 @@ void ChartView::AskAndSaveData()
         QMessageBox::information(this, tr("Save data"), tr("The chart shows no curve yet."));
         return;
     }
-    const QString file = AskSaveFile(this, tr("Save data"), tr("Text Files (*.txt);;All Files (*)"), "txt");
+    const QString file
+        = AskSaveFile(this, tr("Save data"), tr("Text Files (*.txt);;All Files (*)"), "txt", proposedName_);
     if (file.isEmpty())
         return;
     const QString failure = SaveData(file);
@@ -439,6 +485,7 @@ void ChartView::AskAndSaveData()
 void ChartView::ShowContextMenu(const QPoint& pos)
 {
     QMenu menu(this);
+    menu.addAction(tr("Zoom out"), this, &ChartView::ZoomOut)->setEnabled(zoomed_);
     menu.addAction(tr("Rescale"), this, &ChartView::Rescale);
     menu.addAction(tr("Save image…"), this, &ChartView::AskAndSaveImage);
     menu.addAction(tr("Save data…"), this, &ChartView::AskAndSaveData);

@@ -4,20 +4,25 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "chart/ChartModel.h"
 
 class QCPAxis;
 class QCPItemText;
+class QCPRange;
 class QCustomPlot;
 class QMouseEvent;
+class QWheelEvent;
 
-// Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it, and the zoom stays while
-// the model is redrawn (a live refresh); dragging backwards (right to left) or Rescale() returns to
-// the model's own ranges, as does a change of the axes' titles or scales. A click without a drag
-// is handed back in chart values, telling whether it hit a drawn series or the background. The
-// labels of marker bars that would overlap are set one below the other.
+// Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it, the wheel zooms in and out
+// about the pointer, ZoomOut() steps out; the zoom stays while the model is redrawn (a live
+// refresh); dragging backwards (right to left) or Rescale() returns to the model's own ranges, as
+// does a change of the axes' titles or scales, and no zoom out goes past them. A click without a
+// drag is handed back in chart values, telling whether it hit a drawn series or the background.
+// The labels of marker bars that would overlap are set one below the other; of tick labels that
+// would overlap, only every one that stands clear of the one before is drawn.
 class ChartView : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +32,11 @@ public:
     void Refresh(bool force = false);
     // Undoes the zoom.
     void Rescale();
+    // Each axis shows twice its span about its middle (on a log axis, in its logarithm), within the
+    // model's own ranges.
+    void ZoomOut();
+    // The name the save dialogs propose (without directory and extension); empty: none.
+    void SetProposedName(const QString& name) { proposedName_ = name; }
     // The user's zoom is in force.
     bool Zoomed() const { return zoomed_; }
     bool SaveImage(const QString& fileName);
@@ -53,6 +63,18 @@ private:
     void OnPress(QMouseEvent* event);
     void OnRelease(QMouseEvent* event);
     void OnRectangle(const QRect& rect);
+    void OnWheel(QWheelEvent* event);
+    // The model's own ranges of the bottom and left axes, as Rescale() would show them.
+    std::pair<QCPRange, QCPRange> FullRanges();
+    // Keeps a zoomed range within the model's own; the zoom ends where it covers them.
+    void KeepWithinFullRanges();
+    // The legend right of or under the axes, for a model that keeps it off its curves.
+    void PlaceLegendOutside();
+    // After a layout: the tick labels were thinned for the axes' length before it, so a changed
+    // length draws once more.
+    void CheckLabelLength();
+    // The empty chart's text in lines that fit its width.
+    void WrapEmptyText();
     void ShowContextMenu(const QPoint& pos);
     // Rows for the marker labels, so that no two overlap at the current ranges and size.
     void PlaceMarkerLabels();
@@ -74,4 +96,8 @@ private:
     bool zoomed_ = false;
     std::string axesKey_;
     std::vector<MarkerLabel> markerLabels_;
+    bool legendOutside_ = false;
+    QCPItemText* emptyText_ = nullptr; // the empty chart's text while shown
+    QSize labelledFor_; // the axis rectangle's size the last labels were thinned for
+    QString proposedName_;
 };

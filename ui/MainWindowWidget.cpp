@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "scanfiles/ChannelWavelength.h"
+#include "ui/BusyCursor.h"
 #include "ui/CompareWindow.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -57,6 +58,15 @@ MainWindowPrompts::MainWindowPrompts(MainWindowWidget& window, Prompts* standIn)
 }
 
 void MainWindowPrompts::ShowDataView(TSedDataView& view) { window_.OpenView(view); }
+
+void MainWindowPrompts::ShowMessage(const std::string& text)
+{
+    for (const auto& [view, widget] : window_.widgets_) {
+        (void)view;
+        widget->Refresh();
+    }
+    QtPrompts::ShowMessage(text);
+}
 
 MainWindowWidget::MainWindowWidget(Prompts* standIn, QWidget* parent)
     : QMainWindow(parent)
@@ -101,6 +111,15 @@ void MainWindowWidget::BuildControls()
     setCentralWidget(central);
 
     auto* fileMenu = menuBar()->addMenu(tr("&File"));
+    QAction* open = fileMenu->addAction(tr("&Open analysis…"), this, [this] {
+        std::vector<TSedDataView*> views;
+        {
+            BusyCursor busy; // the record's scan files are checked
+            views = form_->OpenAnalysisClick();
+        }
+        ShowViews(views);
+    });
+    open->setToolTip(tr("A data view of the run and channel of an output's record (.json), with its parameters"));
     fileMenu->addAction(tr("&Exit"), this, &QWidget::close);
     auto* actionMenu = menuBar()->addMenu(tr("&Action"));
     actionMenu->addAction(tr("&Recompose"), this, [this] {
@@ -309,7 +328,11 @@ bool MainWindowWidget::SelectChannel(const QString& entry)
 
 SedDataViewWidget* MainWindowWidget::Launch()
 {
-    TSedDataView* view = form_->ButtonLaunchClick();
+    TSedDataView* view = nullptr;
+    {
+        BusyCursor busy; // the first load
+        view = form_->ButtonLaunchClick();
+    }
     Refresh();
     SedDataViewWidget* w = WidgetOf(view);
     if (!w)
@@ -317,6 +340,30 @@ SedDataViewWidget* MainWindowWidget::Launch()
     w->Refresh();
     w->show();
     return w;
+}
+
+std::vector<SedDataViewWidget*> MainWindowWidget::OpenAnalysis(const QString& record)
+{
+    std::vector<TSedDataView*> views;
+    {
+        BusyCursor busy;
+        views = form_->OpenAnalysis(record.toStdString());
+    }
+    return ShowViews(views);
+}
+
+std::vector<SedDataViewWidget*> MainWindowWidget::ShowViews(const std::vector<TSedDataView*>& views)
+{
+    Refresh();
+    std::vector<SedDataViewWidget*> shown;
+    for (TSedDataView* view : views) {
+        if (SedDataViewWidget* w = WidgetOf(view)) {
+            w->Refresh();
+            w->show();
+            shown.push_back(w);
+        }
+    }
+    return shown;
 }
 
 SedDataViewWidget* MainWindowWidget::WidgetOf(const TSedDataView* view) const

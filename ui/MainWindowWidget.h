@@ -22,6 +22,9 @@ class MainWindowPrompts : public QtPrompts {
 public:
     MainWindowPrompts(MainWindowWidget& window, Prompts* standIn);
     void ShowDataView(TSedDataView& view) override;
+    // After the views' windows show what their logic holds now (a message at the end of a launch
+    // would otherwise stand over windows still drawn as loading).
+    void ShowMessage(const std::string& text) override;
 
 private:
     MainWindowWidget& window_;
@@ -48,6 +51,8 @@ public:
     // "Launch a Window": the new view's window (shown), or null.
     SedDataViewWidget* Launch();
     SedDataViewWidget* WidgetOf(const TSedDataView* view) const;
+    // "Open analysis…" with the record chosen: the windows of the views it opened (shown).
+    std::vector<SedDataViewWidget*> OpenAnalysis(const QString& record);
     // The window's clock tick, as its timer calls it every Timer1.Interval: the channel detection,
     // and within every Timer2.Interval the root's follow (TMorvaneForm::Tick).
     void Timer1Tick();
@@ -67,6 +72,8 @@ private:
     void FocusView(const TSedDataView* view);
     // Makes the window of a new view, before its first load, and keeps it in widgets_.
     void OpenView(TSedDataView& view);
+    // The windows of views just opened, refreshed and shown.
+    std::vector<SedDataViewWidget*> ShowViews(const std::vector<TSedDataView*>& views);
     friend class MainWindowPrompts;
 
     MainWindowPrompts prompts_;

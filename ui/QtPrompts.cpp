@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <filesystem>
 
+#include "ui/BusyCursor.h"
 #include "ui/CompareWindow.h"
 #include "ui/RecomposeDialog.h"
 #include "ui/ScanSelectorDialog.h"
@@ -19,7 +20,8 @@
 namespace {
 
 // Hands the keyboard focus back to the window that asked once its modal dialog closes, rather
-// than to whichever window the toolkit picks.
+// than to whichever window the toolkit picks. Meanwhile the dialog shows the normal cursor, also
+// when it was asked during a busy one.
 class FocusBack {
 public:
     explicit FocusBack(QWidget* parent)
@@ -36,6 +38,7 @@ public:
 
 private:
     QPointer<QWidget> window_;
+    NormalCursor cursor_;
 };
 
 } // namespace

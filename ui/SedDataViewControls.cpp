@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -99,6 +100,10 @@ QHBoxLayout* PointerTools(
     rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
     for (ChartView* chart : charts)
         QObject::connect(rescale, &QToolButton::clicked, chart, &ChartView::Rescale);
+    auto* zoomOut = ToolButton(QObject::tr("Zoom out"), parent, false);
+    zoomOut->setToolTip(QObject::tr("Twice the span about the middle (the wheel zooms about the pointer)"));
+    for (ChartView* chart : charts)
+        QObject::connect(zoomOut, &QToolButton::clicked, chart, &ChartView::ZoomOut);
     auto* zoomButton = ToolButton(QObject::tr("Zoom"), parent, true);
     auto* displayButton = ToolButton(QObject::tr("Display X, Y"), parent, true);
     zoomButton->setChecked(true);
@@ -108,6 +113,7 @@ QHBoxLayout* PointerTools(
     QObject::connect(zoomButton, &QToolButton::clicked, parent, zoom);
     QObject::connect(displayButton, &QToolButton::clicked, parent, display);
     row->addWidget(rescale);
+    row->addWidget(zoomOut);
     row->addWidget(zoomButton);
     row->addWidget(displayButton);
     row->addStretch();
@@ -144,6 +150,50 @@ namespace {
 void OnClick(QLineEdit* edit, std::function<void()> clicked)
 {
     edit->installEventFilter(new ClickFilter(edit, std::move(clicked)));
+}
+
+namespace {
+
+    void FitHeight(QLabel* label)
+    {
+        // A hidden label keeps a width of long ago: its parent's is nearer the one it will get (the
+        // resize that follows puts it right).
+        int width = label->width();
+        if ((!label->isVisible() || width < 100) && label->parentWidget())
+            width = label->parentWidget()->width();
+        const int height = label->text().isEmpty() ? 0 : label->heightForWidth(std::max(width, 50));
+        if (height != label->minimumHeight())
+            label->setMinimumHeight(height);
+    }
+
+    class WholeTextFilter : public QObject {
+    public:
+        using QObject::QObject;
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize)
+                FitHeight(static_cast<QLabel*>(watched));
+            return QObject::eventFilter(watched, event);
+        }
+    };
+
+} // namespace
+
+void ShowWhole(QLabel* label)
+{
+    label->setWordWrap(true);
+    label->installEventFilter(new WholeTextFilter(label));
+}
+
+void SetWholeText(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    label->setToolTip(text);
+    FitHeight(label);
 }
 
 } // namespace dataviewcontrols

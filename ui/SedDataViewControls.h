@@ -7,6 +7,7 @@
 
 class ChartView;
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QScrollBar;
 class QSpinBox;
@@ -39,5 +40,10 @@ QHBoxLayout* PointerTools(
     QWidget* parent, const std::vector<ChartView*>& charts, std::function<void()> zoom, std::function<void()> display);
 // Calls `clicked` when the user clicks the (read-only) edit.
 void OnClick(QLineEdit* edit, std::function<void()> clicked);
+// A label whose text is always shown whole: wrapped, and at least as high as its lines need at
+// its width (a splitter or a crowded window would otherwise cut it). SetWholeText sets the text
+// and the same text as its tooltip.
+void ShowWhole(QLabel* label);
+void SetWholeText(QLabel* label, const QString& text);
 
 } // namespace dataviewcontrols

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "dataview/GofsOutput.h"
+#include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 #include "ui/WaitWorkingWidget.h"
@@ -91,8 +93,14 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     lastTab_ = tabs_->currentIndex();
     connect(tabs_, &QTabWidget::currentChanged, this, &SedDataViewWidget::TabChanged);
 
+    openedFrom_ = new QLabel(this);
+    openedFrom_->setObjectName("LabelOpenedFrom");
+    dataviewcontrols::ShowWhole(openedFrom_);
+    openedFrom_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    openedFrom_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(openedFrom_);
     layout->addWidget(tabs_, 1);
 
     view.SetPrompts(&prompts_);
@@ -116,21 +124,46 @@ void SedDataViewWidget::Refresh()
     const TSedDataView& v = *view_;
     setWindowTitle(QString::fromStdString(v.Caption.empty() ? v.EditTargetChannel : v.Caption));
     SetText(editFullPath_, v.EditFullPath);
+    if (openedFrom_->text().toStdString() != v.LabelOpenedFrom) {
+        openedFrom_->setText(QString::fromStdString(v.LabelOpenedFrom));
+        openedFrom_->setToolTip(QString::fromStdString(v.LabelOpenedFromHint));
+        openedFrom_->setVisible(!v.LabelOpenedFrom.empty());
+    }
+    if (tabs_->currentIndex() != v.PageControl1ActivePage)
+        tabs_->setCurrentIndex(v.PageControl1ActivePage); // the logic chose a tab (a record's)
     SetText(editTargetChannel_, v.EditTargetChannel);
     findChild<QLabel*>("scanCount")->setText(QString::fromStdString(v.LabelScanCount));
     checkMW_->setChecked(v.CheckBoxMWGuess);
     SetText(editMW_, v.EditMWGuess);
     SetText(editDisplayXY_, v.EditDisplayXY);
-    SetText(editJitter_, v.EditJitter);
-    SetText(editMeniscus_, v.EditMeniscus);
-    SetText(editFringe_, v.EditIntegralFringe);
-    SetText(editPositionWarning_, v.EditPositionWarning);
+    // A position being typed keeps its text until Enter or leaving the edit takes it.
+    for (const auto& [edit, text] : { std::pair { editMeniscus_, &v.EditMeniscus },
+             std::pair { editBottom_, &v.EditBottom }, std::pair { editJitter_, &v.EditJitter },
+             std::pair { editFringe_, &v.EditIntegralFringe } })
+        if (!edit->isModified())
+            SetText(edit, *text);
+    editJitter_->setReadOnly(!v.SBJitterEnabled);
+    editFringe_->setReadOnly(!v.SBIntegralFringeEnabled);
+    restored_->setText(QString::fromLatin1(v.LabelPositionsRestored.c_str()));
+    defaults_->setEnabled(v.ButtonDefaultPositionsEnabled);
+    dataviewcontrols::SetWholeText(positionWarning_, QString::fromStdString(v.EditPositionWarning));
     sbJitter_->setEnabled(v.SBJitterEnabled);
     sbFringe_->setEnabled(v.SBIntegralFringeEnabled);
     SetText(editPairs_, v.EditNumberOfdcdt);
     SetText(editTimeRange_, v.EditTimeRange);
     SetText(editDisplayAvg_, v.EditDisplayXYAvg);
     SetText(editDisplayCor_, v.EditDisplayXYCor);
+    if (v.Engine) {
+        // "Save image…" and "Save data…" propose the chart and the channel.
+        const QString of = QString::fromStdString(" for " + FileNameTitle(*v.Engine));
+        for (const auto& [chart, name] : { std::pair { rawChart_, "raw scans" }, std::pair { avgChart_, "average" },
+                 std::pair { corChart_, "corrected" }, std::pair { extSChart_, "extrapolation" },
+                 std::pair { extTimeChart_, "extrapolation time axis" }, std::pair { tcChart_, "time course" },
+                 std::pair { convergenceChart_, "convergence" },
+                 std::pair { species_[0].residuals, "species residuals" },
+                 std::pair { species_[1].residuals, "extrapolated species residuals" } })
+            chart->SetProposedName(QString::fromLatin1(name) + of);
+    }
     rawChart_->Refresh();
     avgChart_->Refresh();
     corChart_->Refresh();
@@ -174,6 +207,7 @@ void SedDataViewWidget::Handle(void (TSedDataView::*handler)())
 {
     if (!view_)
         return;
+    BusyCursor busy;
     (view_->*handler)();
     Refresh();
 }

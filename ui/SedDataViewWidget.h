@@ -12,6 +12,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -86,6 +87,8 @@ protected:
 private:
     // One builder per tab, each in its own file SedDataViewWidget<Tab>.cpp.
     QWidget* BuildRawTab();
+    // The raw tab's position fields (typed radii), the restored mark, "Defaults" and the warning.
+    QHBoxLayout* BuildPositionRow(QWidget* tab);
     QWidget* BuildAverageTab();
     QWidget* BuildCorrectedTab();
     QWidget* BuildExtrapolationTab();
@@ -108,6 +111,7 @@ private:
     TSedDataView* view_;
     QTabWidget* tabs_;
     QLineEdit* editFullPath_;
+    QLabel* openedFrom_ = nullptr;
     QLineEdit* editTargetChannel_;
     QCheckBox* checkMW_;
     QLineEdit* editMW_;
@@ -118,7 +122,10 @@ private:
     QLineEdit* editJitter_ = nullptr;
     QLineEdit* editMeniscus_ = nullptr;
     QLineEdit* editFringe_ = nullptr;
-    QLineEdit* editPositionWarning_ = nullptr;
+    QLineEdit* editBottom_ = nullptr;
+    QLabel* restored_ = nullptr;
+    QPushButton* defaults_ = nullptr;
+    QLabel* positionWarning_ = nullptr;
     QAbstractButton* sbJitter_ = nullptr;
     QAbstractButton* sbFringe_ = nullptr;
     QLineEdit* editPairs_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
@@ -40,8 +41,10 @@ QWidget* SedDataViewWidget::BuildCorrectedTab()
     editDisplayCor_ = ReadOnlyEdit(tab, 180);
     auto* output = new QPushButton(tr("Output Ascii"), tab);
     connect(output, &QPushButton::clicked, this, [this] {
-        if (view_)
+        if (view_) {
+            BusyCursor busy;
             view_->ButtonOutputAsciiClick();
+        }
     });
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(output);

@@ -12,32 +12,37 @@
 #include <functional>
 
 #include "ui/ChartView.h"
+#include "ui/BusyCursor.h"
 #include "ui/SedDataViewControls.h"
 
 using namespace dataviewcontrols;
 
 namespace {
 
-// "Find meniscus", what it found and "Accept". The proposal changes only through these buttons,
-// so they keep their own controls up to date.
-void AddMeniscusProposalControls(
-    QHBoxLayout* tools, QWidget* tab, const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
+// "Find meniscus" and "Accept" in the tool row, what the search found in a row of its own under it
+// (wrapped, whole; also its tooltip). The proposal changes only through these buttons, so they keep
+// their own controls up to date.
+void AddMeniscusProposalControls(QHBoxLayout* tools, QVBoxLayout* rows, QWidget* tab,
+    const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
 {
     auto* find = new QPushButton(QString::fromLatin1(TSedDataView::FindMeniscusCaption), tab);
     find->setObjectName("ButtonFindMeniscus");
-    auto* found = ReadOnlyEdit(tab, 130); // the whole finding is also its tooltip
+    auto* found = new QLabel(tab);
     found->setObjectName("EditMeniscusProposal");
-    QObject::connect(found, &QLineEdit::textChanged, found, &QLineEdit::setToolTip);
+    ShowWhole(found);
+    found->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    found->hide();
     auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);
     accept->setObjectName("ButtonAcceptMeniscus");
     accept->setEnabled(false);
     auto show = [found, accept](const TSedDataView& v) {
-        found->setText(QString::fromStdString(v.EditMeniscusProposal));
-        found->setCursorPosition(0); // the radius first, where a cut text would hide it
+        SetWholeText(found, QString::fromStdString(v.EditMeniscusProposal));
+        found->setVisible(!v.EditMeniscusProposal.empty());
         accept->setEnabled(v.ButtonAcceptMeniscusEnabled);
     };
     QObject::connect(find, &QPushButton::clicked, tab, [view, refresh, show] {
         if (TSedDataView* v = view()) {
+            BusyCursor busy;
             v->ButtonFindMeniscusClick();
             show(*v);
             refresh();
@@ -45,14 +50,15 @@ void AddMeniscusProposalControls(
     });
     QObject::connect(accept, &QPushButton::clicked, tab, [view, refresh, show] {
         if (TSedDataView* v = view()) {
+            BusyCursor busy;
             v->ButtonAcceptMeniscusClick();
             show(*v);
             refresh();
         }
     });
     tools->addWidget(find);
-    tools->addWidget(found, 2);
     tools->addWidget(accept);
+    rows->addWidget(found);
 }
 
 } // namespace
@@ -66,6 +72,10 @@ QWidget* SedDataViewWidget::BuildRawTab()
     rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
     connect(rescale, &QToolButton::clicked, rawChart_, &ChartView::Rescale);
     tools->addWidget(rescale);
+    auto* zoomOut = ToolButton(tr("Zoom out"), tab, false);
+    zoomOut->setToolTip(tr("Twice the span about the middle (the wheel zooms about the pointer)"));
+    connect(zoomOut, &QToolButton::clicked, rawChart_, &ChartView::ZoomOut);
+    tools->addWidget(zoomOut);
     auto* group = new QButtonGroup(tab);
     const struct {
         const char* text;
@@ -93,42 +103,31 @@ QWidget* SedDataViewWidget::BuildRawTab()
             sbFringe_ = b;
     }
     tools->addStretch();
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(tools);
     AddMeniscusProposalControls(
-        tools, tab, [this] { return view_; }, [this] { Refresh(); });
+        tools, layout, tab, [this] { return view_; }, [this] { Refresh(); });
     connect(rawChart_, &ChartView::seriesClicked, this, [this](double x, double y) {
         if (!view_)
             return;
+        BusyCursor busy;
         view_->Chart1ClickSeries(x, y);
         Refresh();
     });
     connect(rawChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
         if (!view_)
             return;
+        BusyCursor busy;
         view_->Chart1ClickBackground(x, y);
         Refresh();
     });
 
     editDisplayXY_ = ReadOnlyEdit(tab, 180);
-    editJitter_ = ReadOnlyEdit(tab);
-    editMeniscus_ = ReadOnlyEdit(tab);
-    editFringe_ = ReadOnlyEdit(tab);
+    QHBoxLayout* positions = BuildPositionRow(tab);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(tr("X, Y"), tab));
     bottom->addWidget(editDisplayXY_, 2);
-    bottom->addWidget(new QLabel(tr("Meniscus"), tab));
-    bottom->addWidget(editMeniscus_);
-    bottom->addWidget(new QLabel(tr("Jitter"), tab));
-    bottom->addWidget(editJitter_);
-    bottom->addWidget(new QLabel(tr("Integral Fringe"), tab));
-    bottom->addWidget(editFringe_);
-    // What is wrong with the positions against the data; the whole text also as the tooltip.
-    editPositionWarning_ = ReadOnlyEdit(tab, 200);
-    editPositionWarning_->setObjectName("EditPositionWarning");
-    QPalette warning = editPositionWarning_->palette();
-    warning.setColor(QPalette::Text, Qt::darkRed);
-    editPositionWarning_->setPalette(warning);
-    MayCut(editPositionWarning_);
-    bottom->addWidget(editPositionWarning_, 3);
+    bottom->addStretch(1);
     auto* choose = new QPushButton(tr("Choose Display"), tab);
     connect(choose, &QPushButton::clicked, this, [this] {
         if (!view_)
@@ -142,15 +141,68 @@ QWidget* SedDataViewWidget::BuildRawTab()
     connect(exportFiles, &QPushButton::clicked, this, [this] {
         if (!view_)
             return;
+        BusyCursor busy;
         view_->ButtonExportFilesClick();
         Refresh();
     });
     // At the end of the tool row: the row of fields below has no room left.
     tools->addWidget(exportFiles);
 
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(tools);
     layout->addWidget(rawChart_, 1);
+    layout->addLayout(positions);
     layout->addLayout(bottom);
     return tab;
+}
+
+QHBoxLayout* SedDataViewWidget::BuildPositionRow(QWidget* tab)
+{
+    auto* positions = new QHBoxLayout;
+    const struct {
+        const char* label;
+        TSedDataView::Position which;
+        const char* name;
+        QLineEdit** edit;
+    } edits[] = {
+        { "Meniscus", TSedDataView::Position::Meniscus, "EditMeniscus", &editMeniscus_ },
+        { "Bottom", TSedDataView::Position::Bottom, "EditBottom", &editBottom_ },
+        { "Jitter", TSedDataView::Position::Jitter, "EditJitter", &editJitter_ },
+        { "Integral Fringe", TSedDataView::Position::Fringe, "EditIntegralFringe", &editFringe_ },
+    };
+    for (const auto& e : edits) {
+        auto* edit = new QLineEdit(tab);
+        edit->setObjectName(e.name);
+        edit->setMinimumWidth(70);
+        edit->setMaximumWidth(90);
+        edit->setToolTip(tr("Radius in cm: type it and press Enter, or click it on the chart in its mode"));
+        *e.edit = edit;
+        const auto which = e.which;
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit, which] {
+            if (!view_ || !edit->isModified())
+                return;
+            edit->setModified(false);
+            BusyCursor busy;
+            view_->EditPositionDone(which, edit->text().toStdString());
+            Refresh();
+        });
+        positions->addWidget(new QLabel(tr(e.label), tab));
+        positions->addWidget(edit);
+    }
+    restored_ = new QLabel(tab);
+    restored_->setObjectName("LabelPositionsRestored");
+    restored_->setStyleSheet("color: #a05000; font-weight: bold");
+    restored_->setToolTip(tr("The positions last used for this run and channel, remembered from an earlier launch"));
+    positions->addWidget(restored_);
+    defaults_ = new QPushButton(QString::fromLatin1(TSedDataView::DefaultPositionsCaption), tab);
+    defaults_->setObjectName("ButtonDefaultPositions");
+    defaults_->setToolTip(tr("Back to the default positions of the settings"));
+    connect(defaults_, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonDefaultPositionsClick); });
+    positions->addWidget(defaults_);
+    // What is wrong with the positions against the data: wrapped, whole, also as the tooltip.
+    positionWarning_ = new QLabel(tab);
+    positionWarning_->setObjectName("EditPositionWarning");
+    ShowWhole(positionWarning_);
+    positionWarning_->setStyleSheet("color: darkred");
+    positionWarning_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    positions->addWidget(positionWarning_, 1);
+    return positions;
 }

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 #include "ui/SedDataViewWidget.h"
@@ -49,9 +50,11 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     c.fit = new QPushButton(QString::fromLatin1(TSedDataView::FitSpeciesCaption), panel);
     c.fit->setObjectName(corrected ? "fitSpeciesCorrected" : "fitSpeciesExtrapolated");
     c.description = new QLabel(panel);
+    c.description->setObjectName(corrected ? "speciesFitCorrected" : "speciesFitExtrapolated");
+    ShowWhole(c.description);
     c.description->setTextInteractionFlags(Qt::TextSelectableByMouse);
     c.notes = new QLabel(panel);
-    c.notes->setWordWrap(true);
+    ShowWhole(c.notes);
     c.notes->setStyleSheet("color: #a05000");
 
     auto* controls = new QHBoxLayout;
@@ -88,8 +91,10 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
         c.save->setToolTip(tr("Write the table as text, with its record for morvane-cli reproduce"));
         controls->addWidget(c.save);
         connect(c.save, &QPushButton::clicked, this, [this] {
-            if (view_)
+            if (view_) {
+                BusyCursor busy;
                 view_->ButtonSaveSpeciesTableClick();
+            }
         });
         c.refit = new QCheckBox(tr("Refit after each refresh"), panel);
         c.refit->setToolTip(tr("Fit the newest set again whenever new scans arrive (a fit takes a fraction of a second "
@@ -120,6 +125,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     connect(c.fit, &QPushButton::clicked, this, [this, source] {
         if (!view_)
             return;
+        BusyCursor busy; // a fit of three species takes seconds
         view_->ButtonFitSpeciesClick(source);
         Refresh();
     });
@@ -137,8 +143,8 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
                            "not physical); loading: the species' signal before sedimentation"));
 
     c.residuals = new ChartView(&view_->PanelOf(source).ResidualChart, parent);
-    c.residuals->Plot()->setMinimumSize(200, 90);
-    c.residuals->setMinimumHeight(90);
+    c.residuals->Plot()->setMinimumSize(200, 100);
+    c.residuals->setMinimumHeight(100);
 
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -159,7 +165,7 @@ QWidget* SedDataViewWidget::BuildConvergencePanel(QWidget* parent)
                                      "(Settings > Program Settings: Species and convergence)"));
     convergenceVerdict_ = new QLabel(panel);
     convergenceVerdict_->setObjectName("convergenceVerdict");
-    convergenceVerdict_->setWordWrap(true);
+    ShowWhole(convergenceVerdict_);
     convergenceVerdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* title = new QLabel(tr("<b>Has the run converged?</b>"), panel);
     auto* layout = new QVBoxLayout(panel);
@@ -190,9 +196,9 @@ void SedDataViewWidget::RefreshSpecies()
                  std::pair { c.density, &v.EditSolventDensity }, std::pair { c.viscosity, &v.EditSolventViscosity } })
             if (!edit->hasFocus())
                 SetText(edit, *text);
-        c.description->setText(QString::fromStdString(p.LabelSpeciesFit));
+        SetWholeText(c.description, QString::fromStdString(p.LabelSpeciesFit));
         c.description->setStyleSheet(p.Failed ? "color: #c00000" : "");
-        c.notes->setText(QString::fromStdString(p.LabelSpeciesNotes));
+        SetWholeText(c.notes, QString::fromStdString(p.LabelSpeciesNotes));
         c.notes->setVisible(!p.LabelSpeciesNotes.empty());
         if (c.shownRows != p.TableRows || c.table->columnCount() != static_cast<int>(p.TableHeader.size())) {
             c.shownRows = p.TableRows;
@@ -216,7 +222,7 @@ void SedDataViewWidget::RefreshSpecies()
         c.residuals->Refresh();
     }
     convergenceChart_->Refresh();
-    convergenceVerdict_->setText(QString::fromStdString(v.LabelConvergence));
+    SetWholeText(convergenceVerdict_, QString::fromStdString(v.LabelConvergence));
     convergenceVerdict_->setStyleSheet(v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
 }
 

@@ -97,6 +97,12 @@ bool ScanStartRoot(MainWindowWidget& main, const QString& root)
     return message.toStdString() != UnexpectedDirectoryError;
 }
 
+// Without a user (a screenshot), what the windows would say goes to stderr and no dialog waits.
+class StderrPrompts : public SilentPrompts {
+public:
+    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "morvane: %s\n", text.c_str()); }
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -148,7 +154,11 @@ int main(int argc, char* argv[])
         "Before the screenshot, press \"Fit species\" with N (1 to 3) species on the tab shown (corrected or "
         "extrapolation).",
         "N");
-    parser.addOptions({ rootOption, launchOption, shotOption, tabOption, delayOption, fitOption });
+    const QCommandLineOption openOption("open",
+        "Open the analysis of an output's record (its .json sidecar): a data view of the recorded run and channel "
+        "with the recorded parameters and settings, saying which scan files changed since.",
+        "RECORD.json");
+    parser.addOptions({ rootOption, launchOption, shotOption, tabOption, delayOption, fitOption, openOption });
     parser.process(app);
 
     // Everything from the windows' creation on; an exception that reaches here is reported.
@@ -166,8 +176,12 @@ int main(int argc, char* argv[])
         const QString shotFile
             = parser.isSet(shotOption) ? startDir.absoluteFilePath(parser.value(shotOption)) : QString();
 
-        ProgramWindows windows;
+        StderrPrompts stderrPrompts;
+        ProgramWindows windows(parser.isSet(shotOption) ? &stderrPrompts : nullptr);
         MainWindowWidget& main = windows.Main;
+        // A picture shows the settings' positions: it must not depend on what this user clicked before.
+        if (!parser.isSet(shotOption))
+            main.Form().Positions.File = PositionMemory::DefaultFile();
         // The settings file, before any view is launched; what it holds that cannot be used is said once.
         const std::string settingsReport = windows.Settings.ReadSettingsFiles(
             main.Form().DisplaySettings, main.Form().AnalysisSettings, main.Form().SpeciesDefaults);
@@ -192,6 +206,24 @@ int main(int argc, char* argv[])
             return 1;
 
         SedDataViewWidget* view = nullptr;
+        if (parser.isSet(openOption)) {
+            if (parser.isSet(launchOption)) {
+                std::fprintf(stderr, "morvane: --open and --launch each open a data view: give one of them\n");
+                return 1;
+            }
+            // The messages of the opening go to stderr when no one is there to read them.
+            const std::vector<SedDataViewWidget*> opened
+                = main.OpenAnalysis(startDir.absoluteFilePath(parser.value(openOption)));
+            if (opened.empty())
+                return 1;
+            view = opened.front();
+            QString names;
+            if (parser.isSet(tabOption) && !SelectTabNamed(*view, parser.value(tabOption), names)) {
+                std::fprintf(stderr, "morvane: no tab named %s; the tabs are %s\n", qPrintable(parser.value(tabOption)),
+                    qPrintable(names));
+                return 1;
+            }
+        }
         bool launchFailed = false; // said on stderr when it failed
         const QString mask = parser.value(launchOption);
         const auto launch = [&]() -> bool {

@@ -25,7 +25,9 @@ protected:
 inline void Launch(TSedDataView& view, const std::string& dir, const std::string& channel = "0*.RA1")
 {
     view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
-    ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults(channel), CustomSettings());
+    LaunchParameters launch = LaunchParameters::Defaults(channel);
+    view.RecallPositions(nullptr, dir, launch);
+    ConfigureForLaunch(*view.Engine, launch, CustomSettings());
     view.LoadChannel(dir, "watch");
 }
 

@@ -59,8 +59,14 @@ TEST(GofsOutput, TitlesAndProposedNames)
         "/data/XLIDATA/120526/103015/t dcdt vs sStar for A very long samp.txt");
     // One wavelength of a cell scanned at several: the names of its outputs say which.
     longTitle.ChannelName = "0*.RA1 230 nm";
-    EXPECT_EQ(ProposedGofsFileName(longTitle, ""), "t dcdt vs sStar for A very long samp 230 nm.txt");
-    EXPECT_EQ(ProposedExtrapolationFileName(longTitle), "t dcdt extrapolated for A very long samp 230 nm.txt");
+    EXPECT_EQ(ProposedGofsFileName(longTitle, ""), "t dcdt vs sStar for A very long samp RA1 230 nm.txt");
+    EXPECT_EQ(ProposedExtrapolationFileName(longTitle), "t dcdt extrapolated for A very long samp RA1 230 nm.txt");
+    // The channel tells the cells of one sample apart; a title that is the channel is not said twice.
+    RealTimeGofS shortTitle = EngineWithFirstScan("ab", 1, "00001.RI2");
+    shortTitle.ChannelName = "0*.RI2Sam";
+    EXPECT_EQ(FileNameTitle(shortTitle), "RI2 RI2Sam");
+    shortTitle.ChannelName = "0*.RI2";
+    EXPECT_EQ(FileNameTitle(shortTitle), "RI2");
 }
 
 namespace {

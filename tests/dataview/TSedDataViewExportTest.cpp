@@ -107,7 +107,7 @@ TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
     r.view.ButtonOutputAsciiClick(); // cancelled
     ASSERT_EQ(r.prompts.SaveRequests.size(), 2u);
     EXPECT_EQ(r.prompts.SaveRequests[1].InitialDir, r.exportDir);
-    EXPECT_EQ(r.prompts.SaveRequests[1].FileName, r.exportDir + "t dcdt vs sStar for Test sample.txt");
+    EXPECT_EQ(r.prompts.SaveRequests[1].FileName, r.exportDir + "t dcdt vs sStar for Test sample RA1.txt");
 }
 
 TEST_F(SedDataView, ExportedScansReadBackAndAnalyseAsTheOriginals)

@@ -199,9 +199,16 @@ TEST_F(SedDataView, ExtrapolationTimeAxisView)
     EXPECT_EQ(c.Series[1].Title, "PointTemplate");
     EXPECT_TRUE(c.LegendVisible);
 
-    // At 10: the fits of grid points 0, 10 and 20, titled with s* to 3 digits.
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Position, 10);
+    // By default as many fits as read apart in a legend: of the 30 points every 4th, 8 fits.
     view.ScrollBarExtrapolation.Max = view.ScrollBarExtrapolation.Position = 7;
+    view.ButtonRefreshExtrapolationClick();
+    EXPECT_EQ(DrawnFitPoints(view), (std::vector<int> { 0, 4, 8, 12, 16, 20, 24, 28 }));
+    EXPECT_EQ(view.EditExtSetsToShow, "4");
+    EXPECT_EQ(c.Legend, ChartModel::LegendPlace::Right);
+
+    // At 10, the user's: the fits of grid points 0, 10 and 20, titled with s* to 3 digits.
+    view.UpDownExtrapolationGraphNumber.SetPosition(10);
+    view.UpDownExtrapolationGraphNumberClick();
     view.ButtonRefreshExtrapolationClick();
     EXPECT_EQ(DrawnFitPoints(view), (std::vector<int> { 0, 10, 20 }));
     EXPECT_EQ(c.Series[2].Title, "1.23 S");

@@ -25,7 +25,7 @@ TEST_F(SedDataView, OutputAsciiThroughTheSaveDialog)
     view.ButtonOutputAsciiClick();
     ASSERT_EQ(prompts.SaveRequests.size(), 1u);
     EXPECT_EQ(prompts.SaveRequests[0].Title, "Save s*g(s*)");
-    EXPECT_EQ(prompts.SaveRequests[0].FileName, "t dcdt vs sStar for Test sample.txt");
+    EXPECT_EQ(prompts.SaveRequests[0].FileName, "t dcdt vs sStar for Test sample RA1.txt");
     EXPECT_TRUE(prompts.Messages.empty());
 
     // Confirmed over an existing file: replaced whole.

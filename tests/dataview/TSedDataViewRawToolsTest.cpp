@@ -33,20 +33,24 @@ TEST_F(SedDataView, AutomaticScanDisplayFollowsTheCutoffAndStride)
     }
 }
 
-TEST_F(SedDataView, ScanColoursCycleAndAreNeverReset)
+TEST_F(SedDataView, ScanColoursStayWithTheirScans)
 {
-    TempDir dir;
-    testutil::WriteRun(dir.path(), SmallRun(7));
+    TempDir staging, dir;
+    const auto names = testutil::WriteRun(staging.path(), SmallRun(8));
+    Publish(staging, names, dir, 0, 7);
     TSedDataView view;
     Launch(view, dir.path());
     const ChartColour cycle[] = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
-    for (int s = 2; s < 9; ++s) {
-        SCOPED_TRACE(s);
-        EXPECT_EQ(view.Chart1.Series[static_cast<size_t>(s)].Colour, cycle[(s - 2) % 5]);
+    // Through a redraw (a moved marker) and a scan that came during the run, scan k keeps its colour.
+    view.EditPositionDone(TSedDataView::Position::Meniscus, "5.91");
+    Publish(staging, names, dir, 7, 8);
+    view.Timer1Timer();
+    ASSERT_EQ(DrawnSets(view).size(), 8u);
+    for (int s = 2; s < 10; ++s) {
+        const ChartSeries& series = view.Chart1.Series[static_cast<size_t>(s)];
+        SCOPED_TRACE(series.Tag);
+        EXPECT_EQ(series.Colour, cycle[series.Tag % 5]);
     }
-    // Seven colours used: the next redraw starts at the eighth, green.
-    view.RedrawRawScans();
-    EXPECT_EQ(view.Chart1.Series[2].Colour, Colours::Green);
 }
 
 TEST_F(SedDataView, NewScansAreDrawnOneByOneUntilAThirdThenRedrawn)
@@ -177,4 +181,102 @@ TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
     write(6, 2100, [](double r) { return r < 6.0 ? 0.0 : 3.0; });
     view.Timer1Timer();
     EXPECT_NEAR(c.Maximum, 3.15, 0.01);
+}
+
+// What a fresh load of the run with these positions writes as its newest g(s*).
+static std::string FreshGofs(const std::string& dir, const CellPositions& positions)
+{
+    TSedDataView fresh;
+    LaunchParameters p = LaunchParameters::Defaults("0*.RA1");
+    SetPositions(p, positions);
+    ConfigureForLaunch(*fresh.Engine, p, CustomSettings());
+    fresh.LoadChannel(dir);
+    return GofsFileText(*fresh.Engine, "g.txt", 0, true);
+}
+
+TEST_F(SedDataView, TypedPositionsAreCheckedAndRebuiltAsClicksAre)
+{
+    TempDir dir;
+    testutil::WriteRun(dir.path(), SmallRun(30));
+    ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, dir.path());
+    using P = TSedDataView::Position;
+
+    view.EditPositionDone(P::Meniscus, " 5.912345 ");
+    view.EditPositionDone(P::Bottom, "7.15");
+    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_EQ(view.EditMeniscus, "5.9123") << "rounded as a click is";
+    EXPECT_EQ(view.EditBottom, "7.15");
+    EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), FreshGofs(dir.path(), { 5.9123, 7.15, 5.85, 6.9 }));
+    EXPECT_TRUE(view.ButtonDefaultPositionsEnabled);
+
+    // Refused: no number, no radius, a bottom at the meniscus, a meniscus past the bottom. The
+    // edits give way to the positions in force.
+    const struct {
+        P which;
+        const char* text;
+        const char* message;
+    } refused[] = {
+        { P::Jitter, "5.8x", "The jitter reference needs a radius in cm, e.g. 5.95: \"5.8x\" was not taken" },
+        { P::Fringe, "-6", "The fringe reference needs a radius in cm, e.g. 5.95: \"-6\" was not taken" },
+        { P::Bottom, "5.9123", "The cell bottom must lie past the meniscus (5.9123 cm): 5.9123 cm was not taken" },
+        { P::Meniscus, "7.2", "The meniscus must lie before the cell bottom (7.15 cm): 7.2 cm was not taken" },
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.text);
+        prompts.Messages.clear();
+        view.EditJitter = view.EditBottom = view.EditMeniscus = view.EditIntegralFringe = r.text;
+        view.EditPositionDone(r.which, r.text);
+        EXPECT_EQ(prompts.Messages, std::vector<std::string> { r.message });
+        EXPECT_EQ(view.EditMeniscus, "5.9123");
+        EXPECT_EQ(view.EditBottom, "7.15");
+        EXPECT_EQ(view.EditJitter, "5.85");
+    }
+
+    view.ButtonDefaultPositionsClick();
+    EXPECT_EQ(PositionsOf(*view.Engine), (CellPositions { 5.9, 7.2, 5.85, 6.9 }));
+    EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), FreshGofs(dir.path(), { 5.9, 7.2, 5.85, 6.9 }));
+    EXPECT_FALSE(view.ButtonDefaultPositionsEnabled);
+}
+
+TEST_F(SedDataView, PositionsAreRememberedPerRunAndChannelAndRestoredOnTheNextLaunch)
+{
+    TempDir dir, config;
+    testutil::WriteRun(dir.path(), SmallRun(12));
+    PositionMemory memory;
+    memory.File = config / "morvane/positions.json";
+    const auto launch = [&](TSedDataView& view, const std::string& channel = "0*.RA1") {
+        LaunchParameters p = LaunchParameters::Defaults(channel);
+        view.RecallPositions(&memory, dir.path(), p);
+        view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
+        OpenChannel(view, dir.path(), p);
+    };
+    CellPositions used;
+    {
+        TSedDataView first;
+        launch(first);
+        EXPECT_EQ(first.LabelPositionsRestored, "");
+        first.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+        first.Chart1ClickBackground(5.93, 0.2);
+        first.EditPositionDone(TSedDataView::Position::Bottom, "7.1");
+        used = PositionsOf(*first.Engine);
+        EXPECT_NEAR(used.Meniscus, 5.93, 1e-12);
+    }
+    TSedDataView second;
+    launch(second);
+    EXPECT_EQ(PositionsOf(*second.Engine), used);
+    EXPECT_EQ(second.LabelPositionsRestored, TSedDataView::RestoredText);
+    EXPECT_TRUE(second.ButtonDefaultPositionsEnabled);
+    TSedDataView other;
+    launch(other, "0*.RA2");
+    EXPECT_EQ(other.Engine->Meniscus, 5.9) << "another channel of the run keeps its own";
+
+    // One click back to the defaults, which the next launch then starts from.
+    second.ButtonDefaultPositionsClick();
+    EXPECT_EQ(second.LabelPositionsRestored, "");
+    TSedDataView third;
+    launch(third);
+    EXPECT_EQ(third.Engine->Meniscus, 5.9);
+    EXPECT_EQ(third.LabelPositionsRestored, "");
 }

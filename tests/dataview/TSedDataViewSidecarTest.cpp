@@ -86,6 +86,21 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     EXPECT_EQ(j.at("parameters"), nlohmann::json({ { "start", 0 }, { "end", 8 } }));
     EXPECT_EQ(j.at("display_settings").size(), 4u);
 
+    // Opened again from its record, a view shows the recorded range, computed, on its tab.
+    Sidecar record;
+    std::vector<std::string> notes;
+    ASSERT_EQ(ReadSidecar(testutil::ReadTextFile(out / "x.txt.json"), record, notes), "");
+    TSedDataView opened;
+    Launch(opened, dir.path());
+    opened.UseRecordedOutput(record);
+    EXPECT_EQ(opened.PageControl1ActivePage, 3);
+    EXPECT_EQ(opened.ScrollBarExtrapolation.Position, 8);
+    EXPECT_EQ(opened.ScrollBarStartExtrapolation.Position, 0);
+    EXPECT_FALSE(opened.ButtonRefreshExtrapolationEnabled) << "computed";
+    record.Parameters["end"] = 99; // past this channel's sets: not taken, and said
+    opened.UseRecordedOutput(record);
+    EXPECT_EQ(opened.LabelOpenedFromHint, "\nnot taken: the recorded range of sets (the channel has 11 g(s*) sets now)");
+
     // A range of fewer than five sets: a message, no dialog.
     view.ScrollBarStartExtrapolation.Position = 5;
     prompts.SaveAnswers = { out / "short.txt" };

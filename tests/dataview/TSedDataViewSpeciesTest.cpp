@@ -124,7 +124,7 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
     testutil::TempDir out;
     prompts.SaveAnswers = { out / "t.txt" };
     view.ButtonSaveSpeciesTableClick();
-    EXPECT_EQ(prompts.SaveRequests.back().FileName, "species-set" + std::to_string(newest) + ".txt");
+    EXPECT_EQ(prompts.SaveRequests.back().FileName, "species-set" + std::to_string(newest) + " for BSA-demo RA1.txt");
     EXPECT_EQ(prompts.SaveRequests.back().Title, "Save species table");
     EXPECT_EQ(prompts.Messages, std::vector<std::string> { "Species table written to " + out / "t.txt" });
     EXPECT_EQ(testutil::ReadTextFile(out / "t.txt"), SpeciesFitFileText(fit));

@@ -309,3 +309,45 @@ TEST(MorvaneForm, AViewOfOneWavelengthOfACellScannedAtSeveralTakesThatWavelength
     EXPECT_EQ(raw.Headers[0].FileName, "00002.RA1");
     EXPECT_EQ(raw.Headers[3].FileName, "00008.RA1");
 }
+
+TEST(MorvaneForm, OpenAnalysisLaunchesTheRecordedChannelAndSaysWhatChangedSince)
+{
+    TempDir root, out;
+    const std::string run = root / "run", moved = root / "moved";
+    fs::create_directory(run);
+    const std::vector<std::string> names = testutil::WriteRun(run, ChannelRun("RA1", 14));
+    FormOnRoot f(run);
+    TSedDataView* view = f.form.ButtonLaunchClick();
+    ASSERT_NE(view, nullptr);
+    view->EditPositionDone(TSedDataView::Position::Meniscus, "5.93");
+    f.prompts.SaveAnswers = { out / "g.txt" };
+    view->ButtonOutputAsciiClick();
+    view->FormClose();
+
+    // The run went on, one recorded file changed, and the run directory moved.
+    testutil::WriteTextFile(run + "/" + names[3], testutil::ReadTextFile(run + "/" + names[3]) + "\r\n");
+    fs::copy_file(run + "/" + names[13], run + "/00015.RA1");
+    fs::rename(run, moved);
+    f.prompts.Messages.clear();
+    f.prompts.DirectoryAnswers = { moved };
+    std::vector<TSedDataView*> views = f.form.OpenAnalysis(out / "g.txt.json");
+    ASSERT_EQ(views.size(), 1u) << testing::PrintToString(f.prompts.Messages);
+    EXPECT_NE(f.prompts.DirectoryRequests.back().Title.find(run + " of 0*.RA1 does not exist"), std::string::npos);
+    const TSedDataView& opened = *views[0];
+    EXPECT_NEAR(opened.Engine->Meniscus, 5.93, 1e-12) << "the recorded meniscus";
+    EXPECT_EQ(opened.DataDirectory, moved);
+    EXPECT_EQ(opened.LabelOpenedFrom, "Opened from g.txt.json: 1 of 14 recorded files differ; 1 file added since");
+    EXPECT_EQ(opened.PageControl1ActivePage, 2) << "the corrected sets of a g(s*) output";
+    ASSERT_EQ(f.prompts.Messages.size(), 1u);
+    const std::string& report = f.prompts.Messages[0];
+    EXPECT_EQ(report.rfind(out / "g.txt.json: gofs output " + out / "g.txt" + ", written ", 0), 0u) << report;
+    EXPECT_NE(report.find("\n  changed: " + names[3] + " (recorded "), std::string::npos) << report;
+    EXPECT_NE(report.find("\n  added: 00015.RA1 ("), std::string::npos) << report;
+
+    // A file that is no record opens nothing and says why.
+    testutil::WriteTextFile(out / "bad.json", "{\"format\": 1");
+    f.prompts.Messages.clear();
+    EXPECT_TRUE(f.form.OpenAnalysis(out / "bad.json").empty());
+    ASSERT_EQ(f.prompts.Messages.size(), 1u);
+    EXPECT_EQ(f.prompts.Messages[0].rfind("The analysis cannot be opened from " + out / "bad.json" + ": ", 0), 0u);
+}

@@ -1,6 +1,9 @@
-// ChartView as the user meets it: a zoom that outlives live redraws, and marker labels apart.
+// ChartView as the user meets it: a zoom that outlives live redraws, the wheel and the zoom-out
+// step, and marker labels apart.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QWheelEvent>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -85,6 +88,49 @@ TEST(ChartView, AZoomOutlivesRedrawsUntilRescale)
     model.Repaint();
     view.Refresh();
     EXPECT_FALSE(view.Zoomed());
+}
+
+TEST(ChartView, TheWheelZoomsAboutThePointerAndZoomOutStepsBackToTheWholeChart)
+{
+    ASSERT_NE(QApplication::instance(), nullptr);
+    ChartModel model = LineModel(11);
+    ChartView view(&model);
+    view.resize(600, 400);
+    view.show();
+    QApplication::processEvents();
+    QCustomPlot* plot = view.Plot();
+    plot->replot();
+    const QCPRange fullX = plot->xAxis->range(), fullY = plot->yAxis->range();
+
+    // Six notches in at (7, 1): that value stays under the pointer, the spans shrink to 0.85^6.
+    const QPoint at = Pixel(plot, 7, 1);
+    const double underX = plot->xAxis->pixelToCoord(at.x()), underY = plot->yAxis->pixelToCoord(at.y());
+    QWheelEvent wheel(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, 720), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    ASSERT_TRUE(view.Zoomed());
+    // (within the pixels a change of the labels' width moves the axes by)
+    EXPECT_NEAR(plot->xAxis->coordToPixel(underX), at.x(), 6);
+    EXPECT_NEAR(plot->yAxis->coordToPixel(underY), at.y(), 6);
+    EXPECT_NEAR(plot->xAxis->range().size(), fullX.size() * std::pow(0.85, 6), 1e-9);
+
+    // A zoom-out step doubles the spans about their middle, cut at the whole chart's ranges; the
+    // next one meets the whole chart.
+    view.ZoomOut();
+    EXPECT_TRUE(view.Zoomed());
+    EXPECT_NEAR(plot->xAxis->range().size(), fullX.size() * std::pow(0.85, 6) * 2, 1e-9);
+    EXPECT_LE(plot->xAxis->range().upper, fullX.upper);
+    view.ZoomOut();
+    EXPECT_FALSE(view.Zoomed());
+    EXPECT_EQ(plot->xAxis->range(), fullX);
+    EXPECT_EQ(plot->yAxis->range(), fullY);
+
+    // The wheel out never goes past the whole chart either.
+    QWheelEvent out(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, -600), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &out);
+    EXPECT_FALSE(view.Zoomed());
+    EXPECT_EQ(plot->xAxis->range(), fullX);
 }
 
 TEST(ChartView, MarkerLabelsCloseTogetherAreSetApart)

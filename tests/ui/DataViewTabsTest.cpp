@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -26,6 +28,52 @@ int ErrorBarPlottables(QCustomPlot* plot)
     for (int i = 0; i < plot->plottableCount(); ++i)
         n += qobject_cast<QCPErrorBars*>(plot->plottable(i)) != nullptr;
     return n;
+}
+
+// The rectangles, in pixels along the axis, of the tick labels an axis draws.
+std::vector<std::pair<double, double>> TickLabelSpans(const QCPAxis* axis)
+{
+    std::vector<std::pair<double, double>> spans;
+    if (!axis->visible() || !axis->tickLabels())
+        return spans;
+    const QFontMetrics metrics(axis->tickLabelFont());
+    const bool turned = std::abs(std::remainder(axis->tickLabelRotation(), 180.0)) > 45;
+    const bool alongWidth = (axis->orientation() == Qt::Horizontal) != turned;
+    const QVector<double> ticks = axis->tickVector();
+    const QVector<QString> labels = axis->tickVectorLabels();
+    for (qsizetype i = 0; i < ticks.size() && i < labels.size(); ++i) {
+        if (labels[i].isEmpty() || !axis->range().contains(ticks[i]))
+            continue;
+        const double extent = alongWidth ? metrics.horizontalAdvance(labels[i]) : metrics.height();
+        const double middle = axis->coordToPixel(ticks[i]);
+        spans.emplace_back(middle - extent / 2, middle + extent / 2);
+    }
+    std::sort(spans.begin(), spans.end());
+    return spans;
+}
+
+// Every chart of the view as the user sees it: at least two labels on each axis with labels,
+// none overlapping another; a legend kept off the curves lies outside the axes.
+void ExpectReadableCharts(SedDataViewWidget* w, const char* tab)
+{
+    // The tab's layout, then the redraw it queues for labels thinned at the new length.
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    for (ChartView* chart : w->findChildren<ChartView*>()) {
+        if (!chart->isVisible() || chart->DrawnCurves() == 0)
+            continue;
+        QCustomPlot* plot = chart->Plot();
+        for (const QCPAxis* axis : { plot->xAxis, plot->yAxis }) {
+            SCOPED_TRACE(std::string(tab) + ": " + axis->label().toStdString());
+            const auto spans = TickLabelSpans(axis);
+            EXPECT_GE(spans.size(), 2u);
+            for (size_t i = 1; i < spans.size(); ++i)
+                EXPECT_LT(spans[i - 1].second, spans[i].first) << "labels " << i - 1 << " and " << i << " overlap";
+        }
+        if (plot->legend->visible() && plot->legend->layout() != plot->axisRect()->insetLayout()) {
+            EXPECT_FALSE(plot->legend->outerRect().intersects(plot->axisRect()->rect()));
+        }
+    }
 }
 
 // A data view launched on a finished run of `scans` simulated scans.
@@ -177,4 +225,31 @@ TEST(DataViewTabs, ScreenshotsShowTheTabsAtWork)
     EXPECT_EQ(view.RadioGroupChooseTimeCourse, 1);
     EXPECT_EQ(view.ScrollBarTime.Position, view.ScrollBarTime.Max / 2);
     EXPECT_GT(w->TimeCourseChart()->DrawnCurves(), 1);
+}
+
+// At the window's default size, every tab (and the extrapolation's time axis view, whose fits are
+// few enough to name in a legend beside them) reads at a glance.
+TEST(DataViewTabs, NoTickLabelsOverlapAtTheDefaultSize)
+{
+    ASSERT_NE(QApplication::instance(), nullptr);
+    LaunchedView l(40);
+    SedDataViewWidget* w = l.widget;
+    ASSERT_NE(w, nullptr);
+    w->resize(1000, 700);
+    for (const char* tab : TSedDataView::TabCaptions) {
+        ASSERT_TRUE(w->SelectTab(QString::fromLatin1(tab)));
+        w->PrepareScreenshot();
+        ExpectReadableCharts(w, tab);
+    }
+    // The species residuals, a short chart under the corrected curve.
+    ASSERT_TRUE(w->SelectTab(QString::fromLatin1(TSedDataView::TabCaptions[2])));
+    w->FitSpeciesButton(TSedDataView::SpeciesSource::Corrected)->click();
+    ASSERT_GT(w->ResidualChart(TSedDataView::SpeciesSource::Corrected)->DrawnCurves(), 0);
+    ExpectReadableCharts(w, "species fit");
+    ASSERT_TRUE(w->SelectTab("Extrapolation"));
+    Named<QRadioButton>(w, "time axis")->click();
+    ASSERT_TRUE(w->ExtrapolationTimeChart()->isVisible());
+    EXPECT_LE(w->View()->ChartExtrapolation.ActiveSeries().size(), 2u * (TSedDataView::ReadableFitCount + 1));
+    EXPECT_TRUE(w->ExtrapolationTimeChart()->Plot()->legend->visible());
+    ExpectReadableCharts(w, "time axis");
 }

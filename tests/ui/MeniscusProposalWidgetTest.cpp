@@ -1,5 +1,5 @@
 #include <QApplication>
-#include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -25,12 +25,13 @@ TEST(Windows, FindMeniscusShowsWhatItFoundAndEnablesAcceptOnlyWithAProposal)
     ASSERT_NE(w, nullptr);
     auto* find = w->findChild<QPushButton*>("ButtonFindMeniscus");
     auto* accept = w->findChild<QPushButton*>("ButtonAcceptMeniscus");
-    const QLineEdit* found = w->findChild<QLineEdit*>("EditMeniscusProposal");
+    const QLabel* found = w->findChild<QLabel*>("EditMeniscusProposal");
     ASSERT_TRUE(find && accept && found);
     EXPECT_EQ(find->text(), "Find meniscus");
     EXPECT_FALSE(accept->isEnabled());
     find->click();
     EXPECT_EQ(found->text().toStdString(), w->View()->EditMeniscusProposal);
+    EXPECT_TRUE(found->wordWrap() && found->toolTip() == found->text()) << "the whole finding";
     EXPECT_EQ(found->text().toStdString().rfind("no meniscus found: ", 0), 0u) << found->text().toStdString();
     EXPECT_FALSE(accept->isEnabled());
     w->close();

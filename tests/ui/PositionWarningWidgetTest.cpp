@@ -1,5 +1,9 @@
 #include <QApplication>
+#include <QCursor>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "testutil/ScanFileWriter.h"
@@ -23,12 +27,75 @@ TEST(Windows, RawTabShowsThePositionWarningBesideTheFields)
     ASSERT_TRUE(main.SelectChannel("0*.RA1"));
     SedDataViewWidget* w = main.Launch();
     ASSERT_NE(w, nullptr);
-    const QLineEdit* warning = w->findChild<QLineEdit*>("EditPositionWarning");
+    const QLabel* warning = w->findChild<QLabel*>("EditPositionWarning");
     ASSERT_NE(warning, nullptr);
-    EXPECT_TRUE(warning->isReadOnly());
+    EXPECT_TRUE(warning->wordWrap()) << "the whole text, however long";
     const std::string shown = warning->text().toStdString();
     EXPECT_EQ(shown, w->View()->EditPositionWarning);
     EXPECT_EQ(shown.rfind("the meniscus (5.9 cm) lies outside the first scan's radii", 0), 0u) << shown;
     EXPECT_EQ(warning->toolTip(), warning->text());
     w->close();
+}
+
+namespace {
+
+// Records the cursor the program showed while it said something.
+struct CursorPrompts : testutil::ScriptedPrompts {
+    std::vector<Qt::CursorShape> Cursors;
+    void ShowMessage(const std::string& text) override
+    {
+        const QCursor* busy = QApplication::overrideCursor();
+        Cursors.push_back(busy ? busy->shape() : Qt::ArrowCursor);
+        ScriptedPrompts::ShowMessage(text);
+    }
+};
+
+} // namespace
+
+TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
+{
+    testutil::TempDir root, config;
+    testutil::RunSpec spec;
+    spec.scans = 8;
+    spec.points = 60;
+    testutil::WriteRun(root.path(), spec);
+    CursorPrompts prompts;
+    MainWindowWidget main(&prompts);
+    main.Form().ChangeWorkingDirectory = false;
+    main.Form().Positions.File = config / "positions.json";
+    EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
+    ASSERT_TRUE(main.SelectChannel("0*.RA1"));
+    SedDataViewWidget* w = main.Launch();
+    ASSERT_NE(w, nullptr);
+    auto* meniscus = w->findChild<QLineEdit*>("EditMeniscus");
+    ASSERT_NE(meniscus, nullptr);
+    EXPECT_FALSE(meniscus->isReadOnly());
+    EXPECT_TRUE(w->findChild<QLineEdit*>("EditJitter")->isReadOnly()) << "no jitter correction for absorbance";
+    meniscus->selectAll();
+    QTest::keyClicks(meniscus, "5.95");
+    QTest::keyClick(meniscus, Qt::Key_Return);
+    EXPECT_EQ(w->View()->Engine->Meniscus, 5.95);
+    EXPECT_EQ(w->View()->Chart1.Series[0].Points.at(0).X, 5.95) << "the marker moved";
+    // A text that is no radius: said (under the busy cursor of the handler), the position stays.
+    meniscus->selectAll();
+    QTest::keyClicks(meniscus, "5.9x");
+    QTest::keyClick(meniscus, Qt::Key_Return);
+    EXPECT_EQ(prompts.Cursors, std::vector<Qt::CursorShape> { Qt::WaitCursor });
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(meniscus->text(), "5.95");
+    prompts.Messages.clear();
+    w->close();
+
+    SedDataViewWidget* again = main.Launch();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->findChild<QLineEdit*>("EditMeniscus")->text(), "5.95");
+    EXPECT_EQ(again->findChild<QLabel*>("LabelPositionsRestored")->text(), TSedDataView::RestoredText);
+    auto* defaults = again->findChild<QPushButton*>("ButtonDefaultPositions");
+    ASSERT_TRUE(defaults->isEnabled());
+    defaults->click();
+    EXPECT_EQ(again->findChild<QLineEdit*>("EditMeniscus")->text(), "5.9");
+    EXPECT_EQ(again->findChild<QLabel*>("LabelPositionsRestored")->text(), "");
+    EXPECT_FALSE(defaults->isEnabled());
+    EXPECT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    again->close();
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "dataview/TSedDataView.h"
 #include "testutil/ScanFileWriter.h"
+#include "testutil/ScriptedPrompts.h"
 
 #ifdef MORVANE_PROGRAM
 
@@ -75,6 +77,35 @@ TEST(Program, ScreenshotOfEachTabAndItsErrors)
         EXPECT_EQ(RunProgram(e.args, err, out), 1);
         EXPECT_NE(err.find(e.message), std::string::npos) << err;
     }
+    EXPECT_FALSE(fs::exists(out / "x.png"));
+}
+
+TEST(Program, OpenAnalysisFromARecord)
+{
+    TempDir root, out;
+    testutil::RunSpec spec;
+    spec.scans = 12;
+    spec.points = 80;
+    testutil::WriteRun(root.path(), spec);
+    // The record of a g(s*) file, as a data view writes it.
+    testutil::ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    LaunchParameters launch = LaunchParameters::Defaults("0*.RA1");
+    launch.Meniscus = 5.93;
+    OpenChannel(view, root.path(), launch);
+    prompts.SaveAnswers = { out / "g.txt" };
+    view.ButtonOutputAsciiClick();
+    ASSERT_TRUE(fs::exists(out / "g.txt.json"));
+
+    std::string err;
+    const std::string shot = " --tab 'Raw Data c(r)' --screenshot '" + (out / "open.png") + "'";
+    EXPECT_EQ(RunProgram("--open '" + (out / "g.txt.json") + "'" + shot, err, out), 0) << err;
+    EXPECT_NE(err.find("inputs of 0*.RA1 in " + root.path() + ": all 12 recorded files match"), std::string::npos) << err;
+    EXPECT_FALSE(QImage(QString::fromStdString(out / "open.png")).isNull());
+
+    testutil::WriteTextFile(out / "bad.json", "[]");
+    EXPECT_EQ(RunProgram("--open '" + (out / "bad.json") + "' --screenshot '" + (out / "x.png") + "'", err, out), 1);
+    EXPECT_NE(err.find("The analysis cannot be opened from " + (out / "bad.json") + ": "), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(out / "x.png"));
 }
 
