@@ -41,7 +41,7 @@ TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
     prompts.SaveAnswers = { out / "view.html" };
     view.ButtonReportClick();
     ASSERT_EQ(prompts.Messages, std::vector<std::string> { "Run report written to " + (out / "view.html") });
-    EXPECT_EQ(prompts.SaveRequests.back().FileName, "run report for Test sample.html");
+    EXPECT_EQ(prompts.SaveRequests.back().FileName, "run report for Test sample RA1.html");
 
     // What a follower of the channel writes with the same fit: the same text.
     ChannelFollower f;
