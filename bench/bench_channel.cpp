@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "scanfiles/BeckmanFile.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"

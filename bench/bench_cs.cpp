@@ -9,8 +9,8 @@
 
 #include "cs/CsChannel.h"
 #include "cs/CsFit.h"
-#include "dataview/ChannelFollower.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ChannelSession.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"

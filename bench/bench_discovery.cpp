@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <map>
 
-#include "mainwindow/ChannelDetection.h"
+#include "discovery/ChannelDetection.h"
+#include "discovery/RunDiscovery.h"
 #include "mainwindow/DirectoryChannels.h"
-#include "mainwindow/RunDiscovery.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;

@@ -5,8 +5,8 @@
 #include <string>
 #include <sys/resource.h>
 
-#include "dataview/ChannelSession.h"
-#include "dataview/ScanExport.h"
+#include "follower/ChannelSession.h"
+#include "follower/ScanExport.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "realtime/Extrapolation.h"
 #include "realtime/ExtrapolationGuard.h"
 #include "realtime/Smoothing.h"

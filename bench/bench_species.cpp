@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ChannelSession.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "species/RunConvergence.h"

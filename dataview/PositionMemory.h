@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <string>
 
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 
 // The four radial positions of a channel, cm.
 struct CellPositions {

@@ -8,9 +8,9 @@
 
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
-#include "dataview/ChannelFollower.h"
 #include "dataview/PositionMemory.h"
-#include "dataview/ScanExport.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
 #include "settings/SpeciesSettings.h"

@@ -2,7 +2,7 @@
 // extrapolation file, with its record beside it.
 #include "dataview/TSedDataView.h"
 
-#include "dataview/ExtrapolationFile.h"
+#include "follower/ExtrapolationFile.h"
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 

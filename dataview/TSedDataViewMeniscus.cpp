@@ -2,7 +2,7 @@
 // a marker of its own, taken only when the user accepts it.
 #include "dataview/TSedDataView.h"
 
-#include "dataview/MeniscusProposal.h"
+#include "follower/MeniscusProposal.h"
 
 void TSedDataView::ButtonFindMeniscusClick()
 {

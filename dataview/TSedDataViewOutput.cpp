@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 

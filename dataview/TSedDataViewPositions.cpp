@@ -5,8 +5,8 @@
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
-#include "dataview/PositionWarnings.h"
 #include "dataview/TSedDataView.h"
+#include "follower/PositionWarnings.h"
 
 void TSedDataView::RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch)
 {

@@ -6,8 +6,8 @@
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
-#include "dataview/PositionWarnings.h"
 #include "dataview/StoreSeries.h"
+#include "follower/PositionWarnings.h"
 
 void TSedDataView::SetUpRawChart()
 {

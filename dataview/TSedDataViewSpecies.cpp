@@ -8,12 +8,12 @@
 #include <cstdio>
 
 #include "analysis/NumberText.h"
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "provenance/SpeciesFitRecord.h"
+#include "scanfiles/FileSystem.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
-#include "scanfiles/FileSystem.h"
 
 namespace {
 

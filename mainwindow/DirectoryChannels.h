@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/ChannelDetection.h"
-#include "mainwindow/RunDiscovery.h"
+#include "discovery/ChannelDetection.h"
+#include "discovery/RunDiscovery.h"
 #include "scanfiles/DirectoryWatch.h"
 
 // The main window's root directory, run directories and channel detection, with the state

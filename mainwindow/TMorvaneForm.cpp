@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "analysis/NumberText.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "provenance/RecordText.h"
 #include "provenance/RecordedAnalysis.h"
 #include "scanfiles/FileSystem.h"

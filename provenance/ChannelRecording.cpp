@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "dataview/ExtrapolationFile.h"
+#include "follower/ExtrapolationFile.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/FileSystem.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 
 // The sidecar's record of a loaded channel, taken from its follower: the run directory, the channel

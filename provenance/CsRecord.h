@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cs/CsFit.h"
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 
 // A c(s) file and its record (kind "cs"): the fit's options as parameters, so that reproduce fits

@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ScanExport.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
 
 // The record of one export: a list of the batch's files beside them,

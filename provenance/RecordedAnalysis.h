@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
 

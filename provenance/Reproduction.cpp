@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "provenance/RecordText.h"
 #include "provenance/Sha256.h"
 #include "scanfiles/ChannelWavelength.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 
 // What reproducing a sidecar needs below the command: the check of the recorded inputs, a load of

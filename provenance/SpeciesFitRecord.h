@@ -2,7 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 #include "species/SpeciesTypes.h"
 

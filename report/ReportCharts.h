@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "chart/ChartModel.h"
-#include "dataview/ResultSummary.h"
+#include "follower/ResultSummary.h"
 #include "realtime/RealTimeGofS.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesTypes.h"

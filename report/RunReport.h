@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ResultSummary.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ResultSummary.h"
 #include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
 #include "settings/SpeciesSettings.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include "recompose/Trecompose.h"
-#include "settings/TMorvaneSettings.h"
+#include "recomposewindow/Trecompose.h"
+#include "settingswindow/TMorvaneSettings.h"
 #include "ui/CompareWindow.h"
 #include "ui/MainWindowWidget.h"
 #include "ui/ScanSelectorDialog.h"

@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
-#include "recompose/Trecompose.h"
+#include "recomposewindow/Trecompose.h"
 #include "ui/QtPrompts.h"
 
 class QLineEdit;

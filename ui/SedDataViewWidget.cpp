@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"

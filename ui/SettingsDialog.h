@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-#include "settings/TMorvaneSettings.h"
+#include "settingswindow/TMorvaneSettings.h"
 #include "ui/QtPrompts.h"
 
 class QLabel;

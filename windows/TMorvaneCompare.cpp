@@ -5,7 +5,7 @@
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "realtime/CompositeCurves.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // with its record beside it.
 #include "windows/TMorvaneCompare.h"
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ComparisonFile.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ComparisonFile.h"
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 

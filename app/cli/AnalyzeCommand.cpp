@@ -7,8 +7,8 @@
 
 #include "app/cli/CliSidecar.h"
 #include "app/cli/Summary.h"
-#include "dataview/ChannelSession.h"
-#include "dataview/GofsOutput.h"
+#include "follower/ChannelSession.h"
+#include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
 #include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <ostream>
 
-#include "mainwindow/ChannelDetection.h"
-#include "mainwindow/RunDiscovery.h"
+#include "discovery/ChannelDetection.h"
+#include "discovery/RunDiscovery.h"
 #include "scanfiles/FileSystem.h"
 
 int RunChannels(const std::string& path, std::ostream& out, std::ostream& err)

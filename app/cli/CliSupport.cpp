@@ -8,10 +8,10 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
-#include "dataview/MeniscusProposal.h"
-#include "dataview/PositionWarnings.h"
-#include "mainwindow/ChannelDetection.h"
-#include "mainwindow/RunDiscovery.h"
+#include "discovery/ChannelDetection.h"
+#include "discovery/RunDiscovery.h"
+#include "follower/MeniscusProposal.h"
+#include "follower/PositionWarnings.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsFile.h"

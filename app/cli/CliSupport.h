@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ChannelSession.h"
 #include "settings/SettingsKeys.h"
 
 namespace CLI {

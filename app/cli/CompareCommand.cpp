@@ -8,7 +8,7 @@
 
 #include "analysis/NumberText.h"
 #include "app/cli/CliSidecar.h"
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"

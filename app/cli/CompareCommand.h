@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/cli/CliSupport.h"
-#include "dataview/ComparisonFile.h"
+#include "follower/ComparisonFile.h"
 
 // morvane-cli compare RUN_DIR[:MASK] ... --output FILE: the composite g(s*) curves of several
 // channels side by side, what the comparison window overlays.

@@ -9,7 +9,7 @@
 #include "analysis/NumberText.h"
 #include "app/cli/Summary.h"
 #include "cs/CsChannel.h"
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "provenance/CsRecord.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsKeys.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/cli/CliSupport.h"
-#include "dataview/ScanExport.h"
+#include "follower/ScanExport.h"
 
 // morvane-cli export RUN_DIR [options] --output-dir DIR: the channel's raw scans on its common
 // radial grid (interference scans as corrected) written as the data view's export writes them,

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/cli/CliSupport.h"
-#include "dataview/ExtrapolationFile.h"
-#include "dataview/ResultSummary.h"
+#include "follower/ExtrapolationFile.h"
+#include "follower/ResultSummary.h"
 #include "settings/GUISettings.h"
 
 // morvane-cli extrapolate RUN_DIR [options]: the extrapolation of smoothed g(s*) sets to infinite

@@ -4,7 +4,7 @@
 #include <memory>
 #include <ostream>
 
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "dataview/ResultSummary.h"
+#include "follower/ResultSummary.h"
 
 // The line the headless program prints for each file it writes, as text or as JSON.
 

@@ -17,8 +17,8 @@
 #include <exception>
 #include <string>
 
-#include "mainwindow/RunDiscovery.h"
 #include "MorvaneVersion.h"
+#include "discovery/RunDiscovery.h"
 #include "scanfiles/FileSystem.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"

@@ -6,7 +6,7 @@
 
 #include "ProgramRun.h"
 #include "app/cli/ExportCommand.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "provenance/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "app/cli/ExtrapolateCommand.h"
-#include "dataview/ChannelSession.h"
-#include "dataview/ExtrapolationFile.h"
+#include "follower/ChannelSession.h"
+#include "follower/ExtrapolationFile.h"
 #include "settings/GUISettings.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FollowerCheck.h"
-#include "dataview/ChannelFollower.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ChannelSession.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"

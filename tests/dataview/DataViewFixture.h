@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ChannelSession.h"
 #include "dataview/TSedDataView.h"
+#include "follower/ChannelSession.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace dataviewtest {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FollowerCheck.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 #include "scanfiles/FileSystem.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"

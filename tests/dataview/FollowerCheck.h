@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 
 namespace followertest {
 

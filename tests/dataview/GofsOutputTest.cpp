@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "FollowerCheck.h"
-#include "dataview/ChannelFollower.h"
-#include "dataview/ExtrapolationFile.h"
-#include "dataview/GofsOutput.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ExtrapolationFile.h"
+#include "follower/GofsOutput.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 
 namespace {
 

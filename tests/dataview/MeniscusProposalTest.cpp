@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "FollowerCheck.h"
-#include "dataview/ChannelSession.h"
-#include "dataview/MeniscusProposal.h"
+#include "follower/ChannelSession.h"
+#include "follower/MeniscusProposal.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"

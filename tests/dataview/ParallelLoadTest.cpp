@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FollowerCheck.h"
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "DataViewFixture.h"
-#include "dataview/PositionWarnings.h"
+#include "follower/PositionWarnings.h"
 #include "testutil/ScriptedPrompts.h"
 
 using namespace dataviewtest;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "analysis/CustomSettings.h"
-#include "dataview/ScanExport.h"
+#include "follower/ScanExport.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;

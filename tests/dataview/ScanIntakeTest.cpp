@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "dataview/ScanCounts.h"
-#include "dataview/ScanIntake.h"
+#include "follower/ScanCounts.h"
+#include "follower/ScanIntake.h"
 
 using namespace std::chrono_literals;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "DataViewFixture.h"
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "testutil/ScriptedPrompts.h"
 
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "DataViewFixture.h"
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "testutil/ScriptedPrompts.h"
 
 using namespace dataviewtest;

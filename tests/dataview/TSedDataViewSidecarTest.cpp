@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "DataViewFixture.h"
-#include "dataview/ExtrapolationFile.h"
-#include "dataview/GofsOutput.h"
+#include "follower/ExtrapolationFile.h"
+#include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
 #include "provenance/Sha256.h"
 #include "testutil/ScriptedPrompts.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "DirectoryTree.h"
-#include "mainwindow/RunDiscovery.h"
+#include "discovery/RunDiscovery.h"
 
 namespace fs = std::filesystem;
 using dirtest::MakeDir;

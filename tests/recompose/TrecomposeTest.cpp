@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "recompose/Recompose.h"
-#include "recompose/Trecompose.h"
+#include "recomposewindow/Trecompose.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 

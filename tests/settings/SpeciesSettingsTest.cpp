@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/SettingsFile.h"
-#include "settings/TMorvaneSettings.h"
+#include "settingswindow/TMorvaneSettings.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "settings/TMorvaneSettings.h"
+#include "settingswindow/TMorvaneSettings.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ChannelSession.h"
-#include "dataview/GofsOutput.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ChannelSession.h"
+#include "follower/GofsOutput.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"

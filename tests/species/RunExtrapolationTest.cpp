@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "SimulatedChannel.h"
-#include "dataview/ExtrapolationFile.h"
-#include "dataview/GofsOutput.h"
+#include "follower/ExtrapolationFile.h"
+#include "follower/GofsOutput.h"
 #include "settings/GUISettings.h"
 
 namespace {

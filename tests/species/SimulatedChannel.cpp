@@ -6,8 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "dataview/ChannelFollower.h"
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelFollower.h"
+#include "follower/ChannelSession.h"
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 
 namespace testutil {
 

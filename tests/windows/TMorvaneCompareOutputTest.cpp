@@ -4,7 +4,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "dataview/ComparisonFile.h"
+#include "follower/ComparisonFile.h"
 #include "provenance/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"

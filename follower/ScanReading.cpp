@@ -1,4 +1,4 @@
-#include "dataview/ScanReading.h"
+#include "follower/ScanReading.h"
 
 #include <algorithm>
 #include <cstdlib>

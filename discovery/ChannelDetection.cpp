@@ -1,4 +1,4 @@
-#include "mainwindow/ChannelDetection.h"
+#include "discovery/ChannelDetection.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "dataview/ScanIntake.h"
+#include "follower/ScanIntake.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "dataview/ResultSummary.h"
+#include "follower/ResultSummary.h"
 
 #include <cmath>
 #include <cstdio>
@@ -76,7 +76,8 @@ ExtrapolationChoice ChooseExtrapolation(const RealTimeGofS& e, const std::string
     return c;
 }
 
-ConvergenceSummary SummariseConvergence(const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds)
+ConvergenceSummary SummariseConvergence(
+    const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds)
 {
     const ConvergenceVerdict v = JudgeConvergence(series, thresholds);
     const ConvergencePoint& p = v.Newest;

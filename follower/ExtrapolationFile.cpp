@@ -1,10 +1,10 @@
-#include "dataview/ExtrapolationFile.h"
+#include "follower/ExtrapolationFile.h"
 
 #include <cmath>
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 
 ExtrapolationParameters ExtrapolationParametersOf(const RealTimeGofS& e, const GUISettings& display)
 {

@@ -1,4 +1,4 @@
-#include "recompose/Trecompose.h"
+#include "recomposewindow/Trecompose.h"
 
 #include <filesystem>
 
@@ -45,8 +45,7 @@ void Trecompose::ButtonReadParadigmClick()
     ParadigmLoaded = bytes > 0 && !ParadigmLines.empty();
     ButtonRecomposeEnabled = ParadigmLoaded && OutputChosen;
     if (!ParadigmLoaded)
-        prompts_->ShowMessage(
-            "The paradigm file " + request.FileName
+        prompts_->ShowMessage("The paradigm file " + request.FileName
             + (bytes == NotARegularFile ? " is not a regular file"
                     : bytes < 0         ? " could not be read"
                                         : " is empty"));

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ExtrapolationFile.h"
-#include "dataview/GofsOutput.h"
-#include "dataview/ScanCounts.h"
+#include "follower/ExtrapolationFile.h"
+#include "follower/GofsOutput.h"
+#include "follower/ScanCounts.h"
 #include "realtime/RealTimeGofS.h"
 #include "settings/GUISettings.h"
 #include "species/RunConvergence.h"
@@ -77,7 +77,8 @@ struct ConvergenceSummary {
 };
 
 // The verdict on the newest set of a series (ConvergenceSeries).
-ConvergenceSummary SummariseConvergence(const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds);
+ConvergenceSummary SummariseConvergence(
+    const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds);
 
 // The verdict on the newest set; `fits` keeps the species fits between the looks of a followed run.
 ConvergenceSummary SummariseConvergence(

@@ -1,4 +1,4 @@
-#include "dataview/ScanExport.h"
+#include "follower/ScanExport.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "dataview/MeniscusProposal.h"
+#include "follower/MeniscusProposal.h"
 
 #include <cmath>
 

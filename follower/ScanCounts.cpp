@@ -1,4 +1,4 @@
-#include "dataview/ScanCounts.h"
+#include "follower/ScanCounts.h"
 
 #include <algorithm>
 

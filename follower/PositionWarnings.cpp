@@ -1,4 +1,4 @@
-#include "dataview/PositionWarnings.h"
+#include "follower/PositionWarnings.h"
 
 #include <algorithm>
 

@@ -4,22 +4,22 @@
 #include <string>
 
 #include "analysis/CustomSettings.h"
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 #include "settings/GUISettings.h"
 
 // What a launch hands a new data view's engine: the channel, the starting positions and the
 // averaging rule. Defaults come from the display and analysis settings.
 struct LaunchParameters {
-    std::string Channel;       // channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
-    double Meniscus = 0;       // cm
-    double Bottom = 0;         // cm
-    double JitterRadius = 0;   // cm
-    double FringeRadius = 0;   // cm
+    std::string Channel; // channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
+    double Meniscus = 0; // cm
+    double Bottom = 0; // cm
+    double JitterRadius = 0; // cm
+    double FringeRadius = 0; // cm
     bool WindowByMW = false;
     double AssumedMW = 150000; // g/mol
 
-    static LaunchParameters Defaults(
-        const std::string& channel, const GUISettings& display = GUISettings(), const CustomSettings& analysis = CustomSettings());
+    static LaunchParameters Defaults(const std::string& channel, const GUISettings& display = GUISettings(),
+        const CustomSettings& analysis = CustomSettings());
 };
 
 // Names the channel in the engine, sets its positions, copies the analysis settings and turns the

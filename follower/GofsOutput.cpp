@@ -1,4 +1,4 @@
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 
 #include <algorithm>
 #include <cmath>
@@ -142,8 +142,8 @@ double PeakRelativeWidth(const std::vector<GofsRow>& rows, const GofsPeak& peak)
     const double half = peak.Gofs / 2;
     // The first crossing of half height walking out from the peak, or NaN when there is none.
     auto crossing = [&](bool outward) {
-        const auto at = std::lower_bound(rows.begin(), rows.end(), peak.SStar,
-            [](const GofsRow& r, double s) { return r.sStar < s; });
+        const auto at = std::lower_bound(
+            rows.begin(), rows.end(), peak.SStar, [](const GofsRow& r, double s) { return r.sStar < s; });
         std::ptrdiff_t i = at - rows.begin() - (outward ? 0 : 1);
         const std::ptrdiff_t step = outward ? 1 : -1, n = static_cast<std::ptrdiff_t>(rows.size());
         double sInside = peak.SStar, gInside = peak.Gofs;

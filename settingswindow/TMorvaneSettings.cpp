@@ -1,4 +1,4 @@
-#include "settings/TMorvaneSettings.h"
+#include "settingswindow/TMorvaneSettings.h"
 
 #include <algorithm>
 

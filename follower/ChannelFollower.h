@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "dataview/ScanCounts.h"
-#include "dataview/ScanIntake.h"
-#include "dataview/ScanReading.h"
+#include "follower/ScanCounts.h"
+#include "follower/ScanIntake.h"
+#include "follower/ScanReading.h"
 #include "realtime/RealTimeGofS.h"
 #include "scanfiles/BeckmanFile.h"
 

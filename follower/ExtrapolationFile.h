@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "dataview/GofsOutput.h"
+#include "follower/GofsOutput.h"
 #include "realtime/Extrapolation.h"
 #include "realtime/ExtrapolationGuard.h"
 #include "realtime/RealTimeGofS.h"

@@ -1,4 +1,4 @@
-#include "dataview/ChannelSession.h"
+#include "follower/ChannelSession.h"
 
 #include <algorithm>
 

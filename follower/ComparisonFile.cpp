@@ -1,4 +1,4 @@
-#include "dataview/ComparisonFile.h"
+#include "follower/ComparisonFile.h"
 
 #include <map>
 

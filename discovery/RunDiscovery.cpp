@@ -1,4 +1,4 @@
-#include "mainwindow/RunDiscovery.h"
+#include "discovery/RunDiscovery.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "mainwindow/ChannelDetection.h"
+#include "discovery/ChannelDetection.h"
 #include "scanfiles/BeckmanFile.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"

@@ -1,4 +1,4 @@
-#include "dataview/ChannelFollower.h"
+#include "follower/ChannelFollower.h"
 
 #include <algorithm>
 
