@@ -38,6 +38,14 @@ QLineEdit* NumberEdit(QWidget* parent, const QString& tip)
 
 QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
+// A style sheet set anew re-polishes the widget and lays its window out again, even when it is the
+// same: on every refresh tick and playback step that was work for nothing.
+void SetStyle(QWidget* widget, const char* style)
+{
+    if (widget->styleSheet() != QLatin1String(style))
+        widget->setStyleSheet(QString::fromLatin1(style));
+}
+
 } // namespace
 
 QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
@@ -233,7 +241,7 @@ void SedDataViewWidget::RefreshSpecies()
             c.state->setText(state);
         c.state->setVisible(!p.FitState.empty() && (!running || slow));
         SetWholeText(c.description, QString::fromStdString(p.LabelSpeciesFit));
-        c.description->setStyleSheet(p.Failed ? "color: #c00000" : "");
+        SetStyle(c.description, p.Failed ? "color: #c00000" : "");
         SetWholeText(c.notes, QString::fromStdString(p.LabelSpeciesNotes));
         c.notes->setVisible(!p.LabelSpeciesNotes.empty());
         if (c.shownRows != p.TableRows || c.table->columnCount() != static_cast<int>(p.TableHeader.size())) {
@@ -259,7 +267,7 @@ void SedDataViewWidget::RefreshSpecies()
     }
     convergenceChart_->Refresh();
     SetWholeText(convergenceVerdict_, QString::fromStdString(v.LabelConvergence));
-    convergenceVerdict_->setStyleSheet(v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
+    SetStyle(convergenceVerdict_, v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
 }
 
 QPushButton* SedDataViewWidget::FitSpeciesButton(Source source) const { return species_[IndexOf(source)].fit; }
