@@ -173,7 +173,10 @@ void BM_TabSwitchLive(benchmark::State& state)
 {
     SedDataViewWidget* w = TheView(state.range(0)).widget;
     TSedDataView& view = *w->View();
-    view.ButtonRefreshExtrapolationClick(); // the extrapolation tab has its charts
+    // The extrapolation tab with its charts (the 999-scan channel's synthetic boundary is refused
+    // in a message box, which would wait for a click).
+    if (state.range(0) == 226)
+        view.ButtonRefreshExtrapolationClick();
     size_t next = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -188,7 +191,8 @@ void BM_TabSwitchLive(benchmark::State& state)
 }
 BENCHMARK(BM_TabSwitchLive)->Arg(226)->Arg(999)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
-// "Refresh Extrapolation Needed" on the whole run, until the extrapolation tab is painted.
+// "Refresh Extrapolation Needed" on the whole run, until the extrapolation tab is painted (the
+// 226-scan channel only: the 999-scan one's extrapolation is refused in a message box).
 void BM_ExtrapolationRefresh(benchmark::State& state)
 {
     SedDataViewWidget* w = TheView(state.range(0)).widget;
@@ -204,7 +208,7 @@ void BM_ExtrapolationRefresh(benchmark::State& state)
             state.SkipWithError("the refresh did not redraw");
     }
 }
-BENCHMARK(BM_ExtrapolationRefresh)->Arg(226)->Arg(999)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExtrapolationRefresh)->Arg(226)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One tick of the playback at speed 100 on the raw scans, until the chart shows the next scan.
 void BM_TimeCourseStepRaw(benchmark::State& state)
