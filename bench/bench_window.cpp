@@ -1,7 +1,12 @@
 // Timing through the windows, at 999 absorbance scans of 1600 points: the launch of a data view
 // (full load until every chart is drawn), one refresh tick that adds the 999th scan to 998
-// (until the charts are drawn again), one step of the time course's playback and a click on the
-// molecular-weight check box (until the charts are redrawn). Runs without a display.
+// (until the charts are drawn again). Then the clicks a user waits for, on a channel of the size
+// of a real interference run (226 scans of 1,759 points, argument 226) and on the 999-scan one
+// (argument 999), each until the window has painted: a tab switch while the run is followed (every
+// chart changed by the tick before it), a step of the time course's playback, an extrapolation
+// refresh, and a click on the molecular-weight check box (every stage recomputed and redrawn).
+// Runs without a display (offscreen): the figures include QCustomPlot's drawing into its buffers
+// and Qt's painting of the window, not the X server's.
 #include <QApplication>
 #include <QCheckBox>
 #include <benchmark/benchmark.h>
@@ -22,9 +27,9 @@ struct Channel {
     testutil::TempDir root;
     std::vector<std::string> names;
     std::string lastText;
-    Channel()
+    explicit Channel(const testutil::RunSpec& spec)
     {
-        names = testutil::WriteRun(root.path(), testutil::LargeChannelSpec());
+        names = testutil::WriteRun(root.path(), spec);
         lastText = testutil::ReadTextFile(root / names.back());
     }
     std::string Last() const { return root / names.back(); }
@@ -32,9 +37,28 @@ struct Channel {
 
 Channel& TheChannel()
 {
-    static Channel c;
+    static Channel c(testutil::LargeChannelSpec());
     return c;
 }
+
+// 226 scans of 1,759 points, 0.0008 cm apart from 5.8 cm (to 7.19 cm), a scan a minute from 300 s.
+Channel& InterferenceSizedChannel()
+{
+    static Channel c([] {
+        testutil::RunSpec spec;
+        spec.scans = 226;
+        spec.points = 1759;
+        spec.radiusLow = 5.8;
+        spec.radiusHigh = 7.19;
+        spec.firstSeconds = 300;
+        spec.intervalSeconds = 60;
+        spec.rpm = 45000;
+        spec.sSeconds = 6.5e-13;
+        return spec;
+    }());
+    return c;
+}
+
 
 std::unique_ptr<MainWindowWidget> MainOn(const std::string& root)
 {
@@ -70,9 +94,12 @@ void BM_LaunchView999(benchmark::State& state)
         SedDataViewWidget* w = main->Launch();
         Paint();
         state.PauseTiming();
-        if (w->View()->Engine->RawStore->GetNumberOfSets() != 999 || !AllChartsDrawn(*w))
-            state.SkipWithError("the launch did not load and draw 999 scans");
+        const bool failed = w->View()->Engine->RawStore->GetNumberOfSets() != 999 || !AllChartsDrawn(*w);
         main.reset();
+        if (failed) {
+            state.SkipWithError("the launch did not load and draw 999 scans");
+            break; // timing may not resume after an error
+        }
         state.ResumeTiming();
     }
 }
@@ -93,9 +120,13 @@ void BM_TickAddsOneScanAt999(benchmark::State& state)
         w->Timer1Tick();
         Paint();
         state.PauseTiming();
-        if (w->View()->Engine->RawStore->GetNumberOfSets() != 999 || w->View()->dcdtChart.Changed == drawn)
-            state.SkipWithError("the tick did not add and draw the 999th scan");
+        const bool failed
+            = w->View()->Engine->RawStore->GetNumberOfSets() != 999 || w->View()->dcdtChart.Changed == drawn;
         main.reset();
+        if (failed) {
+            state.SkipWithError("the tick did not add and draw the 999th scan");
+            break; // timing may not resume after an error
+        }
         state.ResumeTiming();
     }
 }
@@ -105,9 +136,8 @@ BENCHMARK(BM_TickAddsOneScanAt999)->Unit(benchmark::kMillisecond)->Iterations(5)
 struct LaunchedView {
     std::unique_ptr<MainWindowWidget> main;
     SedDataViewWidget* widget = nullptr;
-    LaunchedView()
+    explicit LaunchedView(Channel& c)
     {
-        Channel& c = TheChannel();
         if (!fs::exists(c.Last()))
             testutil::WriteTextFile(c.Last(), c.lastText);
         main = MainOn(c.root.path());
@@ -119,16 +149,71 @@ struct LaunchedView {
 };
 
 // Never destroyed: its widgets must not be destroyed after the application object.
-LaunchedView& TheView()
+LaunchedView& TheView(int64_t scans = 999)
 {
-    static auto* v = new LaunchedView;
-    return *v;
+    static auto* v999 = new LaunchedView(TheChannel());
+    if (scans != 226)
+        return *v999;
+    static auto* v226 = new LaunchedView(InterferenceSizedChannel());
+    return *v226;
 }
 
-// One tick of the playback at speed 100 on the raw scans, until the chart shows the next scan.
-void BM_TimeCourseStepRaw999(benchmark::State& state)
+// What a tick of a followed run leaves: every chart's model changed since it was drawn.
+void EveryChartChanged(TSedDataView& view)
 {
-    SedDataViewWidget* w = TheView().widget;
+    for (ChartModel* m : { &view.Chart1, &view.ChartAverage, &view.dcdtChart, &view.ChartSExtrapolation,
+             &view.ChartExtrapolation, &view.TimeCourseChart, &view.ConvergenceChart,
+             &view.CorrectedSpecies.ResidualChart, &view.ExtrapolatedSpecies.ResidualChart })
+        m->Repaint();
+}
+
+// A tab switch while the run is followed: before each, a refresh tick's worth of changed charts
+// (redrawn, untimed, as the tick redraws them); timed: the switch to the next tab until painted.
+void BM_TabSwitchLive(benchmark::State& state)
+{
+    SedDataViewWidget* w = TheView(state.range(0)).widget;
+    TSedDataView& view = *w->View();
+    // The extrapolation tab with its charts (the 999-scan channel's synthetic boundary is refused
+    // in a message box, which would wait for a click).
+    if (state.range(0) == 226)
+        view.ButtonRefreshExtrapolationClick();
+    size_t next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        EveryChartChanged(view);
+        w->Refresh();
+        Paint();
+        const char* caption = TSedDataView::TabCaptions[next++ % 5];
+        state.ResumeTiming();
+        w->SelectTab(QString::fromLatin1(caption));
+        Paint();
+    }
+}
+BENCHMARK(BM_TabSwitchLive)->Arg(226)->Arg(999)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// "Refresh Extrapolation Needed" on the whole run, until the extrapolation tab is painted (the
+// 226-scan channel only: the 999-scan one's extrapolation is refused in a message box).
+void BM_ExtrapolationRefresh(benchmark::State& state)
+{
+    SedDataViewWidget* w = TheView(state.range(0)).widget;
+    TSedDataView& view = *w->View();
+    w->SelectTab("Extrapolation");
+    Paint();
+    for (auto _ : state) {
+        const uint64_t drawn = view.ChartSExtrapolation.Changed;
+        view.ButtonRefreshExtrapolationClick();
+        w->Refresh();
+        Paint();
+        if (view.ChartSExtrapolation.Changed == drawn)
+            state.SkipWithError("the refresh did not redraw");
+    }
+}
+BENCHMARK(BM_ExtrapolationRefresh)->Arg(226)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One tick of the playback at speed 100 on the raw scans, until the chart shows the next scan.
+void BM_TimeCourseStepRaw(benchmark::State& state)
+{
+    SedDataViewWidget* w = TheView(state.range(0)).widget;
     TSedDataView& view = *w->View();
     w->SelectTab("Time Course");
     view.RadioGroupChooseTimeCourse = 0;
@@ -148,12 +233,12 @@ void BM_TimeCourseStepRaw999(benchmark::State& state)
     view.SBPauseClick();
     w->Refresh();
 }
-BENCHMARK(BM_TimeCourseStepRaw999)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TimeCourseStepRaw)->Arg(226)->Arg(999)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A click on "Enter MW for data span": every stage recomputed and the charts redrawn.
-void BM_MWCheckBox999(benchmark::State& state)
+void BM_MWCheckBox(benchmark::State& state)
 {
-    SedDataViewWidget* w = TheView().widget;
+    SedDataViewWidget* w = TheView(state.range(0)).widget;
     w->SelectTab("Corrected t (dc/dt)");
     QCheckBox* box = w->findChild<QCheckBox*>();
     for (auto _ : state) {
@@ -164,7 +249,7 @@ void BM_MWCheckBox999(benchmark::State& state)
             state.SkipWithError("the click did not redraw");
     }
 }
-BENCHMARK(BM_MWCheckBox999)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MWCheckBox)->Arg(226)->Arg(999)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

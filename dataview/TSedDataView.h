@@ -9,6 +9,7 @@
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 #include "dataview/PositionMemory.h"
+#include "dataview/SpeciesFitWorker.h"
 #include "follower/ChannelFollower.h"
 #include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
@@ -329,6 +330,9 @@ public:
         // that changes either leaves the fit behind the chart.
         int32_t FittedSet = -1;
         double FittedSetTime = 0;
+        // "Fitting 2 species..." while a fit runs off the window thread, "Fit cancelled" after
+        // one was cancelled (the panel still shows the fit before it); empty otherwise.
+        std::string FitState;
     };
     SpeciesSettings SpeciesDefaults; // the main window's, at launch
     UpDownControl UpDownSpecies { 1, 3, 1 };
@@ -357,6 +361,19 @@ public:
     }
     // Fits the curve of `source` with the panel's choices; a refused choice is told in a message.
     void ButtonFitSpeciesClick(SpeciesSource source);
+    // The same fit off the window's thread: what it needs is copied now, and the window asks
+    // PollSpeciesFit (from a timer) until it has shown the result. Refused choices, and a curve
+    // that cannot be fitted, are shown at once as ButtonFitSpeciesClick shows them; false then, or
+    // while another fit runs (one at a time).
+    bool StartSpeciesFit(SpeciesSource source);
+    bool SpeciesFitRunning() const { return speciesFit_ != nullptr; }
+    SpeciesSource RunningSpeciesFitSource() const { return speciesFitSource_; }
+    // Stops the running fit: its panel keeps the fit before it and says "Fit cancelled".
+    void CancelSpeciesFit();
+    // True once the running fit has ended and its panel shows the result (or the cancel).
+    bool PollSpeciesFit();
+    // Waits for the running fit and shows it (a screenshot, a test).
+    void FinishSpeciesFit();
     // Writes the corrected panel's table (the command line's text) where the user chooses, with its
     // sidecar, from which morvane-cli reproduce fits the same set again.
     void ButtonSaveSpeciesTableClick();
@@ -451,8 +468,15 @@ private:
     void SetUpSpeciesCharts();
     // The options of the panel's controls; empty, or what is wrong with them.
     std::string SpeciesOptionsFromControls(SpeciesFitOptions& options) const;
-    SpeciesFitResult FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options) const;
-    void ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result);
+    // The job of a fit of `source`; empty, or why there is nothing to fit.
+    std::string SpeciesJobOf(SpeciesSource source, const SpeciesFitOptions& options, SpeciesFitJob& job) const;
+    SpeciesFitResult FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options, double& setTime) const;
+    // setTime: of the corrected set fitted, when the job was made.
+    void ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result, double setTime);
+    // The worker's result into its panel, or the cancel; the worker is gone after.
+    void EndSpeciesFit();
+    std::unique_ptr<SpeciesFitWorker> speciesFit_;
+    SpeciesSource speciesFitSource_ = SpeciesSource::Corrected;
     // Whether the corrected fit is of the newest g(s*) set as the engine holds it now; a refresh
     // that changes that set or adds one leaves the fit behind.
     bool CorrectedFitIsOfNewestSet() const;

@@ -72,6 +72,7 @@ void TSedDataView::FormClose()
         Owner->DataViewClosed(*this);
     Timer1Enabled = false;
     TimerPlayBack.Enabled = false;
+    speciesFit_.reset(); // cancelled, its thread ended
     TimeCourseStore = nullptr;
     Engine.reset();
     Closed = true;

@@ -107,23 +107,20 @@ std::string TSedDataView::SpeciesOptionsFromControls(SpeciesFitOptions& options)
     return "";
 }
 
-SpeciesFitResult TSedDataView::FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options) const
+std::string TSedDataView::SpeciesJobOf(SpeciesSource source, const SpeciesFitOptions& options, SpeciesFitJob& job) const
 {
-    SpeciesFitResult none;
     if (source == SpeciesSource::Corrected) {
-        if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1) {
-            none.Message = "no g(s*) set has been computed yet";
-            return none;
-        }
-        return FitSpecies(*Engine, options);
+        if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1)
+            return "no g(s*) set has been computed yet";
+        job = PrepareSpeciesFit(*Engine, options);
+        return "";
     }
     // The curve as the s* axis view draws it: the infinite-time s* g(s*) at the extrapolated points.
     const ChartSeries& drawn = ChartSExtrapolation.Series[2];
     if (!drawn.Active || drawn.Points.empty()) {
-        none.Message = !ExtrapolationRefusalText.empty()
+        return !ExtrapolationRefusalText.empty()
             ? ExtrapolationRefusalText
             : std::string("no extrapolated curve is drawn: press \"") + RefreshExtrapolationCaption + "\" first";
-        return none;
     }
     GofsCurve curve;
     for (const ChartPoint& p : drawn.Points) {
@@ -135,7 +132,17 @@ SpeciesFitResult TSedDataView::FitSpeciesOf(SpeciesSource source, const SpeciesF
         const double t = raw.Headers[static_cast<size_t>(raw.GetNumberOfSets() - 1)].Temperature;
         curve.TemperatureC = t > 0 ? t : -1;
     }
-    return FitSpeciesToCurve(curve, options);
+    job = PrepareSpeciesFit(curve, options);
+    return "";
+}
+
+SpeciesFitResult TSedDataView::FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options, double& setTime) const
+{
+    SpeciesFitJob job;
+    SpeciesFitResult none;
+    none.Message = SpeciesJobOf(source, options, job);
+    setTime = job.SetTime;
+    return none.Message.empty() ? RunSpeciesFit(job) : none;
 }
 
 void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
@@ -147,11 +154,74 @@ void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
     }
     InputEnabled = false;
     PanelOf(source).Options = options;
-    ShowSpeciesFit(source, FitSpeciesOf(source, options));
+    double setTime = 0;
+    const SpeciesFitResult result = FitSpeciesOf(source, options, setTime);
+    ShowSpeciesFit(source, result, setTime);
     // The verdict compares the answer of this many species from now on.
     if (source == SpeciesSource::Corrected)
         ShowConvergence();
     InputEnabled = true;
+}
+
+bool TSedDataView::StartSpeciesFit(SpeciesSource source)
+{
+    if (speciesFit_)
+        return false;
+    SpeciesFitOptions options;
+    if (const std::string why = SpeciesOptionsFromControls(options); !why.empty()) {
+        prompts_->ShowMessage(std::string(FitSpeciesCaption) + ": " + why);
+        return false;
+    }
+    SpeciesFitJob job;
+    if (const std::string why = SpeciesJobOf(source, options, job); !why.empty()) {
+        SpeciesFitResult none;
+        none.Message = why;
+        PanelOf(source).Options = options;
+        ShowSpeciesFit(source, none, 0);
+        return false;
+    }
+    speciesFitSource_ = source;
+    PanelOf(source).FitState = "Fitting " + std::to_string(options.Species) + " species...";
+    speciesFit_ = std::make_unique<SpeciesFitWorker>(std::move(job));
+    return true;
+}
+
+void TSedDataView::CancelSpeciesFit()
+{
+    if (speciesFit_)
+        speciesFit_->Cancel();
+}
+
+bool TSedDataView::PollSpeciesFit()
+{
+    if (!speciesFit_ || (!speciesFit_->Done() && !speciesFit_->Cancelled()))
+        return false;
+    EndSpeciesFit();
+    return true;
+}
+
+void TSedDataView::FinishSpeciesFit()
+{
+    if (speciesFit_)
+        EndSpeciesFit();
+}
+
+void TSedDataView::EndSpeciesFit()
+{
+    const std::unique_ptr<SpeciesFitWorker> worker = std::move(speciesFit_);
+    const SpeciesFitResult result = worker->Take();
+    SpeciesPanel& panel = PanelOf(speciesFitSource_);
+    // A cancel the fit did not see in time still leaves the fit before it: the user asked for that.
+    if (worker->Cancelled()) {
+        panel.FitState = SpeciesFitCancelled;
+        return;
+    }
+    panel.FitState.clear();
+    panel.Options = worker->Job().Options;
+    panel.Options.Set = -1; // as the controls give it: the newest set
+    ShowSpeciesFit(speciesFitSource_, result, worker->Job().SetTime);
+    if (speciesFitSource_ == SpeciesSource::Corrected)
+        ShowConvergence();
 }
 
 void TSedDataView::ButtonSaveSpeciesTableClick()
@@ -196,7 +266,7 @@ bool TSedDataView::CorrectedFitIsOfNewestSet() const
     return newest == panel.FittedSet && g.Headers[static_cast<size_t>(newest)].Time == panel.FittedSetTime;
 }
 
-void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result)
+void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result, double setTime)
 {
     SpeciesPanel& panel = PanelOf(source);
     const bool corrected = source == SpeciesSource::Corrected;
@@ -210,9 +280,8 @@ void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& 
     panel.LabelSpeciesFit = Joined(head, "\n");
     panel.LabelSpeciesNotes = Joined(result.Notes, "; ");
     panel.FittedSet = corrected ? result.Set : -1;
-    panel.FittedSetTime = 0;
-    if (corrected && !panel.Failed)
-        panel.FittedSetTime = Engine->GofsStore->Headers[static_cast<size_t>(result.Set)].Time;
+    panel.FittedSetTime = corrected && !panel.Failed ? setTime : 0;
+    panel.FitState.clear();
 
     ChartModel& chart = corrected ? dcdtChart : ChartSExtrapolation;
     const int32_t first = SpeciesOverlayFirst[IndexOf(source)];
@@ -270,9 +339,12 @@ void TSedDataView::ShowSpeciesAndConvergence()
     if (newest < 0)
         return;
     SpeciesFitOptions options;
-    if (CheckBoxRefitEachRefresh && SpeciesOptionsFromControls(options).empty()) {
+    // A fit the user started off the window thread is not overtaken by one of the refresh.
+    if (CheckBoxRefitEachRefresh && !speciesFit_ && SpeciesOptionsFromControls(options).empty()) {
         panel.Options = options;
-        ShowSpeciesFit(SpeciesSource::Corrected, FitSpeciesOf(SpeciesSource::Corrected, options));
+        double setTime = 0;
+        const SpeciesFitResult result = FitSpeciesOf(SpeciesSource::Corrected, options, setTime);
+        ShowSpeciesFit(SpeciesSource::Corrected, result, setTime);
         return;
     }
     // The fit stays drawn, greyed, until the user fits the newest set.

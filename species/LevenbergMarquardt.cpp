@@ -157,7 +157,12 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
     double lambda = 1e-3;
     std::vector<double> jac, jtj, jtr, trial(m), rTrial(n);
     bool needJacobian = true;
+    const auto cancelled = [&options] { return options.Cancel && options.Cancel->load(std::memory_order_relaxed); };
     for (result.Iterations = 0; result.Iterations < options.MaxIterations;) {
+        if (cancelled()) {
+            result.Reason = "cancelled";
+            break;
+        }
         if (needJacobian) {
             if (!Jacobian(residuals, p, r, scale, false, jac)) {
                 result.Reason = "the model cannot be evaluated next to the current values";
@@ -217,7 +222,7 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
     result.Parameters = p;
     result.Residuals = r;
     result.SumOfSquares = cost;
-    if (Jacobian(residuals, p, r, scale, true, jac)) {
+    if (!cancelled() && Jacobian(residuals, p, r, scale, true, jac)) {
         NormalEquations(jac, r, m, jtj, jtr);
         std::vector<double> covariance = InvertSymmetric(jtj, static_cast<int32_t>(m));
         const double variance = cost / static_cast<double>(n - m);

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,8 @@ struct LmOptions {
     double CostTolerance = 1e-10; // stop when a step lowers the sum of squares by less than this fraction
     double StepTolerance = 1e-9; // ... or moves every parameter by less than this fraction of its scale
     double MaxLambda = 1e12; // damping beyond which no step can lower the sum of squares any more
+    // Looked at before every iteration: once set, the fit stops (Reason "cancelled", no covariance).
+    const std::atomic<bool>* Cancel = nullptr;
 };
 
 struct LmResult {

@@ -75,6 +75,8 @@ struct Fitted {
 
 // Whether a is the better of two fits: a converged one over one that did not, then the smaller
 // sum of squares.
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
 bool Better(const Fitted& a, const Fitted& b)
 {
     if (!a.valid)
@@ -113,10 +115,8 @@ std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
 
 // A fit from each start, the best of them.
 Fitted FitFromStarts(
-    const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, int32_t maxIterations)
+    const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, const LmOptions& lmOptions)
 {
-    LmOptions lmOptions;
-    lmOptions.MaxIterations = maxIterations;
     const ResidualFunction residuals = ResidualsOf(problem, problem.Data);
     Fitted best;
     for (const std::vector<double>& p : starts) {
@@ -147,17 +147,17 @@ std::vector<double> StartOf(const SpeciesProblem& problem, const std::vector<Pea
 // the fit of n - 1 with a species added at the largest peak of what it left over.
 // `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
 Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
-    int32_t maxIterations, double& fewerSumOfSquares)
+    const LmOptions& lmOptions, double& fewerSumOfSquares)
 {
     fewerSumOfSquares = NaN;
     std::vector<std::vector<double>> starts;
     for (const std::vector<PeakGuess>& set : StartingSets(peaks, n))
         starts.push_back(StartOf(problem, set));
-    Fitted fit = FitFromStarts(problem, starts, maxIterations);
+    Fitted fit = FitFromStarts(problem, starts, lmOptions);
     if (n == 1)
         return fit;
     double unused = 0;
-    const Fitted fewer = FitSpeciesCount(problem, peaks, n - 1, maxIterations, unused);
+    const Fitted fewer = FitSpeciesCount(problem, peaks, n - 1, lmOptions, unused);
     if (!fewer.Good())
         return fit;
     fewerSumOfSquares = fewer.lm.SumOfSquares;
@@ -177,7 +177,7 @@ Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGues
         const SpeciesParameters p = problem.Start(added);
         restarts.back().insert(restarts.back().end(), p.begin(), p.end());
     }
-    Fitted restarted = FitFromStarts(problem, restarts, maxIterations);
+    Fitted restarted = FitFromStarts(problem, restarts, lmOptions);
     return Better(restarted, fit) ? restarted : fit;
 }
 
@@ -196,7 +196,7 @@ struct Correction {
     std::string Why; // why not, where the model has a bias
 };
 
-Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double>& p, int32_t maxIterations)
+Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double>& p, const LmOptions& lmOptions)
 {
     Correction out;
     if (!problem.Biased())
@@ -210,8 +210,6 @@ Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double
         for (size_t i = 0; i < reference.size(); ++i)
             reference[i] += one[i];
     }
-    LmOptions lmOptions;
-    lmOptions.MaxIterations = maxIterations;
     const LmResult back = FitLeastSquares(ResidualsOf(problem, reference), p, ScaleOf(problem, p.size() / 3),
         static_cast<int32_t>(reference.size()), lmOptions);
     out.Why = "the model's fit to the boundaries of its own answer failed";
@@ -372,8 +370,8 @@ void Describe(
 }
 
 // The fit of a problem, and in `context` what its notes need of how it went.
-SpeciesFitResult Solve(
-    const SpeciesProblem& problem, const SpeciesFitOptions& options, SpeciesFitResult result, NoteContext& context)
+SpeciesFitResult Solve(const SpeciesProblem& problem, const SpeciesFitOptions& options, SpeciesFitResult result,
+    NoteContext& context, const std::atomic<bool>* cancel)
 {
     std::string why;
     const std::vector<PeakGuess> peaks = FindPeaks(problem.SStar, problem.Data, why);
@@ -386,14 +384,25 @@ SpeciesFitResult Solve(
         return result;
     }
     double fewerSumOfSquares = NaN;
-    const Fitted fit = FitSpeciesCount(problem, peaks, options.Species, options.MaxIterations, fewerSumOfSquares);
+    LmOptions lmOptions;
+    lmOptions.MaxIterations = options.MaxIterations;
+    lmOptions.Cancel = cancel;
+    const Fitted fit = FitSpeciesCount(problem, peaks, options.Species, lmOptions, fewerSumOfSquares);
+    if (Cancelled(cancel)) {
+        result.Message = SpeciesFitCancelled;
+        return result;
+    }
     if (!fit.Good()) {
         result.Message = "the fit did not converge: " + fit.lm.Reason;
         return result;
     }
     if (!(fit.lm.SumOfSquares < fewerSumOfSquares))
         context.FewerRmsResidual = std::sqrt(fewerSumOfSquares / static_cast<double>(problem.SStar.size()));
-    const Correction corrected = BiasCorrected(problem, fit.lm.Parameters, options.MaxIterations);
+    const Correction corrected = BiasCorrected(problem, fit.lm.Parameters, lmOptions);
+    if (Cancelled(cancel)) {
+        result.Message = SpeciesFitCancelled;
+        return result;
+    }
     Describe(problem, fit.lm, corrected.Parameters.empty() ? fit.lm.Parameters : corrected.Parameters, result);
     context.BiasNotTakenOff = corrected.Why;
     result.SetSStarLow = problem.SStar.front();
@@ -402,15 +411,16 @@ SpeciesFitResult Solve(
     return result;
 }
 
-// The fit of g(s*) set options.Set (>= 0) of the engine, without notes.
-SpeciesFitResult FitSet(const RealTimeGofS& engine, const SpeciesFitOptions& options, NoteContext& context)
+// The fit of g(s*) set options.Set (>= 0) of the engine, of its layout (or why there is none),
+// without notes.
+SpeciesFitResult FitSet(const SetLayout& layout, const std::string& refusal, const SpeciesFitOptions& options,
+    NoteContext& context, const std::atomic<bool>* cancel)
 {
     SpeciesFitResult result;
     result.Model = options.Model;
     result.Solvent = options.Solvent;
     result.Set = options.Set;
-    SetLayout layout;
-    result.Message = LayoutOfSet(engine, result.Set, layout);
+    result.Message = refusal;
     if (!result.Message.empty())
         return result;
     result.TimeSeconds = layout.Time;
@@ -420,51 +430,10 @@ SpeciesFitResult FitSet(const RealTimeGofS& engine, const SpeciesFitOptions& opt
     const std::unique_ptr<SpeciesProblem> problem = MakeSetProblem(layout, options, result.Message);
     if (!problem)
         return result;
-    return Solve(*problem, options, result, context);
+    return Solve(*problem, options, result, context, cancel);
 }
 
-} // namespace
-
-const char* SpeciesModelName(SpeciesModel model)
-{
-    return model == SpeciesModel::Gaussian ? "Gaussian" : "Lamm boundaries";
-}
-
-const char* FitStatusName(FitStatus status) { return status == FitStatus::Converged ? "converged" : "failed"; }
-
-SpeciesFitResult FitSpecies(const RealTimeGofS& engine, const SpeciesFitOptions& options)
-{
-    SpeciesFitResult result;
-    result.Model = options.Model;
-    result.Solvent = options.Solvent;
-    result.Message = CheckOptions(options);
-    if (!result.Message.empty())
-        return result;
-    const int32_t sets = engine.GofsStore ? engine.GofsStore->GetNumberOfSets() : 0;
-    SpeciesFitOptions own = options;
-    own.Set = options.Set < 0 ? sets - 1 : options.Set;
-    NoteContext context;
-    result = FitSet(engine, own, context);
-    if (result.Status != FitStatus::Converged)
-        return result;
-    context.Coverage = CoverageOfSet(engine, own.Set, result.SetSStarLow);
-    result.SetSStarHigh = context.Coverage.SStarHigh;
-    result.BeyondShare = context.Coverage.BeyondShare;
-    if (context.Coverage.MaterialBeyond && context.Coverage.HoldingSet >= 0) {
-        // What the species the fit misses look like where they are still there.
-        result.HoldingSet = context.Coverage.HoldingSet;
-        SpeciesFitOptions holding = own;
-        holding.Set = result.HoldingSet;
-        NoteContext unused;
-        const SpeciesFitResult earlier = FitSet(engine, holding, unused);
-        context.HoldingFit = SpeciesInBrief(earlier);
-        context.HoldingTime = engine.GofsStore->Headers[static_cast<size_t>(holding.Set)].Time;
-    }
-    result.Notes = SpeciesNotes(result, context);
-    return result;
-}
-
-SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptions& options)
+SpeciesFitResult FitCurve(const GofsCurve& curve, const SpeciesFitOptions& options, const std::atomic<bool>* cancel)
 {
     SpeciesFitResult result;
     result.Model = SpeciesModel::Gaussian;
@@ -480,8 +449,99 @@ SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptio
     if (!problem)
         return result;
     NoteContext context;
-    result = Solve(*problem, options, result, context);
+    result = Solve(*problem, options, result, context, cancel);
     if (result.Status == FitStatus::Converged)
         result.Notes = SpeciesNotes(result, context);
     return result;
+}
+
+} // namespace
+
+const char* SpeciesModelName(SpeciesModel model)
+{
+    return model == SpeciesModel::Gaussian ? "Gaussian" : "Lamm boundaries";
+}
+
+const char* FitStatusName(FitStatus status) { return status == FitStatus::Converged ? "converged" : "failed"; }
+
+SpeciesFitJob PrepareSpeciesFit(const RealTimeGofS& engine, const SpeciesFitOptions& options)
+{
+    SpeciesFitJob job;
+    job.Options = options;
+    if (!CheckOptions(options).empty())
+        return job; // the fit says why
+    const int32_t sets = engine.GofsStore ? engine.GofsStore->GetNumberOfSets() : 0;
+    const int32_t set = options.Set < 0 ? sets - 1 : options.Set;
+    job.Options.Set = set;
+    job.LayoutRefusal = LayoutOfSet(engine, set, job.Layout);
+    if (!job.LayoutRefusal.empty())
+        return job;
+    job.SetTime = engine.GofsStore->Headers[static_cast<size_t>(set)].Time;
+    std::string unused;
+    const std::unique_ptr<SpeciesProblem> problem = MakeSetProblem(job.Layout, job.Options, unused);
+    if (!problem)
+        return job; // the fit says why
+    job.Coverage = CoverageOfSet(engine, set, problem->SStar.front());
+    if (job.Coverage.MaterialBeyond && job.Coverage.HoldingSet >= 0) {
+        job.HoldingRefusal = LayoutOfSet(engine, job.Coverage.HoldingSet, job.HoldingLayout);
+        job.HoldingTime = engine.GofsStore->Headers[static_cast<size_t>(job.Coverage.HoldingSet)].Time;
+    }
+    return job;
+}
+
+SpeciesFitJob PrepareSpeciesFit(const GofsCurve& curve, const SpeciesFitOptions& options)
+{
+    SpeciesFitJob job;
+    job.Options = options;
+    job.OfCurve = true;
+    job.Curve = curve;
+    return job;
+}
+
+SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>* cancel)
+{
+    if (job.OfCurve)
+        return FitCurve(job.Curve, job.Options, cancel);
+    SpeciesFitResult result;
+    result.Model = job.Options.Model;
+    result.Solvent = job.Options.Solvent;
+    result.Message = CheckOptions(job.Options);
+    if (!result.Message.empty())
+        return result;
+    NoteContext context;
+    result = FitSet(job.Layout, job.LayoutRefusal, job.Options, context, cancel);
+    if (result.Status != FitStatus::Converged)
+        return result;
+    context.Coverage = job.Coverage;
+    result.SetSStarHigh = context.Coverage.SStarHigh;
+    result.BeyondShare = context.Coverage.BeyondShare;
+    if (context.Coverage.MaterialBeyond && context.Coverage.HoldingSet >= 0) {
+        // What the species the fit misses look like where they are still there.
+        result.HoldingSet = context.Coverage.HoldingSet;
+        SpeciesFitOptions holding = job.Options;
+        holding.Set = result.HoldingSet;
+        NoteContext unused;
+        const SpeciesFitResult earlier = FitSet(job.HoldingLayout, job.HoldingRefusal, holding, unused, cancel);
+        if (Cancelled(cancel)) {
+            SpeciesFitResult stopped;
+            stopped.Model = job.Options.Model;
+            stopped.Solvent = job.Options.Solvent;
+            stopped.Message = SpeciesFitCancelled;
+            return stopped;
+        }
+        context.HoldingFit = SpeciesInBrief(earlier);
+        context.HoldingTime = job.HoldingTime;
+    }
+    result.Notes = SpeciesNotes(result, context);
+    return result;
+}
+
+SpeciesFitResult FitSpecies(const RealTimeGofS& engine, const SpeciesFitOptions& options)
+{
+    return RunSpeciesFit(PrepareSpeciesFit(engine, options));
+}
+
+SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptions& options)
+{
+    return FitCurve(curve, options, nullptr);
 }

@@ -1,4 +1,9 @@
 #pragma once
+#include <atomic>
+#include <string>
+
+#include "species/SetCoverage.h"
+#include "species/SetModel.h"
 #include "species/SpeciesTypes.h"
 
 class RealTimeGofS;
@@ -50,3 +55,28 @@ SpeciesFitResult FitSpecies(const RealTimeGofS& engine, const SpeciesFitOptions&
 
 // Fits a plain curve with the Gaussian model (options.Model and options.Set are not used).
 SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptions& options = {});
+
+// A fit in two steps, for a window that fits off its own thread: what the fit needs of the engine
+// (or the curve) is copied into a job on the engine's thread, cheaply (the set's layout, its
+// coverage, the layout of the set that holds material beyond it); the job is then fitted anywhere,
+// reading nothing else, while the engine moves on. RunSpeciesFit(PrepareSpeciesFit(e, o)) is
+// FitSpecies(e, o), to the bit.
+struct SpeciesFitJob {
+    SpeciesFitOptions Options; // the set resolved (the newest when asked for < 0)
+    bool OfCurve = false;
+    GofsCurve Curve;
+    SetLayout Layout;
+    std::string LayoutRefusal; // why the set has no layout
+    double SetTime = 0; // s, the set's time in the engine when the job was made
+    SetCoverage Coverage;
+    SetLayout HoldingLayout; // of Coverage.HoldingSet, where material lies beyond the set
+    std::string HoldingRefusal;
+    double HoldingTime = 0;
+};
+SpeciesFitJob PrepareSpeciesFit(const RealTimeGofS& engine, const SpeciesFitOptions& options);
+SpeciesFitJob PrepareSpeciesFit(const GofsCurve& curve, const SpeciesFitOptions& options);
+
+// What a fit stopped by its cancel flag says (status failed): the optimiser looks at the flag
+// before each iteration, so the fit ends within one iteration of it being set.
+inline constexpr const char* SpeciesFitCancelled = "Fit cancelled";
+SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>* cancel = nullptr);

@@ -2,6 +2,8 @@
 #include "species/SpeciesUnits.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -81,7 +83,7 @@ public:
     {
         if (!InDomain(p))
             return false;
-        const std::vector<double> all = SetOfSpecies(layout_, p[0] * Svedberg, p[1] * Fick);
+        const std::vector<double>& all = Shape(p[0], p[1]);
         out.resize(use_.size());
         for (size_t k = 0; k < use_.size(); ++k)
             out[k] = p[2] * all[use_[k]];
@@ -108,11 +110,44 @@ public:
             c.PairSpans.push_back(pair.Span);
         }
         q.Sigma = std::sqrt(GaussianVariance(c, q.S, q.D));
-        q.SStar = InDomain(p) ? PeakSStar(allSStar_, SetOfSpecies(layout_, p[0] * Svedberg, q.D)) : NaN;
+        q.SStar = InDomain(p) ? PeakSStar(allSStar_, Shape(p[0], p[1])) : NaN;
         return q;
     }
 
 private:
+    // The set of one species of loading 1, from the few kept ones when it was asked for lately.
+    // The optimiser asks for the same boundaries again and again: every column of a Jacobian moves
+    // one parameter of one species, so the other species' sets, and the moved species' own for its
+    // amount (the set is linear in it), are those of the step before. Each one is a few hundred
+    // thousand error functions; the curves are the same to the bit as computed afresh.
+    const std::vector<double>& Shape(double sS, double dFick) const
+    {
+        ++clock_;
+        Kept* oldest = &kept_[0];
+        for (Kept& k : kept_) {
+            if (k.Used > 0 && k.S == sS && k.D == dFick) {
+                k.Used = clock_;
+                return k.Set;
+            }
+            if (k.Used < oldest->Used)
+                oldest = &k;
+        }
+        oldest->S = sS;
+        oldest->D = dFick;
+        oldest->Used = clock_;
+        oldest->Set = SetOfSpecies(layout_, sS * Svedberg, dFick * Fick);
+        return oldest->Set;
+    }
+    struct Kept {
+        double S = 0, D = 0;
+        uint64_t Used = 0; // 0: empty
+        std::vector<double> Set;
+    };
+    // Enough for three species' sets and the moved ones of a central-difference Jacobian column.
+    // A problem is used by one fit on one thread at a time.
+    mutable std::array<Kept, 8> kept_;
+    mutable uint64_t clock_ = 0;
+
     // Loading over plateau at the set's time: the radial dilution exp(2 s omega^2 t).
     double Dilution(double sS) const { return std::exp(2 * sS * Svedberg * layout_.Omega2 * layout_.Time); }
 

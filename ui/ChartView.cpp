@@ -87,10 +87,32 @@ ChartView::ChartView(const ChartModel* model, QWidget* parent)
 
 void ChartView::Refresh(bool force)
 {
-    if (!force && drawn_ == model_->Changed)
+    if (!force && !stale_ && drawn_ == model_->Changed)
         return;
+    // Drawn when shown (showEvent) or looked at (Plot(), DrawnCurves(), a save).
+    if (!isVisible()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
     Draw();
     drawn_ = model_->Changed;
+}
+
+void ChartView::CatchUp() const
+{
+    if (!stale_)
+        return;
+    auto* self = const_cast<ChartView*>(this);
+    self->stale_ = false;
+    self->Draw();
+    self->drawn_ = model_->Changed;
+}
+
+void ChartView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    CatchUp();
 }
 
 std::string ChartView::AxesKey() const
@@ -277,6 +299,7 @@ void ChartView::ApplyRanges()
 
 void ChartView::Rescale()
 {
+    CatchUp();
     zoomed_ = false;
     ApplyRanges();
     plot_->replot();
@@ -308,6 +331,7 @@ void ChartView::KeepWithinFullRanges()
 
 void ChartView::ZoomOut()
 {
+    CatchUp();
     if (!zoomed_)
         return;
     for (QCPAxis* axis : { plot_->xAxis, plot_->yAxis }) {
@@ -387,17 +411,20 @@ void ChartView::WrapEmptyText()
 bool ChartView::SaveImage(const QString& fileName)
 {
     Refresh();
+    CatchUp();
     return plot_->savePng(fileName, plot_->width(), plot_->height());
 }
 
 QPointF ChartView::ValueAt(const QPoint& pixel) const
 {
+    CatchUp();
     const QPoint p = plot_->mapFrom(this, pixel);
     return QPointF(plot_->xAxis->pixelToCoord(p.x()), plot_->yAxis->pixelToCoord(p.y()));
 }
 
 QPoint ChartView::PixelOf(double x, double y) const
 {
+    CatchUp();
     const QPoint p(static_cast<int>(std::lround(plot_->xAxis->coordToPixel(x))),
         static_cast<int>(std::lround(plot_->yAxis->coordToPixel(y))));
     return plot_->mapTo(this, p);

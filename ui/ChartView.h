@@ -14,6 +14,7 @@ class QCPItemText;
 class QCPRange;
 class QCustomPlot;
 class QMouseEvent;
+class QShowEvent;
 class QWheelEvent;
 
 // Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it, the wheel zooms in and out
@@ -49,16 +50,30 @@ public:
     QPointF ValueAt(const QPoint& pixel) const;
     // The widget pixel of a chart value.
     QPoint PixelOf(double x, double y) const;
-    QCustomPlot* Plot() const { return plot_; }
+    // The plot as the model is now (a redraw put off while hidden is made first).
+    QCustomPlot* Plot() const
+    {
+        CatchUp();
+        return plot_;
+    }
     // Number of plottables drawn for active series (markers not counted).
-    int DrawnCurves() const { return drawnCurves_; }
+    int DrawnCurves() const
+    {
+        CatchUp();
+        return drawnCurves_;
+    }
 
 signals:
     void seriesClicked(double x, double y);
     void backgroundClicked(double x, double y);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Draw();
+    // Draws a redraw put off while the chart was hidden.
+    void CatchUp() const;
     void ApplyRanges();
     void OnPress(QMouseEvent* event);
     void OnRelease(QMouseEvent* event);
@@ -90,6 +105,9 @@ private:
     const ChartModel* model_;
     QCustomPlot* plot_;
     uint64_t drawn_ = UINT64_MAX;
+    // A redraw was asked for while the chart was hidden (a tab not shown, a view not yet shown):
+    // drawing charts nobody sees made every refresh of a long run cost as much as all tabs' curves.
+    bool stale_ = false;
     int drawnCurves_ = 0;
     QPoint pressPos_;
     bool titleAdded_ = false;

@@ -113,6 +113,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
 
 SedDataViewWidget::~SedDataViewWidget()
 {
+    EndSpeciesFitWait();
     if (view_)
         view_->SetPrompts(nullptr);
 }
@@ -277,6 +278,7 @@ void SedDataViewWidget::closeEvent(QCloseEvent* event)
     }
     timer1_->stop();
     playTimer_->stop();
+    EndSpeciesFitWait(); // the view's close below cancels the fit and waits for its thread
     waitWindow_->hide();
     if (view_) {
         view_->SetPrompts(nullptr);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -18,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QShortcut;
 class QSpinBox;
 class QTableWidget;
 class QTabWidget;
@@ -77,6 +79,14 @@ public:
     ChartView* ResidualChart(TSedDataView::SpeciesSource source) const;
     ChartView* ConvergenceChart() const { return convergenceChart_; }
     QLabel* ConvergenceVerdict() const { return convergenceVerdict_; }
+    // "Fit species" runs off the window thread: a busy cursor, after ShowProgressAfterMs a busy bar
+    // with "Cancel" (Esc too). The fit's timer tick: shows the result once the fit has ended.
+    static constexpr int ShowProgressAfterMs = 300;
+    void SpeciesFitTick();
+    // Waits for the running fit and shows it (a screenshot of a fit, a test).
+    void FinishSpeciesFit();
+    // The running fit's progress row (bar, "Cancel") of the panel, and its state text.
+    QWidget* SpeciesFitProgress(TSedDataView::SpeciesSource source) const;
 
 signals:
     void closed(SedDataViewWidget* widget);
@@ -100,6 +110,9 @@ private:
     QWidget* BuildSpeciesPanel(TSedDataView::SpeciesSource source, QWidget* parent);
     QWidget* BuildConvergencePanel(QWidget* parent);
     void RefreshSpecies();
+    // The cursor, the tick and Esc while a fit runs; all undone when it has ended.
+    void BeginSpeciesFit();
+    void EndSpeciesFitWait();
     // Runs a handler of the logic, then refreshes the controls; nothing once the window was closed.
     void Handle(void (TSedDataView::*handler)());
     void TabChanged(int index);
@@ -174,11 +187,17 @@ private:
         QTableWidget* table = nullptr;
         QLabel* notes = nullptr;
         ChartView* residuals = nullptr;
+        QWidget* progress = nullptr; // the running fit's busy bar and "Cancel"
+        QLabel* state = nullptr; // "Fitting 3 species...", "Fit cancelled"
         std::vector<std::vector<std::string>> shownRows; // what the table shows
     };
     SpeciesControls species_[2];
     ChartView* convergenceChart_ = nullptr;
     QLabel* convergenceVerdict_ = nullptr;
+    QTimer* fitTimer_ = nullptr; // ticks while a fit runs
+    QShortcut* fitEscape_ = nullptr;
+    QElapsedTimer fitClock_;
+    bool fitCursor_ = false; // the busy cursor is ours to restore
     int lastTab_ = 0;
     QTimer* timer1_;
     WaitWorkingWidget* waitWindow_;

@@ -6,7 +6,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -34,6 +37,14 @@ QLineEdit* NumberEdit(QWidget* parent, const QString& tip)
 }
 
 QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+// A style sheet set anew re-polishes the widget and lays its window out again, even when it is the
+// same: on every refresh tick and playback step that was work for nothing.
+void SetStyle(QWidget* widget, const char* style)
+{
+    if (widget->styleSheet() != QLatin1String(style))
+        widget->setStyleSheet(QString::fromLatin1(style));
+}
 
 } // namespace
 
@@ -125,10 +136,30 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     connect(c.fit, &QPushButton::clicked, this, [this, source] {
         if (!view_)
             return;
-        BusyCursor busy; // a fit of three species takes seconds
-        view_->ButtonFitSpeciesClick(source);
+        // A fit of three species of a long run takes a second or more: off the window thread.
+        if (view_->StartSpeciesFit(source))
+            BeginSpeciesFit();
         Refresh();
     });
+    c.state = new QLabel(panel);
+    c.state->setObjectName(corrected ? "speciesFitStateCorrected" : "speciesFitStateExtrapolated");
+    c.progress = new QWidget(panel);
+    c.progress->setObjectName(corrected ? "speciesFitProgressCorrected" : "speciesFitProgressExtrapolated");
+    auto* bar = new QProgressBar(c.progress);
+    bar->setRange(0, 0); // how long a fit takes is not known before: a busy bar
+    bar->setMaximumHeight(14);
+    bar->setTextVisible(false);
+    auto* cancel = new QPushButton(tr("Cancel"), c.progress);
+    cancel->setToolTip(tr("Stop the fit (Esc); the panel keeps the fit before it"));
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        if (view_)
+            view_->CancelSpeciesFit();
+    });
+    auto* progressRow = new QHBoxLayout(c.progress);
+    progressRow->setContentsMargins(0, 0, 0, 0);
+    progressRow->addWidget(bar, 1);
+    progressRow->addWidget(cancel);
+    c.progress->hide();
 
     c.table = new QTableWidget(0, 0, panel);
     c.table->setObjectName(corrected ? "speciesTableCorrected" : "speciesTableExtrapolated");
@@ -149,6 +180,10 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
+    auto* stateRow = new QHBoxLayout;
+    stateRow->addWidget(c.state);
+    stateRow->addWidget(c.progress, 1);
+    layout->addLayout(stateRow);
     layout->addWidget(c.description);
     layout->addWidget(c.table, 1);
     layout->addWidget(c.notes);
@@ -196,8 +231,17 @@ void SedDataViewWidget::RefreshSpecies()
                  std::pair { c.density, &v.EditSolventDensity }, std::pair { c.viscosity, &v.EditSolventViscosity } })
             if (!edit->hasFocus())
                 SetText(edit, *text);
+        const bool running = v.SpeciesFitRunning() && v.RunningSpeciesFitSource() == source;
+        const bool slow = running && fitClock_.isValid() && fitClock_.elapsed() >= ShowProgressAfterMs;
+        c.fit->setEnabled(!v.SpeciesFitRunning());
+        if (c.progress->isVisible() != slow)
+            c.progress->setVisible(slow);
+        const QString state = QString::fromStdString(p.FitState) + (slow ? tr(" (Esc cancels)") : QString());
+        if (c.state->text() != state)
+            c.state->setText(state);
+        c.state->setVisible(!p.FitState.empty() && (!running || slow));
         SetWholeText(c.description, QString::fromStdString(p.LabelSpeciesFit));
-        c.description->setStyleSheet(p.Failed ? "color: #c00000" : "");
+        SetStyle(c.description, p.Failed ? "color: #c00000" : "");
         SetWholeText(c.notes, QString::fromStdString(p.LabelSpeciesNotes));
         c.notes->setVisible(!p.LabelSpeciesNotes.empty());
         if (c.shownRows != p.TableRows || c.table->columnCount() != static_cast<int>(p.TableHeader.size())) {
@@ -223,7 +267,7 @@ void SedDataViewWidget::RefreshSpecies()
     }
     convergenceChart_->Refresh();
     SetWholeText(convergenceVerdict_, QString::fromStdString(v.LabelConvergence));
-    convergenceVerdict_->setStyleSheet(v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
+    SetStyle(convergenceVerdict_, v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
 }
 
 QPushButton* SedDataViewWidget::FitSpeciesButton(Source source) const { return species_[IndexOf(source)].fit; }
@@ -231,3 +275,65 @@ QPushButton* SedDataViewWidget::FitSpeciesButton(Source source) const { return s
 QTableWidget* SedDataViewWidget::SpeciesTable(Source source) const { return species_[IndexOf(source)].table; }
 
 ChartView* SedDataViewWidget::ResidualChart(Source source) const { return species_[IndexOf(source)].residuals; }
+
+QWidget* SedDataViewWidget::SpeciesFitProgress(Source source) const { return species_[IndexOf(source)].progress; }
+
+void SedDataViewWidget::BeginSpeciesFit()
+{
+    if (!fitTimer_) {
+        fitTimer_ = new QTimer(this);
+        fitTimer_->setInterval(30);
+        connect(fitTimer_, &QTimer::timeout, this, &SedDataViewWidget::SpeciesFitTick);
+        fitEscape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        fitEscape_->setContext(Qt::WindowShortcut);
+        connect(fitEscape_, &QShortcut::activated, this, [this] {
+            if (view_)
+                view_->CancelSpeciesFit();
+        });
+    }
+    fitEscape_->setEnabled(true);
+    fitClock_.start();
+    fitTimer_->start();
+    if (!fitCursor_) {
+        // The busy cursor that still takes clicks: the window answers while the fit runs.
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        fitCursor_ = true;
+    }
+}
+
+void SedDataViewWidget::EndSpeciesFitWait()
+{
+    if (fitTimer_) {
+        fitTimer_->stop();
+        fitEscape_->setEnabled(false);
+    }
+    fitClock_.invalidate();
+    if (fitCursor_) {
+        QApplication::restoreOverrideCursor();
+        fitCursor_ = false;
+    }
+}
+
+void SedDataViewWidget::SpeciesFitTick()
+{
+    if (!view_) {
+        EndSpeciesFitWait();
+        return;
+    }
+    const bool ended = view_->PollSpeciesFit();
+    if (ended || !view_->SpeciesFitRunning())
+        EndSpeciesFitWait();
+    const bool wasShown = species_[0].progress->isVisible() || species_[1].progress->isVisible();
+    // Nothing to redraw while the bar is already up: the bar animates by itself.
+    if (ended || (!wasShown && fitClock_.isValid() && fitClock_.elapsed() >= ShowProgressAfterMs))
+        Refresh();
+}
+
+void SedDataViewWidget::FinishSpeciesFit()
+{
+    if (!view_)
+        return;
+    view_->FinishSpeciesFit();
+    EndSpeciesFitWait();
+    Refresh();
+}

@@ -296,6 +296,7 @@ int main(int argc, char* argv[])
                 QPushButton* fit = view->FitSpeciesButton(source);
                 fit->parentWidget()->findChild<QSpinBox*>()->setValue(fitSpecies);
                 fit->click();
+                view->FinishSpeciesFit(); // the fit runs off the window thread: its result in the picture
             }
             QApplication::processEvents();
             if (refuseShot())

@@ -1,6 +1,7 @@
 // Species and convergence in the data view, on the demo's simulated monomer-dimer run (4.4 and
 // 6.8 S, 80/20): "Fit species" on the corrected and the extrapolated curve, what the charts and the
 // table then hold, the refusals, and the convergence measure as the run is followed.
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "DataViewFixture.h"
 #include "provenance/SpeciesFitRecord.h"
+#include "species/SpeciesFit.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
@@ -176,6 +178,63 @@ TEST_F(SedDataView, SpeciesChoicesThatCannotBeFittedAreRefused)
         EXPECT_FALSE(view.dcdtChart.LegendVisible);
     }
     EXPECT_TRUE(view.InputEnabled);
+}
+
+// The window fits off its thread: the same table as the fit on the calling thread; a cancelled fit
+// leaves the fit before it in the panel and says so; the fitter itself stops at the flag.
+TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePreviousFit)
+{
+    testutil::ScriptedPrompts prompts;
+    TSedDataView view(&prompts);
+    Launch(view, FinishedRun());
+    view.UpDownSpecies.SetPosition(2);
+    view.ButtonFitSpeciesClick(Source::Corrected);
+    const TSedDataView::SpeciesPanel shown = view.CorrectedSpecies;
+    ASSERT_FALSE(shown.Failed) << shown.LabelSpeciesFit;
+    const auto overlay = static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0]);
+    auto ys = [&view, overlay] {
+        std::vector<double> y;
+        for (const ChartPoint& p : view.dcdtChart.Series[overlay].Points)
+            y.push_back(p.Y);
+        return y;
+    };
+    const std::vector<double> drawn = ys();
+    ASSERT_FALSE(drawn.empty());
+
+    view.CorrectedSpecies.TableRows.clear();
+    view.CorrectedSpecies.LabelSpeciesFit.clear();
+    ASSERT_TRUE(view.StartSpeciesFit(Source::Corrected));
+    EXPECT_TRUE(view.SpeciesFitRunning());
+    EXPECT_EQ(view.CorrectedSpecies.FitState, "Fitting 2 species...");
+    EXPECT_FALSE(view.StartSpeciesFit(Source::Extrapolated)) << "one fit at a time";
+    view.FinishSpeciesFit();
+    EXPECT_FALSE(view.SpeciesFitRunning());
+    const TSedDataView::SpeciesPanel& panel = view.CorrectedSpecies;
+    EXPECT_EQ(panel.TableRows, shown.TableRows);
+    EXPECT_EQ(panel.LabelSpeciesFit, shown.LabelSpeciesFit);
+    EXPECT_EQ(panel.LabelSpeciesNotes, shown.LabelSpeciesNotes);
+    EXPECT_EQ(panel.FittedSet, shown.FittedSet);
+    EXPECT_EQ(panel.FittedSetTime, shown.FittedSetTime);
+    EXPECT_TRUE(panel.FitState.empty());
+    EXPECT_EQ(ys(), drawn);
+
+    view.UpDownSpecies.SetPosition(3);
+    ASSERT_TRUE(view.StartSpeciesFit(Source::Corrected));
+    view.CancelSpeciesFit();
+    EXPECT_TRUE(view.PollSpeciesFit());
+    EXPECT_FALSE(view.SpeciesFitRunning());
+    EXPECT_EQ(panel.FitState, "Fit cancelled");
+    EXPECT_EQ(panel.TableRows, shown.TableRows) << "the fit before stays";
+    EXPECT_EQ(panel.LabelSpeciesFit, shown.LabelSpeciesFit);
+    EXPECT_EQ(ys(), drawn);
+    EXPECT_TRUE(prompts.Messages.empty());
+
+    SpeciesFitOptions options;
+    options.Species = 3;
+    const std::atomic<bool> stop { true };
+    const SpeciesFitResult stopped = RunSpeciesFit(PrepareSpeciesFit(*view.Engine, options), &stop);
+    EXPECT_EQ(stopped.Status, FitStatus::Failed);
+    EXPECT_EQ(stopped.Message, "Fit cancelled");
 }
 
 TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)

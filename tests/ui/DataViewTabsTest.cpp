@@ -244,6 +244,7 @@ TEST(DataViewTabs, NoTickLabelsOverlapAtTheDefaultSize)
     // The species residuals, a short chart under the corrected curve.
     ASSERT_TRUE(w->SelectTab(QString::fromLatin1(TSedDataView::TabCaptions[2])));
     w->FitSpeciesButton(TSedDataView::SpeciesSource::Corrected)->click();
+    w->FinishSpeciesFit();
     ASSERT_GT(w->ResidualChart(TSedDataView::SpeciesSource::Corrected)->DrawnCurves(), 0);
     ExpectReadableCharts(w, "species fit");
     ASSERT_TRUE(w->SelectTab("Extrapolation"));

@@ -63,6 +63,14 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     EXPECT_EQ(view.EditVbar, "0.74");
 
     fit->click();
+    // The fit runs off the window thread, under a busy cursor that still takes clicks.
+    ASSERT_TRUE(view.SpeciesFitRunning());
+    EXPECT_FALSE(fit->isEnabled());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    w->FinishSpeciesFit();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(fit->isEnabled());
     ASSERT_EQ(view.CorrectedSpecies.Result.Status, FitStatus::Converged) << view.CorrectedSpecies.LabelSpeciesFit;
     QTableWidget* table = w->SpeciesTable(Source::Corrected);
     ASSERT_EQ(table->rowCount(), 2);
@@ -82,11 +90,29 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     ASSERT_NE(description, nullptr);
     EXPECT_EQ(description->text().toStdString(), view.CorrectedSpecies.LabelSpeciesFit);
 
+    // Esc cancels a running fit: the table keeps the fit before it, and the panel says so.
+    species->setValue(3);
+    fit->click();
+    ASSERT_TRUE(view.SpeciesFitRunning());
+    w->activateWindow();
+    QTest::keyClick(w, Qt::Key_Escape);
+    w->FinishSpeciesFit();
+    EXPECT_FALSE(view.SpeciesFitRunning());
+    EXPECT_EQ(view.CorrectedSpecies.FitState, "Fit cancelled");
+    EXPECT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(view.CorrectedSpecies.Result.Species.size(), 2u);
+    QLabel* state = panel->findChild<QLabel*>("speciesFitStateCorrected");
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state->text(), "Fit cancelled");
+    EXPECT_FALSE(state->isHidden());
+    EXPECT_TRUE(w->SpeciesFitProgress(Source::Corrected)->isHidden());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
     // The extrapolation tab's panel shares the choices, and has its own table.
     ASSERT_TRUE(w->SelectTab("Extrapolation"));
     QApplication::processEvents();
     QWidget* other = w->FitSpeciesButton(Source::Extrapolated)->parentWidget();
-    EXPECT_EQ(other->findChild<QSpinBox*>()->value(), 2);
+    EXPECT_EQ(other->findChild<QSpinBox*>()->value(), 3);
     EXPECT_EQ(w->SpeciesTable(Source::Extrapolated)->rowCount(), 0);
     w->close();
 }
