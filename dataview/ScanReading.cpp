@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "scanfiles/ScanText.h"
+#include "scanfiles/Sha256.h"
 
 void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out)
 {
@@ -23,6 +24,10 @@ void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader
         // A fresh header for each file: nothing of the file before carries over, on whichever thread.
         reader.Header = ScanHeader {};
         reader.Header.UseApparentTime = 0;
+        // The record of a result takes this hash: each input is read once, and what it names is
+        // exactly what was parsed.
+        if (out.Count <= static_cast<int64_t>(ScanFileMaxBytes))
+            out.Sha256 = Sha256Hex(bytes);
         out.Result = reader.ParseScanText(job.Path, bytes, intensityMode, 0);
         out.Parsed = true;
         out.Refusal = reader.Refusal;

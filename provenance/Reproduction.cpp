@@ -14,7 +14,7 @@
 
 #include "dataview/ChannelSession.h"
 #include "provenance/RecordText.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 

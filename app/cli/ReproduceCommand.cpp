@@ -15,7 +15,7 @@
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
 #include "provenance/SpeciesFitRecord.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"

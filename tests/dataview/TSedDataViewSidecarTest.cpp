@@ -7,7 +7,7 @@
 #include "dataview/ExtrapolationFile.h"
 #include "dataview/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "testutil/ScriptedPrompts.h"
 
 namespace fs = std::filesystem;
