@@ -98,6 +98,7 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
     e.RawStore = std::move(raw);
     chosen_ = chosen;
     HasData = e.RawStore->GetNumberOfSets() >= 1;
+    e.Threads = ReadThreads; // the dc/dt pairs of the stage are made on as many
     e.RefreshStages(false); // the raw sets were corrected as they were taken
     ++DataRevision;
     CountFiles();

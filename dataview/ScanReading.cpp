@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "analysis/Threads.h"
 #include "scanfiles/ScanText.h"
 #include "scanfiles/Sha256.h"
 
@@ -44,16 +45,7 @@ void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader
     }
 }
 
-int32_t ReadingThreadsFromEnvironment()
-{
-    if (const char* text = std::getenv("MORVANE_THREADS")) {
-        char* end = nullptr;
-        const long n = std::strtol(text, &end, 10);
-        if (end != text && *end == '\0' && n > 0)
-            return static_cast<int32_t>(std::min(n, 64L));
-    }
-    return static_cast<int32_t>(std::max(1U, std::min(std::thread::hardware_concurrency(), 64U)));
-}
+int32_t ReadingThreadsFromEnvironment() { return ThreadsFromEnvironment(); }
 
 ScanReadQueue::ScanReadQueue(std::vector<ScanReadJob> jobs, int32_t intensityMode, int32_t threads)
     : jobs_(std::move(jobs))
