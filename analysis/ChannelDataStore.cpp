@@ -169,8 +169,15 @@ int32_t ChannelDataStore::AddSet(
         Headers[static_cast<size_t>(NumberOfSets)] = header;
     if (NumberOfSets >= MaxSets || NumberOfPoints == 0 || n < 1 || !r || !y)
         return -1;
+    if (!PlaceSet(NumberOfSets, r, y, e, n))
+        return -1;
+    return NumberOfSets++;
+}
 
-    const int32_t s = NumberOfSets++;
+bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, const double* e, int32_t n) const
+{
+    if (s < 0 || s >= Slots || NumberOfPoints == 0 || n < 1 || !r || !y)
+        return false;
     for (int32_t j = 1; j < n; ++j) {
         if (r[j] < r[j - 1]) {
             AppendDiagnostic("\nA file read has a non-sequential R.  File index:  " + std::to_string(s) + "  ");
@@ -204,21 +211,30 @@ int32_t ChannelDataStore::AddSet(
             while (k < n - 1 && r[k] < x)
                 ++k;
             const double dr = r[k] - r[k - 1];
-            if (dr == 0) {
-                --NumberOfSets;
-                return -1;
-            }
+            if (dr == 0)
+                return false;
             const double f = (x - r[k - 1]) / dr;
             ys[i] = y[k - 1] + (y[k] - y[k - 1]) * f;
             es[i] = e ? e[k - 1] + (e[k] - e[k - 1]) * f : 0.0;
             ++count;
         }
     }
-    if (count == 0) {
-        --NumberOfSets;
+    return count > 0;
+}
+
+int32_t ChannelDataStore::KeepPlacedSet(int32_t slot, bool placed, const ScanHeader& header)
+{
+    if (NumberOfSets > 0 && !(header.Time > Headers[static_cast<size_t>(NumberOfSets - 1)].Time))
         return -1;
+    if (NumberOfSets < Slots)
+        Headers[static_cast<size_t>(NumberOfSets)] = header;
+    if (NumberOfSets >= MaxSets || !placed || slot < NumberOfSets || slot >= Slots)
+        return -1;
+    if (slot != NumberOfSets) {
+        std::copy(Y(slot), Y(slot) + NumberOfPoints, Y(NumberOfSets));
+        std::copy(E(slot), E(slot) + NumberOfPoints, E(NumberOfSets));
     }
-    return s;
+    return NumberOfSets++;
 }
 
 int32_t ChannelDataStore::CopySet(const ChannelDataStore& source, int32_t set)

@@ -45,6 +45,14 @@ public:
     ChannelDataStore(const ChannelDataStore&) = delete;
     ChannelDataStore& operator=(const ChannelDataStore&) = delete;
 
+    // AddSet in two steps, for sets made on several threads at once. PlaceSet puts a curve into
+    // storage slot `slot` (at or beyond the sets held; each thread its own slots) as AddSet would
+    // put it into the next set, and says whether AddSet would have found points to take.
+    // KeepPlacedSet then appends, in order, what a placed slot holds (moving it down when earlier
+    // slots were not kept) under the same rules as AddSet: the set's index, or -1.
+    bool PlaceSet(int32_t slot, const double* r, const double* y, const double* e, int32_t n) const;
+    int32_t KeepPlacedSet(int32_t slot, bool placed, const ScanHeader& header);
+
     // Queries: out-of-range indices give 0.0.
     double GetX(int32_t index) const;
     double GetX(int32_t set, int32_t index) const { return (void)set, GetX(index); }

@@ -1,9 +1,15 @@
-// A channel of 999 absorbance scans of 1600 points: the full load, each stage of it, and one
-// incremental refresh that adds a scan to 998.
+// A channel of 999 absorbance scans of 1600 points: the whole analyze process against the bare
+// parse of its bytes, the full load, each stage of it, and one incremental refresh that adds a scan
+// to 998. The process and the bare parse are meant to be run side by side, alternately:
+//     bench_channel --benchmark_filter='Process|Bare' --benchmark_repetitions=15
+//         --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <charconv>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include "follower/ChannelSession.h"
 #include "scanfiles/BeckmanFile.h"
@@ -75,6 +81,40 @@ void BM_BareParse999(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BareParse999)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The whole `morvane-cli analyze` of the channel, from the process's start to its g(s*) file and
+// record written; the argument is MORVANE_THREADS (0: the machine's).
+void BM_AnalyzeProcess999(benchmark::State& state)
+{
+    Channel& c = TheChannel();
+    testutil::TempDir out;
+    const std::string program = MORVANE_CLI_PROGRAM, output = out / "g.txt";
+    const std::string threads = "MORVANE_THREADS=" + std::to_string(state.range(0));
+    std::vector<std::string> args = { program, "analyze", c.all.path(), "--channel", "0*.RA1", "--output", output };
+    std::vector<char*> argv, envp;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::string copy = threads;
+    if (state.range(0) > 0)
+        envp.push_back(copy.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawn(&pid, program.c_str(), &quiet, nullptr, argv.data(), envp.data()) != 0
+            || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("morvane-cli analyze failed");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&quiet);
+    state.SetLabel(state.range(0) > 0 ? std::to_string(state.range(0)) + " threads" : "the machine's threads");
+}
+BENCHMARK(BM_AnalyzeProcess999)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void BM_ReadFiles999(benchmark::State& state)
 {

@@ -98,6 +98,7 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
     e.RawStore = std::move(raw);
     chosen_ = chosen;
     HasData = e.RawStore->GetNumberOfSets() >= 1;
+    e.Threads = ReadThreads; // the dc/dt pairs of the stage are made on as many
     e.RefreshStages(false); // the raw sets were corrected as they were taken
     ++DataRevision;
     CountFiles();
@@ -214,6 +215,8 @@ bool ChannelFollower::ReadyToRead(FileRecord& record, const FileLook* previous, 
     record.Complete = record.Candidate = record.CanStart = record.Used = false;
     record.OtherWavelength = 0;
     record.Scan.reset();
+    record.ReadSize = -1;
+    record.Sha256.clear();
     if (!record.Look.Regular) {
         // A directory, a pipe, a device; or a file that vanished or cannot be examined.
         Complete(record, record.Look.Size >= 0 ? ScanReason::NotRegularFile : ScanReason::Unreadable);
@@ -232,6 +235,10 @@ void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
     const bool beyondLimit = record.Look.Size > static_cast<int64_t>(ScanFileMaxBytes);
     if (!read.Parsed || (!read.EndedWithLineEnd && !beyondLimit))
         return;
+    if (!read.Sha256.empty()) {
+        record.ReadSize = read.Count;
+        record.Sha256 = std::move(read.Sha256);
+    }
     int32_t result = read.Result;
     ScanRefusal refusal = read.Refusal;
     if (read.HeaderParsed && apparentTime_ != 0)
@@ -361,6 +368,7 @@ bool ChannelFollower::MatchListing(
         const bool vanished = q == looks.size() || (p < old.size() && NameBefore(old[p].Look.Name, looks[q].Name));
         if (vanished) {
             if (old[p].Complete) {
+                old[p].Gone = true;
                 moved[p] = static_cast<int32_t>(files_.size());
                 files_.push_back(std::move(old[p]));
             }
@@ -379,6 +387,7 @@ bool ChannelFollower::MatchListing(
             AddedFiles.push_back(looks[q].Name);
         }
         record.Look = looks[q++];
+        record.Gone = false;
         listedAt.push_back(static_cast<int32_t>(files_.size()));
         previous.push_back(before);
         files_.push_back(std::move(record));
@@ -504,7 +513,12 @@ std::vector<ChannelFollower::FileOutcome> ChannelFollower::FileOutcomes() const
     std::vector<FileOutcome> outcomes;
     for (const FileRecord& record : files_)
         if (record.Complete && record.OtherWavelength == 0)
-            outcomes.push_back({ record.Look.Name, record.Used, record.Reason });
+            outcomes.push_back({ .Name = record.Look.Name,
+                .Used = record.Used,
+                .Reason = record.Reason,
+                .Size = record.Gone ? -1 : record.ReadSize,
+                .Sha256 = record.Gone ? std::string() : record.Sha256,
+                .Gone = record.Gone });
     return outcomes;
 }
 

@@ -76,6 +76,11 @@ public:
         std::string Name;
         bool Used = false;
         ScanReason Reason = ScanReason::Unreadable; // when not used
+        // The size and SHA-256 of the bytes the file was parsed from; -1 and empty when it was not
+        // parsed (never read, unreadable, over the reader's limit) or the latest look no longer saw it.
+        int64_t Size = -1;
+        std::string Sha256;
+        bool Gone = false; // the latest look did not see the file
     };
     std::vector<FileOutcome> FileOutcomes() const;
     // The files of the latest look that are not complete yet, in name order, as that look saw them.
@@ -110,6 +115,9 @@ private:
         int32_t OtherWavelength = 0; // complete, a scan of this other wavelength (nm): another channel's
         double Time = 0;
         ScanReason Reason = ScanReason::Unreadable; // when complete and not used
+        int64_t ReadSize = -1; // bytes parsed, when complete from a parse
+        std::string Sha256; // of those bytes
+        bool Gone = false; // not seen by the latest look (kept: it was read)
         std::unique_ptr<HeldScan> Scan;
     };
 

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "analysis/Threads.h"
 #include "scanfiles/ScanText.h"
+#include "scanfiles/Sha256.h"
 
 void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out)
 {
@@ -23,6 +25,10 @@ void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader
         // A fresh header for each file: nothing of the file before carries over, on whichever thread.
         reader.Header = ScanHeader {};
         reader.Header.UseApparentTime = 0;
+        // The record of a result takes this hash: each input is read once, and what it names is
+        // exactly what was parsed.
+        if (out.Count <= static_cast<int64_t>(ScanFileMaxBytes))
+            out.Sha256 = Sha256Hex(bytes);
         out.Result = reader.ParseScanText(job.Path, bytes, intensityMode, 0);
         out.Parsed = true;
         out.Refusal = reader.Refusal;
@@ -39,16 +45,7 @@ void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader
     }
 }
 
-int32_t ReadingThreadsFromEnvironment()
-{
-    if (const char* text = std::getenv("MORVANE_THREADS")) {
-        char* end = nullptr;
-        const long n = std::strtol(text, &end, 10);
-        if (end != text && *end == '\0' && n > 0)
-            return static_cast<int32_t>(std::min(n, 64L));
-    }
-    return static_cast<int32_t>(std::max(1U, std::min(std::thread::hardware_concurrency(), 64U)));
-}
+int32_t ReadingThreadsFromEnvironment() { return ThreadsFromEnvironment(); }
 
 ScanReadQueue::ScanReadQueue(std::vector<ScanReadJob> jobs, int32_t intensityMode, int32_t threads)
     : jobs_(std::move(jobs))

@@ -28,6 +28,9 @@ struct ScanRead {
     bool HeaderParsed = false;
     ScanHeader Header;
     std::vector<double> Radius, Value; // the points read
+    // SHA-256 of exactly the bytes parsed (the whole file, as the listing saw it); empty when the
+    // file was not parsed or is over the reader's limit (then it was not read to its end).
+    std::string Sha256;
 };
 
 // Reads and parses one file with `reader`; `bytes` is the buffer for its text.

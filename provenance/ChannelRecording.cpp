@@ -1,18 +1,31 @@
 #include "provenance/ChannelRecording.h"
 
 #include <iterator>
+#include <string_view>
+#include <unordered_map>
 
 #include "follower/ExtrapolationFile.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "scanfiles/FileSystem.h"
 
 namespace {
 
-InputFile Recorded(const std::string& dir, const std::string& name, const std::string& refused)
+// A file's entry: the size and hash of the bytes the follower parsed, so that no input is read a
+// second time. A file that was never parsed (no regular file, unreadable, over the reader's limit)
+// is hashed from the directory as it is now, as is any file the follower holds no outcome for.
+InputFile Recorded(const std::string& dir, const std::string& name, const std::string& refused,
+    const ChannelFollower::FileOutcome* outcome)
 {
     InputFile f;
     f.Name = name;
     f.Refused = refused;
+    if (outcome && !outcome->Sha256.empty()) {
+        f.Size = outcome->Size;
+        f.Sha256 = outcome->Sha256;
+        return f;
+    }
+    if (outcome && outcome->Gone)
+        return f; // deleted since it was read: nothing there to hash
     const FileDigest d = DigestOfFile(JoinPath(dir, name));
     if (d.Read) {
         f.Size = d.Size;
@@ -39,12 +52,20 @@ ChannelRecord RecordChannel(const ChannelFollower& follower)
     c.SettingsFile = follower.SettingsFile;
     // The raw store's order is the order of the scans; its headers (room kept for sets to come
     // beyond the ones held) name their files.
+    const std::vector<ChannelFollower::FileOutcome> outcomes = follower.FileOutcomes();
+    std::unordered_map<std::string_view, const ChannelFollower::FileOutcome*> used;
+    for (const ChannelFollower::FileOutcome& o : outcomes)
+        if (o.Used)
+            used.emplace(o.Name, &o);
     const int32_t scans = e.RawStore ? e.RawStore->GetNumberOfSets() : 0;
-    for (int32_t k = 0; k < scans; ++k)
-        c.Files.push_back(Recorded(c.RunDirectory, e.RawStore->Headers[static_cast<size_t>(k)].FileName, ""));
-    for (const ChannelFollower::FileOutcome& o : follower.FileOutcomes())
+    for (int32_t k = 0; k < scans; ++k) {
+        const std::string& name = e.RawStore->Headers[static_cast<size_t>(k)].FileName;
+        const auto it = used.find(name);
+        c.Files.push_back(Recorded(c.RunDirectory, name, "", it == used.end() ? nullptr : it->second));
+    }
+    for (const ChannelFollower::FileOutcome& o : outcomes)
         if (!o.Used)
-            c.RefusedFiles.push_back(Recorded(c.RunDirectory, o.Name, ScanReasonText(o.Reason)));
+            c.RefusedFiles.push_back(Recorded(c.RunDirectory, o.Name, ScanReasonText(o.Reason), &o));
     c.GofsSets = e.GofsStore ? e.GofsStore->GetNumberOfSets() : 0;
     return c;
 }

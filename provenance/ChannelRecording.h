@@ -8,7 +8,7 @@
 
 // The sidecar's record of a loaded channel, taken from its follower: the run directory, the channel
 // entry, the positions, the averaging rule and the analysis settings of its engine, and every
-// complete scan file of the load with its size and SHA-256 (read now, from the run directory).
+// complete scan file of the load with the size and SHA-256 of the bytes its reading parsed.
 ChannelRecord RecordChannel(const ChannelFollower& follower);
 
 // Set k of one of the engine's derived stores (GofsStore, SmoothGofsStore, AvgDcdtStore), with the

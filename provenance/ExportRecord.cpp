@@ -5,7 +5,7 @@
 #include "provenance/ChannelRecording.h"
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "scanfiles/FileSystem.h"
 
 std::string ExportListName(const ScanExportResult& result)

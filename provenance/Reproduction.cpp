@@ -14,7 +14,7 @@
 
 #include "follower/ChannelSession.h"
 #include "provenance/RecordText.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 

@@ -12,7 +12,7 @@
 #include "MorvaneVersion.h"
 #include "analysis/NumberText.h"
 #include "provenance/RecordText.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsKeys.h"
 

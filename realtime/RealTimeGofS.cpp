@@ -1,5 +1,7 @@
 #include "realtime/RealTimeGofS.h"
 
+#include "analysis/Threads.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -136,9 +138,7 @@ int32_t RealTimeGofS::PartnerOf(int32_t k, double span) const
     return -1;
 }
 
-// One dc/dt set from raw scans f (first) and l (last). Returns AddSet's result; -1 also for a
-// pair without a usable time span (equal times, a time of 0, no speed), which is skipped.
-int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
+bool RealTimeGofS::PairCurve(int32_t f, int32_t l, double* x, double* y, double* e, ScanHeader& h) const
 {
     const ScanHeader& hf = RawStore->Headers[static_cast<size_t>(f)];
     const ScanHeader& hl = RawStore->Headers[static_cast<size_t>(l)];
@@ -146,7 +146,7 @@ int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
     const double omega2 = OmegaSquared(hl.Rpm);
     const double dt = tl - tf;
     if (!(tf > 0) || !(tl > 0) || !(dt > 0) || !(omega2 > 0))
-        return -1;
+        return false;
     const double thm = 2 / (1 / tl + 1 / tf);
     const int32_t n = RawStore->GetNumberOfPoints();
     const double low = Meniscus + Settings.DefaultMeniscusIgnore;
@@ -157,29 +157,65 @@ int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
     const double* el = RawStore->GetSetE(l);
     for (int32_t i = 0; i < n; ++i) {
         const double r = RawStore->GetX(i);
-        const size_t u = static_cast<size_t>(i);
         if (low < r && r < high) {
-            workX_[u] = std::log(std::log(r / Meniscus) / thm / omega2);
+            x[i] = std::log(std::log(r / Meniscus) / thm / omega2);
             // A radius that one of the two scans does not cover holds no difference.
             if (ef[i] >= 0 && el[i] >= 0) {
-                workY_[u] = (yf[i] - yl[i]) * thm / dt;
-                workE_[u] = Settings.DefaultPositiveError;
+                y[i] = (yf[i] - yl[i]) * thm / dt;
+                e[i] = Settings.DefaultPositiveError;
             } else {
-                workY_[u] = 0;
-                workE_[u] = Settings.DefaultIgnoreTag;
+                y[i] = 0;
+                e[i] = Settings.DefaultIgnoreTag;
             }
         } else {
-            workY_[u] = 0;
-            workX_[u] = r <= low ? Settings.LowLogS : Settings.HighLogS;
-            workE_[u] = Settings.DefaultIgnoreTag;
+            y[i] = 0;
+            x[i] = r <= low ? Settings.LowLogS : Settings.HighLogS;
+            e[i] = Settings.DefaultIgnoreTag;
         }
     }
-    ScanHeader h = hl;
+    h = hl;
     h.Time = thm;
     h.Omega2t = omega2 * thm;
     h.FirstScan = f;
     h.LastScan = l;
-    return DcdtStore->AddSet(workX_.data(), workY_.data(), workE_.data(), n, h, thm);
+    return true;
+}
+
+// One dc/dt set from raw scans f (first) and l (last). Returns AddSet's result; -1 also for a
+// pair without a usable time span (equal times, a time of 0, no speed), which is skipped.
+int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
+{
+    ScanHeader h;
+    if (!PairCurve(f, l, workX_.data(), workY_.data(), workE_.data(), h))
+        return -1;
+    return DcdtStore->AddSet(workX_.data(), workY_.data(), workE_.data(), RawStore->GetNumberOfPoints(), h, h.Time);
+}
+
+void RealTimeGofS::AddPairs(const std::vector<std::pair<int32_t, int32_t>>& pairs, const char* error)
+{
+    const auto count = static_cast<int32_t>(pairs.size());
+    const int32_t threads = std::min(Threads > 0 ? Threads : ThreadsFromEnvironment(), 64);
+    // Pair p goes to slot p of the dc/dt store, each thread with curves of its own; the slots are
+    // then kept in order, as AddPair would add them one after the other.
+    if (threads <= 1 || count < 32 || count > ChannelDataStore::Slots) {
+        for (const auto& [f, l] : pairs)
+            if (AddPair(f, l) < 0)
+                StatusLog += error;
+        return;
+    }
+    const auto n = static_cast<size_t>(RawStore->GetNumberOfPoints());
+    std::vector<std::vector<double>> work(static_cast<size_t>(threads), std::vector<double>(3 * n));
+    std::vector<ScanHeader> headers(pairs.size());
+    std::vector<char> paired(pairs.size(), 0), placed(pairs.size(), 0);
+    ForEachOnThreads(count, threads, [&](int32_t p, int32_t t) {
+        double* x = work[static_cast<size_t>(t)].data();
+        const auto u = static_cast<size_t>(p);
+        paired[u] = PairCurve(pairs[u].first, pairs[u].second, x, x + n, x + 2 * n, headers[u]);
+        placed[u] = paired[u] && DcdtStore->PlaceSet(p, x, x + n, x + 2 * n, static_cast<int32_t>(n));
+    });
+    for (size_t p = 0; p < pairs.size(); ++p)
+        if (!paired[p] || DcdtStore->KeepPlacedSet(static_cast<int32_t>(p), placed[p] != 0, headers[p]) < 0)
+            StatusLog += error;
 }
 
 RealTimeGofS::PairingParameters RealTimeGofS::CurrentPairingParameters() const
@@ -205,16 +241,19 @@ int32_t RealTimeGofS::Refreshdcdtvss()
     } else if (j < l - j) {
         pairing_ = Pairing::Spaced;
         const int32_t d = n / 2 - 1;
+        std::vector<std::pair<int32_t, int32_t>> pairs;
         for (int32_t k = d; k <= l; ++k)
-            if (AddPair(k - d, k) < 0)
-                StatusLog += "\nError adding a set.  ";
+            pairs.emplace_back(k - d, k);
+        AddPairs(pairs, "\nError adding a set.  ");
     } else {
         pairing_ = Pairing::OwnWindow;
+        std::vector<std::pair<int32_t, int32_t>> pairs;
         for (int32_t k = 0; k <= l; ++k) {
             const int32_t jk = PartnerOf(k, PairingSpan(k));
-            if (jk >= 0 && AddPair(jk, k) < 0)
-                StatusLog += "\nError adding a set in Refreshdcdtvss.  ";
+            if (jk >= 0)
+                pairs.emplace_back(jk, k);
         }
+        AddPairs(pairs, "\nError adding a set in Refreshdcdtvss.  ");
     }
     pairingParameters_ = CurrentPairingParameters();
     pairedRawSets_ = n;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/ChannelDataStore.h"
@@ -35,6 +36,9 @@ public:
     bool WindowByMW = false;
     double AssumedMW = 150000.0; // g/mol
     bool Created = false;
+    // The threads the dc/dt pairs of a whole stage are made on; 0: ThreadsFromEnvironment(). The
+    // pairs are independent and kept in order: the stage is the same whatever the number.
+    int32_t Threads = 0;
     bool CompositeEmpty = true;
 
     RealTimeGofS();
@@ -113,6 +117,11 @@ private:
     int32_t pairedSets_ = 0; // dc/dt sets it then held
     double PairingSpan(int32_t k) const;
     int32_t AddPair(int32_t f, int32_t l);
+    // The dc/dt curve of raw scans f and l into x, y, e (raw grid size) and its header; false for
+    // a pair without a usable time span.
+    bool PairCurve(int32_t f, int32_t l, double* x, double* y, double* e, ScanHeader& h) const;
+    // Adds the pairs in order, made on several threads; `error` is logged for each one not added.
+    void AddPairs(const std::vector<std::pair<int32_t, int32_t>>& pairs, const char* error);
 
     // The parameters the composite curve was last filled with: a change starts it afresh,
     // so no point keeps a value computed with an old meniscus, reference or window rule.

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "scanfiles/NumericLocale.h"
 
 namespace {
 
@@ -30,13 +29,38 @@ private:
     int fd_;
 };
 
-// Room for the widest line: a radius of 1e308 takes 314 characters in "%9.4f".
-constexpr size_t LineRoom = 400;
+// Room for the widest field: a radius of 1e308 takes 314 characters in "%9.4f".
+constexpr size_t FieldRoom = 400;
 
-void AppendFormatted(std::string& text, const char* line, int length)
+// Appends x as printf would in the "C" locale with "%<width>.<precision>f" (fixed) or
+// "%<width>.<precision>E": std::to_chars gives the same correctly rounded digits (ties of exactly
+// representable values to even, as the C library rounds), the same "-nan"/"inf" words and at least
+// two exponent digits; printf's upper case and its right alignment are added here. Knows no
+// locale, so no locale switch per line is needed.
+char* AppendField(char* out, double x, int width, int precision, bool scientific)
 {
-    if (length > 0)
-        text.append(line, std::min(static_cast<size_t>(length), LineRoom - 1));
+    char field[FieldRoom];
+    const std::to_chars_result r = std::to_chars(field, field + sizeof field, x,
+        scientific ? std::chars_format::scientific : std::chars_format::fixed, precision);
+    const auto length = static_cast<int>(r.ptr - field);
+    for (int pad = width - length; pad > 0; --pad)
+        *out++ = ' ';
+    for (const char* p = field; p < r.ptr; ++p)
+        *out++ = scientific && *p >= 'a' && *p <= 'z' ? static_cast<char>(*p - 'a' + 'A') : *p;
+    return out;
+}
+
+// One data line: "%9.4f%15.5E" and, with a third column, "%15.5E"; then CR LF.
+void AppendLine(std::string& text, double radius, double value, const double* third)
+{
+    char line[3 * FieldRoom + 2];
+    char* p = AppendField(line, radius, 9, 4, false);
+    p = AppendField(p, value, 15, 5, true);
+    if (third)
+        p = AppendField(p, *third, 15, 5, true);
+    *p++ = '\r';
+    *p++ = '\n';
+    text.append(line, static_cast<size_t>(p - line));
 }
 
 } // namespace
@@ -129,38 +153,40 @@ bool EndsWithLineEnd(std::string_view text)
 
 std::string HeaderLineText(char typeLetter, const ScanHeader& header)
 {
-    const NumericLocaleScope numericLocale;
-    char line[2048]; // five fixed-point fields of up to 314 characters each
-    const int length = std::snprintf(line, sizeof line, "%c %d %.1f %.0f %.0f %.5E %.0f %d", typeLetter, header.Cell,
-        header.Temperature, header.Rpm, header.RecordedTime, header.Omega2t, header.Wavelength, header.HeaderCount);
-    return length > 0 ? std::string(line, std::min(static_cast<size_t>(length), sizeof line - 1)) : std::string();
+    // "%c %d %.1f %.0f %.0f %.5E %.0f %d"
+    char line[6 * FieldRoom];
+    char* p = line;
+    *p++ = typeLetter;
+    *p++ = ' ';
+    p = std::to_chars(p, p + 16, header.Cell).ptr;
+    const struct {
+        double x;
+        int precision;
+        bool scientific;
+    } fields[] = { { header.Temperature, 1, false }, { header.Rpm, 0, false }, { header.RecordedTime, 0, false },
+        { header.Omega2t, 5, true }, { header.Wavelength, 0, false } };
+    for (const auto& f : fields) {
+        *p++ = ' ';
+        p = AppendField(p, f.x, 0, f.precision, f.scientific);
+    }
+    *p++ = ' ';
+    p = std::to_chars(p, p + 16, header.HeaderCount).ptr;
+    return std::string(line, p);
 }
 
-void AppendDataLine(std::string& text, double radius, double value)
-{
-    const NumericLocaleScope numericLocale;
-    char line[LineRoom];
-    AppendFormatted(text, line, std::snprintf(line, sizeof line, "%9.4f%15.5E\r\n", radius, value));
-}
+void AppendDataLine(std::string& text, double radius, double value) { AppendLine(text, radius, value, nullptr); }
 
 void AppendDataLine(std::string& text, double radius, double value, double third)
 {
-    const NumericLocaleScope numericLocale;
-    char line[LineRoom];
-    AppendFormatted(text, line, std::snprintf(line, sizeof line, "%9.4f%15.5E%15.5E\r\n", radius, value, third));
+    AppendLine(text, radius, value, &third);
 }
 
 void AppendDataLines(std::string& text, const double* radius, const double* value, const double* third, int32_t n)
 {
-    const NumericLocaleScope numericLocale;
     text.reserve(text.size() + static_cast<size_t>(std::max(n, 0)) * (third ? 41 : 26));
-    char line[LineRoom];
     for (int32_t i = 0; i < n; ++i) {
         const auto k = static_cast<size_t>(i);
-        const int length = third
-            ? std::snprintf(line, sizeof line, "%9.4f%15.5E%15.5E\r\n", radius[k], value[k], third[k])
-            : std::snprintf(line, sizeof line, "%9.4f%15.5E\r\n", radius[k], value[k]);
-        AppendFormatted(text, line, length);
+        AppendLine(text, radius[k], value[k], third ? third + k : nullptr);
     }
 }
 

@@ -7,7 +7,7 @@
 #include "ProgramRun.h"
 #include "app/cli/ExportCommand.h"
 #include "follower/ChannelSession.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;

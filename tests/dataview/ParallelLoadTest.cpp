@@ -1,5 +1,6 @@
-// A full load reads its files on several threads but judges and takes them in name order: the
-// stores, the counts and the progress texts are the same, bit for bit, whatever the number of threads.
+// A full load reads its files on several threads but judges and takes them in name order, and makes
+// the dc/dt pairs on several threads but keeps them in order: the stores, the counts, the progress
+// texts, the g(s*) file and the record are the same, bit for bit, whatever the number of threads.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,9 @@
 
 #include "FollowerCheck.h"
 #include "follower/ChannelFollower.h"
+#include "follower/GofsOutput.h"
+#include "provenance/ChannelRecording.h"
+#include "scanfiles/Sha256.h"
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
@@ -127,25 +131,37 @@ void Open(ChannelFollower& f, const std::string& channel, int32_t threads)
 
 } // namespace
 
-TEST(ParallelLoad, OneThreadAndFourGiveTheSameStoresCountsAndProgress)
+TEST(ParallelLoad, OneTwoAndEightThreadsGiveTheSameStoresCountsProgressFileAndRecord)
 {
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         c.write(dir);
-        ProgressFollower one, four;
+        ProgressFollower one, two, eight;
         Open(one, c.channel, 1);
-        Open(four, c.channel, 4);
-        one.LoadChannel(dir.path());
-        four.LoadChannel(dir.path());
-        ASSERT_TRUE(one.HasData && four.HasData);
-        ExpectSameEngine(*one.Engine, *four.Engine);
+        Open(two, c.channel, 2);
+        Open(eight, c.channel, 8);
+        for (ProgressFollower* f : { &one, &two, &eight })
+            f->LoadChannel(dir.path());
+        ASSERT_TRUE(one.HasData && two.HasData && eight.HasData);
+        const std::string gofs = GofsFileText(*one.Engine, "g.txt", -1, true);
+        const std::string record = SidecarText(GofsSidecar(one, "g.txt", -1, true));
+        for (ProgressFollower* f : { &two, &eight }) {
+            ExpectSameEngine(*one.Engine, *f->Engine);
+            EXPECT_EQ(ScanCountText(f->Counts), c.counts);
+            EXPECT_EQ(one.progress, f->progress);
+            EXPECT_EQ(GofsFileText(*f->Engine, "g.txt", -1, true), gofs);
+            EXPECT_EQ(SidecarText(GofsSidecar(*f, "g.txt", -1, true)), record);
+        }
         EXPECT_EQ(ScanCountText(one.Counts), c.counts);
-        EXPECT_EQ(ScanCountText(four.Counts), c.counts);
-        EXPECT_EQ(one.progress, four.progress);
-        EXPECT_EQ(four.progress.back(), "Processing file  100");
+        EXPECT_EQ(eight.progress.back(), "Processing file  100");
+        // Each input's hash is that of its bytes, taken as it was read.
+        const Sidecar s = GofsSidecar(eight, "g.txt", -1, true);
+        ASSERT_FALSE(s.Channels.at(0).Files.empty());
+        for (const InputFile& f : s.Channels[0].Files)
+            ASSERT_EQ(f.Sha256, Sha256Hex(testutil::ReadTextFile(dir / f.Name))) << f.Name;
 
-        const ChannelDataStore& raw = *four.Engine->RawStore;
+        const ChannelDataStore& raw = *eight.Engine->RawStore;
         for (int k = 0; k < raw.GetNumberOfSets(); ++k)
             for (const std::string& name : c.left)
                 ASSERT_NE(raw.Headers[static_cast<size_t>(k)].FileName, name) << "set " << k;
@@ -155,10 +171,10 @@ TEST(ParallelLoad, OneThreadAndFourGiveTheSameStoresCountsAndProgress)
         if (c.channel == "0*.RA1")
             Write(dir, Files + 1, next);
         one.Timer1Timer();
-        four.Timer1Timer();
-        ExpectSameEngine(*one.Engine, *four.Engine);
+        eight.Timer1Timer();
+        ExpectSameEngine(*one.Engine, *eight.Engine);
         EXPECT_EQ(one.Counts.Reloads, 0);
-        EXPECT_EQ(four.Counts.Reloads, 0);
+        EXPECT_EQ(eight.Counts.Reloads, 0);
     }
 }
 

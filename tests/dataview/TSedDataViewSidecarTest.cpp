@@ -7,7 +7,7 @@
 #include "follower/ExtrapolationFile.h"
 #include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "testutil/ScriptedPrompts.h"
 
 namespace fs = std::filesystem;

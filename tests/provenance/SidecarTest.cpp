@@ -6,7 +6,7 @@
 
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "provenance/Sidecar.h"
 #include "testutil/ScanFileWriter.h"
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -128,6 +129,46 @@ TEST(ScanTextTest, DataLinesOfTwoAndThreeColumns)
     AppendDataLines(block, radius.data(), value.data(), nullptr, 1);
     EXPECT_EQ(block, "   5.9000    1.23450E-01\r\n");
     EXPECT_EQ(ScanText("Desc", "R 1", radius.data(), value.data(), nullptr, 1), "Desc\r\nR 1\r\n" + block);
+}
+
+// The lines are formatted without the C library's printf; they must be its bytes, for edge values
+// (signed zeros and NaNs, infinities, subnormals, the widest radius, ties of exactly representable
+// values, carries into a new digit) and for values spread over every magnitude.
+TEST(ScanTextTest, LinesAreTheBytesPrintfWrites)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> values = { 0.0, -0.0, 1.0, -1.0, 1e-7, -1e-7, 1e21, -1e21, 1e308, -1e308,
+        std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(), 2.2250738585072014e-308,
+        inf, -inf, nan, -nan, 0.03125, -0.03125, 0.15625, 2.5, 0.00005, 0.00015, 9.99995, 9.999995, 99999.5,
+        1.000005, 0.5, 1.5, -2.5, 6.02214076e23, 1e-300, 123456789012.345678, 5.9999500000000001, 0.000049999 };
+    std::mt19937_64 rng(11);
+    for (int k = 0; k < 4000; ++k) {
+        const double mantissa = std::uniform_real_distribution<double>(-10, 10)(rng);
+        values.push_back(mantissa * std::pow(10.0, static_cast<int>(rng() % 40) - 20));
+        // Radii as written, and halfway between two of the line's steps.
+        values.push_back(static_cast<double>(rng() % 200000) / 10000 + (k % 2 ? 0.00005 : 0));
+        uint64_t bits = rng();
+        double any = 0;
+        std::memcpy(&any, &bits, sizeof any);
+        values.push_back(any);
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        const double r = values[i], v = values[(i * 7 + 3) % values.size()], t = values[(i * 13 + 5) % values.size()];
+        char expected[1200];
+        std::snprintf(expected, sizeof expected, "%9.4f%15.5E%15.5E\r\n", r, v, t);
+        std::string line;
+        AppendDataLine(line, r, v, t);
+        ASSERT_EQ(line, expected) << r << " " << v << " " << t;
+        line.clear();
+        AppendDataLine(line, v, r);
+        std::snprintf(expected, sizeof expected, "%9.4f%15.5E\r\n", v, r);
+        ASSERT_EQ(line, expected);
+        const ScanHeader h = HeaderWith(static_cast<int>(i % 9) - 1, r, v, t, r, v, static_cast<int>(i) - 3);
+        std::snprintf(expected, sizeof expected, "%c %d %.1f %.0f %.0f %.5E %.0f %d", 'P', h.Cell, h.Temperature, h.Rpm,
+            h.RecordedTime, h.Omega2t, h.Wavelength, h.HeaderCount);
+        ASSERT_EQ(HeaderLineText('P', h), expected);
+    }
 }
 
 TEST(ScanTextTest, WrittenScanReadsBackToTheLinesPrecision)

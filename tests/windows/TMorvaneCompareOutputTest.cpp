@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "follower/ComparisonFile.h"
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 #include "windows/HandMadeView.h"

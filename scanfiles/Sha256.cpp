@@ -1,4 +1,4 @@
-#include "provenance/Sha256.h"
+#include "scanfiles/Sha256.h"
 
 #include <array>
 #include <cerrno>
