@@ -8,6 +8,7 @@
 #include "ui/QtPrompts.h"
 
 class ChartView;
+class CsTab;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -77,6 +78,8 @@ public:
     ChartView* ResidualChart(TSedDataView::SpeciesSource source) const;
     ChartView* ConvergenceChart() const { return convergenceChart_; }
     QLabel* ConvergenceVerdict() const { return convergenceVerdict_; }
+    // The c(s) tab (ui/CsTab.h).
+    CsTab* CsTabWidget() const { return csTab_; }
 
 signals:
     void closed(SedDataViewWidget* widget);
@@ -179,6 +182,7 @@ private:
     SpeciesControls species_[2];
     ChartView* convergenceChart_ = nullptr;
     QLabel* convergenceVerdict_ = nullptr;
+    CsTab* csTab_ = nullptr;
     int lastTab_ = 0;
     QTimer* timer1_;
     WaitWorkingWidget* waitWindow_;
