@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <iomanip>
+#include <sstream>
 #include <tuple>
 
 #include "analysis/NumberText.h"
@@ -51,6 +53,13 @@ std::string ReadNumber(const std::string& text, const char* what, double& value)
     return "";
 }
 
+std::string FixedText(double x, int decimals)
+{
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(decimals) << x;
+    return text.str();
+}
+
 std::string Pluralised(int32_t n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); }
 
 } // namespace
@@ -61,7 +70,7 @@ CsPanel::CsPanel()
     DistributionChart.Bottom.Title = "s (S)";
     DistributionChart.Left.Title = "c(s) (signal/S)";
     DistributionChart.Series = { CsLine("c(s)", Colours::Blue, 2), CsLine("peaks", Colours::Red, 1) };
-    DistributionChart.Series[1].Kind = SeriesKind::Points;
+    DistributionChart.Series[1].Kind = SeriesKind::Bars; // a line at each peak's s, labelled
     DistributionChart.Series[1].ShowMarks = true;
     DistributionChart.Series[1].InLegend = false;
     DistributionChart.EmptyText = std::string("c(s): press \"") + FitCaption + "\"";
@@ -253,8 +262,7 @@ void CsPanel::Show(const Job& job)
     const double s20w = S20wFactor(r.solvent);
 
     ChartModel& d = DistributionChart;
-    d.Bottom.Title = "s (S) at " + ThreeDigits(r.temperatureC) + " °C in the solvent; s20,w = " + ThreeDigits(s20w)
-        + " × s";
+    d.Bottom.Title = "s (S) at " + ThreeDigits(r.temperatureC) + " °C in the solvent; s20,w = " + FixedText(s20w, 3) + " × s";
     d.Left.Title = "c(s) (" + Unit + "/S)";
     d.ClearSeriesFrom(0);
     for (size_t k = 0; k < r.s.size(); ++k)
@@ -271,15 +279,28 @@ void CsPanel::Show(const Job& job)
             ThreeDigits(p.molarMass / 1000) });
     }
     d.Series[0].Active = d.Series[1].Active = true;
+    // The s axis ends a little past the last s with more than 0.5 % of the highest c(s) (a short
+    // run's grid reaches far beyond what sediments); the peak table lists every peak regardless.
+    double top = 0, last = r.s.back();
+    for (double c : r.distribution)
+        top = std::max(top, c);
+    for (size_t k = r.s.size(); k-- > 0;)
+        if (r.distribution[k] > 0.005 * top) {
+            last = r.s[k];
+            break;
+        }
+    d.Bottom.Automatic = false;
+    d.Bottom.Minimum = 0;
+    d.Bottom.Maximum = std::min(r.s.back(), 1.25 * last + 3 * step);
     d.Repaint();
 
-    // The drawn scans: data as points (every radius up to 400 of them), the fit as a black line.
+    // The drawn scans: data as points (about 150 of each), the fit as a black line.
     FitChart.Left.Title = "signal (" + Unit + ")";
     FitChart.Series.clear();
     ResidualChart.Series.resize(1);
     ResidualChart.Series[0].Clear();
     const std::vector<double>& radii = job.data.radii;
-    const size_t thin = std::max<size_t>(1, radii.size() / 400);
+    const size_t thin = std::max<size_t>(1, radii.size() / 150);
     ResidualChart.Series[0].Add(radii.front(), 0);
     ResidualChart.Series[0].Add(radii.back(), 0);
     ResidualChart.Series[0].Active = true;
