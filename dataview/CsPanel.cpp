@@ -279,19 +279,10 @@ void CsPanel::Show(const Job& job)
             ThreeDigits(p.molarMass / 1000) });
     }
     d.Series[0].Active = d.Series[1].Active = true;
-    // The s axis ends a little past the last s with more than 0.5 % of the highest c(s) (a short
-    // run's grid reaches far beyond what sediments); the peak table lists every peak regardless.
-    double top = 0, last = r.s.back();
-    for (double c : r.distribution)
-        top = std::max(top, c);
-    for (size_t k = r.s.size(); k-- > 0;)
-        if (r.distribution[k] > 0.005 * top) {
-            last = r.s[k];
-            break;
-        }
+    // The peak table lists every peak, also those past the axis' end.
     d.Bottom.Automatic = false;
     d.Bottom.Minimum = 0;
-    d.Bottom.Maximum = std::min(r.s.back(), 1.25 * last + 3 * step);
+    d.Bottom.Maximum = ChartEndS(r.s, r.amount);
     d.Repaint();
 
     // The drawn scans: data as points (about 150 of each), the fit as a black line.

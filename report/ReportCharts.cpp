@@ -255,16 +255,8 @@ ChartModel CsChart(const morvane::cs::CsResult& r, const std::string& unit)
         return chart;
     ChartSeries line = Series("c(s)", Colours::Blue, 2), peaks = Series("peaks", Colours::Red, 1);
     peaks.Kind = SeriesKind::Bars;
-    double top = 0, last = r.s.back();
-    for (size_t k = 0; k < r.s.size(); ++k) {
+    for (size_t k = 0; k < r.s.size(); ++k)
         line.Add(r.s[k], r.distribution[k]);
-        top = std::max(top, r.distribution[k]);
-    }
-    for (size_t k = r.s.size(); k-- > 0;)
-        if (r.distribution[k] > 0.005 * top) {
-            last = r.s[k];
-            break;
-        }
     for (const morvane::cs::CsPeak& p : r.peaks) {
         double height = 0; // the curve's highest point within the peak
         for (size_t k = 0; k < r.s.size(); ++k)
@@ -272,10 +264,9 @@ ChartModel CsChart(const morvane::cs::CsResult& r, const std::string& unit)
                 height = std::max(height, r.distribution[k]);
         peaks.Add(p.s, height, ThreeDigits(p.s) + " S");
     }
-    const double step = r.s.size() > 1 ? r.s[1] - r.s[0] : 1;
     chart.Bottom.Automatic = false;
     chart.Bottom.Minimum = 0;
-    chart.Bottom.Maximum = std::min(r.s.back(), 1.25 * last + 3 * step);
+    chart.Bottom.Maximum = morvane::cs::ChartEndS(r.s, r.amount);
     chart.Series = { std::move(line), std::move(peaks) };
     return chart;
 }

@@ -29,8 +29,7 @@ ChartModel ExtrapolationChart(const ExtrapolationChoice& choice);
 // The fitted set, the fit and each species' own curve.
 ChartModel SpeciesChart(const SpeciesFitResult& fit);
 
-// The c(s) distribution against s with a bar at each peak's s; the s axis ends a little past the
-// last s holding more than 0.5 % of the highest c(s).
+// The c(s) distribution against s with a bar at each peak's s; the s axis ends at ChartEndS.
 ChartModel CsChart(const morvane::cs::CsResult& result, const std::string& unit);
 
 // The convergence measures against elapsed time with their limits, as the data view draws them.
