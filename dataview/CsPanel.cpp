@@ -14,7 +14,16 @@
 #include "provenance/CsRecord.h"
 #include "species/Svedberg.h"
 
-using namespace morvane::cs;
+using morvane::cs::ChannelData;
+using morvane::cs::ChartEndS;
+using morvane::cs::CsCurves;
+using morvane::cs::CsData;
+using morvane::cs::CsFitter;
+using morvane::cs::CsOptions;
+using morvane::cs::CsPeak;
+using morvane::cs::CsResult;
+using morvane::cs::DefaultNoise;
+using morvane::cs::NoiseTermsText;
 
 // What one fit takes to its thread and brings back.
 struct CsPanel::Job {
