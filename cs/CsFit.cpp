@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "cs/Hydrodynamics.h"
@@ -64,6 +65,12 @@ struct Evaluation {
     std::vector<double> logRadii;
     std::vector<MovingHatLamm> solvers;
     std::vector<ScanSums> blocks;
+    // The final evaluation keeps the solutions (species x radii) of some scans for drawing: those
+    // at multiples of keepStride, and the newest.
+    bool keep = false;
+    size_t keepStride = 1;
+    std::map<size_t, std::vector<double>> kept;
+    std::vector<double> newest;
 };
 
 } // namespace fitdetail
@@ -83,6 +90,28 @@ struct CsFitter::State {
     int32_t lammEvaluations = 0;
 
     double SecondsOf(const CsData& d, size_t scan) const { return d.omega2t[scan] / d.omegaSquared; }
+    bool Cancelled() const { return options.cancel && options.cancel->load(std::memory_order_relaxed); }
+
+    // Keeps the solutions of evaluation scan `j` (rows of `x`, `stride` apart) when it is one to draw.
+    void Keep(Evaluation& e, size_t j, const double* x, size_t stride) const
+    {
+        const size_t radii = e.radii.size();
+        auto copy = [&](std::vector<double>& to) {
+            to.resize(sGrid.size() * radii);
+            for (size_t k = 0; k < sGrid.size(); ++k)
+                std::copy(x + k * stride, x + k * stride + radii, to.begin() + static_cast<std::ptrdiff_t>(k * radii));
+        };
+        if (j + 1 == e.scans.size())
+            copy(e.newest);
+        if (j % e.keepStride != 0)
+            return;
+        copy(e.kept[j]);
+        if (e.kept.size() <= CsFitter::KeptCurves)
+            return;
+        // Too many: every other one of those kept goes, the first scan stays.
+        e.keepStride *= 2;
+        std::erase_if(e.kept, [&](const auto& entry) { return entry.first % e.keepStride != 0; });
+    }
 
     std::unique_ptr<Evaluation> Start(const CsData& d, double ratio, std::vector<size_t> scans, std::vector<size_t> radii)
     {
@@ -112,7 +141,7 @@ struct CsFitter::State {
     {
         const auto species = static_cast<int32_t>(sGrid.size());
         const auto radii = static_cast<int32_t>(e.radii.size());
-        while (from < e.scans.size()) {
+        while (from < e.scans.size() && !Cancelled()) {
             const size_t block = from / BlockScans;
             if (e.blocks.size() <= block)
                 e.blocks.emplace_back(species, radii);
@@ -128,14 +157,21 @@ struct CsFitter::State {
                     y[j * e.radii.size() + i] = d.values[e.scans[from + j]][e.radii[i]];
             RunParallel(threads, [&](int32_t part) {
                 for (size_t k = static_cast<size_t>(part); k < sGrid.size(); k += static_cast<size_t>(threads)) {
+                    if (Cancelled())
+                        return;
                     for (size_t j = 0; j < count; ++j) {
                         e.solvers[k].AdvanceTo(SecondsOf(d, e.scans[from + j]));
                         e.solvers[k].Evaluate(e.logRadii.data(), radii, x.data() + (j * rows + k) * stride);
                     }
                 }
             });
-            for (size_t j = 0; j < count; ++j)
+            if (Cancelled())
+                return;
+            for (size_t j = 0; j < count; ++j) {
                 sums.AddScan(x.data() + j * rows * stride, y.data() + j * e.radii.size());
+                if (e.keep)
+                    Keep(e, from + j, x.data() + j * rows * stride, stride);
+            }
             RunParallel(threads, [&](int32_t part) {
                 for (size_t j = 0; j < count; ++j)
                     sums.AddGram(x.data() + j * rows * stride, part, threads);
@@ -194,7 +230,7 @@ double CsFitter::State::SearchRatio(const CsData& d)
     auto chi2 = [&](double ratio) {
         std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
         AddScans(d, *e, 0);
-        return BestChi2(*e);
+        return Cancelled() ? 0.0 : BestChi2(*e);
     };
     // Brent's method: golden sections, parabolic steps where they are trusted.
     const double golden = 0.3819660112501051;
@@ -202,7 +238,7 @@ double CsFitter::State::SearchRatio(const CsData& d)
     double x = a + golden * (b - a), w = x, v = x;
     double fx = chi2(x), fw = fx, fv = fx;
     double step = 0, previous = 0;
-    for (int iteration = 0; iteration < 40; ++iteration) {
+    for (int iteration = 0; iteration < 40 && !Cancelled(); ++iteration) {
         const double mid = 0.5 * (a + b);
         const double tol = RatioTolerance / 2;
         if (std::fabs(x - mid) <= 2 * tol - 0.5 * (b - a))
@@ -327,6 +363,16 @@ std::string Refusal(const CsData& d, const CsOptions& o)
 
 } // namespace
 
+// The result of a cancelled fit; the fitter keeps nothing to build on.
+CsResult CsFitter::Cancelled(State& st)
+{
+    st.final.reset();
+    st.searchedScans = 0;
+    CsResult r;
+    r.error = CancelledText;
+    return r;
+}
+
 CsResult CsFitter::Fit(const CsData& d)
 {
     State& st = *state_;
@@ -358,13 +404,18 @@ CsResult CsFitter::Fit(const CsData& d)
     st.firstSeconds = st.SecondsOf(d, 0);
     st.ratioFitted = !(st.options.frictionalRatio > 0);
     const double ratio = st.ratioFitted ? st.SearchRatio(d) : st.options.frictionalRatio;
+    if (st.Cancelled())
+        return Cancelled(st);
     std::vector<size_t> scans(d.values.size()), radii(d.radii.size());
     for (size_t j = 0; j < scans.size(); ++j)
         scans[j] = j;
     for (size_t i = 0; i < radii.size(); ++i)
         radii[i] = i;
     st.final = st.Start(d, ratio, scans, radii);
+    st.final->keep = true;
     st.AddScans(d, *st.final, 0);
+    if (st.Cancelled())
+        return Cancelled(st);
     CsResult r = st.Result(d);
     if (st.ratioFitted && (ratio < RatioLow + 2 * RatioTolerance || ratio > RatioHigh - 2 * RatioTolerance))
         r.notes.push_back("f/f0 ends at the edge of its range (1 to 3): the data do not determine it; give it with --ff0");
@@ -381,7 +432,36 @@ CsResult CsFitter::Update(const CsData& d)
     for (size_t j = from; j < d.values.size(); ++j)
         e->scans.push_back(j);
     st.AddScans(d, *e, from);
+    if (st.Cancelled())
+        return Cancelled(st);
     return st.Result(d);
+}
+
+CsCurves CsFitter::Curves(const CsResult& r) const
+{
+    CsCurves curves;
+    const Evaluation* e = state_->final.get();
+    if (!e || !r.error.empty() || r.amount.size() != state_->sGrid.size())
+        return curves;
+    const size_t radii = e->radii.size();
+    auto model = [&](size_t j, const std::vector<double>& chi) {
+        std::vector<double> m(radii, r.baseline + (j < r.radialInvariant.size() ? r.radialInvariant[j] : 0.0));
+        for (size_t i = 0; i < radii && i < r.timeInvariant.size(); ++i)
+            m[i] += r.timeInvariant[i];
+        for (size_t k = 0; k < r.amount.size(); ++k)
+            if (r.amount[k] != 0)
+                for (size_t i = 0; i < radii; ++i)
+                    m[i] += r.amount[k] * chi[k * radii + i];
+        curves.scans.push_back(e->scans[j]);
+        curves.model.push_back(std::move(m));
+    };
+    const size_t last = e->scans.size() - 1;
+    for (const auto& [j, chi] : e->kept)
+        if (j != last)
+            model(j, chi);
+    if (!e->newest.empty())
+        model(last, e->newest);
+    return curves;
 }
 
 } // namespace morvane::cs

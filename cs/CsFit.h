@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,7 +45,12 @@ struct CsOptions {
     SolventConditions solvent; // its temperature < 0: the data's
     NoiseTerms noise;
     int32_t threads = 0; // 0: as many as the processor has (at most 8); the result does not depend on it
+    // Set from another thread: the fit stops soon after, with the error CancelledText (a window
+    // closed, positions changed). Null: never.
+    const std::atomic<bool>* cancel = nullptr;
 };
+
+inline constexpr const char* CancelledText = "the fit was cancelled";
 
 struct CsResult {
     std::string error; // empty: a result
@@ -73,6 +79,13 @@ struct CsResult {
 // the way through the scans (so that it is seen in at least a fifth of them).
 void DefaultSRange(const CsData& data, double meniscusCm, double& sMin, double& sMax);
 
+// The fitted curves of some scans, to be drawn over the data: model = sum_k c_k chi_k + the noise
+// terms, on every fitted radius.
+struct CsCurves {
+    std::vector<size_t> scans; // indices into the data's scans, ascending
+    std::vector<std::vector<double>> model; // per scan, one value per fitted radius
+};
+
 // The fit with its Lamm solutions kept: a later call with more scans (the same radii and earlier
 // scans, one or more added at the end) advances the solutions only over the new scans and adds
 // those scans' sums, keeping f/f0, and gives the same result a fresh fit at that f/f0 gives.
@@ -90,9 +103,15 @@ public:
     CsResult Update(const CsData& data);
     // Scans of the last search of f/f0 (0 before any).
     int32_t SearchedScans() const;
+    // The fitted curves of `result` (the last Fit or Update) at the scans whose solutions the fit
+    // keeps for drawing: about KeptCurves spread evenly from the first scan (every scan while
+    // the run is short, then every 2nd, 4th, ... as it grows), and the newest. Empty without a fit.
+    CsCurves Curves(const CsResult& result) const;
+    static constexpr size_t KeptCurves = 12;
 
 private:
     struct State;
+    static CsResult Cancelled(State& state);
     std::unique_ptr<State> state_;
 };
 

@@ -88,4 +88,23 @@ std::vector<CsPeak> FindPeaks(const std::vector<double>& s, const std::vector<do
     return peaks;
 }
 
+double ChartEndS(const std::vector<double>& s, const std::vector<double>& amount)
+{
+    if (s.empty() || amount.size() != s.size())
+        return 1;
+    double total = 0;
+    for (double c : amount)
+        total += std::max(c, 0.0);
+    double sum = 0, at = s.back();
+    for (size_t k = 0; k < s.size(); ++k) {
+        sum += std::max(amount[k], 0.0);
+        if (sum >= 0.995 * total) {
+            at = s[k];
+            break;
+        }
+    }
+    const double step = s.size() > 1 ? s[1] - s[0] : 1;
+    return std::min(s.back(), 1.25 * at + 3 * step);
+}
+
 } // namespace morvane::cs

@@ -21,4 +21,9 @@ struct CsPeak {
 std::vector<CsPeak> FindPeaks(const std::vector<double>& s, const std::vector<double>& amount, double frictionalRatio,
     double temperatureC, const SolventConditions& solvent);
 
+// Where a chart of the distribution may end: a little past the s below which 99.5 % of the signal
+// lies (a short run's default grid reaches far beyond what sediments, and its last points gather
+// what the data cannot place); at most the grid's end.
+double ChartEndS(const std::vector<double>& s, const std::vector<double>& amount);
+
 } // namespace morvane::cs

@@ -8,6 +8,7 @@
 
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
+#include "dataview/CsPanel.h"
 #include "dataview/PositionMemory.h"
 #include "dataview/SpeciesFitWorker.h"
 #include "follower/ChannelFollower.h"
@@ -380,6 +381,13 @@ public:
     // After the corrected chart was redrawn: the convergence measure, and the corrected fit
     // repeated on the newest set (CheckBoxRefitEachRefresh) or marked as older than the chart.
     void ShowSpeciesAndConvergence();
+
+    // ---- c(s) (TSedDataViewCs.cpp; the tab's logic in CsPanel.h) ----
+    CsPanel Cs; // follows the run once fitted; reloads and moved positions fit afresh
+    // "Fit c(s)" with the tab's choices and the species panels' solvent; a refused choice is told.
+    void ButtonFitCsClick();
+    // Takes a finished background fit into the tab (the window polls it); true when it changed.
+    bool PollCs();
 
     // ---- Run report (TSedDataViewReport.cpp) ----
     static constexpr const char* SaveReportTitle = "Save the run report";

@@ -30,6 +30,7 @@ void TSedDataView::EndLoad(bool loaded)
         ShowAverageAndCorrected();
         SBIntegralFringeEnabled = Engine->CorrectFringes;
         SBJitterEnabled = Engine->CorrectJitter;
+        Cs.DataReplaced(*Engine, "the channel was loaded again since");
     } else if (!HasData) {
         const std::string again = ": looking again every " + std::to_string(Timer1Interval / 1000) + " s";
         if (FileList.empty())
@@ -52,7 +53,11 @@ void TSedDataView::NewScanAdded(int32_t index)
     DrawNewestScan();
 }
 
-void TSedDataView::RefreshDone() { ShowAverageAndCorrected(); }
+void TSedDataView::RefreshDone()
+{
+    ShowAverageAndCorrected();
+    Cs.ScansAdded(*Engine);
+}
 
 void TSedDataView::Timer1Timer()
 {
@@ -73,6 +78,7 @@ void TSedDataView::FormClose()
     Timer1Enabled = false;
     TimerPlayBack.Enabled = false;
     speciesFit_.reset(); // cancelled, its thread ended
+    Cs.Cancel();
     TimeCourseStore = nullptr;
     Engine.reset();
     Closed = true;

@@ -268,6 +268,7 @@ void TSedDataView::RebuildAfterMarker(bool transform)
     Engine->RefreshStages(transform);
     RedrawRawScans();
     ShowAverageAndCorrected();
+    Cs.DataReplaced(*Engine, "of the positions before");
 }
 
 void TSedDataView::RawChartClick(double x, double y)

@@ -36,6 +36,12 @@ void TSedDataView::ButtonReportClick()
         report.species = fit.Options;
         report.species->Set = -1;
     }
+    // The c(s) tab's choices when it holds a result: the report fits afresh on the scans as they
+    // are, so that its record makes the same report again.
+    if (Cs.Result().error.empty()) {
+        report.cs = Cs.ResultOptions();
+        report.cs->cancel = nullptr;
+    }
     // On this thread, as a fit is: no refresh tick can change the engine meanwhile.
     const std::string failure = WriteRunReport(*this, request.FileName, report, nullptr, &convergenceFits_);
     prompts_->ShowMessage(failure.empty() ? "Run report written to " + ShownPath(request.FileName) : failure);

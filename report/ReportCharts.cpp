@@ -245,6 +245,32 @@ ChartModel SpeciesChart(const SpeciesFitResult& fit)
     return chart;
 }
 
+ChartModel CsChart(const morvane::cs::CsResult& r, const std::string& unit)
+{
+    ChartModel chart;
+    chart.Bottom.Title = "s (S)";
+    chart.Left.Title = "c(s) (" + unit + "/S)";
+    chart.EmptyText = "No c(s): " + r.error;
+    if (!r.error.empty() || r.s.empty())
+        return chart;
+    ChartSeries line = Series("c(s)", Colours::Blue, 2), peaks = Series("peaks", Colours::Red, 1);
+    peaks.Kind = SeriesKind::Bars;
+    for (size_t k = 0; k < r.s.size(); ++k)
+        line.Add(r.s[k], r.distribution[k]);
+    for (const morvane::cs::CsPeak& p : r.peaks) {
+        double height = 0; // the curve's highest point within the peak
+        for (size_t k = 0; k < r.s.size(); ++k)
+            if (r.s[k] >= p.sLow && r.s[k] <= p.sHigh)
+                height = std::max(height, r.distribution[k]);
+        peaks.Add(p.s, height, ThreeDigits(p.s) + " S");
+    }
+    chart.Bottom.Automatic = false;
+    chart.Bottom.Minimum = 0;
+    chart.Bottom.Maximum = morvane::cs::ChartEndS(r.s, r.amount);
+    chart.Series = { std::move(line), std::move(peaks) };
+    return chart;
+}
+
 ChartModel ConvergenceChart(const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds)
 {
     ChartModel chart;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "chart/ChartModel.h"
+#include "cs/CsFit.h"
 #include "follower/ResultSummary.h"
 #include "realtime/RealTimeGofS.h"
 #include "species/RunConvergence.h"
@@ -27,6 +28,9 @@ ChartModel ExtrapolationChart(const ExtrapolationChoice& choice);
 
 // The fitted set, the fit and each species' own curve.
 ChartModel SpeciesChart(const SpeciesFitResult& fit);
+
+// The c(s) distribution against s with a bar at each peak's s; the s axis ends at ChartEndS.
+ChartModel CsChart(const morvane::cs::CsResult& result, const std::string& unit);
 
 // The convergence measures against elapsed time with their limits, as the data view draws them.
 ChartModel ConvergenceChart(const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds);

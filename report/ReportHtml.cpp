@@ -10,6 +10,7 @@
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/NumericLocale.h"
 #include "settings/SettingsKeys.h"
+#include "provenance/CsRecord.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
 
@@ -256,6 +257,34 @@ std::string SpeciesSection(const SpeciesFitResult& fit)
     return t + Figure(SpeciesChart(fit), "The fitted set, the fit and each species' own curve.") + "</section>\n";
 }
 
+// The unit of a channel's values from its entry: "OD", "fringes" or "counts".
+std::string SignalUnitOf(const std::string& entry)
+{
+    const std::string optics = entry.size() >= 5 ? entry.substr(3, 2) : std::string();
+    return optics == "RA" ? "OD" : optics == "IP" ? "fringes" : "counts";
+}
+
+std::string CsSection(const morvane::cs::CsResult& r, const std::string& unit)
+{
+    std::string t = "<section class=\"keep\">\n<h2 id=\"cs\">c(s)</h2>\n";
+    if (!r.error.empty())
+        return t + "<p class=\"note\">No c(s): " + H(r.error) + "</p>\n</section>\n";
+    t += "<p>The raw scans fitted with Lamm solutions on " + std::to_string(r.s.size()) + " values of s from "
+        + ThreeDigits(r.s.front()) + " to " + ThreeDigits(r.s.back()) + " S (" + std::to_string(r.scansUsed)
+        + " scans, radii " + FloatToStr(r.radiusLow) + " to " + FloatToStr(r.radiusHigh) + " cm): f/f0 "
+        + ThreeDigits(r.frictionalRatio) + (r.ratioFitted ? " (fitted)" : " (given)") + ", rms residual "
+        + ThreeDigits(r.rmsResidual) + " " + H(unit) + ".</p>\n";
+    t += "<table class=\"list species\"><tr><th>s (S)</th><th>s20,w (S)</th><th>fraction (%)</th><th>M (kDa)</th></tr>\n";
+    for (const morvane::cs::CsPeak& p : r.peaks)
+        t += "<tr><td class=\"num\">" + ThreeDigits(p.s) + "</td><td class=\"num\">" + ThreeDigits(p.s20w)
+            + "</td><td class=\"num\">" + ThreeDigits(100 * p.fraction) + "</td><td class=\"num\">"
+            + ThreeDigits(p.molarMass / 1000) + "</td></tr>\n";
+    t += "</table>\n<p>Each peak's s is its weight average; M comes from s and the one f/f0 of all species.</p>\n";
+    for (const std::string& note : r.notes)
+        t += "<p class=\"note\">note: " + H(note) + "</p>\n";
+    return t + Figure(CsChart(r, unit), "The c(s) distribution, a bar at each peak's s.") + "</section>\n";
+}
+
 std::string Percent(double x) { return std::isfinite(x) ? ThreeDigits(x) + " %" : "-"; }
 
 std::string ConvergenceSection(const std::vector<ConvergencePoint>& series, const ConvergenceSummary& c,
@@ -335,6 +364,8 @@ std::string ReportHtml(const RealTimeGofS& e, const Sidecar& s, std::string& htm
     const std::string notExtrapolated = MakeExtrapolation(e, s, r, f);
     if (r.species)
         f.species = FitSpecies(e, *r.species);
+    if (r.cs)
+        f.cs = FitChannel(e, *r.cs);
     const ConvergenceThresholds limits = ThresholdsOf(r.convergence);
     const std::vector<ConvergencePoint> series = ConvergenceSeries(e, limits, r.species ? &*r.species : nullptr, fits);
     f.convergence = SummariseConvergence(series, limits);
@@ -348,6 +379,8 @@ std::string ReportHtml(const RealTimeGofS& e, const Sidecar& s, std::string& htm
     html += GofsSection(e, f.gofs) + ExtrapolationSection(f, notExtrapolated);
     if (f.species)
         html += SpeciesSection(*f.species);
+    if (f.cs)
+        html += CsSection(*f.cs, SignalUnitOf(e.ChannelName));
     html += ConvergenceSection(series, f.convergence, limits) + SettingsSection(s, r) + RecordSection(s, e)
         + "</body>\n</html>\n";
     if (facts)

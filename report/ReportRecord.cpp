@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "provenance/ChannelRecording.h"
+#include "provenance/CsRecord.h"
 #include "provenance/RecordText.h"
 #include "provenance/SpeciesFitRecord.h"
 #include "report/RunReport.h"
@@ -94,6 +95,8 @@ Sidecar ReportRecord(const ChannelFollower& follower, const std::string& outputP
     p["extrapolation_start"] = OptionalInteger(r.start);
     p["extrapolation_end"] = OptionalInteger(r.end);
     p["species_fit"] = r.species ? SpeciesFitParameters(*r.species, -1) : Json(nullptr);
+    if (r.cs)
+        p["cs"] = CsParameters(*r.cs);
     Json convergence = Json::object();
     const ProgramSettings settings { GUISettings(), CustomSettings(), r.convergence };
     for (const SettingKey& key : SettingKeys())
@@ -153,6 +156,17 @@ std::string ReportRequestOf(const Sidecar& s, ReportRequest& r)
         r.meniscusFound = found->get<double>();
     if (const std::string wrong = ReadSpeciesFit(p, r.species); !wrong.empty())
         return wrong;
+    // The c(s) options read as a c(s) record's parameters are; reports written before have none.
+    r.cs.reset();
+    if (const auto cs = p.find("cs"); cs != p.end() && !cs->is_null()) {
+        Sidecar options;
+        options.Parameters = *cs;
+        options.Channels.resize(1); // the report's one channel
+        morvane::cs::CsOptions o;
+        if (const std::string wrong = cs->is_object() ? CsOptionsOf(options, o) : "not an object"; !wrong.empty())
+            return "parameters.cs: " + wrong;
+        r.cs = o;
+    }
     return ReadConvergence(p, r.convergence);
 }
 

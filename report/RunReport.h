@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "cs/CsFit.h"
 #include "follower/ChannelFollower.h"
 #include "follower/ResultSummary.h"
 #include "provenance/Sidecar.h"
@@ -14,7 +15,7 @@
 // The run report: one self-contained HTML file of a loaded channel to file away or print. It names
 // the run and channel, the scans used and refused, every parameter, and shows the raw scans, the
 // newest g(s*) set with its peak, the extrapolation (or why it is no result), the species table
-// when one was asked for, the convergence verdict, and the inputs' SHA-256 as the record beside it
+// and the c(s) distribution with its peaks when they were asked for, the convergence verdict, and the inputs' SHA-256 as the record beside it
 // holds them. Pictures are inline SVG (SvgChart.h); no script, no outside reference. Its numbers
 // are those of the headless program's summaries (ResultSummary.h) and species table.
 //
@@ -28,6 +29,7 @@
 //   "species_fit"            null, or the fit's options as a species-fit record holds them
 //   "convergence"            the convergence settings by key name (ConvergenceWindowPercent, ...)
 //   "meniscus_found_cm"      the meniscus found from the data, or null when it was given
+//   "cs"                     null (or missing), or the c(s) fit's options as a c(s) record holds them
 //   "scans_pending", "first_pending_file", "scans_other_wavelengths", "other_wavelengths_nm"
 //                            the channel's files that were not complete, and those of its cell's
 //                            other wavelengths, at the load
@@ -43,6 +45,7 @@ struct ReportRequest {
     SpeciesSettings convergence; // its Convergence... keys give the verdict's thresholds
     GUISettings display; // the extrapolation's parameters (ExtrapolationDisplayKeys)
     std::optional<double> meniscusFound; // cm, when the meniscus was found from the data
+    std::optional<morvane::cs::CsOptions> cs; // a c(s) section, fitted afresh with these
 };
 
 // What the report found, for a summary line and for tests.
@@ -52,6 +55,7 @@ struct ReportFacts {
     bool extrapolated = false; // an extrapolation was made (the channel has the sets for one)
     std::optional<SpeciesFitResult> species;
     ConvergenceSummary convergence;
+    std::optional<morvane::cs::CsResult> cs;
 };
 
 // The record of a report of the follower's channel to be written at `outputPath`: the channel as

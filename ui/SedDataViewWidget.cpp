@@ -14,6 +14,7 @@
 #include "follower/GofsOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
+#include "ui/CsTab.h"
 #include "ui/SedDataViewControls.h"
 #include "ui/WaitWorkingWidget.h"
 
@@ -83,6 +84,8 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     tabs_->addTab(BuildCorrectedTab(), QString::fromLatin1(TSedDataView::TabCaptions[2]));
     tabs_->addTab(BuildExtrapolationTab(), QString::fromLatin1(TSedDataView::TabCaptions[3]));
     tabs_->addTab(BuildTimeCourseTab(), QString::fromLatin1(TSedDataView::TabCaptions[4]));
+    csTab_ = new CsTab(*this, tabs_);
+    tabs_->addTab(csTab_, QString::fromLatin1(CsPanel::TabCaption));
     // Beside the tabs, where the row has room: the report is of the whole channel, not of a tab.
     auto* report = new QPushButton(tr("Report…"), this);
     report->setObjectName("report");
@@ -171,6 +174,7 @@ void SedDataViewWidget::Refresh()
     RefreshExtrapolationTab();
     RefreshTimeCourseTab();
     RefreshSpecies();
+    csTab_->Refresh();
     setEnabled(v.InputEnabled);
     waitWindow_->Refresh(isVisible());
     if (v.Timer1Enabled) {
@@ -254,6 +258,8 @@ bool SedDataViewWidget::SelectTab(const QString& caption)
 
 ChartView* SedDataViewWidget::CurrentChart() const
 {
+    if (tabs_->currentWidget() == csTab_)
+        return csTab_->DistributionChart();
     switch (tabs_->currentIndex()) {
     case 1:
         return avgChart_;

@@ -9,6 +9,7 @@
 #include "ui/QtPrompts.h"
 
 class ChartView;
+class CsTab;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -87,6 +88,8 @@ public:
     void FinishSpeciesFit();
     // The running fit's progress row (bar, "Cancel") of the panel, and its state text.
     QWidget* SpeciesFitProgress(TSedDataView::SpeciesSource source) const;
+    // The c(s) tab (ui/CsTab.h).
+    CsTab* CsTabWidget() const { return csTab_; }
 
 signals:
     void closed(SedDataViewWidget* widget);
@@ -198,6 +201,7 @@ private:
     QShortcut* fitEscape_ = nullptr;
     QElapsedTimer fitClock_;
     bool fitCursor_ = false; // the busy cursor is ours to restore
+    CsTab* csTab_ = nullptr;
     int lastTab_ = 0;
     QTimer* timer1_;
     WaitWorkingWidget* waitWindow_;

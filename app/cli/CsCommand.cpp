@@ -11,6 +11,7 @@
 #include "cs/CsChannel.h"
 #include "follower/GofsOutput.h"
 #include "provenance/CsRecord.h"
+#include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SpeciesSettings.h"
@@ -183,28 +184,55 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
         return 1;
     }
     std::optional<double> found;
-    if (run.follower.HasData && !TakeMeniscusIfAuto(o.analysis, *run.follower.Engine, launch.Channel, err, o.json, found))
-        return 1;
-    if (run.follower.HasData)
+    if (!o.watch) {
+        if (!TakeMeniscusIfAuto(o.analysis, *run.follower.Engine, launch.Channel, err, o.json, found))
+            return 1;
         WarnAboutPositions(*run.follower.Engine, err);
-    if (!o.watch)
         return run.FitAndWrite(false);
+    }
+    // A followed run fits once it has 3 scans and, with --meniscus auto, once the meniscus was
+    // found: the search waits for the first scans it combines; without a meniscus then, it fails
+    // as a single load does.
     auto scansNow = [&run] { return run.follower.HasData ? run.follower.Engine->RawStore->GetNumberOfSets() : 0; };
-    int status = scansNow() >= 3 ? run.FitAndWrite(false) : 0;
-    int32_t known = run.follower.DataRevision, scans = scansNow(), reloads = run.follower.Counts.Reloads;
-    while (!stop) {
+    auto meniscusReady = [&]() -> int { // 0 ready, -1 not yet, 1 failed
+        if (!o.analysis.meniscusAuto || found)
+            return 0;
+        const FoundMeniscus m = TakeFoundMeniscus(*run.follower.Engine, launch.Channel);
+        if (!m.taken && !m.found && scansNow() < MeniscusSearch().firstScans)
+            return -1;
+        if (!m.taken || !o.json)
+            err << m.message << "\n";
+        if (!m.taken)
+            return 1;
+        found = m.radius;
+        return 0;
+    };
+    int status = 0;
+    bool warned = false;
+    int32_t known = -1, fitted = 0, reloads = 0; // fitted: the scans of the last fit (0: none)
+    while (true) {
+        const int32_t now = scansNow();
+        if (run.follower.DataRevision != known && now >= 3) {
+            const int ready = meniscusReady();
+            if (ready > 0)
+                return 1;
+            known = run.follower.DataRevision;
+            if (ready == 0) {
+                if (!warned)
+                    WarnAboutPositions(*run.follower.Engine, err);
+                warned = true;
+                // Scans appended to those fitted: the kept solutions carry on; a reload fits afresh.
+                status = run.FitAndWrite(fitted >= 3 && now > fitted && run.follower.Counts.Reloads == reloads);
+                fitted = now;
+                reloads = run.follower.Counts.Reloads;
+            }
+        }
+        if (stop)
+            break;
         sleepMs(run.follower.Timer1Interval);
         if (stop)
             break;
         run.follower.Timer1Timer();
-        const int32_t now = scansNow();
-        if (run.follower.DataRevision == known || now < 3)
-            continue;
-        // Scans appended to those fitted: the kept solutions carry on; a reload fits afresh.
-        status = run.FitAndWrite(scans >= 3 && now > scans && run.follower.Counts.Reloads == reloads);
-        known = run.follower.DataRevision;
-        scans = now;
-        reloads = run.follower.Counts.Reloads;
     }
     return status;
 }

@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "follower/GofsOutput.h"
+#include "provenance/CsRecord.h"
+#include "settings/SpeciesSettings.h"
 #include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
 
@@ -16,7 +18,7 @@ std::string SpeciesOf(const ReportOptions& o, const SpeciesSettings& settings, s
 {
     const FitOptions& f = o.fit;
     if (!o.speciesTable) {
-        if (f.vbar || f.density || f.viscosity || f.temperature || f.minSStar || f.maxSStar || f.model != "lamm")
+        if ((!o.cs && (f.vbar || f.density || f.viscosity)) || f.temperature || f.minSStar || f.maxSStar || f.model != "lamm")
             return "--model, --vbar, --density, --viscosity, --temperature, --min-s and --max-s apply to the species "
                    "table: give --species N too";
         return {};
@@ -58,6 +60,14 @@ std::string SummaryLine(const std::string& path, const std::string& channel, con
         line += f.species->Status == FitStatus::Converged
             ? "; " + std::to_string(f.species->Species.size()) + " species fitted"
             : "; the species fit failed";
+    if (f.cs) {
+        const morvane::cs::CsResult& r = *f.cs;
+        if (!r.error.empty())
+            line += "; no c(s): " + r.error;
+        for (size_t k = 0; k < r.peaks.size(); ++k)
+            line += (k == 0 ? "; c(s) peaks at " : ", ") + ThreeDigits(r.peaks[k].s) + " S ("
+                + ThreeDigits(100 * r.peaks[k].fraction) + " %)";
+    }
     return line + "; " + f.convergence.verdict;
 }
 
@@ -93,6 +103,22 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
     if (!choice.note.empty())
         err << choice.note << "\n";
     launch.Channel = choice.entry;
+    if (o.cs) {
+        // As morvane-cli cs fits by default, in the solvent the species options give.
+        morvane::cs::CsOptions cs;
+        cs.solvent = SolventOf(settings.Species);
+        cs.solvent.TemperatureC = -1; // the scans'
+        cs.solvent.Vbar = o.fit.vbar.value_or(cs.solvent.Vbar);
+        cs.solvent.Density = o.fit.density.value_or(cs.solvent.Density);
+        cs.solvent.ViscosityCp = o.fit.viscosity.value_or(cs.solvent.ViscosityCp);
+        cs.noise.baseline = true;
+        cs.noise.timeInvariant = cs.noise.radialInvariant = launch.Channel.find(".IP") != std::string::npos;
+        if (const std::string refusal = CsOptionsRefusal(cs); !refusal.empty()) {
+            err << CliProgramPrefix << refusal << "\n";
+            return 2;
+        }
+        request.cs = cs;
+    }
 
     CliFollower follower;
     if (o.progress)
@@ -133,7 +159,7 @@ CliCommand AddReportCommand(CLI::App& app, const CliContext& context)
     CLI::App* command = app.add_subcommand("report",
         "Write the run report of a channel: one HTML file with the scans used and refused, every parameter, the raw "
         "scans, the newest g(s*) with its peak, the extrapolation, the species table (--species N), the convergence "
-        "verdict and the inputs' SHA-256, with its record for reproduce");
+        "verdict, the c(s) distribution (--cs) and the inputs' SHA-256, with its record for reproduce");
     command->add_option("RUN_DIR", o->runDir, "Run directory holding the scan files")->required();
     command->add_option("--channel", o->channel,
         "Channel entry such as 0*.RA1, A*.IP2 or 0*.RI3Sam (default: the one the main window selects)");
@@ -143,6 +169,9 @@ CliCommand AddReportCommand(CLI::App& app, const CliContext& context)
     AddSpeciesFitOptions(*command, o->fit);
     CLI::Option* species = command->get_option("--species");
     species->description("Fit 1 to 3 species to the newest g(s*) set and show their table (default: no table)");
+    command->add_flag("--cs", o->cs,
+        "Add the c(s) distribution of the raw scans with its peaks (as morvane-cli cs fits by default; --vbar, "
+        "--density and --viscosity apply)");
     command->add_option("--output", o->output, "The report's HTML file")->required();
     AddForceOption(*command, o->force);
     return { command, [o, species, &context] {

@@ -16,6 +16,7 @@ struct ReportOptions {
     std::optional<int> start, end; // the extrapolation's range; default every set
     bool speciesTable = false; // the species table, of fit.species species
     FitOptions fit; // the fit's species, model, solvent and s* range (its set and output unused)
+    bool cs = false; // the c(s) section, fitted with morvane-cli cs's defaults and fit's solvent
     std::string output;
     bool force = false; // the output may replace or join the scan files of another run's directory
     bool progress = false;

@@ -10,6 +10,8 @@
 
 #include "app/cli/CsCommand.h"
 #include "app/cli/ReproduceCommand.h"
+#include "follower/ChannelSession.h"
+#include "dataview/TSedDataView.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
@@ -128,4 +130,90 @@ TEST(CsCommand, RefusesOptionsItCannotMeet)
         EXPECT_EQ(RunCsCommand(options, o, e), 2) << c.says;
         EXPECT_NE(e.find(c.says), std::string::npos) << e;
     }
+}
+
+TEST(CsCommand, TheDataViewsTabGivesTheSameDistribution)
+{
+    TempDir out;
+    CsCommandOptions o = CsOptionsFor(out);
+    o.ff0 = "fit";
+    std::string stdoutText, stderrText;
+    ASSERT_EQ(RunCsCommand(o, stdoutText, stderrText), 0) << stderrText;
+    const auto j = nlohmann::json::parse(stdoutText);
+
+    TSedDataView view;
+    view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
+    LaunchParameters launch = LaunchParameters::Defaults("0*.IP2");
+    view.RecallPositions(nullptr, o.runDir, launch);
+    ConfigureForLaunch(*view.Engine, launch, CustomSettings());
+    view.LoadChannel(o.runDir, "watch");
+    view.Cs.EditSMin = "1";
+    view.Cs.EditSMax = "12";
+    view.Cs.EditResolution = "40";
+    view.ButtonFitCsClick();
+    view.Cs.Wait();
+    ASSERT_TRUE(view.PollCs());
+    const morvane::cs::CsResult& r = view.Cs.Result();
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.scansUsed, j["scans_used"]);
+    EXPECT_DOUBLE_EQ(r.frictionalRatio, j["ff0"].get<double>());
+    EXPECT_DOUBLE_EQ(r.rmsResidual, j["rms_residual"].get<double>());
+    ASSERT_EQ(r.peaks.size(), j["peaks"].size());
+    for (size_t k = 0; k < r.peaks.size(); ++k) {
+        EXPECT_DOUBLE_EQ(r.peaks[k].s, j["peaks"][k]["s"].get<double>());
+        EXPECT_DOUBLE_EQ(r.peaks[k].s20w, j["peaks"][k]["s20w"].get<double>());
+        EXPECT_DOUBLE_EQ(r.peaks[k].fraction, j["peaks"][k]["fraction"].get<double>());
+        EXPECT_DOUBLE_EQ(r.peaks[k].molarMass, j["peaks"][k]["m_g_per_mol"].get<double>());
+    }
+}
+
+TEST(CsCommand, WatchWithMeniscusAutoWaitsForTheScansTheSearchNeeds)
+{
+    // The run's files appear one by one in a directory that starts empty: every fit takes the
+    // meniscus found from the scans (6.02 cm), never the launch's 5.9 cm, and none is made before
+    // the search could be made.
+    TempDir staging, dir, out;
+    SimRun run = DemoRun();
+    run.cells.erase(run.cells.begin());
+    run.scans = 6;
+    run.intervalSeconds = 600;
+    run.stepCm = 0.004;
+    run.meniscusCm = 6.02;
+    ASSERT_EQ(WriteRun(run, staging.path(), FileTimes::Copied), "");
+    std::vector<fs::path> staged;
+    for (const auto& entry : fs::directory_iterator(staging.path()))
+        staged.push_back(entry.path());
+    std::sort(staged.begin(), staged.end());
+    ASSERT_EQ(staged.size(), 6u);
+    CsCommandOptions o = CsOptionsFor(out);
+    o.runDir = dir.path();
+    o.channel = "0*.IP2";
+    o.watch = true;
+    o.analysis.meniscusAuto = true;
+    std::ostringstream o1, o2;
+    std::atomic<bool> stop { false };
+    size_t published = 0;
+    auto sleep = [&](int) {
+        if (published == staged.size()) {
+            stop = true;
+            return;
+        }
+        const fs::path to = dir / staged[published].filename().string();
+        fs::copy_file(staged[published], to);
+        fs::last_write_time(to, fs::last_write_time(staged[published]));
+        ++published;
+    };
+    ASSERT_EQ(RunCs(o, o1, o2, stop, sleep), 0) << o2.str();
+    EXPECT_EQ(o2.str(), "") << "no meniscus message in JSON mode, no failure";
+    std::istringstream lines(o1.str());
+    std::string line;
+    std::vector<int> fittedScans;
+    while (std::getline(lines, line)) {
+        const auto j = nlohmann::json::parse(line);
+        fittedScans.push_back(j["scans_used"].get<int>());
+        EXPECT_NEAR(j["meniscus_cm"].get<double>(), 6.02, 0.005);
+    }
+    ASSERT_FALSE(fittedScans.empty());
+    EXPECT_GE(fittedScans.front(), 3);
+    EXPECT_EQ(fittedScans.back(), 6) << o1.str();
 }

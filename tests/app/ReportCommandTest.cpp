@@ -10,6 +10,7 @@
 #include "app/cli/FitCommand.h"
 #include "app/cli/ReportCommand.h"
 #include "app/cli/ReproduceCommand.h"
+#include "app/cli/CsCommand.h"
 #include "app/cli/Summary.h"
 #include "species/SpeciesTable.h"
 #include "testutil/ScanFileWriter.h"
@@ -119,6 +120,45 @@ TEST(CliReport, SaysWhatTheSummariesSayAndReproduces)
     // Made again from its record, byte for byte.
     ReproduceOptions r;
     r.sidecar = out / "fit.html.json";
+    std::ostringstream o1, o2;
+    EXPECT_EQ(RunReproduce(r, o1, o2), 0) << o1.str() << o2.str();
+    EXPECT_NE(o1.str().find("result: byte-identical"), std::string::npos);
+}
+
+TEST(CliReport, HoldsTheCsDistributionWhenAskedAndReproducesIt)
+{
+    TempDir run, out;
+    testutil::RunSpec spec; // 10 scans: the report fits c(s) with the command's defaults (f/f0 searched)
+    spec.points = 100;
+    testutil::WriteRun(run.path(), spec);
+    ReportOptions withCs = ReportFor(run.path(), out / "cs.html");
+    withCs.cs = true;
+    std::string text, err;
+    ASSERT_EQ(Report(withCs, text, err), 0) << err;
+
+    // The c(s) section holds the peaks morvane-cli cs finds with its defaults.
+    CsCommandOptions cs;
+    cs.runDir = run.path();
+    cs.output = out / "cs.txt";
+    cs.json = true;
+    const nlohmann::json c = JsonOf(
+        [](const CsCommandOptions& o, std::ostream& to, std::ostream& errors) {
+            return RunCs(o, to, errors, std::atomic<bool>(false), [](int) {});
+        },
+        cs);
+    const std::string csSection = Section(testutil::ReadTextFile(out / "cs.html"), "cs");
+    ASSERT_FALSE(c.at("peaks").empty());
+    for (const auto& peak : c.at("peaks"))
+        EXPECT_NE(csSection.find("<td class=\"num\">" + ThreeDigits(peak.at("s").get<double>()) + "</td>"),
+            std::string::npos)
+            << csSection;
+    EXPECT_NE(csSection.find("<svg"), std::string::npos);
+    EXPECT_NE(text.find("; c(s) peaks at " + ThreeDigits(c.at("peaks").at(0).at("s").get<double>()) + " S"),
+        std::string::npos)
+        << text;
+
+    ReproduceOptions r;
+    r.sidecar = out / "cs.html.json";
     std::ostringstream o1, o2;
     EXPECT_EQ(RunReproduce(r, o1, o2), 0) << o1.str() << o2.str();
     EXPECT_NE(o1.str().find("result: byte-identical"), std::string::npos);

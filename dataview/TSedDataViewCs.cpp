@@ -1,0 +1,24 @@
+// The c(s) tab's handlers: its fit starts from the view's channel and solvent; CsPanel runs it in
+// the background and follows the run.
+#include "dataview/TSedDataView.h"
+
+void TSedDataView::ButtonFitCsClick()
+{
+    if (!Engine || !HasData) {
+        prompts_->ShowMessage(std::string(CsPanel::FitCaption) + ": no scans loaded yet");
+        return;
+    }
+    SpeciesFitOptions species;
+    morvane::cs::CsOptions options;
+    std::string why = SpeciesOptionsFromControls(species);
+    if (why.empty())
+        why = Cs.OptionsFromControls(species.Solvent, options);
+    if (why.empty()) {
+        Cs.Unit = SignalUnit();
+        why = Cs.Start(*Engine, options);
+    }
+    if (!why.empty())
+        prompts_->ShowMessage(std::string(CsPanel::FitCaption) + ": " + why);
+}
+
+bool TSedDataView::PollCs() { return Cs.Poll(Closed ? nullptr : Engine.get()); }
