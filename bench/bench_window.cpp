@@ -59,7 +59,6 @@ Channel& InterferenceSizedChannel()
     return c;
 }
 
-
 std::unique_ptr<MainWindowWidget> MainOn(const std::string& root)
 {
     auto main = std::make_unique<MainWindowWidget>();

@@ -53,8 +53,8 @@ struct Scale {
 
     double operator()(double v) const
     {
-        const double f = logarithmic ? (std::log(v) - std::log(low)) / (std::log(high) - std::log(low))
-                                     : (v - low) / (high - low);
+        const double f
+            = logarithmic ? (std::log(v) - std::log(low)) / (std::log(high) - std::log(low)) : (v - low) / (high - low);
         // Far outside the plot a point is only a direction: keep the numbers short and finite.
         return from + std::clamp(f, -10.0, 11.0) * (to - from);
     }
@@ -62,10 +62,7 @@ struct Scale {
 
 enum class Axis { X, Left, Right };
 
-bool OnAxis(const ChartSeries& s, Axis axis)
-{
-    return axis == Axis::X || (axis == Axis::Right) == s.OnRightAxis;
-}
+bool OnAxis(const ChartSeries& s, Axis axis) { return axis == Axis::X || (axis == Axis::Right) == s.OnRightAxis; }
 
 // The range of an axis: its fixed range, or that of the drawn points (error bars and the base of
 // bars included), widened a little for values so that no curve runs along the frame. A value axis
@@ -138,8 +135,7 @@ void ThinTicks(std::vector<double>& ticks, std::vector<std::string>& labels, con
     auto crowded = [&] {
         for (size_t i = 1; i < ticks.size(); ++i) {
             const double gap = std::fabs(scale(ticks[i]) - scale(ticks[i - 1]));
-            const double need
-                = horizontal ? (TextWidth(labels[i]) + TextWidth(labels[i - 1])) / 2 + 8 : FontPx + 4;
+            const double need = horizontal ? (TextWidth(labels[i]) + TextWidth(labels[i - 1])) / 2 + 8 : FontPx + 4;
             if (gap < need)
                 return true;
         }
@@ -201,7 +197,8 @@ void DrawSeries(std::string& svg, const ChartSeries& s, const Scale& x, const Sc
 {
     std::vector<ChartPoint> points = s.Points;
     if (s.XAscending && s.Kind == SeriesKind::Line)
-        std::stable_sort(points.begin(), points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.X < b.X; });
+        std::stable_sort(
+            points.begin(), points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.X < b.X; });
     const std::string colour = Colour(s.Colour);
     const double width = std::max(s.LineWidth, 1);
     auto usable = [&](const ChartPoint& p) { return Usable(p.X, x.logarithmic) && Usable(p.Y, y.logarithmic); };
@@ -359,8 +356,8 @@ void DrawLegend(std::string& svg, const std::vector<LegendEntry>& entries)
             svg += "<path stroke=\"" + colour + "\" stroke-width=\"" + Num(std::clamp(s.LineWidth, 1, 4)) + "\" d=\"M"
                 + Num(e.x) + ' ' + Num(mid) + "h24\"/>";
         else
-            svg += "<path stroke=\"" + colour + "\" d=\"M" + Num(e.x + 12) + ' ' + Num(mid - 6) + "v12M"
-                + Num(e.x + 9) + ' ' + Num(mid - 6) + "h6M" + Num(e.x + 9) + ' ' + Num(mid + 6) + "h6\"/>";
+            svg += "<path stroke=\"" + colour + "\" d=\"M" + Num(e.x + 12) + ' ' + Num(mid - 6) + "v12M" + Num(e.x + 9)
+                + ' ' + Num(mid - 6) + "h6M" + Num(e.x + 9) + ' ' + Num(mid + 6) + "h6\"/>";
         Text(svg, e.x + 30, mid + 4, "start", s.Title);
     }
 }
@@ -373,12 +370,23 @@ std::string XmlEscaped(std::string_view text)
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -390,7 +398,8 @@ std::vector<double> AxisTicks(double low, double high, bool logarithmic, int32_t
     if (!(high > low) || !std::isfinite(low) || !std::isfinite(high))
         return ticks;
     if (logarithmic && low > 0) {
-        const int first = static_cast<int>(std::floor(std::log10(low))), last = static_cast<int>(std::ceil(std::log10(high)));
+        const int first = static_cast<int>(std::floor(std::log10(low))),
+                  last = static_cast<int>(std::ceil(std::log10(high)));
         const int stride = std::max(1, (last - first) / 8); // many decades: every second, third, ...
         for (const double m : { 1.0, 2.0, 5.0 }) {
             for (int k = first; k <= last; ++k) {
@@ -441,7 +450,8 @@ std::string ChartSvg(const ChartModel& chart, const SvgChartSize& size)
     plot.width = std::max(size.Width - plot.left - rightMargin, 60.0);
     plot.height = std::max(size.Height - plot.top - 48.0, 60.0);
     std::vector<LegendEntry> legend;
-    const double legendHeight = drawn ? LayOutLegend(chart, plot.left, plot.width, plot.top + plot.height + 46, legend) : 0;
+    const double legendHeight
+        = drawn ? LayOutLegend(chart, plot.left, plot.width, plot.top + plot.height + 46, legend) : 0;
     const double height = size.Height + legendHeight;
 
     std::string svg = "<svg viewBox=\"0 0 " + Num(size.Width) + ' ' + Num(height) + "\" width=\"" + Num(size.Width)

@@ -103,8 +103,8 @@ std::string CsPanel::OptionsFromControls(const SolventConditions& solvent, CsOpt
     o.solvent = solvent;
     o.solvent.TemperatureC = -1; // the scans'
     double x = 0;
-    for (const auto& [text, what, field] : { std::tuple { &EditSMin, "lowest s", &o.sMin },
-             std::tuple { &EditSMax, "highest s", &o.sMax } }) {
+    for (const auto& [text, what, field] :
+        { std::tuple { &EditSMin, "lowest s", &o.sMin }, std::tuple { &EditSMax, "highest s", &o.sMax } }) {
         if (text->empty())
             continue; // from the data
         if (std::string why = ReadNumber(*text, what, x); !why.empty() || !(x > 0))
@@ -254,7 +254,8 @@ void CsPanel::ShowStatus()
             text += " (" + shownStale_ + ")";
     }
     if (Fitting())
-        text += (text.empty() ? "fitting " + Pluralised(fittingScans_, "scan") : "; fitting " + std::to_string(fittingScans_))
+        text += (text.empty() ? "fitting " + Pluralised(fittingScans_, "scan")
+                              : "; fitting " + std::to_string(fittingScans_))
             + "…";
     if (text.empty())
         text = DistributionChart.EmptyText;
@@ -271,7 +272,8 @@ void CsPanel::Show(const Job& job)
     const double s20w = S20wFactor(r.solvent);
 
     ChartModel& d = DistributionChart;
-    d.Bottom.Title = "s (S) at " + ThreeDigits(r.temperatureC) + " °C in the solvent; s20,w = " + FixedText(s20w, 3) + " × s";
+    d.Bottom.Title
+        = "s (S) at " + ThreeDigits(r.temperatureC) + " °C in the solvent; s20,w = " + FixedText(s20w, 3) + " × s";
     d.Left.Title = "c(s) (" + Unit + "/S)";
     d.ClearSeriesFrom(0);
     for (size_t k = 0; k < r.s.size(); ++k)
@@ -280,12 +282,12 @@ void CsPanel::Show(const Job& job)
     const double step = r.s.size() > 1 ? r.s[1] - r.s[0] : 1;
     for (const CsPeak& p : r.peaks) {
         // The mark sits on the curve at the grid point nearest the peak's s.
-        const auto k = static_cast<size_t>(std::clamp(std::lround((p.s - r.s.front()) / step), 0L,
-            static_cast<long>(r.s.size()) - 1));
+        const auto k = static_cast<size_t>(
+            std::clamp(std::lround((p.s - r.s.front()) / step), 0L, static_cast<long>(r.s.size()) - 1));
         d.Series[1].Add(p.s, r.distribution[k],
             ThreeDigits(p.s) + " S (s20,w " + ThreeDigits(p.s20w) + "), " + ThreeDigits(100 * p.fraction) + " %");
-        TableRows.push_back({ ThreeDigits(p.s), ThreeDigits(p.s20w), ThreeDigits(100 * p.fraction),
-            ThreeDigits(p.molarMass / 1000) });
+        TableRows.push_back(
+            { ThreeDigits(p.s), ThreeDigits(p.s20w), ThreeDigits(100 * p.fraction), ThreeDigits(p.molarMass / 1000) });
     }
     d.Series[0].Active = d.Series[1].Active = true;
     // The peak table lists every peak, also those past the axis' end.

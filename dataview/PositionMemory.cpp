@@ -141,8 +141,8 @@ std::vector<Entry> ParseEntries(const std::string& text)
         Entry entry;
         entry.Run = TextOf(e["run"], at + ".run");
         entry.Channel = TextOf(e["channel"], at + ".channel");
-        entry.Positions = { RadiusOf(e, "meniscus_cm", at), RadiusOf(e, "bottom_cm", at),
-            RadiusOf(e, "jitter_cm", at), RadiusOf(e, "fringe_cm", at) };
+        entry.Positions = { RadiusOf(e, "meniscus_cm", at), RadiusOf(e, "bottom_cm", at), RadiusOf(e, "jitter_cm", at),
+            RadiusOf(e, "fringe_cm", at) };
         if (!(entry.Positions.Meniscus < entry.Positions.Bottom))
             throw Bad(at + ".meniscus_cm must lie below bottom_cm");
         entries.push_back(std::move(entry));

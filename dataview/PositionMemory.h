@@ -45,8 +45,8 @@ public:
 
     // The positions remembered for the channel entry of the run directory. False when there are
     // none; `problem` then says why the file could not be used, or is empty.
-    bool Recall(const std::string& run, const std::string& channel, CellPositions& positions,
-        std::string& problem) const;
+    bool Recall(
+        const std::string& run, const std::string& channel, CellPositions& positions, std::string& problem) const;
     // Puts the positions first for the run and channel; "" or what failed, one line.
     std::string Remember(const std::string& run, const std::string& channel, const CellPositions& positions);
     // Drops the entry of the run and channel; "" or what failed.

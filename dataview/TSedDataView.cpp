@@ -53,7 +53,8 @@ ChartAxis TSedDataView::LogSAxis()
 std::string TSedDataView::SignalUnit() const
 {
     const std::string& entry = Engine ? Engine->ChannelName : std::string();
-    const auto at = [&entry](size_t i) { return i < entry.size() ? std::toupper(static_cast<unsigned char>(entry[i])) : 0; };
+    const auto at
+        = [&entry](size_t i) { return i < entry.size() ? std::toupper(static_cast<unsigned char>(entry[i])) : 0; };
     if (at(3) == 'R' && at(4) == 'A')
         return "OD";
     if (at(3) == 'I' && at(4) == 'P')

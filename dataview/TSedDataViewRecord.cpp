@@ -70,6 +70,6 @@ void TSedDataView::UseRecordedOutput(const Sidecar& record)
         PageControl1ActivePage = 2; // g(s*) and comparison outputs: the corrected sets
     }
     if (!refused.empty())
-        LabelOpenedFromHint += "\nnot taken: " + refused + " (the channel has " + std::to_string(sets)
-            + " g(s*) sets now)";
+        LabelOpenedFromHint
+            += "\nnot taken: " + refused + " (the channel has " + std::to_string(sets) + " g(s*) sets now)";
 }

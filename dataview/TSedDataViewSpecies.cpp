@@ -136,7 +136,8 @@ std::string TSedDataView::SpeciesJobOf(SpeciesSource source, const SpeciesFitOpt
     return "";
 }
 
-SpeciesFitResult TSedDataView::FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options, double& setTime) const
+SpeciesFitResult TSedDataView::FitSpeciesOf(
+    SpeciesSource source, const SpeciesFitOptions& options, double& setTime) const
 {
     SpeciesFitJob job;
     SpeciesFitResult none;

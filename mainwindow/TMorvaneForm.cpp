@@ -48,8 +48,8 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
         AnalysisSettings, DisplaySettings, true);
 }
 
-TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters launch,
-    const CustomSettings& analysis, const GUISettings& display, bool recall)
+TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters launch, const CustomSettings& analysis,
+    const GUISettings& display, bool recall)
 {
     ReleaseClosedViews();
     auto owned = std::make_unique<TSedDataView>(prompts_);
@@ -122,7 +122,8 @@ std::vector<TSedDataView*> TMorvaneForm::OpenAnalysis(const std::string& path)
         view.UseRecordedOutput(analysis.Record);
         views.push_back(&view);
     }
-    prompts_->ShowMessage(views.empty() ? report + "\nNo run directory of the record was found: nothing opened." : report);
+    prompts_->ShowMessage(
+        views.empty() ? report + "\nNo run directory of the record was found: nothing opened." : report);
     return views;
 }
 

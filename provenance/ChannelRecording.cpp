@@ -5,8 +5,8 @@
 #include <unordered_map>
 
 #include "follower/ExtrapolationFile.h"
-#include "scanfiles/Sha256.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/Sha256.h"
 
 namespace {
 

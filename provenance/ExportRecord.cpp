@@ -5,8 +5,8 @@
 #include "provenance/ChannelRecording.h"
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
-#include "scanfiles/Sha256.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/Sha256.h"
 
 std::string ExportListName(const ScanExportResult& result)
 {

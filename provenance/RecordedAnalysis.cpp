@@ -85,11 +85,11 @@ RecordedInputs CompareRecordedInputs(const ChannelRecord& channel)
     if (differ > 0)
         inputs.Verdict = std::to_string(differ) + of + " differ";
     if (unchecked > 0)
-        inputs.Verdict += (inputs.Verdict.empty() ? "" : ", ") + std::to_string(unchecked) + of
-            + " could not be checked";
+        inputs.Verdict
+            += (inputs.Verdict.empty() ? "" : ", ") + std::to_string(unchecked) + of + " could not be checked";
     if (inputs.Added > 0)
-        inputs.Verdict += "; " + std::to_string(inputs.Added) + (inputs.Added == 1 ? " file" : " files")
-            + " added since";
+        inputs.Verdict
+            += "; " + std::to_string(inputs.Added) + (inputs.Added == 1 ? " file" : " files") + " added since";
     return inputs;
 }
 

@@ -39,5 +39,5 @@ RecordedInputs CompareRecordedInputs(const ChannelRecord& channel);
 
 // The report for the user: the record, its notes, and per channel the verdict and at most
 // `maxLines` file lines (then how many more).
-std::string RecordedAnalysisReport(const RecordedAnalysis& analysis, const std::vector<RecordedInputs>& inputs,
-    size_t maxLines = 12);
+std::string RecordedAnalysisReport(
+    const RecordedAnalysis& analysis, const std::vector<RecordedInputs>& inputs, size_t maxLines = 12);

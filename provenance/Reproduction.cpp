@@ -14,9 +14,9 @@
 
 #include "follower/ChannelSession.h"
 #include "provenance/RecordText.h"
-#include "scanfiles/Sha256.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/Sha256.h"
 
 namespace fs = std::filesystem;
 

@@ -12,8 +12,8 @@
 #include "MorvaneVersion.h"
 #include "analysis/NumberText.h"
 #include "provenance/RecordText.h"
-#include "scanfiles/Sha256.h"
 #include "scanfiles/FileSystem.h"
+#include "scanfiles/Sha256.h"
 #include "settings/SettingsKeys.h"
 
 using Json = nlohmann::ordered_json;

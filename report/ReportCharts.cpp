@@ -100,8 +100,8 @@ ChartModel RawScansChart(const RealTimeGofS& e, int32_t most)
     for (int32_t i = 0; i < shown; ++i) {
         const int32_t k = shown == 1 ? 0 : static_cast<int32_t>(std::lround(double(i) * (n - 1) / (shown - 1)));
         const ScanHeader& h = raw.Headers[static_cast<size_t>(k)];
-        ChartSeries s = Series("scan " + std::to_string(k + 1) + " (" + Printable(h.FileName) + "), t = "
-                + FormatThousands(std::round(h.Time)) + " s",
+        ChartSeries s = Series("scan " + std::to_string(k + 1) + " (" + Printable(h.FileName)
+                + "), t = " + FormatThousands(std::round(h.Time)) + " s",
             ScanColours[static_cast<size_t>(i) % ScanColours.size()], 1);
         s.InLegend = i == 0 || i == shown - 1; // the first and the newest name the span
         if (i == shown - 1 && i > 0)
@@ -159,7 +159,8 @@ ChartModel GofsChart(const RealTimeGofS& e, const Summary& summary)
     chart.LegendVisible = true;
     chart.EmptyText = "No g(s*) set yet";
     const std::vector<GofsRow> rows = GofsRows(e, -1, true);
-    ChartSeries curve = Series("g(s*) set " + std::to_string(summary.set) + " (gaps from the composite)", Colours::Green, 2);
+    ChartSeries curve
+        = Series("g(s*) set " + std::to_string(summary.set) + " (gaps from the composite)", Colours::Green, 2);
     double top = 0;
     for (const GofsRow& r : rows) {
         curve.Add(r.sStar, r.gofs);
@@ -173,7 +174,8 @@ ChartModel GofsChart(const RealTimeGofS& e, const Summary& summary)
     FitSAxis(chart, curve, std::max(summary.peakFrom, SpeciesFitOptions {}.MinSStar));
     chart.Series.push_back(std::move(curve));
     if (summary.peakFrom > 0 && top > 0 && (chart.Bottom.Automatic || summary.peakFrom > chart.Bottom.Minimum)) {
-        ChartSeries from = Series("peak searched above s* = " + ThreeDigits(summary.peakFrom) + " S", Colours::Silver, 1);
+        ChartSeries from
+            = Series("peak searched above s* = " + ThreeDigits(summary.peakFrom) + " S", Colours::Silver, 1);
         from.XAscending = false;
         from.Add(summary.peakFrom, 0);
         from.Add(summary.peakFrom, top);
@@ -209,7 +211,8 @@ ChartModel ExtrapolationChart(const ExtrapolationChoice& c)
         }
     }
     FitSAxis(chart, curve, 0);
-    chart.Bottom.Minimum = std::min(chart.Bottom.Minimum, newest.Points.empty() ? chart.Bottom.Minimum : newest.Points.front().X);
+    chart.Bottom.Minimum
+        = std::min(chart.Bottom.Minimum, newest.Points.empty() ? chart.Bottom.Minimum : newest.Points.front().X);
     chart.Series = { std::move(newest), std::move(curve), std::move(bars) };
     if (c.peak.Found)
         chart.Series.push_back(PeakMark(c.peak));

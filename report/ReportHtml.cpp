@@ -4,13 +4,13 @@
 
 #include "analysis/NumberText.h"
 #include "chart/SvgChart.h"
+#include "provenance/CsRecord.h"
 #include "provenance/RecordText.h"
 #include "report/ReportCharts.h"
 #include "report/RunReport.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/NumericLocale.h"
 #include "settings/SettingsKeys.h"
-#include "provenance/CsRecord.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
 
@@ -32,7 +32,8 @@ std::string Figure(const ChartModel& chart, const std::string& caption)
     return "<figure>" + ChartSvg(chart) + "<figcaption>" + H(caption) + "</figcaption></figure>\n";
 }
 
-constexpr const char* Style = R"(body{font-family:sans-serif;color:#111;max-width:60em;margin:2em auto;padding:0 1em;line-height:1.4}
+constexpr const char* Style
+    = R"(body{font-family:sans-serif;color:#111;max-width:60em;margin:2em auto;padding:0 1em;line-height:1.4}
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;border-bottom:1px solid #888;margin-top:1.8em}
 h3{font-size:1em;margin:1em 0 .3em}.sub{color:#444;margin-top:0}
 table{border-collapse:collapse;margin:.4em 0}th,td{padding:.15em .7em .15em 0;text-align:left;vertical-align:top}
@@ -68,27 +69,32 @@ ScanCounts CountsOf(const Sidecar& s)
 std::string OpticalSystem(const std::string& channel)
 {
     const std::string type = channel.size() >= 5 ? channel.substr(3, 2) : "";
-    return type == "RA" ? "absorbance" : type == "IP" ? "interference" : type == "RI" ? "intensity" : type == "FI" ? "fluorescence" : "";
+    return type == "RA" ? "absorbance"
+        : type == "IP"  ? "interference"
+        : type == "RI"  ? "intensity"
+        : type == "FI"  ? "fluorescence"
+                        : "";
 }
 
 std::string Head(const Sidecar& s, const RealTimeGofS& e, const std::string& written)
 {
     const ChannelRecord& c = s.Channels[0];
     const std::string title = "Run report: " + c.Channel + " of " + c.RunDirectory;
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + H(title) + "</title>\n<style>\n"
-        + Style + "</style>\n</head>\n<body>\n<h1>Run report: " + H(c.Channel) + "</h1>\n<p class=\"sub\">" + H(GofsTitle(e))
-        + "<br>" + H(c.RunDirectory) + "<br>written " + H(written) + " by " + H(s.Program) + " " + H(s.Version)
-        + "</p>\n";
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + H(title)
+        + "</title>\n<style>\n" + Style + "</style>\n</head>\n<body>\n<h1>Run report: " + H(c.Channel)
+        + "</h1>\n<p class=\"sub\">" + H(GofsTitle(e)) + "<br>" + H(c.RunDirectory) + "<br>written " + H(written)
+        + " by " + H(s.Program) + " " + H(s.Version) + "</p>\n";
 }
 
 std::string Glance(const ReportFacts& f, const ScanCounts& counts)
 {
     std::string t = "<table class=\"kv glance\">\n" + Row("scans", H(ScanCountText(counts)));
-    t += Row("g(s*) peak", f.gofs.peak.Found ? "s* = " + ThreeDigits(f.gofs.peak.SStar) + " S (newest set)" : "none found");
+    t += Row(
+        "g(s*) peak", f.gofs.peak.Found ? "s* = " + ThreeDigits(f.gofs.peak.SStar) + " S (newest set)" : "none found");
     t += Row("extrapolated peak",
         !f.extrapolated || !f.extrapolation.sound ? std::string("no result")
-            : f.extrapolation.peak.Found           ? "s* = " + ThreeDigits(f.extrapolation.peak.SStar) + " S"
-                                                   : "none well determined");
+            : f.extrapolation.peak.Found          ? "s* = " + ThreeDigits(f.extrapolation.peak.SStar) + " S"
+                                                  : "none well determined");
     if (f.species && f.species->Status == FitStatus::Converged) {
         std::string s;
         for (size_t k = 0; k < f.species->Species.size(); ++k) {
@@ -121,8 +127,9 @@ std::string RunSection(const Sidecar& s, const RealTimeGofS& e)
     };
     t += Row("rotor speed", span(first.Rpm, last.Rpm, " rpm"));
     t += Row("temperature", span(first.Temperature, last.Temperature, " °C"));
-    t += Row("scans", std::to_string(raw.GetNumberOfSets()) + ", " + H(first.FileName) + " at t = " + Seconds(first.Time)
-            + " to " + H(last.FileName) + " at t = " + Seconds(last.Time));
+    t += Row("scans",
+        std::to_string(raw.GetNumberOfSets()) + ", " + H(first.FileName) + " at t = " + Seconds(first.Time) + " to "
+            + H(last.FileName) + " at t = " + Seconds(last.Time));
     return t + "</table>\n";
 }
 
@@ -138,7 +145,8 @@ std::string ScansSection(const Sidecar& s, const ScanCounts& counts)
     }
     if (counts.Pending > 0)
         t += "<p>Files not yet complete at the load (still being written) are not in the analysis.</p>\n";
-    return t + "<p>Every file used, with its time, size and SHA-256, is listed under <a href=\"#record\">Record</a>.</p>\n";
+    return t
+        + "<p>Every file used, with its time, size and SHA-256, is listed under <a href=\"#record\">Record</a>.</p>\n";
 }
 
 std::string SettingsTable(const char* title, const ProgramSettings& settings, bool (*wanted)(const SettingKey&))
@@ -174,16 +182,20 @@ std::string ParametersSection(const ChannelRecord& c, const ReportRequest& r, bo
     if (!c.SettingsFile.empty())
         t += Row("settings file", H(c.SettingsFile) + " (the settings below are its values)");
     t += Row("averaging window",
-        c.WindowByMW ? "the span over which a species of " + FormatThousands(c.AssumedMW) + " g/mol moves by its own diffusion width"
+        c.WindowByMW ? "the span over which a species of " + FormatThousands(c.AssumedMW)
+                + " g/mol moves by its own diffusion width"
                      : std::string("the span of the species at mid-cell"));
     if (r.species) {
         const SpeciesFitOptions& o = *r.species;
-        t += Row("species fit", std::to_string(o.Species) + (o.Species == 1 ? " species, " : " species, ")
-                + SpeciesModelName(o.Model) + " model, s* from " + FloatToStr(o.MinSStar) + " S"
+        t += Row("species fit",
+            std::to_string(o.Species) + (o.Species == 1 ? " species, " : " species, ") + SpeciesModelName(o.Model)
+                + " model, s* from " + FloatToStr(o.MinSStar) + " S"
                 + (o.MaxSStar > 0 ? " to " + FloatToStr(o.MaxSStar) + " S" : ""));
-        t += Row("solvent", "v̄ " + FloatToStr(o.Solvent.Vbar) + " ml/g, density " + FloatToStr(o.Solvent.Density)
-                + " g/ml, viscosity " + FloatToStr(o.Solvent.ViscosityCp) + " cP, temperature "
-                + (o.Solvent.TemperatureC < 0 ? std::string("from the scans") : FloatToStr(o.Solvent.TemperatureC) + " °C"));
+        t += Row("solvent",
+            "v̄ " + FloatToStr(o.Solvent.Vbar) + " ml/g, density " + FloatToStr(o.Solvent.Density) + " g/ml, viscosity "
+                + FloatToStr(o.Solvent.ViscosityCp) + " cP, temperature "
+                + (o.Solvent.TemperatureC < 0 ? std::string("from the scans")
+                                              : FloatToStr(o.Solvent.TemperatureC) + " °C"));
     }
     return t + "</table>\n<p>Every setting the results took is listed under <a href=\"#settings\">Settings</a>.</p>\n";
 }
@@ -201,11 +213,12 @@ std::string GofsSection(const RealTimeGofS& e, const Summary& g)
 {
     char times[80];
     std::snprintf(times, sizeof times, ", t = %.0f to %.0f s", g.firstTime, g.lastTime);
-    std::string t = "<section class=\"keep\">\n<h2 id=\"gofs\">Corrected g(s*)</h2>\n<p>" + std::to_string(g.sets) + " g(s*) sets from "
-        + std::to_string(g.scans) + " scans" + times + ". The newest, set " + std::to_string(g.set)
+    std::string t = "<section class=\"keep\">\n<h2 id=\"gofs\">Corrected g(s*)</h2>\n<p>" + std::to_string(g.sets)
+        + " g(s*) sets from " + std::to_string(g.scans) + " scans" + times + ". The newest, set "
+        + std::to_string(g.set)
         + ", is drawn as the g(s*) file writes it: its gaps at high s* filled from the composite curve. ";
-    t += g.peak.Found ? "<strong>g(s*) peak at s* = " + ThreeDigits(g.peak.SStar) + " S</strong>, the highest g(s*) above s* = "
-            + ThreeDigits(g.peakFrom) + " S"
+    t += g.peak.Found ? "<strong>g(s*) peak at s* = " + ThreeDigits(g.peak.SStar)
+            + " S</strong>, the highest g(s*) above s* = " + ThreeDigits(g.peakFrom) + " S"
                       : "No g(s*) peak above s* = " + ThreeDigits(g.peakFrom) + " S";
     t += " (where a boundary has moved 0.02 cm from the meniscus by the set's time).</p>\n";
     return t + Figure(GofsChart(e, g), "g(s*) of the newest set; the peak is interpolated between grid points.")
@@ -229,7 +242,9 @@ std::string ExtrapolationSection(const ReportFacts& f, const std::string& notMad
         t += ", chosen because the default range is no result: " + H(c.refusal);
     t += c.peak.Found ? ". <strong>g(s*) peak at s* = " + ThreeDigits(c.peak.SStar) + " S</strong>" : std::string();
     t += c.peakNote.empty() ? "." : ". <span class=\"note\">" + H(c.peakNote) + "</span>.";
-    return t + "</p>\n" + Figure(ExtrapolationChart(c), "The extrapolated g(s*) with its standard errors over the newest set of the range.")
+    return t + "</p>\n"
+        + Figure(
+            ExtrapolationChart(c), "The extrapolated g(s*) with its standard errors over the newest set of the range.")
         + "</section>\n";
 }
 
@@ -250,7 +265,8 @@ std::string SpeciesSection(const SpeciesFitResult& fit)
             t += "<td class=\"num\">" + H(cell) + "</td>";
         t += "</tr>\n";
     }
-    t += "</table>\n<p>Each value ± its standard error from the fit; neighbouring g(s*) points share scans, so take the "
+    t += "</table>\n<p>Each value ± its standard error from the fit; neighbouring g(s*) points share scans, so take "
+         "the "
          "errors as lower bounds.</p>\n";
     for (const std::string& note : fit.Notes)
         t += "<p class=\"note\">note: " + H(note) + "</p>\n";
@@ -274,7 +290,8 @@ std::string CsSection(const morvane::cs::CsResult& r, const std::string& unit)
         + " scans, radii " + FloatToStr(r.radiusLow) + " to " + FloatToStr(r.radiusHigh) + " cm): f/f0 "
         + ThreeDigits(r.frictionalRatio) + (r.ratioFitted ? " (fitted)" : " (given)") + ", rms residual "
         + ThreeDigits(r.rmsResidual) + " " + H(unit) + ".</p>\n";
-    t += "<table class=\"list species\"><tr><th>s (S)</th><th>s20,w (S)</th><th>fraction (%)</th><th>M (kDa)</th></tr>\n";
+    t += "<table class=\"list species\"><tr><th>s (S)</th><th>s20,w (S)</th><th>fraction (%)</th><th>M "
+         "(kDa)</th></tr>\n";
     for (const morvane::cs::CsPeak& p : r.peaks)
         t += "<tr><td class=\"num\">" + ThreeDigits(p.s) + "</td><td class=\"num\">" + ThreeDigits(p.s20w)
             + "</td><td class=\"num\">" + ThreeDigits(100 * p.fraction) + "</td><td class=\"num\">"
@@ -287,19 +304,22 @@ std::string CsSection(const morvane::cs::CsResult& r, const std::string& unit)
 
 std::string Percent(double x) { return std::isfinite(x) ? ThreeDigits(x) + " %" : "-"; }
 
-std::string ConvergenceSection(const std::vector<ConvergencePoint>& series, const ConvergenceSummary& c,
-    const ConvergenceThresholds& limits)
+std::string ConvergenceSection(
+    const std::vector<ConvergencePoint>& series, const ConvergenceSummary& c, const ConvergenceThresholds& limits)
 {
-    std::string t = "<section class=\"keep\">\n<h2 id=\"convergence\">Convergence</h2>\n<p class=\"verdict\">" + H(c.verdict) + "</p>\n";
+    std::string t = "<section class=\"keep\">\n<h2 id=\"convergence\">Convergence</h2>\n<p class=\"verdict\">"
+        + H(c.verdict) + "</p>\n";
     t += "<table class=\"kv\">\n";
     t += Row("peak drift", Percent(c.peakDriftPercent) + " (limit " + ThreeDigits(100 * limits.PeakDrift) + " %)");
-    t += Row("shape change", Percent(c.shapeChangePercent) + " (limit " + ThreeDigits(100 * limits.ShapeChange) + " %)");
-    t += Row("at the meniscus", Percent(c.meniscusLevelPercent) + " of the peak (limit "
-            + ThreeDigits(100 * limits.MeniscusLevel) + " %)");
+    t += Row(
+        "shape change", Percent(c.shapeChangePercent) + " (limit " + ThreeDigits(100 * limits.ShapeChange) + " %)");
+    t += Row("at the meniscus",
+        Percent(c.meniscusLevelPercent) + " of the peak (limit " + ThreeDigits(100 * limits.MeniscusLevel) + " %)");
     if (c.speciesCompared > 0) {
         t += Row("species compared", std::to_string(c.speciesCompared));
         t += Row("change of a fitted s", Percent(c.speciesSChangePercent));
-        t += Row("change of a share", std::isfinite(c.shareChangePoints) ? ThreeDigits(c.shareChangePoints) + " points" : "-");
+        t += Row("change of a share",
+            std::isfinite(c.shareChangePoints) ? ThreeDigits(c.shareChangePoints) + " points" : "-");
     }
     t += "</table>\n<p>Each g(s*) set is compared with the set " + ThreeDigits(100 * limits.WindowFraction)
         + " % of its elapsed time earlier.</p>\n";
@@ -323,7 +343,8 @@ std::string RecordSection(const Sidecar& s, const RealTimeGofS& e)
     t += "<table class=\"list files\"><tr><th>scan file used</th><th>t (s)</th><th>bytes</th><th>SHA-256</th></tr>\n";
     const ChannelDataStore& raw = *e.RawStore;
     for (size_t k = 0; k < c.Files.size(); ++k) {
-        const std::string time = static_cast<int32_t>(k) < raw.GetNumberOfSets() ? FormatThousands(std::round(raw.Headers[k].Time)) : "";
+        const std::string time
+            = static_cast<int32_t>(k) < raw.GetNumberOfSets() ? FormatThousands(std::round(raw.Headers[k].Time)) : "";
         t += FileRow(c.Files[k], "<td class=\"num\">" + time + "</td>");
     }
     t += "</table>\n";
@@ -341,8 +362,9 @@ std::string MakeExtrapolation(const RealTimeGofS& e, const Sidecar& s, const Rep
     const int32_t sets = e.SmoothGofsStore ? e.SmoothGofsStore->GetNumberOfSets() : 0;
     const int32_t start = r.start.value_or(0), end = r.end.value_or(sets - 1);
     if (start < 0 || end >= sets || end - start + 1 < ExtrapolationMinimumSets)
-        return "sets " + std::to_string(start) + " to " + std::to_string(end) + " cannot be extrapolated: it takes at least "
-            + std::to_string(ExtrapolationMinimumSets) + " of the channel's " + std::to_string(sets) + " smoothed g(s*) sets";
+        return "sets " + std::to_string(start) + " to " + std::to_string(end)
+            + " cannot be extrapolated: it takes at least " + std::to_string(ExtrapolationMinimumSets)
+            + " of the channel's " + std::to_string(sets) + " smoothed g(s*) sets";
     f.extrapolation = ChooseExtrapolation(e, s.Channels[0].RunDirectory, start, end, r.start || r.end, r.display);
     f.extrapolated = true;
     return {};
@@ -350,7 +372,8 @@ std::string MakeExtrapolation(const RealTimeGofS& e, const Sidecar& s, const Rep
 
 } // namespace
 
-std::string ReportHtml(const RealTimeGofS& e, const Sidecar& s, std::string& html, ReportFacts* facts, ConvergenceFitCache* fits)
+std::string ReportHtml(
+    const RealTimeGofS& e, const Sidecar& s, std::string& html, ReportFacts* facts, ConvergenceFitCache* fits)
 {
     ReportRequest r;
     if (const std::string wrong = ReportRequestOf(s, r); !wrong.empty())
@@ -374,7 +397,8 @@ std::string ReportHtml(const RealTimeGofS& e, const Sidecar& s, std::string& htm
     html = Head(s, e, s.Parameters.at("written_utc").get<std::string>()) + Glance(f, counts) + RunSection(s, e)
         + ScansSection(s, counts) + ParametersSection(s.Channels[0], r, e.CorrectJitter || e.CorrectFringes);
     html += "<section class=\"keep\">\n<h2 id=\"raw\">Raw data</h2>\n"
-        + Figure(RawScansChart(e), "Scans spread evenly over the run, the first and the newest named, with the positions.")
+        + Figure(
+            RawScansChart(e), "Scans spread evenly over the run, the first and the newest named, with the positions.")
         + "</section>\n";
     html += GofsSection(e, f.gofs) + ExtrapolationSection(f, notExtrapolated);
     if (f.species)

@@ -33,7 +33,8 @@ std::string ReadCount(const Json& p, const char* name, bool nullable, std::optio
         return {};
     }
     if (!it->is_number_integer() || it->get<int64_t>() < 0 || it->get<int64_t>() > 1000000)
-        return std::string("parameters.") + name + " is not a whole number from 0 to 1000000" + (nullable ? " or null" : "");
+        return std::string("parameters.") + name + " is not a whole number from 0 to 1000000"
+            + (nullable ? " or null" : "");
     value = it->get<int32_t>();
     return {};
 }

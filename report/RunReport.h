@@ -15,9 +15,9 @@
 // The run report: one self-contained HTML file of a loaded channel to file away or print. It names
 // the run and channel, the scans used and refused, every parameter, and shows the raw scans, the
 // newest g(s*) set with its peak, the extrapolation (or why it is no result), the species table
-// and the c(s) distribution with its peaks when they were asked for, the convergence verdict, and the inputs' SHA-256 as the record beside it
-// holds them. Pictures are inline SVG (SvgChart.h); no script, no outside reference. Its numbers
-// are those of the headless program's summaries (ResultSummary.h) and species table.
+// and the c(s) distribution with its peaks when they were asked for, the convergence verdict, and the inputs' SHA-256
+// as the record beside it holds them. Pictures are inline SVG (SvgChart.h); no script, no outside reference. Its
+// numbers are those of the headless program's summaries (ResultSummary.h) and species table.
 //
 // The report is written with its record (kind "report"), and everything the report says of the
 // scans, positions, settings and hashes comes from that record, the rest from the engine: so

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "realtime/RealTimeGofS.h"

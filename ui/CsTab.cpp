@@ -84,10 +84,10 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
     const struct {
         QLineEdit* edit;
         std::string* field;
-    } edits[] = { { sMin_, &view->Cs.EditSMin }, { sMax_, &view->Cs.EditSMax },
-        { resolution_, &view->Cs.EditResolution }, { ratio_, &view->Cs.EditRatio },
-        { confidence_, &view->Cs.EditConfidence }, { vbar_, &view->EditVbar }, { density_, &view->EditSolventDensity },
-        { viscosity_, &view->EditSolventViscosity } };
+    } edits[]
+        = { { sMin_, &view->Cs.EditSMin }, { sMax_, &view->Cs.EditSMax }, { resolution_, &view->Cs.EditResolution },
+              { ratio_, &view->Cs.EditRatio }, { confidence_, &view->Cs.EditConfidence }, { vbar_, &view->EditVbar },
+              { density_, &view->EditSolventDensity }, { viscosity_, &view->EditSolventViscosity } };
     for (const auto& e : edits) {
         // The field belongs to the view, which outlives the window's controls only while it is open.
         connect(e.edit, &QLineEdit::textEdited, this, [this, field = e.field](const QString& text) {

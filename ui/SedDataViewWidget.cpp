@@ -141,9 +141,9 @@ void SedDataViewWidget::Refresh()
     SetText(editMW_, v.EditMWGuess);
     SetText(editDisplayXY_, v.EditDisplayXY);
     // A position being typed keeps its text until Enter or leaving the edit takes it.
-    for (const auto& [edit, text] : { std::pair { editMeniscus_, &v.EditMeniscus },
-             std::pair { editBottom_, &v.EditBottom }, std::pair { editJitter_, &v.EditJitter },
-             std::pair { editFringe_, &v.EditIntegralFringe } })
+    for (const auto& [edit, text] :
+        { std::pair { editMeniscus_, &v.EditMeniscus }, std::pair { editBottom_, &v.EditBottom },
+            std::pair { editJitter_, &v.EditJitter }, std::pair { editFringe_, &v.EditIntegralFringe } })
         if (!edit->isModified())
             SetText(edit, *text);
     editJitter_->setReadOnly(!v.SBJitterEnabled);

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "ui/ChartView.h"
 #include "ui/BusyCursor.h"
+#include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
 using namespace dataviewcontrols;

@@ -139,8 +139,7 @@ int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream&
     }
     const ExtrapolationOutput& x = made.x;
     if (made.range == "chosen")
-        err << CliProgramPrefix << made.refusal << " Taking sets " << x.header.start << " to " << x.header.end
-            << ".\n";
+        err << CliProgramPrefix << made.refusal << " Taking sets " << x.header.start << " to " << x.header.end << ".\n";
     const RangeStory story { made.range, made.range == "chosen" ? made.refusal : "" };
     const std::vector<ExtrapolatedRow>& rows = x.rows;
     const ExtrapolationFileHeader& header = x.header;

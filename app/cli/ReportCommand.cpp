@@ -6,19 +6,21 @@
 
 #include "follower/GofsOutput.h"
 #include "provenance/CsRecord.h"
-#include "settings/SpeciesSettings.h"
 #include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
+#include "settings/SpeciesSettings.h"
 
 namespace {
 
 // The species table's options, or what is wrong with them: given without --species, they would be
 // taken for a table that is not made.
-std::string SpeciesOf(const ReportOptions& o, const SpeciesSettings& settings, std::optional<SpeciesFitOptions>& species)
+std::string SpeciesOf(
+    const ReportOptions& o, const SpeciesSettings& settings, std::optional<SpeciesFitOptions>& species)
 {
     const FitOptions& f = o.fit;
     if (!o.speciesTable) {
-        if ((!o.cs && (f.vbar || f.density || f.viscosity)) || f.temperature || f.minSStar || f.maxSStar || f.model != "lamm")
+        if ((!o.cs && (f.vbar || f.density || f.viscosity)) || f.temperature || f.minSStar || f.maxSStar
+            || f.model != "lamm")
             return "--model, --vbar, --density, --viscosity, --temperature, --min-s and --max-s apply to the species "
                    "table: give --species N too";
         return {};
@@ -41,8 +43,9 @@ std::string RangeRefusal(const ReportOptions& o, int32_t sets)
             return "set " + std::to_string(k) + " does not exist: the channel has " + std::to_string(sets)
                 + " smoothed g(s*) sets, numbered from 0";
     if (end - start + 1 < ExtrapolationMinimumSets)
-        return "the extrapolation needs at least " + std::to_string(ExtrapolationMinimumSets) + " smoothed g(s*) sets; sets "
-            + std::to_string(start) + " to " + std::to_string(end) + " are " + std::to_string(std::max(end - start + 1, 0));
+        return "the extrapolation needs at least " + std::to_string(ExtrapolationMinimumSets)
+            + " smoothed g(s*) sets; sets " + std::to_string(start) + " to " + std::to_string(end) + " are "
+            + std::to_string(std::max(end - start + 1, 0));
     return {};
 }
 

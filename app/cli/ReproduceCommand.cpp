@@ -15,10 +15,10 @@
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
 #include "provenance/SpeciesFitRecord.h"
-#include "scanfiles/Sha256.h"
 #include "report/RunReport.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
+#include "scanfiles/Sha256.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "app/cli/CsCommand.h"
 #include "app/cli/ReproduceCommand.h"
-#include "follower/ChannelSession.h"
 #include "dataview/TSedDataView.h"
+#include "follower/ChannelSession.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"

@@ -6,11 +6,11 @@
 #include <sstream>
 
 #include "app/cli/AnalyzeCommand.h"
+#include "app/cli/CsCommand.h"
 #include "app/cli/ExtrapolateCommand.h"
 #include "app/cli/FitCommand.h"
 #include "app/cli/ReportCommand.h"
 #include "app/cli/ReproduceCommand.h"
-#include "app/cli/CsCommand.h"
 #include "app/cli/Summary.h"
 #include "species/SpeciesTable.h"
 #include "testutil/ScanFileWriter.h"
@@ -69,11 +69,10 @@ TEST(CliReport, SaysWhatTheSummariesSayAndReproduces)
     a.runDir = run.path();
     a.output = out / "g.txt";
     a.json = true;
-    const nlohmann::json g = JsonOf(
-        [](const AnalyzeOptions& o, std::ostream& x, std::ostream& y) {
-            return RunAnalyze(o, x, y, std::atomic<bool>(false), [](int) {});
-        },
-        a);
+    const nlohmann::json g
+        = JsonOf([](const AnalyzeOptions& o, std::ostream& x,
+                     std::ostream& y) { return RunAnalyze(o, x, y, std::atomic<bool>(false), [](int) {}); },
+            a);
     ExtrapolateOptions e;
     e.runDir = run.path();
     e.output = out / "e.txt";
@@ -81,12 +80,14 @@ TEST(CliReport, SaysWhatTheSummariesSayAndReproduces)
     const nlohmann::json x = JsonOf(RunExtrapolate, e);
 
     const std::string gofs = Section(html, "gofs");
-    EXPECT_NE(gofs.find("g(s*) peak at s* = " + ThreeDigits(g.at("peak_s_star").get<double>()) + " S"), std::string::npos)
+    EXPECT_NE(
+        gofs.find("g(s*) peak at s* = " + ThreeDigits(g.at("peak_s_star").get<double>()) + " S"), std::string::npos)
         << gofs;
     EXPECT_NE(gofs.find(std::to_string(g.at("sets").get<int>()) + " g(s*) sets from 30 scans"), std::string::npos);
     const std::string ext = Section(html, "extrapolation");
     EXPECT_NE(ext.find("smoothed sets 0 to " + std::to_string(x.at("end").get<int>())), std::string::npos) << ext;
-    EXPECT_NE(ext.find("g(s*) peak at s* = " + ThreeDigits(x.at("peak_s_star").get<double>()) + " S"), std::string::npos);
+    EXPECT_NE(
+        ext.find("g(s*) peak at s* = " + ThreeDigits(x.at("peak_s_star").get<double>()) + " S"), std::string::npos);
     EXPECT_NE(Section(html, "scans").find("30 scans read, 30 used"), std::string::npos);
     EXPECT_EQ(Section(html, "species"), "") << "no table unless asked for";
     // The verdict analyze --watch gives.
@@ -141,16 +142,15 @@ TEST(CliReport, HoldsTheCsDistributionWhenAskedAndReproducesIt)
     cs.runDir = run.path();
     cs.output = out / "cs.txt";
     cs.json = true;
-    const nlohmann::json c = JsonOf(
-        [](const CsCommandOptions& o, std::ostream& to, std::ostream& errors) {
-            return RunCs(o, to, errors, std::atomic<bool>(false), [](int) {});
-        },
-        cs);
+    const nlohmann::json c
+        = JsonOf([](const CsCommandOptions& o, std::ostream& to,
+                     std::ostream& errors) { return RunCs(o, to, errors, std::atomic<bool>(false), [](int) {}); },
+            cs);
     const std::string csSection = Section(testutil::ReadTextFile(out / "cs.html"), "cs");
     ASSERT_FALSE(c.at("peaks").empty());
     for (const auto& peak : c.at("peaks"))
-        EXPECT_NE(csSection.find("<td class=\"num\">" + ThreeDigits(peak.at("s").get<double>()) + "</td>"),
-            std::string::npos)
+        EXPECT_NE(
+            csSection.find("<td class=\"num\">" + ThreeDigits(peak.at("s").get<double>()) + "</td>"), std::string::npos)
             << csSection;
     EXPECT_NE(csSection.find("<svg"), std::string::npos);
     EXPECT_NE(text.find("; c(s) peaks at " + ThreeDigits(c.at("peaks").at(0).at("s").get<double>()) + " S"),

@@ -269,10 +269,11 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
         { "a set without its index", edited([](auto& s) { s["kind"] = "gofs-set"; }),
             "bad sidecar: parameters.set is missing" },
         // Hostile records: each refused in one line, none aborts, hangs or grows without bound.
-        { "a 400-digit number", [&] {
-             std::string t = j.dump();
-             return t.replace(t.find("\"meniscus_cm\":5.9") + 14, 3, std::string(400, '9'));
-         }(),
+        { "a 400-digit number",
+            [&] {
+                std::string t = j.dump();
+                return t.replace(t.find("\"meniscus_cm\":5.9") + 14, 3, std::string(400, '9'));
+            }(),
             "not a Morvane sidecar: it holds a number too large to read" },
         { "nested a million deep", std::string(1000000, '['),
             "not a Morvane sidecar: nested deeper than 32 levels (at byte 32)" },
@@ -280,13 +281,13 @@ TEST(CliReproduce, ASidecarThatCannotBeUsedIsOneClearLine)
             edited([](auto& s) { s["channels"][0]["analysis_settings"]["SmoothRepetition"] = 1e9; }),
             "bad sidecar: channels[0].analysis_settings.SmoothRepetition is 1000000000: SmoothRepetition takes a "
             "whole number from 0 to 100" },
-        { "settings that break a rule",
-            edited([](auto& s) { s["channels"][0]["analysis_settings"]["HighS"] = 1e-16; }),
+        { "settings that break a rule", edited([](auto& s) { s["channels"][0]["analysis_settings"]["HighS"] = 1e-16; }),
             "bad sidecar: channels[0].analysis_settings: LowS must be below HighS" },
         { "a name with a directory", edited([](auto& s) { s["channels"][0]["files"][1]["name"] = "/etc/passwd"; }),
             "bad sidecar: channels[0].files[1].name \"/etc/passwd\" is not a plain file name (no directory, \"..\" "
             "or \"/\")" },
-        { "a name twice", edited([](auto& s) { s["channels"][0]["files"][1]["name"] = s["channels"][0]["files"][0]["name"]; }),
+        { "a name twice",
+            edited([](auto& s) { s["channels"][0]["files"][1]["name"] = s["channels"][0]["files"][0]["name"]; }),
             "bad sidecar: channels[0].files[1].name \"00001.RA1\" is listed twice" },
         { "a position the command line refuses", edited([](auto& s) { s["channels"][0]["bottom_cm"] = 1; }),
             "bad sidecar: channels[0].meniscus_cm (5.9) must be positive and below bottom_cm (1)" },

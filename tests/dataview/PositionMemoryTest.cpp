@@ -42,7 +42,8 @@ TEST(PositionMemory, TheSameRunByAnotherPathIsTheSameRun)
 
 TEST(PositionMemory, AFileThatCannotBeUsedIsSaidAndThenReplaced)
 {
-    const std::string entry = R"({"format": 1, "positions": [{"run": "/r", "channel": "0*.RA1", "meniscus_cm": 5.9, "bottom_cm": 7.2, )";
+    const std::string entry
+        = R"({"format": 1, "positions": [{"run": "/r", "channel": "0*.RA1", "meniscus_cm": 5.9, "bottom_cm": 7.2, )";
     const struct {
         const char* what;
         std::string text;
@@ -52,9 +53,12 @@ TEST(PositionMemory, AFileThatCannotBeUsedIsSaidAndThenReplaced)
         { "another layout", R"({"format": 2, "positions": []})", "(not a positions file of format 1)" },
         { "a text for a radius", entry + R"("jitter_cm": "5.8", "fringe_cm": 6.9}]})",
             "(positions[0].jitter_cm is missing or not a number)" },
-        { "no radius", entry + R"("jitter_cm": 5.8, "fringe_cm": 1000}]})", "(positions[0].fringe_cm (1000) is no radius in cm)" },
-        { "the meniscus past the bottom", R"({"format":1,"positions":[{"run":"/r","channel":"c","meniscus_cm":7.3,)"
-            R"("bottom_cm":7.2,"jitter_cm":5.8,"fringe_cm":6.9}]})", "(positions[0].meniscus_cm must lie below bottom_cm)" },
+        { "no radius", entry + R"("jitter_cm": 5.8, "fringe_cm": 1000}]})",
+            "(positions[0].fringe_cm (1000) is no radius in cm)" },
+        { "the meniscus past the bottom",
+            R"({"format":1,"positions":[{"run":"/r","channel":"c","meniscus_cm":7.3,)"
+            R"("bottom_cm":7.2,"jitter_cm":5.8,"fringe_cm":6.9}]})",
+            "(positions[0].meniscus_cm must lie below bottom_cm)" },
         { "nested deeply", std::string(100, '[') + std::string(100, ']'), "(nested too deeply)" },
         { "too large", std::string(PositionMemory::MaxFileBytes + 1, ' '), "more than the 1048576 that are read)" },
     };
@@ -80,5 +84,6 @@ TEST(PositionMemory, AFileThatCannotBeUsedIsSaidAndThenReplaced)
     std::string problem;
     EXPECT_FALSE(memory.Recall("/r", "0*.RA1", p, problem));
     EXPECT_NE(problem.find("(not a regular file)"), std::string::npos) << problem;
-    EXPECT_EQ(memory.Remember("/r", "0*.RA1", { 6, 7, 6, 7 }).rfind("The positions could not be remembered in ", 0), 0u);
+    EXPECT_EQ(
+        memory.Remember("/r", "0*.RA1", { 6, 7, 6, 7 }).rfind("The positions could not be remembered in ", 0), 0u);
 }

@@ -99,7 +99,8 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     EXPECT_FALSE(opened.ButtonRefreshExtrapolationEnabled) << "computed";
     record.Parameters["end"] = 99; // past this channel's sets: not taken, and said
     opened.UseRecordedOutput(record);
-    EXPECT_EQ(opened.LabelOpenedFromHint, "\nnot taken: the recorded range of sets (the channel has 11 g(s*) sets now)");
+    EXPECT_EQ(
+        opened.LabelOpenedFromHint, "\nnot taken: the recorded range of sets (the channel has 11 g(s*) sets now)");
 
     // A range of fewer than five sets: a message, no dialog.
     view.ScrollBarStartExtrapolation.Position = 5;

@@ -11,9 +11,9 @@
 
 #include "DataViewFixture.h"
 #include "provenance/SpeciesFitRecord.h"
-#include "species/SpeciesFit.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
+#include "species/SpeciesFit.h"
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedPrompts.h"
 

@@ -6,8 +6,8 @@
 
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
-#include "scanfiles/Sha256.h"
 #include "provenance/Sidecar.h"
+#include "scanfiles/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 
 namespace fs = std::filesystem;

@@ -11,8 +11,8 @@
 #include <limits>
 #include <random>
 #include <string>
-#include <vector>
 #include <sys/stat.h>
+#include <vector>
 
 #include "scanfiles/BeckmanFile.h"
 #include "scanfiles/ScanText.h"
@@ -139,9 +139,9 @@ TEST(ScanTextTest, LinesAreTheBytesPrintfWrites)
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<double> values = { 0.0, -0.0, 1.0, -1.0, 1e-7, -1e-7, 1e21, -1e21, 1e308, -1e308,
-        std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(), 2.2250738585072014e-308,
-        inf, -inf, nan, -nan, 0.03125, -0.03125, 0.15625, 2.5, 0.00005, 0.00015, 9.99995, 9.999995, 99999.5,
-        1.000005, 0.5, 1.5, -2.5, 6.02214076e23, 1e-300, 123456789012.345678, 5.9999500000000001, 0.000049999 };
+        std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(), 2.2250738585072014e-308, inf,
+        -inf, nan, -nan, 0.03125, -0.03125, 0.15625, 2.5, 0.00005, 0.00015, 9.99995, 9.999995, 99999.5, 1.000005, 0.5,
+        1.5, -2.5, 6.02214076e23, 1e-300, 123456789012.345678, 5.9999500000000001, 0.000049999 };
     std::mt19937_64 rng(11);
     for (int k = 0; k < 4000; ++k) {
         const double mantissa = std::uniform_real_distribution<double>(-10, 10)(rng);

@@ -100,7 +100,8 @@ TEST(Program, OpenAnalysisFromARecord)
     std::string err;
     const std::string shot = " --tab 'Raw Data c(r)' --screenshot '" + (out / "open.png") + "'";
     EXPECT_EQ(RunProgram("--open '" + (out / "g.txt.json") + "'" + shot, err, out), 0) << err;
-    EXPECT_NE(err.find("inputs of 0*.RA1 in " + root.path() + ": all 12 recorded files match"), std::string::npos) << err;
+    EXPECT_NE(err.find("inputs of 0*.RA1 in " + root.path() + ": all 12 recorded files match"), std::string::npos)
+        << err;
     EXPECT_FALSE(QImage(QString::fromStdString(out / "open.png")).isNull());
 
     testutil::WriteTextFile(out / "bad.json", "[]");
