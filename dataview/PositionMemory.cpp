@@ -10,6 +10,7 @@
 #include "analysis/NumberText.h"
 #include "provenance/RecordText.h"
 #include "provenance/Reproduction.h"
+#include "provenance/Sidecar.h"
 #include "scanfiles/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -62,29 +63,6 @@ std::string RunKey(const std::string& run)
     while (text.size() > 1 && text.back() == '/')
         text.pop_back();
     return text;
-}
-
-bool IsUtf8(const std::string& text)
-{
-    try {
-        (void)Json(text).dump();
-        return true;
-    } catch (const Json::type_error&) {
-        return false;
-    }
-}
-
-Json TextJson(const std::string& text)
-{
-    if (IsUtf8(text))
-        return text;
-    static const char* hex = "0123456789abcdef";
-    std::string bytes;
-    for (const unsigned char c : text) {
-        bytes += hex[c >> 4];
-        bytes += hex[c & 0xF];
-    }
-    return Json { { "bytes_hex", bytes } };
 }
 
 std::runtime_error Bad(const std::string& what) { return std::runtime_error(what); }

@@ -20,8 +20,6 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr const char* JsonSuffix = ".json";
-
 bool IsUtf8(const std::string& text)
 {
     try {
@@ -31,6 +29,8 @@ bool IsUtf8(const std::string& text)
         return false;
     }
 }
+
+} // namespace
 
 Json TextJson(const std::string& text)
 {
@@ -44,6 +44,10 @@ Json TextJson(const std::string& text)
     }
     return Json { { "bytes_hex", bytes } };
 }
+
+namespace {
+
+constexpr const char* JsonSuffix = ".json";
 
 Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
 

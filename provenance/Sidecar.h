@@ -93,6 +93,10 @@ std::string OutputBesideSidecar(const std::string& sidecarPath, const Sidecar& s
 // path's bytes) is written as {"bytes_hex": "..."}, so that it reads back byte for byte.
 std::string SidecarText(const Sidecar& sidecar);
 
+// A text as a record holds it: itself when it is UTF-8, otherwise {"bytes_hex": "..."} of its bytes
+// (the remembered positions keep their run paths so too).
+nlohmann::ordered_json TextJson(const std::string& text);
+
 // Reads a sidecar as hostile text. Returns "" with `sidecar` filled, or what is wrong, one line (not
 // JSON, too large or too deeply nested, a missing or mistyped field: its place, e.g.
 // "channels[0].files[2].sha256 is missing"; a file name that is not a plain name; a setting
