@@ -347,6 +347,7 @@ public:
     ChartModel ConvergenceChart; // 0 peak drift, 1 shape change (percent), 2 and 3 their limits
     std::string LabelConvergence; // the verdict: "stable for 25 min: peak 4.39 S ± 0.3 %, ..."
     bool ConvergenceStable = false;
+    int32_t ConvergenceFitsMade() const { return convergenceFits_.FitsMade(); } // on this thread
 
     // The solvent and thresholds of the settings, into the edits and the convergence measure.
     void UseSpeciesSettings(const SpeciesSettings& settings);
@@ -379,7 +380,8 @@ public:
     // sidecar, from which morvane-cli reproduce fits the same set again.
     void ButtonSaveSpeciesTableClick();
     // After the corrected chart was redrawn: the convergence measure, and the corrected fit
-    // repeated on the newest set (CheckBoxRefitEachRefresh) or marked as older than the chart.
+    // repeated on the newest set in the background (CheckBoxRefitEachRefresh; the window polls it
+    // as it polls a fit it started) or marked as older than the chart.
     void ShowSpeciesAndConvergence();
 
     // ---- c(s) (TSedDataViewCs.cpp; the tab's logic in CsPanel.h) ----
@@ -483,6 +485,8 @@ private:
     void ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result, double setTime);
     // The worker's result into its panel, or the cancel; the worker is gone after.
     void EndSpeciesFit();
+    void StartRefit(); // of the newest corrected set, in the background, unless a fit runs
+    void GreyOutdatedFit(); // the corrected fit drawn greyed while it is not of the newest set
     std::unique_ptr<SpeciesFitWorker> speciesFit_;
     SpeciesSource speciesFitSource_ = SpeciesSource::Corrected;
     // Whether the corrected fit is of the newest g(s*) set as the engine holds it now; a refresh

@@ -181,9 +181,19 @@ bool TSedDataView::StartSpeciesFit(SpeciesSource source)
         ShowSpeciesFit(source, none, 0);
         return false;
     }
+    // The fits the verdict will compare with these options, made on the fit's thread too.
+    std::vector<ConvergenceFitCache::Missing> convergence;
+    if (source == SpeciesSource::Corrected) {
+        SpeciesFitOptions asked = job.Options;
+        asked.Set = -1; // as the panel will hold them
+        convergenceFits_.Collect(true);
+        ConvergenceSeries(*Engine, convergenceThresholds_, &asked, &convergenceFits_);
+        convergenceFits_.Collect(false);
+        convergence = convergenceFits_.TakeMissing();
+    }
     speciesFitSource_ = source;
     PanelOf(source).FitState = "Fitting " + std::to_string(options.Species) + " species...";
-    speciesFit_ = std::make_unique<SpeciesFitWorker>(std::move(job));
+    speciesFit_ = std::make_unique<SpeciesFitWorker>(std::move(job), std::move(convergence));
     return true;
 }
 
@@ -203,7 +213,8 @@ bool TSedDataView::PollSpeciesFit()
 
 void TSedDataView::FinishSpeciesFit()
 {
-    if (speciesFit_)
+    // A refit of the newest set may follow the fit that ends.
+    while (speciesFit_)
         EndSpeciesFit();
 }
 
@@ -221,8 +232,22 @@ void TSedDataView::EndSpeciesFit()
     panel.Options = worker->Job().Options;
     panel.Options.Set = -1; // as the controls give it: the newest set
     ShowSpeciesFit(speciesFitSource_, result, worker->Job().SetTime);
-    if (speciesFitSource_ == SpeciesSource::Corrected)
-        ShowConvergence();
+    if (speciesFitSource_ != SpeciesSource::Corrected)
+        return;
+    for (auto& [key, fit] : worker->TakeConvergenceFits())
+        convergenceFits_.Put(key, std::move(fit));
+    ShowConvergence();
+    // Scans came in while it fitted: the user asked for the newest set to be fitted.
+    if (CheckBoxRefitEachRefresh && !panel.Failed && !CorrectedFitIsOfNewestSet())
+        StartRefit();
+}
+
+void TSedDataView::StartRefit()
+{
+    SpeciesFitOptions options;
+    if (!speciesFit_ && SpeciesOptionsFromControls(options).empty())
+        StartSpeciesFit(SpeciesSource::Corrected);
+    GreyOutdatedFit();
 }
 
 void TSedDataView::ButtonSaveSpeciesTableClick()
@@ -333,29 +358,31 @@ void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& 
 void TSedDataView::ShowSpeciesAndConvergence()
 {
     ShowConvergence();
+    if (!Engine || !Engine->GofsStore || CorrectedSpecies.FittedSet < 0 || CorrectedFitIsOfNewestSet())
+        return;
+    // Refitted off the window thread; a fit already running (the user's) is not overtaken.
+    if (CheckBoxRefitEachRefresh)
+        StartRefit();
+    else
+        GreyOutdatedFit();
+}
+
+void TSedDataView::GreyOutdatedFit()
+{
     SpeciesPanel& panel = CorrectedSpecies;
     if (!Engine || !Engine->GofsStore || panel.FittedSet < 0 || CorrectedFitIsOfNewestSet())
         return;
     const int32_t newest = Engine->GofsStore->GetNumberOfSets() - 1;
-    if (newest < 0)
-        return;
-    SpeciesFitOptions options;
-    // A fit the user started off the window thread is not overtaken by one of the refresh.
-    if (CheckBoxRefitEachRefresh && !speciesFit_ && SpeciesOptionsFromControls(options).empty()) {
-        panel.Options = options;
-        double setTime = 0;
-        const SpeciesFitResult result = FitSpeciesOf(SpeciesSource::Corrected, options, setTime);
-        ShowSpeciesFit(SpeciesSource::Corrected, result, setTime);
-        return;
-    }
-    // The fit stays drawn, greyed, until the user fits the newest set.
+    // The fit stays drawn, greyed, until the newest set is fitted.
     const int32_t first = SpeciesOverlayFirst[0];
     for (int32_t s = first; s < first + 4 && dcdtChart.HasSeries(s); ++s)
         dcdtChart.Series[static_cast<size_t>(s)].Colour = Colours::Silver;
     if (dcdtChart.HasSeries(first))
         dcdtChart.Series[static_cast<size_t>(first)].Title = "fit of set " + std::to_string(panel.FittedSet);
     panel.LabelSpeciesNotes = "The chart shows set " + std::to_string(newest) + " now, the fit is of set "
-        + std::to_string(panel.FittedSet) + ": press \"" + FitSpeciesCaption + "\" to fit the newest set.";
+        + std::to_string(panel.FittedSet)
+        + (speciesFit_ ? std::string(": fitting the newest set.")
+                       : ": press \"" + std::string(FitSpeciesCaption) + "\" to fit the newest set.");
     dcdtChart.Repaint();
 }
 

@@ -140,6 +140,12 @@ const ConvergenceFitCache::Fit& ConvergenceFitCache::Of(const RealTimeGofS& engi
 {
     const uint64_t key = KeyOf(engine, options);
     auto it = fits_.find(key);
+    if (it == fits_.end() && collecting_) {
+        static const Fit none;
+        if (!missing_.contains(key))
+            missing_.emplace(key, PrepareSpeciesFit(engine, options));
+        return none;
+    }
     if (it == fits_.end()) {
         it = fits_.emplace(key, Entry { Summarised(FitSpecies(engine, options)), false }).first;
         ++made_;
@@ -148,8 +154,26 @@ const ConvergenceFitCache::Fit& ConvergenceFitCache::Of(const RealTimeGofS& engi
     return it->second.Result;
 }
 
+std::vector<ConvergenceFitCache::Missing> ConvergenceFitCache::TakeMissing()
+{
+    std::vector<Missing> missing;
+    for (auto& [key, job] : missing_)
+        missing.push_back({ key, std::move(job) });
+    missing_.clear();
+    return missing;
+}
+
+ConvergenceFitCache::Fit ConvergenceFitCache::FitOf(const SpeciesFitJob& job, const std::atomic<bool>* cancel)
+{
+    return Summarised(RunSpeciesFit(job, cancel));
+}
+
+void ConvergenceFitCache::Put(uint64_t key, Fit fit) { fits_.insert_or_assign(key, Entry { std::move(fit), false }); }
+
 void ConvergenceFitCache::DropUnused()
 {
+    if (collecting_)
+        return;
     std::erase_if(fits_, [](const auto& entry) { return !entry.second.Used; });
     for (auto& entry : fits_)
         entry.second.Used = false;

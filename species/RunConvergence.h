@@ -1,9 +1,11 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "species/SpeciesFit.h"
 #include "species/SpeciesTypes.h"
 
 class RealTimeGofS;
@@ -111,6 +113,19 @@ public:
     size_t Size() const { return fits_.size(); }
     int32_t FitsMade() const { return made_; } // fits made (not taken from the cache) so far
 
+    // The fits a series lacks, made elsewhere: while collecting, Of() makes no fit but keeps the
+    // job of each one it lacks (TakeMissing) and answers with a failed fit, and nothing is
+    // dropped; the series of such a call is to be thrown away. A window makes the missing fits
+    // on a thread of its own (FitOf), puts them here and asks for the series again.
+    struct Missing {
+        uint64_t Key = 0;
+        SpeciesFitJob Job;
+    };
+    void Collect(bool on) { collecting_ = on; }
+    std::vector<Missing> TakeMissing();
+    static Fit FitOf(const SpeciesFitJob& job, const std::atomic<bool>* cancel = nullptr);
+    void Put(uint64_t key, Fit fit);
+
 private:
     struct Entry {
         Fit Result;
@@ -118,6 +133,8 @@ private:
     };
     std::map<uint64_t, Entry> fits_;
     int32_t made_ = 0;
+    bool collecting_ = false;
+    std::map<uint64_t, SpeciesFitJob> missing_;
 };
 
 // The measure for every g(s*) set of the engine, oldest first (a time series for a small chart),

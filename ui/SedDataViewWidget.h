@@ -114,7 +114,7 @@ private:
     QWidget* BuildConvergencePanel(QWidget* parent);
     void RefreshSpecies();
     // The cursor, the tick and Esc while a fit runs; all undone when it has ended.
-    void BeginSpeciesFit();
+    void BeginSpeciesFit(bool busyCursor = true);
     void EndSpeciesFitWait();
     // Runs a handler of the logic, then refreshes the controls; nothing once the window was closed.
     void Handle(void (TSedDataView::*handler)());

@@ -214,6 +214,9 @@ QWidget* SedDataViewWidget::BuildConvergencePanel(QWidget* parent)
 void SedDataViewWidget::RefreshSpecies()
 {
     const TSedDataView& v = *view_;
+    // A refit the refresh started: polled as a fit of the button, without the busy cursor.
+    if (v.SpeciesFitRunning() && !(fitTimer_ && fitTimer_->isActive()))
+        BeginSpeciesFit(false);
     for (Source source : { Source::Corrected, Source::Extrapolated }) {
         SpeciesControls& c = species_[IndexOf(source)];
         const TSedDataView::SpeciesPanel& p = v.PanelOf(source);
@@ -278,7 +281,7 @@ ChartView* SedDataViewWidget::ResidualChart(Source source) const { return specie
 
 QWidget* SedDataViewWidget::SpeciesFitProgress(Source source) const { return species_[IndexOf(source)].progress; }
 
-void SedDataViewWidget::BeginSpeciesFit()
+void SedDataViewWidget::BeginSpeciesFit(bool busyCursor)
 {
     if (!fitTimer_) {
         fitTimer_ = new QTimer(this);
@@ -294,7 +297,7 @@ void SedDataViewWidget::BeginSpeciesFit()
     fitEscape_->setEnabled(true);
     fitClock_.start();
     fitTimer_->start();
-    if (!fitCursor_) {
+    if (busyCursor && !fitCursor_) {
         // The busy cursor that still takes clicks: the window answers while the fit runs.
         QApplication::setOverrideCursor(Qt::BusyCursor);
         fitCursor_ = true;
@@ -321,7 +324,7 @@ void SedDataViewWidget::SpeciesFitTick()
         return;
     }
     const bool ended = view_->PollSpeciesFit();
-    if (ended || !view_->SpeciesFitRunning())
+    if (!view_->SpeciesFitRunning()) // a refit of the newest set may follow the fit that ended
         EndSpeciesFitWait();
     const bool wasShown = species_[0].progress->isVisible() || species_[1].progress->isVisible();
     // Nothing to redraw while the bar is already up: the bar animates by itself.

@@ -188,7 +188,15 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     TSedDataView view(&prompts);
     Launch(view, FinishedRun());
     view.UpDownSpecies.SetPosition(2);
+    // The verdict's fits with the new options are made on the fit's thread, none on this one.
+    const int32_t fitsHere = view.ConvergenceFitsMade();
+    ASSERT_TRUE(view.StartSpeciesFit(Source::Corrected));
+    view.FinishSpeciesFit();
+    EXPECT_EQ(view.ConvergenceFitsMade(), fitsHere);
+    EXPECT_NE(view.LabelConvergence.find(", species s "), std::string::npos) << view.LabelConvergence;
+    const std::string verdict = view.LabelConvergence;
     view.ButtonFitSpeciesClick(Source::Corrected);
+    EXPECT_EQ(view.LabelConvergence, verdict);
     const TSedDataView::SpeciesPanel shown = view.CorrectedSpecies;
     ASSERT_FALSE(shown.Failed) << shown.LabelSpeciesFit;
     const auto overlay = static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0]);
@@ -336,6 +344,8 @@ TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
     ASSERT_EQ(failure, "");
     view.Timer1Timer();
     verdicts.push_back(view.LabelConvergence);
+    EXPECT_TRUE(view.SpeciesFitRunning()) << "the refit runs off the window thread";
+    view.FinishSpeciesFit();
 
     EXPECT_GE(greyedAt, 0);
     const int32_t newest = view.Engine->GofsStore->GetNumberOfSets() - 1;

@@ -183,6 +183,19 @@ TEST(RunConvergence, SpeciesWhoseSharesStillMoveAreNotStable)
     EXPECT_GE(shown.Newest.FittedSpecies, 2);
     EXPECT_FALSE(shown.Newest.FitAsked);
     EXPECT_NE(shown.Text.find(" peaks fitted: species s "), std::string::npos) << shown.Text;
+
+    // The fits collected, made elsewhere and put back give the same series, none made by the cache.
+    ConvergenceFitCache cache;
+    cache.Collect(true);
+    ConvergenceSeries(engine, limits, &fit, &cache);
+    cache.Collect(false);
+    const std::vector<ConvergenceFitCache::Missing> missing = cache.TakeMissing();
+    EXPECT_EQ(cache.FitsMade(), 0);
+    EXPECT_FALSE(missing.empty());
+    for (const ConvergenceFitCache::Missing& m : missing)
+        cache.Put(m.Key, ConvergenceFitCache::FitOf(m.Job));
+    EXPECT_EQ(JudgeConvergence(ConvergenceSeries(engine, limits, &fit, &cache)).Text, asked.Text);
+    EXPECT_EQ(cache.FitsMade(), 0);
 }
 
 TEST(RunConvergence, SlowSpeciesStillAtTheMeniscusIsNotYetStable)
