@@ -1,6 +1,7 @@
 #include "cs/CsChannel.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "analysis/NumberText.h"
@@ -63,14 +64,32 @@ std::string ChannelData(const RealTimeGofS& e, double meniscusCm, double bottomC
     return {};
 }
 
-NoiseTerms DefaultNoise(const RealTimeGofS& e)
+NoiseTerms NoiseOfChannel(const std::string& name)
 {
+    const size_t dot = name.rfind('.');
+    auto kind = [&](const char* code) {
+        return dot != std::string::npos && name.size() > dot + 2 && std::toupper(name[dot + 1]) == code[0]
+            && std::toupper(name[dot + 2]) == code[1];
+    };
     NoiseTerms n;
-    const bool interference = e.RawStore && e.RawStore->GetNumberOfSets() > 0
-        && e.RawStore->Headers[0].OpticalSystem == 3;
-    n.timeInvariant = interference;
+    const bool interference = kind("IP");
+    // An intensity channel is read as log10(1000 / I) of one beam: a pseudo-absorbance that holds
+    // -log10 of the lamp's radial profile, the same in every scan (Kar et al., Anal. Biochem. 285
+    // (2000) 135-142), so it is fitted with a time-invariant term as interference is.
+    n.timeInvariant = interference || kind("RI");
     n.radialInvariant = interference;
     n.baseline = true;
+    return n;
+}
+
+NoiseTerms DefaultNoise(const RealTimeGofS& e)
+{
+    if (!e.RawStore || e.RawStore->GetNumberOfSets() < 1)
+        return NoiseOfChannel("");
+    const ScanHeader& h = e.RawStore->Headers[0];
+    NoiseTerms n = NoiseOfChannel(h.FileName);
+    if (h.OpticalSystem == 3)
+        n.timeInvariant = n.radialInvariant = true;
     return n;
 }
 

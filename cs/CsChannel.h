@@ -18,8 +18,11 @@ inline constexpr double MeniscusMarginCm = 0.02;
 std::string ChannelData(const RealTimeGofS& engine, double meniscusCm, double bottomCm, CsData& data,
     std::vector<std::string>& notes);
 
-// The noise terms the channel calls for: interference has a time-invariant pattern and an offset
-// per scan; absorbance, intensity and fluorescence a constant baseline.
+// The noise terms a channel calls for, by its mask or a file name of it: interference ("IP") has a
+// time-invariant pattern and an offset per scan; intensity ("RI", one beam read as log10(1000 / I))
+// the lamp's profile, a time-invariant pattern; every channel a constant baseline.
+NoiseTerms NoiseOfChannel(const std::string& name);
+// The same of the engine's first scan.
 NoiseTerms DefaultNoise(const RealTimeGofS& engine);
 
 } // namespace morvane::cs

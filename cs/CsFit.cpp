@@ -6,6 +6,8 @@
 #include <map>
 #include <thread>
 
+#include "analysis/NumberText.h"
+#include "analysis/Rounding.h"
 #include "cs/Hydrodynamics.h"
 #include "cs/LammFiniteElement.h"
 #include "cs/Nnls.h"
@@ -318,6 +320,15 @@ CsResult CsFitter::State::Result(const CsData& d) const
     r.solvent = solvent;
     total.NoiseValues(options.noise, fit.c, r.timeInvariant, r.radialInvariant, r.baseline);
     r.peaks = FindPeaks(sGrid, fit.c, e.ratio, temperatureC, solvent);
+    // A boundary lower than the scatter of one point cannot be told from noise (a reference
+    // beam, an empty sector): its peaks' shares say nothing.
+    double loading = 0;
+    for (double c : fit.c)
+        loading += c;
+    if (loading < r.rmsResidual)
+        r.notes.push_back("no sedimenting material: the total loading (" + FloatToStr(RoundSignificant(loading, 3))
+            + ") is below the noise of the data (rms " + FloatToStr(RoundSignificant(r.rmsResidual, 3))
+            + "); the peaks are of noise");
     r.lammEvaluations = lammEvaluations;
     return r;
 }

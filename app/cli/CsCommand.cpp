@@ -168,9 +168,7 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
     }
     if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
         return status;
-    // Interference has a time-invariant pattern and an offset per scan; the others a baseline.
-    cs.noise.baseline = true;
-    cs.noise.timeInvariant = cs.noise.radialInvariant = launch.Channel.find(".IP") != std::string::npos;
+    cs.noise = morvane::cs::NoiseOfChannel(launch.Channel);
     CsRun run(o, cs, out, err);
     if (o.progress)
         run.follower.progress = &err;

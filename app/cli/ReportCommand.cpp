@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "cs/CsChannel.h"
 #include "follower/GofsOutput.h"
 #include "provenance/CsRecord.h"
 #include "report/RunReport.h"
@@ -114,8 +115,7 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
         cs.solvent.Vbar = o.fit.vbar.value_or(cs.solvent.Vbar);
         cs.solvent.Density = o.fit.density.value_or(cs.solvent.Density);
         cs.solvent.ViscosityCp = o.fit.viscosity.value_or(cs.solvent.ViscosityCp);
-        cs.noise.baseline = true;
-        cs.noise.timeInvariant = cs.noise.radialInvariant = launch.Channel.find(".IP") != std::string::npos;
+        cs.noise = morvane::cs::NoiseOfChannel(launch.Channel);
         if (const std::string refusal = CsOptionsRefusal(cs); !refusal.empty()) {
             err << CliProgramPrefix << refusal << "\n";
             return 2;

@@ -26,7 +26,8 @@ struct Loaded {
     NoiseTerms noise;
 };
 
-Loaded Load(const SimRun& run)
+// suffix: "Sam" or "Ref" for an intensity cell, the beam read.
+Loaded Load(const SimRun& run, const std::string& suffix = "")
 {
     testutil::TempDir dir;
     RunSimulator simulator(run);
@@ -37,7 +38,7 @@ Loaded Load(const SimRun& run)
     ChannelFollower follower;
     const SimCell& cell = run.cells.front();
     OpenChannel(follower, dir.path(),
-        LaunchParameters::Defaults(std::string(1, cell.channelLetter) + "*." + KindCode(cell.kind) + std::to_string(cell.cell)));
+        LaunchParameters::Defaults(std::string(1, cell.channelLetter) + "*." + KindCode(cell.kind) + std::to_string(cell.cell) + suffix));
     Loaded l;
     std::vector<std::string> notes;
     EXPECT_EQ(ChannelData(*follower.Engine, run.meniscusCm, run.bottomCm, l.data, notes), "");
@@ -106,6 +107,37 @@ TEST(CsFit, SingleSpeciesGivesItsSAndFrictionalRatio)
     EXPECT_GE(p.sHigh - p.sLow, 1.99 * (r.s[1] - r.s[0]));
     // No misfit beyond the noise (the store's interpolation of jittered scans smooths it a little).
     EXPECT_LT(r.rmsResidual, 1.05 * run.absorbanceNoise);
+}
+
+// Intensity is fitted as the pseudo-absorbance of one beam, with the lamp's profile as a
+// time-invariant term; the reference beam holds no sample and says so.
+TEST(CsFit, IntensityAndFluorescenceGiveTheSingleSpecies)
+{
+    EXPECT_TRUE(NoiseOfChannel("0*.RI3Sam").timeInvariant);
+    EXPECT_FALSE(NoiseOfChannel("0*.RI3Sam").radialInvariant);
+    EXPECT_TRUE(NoiseOfChannel("0*.ip2").radialInvariant);
+    EXPECT_FALSE(NoiseOfChannel("0*.RA1").timeInvariant);
+    EXPECT_FALSE(NoiseOfChannel("0*.FI4").timeInvariant);
+    for (const auto& [kind, beam] : { std::pair { OpticalKind::Intensity, "Sam" }, std::pair { OpticalKind::Fluorescence, "" } }) {
+        SimRun run = Thinned(kind);
+        run.species = { Species(4.4, 66000, 1.0) };
+        const Loaded l = Load(run, beam);
+        const CsResult r = CsFitter(Options(l, 0.1, 12, 80)).Fit(l.data);
+        ASSERT_EQ(r.error, "") << KindCode(kind);
+        const CsPeak& p = Near(r, 4.4);
+        EXPECT_NEAR(p.s / 4.4, 1, 0.005) << KindCode(kind);
+        EXPECT_GT(p.fraction, 0.97) << KindCode(kind) << ": no peak of the lamp's profile";
+        const double trueRatio = FrictionalRatio(4.4e-13, DiffusionOf(run.species[0], run), 20, SolventConditions());
+        EXPECT_NEAR(r.frictionalRatio / trueRatio, 1, 0.05) << KindCode(kind);
+        EXPECT_TRUE(r.notes.empty()) << r.notes.front();
+    }
+    SimRun run = Thinned(OpticalKind::Intensity);
+    run.species = { Species(4.4, 66000, 1.0) };
+    const Loaded reference = Load(run, "Ref");
+    const CsResult r = CsFitter(Options(reference, 0.1, 12, 80)).Fit(reference.data);
+    ASSERT_EQ(r.error, "");
+    ASSERT_FALSE(r.notes.empty());
+    EXPECT_EQ(r.notes.front().rfind("no sedimenting material: the total loading (", 0), 0u) << r.notes.front();
 }
 
 TEST(CsFit, ThreeSpeciesMixtureGivesEachPeak)
