@@ -36,7 +36,10 @@ struct LargeRun {
         ChannelFollower follower;
         OpenChannel(follower, dir.path(), LaunchParameters::Defaults("0*.IP2"));
         std::vector<std::string> notes;
-        ChannelData(*follower.Engine, run.meniscusCm, run.bottomCm, data, notes);
+        morvane::cs::CsOptions at;
+        at.meniscusCm = run.meniscusCm;
+        at.bottomCm = run.bottomCm;
+        ChannelData(*follower.Engine, at, data, notes);
         noise = DefaultNoise(*follower.Engine);
     }
 };

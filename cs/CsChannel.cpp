@@ -8,16 +8,20 @@
 
 namespace morvane::cs {
 
-std::string ChannelData(const RealTimeGofS& e, double meniscusCm, double bottomCm, CsData& d,
-    std::vector<std::string>& notes)
+std::string ChannelData(const RealTimeGofS& e, const CsOptions& o, CsData& d, std::vector<std::string>& notes)
 {
     d = CsData();
+    const double meniscusCm = o.meniscusCm, bottomCm = o.bottomCm;
     const ChannelDataStore* raw = e.RawStore.get();
     const int32_t scans = raw ? raw->GetNumberOfSets() : 0;
     if (scans < 3)
         return "c(s) needs at least 3 scans, the channel has " + std::to_string(scans);
-    const double low = meniscusCm + MeniscusMarginCm;
-    const double high = bottomCm - e.Settings.DefaultBottomIgnore;
+    double low = meniscusCm + std::max(o.meniscusRangeCm, 0.0) + MeniscusMarginCm;
+    double high = bottomCm - e.Settings.DefaultBottomIgnore;
+    if (o.radiusLowCm > 0 && o.radiusLowCm > low)
+        low = o.radiusLowCm;
+    if (o.radiusHighCm > 0 && o.radiusHighCm < high)
+        high = o.radiusHighCm;
     // The radii between low and high that every scan holds, as one stretch from the first.
     int32_t first = -1, last = -1;
     for (int32_t i = 0; i < raw->GetNumberOfPoints(); ++i) {

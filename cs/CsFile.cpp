@@ -22,8 +22,12 @@ std::string CsFileText(const CsResult& r, const CsOptions& o, const std::string&
     t += "# run: " + runDir + end;
     t += "# channel: " + channel + end;
     t += "# scans: " + std::to_string(r.scansUsed) + "; radii " + FloatToStr(r.radiusLow) + " to "
-        + FloatToStr(r.radiusHigh) + " cm (" + std::to_string(r.radii) + " points); meniscus " + FloatToStr(r.meniscusCm)
-        + " cm, bottom " + FloatToStr(r.bottomCm) + " cm" + end;
+        + FloatToStr(r.radiusHigh) + " cm (" + std::to_string(r.radii) + " points); meniscus "
+        + FloatToStr(r.meniscusCm)
+        + (r.meniscusFitted
+                ? " cm (fitted within " + FloatToStr(o.meniscusRangeCm) + " cm of " + FloatToStr(o.meniscusCm) + ")"
+                : std::string(" cm"))
+        + ", bottom " + FloatToStr(r.bottomCm) + " cm" + end;
     t += "# f/f0: " + FloatToStr(r.frictionalRatio)
         + (r.ratioFitted ? " (fitted on " + std::to_string(r.ratioScans) + " scans)" : std::string(" (given)"))
         + "; rms residual " + FloatToStr(r.rmsResidual) + end;

@@ -32,6 +32,7 @@ constexpr double DepletedLevel = 1e-7;
 // The f/f0 search: Brent on [1, 3] to this tolerance, on at most these many scans and radii.
 constexpr double RatioLow = 1.0, RatioHigh = 3.0, RatioTolerance = 0.005;
 constexpr size_t SearchScans = 40, SearchRadii = 500;
+constexpr double MeniscusTolerance = 2e-4; // cm: a tenth of the usual radial step
 
 void RunParallel(int32_t parts, const std::function<void(int32_t)>& work)
 {
@@ -198,7 +199,10 @@ struct CsFitter::State {
         return SquaredResidual(a, b, yy, SolveNnls(a, b, static_cast<int32_t>(sGrid.size())).c);
     }
 
+    CsOptions given; // as the fit was asked for (the meniscus before its search)
+    void Thinned(const CsData& d, std::vector<size_t>& scans, std::vector<size_t>& radii) const;
     double SearchRatio(const CsData& d);
+    void SearchMeniscus(const CsData& d, double ratio);
     CsResult Result(const CsData& d) const;
 };
 
@@ -218,31 +222,17 @@ void DefaultSRange(const CsData& d, double meniscusCm, double& sMin, double& sMa
         sMax = sMin + 10;
 }
 
-double CsFitter::State::SearchRatio(const CsData& d)
+// Brent's minimisation of f over [a, b] to within tol: golden sections, parabolic steps where
+// they are trusted (R. P. Brent, Algorithms for Minimization without Derivatives, 1973, ch. 5).
+template <typename F, typename Stop> double BrentMinimum(F f, double a, double b, double tolerance, Stop stop)
 {
-    // The search fits a thinned copy of the data (every n-th scan, the last included, and every
-    // m-th radius): chi2 against f/f0 has the same minimum, at a fraction of the cost.
-    std::vector<size_t> scans, radii;
-    const size_t scanStep = (d.values.size() + SearchScans - 1) / SearchScans;
-    for (size_t j = (d.values.size() - 1) % scanStep; j < d.values.size(); j += scanStep)
-        scans.push_back(j);
-    const size_t radiusStep = (d.radii.size() + SearchRadii - 1) / SearchRadii;
-    for (size_t i = 0; i < d.radii.size(); i += radiusStep)
-        radii.push_back(i);
-    auto chi2 = [&](double ratio) {
-        std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
-        AddScans(d, *e, 0);
-        return Cancelled() ? 0.0 : BestChi2(*e);
-    };
-    // Brent's method: golden sections, parabolic steps where they are trusted.
     const double golden = 0.3819660112501051;
-    double a = RatioLow, b = RatioHigh;
     double x = a + golden * (b - a), w = x, v = x;
-    double fx = chi2(x), fw = fx, fv = fx;
+    double fx = f(x), fw = fx, fv = fx;
     double step = 0, previous = 0;
-    for (int iteration = 0; iteration < 40 && !Cancelled(); ++iteration) {
+    for (int iteration = 0; iteration < 40 && !stop(); ++iteration) {
         const double mid = 0.5 * (a + b);
-        const double tol = RatioTolerance / 2;
+        const double tol = tolerance / 2;
         if (std::fabs(x - mid) <= 2 * tol - 0.5 * (b - a))
             break;
         bool parabolic = false;
@@ -267,7 +257,7 @@ double CsFitter::State::SearchRatio(const CsData& d)
             step = golden * previous;
         }
         const double u = std::fabs(step) >= tol ? x + step : x + (step > 0 ? tol : -tol);
-        const double fu = chi2(u);
+        const double fu = f(u);
         if (fu <= fx) {
             (u >= x ? a : b) = x;
             v = w, fv = fw, w = x, fw = fx, x = u, fx = fu;
@@ -280,8 +270,52 @@ double CsFitter::State::SearchRatio(const CsData& d)
             }
         }
     }
-    searchedScans = static_cast<int32_t>(d.values.size());
     return x;
+}
+
+void CsFitter::State::Thinned(const CsData& d, std::vector<size_t>& scans, std::vector<size_t>& radii) const
+{
+    // The searches fit a thinned copy of the data (every n-th scan, the last included, and every
+    // m-th radius): chi2 against f/f0 or the meniscus has the same minimum, at a fraction of the cost.
+    const size_t scanStep = (d.values.size() + SearchScans - 1) / SearchScans;
+    for (size_t j = (d.values.size() - 1) % scanStep; j < d.values.size(); j += scanStep)
+        scans.push_back(j);
+    const size_t radiusStep = (d.radii.size() + SearchRadii - 1) / SearchRadii;
+    for (size_t i = 0; i < d.radii.size(); i += radiusStep)
+        radii.push_back(i);
+}
+
+double CsFitter::State::SearchRatio(const CsData& d)
+{
+    std::vector<size_t> scans, radii;
+    Thinned(d, scans, radii);
+    auto chi2 = [&](double ratio) {
+        std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
+        AddScans(d, *e, 0);
+        return Cancelled() ? 0.0 : BestChi2(*e);
+    };
+    const double ratio = BrentMinimum(chi2, RatioLow, RatioHigh, RatioTolerance, [this] { return Cancelled(); });
+    searchedScans = static_cast<int32_t>(d.values.size());
+    return ratio;
+}
+
+// The meniscus as a parameter of the model (P. Schuck, Biophys. J. 78, 1606, 2000): chi2 of the
+// best non-negative fit at f/f0 `ratio` minimised over the meniscus range; options.meniscusCm
+// is set to the minimum.
+void CsFitter::State::SearchMeniscus(const CsData& d, double ratio)
+{
+    std::vector<size_t> scans, radii;
+    Thinned(d, scans, radii);
+    const double start = options.meniscusCm;
+    auto chi2 = [&](double meniscus) {
+        options.meniscusCm = meniscus;
+        std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
+        AddScans(d, *e, 0);
+        return Cancelled() ? 0.0 : BestChi2(*e);
+    };
+    const double range = options.meniscusRangeCm;
+    options.meniscusCm = BrentMinimum(chi2, start - range, std::min(start + range, d.radii.front() - 1e-4),
+        MeniscusTolerance, [this] { return Cancelled(); });
 }
 
 CsResult CsFitter::State::Result(const CsData& d) const
@@ -315,6 +349,7 @@ CsResult CsFitter::State::Result(const CsData& d) const
     r.radiusLow = d.radii[e.radii.front()];
     r.radiusHigh = d.radii[e.radii.back()];
     r.meniscusCm = options.meniscusCm;
+    r.meniscusFitted = options.meniscusRangeCm > 0;
     r.bottomCm = options.bottomCm;
     r.temperatureC = temperatureC;
     r.solvent = solvent;
@@ -413,8 +448,15 @@ CsResult CsFitter::Fit(const CsData& d)
     for (int32_t k = 0; k < st.options.resolution; ++k)
         st.sGrid.push_back(sMin + (sMax - sMin) * k / (st.options.resolution - 1));
     st.firstSeconds = st.SecondsOf(d, 0);
+    st.given = st.options;
     st.ratioFitted = !(st.options.frictionalRatio > 0);
-    const double ratio = st.ratioFitted ? st.SearchRatio(d) : st.options.frictionalRatio;
+    double ratio = st.ratioFitted ? st.SearchRatio(d) : st.options.frictionalRatio;
+    // The meniscus and f/f0 pull on each other little: one turn of each, then f/f0 again.
+    if (st.options.meniscusRangeCm > 0 && !st.Cancelled()) {
+        st.SearchMeniscus(d, ratio);
+        if (st.ratioFitted && !st.Cancelled())
+            ratio = st.SearchRatio(d);
+    }
     if (st.Cancelled())
         return Cancelled(st);
     std::vector<size_t> scans(d.values.size()), radii(d.radii.size());
@@ -430,6 +472,10 @@ CsResult CsFitter::Fit(const CsData& d)
     CsResult r = st.Result(d);
     if (st.ratioFitted && (ratio < RatioLow + 2 * RatioTolerance || ratio > RatioHigh - 2 * RatioTolerance))
         r.notes.push_back("f/f0 ends at the edge of its range (1 to 3): the data do not determine it; give it with --ff0");
+    if (r.meniscusFitted
+        && std::fabs(r.meniscusCm - st.given.meniscusCm) > st.options.meniscusRangeCm - 2 * MeniscusTolerance)
+        r.notes.push_back("the fitted meniscus ends at the edge of its range (" + FloatToStr(st.given.meniscusCm)
+            + " ± " + FloatToStr(st.options.meniscusRangeCm) + " cm): give a meniscus nearer the artefact");
     return r;
 }
 

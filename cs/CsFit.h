@@ -44,6 +44,11 @@ struct CsOptions {
     double confidence = 0.68; // F-statistics level of the regularisation; <= 0.5: none
     SolventConditions solvent; // its temperature < 0: the data's
     NoiseTerms noise;
+    // The fitted radii (ChannelData): > 0 narrows them to start or end here, cm.
+    double radiusLowCm = 0, radiusHighCm = 0;
+    // > 0: the meniscus is fitted within this distance of meniscusCm, cm (the radii then start
+    // clear of the whole range); else it is taken as given.
+    double meniscusRangeCm = 0;
     int32_t threads = 0; // 0: as many as the processor has (at most 8); the result does not depend on it
     // Set from another thread: the fit stops soon after, with the error CancelledText (a window
     // closed, positions changed). Null: never.
@@ -68,6 +73,7 @@ struct CsResult {
     int32_t scansUsed = 0, radii = 0;
     double radiusLow = 0, radiusHigh = 0; // cm, the fitted radii
     double meniscusCm = 0, bottomCm = 0, temperatureC = 20;
+    bool meniscusFitted = false; // meniscusCm was fitted within the options' range
     SolventConditions solvent;
     std::vector<double> timeInvariant, radialInvariant; // noise found (empty where not fitted)
     double baseline = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <iomanip>
 #include <sstream>
@@ -97,6 +98,17 @@ CsPanel::CsPanel()
 
 CsPanel::~CsPanel() { Cancel(); }
 
+namespace {
+
+std::string Fixed4(double x)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", x);
+    return text;
+}
+
+} // namespace
+
 std::string CsPanel::OptionsFromControls(const SolventConditions& solvent, CsOptions& o) const
 {
     o = CsOptions();
@@ -122,6 +134,16 @@ std::string CsPanel::OptionsFromControls(const SolventConditions& solvent, CsOpt
     }
     if (std::string why = ReadNumber(EditConfidence, "confidence level", o.confidence); !why.empty())
         return why;
+    for (const auto& [text, what, field] : { std::tuple { &EditRMin, "lowest radius", &o.radiusLowCm },
+             std::tuple { &EditRMax, "highest radius", &o.radiusHighCm } }) {
+        if (text->empty())
+            continue; // the default radii
+        if (std::string why = ReadNumber(*text, what, x); !why.empty() || !(x > 0))
+            return why.empty() ? std::string("the ") + what + " must be a positive number of cm" : why;
+        *field = x;
+    }
+    o.meniscusRangeCm = CheckBoxFitMeniscus ? morvane::cs::MeniscusFitRangeCm : 0;
+    o.noise.timeInvariant = CheckBoxTimeInvariant; // with the channel's own terms at the start of the fit
     return CsOptionsRefusal(o);
 }
 
@@ -144,9 +166,11 @@ std::string CsPanel::Launch(const RealTimeGofS& engine, bool update)
     auto job = std::make_unique<Job>();
     options_.meniscusCm = engine.Meniscus;
     options_.bottomCm = engine.Bottom;
+    const bool timeInvariant = options_.noise.timeInvariant; // asked for, or the channel's from before
     options_.noise = DefaultNoise(engine);
+    options_.noise.timeInvariant = options_.noise.timeInvariant || timeInvariant;
     options_.cancel = &cancel_;
-    if (std::string why = ChannelData(engine, engine.Meniscus, engine.Bottom, job->data, job->notes); !why.empty())
+    if (std::string why = ChannelData(engine, options_, job->data, job->notes); !why.empty())
         return why;
     if (!update || !fitter_)
         fitter_ = std::make_unique<CsFitter>(options_);
@@ -336,11 +360,13 @@ void CsPanel::Show(const Job& job)
         + (r.ratioFitted ? " (fitted on " + Pluralised(r.ratioScans, "scan") + ")" : " (given)") + ", rms residual "
         + ThreeDigits(r.rmsResidual) + " " + Unit + "; " + Pluralised(r.scansUsed, "scan") + ", radii "
         + FloatToStr(r.radiusLow) + " to " + FloatToStr(r.radiusHigh) + " cm (" + std::to_string(r.radii)
-        + " points); meniscus " + FloatToStr(r.meniscusCm) + " cm, bottom " + FloatToStr(r.bottomCm) + " cm; s "
-        + ThreeDigits(r.s.front()) + " to " + ThreeDigits(r.s.back()) + " S in " + std::to_string(r.s.size())
-        + " points, confidence " + FloatToStr(o.confidence) + "; noise: " + NoiseTermsText(o.noise) + "; v̄ "
-        + FloatToStr(r.solvent.Vbar) + " ml/g, density " + FloatToStr(r.solvent.Density) + " g/ml, viscosity "
-        + FloatToStr(r.solvent.ViscosityCp) + " cP, " + ThreeDigits(r.temperatureC) + " °C";
+        + " points); meniscus "
+        + (r.meniscusFitted ? Fixed4(r.meniscusCm) + " cm (fitted)" : FloatToStr(r.meniscusCm) + " cm") + ", bottom "
+        + FloatToStr(r.bottomCm) + " cm; s " + ThreeDigits(r.s.front()) + " to " + ThreeDigits(r.s.back()) + " S in "
+        + std::to_string(r.s.size()) + " points, confidence " + FloatToStr(o.confidence)
+        + "; noise: " + NoiseTermsText(o.noise) + "; v̄ " + FloatToStr(r.solvent.Vbar) + " ml/g, density "
+        + FloatToStr(r.solvent.Density) + " g/ml, viscosity " + FloatToStr(r.solvent.ViscosityCp) + " cP, "
+        + ThreeDigits(r.temperatureC) + " °C";
     LabelNotes.clear();
     for (const std::string& note : r.notes)
         LabelNotes += (LabelNotes.empty() ? "Note: " : "; ") + note;

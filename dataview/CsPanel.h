@@ -34,6 +34,9 @@ public:
     bool CheckBoxFitRatio = true; // f/f0 fitted; otherwise EditRatio
     std::string EditRatio = "1.2";
     std::string EditConfidence = "0.68";
+    std::string EditRMin, EditRMax; // cm; empty: the default radii
+    bool CheckBoxFitMeniscus = false; // within MeniscusFitRangeCm of the view's meniscus
+    bool CheckBoxTimeInvariant = false; // also where the channel does not call for it
 
     ChartModel DistributionChart; // 0 c(s), 1 the peaks (marks: s, s20,w, share)
     ChartModel FitChart; // per drawn scan: its data (points), then its fitted curve (line)

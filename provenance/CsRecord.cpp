@@ -16,13 +16,14 @@ nlohmann::ordered_json CsParameters(const CsOptions& o)
         { "viscosity", o.solvent.ViscosityCp }, { "temperature", o.solvent.TemperatureC },
         { "noise",
             { { "time_invariant", o.noise.timeInvariant }, { "radially_invariant", o.noise.radialInvariant },
-                { "baseline", o.noise.baseline } } } };
+                { "baseline", o.noise.baseline } } },
+        { "r_min", o.radiusLowCm }, { "r_max", o.radiusHighCm }, { "meniscus_range", o.meniscusRangeCm } };
 }
 
 std::string CsOptionsRefusal(const CsOptions& o)
 {
     for (double x : { o.sMin, o.sMax, o.frictionalRatio, o.confidence, o.solvent.Vbar, o.solvent.Density,
-             o.solvent.ViscosityCp, o.solvent.TemperatureC })
+             o.solvent.ViscosityCp, o.solvent.TemperatureC, o.radiusLowCm, o.radiusHighCm, o.meniscusRangeCm })
         if (!std::isfinite(x))
             return "a c(s) option is not a finite number";
     if (o.sMin < 0 || o.sMax < 0 || (o.sMin > 0 && o.sMax > 0 && o.sMax <= o.sMin))
@@ -31,6 +32,11 @@ std::string CsOptionsRefusal(const CsOptions& o)
         return "the resolution must be 10 to 1000 grid points";
     if (o.frictionalRatio != 0 && !(o.frictionalRatio >= 1 && o.frictionalRatio <= 10))
         return "f/f0 must be fit or a number from 1 to 10 (a sphere has 1)";
+    if (o.radiusLowCm < 0 || o.radiusHighCm < 0
+        || (o.radiusLowCm > 0 && o.radiusHighCm > 0 && o.radiusHighCm <= o.radiusLowCm))
+        return "the radius range must be positive and rise (r-min below r-max)";
+    if (!(o.meniscusRangeCm >= 0 && o.meniscusRangeCm <= 0.2))
+        return "the meniscus range must be 0 to 0.2 cm";
     if (!(o.confidence >= 0 && o.confidence < 1))
         return "the confidence level must be at least 0 and below 1 (0.5 or less: no regularisation)";
     if (!(o.solvent.Vbar > 0 && o.solvent.Density > 0 && o.solvent.ViscosityCp > 0))
@@ -60,6 +66,15 @@ std::string CsOptionsOf(const Sidecar& s, CsOptions& o)
         if (!p.contains(n.name) || !p[n.name].is_number() || !std::isfinite(p[n.name].get<double>()))
             return std::string("parameters.") + n.name + " is missing or not a number";
         n.field = p[n.name].get<double>();
+    }
+    // Records written before the radius range and the meniscus fit had neither: 0, the defaults.
+    for (const auto& [name, field] : { std::pair { "r_min", &o.radiusLowCm }, std::pair { "r_max", &o.radiusHighCm },
+             std::pair { "meniscus_range", &o.meniscusRangeCm } }) {
+        if (!p.contains(name))
+            continue;
+        if (!p[name].is_number() || !std::isfinite(p[name].get<double>()))
+            return std::string("parameters.") + name + " is not a number";
+        *field = p[name].get<double>();
     }
     if (!p.contains("resolution") || !p["resolution"].is_number_integer() || p["resolution"].get<int64_t>() < 10
         || p["resolution"].get<int64_t>() > 1000)
@@ -92,7 +107,7 @@ CsResult FitChannel(const RealTimeGofS& engine, CsOptions& options)
     options.meniscusCm = engine.Meniscus;
     options.bottomCm = engine.Bottom;
     CsResult r;
-    if (std::string wrong = ChannelData(engine, engine.Meniscus, engine.Bottom, data, notes); !wrong.empty()) {
+    if (std::string wrong = ChannelData(engine, options, data, notes); !wrong.empty()) {
         r.error = wrong;
         return r;
     }

@@ -11,7 +11,9 @@
 //
 //   parameters: "s_min", "s_max" (0: from the data), "resolution", "ff0" (0: fitted),
 //               "confidence", "vbar", "density", "viscosity", "temperature" (< 0: from the scans),
-//               "noise" ({"time_invariant", "radially_invariant", "baseline"})
+//               "noise" ({"time_invariant", "radially_invariant", "baseline"}),
+//               "r_min", "r_max" (0: the default radii), "meniscus_range" (0: the meniscus as given;
+//               else fitted within it; the meniscus itself is the channel's)
 
 inline constexpr const char* KindCs = "cs";
 

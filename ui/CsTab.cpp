@@ -42,6 +42,11 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
     , fitRatio_(new QCheckBox(tr("fit"), this))
     , ratio_(SmallEdit(this, tr("The frictional ratio when it is not fitted (1 for a sphere)")))
     , confidence_(SmallEdit(this, tr("Confidence level of the regularisation by F statistics (0.5 or less: none)")))
+    , rMin_(SmallEdit(this, tr("Fit the scans from this radius on, cm; empty: 0.02 cm past the meniscus"), tr("auto")))
+    , rMax_(SmallEdit(
+          this, tr("Fit the scans up to this radius, cm; empty: the ignored band before the bottom"), tr("auto")))
+    , fitMeniscus_(new QCheckBox(tr("fit meniscus"), this))
+    , timeInvariant_(new QCheckBox(tr("time-invariant noise"), this))
     , vbar_(SmallEdit(this, tr("Partial specific volume of the sample, ml/g (shared with the species fits)")))
     , density_(SmallEdit(this, tr("Solvent density at the run's temperature, g/ml (shared with the species fits)")))
     , viscosity_(SmallEdit(this, tr("Solvent viscosity at the run's temperature, cP (shared with the species fits)")))
@@ -80,14 +85,30 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
     controls->addSpacing(8);
     controls->addWidget(fitButton_);
     controls->addWidget(status_, 1);
+    // The second row: what is fitted besides c(s).
+    auto* more = new QHBoxLayout;
+    more->addWidget(new QLabel(tr("radii from"), this));
+    more->addWidget(rMin_);
+    more->addWidget(new QLabel(tr("to"), this));
+    more->addWidget(rMax_);
+    more->addWidget(new QLabel(tr("cm"), this));
+    more->addSpacing(8);
+    fitMeniscus_->setToolTip(
+        tr("Fit the meniscus within 0.02 cm of the view's (the fitted radii then start 0.04 cm past it)"));
+    more->addWidget(fitMeniscus_);
+    timeInvariant_->setToolTip(
+        tr("Also fit a time-invariant pattern of the radii (always fitted for interference and intensity)"));
+    more->addWidget(timeInvariant_);
+    more->addStretch(1);
 
     const struct {
         QLineEdit* edit;
         std::string* field;
     } edits[]
         = { { sMin_, &view->Cs.EditSMin }, { sMax_, &view->Cs.EditSMax }, { resolution_, &view->Cs.EditResolution },
-              { ratio_, &view->Cs.EditRatio }, { confidence_, &view->Cs.EditConfidence }, { vbar_, &view->EditVbar },
-              { density_, &view->EditSolventDensity }, { viscosity_, &view->EditSolventViscosity } };
+              { ratio_, &view->Cs.EditRatio }, { confidence_, &view->Cs.EditConfidence }, { rMin_, &view->Cs.EditRMin },
+              { rMax_, &view->Cs.EditRMax }, { vbar_, &view->EditVbar }, { density_, &view->EditSolventDensity },
+              { viscosity_, &view->EditSolventViscosity } };
     for (const auto& e : edits) {
         // The field belongs to the view, which outlives the window's controls only while it is open.
         connect(e.edit, &QLineEdit::textEdited, this, [this, field = e.field](const QString& text) {
@@ -101,6 +122,12 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
             Refresh();
         }
     });
+    for (const auto& [box, field] : { std::pair { fitMeniscus_, &view->Cs.CheckBoxFitMeniscus },
+             std::pair { timeInvariant_, &view->Cs.CheckBoxTimeInvariant } })
+        connect(box, &QCheckBox::clicked, this, [this, field](bool on) {
+            if (window_.View())
+                *field = on;
+        });
     connect(fitButton_, &QPushButton::clicked, this, [this] {
         if (TSedDataView* v = window_.View()) {
             BusyCursor busy; // the scans are copied on this thread; the fit itself runs beside it
@@ -148,6 +175,7 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
     split->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addLayout(more);
     layout->addWidget(split, 1);
     layout->addWidget(parameters_);
     layout->addWidget(notes_);
@@ -175,11 +203,14 @@ void CsTab::Refresh()
     const CsPanel& p = view->Cs;
     for (const auto& [edit, text] : { std::pair { sMin_, &p.EditSMin }, std::pair { sMax_, &p.EditSMax },
              std::pair { resolution_, &p.EditResolution }, std::pair { ratio_, &p.EditRatio },
-             std::pair { confidence_, &p.EditConfidence }, std::pair { vbar_, &view->EditVbar },
+             std::pair { confidence_, &p.EditConfidence }, std::pair { rMin_, &p.EditRMin },
+             std::pair { rMax_, &p.EditRMax }, std::pair { vbar_, &view->EditVbar },
              std::pair { density_, &view->EditSolventDensity }, std::pair { viscosity_, &view->EditSolventViscosity } })
         if (!edit->hasFocus())
             SetText(edit, *text);
     fitRatio_->setChecked(p.CheckBoxFitRatio);
+    fitMeniscus_->setChecked(p.CheckBoxFitMeniscus);
+    timeInvariant_->setChecked(p.CheckBoxTimeInvariant);
     ratio_->setEnabled(!p.CheckBoxFitRatio);
     status_->setText(QString::fromStdString(p.LabelStatus));
     status_->setStyleSheet(p.Failed ? "color: #c00000" : "");

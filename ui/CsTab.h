@@ -40,6 +40,10 @@ private:
     QCheckBox* fitRatio_;
     QLineEdit* ratio_;
     QLineEdit* confidence_;
+    QLineEdit* rMin_;
+    QLineEdit* rMax_;
+    QCheckBox* fitMeniscus_;
+    QCheckBox* timeInvariant_;
     QLineEdit* vbar_;
     QLineEdit* density_;
     QLineEdit* viscosity_;

@@ -43,6 +43,11 @@ std::string CsOptionsFromCommand(const CsCommandOptions& o, const SpeciesSetting
             return "f/f0 must be fit or a number from 1 to 10 (a sphere has 1)";
     }
     cs.confidence = o.confidence.value_or(cs.confidence);
+    cs.radiusLowCm = o.rMin.value_or(0);
+    cs.radiusHighCm = o.rMax.value_or(0);
+    if ((o.rMin && !(*o.rMin > 0)) || (o.rMax && !(*o.rMax > 0)))
+        return "--r-min and --r-max take positive radii in cm";
+    cs.meniscusRangeCm = o.fitMeniscus ? MeniscusFitRangeCm : 0;
     cs.solvent.Vbar = o.vbar.value_or(cs.solvent.Vbar);
     cs.solvent.Density = o.density.value_or(cs.solvent.Density);
     cs.solvent.ViscosityCp = o.viscosity.value_or(cs.solvent.ViscosityCp);
@@ -72,7 +77,7 @@ public:
         CsData data;
         std::vector<std::string> notes;
         CsResult r;
-        r.error = ChannelData(e, e.Meniscus, e.Bottom, data, notes);
+        r.error = ChannelData(e, cs_, data, notes);
         if (r.error.empty()) {
             if (!fitter_ || !update)
                 fitter_ = std::make_unique<CsFitter>(cs_);
@@ -169,6 +174,7 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
     if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
         return status;
     cs.noise = morvane::cs::NoiseOfChannel(launch.Channel);
+    cs.noise.timeInvariant = cs.noise.timeInvariant || o.timeInvariant;
     CsRun run(o, cs, out, err);
     if (o.progress)
         run.follower.progress = &err;
@@ -252,6 +258,14 @@ CliCommand AddCsCommand(CLI::App& app, const CliContext& context)
     command->add_option("--ff0", o->ff0, "Frictional ratio f/f0: fit (default) or a number from 1 to 10");
     command->add_option("--confidence", o->confidence,
         "Confidence level of the regularisation by F statistics (default 0.68; 0.5 or less: none)");
+    command->add_option(
+        "--r-min", o->rMin, "Fit the scans from this radius on, cm (default: 0.02 cm past the meniscus)");
+    command->add_option(
+        "--r-max", o->rMax, "Fit the scans up to this radius, cm (default: the ignored band before the bottom)");
+    command->add_flag("--fit-meniscus", o->fitMeniscus,
+        "Fit the meniscus within 0.02 cm of the one given or found (the fitted radii then start 0.04 cm past it)");
+    command->add_flag("--time-invariant", o->timeInvariant,
+        "Also fit a time-invariant pattern of the radii (always fitted for interference and intensity)");
     command->add_option("--vbar", o->vbar, "Partial specific volume, ml/g (default 0.73)");
     command->add_option("--density", o->density, "Solvent density, g/ml (default 0.99823, water at 20 C)");
     command->add_option("--viscosity", o->viscosity, "Solvent viscosity, cP (default 1.002, water at 20 C)");

@@ -19,6 +19,9 @@ struct CsCommandOptions {
     std::optional<int> resolution;
     std::string ff0 = "fit"; // "fit" or a number
     std::optional<double> confidence;
+    std::optional<double> rMin, rMax; // cm
+    bool fitMeniscus = false;
+    bool timeInvariant = false; // also on channels that do not call for it
     std::optional<double> vbar, density, viscosity;
     std::string output; // empty: "c(s) for <title>.txt" in the current directory
     bool force = false; // --force: write the output even where it would be a scan among scans

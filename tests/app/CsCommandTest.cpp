@@ -69,7 +69,9 @@ TEST(CsCommand, WritesTheDistributionItsSummaryAndARecordThatReproduces)
 {
     TempDir out;
     std::string stdoutText, stderrText;
-    ASSERT_EQ(RunCsCommand(CsOptionsFor(out), stdoutText, stderrText), 0) << stderrText;
+    CsCommandOptions options = CsOptionsFor(out);
+    options.rMax = 7.0; // recorded, and so reproduced
+    ASSERT_EQ(RunCsCommand(options, stdoutText, stderrText), 0) << stderrText;
     const auto j = nlohmann::json::parse(stdoutText);
     for (const char* field : { "file", "channel", "scans_used", "meniscus_cm", "ff0", "rms_residual", "peaks" })
         EXPECT_TRUE(j.contains(field)) << field;
@@ -100,6 +102,11 @@ TEST(CsCommand, WritesTheDistributionItsSummaryAndARecordThatReproduces)
         ++rows;
         EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
     }
+    const std::string text = testutil::ReadTextFile(out / "cs.txt");
+    const size_t to = text.find(" cm (", text.find("; radii "));
+    ASSERT_NE(to, std::string::npos);
+    const double lastRadius = std::stod(text.substr(text.rfind(' ', to - 1) + 1));
+    EXPECT_TRUE(lastRadius <= 7.0 && lastRadius > 6.99) << "the radii end at --r-max: " << lastRadius;
     EXPECT_EQ(last, "# s (S)\tc(s) (signal per S)\ts20,w (S)\r");
     EXPECT_EQ(rows, 40);
 
@@ -122,6 +129,8 @@ TEST(CsCommand, RefusesOptionsItCannotMeet)
         { [](CsCommandOptions& c) { c.ff0 = "round"; }, "--ff0" },
         { [](CsCommandOptions& c) { c.confidence = 1.2; }, "confidence" },
         { [](CsCommandOptions& c) { c.sMax = 0.5; }, "s range" },
+        { [](CsCommandOptions& c) { c.rMin = 6.6, c.rMax = 6.2; }, "radius range" },
+        { [](CsCommandOptions& c) { c.rMin = -1; }, "--r-min" },
         { [](CsCommandOptions& c) { c.vbar = 1.2; }, "float" },
     };
     for (const auto& c : cases) {

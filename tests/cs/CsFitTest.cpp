@@ -26,8 +26,9 @@ struct Loaded {
     NoiseTerms noise;
 };
 
-// suffix: "Sam" or "Ref" for an intensity cell, the beam read.
-Loaded Load(const SimRun& run, const std::string& suffix = "")
+// suffix: "Sam" or "Ref" for an intensity cell, the beam read; given: the positions and radii
+// asked for (default: the run's).
+Loaded Load(const SimRun& run, const std::string& suffix = "", const CsOptions* given = nullptr)
 {
     testutil::TempDir dir;
     RunSimulator simulator(run);
@@ -41,7 +42,12 @@ Loaded Load(const SimRun& run, const std::string& suffix = "")
         LaunchParameters::Defaults(std::string(1, cell.channelLetter) + "*." + KindCode(cell.kind) + std::to_string(cell.cell) + suffix));
     Loaded l;
     std::vector<std::string> notes;
-    EXPECT_EQ(ChannelData(*follower.Engine, run.meniscusCm, run.bottomCm, l.data, notes), "");
+    CsOptions at = given ? *given : CsOptions();
+    if (!given) {
+        at.meniscusCm = run.meniscusCm;
+        at.bottomCm = run.bottomCm;
+    }
+    EXPECT_EQ(ChannelData(*follower.Engine, at, l.data, notes), "");
     l.noise = DefaultNoise(*follower.Engine);
     return l;
 }
@@ -138,6 +144,30 @@ TEST(CsFit, IntensityAndFluorescenceGiveTheSingleSpecies)
     ASSERT_EQ(r.error, "");
     ASSERT_FALSE(r.notes.empty());
     EXPECT_EQ(r.notes.front().rfind("no sedimenting material: the total loading (", 0), 0u) << r.notes.front();
+}
+
+// A meniscus given 0.01 cm off is fitted back to the run's; the species stays where it was.
+TEST(CsFit, FittedMeniscusFindsTheRunsOwn)
+{
+    SimRun run = Thinned(OpticalKind::Absorbance);
+    run.species = { Species(4.4, 66000, 1.0) };
+    CsOptions asked;
+    asked.meniscusCm = run.meniscusCm + 0.01;
+    asked.bottomCm = run.bottomCm;
+    asked.meniscusRangeCm = MeniscusFitRangeCm;
+    const Loaded l = Load(run, "", &asked);
+    EXPECT_GE(l.data.radii.front(), asked.meniscusCm + MeniscusFitRangeCm + MeniscusMarginCm)
+        << "clear of every meniscus tried";
+    CsOptions o = Options(l, 0.5, 12, 80);
+    o.meniscusCm = asked.meniscusCm;
+    o.bottomCm = asked.bottomCm;
+    o.meniscusRangeCm = asked.meniscusRangeCm;
+    const CsResult r = CsFitter(o).Fit(l.data);
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.meniscusFitted);
+    EXPECT_NEAR(r.meniscusCm, run.meniscusCm, 0.002);
+    EXPECT_NEAR(Near(r, 4.4).s / 4.4, 1, 0.005);
+    EXPECT_TRUE(r.notes.empty()) << r.notes.front();
 }
 
 TEST(CsFit, ThreeSpeciesMixtureGivesEachPeak)

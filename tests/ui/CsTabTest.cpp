@@ -1,6 +1,7 @@
 // The c(s) tab through its widgets: a typed choice reaches the panel, "Fit c(s)" fits in the
 // background while the window answers, and the table, charts and labels show what the panel holds.
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,6 +51,14 @@ TEST(CsTab, FitInTheBackgroundFillsTableChartsAndLabels)
     QTest::keyClicks(resolution, "60");
     EXPECT_EQ(view.Cs.EditResolution, "60");
 
+    QCheckBox* fitMeniscus = nullptr;
+    for (QCheckBox* box : tab->findChildren<QCheckBox*>())
+        if (box->text() == "fit meniscus")
+            fitMeniscus = box;
+    ASSERT_NE(fitMeniscus, nullptr);
+    fitMeniscus->click();
+    EXPECT_TRUE(view.Cs.CheckBoxFitMeniscus);
+
     tab->FitButton()->click();
     EXPECT_TRUE(view.Cs.Fitting()) << "the fit runs off the window thread";
     EXPECT_TRUE(view.Cs.Following());
@@ -85,5 +94,8 @@ TEST(CsTab, FitInTheBackgroundFillsTableChartsAndLabels)
     for (QLabel* label : tab->findChildren<QLabel*>())
         shown = shown || (!fitted.isEmpty() && label->text() == fitted);
     EXPECT_TRUE(shown) << view.Cs.LabelFit;
+    EXPECT_TRUE(view.Cs.Result().meniscusFitted);
+    EXPECT_NEAR(view.Cs.Result().meniscusCm, run.meniscusCm, 0.003);
+    EXPECT_NE(view.Cs.LabelFit.find(" cm (fitted), bottom "), std::string::npos) << view.Cs.LabelFit;
     w->close();
 }
