@@ -138,7 +138,8 @@ std::vector<double> InvertSymmetric(const std::vector<double>& a, int32_t n)
 }
 
 LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<double>& start,
-    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options)
+    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options,
+    const JacobianFunction& jacobian)
 {
     LmResult result;
     result.Parameters = start;
@@ -164,7 +165,7 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
             break;
         }
         if (needJacobian) {
-            if (!Jacobian(residuals, p, r, scale, false, jac)) {
+            if (!(jacobian && jacobian(p, jac)) && !Jacobian(residuals, p, r, scale, false, jac)) {
                 result.Reason = "the model cannot be evaluated next to the current values";
                 break;
             }
@@ -222,7 +223,7 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
     result.Parameters = p;
     result.Residuals = r;
     result.SumOfSquares = cost;
-    if (!cancelled() && Jacobian(residuals, p, r, scale, true, jac)) {
+    if (!cancelled() && ((jacobian && jacobian(p, jac)) || Jacobian(residuals, p, r, scale, true, jac))) {
         NormalEquations(jac, r, m, jtj, jtr);
         std::vector<double> covariance = InvertSymmetric(jtj, static_cast<int32_t>(m));
         const double variance = cost / static_cast<double>(n - m);

@@ -17,6 +17,10 @@
 // model cannot be evaluated there. The optimiser then treats the step as a failed one.
 using ResidualFunction = std::function<bool(const std::vector<double>& p, std::vector<double>& r)>;
 
+// Fills jac (n x m, row by row) with the derivatives of the residuals by the parameters at p;
+// false where it cannot, and the optimiser then takes differences.
+using JacobianFunction = std::function<bool(const std::vector<double>& p, std::vector<double>& jac)>;
+
 struct LmOptions {
     int32_t MaxIterations = 200;
     double CostTolerance = 1e-10; // stop when a step lowers the sum of squares by less than this fraction
@@ -39,9 +43,12 @@ struct LmResult {
 };
 
 // scale[j] is the typical size of parameter j: it sets the finite-difference step where p[j] is
-// near 0 and the step tolerance. residualCount must exceed the number of parameters.
+// near 0 and the step tolerance. residualCount must exceed the number of parameters. With
+// `jacobian` the derivatives are exact where it gives them (in the iterations and for the
+// covariance), by differences elsewhere.
 LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<double>& start,
-    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options = {});
+    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options = {},
+    const JacobianFunction& jacobian = {});
 
 // Solves the symmetric positive definite system a x = b (a is n x n, row by row) by Cholesky
 // decomposition; false when a is not positive definite.

@@ -104,6 +104,25 @@ ResidualFunction ResidualsOf(const SpeciesProblem& problem, const std::vector<do
     };
 }
 
+// Their exact derivatives, where the model has them: each species' curve depends on its own three
+// parameters only, so its columns are its own slopes.
+JacobianFunction JacobianOf(const SpeciesProblem& problem)
+{
+    return [&problem](const std::vector<double>& p, std::vector<double>& jac) {
+        const size_t m = p.size(), n = problem.SStar.size();
+        jac.assign(n * m, 0.0);
+        std::vector<double> slopes;
+        for (size_t k = 0; k + 2 < m; k += 3) {
+            if (!problem.SpeciesSlopes({ p[k], p[k + 1], p[k + 2] }, slopes))
+                return false;
+            for (size_t i = 0; i < n; ++i)
+                for (size_t j = 0; j < 3; ++j)
+                    jac[i * m + k + j] = slopes[3 * i + j];
+        }
+        return true;
+    };
+}
+
 std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
 {
     std::vector<double> scale;
@@ -118,11 +137,12 @@ Fitted FitFromStarts(
     const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, const LmOptions& lmOptions)
 {
     const ResidualFunction residuals = ResidualsOf(problem, problem.Data);
+    const JacobianFunction jacobian = JacobianOf(problem);
     Fitted best;
     for (const std::vector<double>& p : starts) {
         Fitted fit;
-        fit.lm = FitLeastSquares(
-            residuals, p, ScaleOf(problem, p.size() / 3), static_cast<int32_t>(problem.SStar.size()), lmOptions);
+        fit.lm = FitLeastSquares(residuals, p, ScaleOf(problem, p.size() / 3),
+            static_cast<int32_t>(problem.SStar.size()), lmOptions, jacobian);
         fit.valid = !fit.lm.Residuals.empty();
         if (Better(fit, best))
             best = std::move(fit);

@@ -32,6 +32,9 @@ public:
 
     // The species' curve at the fitted points; false outside the model's domain.
     virtual bool Species(const SpeciesParameters& p, std::vector<double>& out) const = 0;
+    // The species' curve's derivatives by its three parameters at the fitted points (points x 3,
+    // row by row), exact; false where the model has none (the fit then takes differences).
+    virtual bool SpeciesSlopes(const SpeciesParameters&, std::vector<double>&) const { return false; }
     virtual SpeciesParameters Start(const PeakGuess& peak) const = 0;
     virtual SpeciesParameters Scale() const = 0;
     virtual SpeciesQuantities Quantities(const SpeciesParameters& p) const = 0;
