@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <chrono>
+#include <future>
 #include <numeric>
+#include <thread>
 
 #include "realtime/RealTimeGofS.h"
 #include "species/LevenbergMarquardt.h"
@@ -132,18 +135,39 @@ std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
     return scale;
 }
 
-// A fit from each start, the best of them.
+// A fit from each start, the best of them. The starts are fitted side by side on the machine's
+// cores, each thread with its own copy of the problem; the best is chosen in the starts' order, so
+// the answer is the same to the bit whatever the number of threads.
+Fitted FitOneStart(const SpeciesProblem& problem, const std::vector<double>& start, const LmOptions& lmOptions)
+{
+    Fitted fit;
+    fit.lm = FitLeastSquares(ResidualsOf(problem, problem.Data), start, ScaleOf(problem, start.size() / 3),
+        static_cast<int32_t>(problem.SStar.size()), lmOptions, JacobianOf(problem));
+    fit.valid = !fit.lm.Residuals.empty();
+    return fit;
+}
+
 Fitted FitFromStarts(
     const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, const LmOptions& lmOptions)
 {
-    const ResidualFunction residuals = ResidualsOf(problem, problem.Data);
-    const JacobianFunction jacobian = JacobianOf(problem);
+    std::vector<Fitted> fits(starts.size());
+    const size_t threads = std::min<size_t>(starts.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::atomic<size_t> next { 0 };
+    auto work = [&](const SpeciesProblem& own) {
+        for (size_t i = next++; i < starts.size(); i = next++)
+            fits[i] = FitOneStart(own, starts[i], lmOptions);
+    };
+    std::vector<std::unique_ptr<SpeciesProblem>> copies;
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threads; ++t) {
+        copies.push_back(problem.Clone());
+        workers.emplace_back(work, std::cref(*copies.back()));
+    }
+    work(problem);
+    for (std::thread& t : workers)
+        t.join();
     Fitted best;
-    for (const std::vector<double>& p : starts) {
-        Fitted fit;
-        fit.lm = FitLeastSquares(residuals, p, ScaleOf(problem, p.size() / 3),
-            static_cast<int32_t>(problem.SStar.size()), lmOptions, jacobian);
-        fit.valid = !fit.lm.Residuals.empty();
+    for (Fitted& fit : fits) {
         if (Better(fit, best))
             best = std::move(fit);
         else if (!best.valid)
@@ -528,20 +552,36 @@ SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>
     result.Message = CheckOptions(job.Options);
     if (!result.Message.empty())
         return result;
+    // What the species the fit misses look like where they are still there: fitted on a thread of
+    // its own while the set is, and used only if the set's fit converges. It stops once the set's
+    // fit has ended without an answer or was cancelled.
+    const bool holding = job.Coverage.MaterialBeyond && job.Coverage.HoldingSet >= 0;
+    std::atomic<bool> stopHolding { false };
+    std::future<SpeciesFitResult> holdingFit;
+    if (holding) {
+        holdingFit = std::async(std::launch::async, [&job, &stopHolding] {
+            SpeciesFitOptions options = job.Options;
+            options.Set = job.Coverage.HoldingSet;
+            NoteContext unused;
+            return FitSet(job.HoldingLayout, job.HoldingRefusal, options, unused, &stopHolding);
+        });
+    }
     NoteContext context;
     result = FitSet(job.Layout, job.LayoutRefusal, job.Options, context, cancel);
+    SpeciesFitResult earlier;
+    if (holding) {
+        // The caller's cancel flag reaches the holding fit through its own.
+        while (holdingFit.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            if (result.Status != FitStatus::Converged || Cancelled(cancel))
+                stopHolding = true;
+        earlier = holdingFit.get();
+    }
     if (result.Status != FitStatus::Converged)
         return result;
     context.Coverage = job.Coverage;
     result.SetSStarHigh = context.Coverage.SStarHigh;
     result.BeyondShare = context.Coverage.BeyondShare;
-    if (context.Coverage.MaterialBeyond && context.Coverage.HoldingSet >= 0) {
-        // What the species the fit misses look like where they are still there.
-        result.HoldingSet = context.Coverage.HoldingSet;
-        SpeciesFitOptions holding = job.Options;
-        holding.Set = result.HoldingSet;
-        NoteContext unused;
-        const SpeciesFitResult earlier = FitSet(job.HoldingLayout, job.HoldingRefusal, holding, unused, cancel);
+    if (holding) {
         if (Cancelled(cancel)) {
             SpeciesFitResult stopped;
             stopped.Model = job.Options.Model;
@@ -549,6 +589,7 @@ SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>
             stopped.Message = SpeciesFitCancelled;
             return stopped;
         }
+        result.HoldingSet = context.Coverage.HoldingSet;
         context.HoldingFit = SpeciesInBrief(earlier);
         context.HoldingTime = job.HoldingTime;
     }

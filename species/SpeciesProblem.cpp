@@ -79,6 +79,7 @@ public:
         amountScale_ = AmountScale(Data);
     }
 
+    std::unique_ptr<SpeciesProblem> Clone() const override { return std::make_unique<LammProblem>(*this); }
     bool Species(const SpeciesParameters& p, std::vector<double>& out) const override
     {
         if (!InDomain(p))
@@ -195,6 +196,7 @@ public:
         hasLayout_ = true;
     }
 
+    std::unique_ptr<SpeciesProblem> Clone() const override { return std::make_unique<GaussianProblem>(*this); }
     bool Species(const SpeciesParameters& p, std::vector<double>& out) const override
     {
         if (!InDomain(p))

@@ -26,6 +26,8 @@ struct SpeciesQuantities {
 class SpeciesProblem {
 public:
     virtual ~SpeciesProblem() = default;
+    // A copy for a fit on another thread (a problem keeps the curves it computed lately).
+    virtual std::unique_ptr<SpeciesProblem> Clone() const = 0;
 
     std::vector<double> SStar; // S, the fitted points
     std::vector<double> Data; // s* g(s*) there
