@@ -73,6 +73,22 @@ void NormalEquations(const std::vector<double>& jac, const std::vector<double>& 
             jtj[a * m + b] = jtj[b * m + a];
 }
 
+// Whether a fit whose sums of squares so far are `history` cannot reach options.CostToBeat in the
+// iterations left: still above it by more than twice what it would gain there at its pace over
+// the last PaceWindow iterations. The pace of a crawl along a valley only slows; the factor two
+// leaves room for one that quickens.
+constexpr size_t PaceWindow = 10;
+bool CannotReach(const std::vector<double>& history, const LmOptions& options)
+{
+    const size_t k = history.size();
+    if (!(options.CostToBeat > 0) || k <= PaceWindow)
+        return false;
+    const double cost = history.back();
+    const double pace = (history[k - 1 - PaceWindow] - cost) / PaceWindow;
+    const double left = static_cast<double>(options.MaxIterations) - static_cast<double>(k);
+    return cost - options.CostToBeat > 2 * pace * left;
+}
+
 } // namespace
 
 bool SolveSymmetric(std::vector<double> a, std::vector<double>& b, int32_t n)
@@ -158,6 +174,7 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
     double lambda = 1e-3;
     std::vector<double> jac, jtj, jtr, trial(m), rTrial(n);
     bool needJacobian = true;
+    std::vector<double> history; // the sum of squares at each iteration
     const auto cancelled = [&options] { return options.Cancel && options.Cancel->load(std::memory_order_relaxed); };
     for (result.Iterations = 0; result.Iterations < options.MaxIterations;) {
         if (cancelled()) {
@@ -172,6 +189,11 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
             NormalEquations(jac, r, m, jtj, jtr);
             needJacobian = false;
             ++result.Iterations;
+            history.push_back(cost);
+            if (CannotReach(history, options)) {
+                result.Reason = "given up: it cannot come down to the better fit in hand";
+                break;
+            }
         }
         // Marquardt's damping scales with the diagonal, so the step does not depend on units.
         std::vector<double> a = jtj, step(m);

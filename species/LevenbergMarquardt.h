@@ -26,6 +26,10 @@ struct LmOptions {
     double CostTolerance = 1e-10; // stop when a step lowers the sum of squares by less than this fraction
     double StepTolerance = 1e-9; // ... or moves every parameter by less than this fraction of its scale
     double MaxLambda = 1e12; // damping beyond which no step can lower the sum of squares any more
+    // A sum of squares already reached from another start (0: none). A fit still above it that,
+    // at its pace over the last iterations, cannot come down to it within the iterations left is
+    // given up (not converged): it would end above that fit or at the cap.
+    double CostToBeat = 0;
     // Looked at before every iteration: once set, the fit stops (Reason "cancelled", no covariance).
     const std::atomic<bool>* Cancel = nullptr;
 };

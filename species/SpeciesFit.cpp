@@ -186,32 +186,14 @@ std::vector<double> StartOf(const SpeciesProblem& problem, const std::vector<Pea
     return p;
 }
 
-// The best fit of n species: from the curve's peaks, and, where that is no better than the best
-// fit of n - 1 (a local minimum: n species can always do at least as well as n - 1), once more from
-// the fit of n - 1 with a species added at the largest peak of what it left over.
-// `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
-Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
-    const LmOptions& lmOptions, double& fewerSumOfSquares)
+// The starts from the fit of n - 1 with a species added at the largest peak of what it left over:
+// as large as the residual peak, and a tenth of it (the fit of n - 1 nearly unchanged: the fit can
+// then only improve on it).
+std::vector<std::vector<double>> RestartsOf(const SpeciesProblem& problem, const Fitted& fewer)
 {
-    fewerSumOfSquares = NaN;
-    std::vector<std::vector<double>> starts;
-    for (const std::vector<PeakGuess>& set : StartingSets(peaks, n))
-        starts.push_back(StartOf(problem, set));
-    Fitted fit = FitFromStarts(problem, starts, lmOptions);
-    if (n == 1)
-        return fit;
-    double unused = 0;
-    const Fitted fewer = FitSpeciesCount(problem, peaks, n - 1, lmOptions, unused);
-    if (!fewer.Good())
-        return fit;
-    fewerSumOfSquares = fewer.lm.SumOfSquares;
-    if (fit.Good() && fit.lm.SumOfSquares < fewer.lm.SumOfSquares)
-        return fit;
     std::vector<double> residuals(fewer.lm.Residuals.size());
     for (size_t i = 0; i < residuals.size(); ++i)
         residuals[i] = -fewer.lm.Residuals[i]; // the optimiser's residuals are fit - data
-    // The added species as large as the residual peak, and a tenth of it (the fit of n - 1 nearly
-    // unchanged: the fit can then only improve on it).
     PeakGuess peak = LargestResidualPeak(problem.SStar, residuals);
     std::vector<std::vector<double>> restarts;
     for (double part : { 1.0, 0.1 }) {
@@ -221,7 +203,34 @@ Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGues
         const SpeciesParameters p = problem.Start(added);
         restarts.back().insert(restarts.back().end(), p.begin(), p.end());
     }
-    Fitted restarted = FitFromStarts(problem, restarts, lmOptions);
+    return restarts;
+}
+
+// The best fit of n species: from the fit of n - 1 with a species added (n species can always do
+// at least as well as n - 1, and these starts lie next to such a fit), and from the curve's peaks.
+// The starts from the peaks are fitted second and bounded by the best fit from n - 1: one that at
+// its pace cannot come down to it within the iterations left is given up (LmOptions::CostToBeat),
+// which spares the long crawls of starts that settle two species onto one peak.
+// `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
+Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
+    const LmOptions& lmOptions, double& fewerSumOfSquares)
+{
+    fewerSumOfSquares = NaN;
+    std::vector<std::vector<double>> starts;
+    for (const std::vector<PeakGuess>& set : StartingSets(peaks, n))
+        starts.push_back(StartOf(problem, set));
+    if (n == 1)
+        return FitFromStarts(problem, starts, lmOptions);
+    double unused = 0;
+    const Fitted fewer = FitSpeciesCount(problem, peaks, n - 1, lmOptions, unused);
+    if (!fewer.Good())
+        return FitFromStarts(problem, starts, lmOptions);
+    fewerSumOfSquares = fewer.lm.SumOfSquares;
+    Fitted restarted = FitFromStarts(problem, RestartsOf(problem, fewer), lmOptions);
+    LmOptions bounded = lmOptions;
+    if (restarted.Good())
+        bounded.CostToBeat = restarted.lm.SumOfSquares;
+    Fitted fit = FitFromStarts(problem, starts, bounded);
     return Better(restarted, fit) ? restarted : fit;
 }
 
