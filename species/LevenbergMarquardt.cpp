@@ -171,12 +171,13 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
         return result;
     }
     double cost = SumOfSquares(r);
-    double lambda = 1e-3;
+    double lambda = options.Resume ? options.Resume->Lambda : 1e-3;
     std::vector<double> jac, jtj, jtr, trial(m), rTrial(n);
     bool needJacobian = true;
-    std::vector<double> history; // the sum of squares at each iteration
+    std::vector<double> history = options.Resume ? options.Resume->History : std::vector<double>();
     const auto cancelled = [&options] { return options.Cancel && options.Cancel->load(std::memory_order_relaxed); };
-    for (result.Iterations = 0; result.Iterations < options.MaxIterations;) {
+    for (result.Iterations = options.Resume ? options.Resume->Iterations : 0;
+         result.Iterations < options.MaxIterations;) {
         if (cancelled()) {
             result.Reason = "cancelled";
             break;
@@ -239,7 +240,9 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
             }
         }
     }
-    if (!result.Converged && result.Reason.empty())
+    result.AtCap = !result.Converged && result.Reason.empty();
+    result.Progress = { lambda, result.Iterations, std::move(history) };
+    if (result.AtCap)
         result.Reason = "no convergence within " + std::to_string(options.MaxIterations) + " iterations";
 
     result.Parameters = p;

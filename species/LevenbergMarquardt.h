@@ -21,6 +21,13 @@ using ResidualFunction = std::function<bool(const std::vector<double>& p, std::v
 // false where it cannot, and the optimiser then takes differences.
 using JacobianFunction = std::function<bool(const std::vector<double>& p, std::vector<double>& jac)>;
 
+// How far a fit got, to go on from where it stopped at its iteration cap (LmOptions::Resume).
+struct LmProgress {
+    double Lambda = 1e-3; // the damping
+    int32_t Iterations = 0;
+    std::vector<double> History; // the sum of squares at each iteration
+};
+
 struct LmOptions {
     int32_t MaxIterations = 200;
     double CostTolerance = 1e-10; // stop when a step lowers the sum of squares by less than this fraction
@@ -30,6 +37,10 @@ struct LmOptions {
     // at its pace over the last iterations, cannot come down to it within the iterations left is
     // given up (not converged): it would end above that fit or at the cap.
     double CostToBeat = 0;
+    // Goes on from a fit that stopped at its cap (started from its Parameters, with a higher
+    // MaxIterations): the same steps as if it had not stopped (the iteration it stopped in counted
+    // twice where its last step failed).
+    const LmProgress* Resume = nullptr;
     // Looked at before every iteration: once set, the fit stops (Reason "cancelled", no covariance).
     const std::atomic<bool>* Cancel = nullptr;
 };
@@ -43,7 +54,9 @@ struct LmResult {
     double SumOfSquares = 0;
     int32_t Iterations = 0;
     bool Converged = false;
+    bool AtCap = false; // stopped by MaxIterations
     std::string Reason; // why it stopped, in words
+    LmProgress Progress;
 };
 
 // scale[j] is the typical size of parameter j: it sets the finite-difference step where p[j] is

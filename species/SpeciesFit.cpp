@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <numeric>
 #include <thread>
@@ -135,27 +136,18 @@ std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
     return scale;
 }
 
-// A fit from each start, the best of them. The starts are fitted side by side on the machine's
-// cores, each thread with its own copy of the problem; the best is chosen in the starts' order, so
-// the answer is the same to the bit whatever the number of threads.
-Fitted FitOneStart(const SpeciesProblem& problem, const std::vector<double>& start, const LmOptions& lmOptions)
+// Fits side by side on the machine's cores, each thread with its own copy of the problem (it keeps
+// the curves it computed lately); fit(problem, i) gives fit i. The fits are kept in their order, so
+// what is chosen from them does not depend on the number of threads.
+std::vector<Fitted> FitAll(
+    const SpeciesProblem& problem, size_t count, const std::function<Fitted(const SpeciesProblem&, size_t)>& fit)
 {
-    Fitted fit;
-    fit.lm = FitLeastSquares(ResidualsOf(problem, problem.Data), start, ScaleOf(problem, start.size() / 3),
-        static_cast<int32_t>(problem.SStar.size()), lmOptions, JacobianOf(problem));
-    fit.valid = !fit.lm.Residuals.empty();
-    return fit;
-}
-
-Fitted FitFromStarts(
-    const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, const LmOptions& lmOptions)
-{
-    std::vector<Fitted> fits(starts.size());
-    const size_t threads = std::min<size_t>(starts.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::vector<Fitted> fits(count);
+    const size_t threads = std::min<size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     std::atomic<size_t> next { 0 };
     auto work = [&](const SpeciesProblem& own) {
-        for (size_t i = next++; i < starts.size(); i = next++)
-            fits[i] = FitOneStart(own, starts[i], lmOptions);
+        for (size_t i = next++; i < count; i = next++)
+            fits[i] = fit(own, i);
     };
     std::vector<std::unique_ptr<SpeciesProblem>> copies;
     std::vector<std::thread> workers;
@@ -166,6 +158,21 @@ Fitted FitFromStarts(
     work(problem);
     for (std::thread& t : workers)
         t.join();
+    return fits;
+}
+
+Fitted FitOneStart(const SpeciesProblem& problem, const std::vector<double>& start, const LmOptions& lmOptions)
+{
+    Fitted fit;
+    fit.lm = FitLeastSquares(ResidualsOf(problem, problem.Data), start, ScaleOf(problem, start.size() / 3),
+        static_cast<int32_t>(problem.SStar.size()), lmOptions, JacobianOf(problem));
+    fit.valid = !fit.lm.Residuals.empty();
+    return fit;
+}
+
+// The best of some fits, in their order.
+Fitted BestOf(std::vector<Fitted> fits)
+{
     Fitted best;
     for (Fitted& fit : fits) {
         if (Better(fit, best))
@@ -174,6 +181,14 @@ Fitted FitFromStarts(
             best.lm.Reason = fit.lm.Reason;
     }
     return best;
+}
+
+// A fit from each start, the best of them.
+Fitted FitFromStarts(
+    const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, const LmOptions& lmOptions)
+{
+    return BestOf(FitAll(problem, starts.size(),
+        [&](const SpeciesProblem& own, size_t i) { return FitOneStart(own, starts[i], lmOptions); }));
 }
 
 std::vector<double> StartOf(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks)
@@ -206,11 +221,17 @@ std::vector<std::vector<double>> RestartsOf(const SpeciesProblem& problem, const
     return restarts;
 }
 
-// The best fit of n species: from the fit of n - 1 with a species added (n species can always do
-// at least as well as n - 1, and these starts lie next to such a fit), and from the curve's peaks.
-// The starts from the peaks are fitted second and bounded by the best fit from n - 1: one that at
-// its pace cannot come down to it within the iterations left is given up (LmOptions::CostToBeat),
-// which spares the long crawls of starts that settle two species onto one peak.
+// The starts from the peaks first go this many iterations; those that have not ended by then go on
+// after the rest, bounded by the best fit in hand.
+constexpr int32_t FirstRoundIterations = 40;
+
+// The best fit of n species: from the curve's peaks, and, where that is no better than the best
+// fit of n - 1 (a local minimum: n species can always do at least as well as n - 1), once more from
+// the fit of n - 1 with a species added at the largest peak of what it left over. Starts from the
+// peaks that have not ended within FirstRoundIterations go on last, bounded by the best fit then in
+// hand: one that at its pace cannot come down to it within the iterations left is given up
+// (LmOptions::CostToBeat), which spares the long crawls of starts that settle two species onto
+// one peak while another start has found the answer.
 // `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
 Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
     const LmOptions& lmOptions, double& fewerSumOfSquares)
@@ -226,11 +247,34 @@ Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGues
     if (!fewer.Good())
         return FitFromStarts(problem, starts, lmOptions);
     fewerSumOfSquares = fewer.lm.SumOfSquares;
-    Fitted restarted = FitFromStarts(problem, RestartsOf(problem, fewer), lmOptions);
+
+    LmOptions first = lmOptions;
+    first.MaxIterations = std::min(lmOptions.MaxIterations, FirstRoundIterations);
+    std::vector<Fitted> fits = FitAll(problem, starts.size(),
+        [&](const SpeciesProblem& own, size_t i) { return FitOneStart(own, starts[i], first); });
+    auto ongoing = [&](const Fitted& f) { return f.valid && f.lm.AtCap && first.MaxIterations < lmOptions.MaxIterations; };
+    std::vector<Fitted> ended;
+    for (const Fitted& f : fits)
+        if (!ongoing(f))
+            ended.push_back(f);
+    const Fitted endedBest = BestOf(ended);
+    Fitted restarted;
+    const bool restart = !(endedBest.Good() && endedBest.lm.SumOfSquares < fewer.lm.SumOfSquares);
+    if (restart)
+        restarted = FitFromStarts(problem, RestartsOf(problem, fewer), lmOptions);
+    const Fitted& inHand = Better(restarted, endedBest) ? restarted : endedBest;
     LmOptions bounded = lmOptions;
-    if (restarted.Good())
-        bounded.CostToBeat = restarted.lm.SumOfSquares;
-    Fitted fit = FitFromStarts(problem, starts, bounded);
+    bounded.CostToBeat = inHand.Good() ? inHand.lm.SumOfSquares : 0;
+    fits = FitAll(problem, fits.size(), [&](const SpeciesProblem& own, size_t i) {
+        if (!ongoing(fits[i]))
+            return fits[i];
+        LmOptions resumed = bounded;
+        resumed.Resume = &fits[i].lm.Progress;
+        return FitOneStart(own, fits[i].lm.Parameters, resumed);
+    });
+    Fitted fit = BestOf(std::move(fits));
+    if (!restart)
+        return fit;
     return Better(restarted, fit) ? restarted : fit;
 }
 
