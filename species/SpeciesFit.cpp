@@ -136,14 +136,16 @@ std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
     return scale;
 }
 
-// Fits side by side on the machine's cores, each thread with its own copy of the problem (it keeps
+// Fits side by side on the machine's cores (where the problem is worth it), each thread with its own copy of the problem (it keeps
 // the curves it computed lately); fit(problem, i) gives fit i. The fits are kept in their order, so
 // what is chosen from them does not depend on the number of threads.
 std::vector<Fitted> FitAll(
     const SpeciesProblem& problem, size_t count, const std::function<Fitted(const SpeciesProblem&, size_t)>& fit)
 {
     std::vector<Fitted> fits(count);
-    const size_t threads = std::min<size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const size_t threads = problem.Costly()
+        ? std::min<size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 8u))
+        : 1;
     std::atomic<size_t> next { 0 };
     auto work = [&](const SpeciesProblem& own) {
         for (size_t i = next++; i < count; i = next++)

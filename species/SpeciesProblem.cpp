@@ -80,6 +80,7 @@ public:
     }
 
     std::unique_ptr<SpeciesProblem> Clone() const override { return std::make_unique<LammProblem>(*this); }
+    bool Costly() const override { return true; }
     bool Species(const SpeciesParameters& p, std::vector<double>& out) const override
     {
         if (!InDomain(p))

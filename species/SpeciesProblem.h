@@ -28,6 +28,8 @@ public:
     virtual ~SpeciesProblem() = default;
     // A copy for a fit on another thread (a problem keeps the curves it computed lately).
     virtual std::unique_ptr<SpeciesProblem> Clone() const = 0;
+    // Whether a fit of it is long enough (milliseconds and more) to pay for threads of its own.
+    virtual bool Costly() const { return false; }
 
     std::vector<double> SStar; // S, the fitted points
     std::vector<double> Data; // s* g(s*) there
