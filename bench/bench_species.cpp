@@ -82,7 +82,14 @@ void BM_FitSpecies(benchmark::State& state)
     }
     state.counters["iterations"] = iterations;
 }
-BENCHMARK(BM_FitSpecies)->MeasureProcessCPUTime()->UseRealTime()->Args({ 1, 0 })->Args({ 2, 0 })->Args({ 3, 0 })->Args({ 2, 1 })->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitSpecies)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Args({ 1, 0 })
+    ->Args({ 2, 0 })
+    ->Args({ 3, 0 })
+    ->Args({ 2, 1 })
+    ->Unit(benchmark::kMillisecond);
 
 // The measure for all 57 sets: range(0) 0 without fits, 1 with a two-species fit of every set.
 void BM_ConvergenceSeries(benchmark::State& state)

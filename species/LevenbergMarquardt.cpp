@@ -154,8 +154,7 @@ std::vector<double> InvertSymmetric(const std::vector<double>& a, int32_t n)
 }
 
 LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<double>& start,
-    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options,
-    const JacobianFunction& jacobian)
+    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options, const JacobianFunction& jacobian)
 {
     LmResult result;
     result.Parameters = start;

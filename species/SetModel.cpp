@@ -92,7 +92,8 @@ std::vector<double> CorrectForDilution(const std::vector<double>& x, const std::
 namespace {
 
 // The mean over the pairs that hold each valid point, then the dilution correction.
-std::vector<double> SetOfSums(const SetLayout& layout, const std::vector<double>& sum, const std::vector<int32_t>& count)
+std::vector<double> SetOfSums(
+    const SetLayout& layout, const std::vector<double>& sum, const std::vector<int32_t>& count)
 {
     std::vector<double> x, b;
     x.reserve(layout.Valid.size());

@@ -93,7 +93,8 @@ TEST(BoundaryShapes, SetSlopesMatchDifferences)
         pair.Omega2tLast = layout.Omega2 * (t + 60);
         for (int32_t i = 0; i < 120; ++i) {
             pair.Points.push_back(i);
-            pair.Radii.push_back(layout.Meniscus * std::exp(std::exp(layout.Grid[static_cast<size_t>(i)]) * pair.Omega2 * pair.Time));
+            pair.Radii.push_back(
+                layout.Meniscus * std::exp(std::exp(layout.Grid[static_cast<size_t>(i)]) * pair.Omega2 * pair.Time));
         }
         layout.Pairs.push_back(pair);
     }
