@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
-// Nonlinear least squares by Levenberg-Marquardt: minimises the sum of squared residuals r(p).
+// Nonlinear least squares by Levenberg-Marquardt: minimises the sum of squared residuals r(p),
+// each step solving (J^T J + lambda diag(J^T J)) dp = -J^T r, lambda lowered after a step that
+// lowers the sum and raised after one that does not (K. Levenberg, Q. Appl. Math. 2 (1944) 164;
+// the damping scaled by the diagonal: D. W. Marquardt, J. SIAM 11 (1963) 431). J is the model's
+// own where it gives one (exact derivatives), else by differences. A start bounded by a fit in
+// hand (CostToBeat) is given up by a rule of this program, not of the method: see CannotReach.
 //
 // Written here rather than taken from a library: the fits have at most nine parameters and a few
 // hundred points, they need a model that can refuse a parameter set (a negative D) and the
