@@ -40,6 +40,20 @@ struct BoundaryProfile {
     double At(double radius) const;
 };
 
+// The rates of change of a BoundaryProfile with s (per second of s) and with D (per cm^2/s), by
+// the chain rule through the formulas above, for exact derivatives of a model built of profiles.
+// A sharp step (no width) or a boundary spread past its own radius has none: Smooth false.
+struct BoundarySlopes {
+    bool Smooth = false;
+    double PlateauByS = 0; // the plateau does not depend on D
+    double CentreByS = 0, CentreByD = 0;
+    double InverseWidthByS = 0, InverseWidthByD = 0;
+
+    BoundarySlopes(double meniscus, double sSeconds, double diffusion, double omega2t, double omega2);
+    // c / c0 at a radius (the same number as BoundaryProfile::At), and its derivatives by s and D.
+    double At(const BoundaryProfile& profile, double radius, double& byS, double& byD) const;
+};
+
 // The diffusion time of the boundary above: omega^2 t / omega^2 - D / (s omega^2 rm)^2, >= 0.
 double BoundaryDiffusionSeconds(double sSeconds, double diffusion, double meniscus, double omega2t, double omega2);
 

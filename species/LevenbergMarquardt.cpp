@@ -73,6 +73,22 @@ void NormalEquations(const std::vector<double>& jac, const std::vector<double>& 
             jtj[a * m + b] = jtj[b * m + a];
 }
 
+// Whether a fit whose sums of squares so far are `history` cannot reach options.CostToBeat in the
+// iterations left: still above it by more than twice what it would gain there at its pace over
+// the last PaceWindow iterations. The pace of a crawl along a valley only slows; the factor two
+// leaves room for one that quickens.
+constexpr size_t PaceWindow = 10;
+bool CannotReach(const std::vector<double>& history, const LmOptions& options)
+{
+    const size_t k = history.size();
+    if (!(options.CostToBeat > 0) || k <= PaceWindow)
+        return false;
+    const double cost = history.back();
+    const double pace = (history[k - 1 - PaceWindow] - cost) / PaceWindow;
+    const double left = static_cast<double>(options.MaxIterations) - static_cast<double>(k);
+    return cost - options.CostToBeat > 2 * pace * left;
+}
+
 } // namespace
 
 bool SolveSymmetric(std::vector<double> a, std::vector<double>& b, int32_t n)
@@ -138,7 +154,7 @@ std::vector<double> InvertSymmetric(const std::vector<double>& a, int32_t n)
 }
 
 LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<double>& start,
-    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options)
+    const std::vector<double>& scale, int32_t residualCount, const LmOptions& options, const JacobianFunction& jacobian)
 {
     LmResult result;
     result.Parameters = start;
@@ -154,23 +170,30 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
         return result;
     }
     double cost = SumOfSquares(r);
-    double lambda = 1e-3;
+    double lambda = options.Resume ? options.Resume->Lambda : 1e-3;
     std::vector<double> jac, jtj, jtr, trial(m), rTrial(n);
     bool needJacobian = true;
+    std::vector<double> history = options.Resume ? options.Resume->History : std::vector<double>();
     const auto cancelled = [&options] { return options.Cancel && options.Cancel->load(std::memory_order_relaxed); };
-    for (result.Iterations = 0; result.Iterations < options.MaxIterations;) {
+    for (result.Iterations = options.Resume ? options.Resume->Iterations : 0;
+         result.Iterations < options.MaxIterations;) {
         if (cancelled()) {
             result.Reason = "cancelled";
             break;
         }
         if (needJacobian) {
-            if (!Jacobian(residuals, p, r, scale, false, jac)) {
+            if (!(jacobian && jacobian(p, jac)) && !Jacobian(residuals, p, r, scale, false, jac)) {
                 result.Reason = "the model cannot be evaluated next to the current values";
                 break;
             }
             NormalEquations(jac, r, m, jtj, jtr);
             needJacobian = false;
             ++result.Iterations;
+            history.push_back(cost);
+            if (CannotReach(history, options)) {
+                result.Reason = "given up: it cannot come down to the better fit in hand";
+                break;
+            }
         }
         // Marquardt's damping scales with the diagonal, so the step does not depend on units.
         std::vector<double> a = jtj, step(m);
@@ -216,13 +239,15 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
             }
         }
     }
-    if (!result.Converged && result.Reason.empty())
+    result.AtCap = !result.Converged && result.Reason.empty();
+    result.Progress = { lambda, result.Iterations, std::move(history) };
+    if (result.AtCap)
         result.Reason = "no convergence within " + std::to_string(options.MaxIterations) + " iterations";
 
     result.Parameters = p;
     result.Residuals = r;
     result.SumOfSquares = cost;
-    if (!cancelled() && Jacobian(residuals, p, r, scale, true, jac)) {
+    if (!cancelled() && ((jacobian && jacobian(p, jac)) || Jacobian(residuals, p, r, scale, true, jac))) {
         NormalEquations(jac, r, m, jtj, jtr);
         std::vector<double> covariance = InvertSymmetric(jtj, static_cast<int32_t>(m));
         const double variance = cost / static_cast<double>(n - m);

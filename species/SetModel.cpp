@@ -89,6 +89,25 @@ std::vector<double> CorrectForDilution(const std::vector<double>& x, const std::
     return a;
 }
 
+namespace {
+
+// The mean over the pairs that hold each valid point, then the dilution correction.
+std::vector<double> SetOfSums(
+    const SetLayout& layout, const std::vector<double>& sum, const std::vector<int32_t>& count)
+{
+    std::vector<double> x, b;
+    x.reserve(layout.Valid.size());
+    b.reserve(layout.Valid.size());
+    for (int32_t i : layout.Valid) {
+        const size_t u = static_cast<size_t>(i);
+        x.push_back(layout.Grid[u]);
+        b.push_back(count[u] > 0 ? sum[u] / count[u] : 0.0);
+    }
+    return CorrectForDilution(x, b, layout.Omega2 * layout.Time);
+}
+
+} // namespace
+
 std::vector<double> SetOfSpecies(const SetLayout& layout, double sSeconds, double diffusion)
 {
     const size_t n = layout.Grid.size();
@@ -104,13 +123,36 @@ std::vector<double> SetOfSpecies(const SetLayout& layout, double sSeconds, doubl
             ++count[u];
         }
     }
-    std::vector<double> x, b;
-    x.reserve(layout.Valid.size());
-    b.reserve(layout.Valid.size());
-    for (int32_t i : layout.Valid) {
-        const size_t u = static_cast<size_t>(i);
-        x.push_back(layout.Grid[u]);
-        b.push_back(count[u] > 0 ? sum[u] / count[u] : 0.0);
+    return SetOfSums(layout, sum, count);
+}
+
+bool SetOfSpeciesWithSlopes(const SetLayout& layout, double sSeconds, double diffusion, SpeciesSetSlopes& out)
+{
+    const size_t n = layout.Grid.size();
+    std::vector<double> sum(n, 0.0), sumByS(n, 0.0), sumByD(n, 0.0);
+    std::vector<int32_t> count(n, 0);
+    for (const ModelPair& p : layout.Pairs) {
+        const double scale = p.Time / p.Span;
+        const BoundaryProfile first(layout.Meniscus, sSeconds, diffusion, p.Omega2tFirst, p.Omega2First);
+        const BoundaryProfile last(layout.Meniscus, sSeconds, diffusion, p.Omega2tLast, p.Omega2Last);
+        const BoundarySlopes firstSlopes(layout.Meniscus, sSeconds, diffusion, p.Omega2tFirst, p.Omega2First);
+        const BoundarySlopes lastSlopes(layout.Meniscus, sSeconds, diffusion, p.Omega2tLast, p.Omega2Last);
+        if (!firstSlopes.Smooth || !lastSlopes.Smooth)
+            return false;
+        for (size_t k = 0; k < p.Points.size(); ++k) {
+            const size_t u = static_cast<size_t>(p.Points[k]);
+            double firstS = 0, firstD = 0, lastS = 0, lastD = 0;
+            const double a = firstSlopes.At(first, p.Radii[k], firstS, firstD);
+            const double b = lastSlopes.At(last, p.Radii[k], lastS, lastD);
+            sum[u] += (a - b) * scale;
+            sumByS[u] += (firstS - lastS) * scale;
+            sumByD[u] += (firstD - lastD) * scale;
+            ++count[u];
+        }
     }
-    return CorrectForDilution(x, b, layout.Omega2 * layout.Time);
+    // The mean and the dilution correction are linear: the derivatives go through them alike.
+    out.Value = SetOfSums(layout, sum, count);
+    out.ByS = SetOfSums(layout, sumByS, count);
+    out.ByD = SetOfSums(layout, sumByD, count);
+    return true;
 }

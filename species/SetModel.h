@@ -42,6 +42,14 @@ std::string LayoutOfSet(const RealTimeGofS& engine, int32_t set, SetLayout& layo
 // parameters are s and D themselves. Which pair holds which point is taken from the engine.
 std::vector<double> SetOfSpecies(const SetLayout& layout, double sSeconds, double diffusion);
 
+// The same set with its derivatives by s (per second) and by D (per cm^2/s), exact (the chain
+// rule through BoundarySlopes, the mean and the dilution correction); Value is SetOfSpecies' to
+// the bit. False where a boundary of the set has no derivative (a sharp step).
+struct SpeciesSetSlopes {
+    std::vector<double> Value, ByS, ByD;
+};
+bool SetOfSpeciesWithSlopes(const SetLayout& layout, double sSeconds, double diffusion, SpeciesSetSlopes& out);
+
 // The engine's radial-dilution correction of an averaged curve b on the points x (ln s):
 // A = B - 2 omega^2 t * integral of B ds from the first point, the last step taken by half.
 std::vector<double> CorrectForDilution(const std::vector<double>& x, const std::vector<double>& b, double omega2t);

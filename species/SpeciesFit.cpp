@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <future>
 #include <limits>
 #include <numeric>
 
@@ -13,6 +15,7 @@
 #include "species/SetCoverage.h"
 #include "species/SpeciesNotes.h"
 #include "species/SpeciesProblem.h"
+#include "species/SpeciesStarts.h"
 #include "species/Svedberg.h"
 
 namespace {
@@ -66,120 +69,7 @@ double TemperatureOf(const SolventConditions& solvent, double headerC)
     return headerC > 0 && headerC < 100 ? headerC : 20.0;
 }
 
-struct Fitted {
-    LmResult lm;
-    bool valid = false;
-
-    bool Good() const { return valid && lm.Converged; }
-};
-
-// Whether a is the better of two fits: a converged one over one that did not, then the smaller
-// sum of squares.
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
-
-bool Better(const Fitted& a, const Fitted& b)
-{
-    if (!a.valid)
-        return false;
-    if (!b.valid || a.lm.Converged != b.lm.Converged)
-        return !b.valid || a.lm.Converged;
-    return a.lm.SumOfSquares < b.lm.SumOfSquares;
-}
-
-// The sum of the species' curves less the data, for parameters p (three per species).
-ResidualFunction ResidualsOf(const SpeciesProblem& problem, const std::vector<double>& data)
-{
-    return [&problem, &data](const std::vector<double>& p, std::vector<double>& r) {
-        std::fill(r.begin(), r.end(), 0.0);
-        std::vector<double> one;
-        for (size_t k = 0; k + 2 < p.size(); k += 3) {
-            if (!problem.Species({ p[k], p[k + 1], p[k + 2] }, one))
-                return false;
-            for (size_t i = 0; i < r.size(); ++i)
-                r[i] += one[i];
-        }
-        for (size_t i = 0; i < r.size(); ++i)
-            r[i] -= data[i];
-        return true;
-    };
-}
-
-std::vector<double> ScaleOf(const SpeciesProblem& problem, size_t species)
-{
-    std::vector<double> scale;
-    const SpeciesParameters c = problem.Scale();
-    for (size_t k = 0; k < species; ++k)
-        scale.insert(scale.end(), c.begin(), c.end());
-    return scale;
-}
-
-// A fit from each start, the best of them.
-Fitted FitFromStarts(
-    const SpeciesProblem& problem, const std::vector<std::vector<double>>& starts, const LmOptions& lmOptions)
-{
-    const ResidualFunction residuals = ResidualsOf(problem, problem.Data);
-    Fitted best;
-    for (const std::vector<double>& p : starts) {
-        Fitted fit;
-        fit.lm = FitLeastSquares(
-            residuals, p, ScaleOf(problem, p.size() / 3), static_cast<int32_t>(problem.SStar.size()), lmOptions);
-        fit.valid = !fit.lm.Residuals.empty();
-        if (Better(fit, best))
-            best = std::move(fit);
-        else if (!best.valid)
-            best.lm.Reason = fit.lm.Reason;
-    }
-    return best;
-}
-
-std::vector<double> StartOf(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks)
-{
-    std::vector<double> p;
-    for (const PeakGuess& peak : peaks) {
-        const SpeciesParameters s = problem.Start(peak);
-        p.insert(p.end(), s.begin(), s.end());
-    }
-    return p;
-}
-
-// The best fit of n species: from the curve's peaks, and, where that is no better than the best
-// fit of n - 1 (a local minimum: n species can always do at least as well as n - 1), once more from
-// the fit of n - 1 with a species added at the largest peak of what it left over.
-// `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
-Fitted FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
-    const LmOptions& lmOptions, double& fewerSumOfSquares)
-{
-    fewerSumOfSquares = NaN;
-    std::vector<std::vector<double>> starts;
-    for (const std::vector<PeakGuess>& set : StartingSets(peaks, n))
-        starts.push_back(StartOf(problem, set));
-    Fitted fit = FitFromStarts(problem, starts, lmOptions);
-    if (n == 1)
-        return fit;
-    double unused = 0;
-    const Fitted fewer = FitSpeciesCount(problem, peaks, n - 1, lmOptions, unused);
-    if (!fewer.Good())
-        return fit;
-    fewerSumOfSquares = fewer.lm.SumOfSquares;
-    if (fit.Good() && fit.lm.SumOfSquares < fewer.lm.SumOfSquares)
-        return fit;
-    std::vector<double> residuals(fewer.lm.Residuals.size());
-    for (size_t i = 0; i < residuals.size(); ++i)
-        residuals[i] = -fewer.lm.Residuals[i]; // the optimiser's residuals are fit - data
-    // The added species as large as the residual peak, and a tenth of it (the fit of n - 1 nearly
-    // unchanged: the fit can then only improve on it).
-    PeakGuess peak = LargestResidualPeak(problem.SStar, residuals);
-    std::vector<std::vector<double>> restarts;
-    for (double part : { 1.0, 0.1 }) {
-        PeakGuess added = peak;
-        added.Area *= part;
-        restarts.push_back(fewer.lm.Parameters);
-        const SpeciesParameters p = problem.Start(added);
-        restarts.back().insert(restarts.back().end(), p.begin(), p.end());
-    }
-    Fitted restarted = FitFromStarts(problem, restarts, lmOptions);
-    return Better(restarted, fit) ? restarted : fit;
-}
 
 // The Gaussian model's bias, taken off its parameters: the model fitted to the reference curves
 // (the Lamm boundaries of the species it found, through the engine's arithmetic) comes back at
@@ -210,7 +100,7 @@ Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double
         for (size_t i = 0; i < reference.size(); ++i)
             reference[i] += one[i];
     }
-    const LmResult back = FitLeastSquares(ResidualsOf(problem, reference), p, ScaleOf(problem, p.size() / 3),
+    const LmResult back = FitLeastSquares(SpeciesResiduals(problem, reference), p, SpeciesScale(problem, p.size() / 3),
         static_cast<int32_t>(reference.size()), lmOptions);
     out.Why = "the model's fit to the boundaries of its own answer failed";
     if (!back.Converged || back.Parameters.size() != p.size())
@@ -229,7 +119,7 @@ Correction BiasCorrected(const SpeciesProblem& problem, const std::vector<double
     std::snprintf(text, sizeof text, "it called for a change of D by %.0f %%, too much to take off", 100 * shift);
     out.Why = text;
     std::vector<double> check(problem.SStar.size());
-    if (small && ResidualsOf(problem, problem.Data)(corrected, check)) {
+    if (small && SpeciesResiduals(problem, problem.Data)(corrected, check)) {
         out.Parameters = std::move(corrected);
         out.Why.clear();
     }
@@ -387,7 +277,7 @@ SpeciesFitResult Solve(const SpeciesProblem& problem, const SpeciesFitOptions& o
     LmOptions lmOptions;
     lmOptions.MaxIterations = options.MaxIterations;
     lmOptions.Cancel = cancel;
-    const Fitted fit = FitSpeciesCount(problem, peaks, options.Species, lmOptions, fewerSumOfSquares);
+    const MultiStartFit fit = FitSpeciesCount(problem, peaks, options.Species, lmOptions, fewerSumOfSquares);
     if (Cancelled(cancel)) {
         result.Message = SpeciesFitCancelled;
         return result;
@@ -508,20 +398,36 @@ SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>
     result.Message = CheckOptions(job.Options);
     if (!result.Message.empty())
         return result;
+    // What the species the fit misses look like where they are still there: fitted on a thread of
+    // its own while the set is, and used only if the set's fit converges. It stops once the set's
+    // fit has ended without an answer or was cancelled.
+    const bool holding = job.Coverage.MaterialBeyond && job.Coverage.HoldingSet >= 0;
+    std::atomic<bool> stopHolding { false };
+    std::future<SpeciesFitResult> holdingFit;
+    if (holding) {
+        holdingFit = std::async(std::launch::async, [&job, &stopHolding] {
+            SpeciesFitOptions options = job.Options;
+            options.Set = job.Coverage.HoldingSet;
+            NoteContext unused;
+            return FitSet(job.HoldingLayout, job.HoldingRefusal, options, unused, &stopHolding);
+        });
+    }
     NoteContext context;
     result = FitSet(job.Layout, job.LayoutRefusal, job.Options, context, cancel);
+    SpeciesFitResult earlier;
+    if (holding) {
+        // The caller's cancel flag reaches the holding fit through its own.
+        while (holdingFit.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            if (result.Status != FitStatus::Converged || Cancelled(cancel))
+                stopHolding = true;
+        earlier = holdingFit.get();
+    }
     if (result.Status != FitStatus::Converged)
         return result;
     context.Coverage = job.Coverage;
     result.SetSStarHigh = context.Coverage.SStarHigh;
     result.BeyondShare = context.Coverage.BeyondShare;
-    if (context.Coverage.MaterialBeyond && context.Coverage.HoldingSet >= 0) {
-        // What the species the fit misses look like where they are still there.
-        result.HoldingSet = context.Coverage.HoldingSet;
-        SpeciesFitOptions holding = job.Options;
-        holding.Set = result.HoldingSet;
-        NoteContext unused;
-        const SpeciesFitResult earlier = FitSet(job.HoldingLayout, job.HoldingRefusal, holding, unused, cancel);
+    if (holding) {
         if (Cancelled(cancel)) {
             SpeciesFitResult stopped;
             stopped.Model = job.Options.Model;
@@ -529,6 +435,7 @@ SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>
             stopped.Message = SpeciesFitCancelled;
             return stopped;
         }
+        result.HoldingSet = context.Coverage.HoldingSet;
         context.HoldingFit = SpeciesInBrief(earlier);
         context.HoldingTime = job.HoldingTime;
     }

@@ -79,14 +79,33 @@ public:
         amountScale_ = AmountScale(Data);
     }
 
+    std::unique_ptr<SpeciesProblem> Clone() const override { return std::make_unique<LammProblem>(*this); }
+    bool Costly() const override { return true; }
     bool Species(const SpeciesParameters& p, std::vector<double>& out) const override
     {
         if (!InDomain(p))
             return false;
-        const std::vector<double>& all = Shape(p[0], p[1]);
+        const std::vector<double>& all = Shape(p[0], p[1]).Set.Value;
         out.resize(use_.size());
         for (size_t k = 0; k < use_.size(); ++k)
             out[k] = p[2] * all[use_[k]];
+        return true;
+    }
+    bool SpeciesSlopes(const SpeciesParameters& p, std::vector<double>& out) const override
+    {
+        if (!InDomain(p))
+            return false;
+        const Kept& kept = Shape(p[0], p[1]);
+        if (!kept.Slopes)
+            return false;
+        const SpeciesSetSlopes& set = kept.Set;
+        out.resize(3 * use_.size());
+        for (size_t k = 0; k < use_.size(); ++k) {
+            const size_t u = use_[k];
+            out[3 * k] = p[2] * set.ByS[u] * Svedberg;
+            out[3 * k + 1] = p[2] * set.ByD[u] * Fick;
+            out[3 * k + 2] = set.Value[u];
+        }
         return true;
     }
     SpeciesParameters Start(const PeakGuess& peak) const override
@@ -110,7 +129,7 @@ public:
             c.PairSpans.push_back(pair.Span);
         }
         q.Sigma = std::sqrt(GaussianVariance(c, q.S, q.D));
-        q.SStar = InDomain(p) ? PeakSStar(allSStar_, Shape(p[0], p[1])) : NaN;
+        q.SStar = InDomain(p) ? PeakSStar(allSStar_, Shape(p[0], p[1]).Set.Value) : NaN;
         return q;
     }
 
@@ -119,15 +138,18 @@ private:
     // The optimiser asks for the same boundaries again and again: every column of a Jacobian moves
     // one parameter of one species, so the other species' sets, and the moved species' own for its
     // amount (the set is linear in it), are those of the step before. Each one is a few hundred
-    // thousand error functions; the curves are the same to the bit as computed afresh.
-    const std::vector<double>& Shape(double sS, double dFick) const
+    // thousand error functions; the curves are the same to the bit as computed afresh. Each set
+    // comes with its exact derivatives by s and D (an exponential more per error function), so
+    // the Jacobian at a step the optimiser takes costs no further set.
+    struct Kept;
+    const Kept& Shape(double sS, double dFick) const
     {
         ++clock_;
         Kept* oldest = &kept_[0];
         for (Kept& k : kept_) {
             if (k.Used > 0 && k.S == sS && k.D == dFick) {
                 k.Used = clock_;
-                return k.Set;
+                return k;
             }
             if (k.Used < oldest->Used)
                 oldest = &k;
@@ -135,13 +157,16 @@ private:
         oldest->S = sS;
         oldest->D = dFick;
         oldest->Used = clock_;
-        oldest->Set = SetOfSpecies(layout_, sS * Svedberg, dFick * Fick);
-        return oldest->Set;
+        oldest->Slopes = SetOfSpeciesWithSlopes(layout_, sS * Svedberg, dFick * Fick, oldest->Set);
+        if (!oldest->Slopes)
+            oldest->Set.Value = SetOfSpecies(layout_, sS * Svedberg, dFick * Fick);
+        return *oldest;
     }
     struct Kept {
         double S = 0, D = 0;
         uint64_t Used = 0; // 0: empty
-        std::vector<double> Set;
+        SpeciesSetSlopes Set;
+        bool Slopes = false; // whether Set holds the derivatives
     };
     // Enough for three species' sets and the moved ones of a central-difference Jacobian column.
     // A problem is used by one fit on one thread at a time.
@@ -172,6 +197,7 @@ public:
         hasLayout_ = true;
     }
 
+    std::unique_ptr<SpeciesProblem> Clone() const override { return std::make_unique<GaussianProblem>(*this); }
     bool Species(const SpeciesParameters& p, std::vector<double>& out) const override
     {
         if (!InDomain(p))

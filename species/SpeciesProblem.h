@@ -26,12 +26,19 @@ struct SpeciesQuantities {
 class SpeciesProblem {
 public:
     virtual ~SpeciesProblem() = default;
+    // A copy for a fit on another thread (a problem keeps the curves it computed lately).
+    virtual std::unique_ptr<SpeciesProblem> Clone() const = 0;
+    // Whether a fit of it is long enough (milliseconds and more) to pay for threads of its own.
+    virtual bool Costly() const { return false; }
 
     std::vector<double> SStar; // S, the fitted points
     std::vector<double> Data; // s* g(s*) there
 
     // The species' curve at the fitted points; false outside the model's domain.
     virtual bool Species(const SpeciesParameters& p, std::vector<double>& out) const = 0;
+    // The species' curve's derivatives by its three parameters at the fitted points (points x 3,
+    // row by row), exact; false where the model has none (the fit then takes differences).
+    virtual bool SpeciesSlopes(const SpeciesParameters&, std::vector<double>&) const { return false; }
     virtual SpeciesParameters Start(const PeakGuess& peak) const = 0;
     virtual SpeciesParameters Scale() const = 0;
     virtual SpeciesQuantities Quantities(const SpeciesParameters& p) const = 0;

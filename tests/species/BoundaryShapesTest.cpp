@@ -5,6 +5,7 @@
 #include "simulator/LammSolver.h"
 #include "simulator/SimulatedRun.h"
 #include "species/BoundaryShapes.h"
+#include "species/SetModel.h"
 #include "species/Svedberg.h"
 
 namespace {
@@ -68,6 +69,56 @@ TEST(BoundaryShapes, PlateauStepAndWidth)
     const double sigma = std::sqrt(2 * 6e-7 * td * (1 - std::exp(-2 * tau)) / (2 * tau)) / (meniscus * omega2t);
     EXPECT_NEAR(DiffusionSigma(s, 6e-7, meniscus, omega2, 1e4), sigma, 1e-20);
     EXPECT_EQ(DiffusionSigma(s, 0, meniscus, omega2, 1e4), 0);
+}
+
+// The exact derivatives of a set by s and D against central differences, on a set of three pairs
+// at 50000 rpm (one of them read before the rotor reached speed), a 4.4 S species: the fit's
+// Jacobian. The set itself is that of SetOfSpecies to the bit.
+TEST(BoundaryShapes, SetSlopesMatchDifferences)
+{
+    SetLayout layout;
+    layout.Meniscus = 5.9;
+    layout.Omega2 = std::pow(50000 * M_PI / 30, 2);
+    layout.Time = 4000;
+    for (int32_t i = 0; i < 120; ++i)
+        layout.Grid.push_back(std::log((1 + 0.06 * i) * 1e-13));
+    for (int32_t i = 2; i < 118; ++i)
+        layout.Valid.push_back(i);
+    for (double t : { 3700.0, 4000.0, 4300.0 }) {
+        ModelPair pair;
+        pair.Omega2 = pair.Omega2First = pair.Omega2Last = layout.Omega2;
+        pair.Span = 120;
+        pair.Time = 2 / (1 / (t - 60) + 1 / (t + 60));
+        pair.Omega2tFirst = layout.Omega2 * (t - 60 - (t < 3800 ? 30 : 0));
+        pair.Omega2tLast = layout.Omega2 * (t + 60);
+        for (int32_t i = 0; i < 120; ++i) {
+            pair.Points.push_back(i);
+            pair.Radii.push_back(
+                layout.Meniscus * std::exp(std::exp(layout.Grid[static_cast<size_t>(i)]) * pair.Omega2 * pair.Time));
+        }
+        layout.Pairs.push_back(pair);
+    }
+    const double s = 4.4e-13, d = 6e-7;
+    SpeciesSetSlopes slopes;
+    ASSERT_TRUE(SetOfSpeciesWithSlopes(layout, s, d, slopes));
+    const std::vector<double> set = SetOfSpecies(layout, s, d);
+    ASSERT_EQ(slopes.Value, set);
+    const double hs = 1e-6 * s, hd = 1e-6 * d;
+    const std::vector<double> sUp = SetOfSpecies(layout, s + hs, d), sDown = SetOfSpecies(layout, s - hs, d);
+    const std::vector<double> dUp = SetOfSpecies(layout, s, d + hd), dDown = SetOfSpecies(layout, s, d - hd);
+    double top = 0, topS = 0, topD = 0;
+    for (size_t k = 0; k < set.size(); ++k) {
+        top = std::max(top, std::fabs(set[k]));
+        topS = std::max(topS, std::fabs(slopes.ByS[k]));
+        topD = std::max(topD, std::fabs(slopes.ByD[k]));
+    }
+    ASSERT_GT(top, 0.1);
+    for (size_t k = 0; k < set.size(); ++k) {
+        EXPECT_NEAR(slopes.ByS[k], (sUp[k] - sDown[k]) / (2 * hs), 1e-6 * topS) << k;
+        EXPECT_NEAR(slopes.ByD[k], (dUp[k] - dDown[k]) / (2 * hd), 1e-6 * topD) << k;
+    }
+    // A sharp step has no derivative.
+    EXPECT_FALSE(SetOfSpeciesWithSlopes(layout, s, 0, slopes));
 }
 
 TEST(Svedberg, MolarMassAndCorrectionToWater)

@@ -46,6 +46,40 @@ TEST(LevenbergMarquardt, DecayFromAFarStartAndARefusedDomain)
     EXPECT_NEAR(fit.Parameters[0], 5, 1e-6);
     EXPECT_NEAR(fit.Parameters[1], 0.7, 1e-7);
     EXPECT_LT(fit.SumOfSquares, 1e-12);
+    // The same with its exact derivatives.
+    auto slopes = [&](const std::vector<double>& p, std::vector<double>& jac) {
+        jac.resize(2 * x.size());
+        for (size_t i = 0; i < x.size(); ++i) {
+            jac[2 * i] = std::exp(-p[1] * x[i]);
+            jac[2 * i + 1] = -p[0] * x[i] * jac[2 * i];
+        }
+        return true;
+    };
+    const LmResult exact = FitLeastSquares(decay, { 1, 0.05 }, { 1, 0.1 }, 20, {}, slopes);
+    ASSERT_TRUE(exact.Converged) << exact.Reason;
+    EXPECT_NEAR(exact.Parameters[1], 0.7, 1e-7);
+    ASSERT_EQ(exact.Covariance.size(), 4u);
+}
+
+// Rosenbrock's valley (residuals 10 (b - a^2), 1 - a, and one no parameter can fit, 3): a crawl
+// of 17 iterations to a sum of squares of 9. Bounded by 1, which it cannot reach, with 12
+// iterations allowed, it is given up before the cap once its pace is known.
+TEST(LevenbergMarquardt, AStartThatCannotReachTheBoundIsGivenUp)
+{
+    auto valley = [](const std::vector<double>& p, std::vector<double>& r) {
+        r = { 10 * (p[1] - p[0] * p[0]), 1 - p[0], 3 };
+        return true;
+    };
+    const LmResult free = FitLeastSquares(valley, { -1.2, 1 }, { 1, 1 }, 3);
+    ASSERT_TRUE(free.Converged) << free.Reason;
+    EXPECT_NEAR(free.SumOfSquares, 9, 1e-9);
+    LmOptions bounded;
+    bounded.CostToBeat = 1;
+    bounded.MaxIterations = 12;
+    const LmResult given = FitLeastSquares(valley, { -1.2, 1 }, { 1, 1 }, 3, bounded);
+    EXPECT_FALSE(given.Converged);
+    EXPECT_NE(given.Reason.find("given up"), std::string::npos) << given.Reason;
+    EXPECT_LT(given.Iterations, bounded.MaxIterations);
 }
 
 TEST(LevenbergMarquardt, RefusalsSayWhy)
