@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -22,6 +23,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A scan file as a finished run holds it: written an hour ago, so the follower takes it at once
+// (a file changed within the last seconds may still be being written and waits for a later tick).
+void Settle(const std::string& path)
+{
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+void WriteSettled(const std::string& path, const std::string& text)
+{
+    testutil::WriteTextFile(path, text);
+    Settle(path);
+}
+
 // The run, written once; the last scan is kept aside for the refresh.
 struct Channel {
     testutil::TempDir root;
@@ -30,6 +44,8 @@ struct Channel {
     explicit Channel(const testutil::RunSpec& spec)
     {
         names = testutil::WriteRun(root.path(), spec);
+        for (const std::string& name : names)
+            Settle(root / name);
         lastText = testutil::ReadTextFile(root / names.back());
     }
     std::string Last() const { return root / names.back(); }
@@ -85,7 +101,7 @@ void BM_LaunchView999(benchmark::State& state)
 {
     Channel& c = TheChannel();
     if (!fs::exists(c.Last()))
-        testutil::WriteTextFile(c.Last(), c.lastText);
+        WriteSettled(c.Last(), c.lastText);
     for (auto _ : state) {
         state.PauseTiming();
         auto main = MainOn(c.root.path());
@@ -114,7 +130,7 @@ void BM_TickAddsOneScanAt999(benchmark::State& state)
         SedDataViewWidget* w = main->Launch();
         Paint();
         const uint64_t drawn = w->View()->dcdtChart.Changed;
-        testutil::WriteTextFile(c.Last(), c.lastText);
+        WriteSettled(c.Last(), c.lastText);
         state.ResumeTiming();
         w->Timer1Tick();
         Paint();
@@ -138,7 +154,7 @@ struct LaunchedView {
     explicit LaunchedView(Channel& c)
     {
         if (!fs::exists(c.Last()))
-            testutil::WriteTextFile(c.Last(), c.lastText);
+            WriteSettled(c.Last(), c.lastText);
         main = MainOn(c.root.path());
         widget = main->Launch();
         widget->resize(1000, 700);
