@@ -10,6 +10,7 @@
 #include "analysis/NumberText.h"
 #include "follower/GofsOutput.h"
 #include "provenance/SpeciesFitRecord.h"
+#include "report/ReportCharts.h"
 #include "scanfiles/FileSystem.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
@@ -18,8 +19,6 @@
 namespace {
 
 constexpr std::array<ChartColour, 3> SpeciesColours = { Colours::Blue, Colours::Red, Colours::Teal };
-// The convergence chart's axis is logarithmic: a measure of 0 is drawn at this floor (percent).
-constexpr double LowestPercent = 0.01;
 
 size_t IndexOf(TSedDataView::SpeciesSource source) { return source == TSedDataView::SpeciesSource::Corrected ? 0 : 1; }
 
@@ -398,30 +397,11 @@ void TSedDataView::ShowConvergence()
     const ConvergenceVerdict verdict = JudgeConvergence(series, convergenceThresholds_);
     LabelConvergence = verdict.Text;
     ConvergenceStable = verdict.Stable;
-    auto percent = [](double fraction) { return std::max(100 * fraction, LowestPercent); };
-    double first = NAN, last = NAN;
-    for (const ConvergencePoint& p : series) {
-        if (p.ComparedSet < 0)
-            continue;
-        const double minutes = p.ElapsedSeconds / 60;
-        if (std::isnan(first))
-            first = minutes;
-        last = minutes;
-        if (std::isfinite(p.PeakDrift))
-            ConvergenceChart.Series[0].Add(minutes, percent(p.PeakDrift));
-        if (std::isfinite(p.ShapeChange))
-            ConvergenceChart.Series[1].Add(minutes, percent(p.ShapeChange));
-    }
-    if (!std::isnan(first)) {
-        const double limits[2] = { convergenceThresholds_.PeakDrift, convergenceThresholds_.ShapeChange };
-        for (size_t k = 0; k < 4; ++k) {
-            ChartSeries& s = ConvergenceChart.Series[k];
-            if (k >= 2) {
-                s.Add(first, percent(limits[k - 2]));
-                s.Add(last, percent(limits[k - 2]));
-            }
-            s.Active = true;
-        }
+    // The points as the run report draws them; the styles, legend and texts are the view's.
+    const ChartModel drawn = ::ConvergenceChart(series, convergenceThresholds_);
+    for (size_t k = 0; k < 4; ++k) {
+        ConvergenceChart.Series[k].Points = drawn.Series[k].Points;
+        ConvergenceChart.Series[k].Active = !drawn.Series[2].Points.empty(); // a set had one to compare with
     }
     ConvergenceChart.EmptyText = series.empty()
         ? "Convergence: no g(s*) yet"
