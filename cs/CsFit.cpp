@@ -199,8 +199,10 @@ struct CsFitter::State {
         return SquaredResidual(a, b, yy, SolveNnls(a, b, static_cast<int32_t>(sGrid.size())).c);
     }
 
-    CsOptions given; // as the fit was asked for (the meniscus before its search)
+    double givenMeniscusCm = 0; // as the fit was asked for, before the meniscus search
     void Thinned(const CsData& d, std::vector<size_t>& scans, std::vector<size_t>& radii) const;
+    double ThinnedChi2(
+        const CsData& d, double ratio, const std::vector<size_t>& scans, const std::vector<size_t>& radii);
     double SearchRatio(const CsData& d);
     void SearchMeniscus(const CsData& d, double ratio);
     CsResult Result(const CsData& d) const;
@@ -285,15 +287,20 @@ void CsFitter::State::Thinned(const CsData& d, std::vector<size_t>& scans, std::
         radii.push_back(i);
 }
 
+// The best non-negative fit's chi2 of the thinned data at f/f0 `ratio` and options.meniscusCm.
+double CsFitter::State::ThinnedChi2(
+    const CsData& d, double ratio, const std::vector<size_t>& scans, const std::vector<size_t>& radii)
+{
+    std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
+    AddScans(d, *e, 0);
+    return Cancelled() ? 0.0 : BestChi2(*e);
+}
+
 double CsFitter::State::SearchRatio(const CsData& d)
 {
     std::vector<size_t> scans, radii;
     Thinned(d, scans, radii);
-    auto chi2 = [&](double ratio) {
-        std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
-        AddScans(d, *e, 0);
-        return Cancelled() ? 0.0 : BestChi2(*e);
-    };
+    auto chi2 = [&](double ratio) { return ThinnedChi2(d, ratio, scans, radii); };
     const double ratio = BrentMinimum(chi2, RatioLow, RatioHigh, RatioTolerance, [this] { return Cancelled(); });
     searchedScans = static_cast<int32_t>(d.values.size());
     return ratio;
@@ -309,9 +316,7 @@ void CsFitter::State::SearchMeniscus(const CsData& d, double ratio)
     const double start = options.meniscusCm;
     auto chi2 = [&](double meniscus) {
         options.meniscusCm = meniscus;
-        std::unique_ptr<Evaluation> e = Start(d, ratio, scans, radii);
-        AddScans(d, *e, 0);
-        return Cancelled() ? 0.0 : BestChi2(*e);
+        return ThinnedChi2(d, ratio, scans, radii);
     };
     const double range = options.meniscusRangeCm;
     options.meniscusCm = BrentMinimum(chi2, start - range, std::min(start + range, d.radii.front() - 1e-4),
@@ -448,7 +453,7 @@ CsResult CsFitter::Fit(const CsData& d)
     for (int32_t k = 0; k < st.options.resolution; ++k)
         st.sGrid.push_back(sMin + (sMax - sMin) * k / (st.options.resolution - 1));
     st.firstSeconds = st.SecondsOf(d, 0);
-    st.given = st.options;
+    st.givenMeniscusCm = st.options.meniscusCm;
     st.ratioFitted = !(st.options.frictionalRatio > 0);
     double ratio = st.ratioFitted ? st.SearchRatio(d) : st.options.frictionalRatio;
     // The meniscus and f/f0 pull on each other little: one turn of each, then f/f0 again.
@@ -473,9 +478,9 @@ CsResult CsFitter::Fit(const CsData& d)
     if (st.ratioFitted && (ratio < RatioLow + 2 * RatioTolerance || ratio > RatioHigh - 2 * RatioTolerance))
         r.notes.push_back("f/f0 ends at the edge of its range (1 to 3): the data do not determine it; give it with --ff0");
     if (r.meniscusFitted
-        && std::fabs(r.meniscusCm - st.given.meniscusCm) > st.options.meniscusRangeCm - 2 * MeniscusTolerance)
-        r.notes.push_back("the fitted meniscus ends at the edge of its range (" + FloatToStr(st.given.meniscusCm)
-            + " ± " + FloatToStr(st.options.meniscusRangeCm) + " cm): give a meniscus nearer the artefact");
+        && std::fabs(r.meniscusCm - st.givenMeniscusCm) > st.options.meniscusRangeCm - 2 * MeniscusTolerance)
+        r.notes.push_back("the fitted meniscus ends at the edge of its range (" + FloatToStr(st.givenMeniscusCm) + " ± "
+            + FloatToStr(st.options.meniscusRangeCm) + " cm): give a meniscus nearer the artefact");
     return r;
 }
 

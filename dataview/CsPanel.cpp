@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <exception>
 #include <iomanip>
 #include <sstream>
@@ -97,17 +96,6 @@ CsPanel::CsPanel()
 }
 
 CsPanel::~CsPanel() { Cancel(); }
-
-namespace {
-
-std::string Fixed4(double x)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4f", x);
-    return text;
-}
-
-} // namespace
 
 std::string CsPanel::OptionsFromControls(const SolventConditions& solvent, CsOptions& o) const
 {
@@ -361,9 +349,9 @@ void CsPanel::Show(const Job& job)
         + ThreeDigits(r.rmsResidual) + " " + Unit + "; " + Pluralised(r.scansUsed, "scan") + ", radii "
         + FloatToStr(r.radiusLow) + " to " + FloatToStr(r.radiusHigh) + " cm (" + std::to_string(r.radii)
         + " points); meniscus "
-        + (r.meniscusFitted ? Fixed4(r.meniscusCm) + " cm (fitted)" : FloatToStr(r.meniscusCm) + " cm") + ", bottom "
-        + FloatToStr(r.bottomCm) + " cm; s " + ThreeDigits(r.s.front()) + " to " + ThreeDigits(r.s.back()) + " S in "
-        + std::to_string(r.s.size()) + " points, confidence " + FloatToStr(o.confidence)
+        + (r.meniscusFitted ? FixedText(r.meniscusCm, 4) + " cm (fitted)" : FloatToStr(r.meniscusCm) + " cm")
+        + ", bottom " + FloatToStr(r.bottomCm) + " cm; s " + ThreeDigits(r.s.front()) + " to " + ThreeDigits(r.s.back())
+        + " S in " + std::to_string(r.s.size()) + " points, confidence " + FloatToStr(o.confidence)
         + "; noise: " + NoiseTermsText(o.noise) + "; v̄ " + FloatToStr(r.solvent.Vbar) + " ml/g, density "
         + FloatToStr(r.solvent.Density) + " g/ml, viscosity " + FloatToStr(r.solvent.ViscosityCp) + " cP, "
         + ThreeDigits(r.temperatureC) + " °C";

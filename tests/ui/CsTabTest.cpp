@@ -9,6 +9,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "NamedChild.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
@@ -42,19 +43,13 @@ TEST(CsTab, FitInTheBackgroundFillsTableChartsAndLabels)
     CsTab* tab = w->CsTabWidget();
     EXPECT_EQ(tab->PeakTable()->rowCount(), 0);
 
-    QLineEdit* resolution = nullptr;
-    for (QLineEdit* edit : tab->findChildren<QLineEdit*>())
-        if (edit->text() == "150")
-            resolution = edit;
+    QLineEdit* resolution = Named<QLineEdit>(tab, "150");
     ASSERT_NE(resolution, nullptr);
     resolution->selectAll();
     QTest::keyClicks(resolution, "60");
     EXPECT_EQ(view.Cs.EditResolution, "60");
 
-    QCheckBox* fitMeniscus = nullptr;
-    for (QCheckBox* box : tab->findChildren<QCheckBox*>())
-        if (box->text() == "fit meniscus")
-            fitMeniscus = box;
+    QCheckBox* fitMeniscus = Named<QCheckBox>(tab, "fit meniscus");
     ASSERT_NE(fitMeniscus, nullptr);
     fitMeniscus->click();
     EXPECT_TRUE(view.Cs.CheckBoxFitMeniscus);
@@ -89,11 +84,8 @@ TEST(CsTab, FitInTheBackgroundFillsTableChartsAndLabels)
     EXPECT_GE(tab->DistributionChart()->DrawnCurves(), 1);
     EXPECT_GE(tab->FitChart()->DrawnCurves(), 2) << "a scan's data and its fitted curve";
     EXPECT_GE(tab->ResidualChart()->DrawnCurves(), 2);
-    const QString fitted = QString::fromStdString(view.Cs.LabelFit);
-    bool shown = false;
-    for (QLabel* label : tab->findChildren<QLabel*>())
-        shown = shown || (!fitted.isEmpty() && label->text() == fitted);
-    EXPECT_TRUE(shown) << view.Cs.LabelFit;
+    ASSERT_FALSE(view.Cs.LabelFit.empty());
+    EXPECT_NE(Named<QLabel>(tab, QString::fromStdString(view.Cs.LabelFit)), nullptr) << view.Cs.LabelFit;
     EXPECT_TRUE(view.Cs.Result().meniscusFitted);
     EXPECT_NEAR(view.Cs.Result().meniscusCm, run.meniscusCm, 0.003);
     EXPECT_NE(view.Cs.LabelFit.find(" cm (fitted), bottom "), std::string::npos) << view.Cs.LabelFit;
