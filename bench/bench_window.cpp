@@ -176,8 +176,8 @@ LaunchedView& TheView(int64_t scans = 999)
 // What a tick of a followed run leaves: every chart's model changed since it was drawn.
 void EveryChartChanged(TSedDataView& view)
 {
-    for (ChartModel* m : { &view.Chart1, &view.ChartAverage, &view.dcdtChart, &view.ChartSExtrapolation,
-             &view.ChartExtrapolation, &view.TimeCourseChart, &view.ConvergenceChart,
+    for (ChartModel* m : { &view.Chart1, &view.ChartAverage, &view.dcdtChart, &view.Extrapolation.ChartSExtrapolation,
+             &view.Extrapolation.ChartExtrapolation, &view.TimeCourse.TimeCourseChart, &view.ConvergenceChart,
              &view.CorrectedSpecies.ResidualChart, &view.ExtrapolatedSpecies.ResidualChart })
         m->Repaint();
 }
@@ -191,7 +191,7 @@ void BM_TabSwitchLive(benchmark::State& state)
     // The extrapolation tab with its charts (the 999-scan channel's synthetic boundary is refused
     // in a message box, which would wait for a click).
     if (state.range(0) == 226)
-        view.ButtonRefreshExtrapolationClick();
+        view.Extrapolation.ButtonRefreshExtrapolationClick();
     size_t next = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -215,11 +215,11 @@ void BM_ExtrapolationRefresh(benchmark::State& state)
     w->SelectTab("Extrapolation");
     Paint();
     for (auto _ : state) {
-        const uint64_t drawn = view.ChartSExtrapolation.Changed;
-        view.ButtonRefreshExtrapolationClick();
+        const uint64_t drawn = view.Extrapolation.ChartSExtrapolation.Changed;
+        view.Extrapolation.ButtonRefreshExtrapolationClick();
         w->Refresh();
         Paint();
-        if (view.ChartSExtrapolation.Changed == drawn)
+        if (view.Extrapolation.ChartSExtrapolation.Changed == drawn)
             state.SkipWithError("the refresh did not redraw");
     }
 }
@@ -231,21 +231,21 @@ void BM_TimeCourseStepRaw(benchmark::State& state)
     SedDataViewWidget* w = TheView(state.range(0)).widget;
     TSedDataView& view = *w->View();
     w->SelectTab("Time Course");
-    view.RadioGroupChooseTimeCourse = 0;
-    view.RadioGroupChooseTimeCourseClick();
-    view.UpDownPlaySpeed.SetPosition(100);
-    view.UpDownPlaySpeedClick();
-    view.SBPlayClick();
+    view.TimeCourse.RadioGroupChooseTimeCourse = 0;
+    view.TimeCourse.RadioGroupChooseTimeCourseClick();
+    view.TimeCourse.UpDownPlaySpeed.SetPosition(100);
+    view.TimeCourse.UpDownPlaySpeedClick();
+    view.TimeCourse.SBPlayClick();
     w->Refresh();
     Paint();
     for (auto _ : state) {
-        const int32_t before = view.TimeCourseChart.Series[1].Tag;
+        const int32_t before = view.TimeCourse.TimeCourseChart.Series[1].Tag;
         w->PlayBackTick();
         Paint();
-        if (view.TimeCourseChart.Series[1].Tag == before || w->TimeCourseChart()->DrawnCurves() != 1)
+        if (view.TimeCourse.TimeCourseChart.Series[1].Tag == before || w->TimeCourseChart()->DrawnCurves() != 1)
             state.SkipWithError("the tick did not show the next scan");
     }
-    view.SBPauseClick();
+    view.TimeCourse.SBPauseClick();
     w->Refresh();
 }
 BENCHMARK(BM_TimeCourseStepRaw)->Arg(226)->Arg(999)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -9,8 +9,11 @@
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 #include "dataview/CsPanel.h"
+#include "dataview/ExtrapolationTab.h"
 #include "dataview/PositionMemory.h"
 #include "dataview/SpeciesFitWorker.h"
+#include "dataview/TimeCourseTab.h"
+#include "dataview/ViewContext.h"
 #include "follower/ChannelFollower.h"
 #include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
@@ -24,7 +27,6 @@
 #include "windows/TWaitWorking.h"
 
 class TSedDataView;
-struct ExtrapolationResult;
 
 // Who keeps data views in its lists: told when one closes, so that it can drop it.
 class DataViewOwner {
@@ -38,12 +40,11 @@ public:
 // flags of its buttons) and its handlers. A Qt widget binds it; tests drive it directly.
 // The handlers live in one file per concern, TSedDataView<Concern>.cpp, each with its section
 // below: a new tab brings its own file and section (its tests: tests/dataview/, same name + Test).
-class TSedDataView : public ChannelFollower {
+class TSedDataView : public ChannelFollower, private ViewContext {
 public:
     // Modes of the raw chart's exclusive button group.
     enum class RawMode { ZoomIn, Jitter, Meniscus, DisplayXY, IntegralFringe };
-    // Modes of the two-button groups of the other charts.
-    enum class PointerMode { ZoomIn, DisplayXY };
+    using PointerMode = ::PointerMode;
 
     static constexpr const char* TabCaptions[5]
         = { "Raw Data c(r)", "Average  t (dc/dt)", "Corrected t (dc/dt)", "Extrapolation", "Time Course" };
@@ -110,51 +111,7 @@ public:
     PointerMode CorMode = PointerMode::ZoomIn;
 
     // Extrapolation tab.
-    static constexpr const char* ExtrapolationViewItems[2] = { "s* axis", "time axis" };
-    static constexpr const char* RefreshExtrapolationCaption = "Refresh Extrapolation Needed";
     static constexpr const char* SaveExtrapolationDialogTitle = "Save extrapolation";
-    std::string StaticText1 = "Choose mode";
-    int32_t RadioGroupExtapolationView = 0; // index into ExtrapolationViewItems
-    ChartModel ChartSExtrapolation; // series 0 template, 1 newest g(s*), 2 extrapolated, 3 error bars
-    ChartModel ChartExtrapolation; // 0 LineTemplate, 1 PointTemplate, then a fit and its points per s*
-    bool ChartSExtrapolationVisible = true; // the two charts share one place
-    bool ChartExtrapolationVisible = false;
-    std::string Label4 = "End Set";
-    ScrollBarControl ScrollBarExtrapolation;
-    std::string EditExtrapolationDescribe;
-    std::string Label2 = "Start Set";
-    ScrollBarControl ScrollBarStartExtrapolation;
-    std::string EditExtrapolationStartSet = "0";
-    std::string Label3 = "Every nth Set";
-    UpDownControl UpDownExtrapolationGraphNumber { 1, 500, 10 };
-    std::string EditExtSetsToShow = "10";
-    // Until the user sets "Every nth", the stride is chosen so that the time axis view draws about
-    // this many fits (the settings' stride, or more), each one read in its legend.
-    static constexpr int32_t ReadableFitCount = 8;
-    bool ExtStrideChosen = false;
-    bool ButtonRefreshExtrapolationEnabled = true; // enabled: a computation is pending
-    // Why the last computed extrapolation is no result and which range would give one; empty
-    // when it was drawn as one (JudgeExtrapolation).
-    std::string ExtrapolationRefusalText;
-    std::string EditDisplayXYExt;
-    PointerMode ExtMode = PointerMode::ZoomIn;
-
-    // Time-course tab.
-    static constexpr const char* TimeCourseItems[3] = { "c vs r", "tdc/dt vs s*", "s g(s) vs s*" };
-    int32_t RadioGroupChooseTimeCourse = -1; // index into TimeCourseItems; -1: none chosen
-    ScrollBarControl ScrollBarTime { 0, 50000000, 1 };
-    bool SBPlayDown = false; // SBPause is down otherwise
-    std::string Label1 = "Play Speed";
-    UpDownControl UpDownPlaySpeed { 1, 100, 50 }; // percent
-    std::string EditPlayBackSpeed = "50%";
-    Timer TimerPlayBack { 1000, false };
-    std::string EditTimeCourse1; // mean time of the shown set
-    std::string EditTimeCourse2; // short label of the shown set
-    std::string EditTimeCourse2Hint; // its long label
-    ChartModel TimeCourseChart; // series 0 and 1 templates; 1 shows the set, 2 on the dc/dt sets under it
-    bool ButtonTCOutputAsciiVisible = false;
-    std::string EditTDisplayXY;
-    PointerMode TimeCourseMode = PointerMode::ZoomIn;
 
     // Members.
     static constexpr std::array<ChartColour, 5> SeriesColours
@@ -162,7 +119,6 @@ public:
     // The colour of raw scan k: its own through every redraw (a live run, a moved marker).
     static ChartColour ScanColour(int32_t k) { return SeriesColours[static_cast<size_t>(k) % SeriesColours.size()]; }
     TWaitWorking WaitWindow;
-    const ChannelDataStore* TimeCourseStore = nullptr;
     int32_t DisplayStride = 1;
     int32_t IncrementalCount = 0;
     GUISettings DisplaySettings;
@@ -250,47 +206,14 @@ public:
     // then becomes the g(s*) output's initial directory.
     void ButtonExportFilesClick();
 
-    // ---- Extrapolation (TSedDataViewExtrapolation.cpp) ----
-    // Extrapolates the smoothed g(s*) sets start .. end to infinite time and draws both views.
-    // Unforced (and "bAlwaysPlotExtrapolation" clear) it only marks the computation as pending.
-    // A curve that is no result is not drawn on the s* axis view, which says why instead; a
-    // forced computation also says it in a message.
-    // 0 when drawn, -1 otherwise.
-    int32_t DrawExtrapolation(int32_t end, int32_t start, bool forced);
-    void ScrollBarExtrapolationChange();
-    void ScrollBarStartExtrapolationChange();
-    void UpDownExtrapolationGraphNumberClick();
-    void ButtonRefreshExtrapolationClick();
+    // ---- Extrapolation (ExtrapolationTab.h) ----
+    ExtrapolationTab Extrapolation { static_cast<ViewContext&>(*this) };
     // Writes the extrapolation of the chosen range as a file, through the save dialog
     // (TSedDataViewExtrapolationOutput.cpp).
     void ButtonOutputExtrapolationClick();
-    void RadioGroupExtapolationViewClick();
-    void SBZoomInExtClick() { ExtMode = PointerMode::ZoomIn; }
-    void SBDisplayXYExtClick() { ExtMode = PointerMode::DisplayXY; }
-    // On either chart: reads the visible one.
-    void ChartExtrapolationClickBackground(double x, double y);
-    // The ranges of the extrapolation's controls after a full load.
-    void SetUpExtrapolationAfterLoad();
-    // After the stages changed: the end follows the newest set while it stands on the last one;
-    // otherwise the chosen range is drawn (or marked pending) again.
-    void FollowNewestExtrapolationSet();
 
-    // ---- Time course (TSedDataViewTimeCourse.cpp) ----
-    void RadioGroupChooseTimeCourseClick();
-    void ButtonRefreshPlaybackDataClick();
-    // Chooses the store of the chosen family, fixes the axes and the scroll bar, shows set 0.
-    void SetupTimeCourse();
-    // Draws set k of the shown family into series `series`; 0, or -1 with nothing to show.
-    int32_t ShowTimeCourseSet(int32_t k, int32_t series);
-    void ScrollBarTimeChange();
-    void SBPlayClick();
-    void SBPauseClick();
-    void TimerPlayBackTimer();
-    void UpDownPlaySpeedClick();
-    // Focus left the tab: playback stops.
-    void TabTimeCourseExit();
-    void SBTZoominClick(PointerMode mode) { TimeCourseMode = mode; }
-    void TimeCourseChartClickBackground(double x, double y);
+    // ---- Time course (TimeCourseTab.h) ----
+    TimeCourseTab TimeCourse { static_cast<ViewContext&>(*this) };
 
     // ---- Molecular-weight span (TSedDataViewMWSpan.cpp) ----
     static constexpr const char* MWInputCaption = "Input a molecular Weight in Daltons";
@@ -411,7 +334,7 @@ public:
 
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
-    static std::string ReadOutText(double x, double y);
+    static std::string ReadOutText(double x, double y) { return ::ReadOutText(x, y); }
     // Raw scans the engine needs before it makes its first averaged and g(s*) sets.
     static constexpr int32_t ScansForFirstResult = 4;
     // What the average and corrected charts say while they have nothing to draw.
@@ -426,16 +349,14 @@ protected:
     void RefreshDone() override;
 
 private:
-    // A line series that draws nothing until it is filled and made active.
-    static ChartSeries InactiveLine();
-    // The s* axis of the result charts: logarithmic, base e, labels turned 90 degrees.
-    static ChartAxis LogSAxis();
-    // The unit of the channel's signal, from its optical system: "OD", "fringes" or "counts".
-    std::string SignalUnit() const;
+    // What the tabs read from the window.
+    const RealTimeGofS* CurrentEngine() const override { return Engine.get(); }
+    Prompts& Ask() override { return *prompts_; }
+    const GUISettings& Display() const override { return DisplaySettings; }
+    bool WindowClosed() const override { return Closed; }
+    void EnableInput(bool enabled) override { InputEnabled = enabled; }
     // The value axes' titles with the channel's signal unit (before a load draws by them).
     void ShowUnitsInTitles();
-    // Shows the rounded click in `edit` and in a message, when the chart has series to read.
-    void ReadOut(ChartModel& chart, std::string& edit, double x, double y);
 
     // Raw-data tools.
     void SetUpRawChart();
@@ -466,14 +387,6 @@ private:
     // Where a written file went, in full (a proposed name alone does not tell the directory).
     static std::string ShownPath(const std::string& path);
 
-    // Extrapolation.
-    void SetUpExtrapolationCharts();
-    // "Set k, mean time t" of smoothed g(s*) set k, t in whole seconds.
-    std::string ExtrapolationSetText(int32_t k) const;
-    // The "time axis" curve of grid point p: its fit and its entries, in the palette's colour.
-    void DrawExtrapolationFit(const ExtrapolationResult& r, int32_t p, int32_t line, ChartColour colour);
-    void DrawExtrapolationSAxis(const ExtrapolationResult& r);
-
     // Species and convergence.
     void SetUpSpeciesCharts();
     // The options of the panel's controls; empty, or what is wrong with them.
@@ -493,11 +406,6 @@ private:
     // that changes that set or adds one leaves the fit behind.
     bool CorrectedFitIsOfNewestSet() const;
     void ShowConvergence();
-
-    // Time course.
-    void SetUpTimeCourseChart();
-    // The family's store, while it is still one of the engine's; null otherwise.
-    const ChannelDataStore* ShownTimeCourseStore() const;
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;

@@ -105,7 +105,7 @@ int32_t TSedDataView::ShowAverageAndCorrected()
     corrected.LineWidth = 3;
     dcdtChart.Repaint();
 
-    FollowNewestExtrapolationSet();
+    Extrapolation.FollowNewestExtrapolationSet();
     ShowSpeciesAndConvergence();
     return 0;
 }

@@ -8,8 +8,8 @@
 
 void TSedDataView::ButtonOutputExtrapolationClick()
 {
-    const int32_t start = ScrollBarStartExtrapolation.Position;
-    const int32_t end = ScrollBarExtrapolation.Position;
+    const int32_t start = Extrapolation.ScrollBarStartExtrapolation.Position;
+    const int32_t end = Extrapolation.ScrollBarExtrapolation.Position;
     const int32_t sets = Engine && Engine->SmoothGofsStore ? Engine->SmoothGofsStore->GetNumberOfSets() : 0;
     if (!Engine || !Engine->GofsStore || start < 0 || end >= sets || end - start + 1 < 5) {
         prompts_->ShowMessage("An extrapolation needs a range of at least 5 smoothed g(s*) sets");

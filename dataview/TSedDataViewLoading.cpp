@@ -25,7 +25,7 @@ void TSedDataView::EndLoad(bool loaded)
 {
     EditFullPath = DataDirectory;
     if (loaded) {
-        SetUpExtrapolationAfterLoad();
+        Extrapolation.SetUpExtrapolationAfterLoad();
         RedrawRawScans();
         ShowAverageAndCorrected();
         SBIntegralFringeEnabled = Engine->CorrectFringes;
@@ -76,10 +76,9 @@ void TSedDataView::FormClose()
     if (Owner)
         Owner->DataViewClosed(*this);
     Timer1Enabled = false;
-    TimerPlayBack.Enabled = false;
     speciesFit_.reset(); // cancelled, its thread ended
     Cs.Cancel();
-    TimeCourseStore = nullptr;
+    TimeCourse.Forget();
     Engine.reset();
     Closed = true;
     Visible = false;

@@ -14,9 +14,9 @@ void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
 void TSedDataView::ButtonTCOutputAsciiClick()
 {
     // The button belongs to the corrected family; another family's position is no corrected set.
-    if (!Engine || !Engine->GofsStore || ShownTimeCourseStore() != Engine->GofsStore.get())
+    if (!Engine || !Engine->GofsStore || TimeCourse.ShownTimeCourseStore() != Engine->GofsStore.get())
         return;
-    SaveGofsFile(ScrollBarTime.Position, false);
+    SaveGofsFile(TimeCourse.ScrollBarTime.Position, false);
 }
 
 void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)

@@ -35,22 +35,22 @@ void TSedDataView::UseRecordedOutput(const Sidecar& record)
         PageControl1ActivePage = 3;
         int32_t start = 0, end = 0;
         if (RecordedIndex(record, "end", 4, sets - 1, end) && RecordedIndex(record, "start", 0, end - 4, start)) {
-            ScrollBarExtrapolation.Position = end;
-            ScrollBarExtrapolationChange();
-            ScrollBarStartExtrapolation.Position = start;
-            ScrollBarStartExtrapolationChange();
-            ButtonRefreshExtrapolationClick();
+            Extrapolation.ScrollBarExtrapolation.Position = end;
+            Extrapolation.ScrollBarExtrapolationChange();
+            Extrapolation.ScrollBarStartExtrapolation.Position = start;
+            Extrapolation.ScrollBarStartExtrapolationChange();
+            Extrapolation.ButtonRefreshExtrapolationClick();
         } else {
             refused = "the recorded range of sets";
         }
     } else if (kind == KindGofsSet) {
         PageControl1ActivePage = 4;
-        RadioGroupChooseTimeCourse = 2; // the corrected g(s*) sets, whose set the output wrote
-        RadioGroupChooseTimeCourseClick();
+        TimeCourse.RadioGroupChooseTimeCourse = 2; // the corrected g(s*) sets, whose set the output wrote
+        TimeCourse.RadioGroupChooseTimeCourseClick();
         int32_t set = 0;
         if (RecordedIndex(record, "set", 0, sets - 1, set)) {
-            ScrollBarTime.Position = set;
-            ScrollBarTimeChange();
+            TimeCourse.ScrollBarTime.Position = set;
+            TimeCourse.ScrollBarTimeChange();
         } else {
             refused = "the recorded set";
         }

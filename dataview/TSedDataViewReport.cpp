@@ -24,7 +24,8 @@ void TSedDataView::ButtonReportClick()
     report.convergence = SpeciesDefaults;
     // The range the extrapolation tab chose; while it is every set, the report takes the default
     // (and a sound range in its place when every set is no result), as the command line does.
-    const int32_t start = ScrollBarStartExtrapolation.Position, end = ScrollBarExtrapolation.Position;
+    const int32_t start = Extrapolation.ScrollBarStartExtrapolation.Position,
+                  end = Extrapolation.ScrollBarExtrapolation.Position;
     const int32_t sets = Engine->SmoothGofsStore ? Engine->SmoothGofsStore->GetNumberOfSets() : 0;
     if (start != 0 || end != sets - 1) {
         report.start = start;

@@ -115,11 +115,11 @@ std::string TSedDataView::SpeciesJobOf(SpeciesSource source, const SpeciesFitOpt
         return "";
     }
     // The curve as the s* axis view draws it: the infinite-time s* g(s*) at the extrapolated points.
-    const ChartSeries& drawn = ChartSExtrapolation.Series[2];
+    const ChartSeries& drawn = Extrapolation.ChartSExtrapolation.Series[2];
     if (!drawn.Active || drawn.Points.empty()) {
-        return !ExtrapolationRefusalText.empty()
-            ? ExtrapolationRefusalText
-            : std::string("no extrapolated curve is drawn: press \"") + RefreshExtrapolationCaption + "\" first";
+        return !Extrapolation.ExtrapolationRefusalText.empty() ? Extrapolation.ExtrapolationRefusalText
+                                                               : std::string("no extrapolated curve is drawn: press \"")
+                + ExtrapolationTab::RefreshExtrapolationCaption + "\" first";
     }
     GofsCurve curve;
     for (const ChartPoint& p : drawn.Points) {
@@ -301,14 +301,14 @@ void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& 
     std::vector<std::string> head = SpeciesFitHeadLines(result);
     if (!corrected && !panel.Failed)
         head.front() = "Species fit of the curve extrapolated to infinite time (end set "
-            + std::to_string(ChartSExtrapolation.Series[1].Tag) + "): widths fitted, no D or M";
+            + std::to_string(Extrapolation.ChartSExtrapolation.Series[1].Tag) + "): widths fitted, no D or M";
     panel.LabelSpeciesFit = Joined(head, "\n");
     panel.LabelSpeciesNotes = Joined(result.Notes, "; ");
     panel.FittedSet = corrected ? result.Set : -1;
     panel.FittedSetTime = corrected && !panel.Failed ? setTime : 0;
     panel.FitState.clear();
 
-    ChartModel& chart = corrected ? dcdtChart : ChartSExtrapolation;
+    ChartModel& chart = corrected ? dcdtChart : Extrapolation.ChartSExtrapolation;
     const int32_t first = SpeciesOverlayFirst[IndexOf(source)];
     while (chart.SeriesCount() < first + 4)
         chart.Series.push_back(InactiveLine());

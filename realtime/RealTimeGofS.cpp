@@ -20,6 +20,16 @@ RealTimeGofS::RealTimeGofS()
 {
 }
 
+std::string RealTimeGofS::SignalUnit() const
+{
+    const std::string optics = ChannelName.size() >= 5 ? ChannelName.substr(3, 2) : std::string();
+    const auto is = [&optics](const char* o) {
+        return optics.size() == 2 && std::toupper(static_cast<unsigned char>(optics[0])) == o[0]
+            && std::toupper(static_cast<unsigned char>(optics[1])) == o[1];
+    };
+    return is("RA") ? "OD" : is("IP") ? "fringes" : "counts";
+}
+
 void RealTimeGofS::SetCorrectionsFromChannel()
 {
     // Characters 4 and 5 of the entry, in upper case, name the optical system.

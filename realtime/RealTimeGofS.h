@@ -45,6 +45,9 @@ public:
 
     // Sets CorrectJitter and CorrectFringes from ChannelName: both on for an interference channel.
     void SetCorrectionsFromChannel();
+    // The unit of the channel's values, from the optics of its entry: "OD", "fringes" or "counts"
+    // (intensity and fluorescence: the detector's).
+    std::string SignalUnit() const;
 
     // Destroys every store and makes them anew, empty: RawStore on the given radii, the four others
     // on the ln s grid; a later g(s*) set starts the composite afresh. 0, or -1 (StatusLog) when

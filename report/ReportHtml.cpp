@@ -273,13 +273,6 @@ std::string SpeciesSection(const SpeciesFitResult& fit)
     return t + Figure(SpeciesChart(fit), "The fitted set, the fit and each species' own curve.") + "</section>\n";
 }
 
-// The unit of a channel's values from its entry: "OD", "fringes" or "counts".
-std::string SignalUnitOf(const std::string& entry)
-{
-    const std::string optics = entry.size() >= 5 ? entry.substr(3, 2) : std::string();
-    return optics == "RA" ? "OD" : optics == "IP" ? "fringes" : "counts";
-}
-
 std::string CsSection(const morvane::cs::CsResult& r, const std::string& unit)
 {
     std::string t = "<section class=\"keep\">\n<h2 id=\"cs\">c(s)</h2>\n";
@@ -404,7 +397,7 @@ std::string ReportHtml(
     if (f.species)
         html += SpeciesSection(*f.species);
     if (f.cs)
-        html += CsSection(*f.cs, SignalUnitOf(e.ChannelName));
+        html += CsSection(*f.cs, e.SignalUnit());
     html += ConvergenceSection(series, f.convergence, limits) + SettingsSection(s, r) + RecordSection(s, e)
         + "</body>\n</html>\n";
     if (facts)

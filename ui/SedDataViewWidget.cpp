@@ -208,12 +208,12 @@ void SedDataViewWidget::Timer1Tick()
     Refresh();
 }
 
-void SedDataViewWidget::Handle(void (TSedDataView::*handler)())
+void SedDataViewWidget::Handle(const std::function<void(TSedDataView&)>& handler)
 {
     if (!view_)
         return;
     BusyCursor busy;
-    (view_->*handler)();
+    handler(*view_);
     Refresh();
 }
 
@@ -223,7 +223,7 @@ void SedDataViewWidget::TabChanged(int index)
         return;
     view_->PageControl1ActivePage = index;
     if (tabs_->widget(lastTab_) == tcChart_->parentWidget() && tabs_->widget(index) != tcChart_->parentWidget())
-        view_->TabTimeCourseExit();
+        view_->TimeCourse.TabTimeCourseExit();
     lastTab_ = index;
     Refresh();
 }
@@ -233,14 +233,15 @@ void SedDataViewWidget::PrepareScreenshot()
     if (!view_)
         return;
     const QString tab = tabs_->tabText(tabs_->currentIndex());
-    if (tab == QString::fromLatin1(TSedDataView::TabCaptions[3]) && view_->ButtonRefreshExtrapolationEnabled)
-        view_->ButtonRefreshExtrapolationClick();
-    if (tab == QString::fromLatin1(TSedDataView::TabCaptions[4]) && view_->RadioGroupChooseTimeCourse < 0) {
+    if (tab == QString::fromLatin1(TSedDataView::TabCaptions[3])
+        && view_->Extrapolation.ButtonRefreshExtrapolationEnabled)
+        view_->Extrapolation.ButtonRefreshExtrapolationClick();
+    if (tab == QString::fromLatin1(TSedDataView::TabCaptions[4]) && view_->TimeCourse.RadioGroupChooseTimeCourse < 0) {
         // The averaged family halfway through the run, drawn over the dc/dt curves it averages.
-        view_->RadioGroupChooseTimeCourse = 1;
-        view_->RadioGroupChooseTimeCourseClick();
-        view_->ScrollBarTime.Position = view_->ScrollBarTime.Max / 2;
-        view_->ScrollBarTimeChange();
+        view_->TimeCourse.RadioGroupChooseTimeCourse = 1;
+        view_->TimeCourse.RadioGroupChooseTimeCourseClick();
+        view_->TimeCourse.ScrollBarTime.Position = view_->TimeCourse.ScrollBarTime.Max / 2;
+        view_->TimeCourse.ScrollBarTimeChange();
     }
     Refresh();
 }
@@ -266,7 +267,7 @@ ChartView* SedDataViewWidget::CurrentChart() const
     case 2:
         return corChart_;
     case 3:
-        return view_ && view_->ChartExtrapolationVisible ? extTimeChart_ : extSChart_;
+        return view_ && view_->Extrapolation.ChartExtrapolationVisible ? extTimeChart_ : extSChart_;
     case 4:
         return tcChart_;
     default:

@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -117,7 +118,7 @@ private:
     void BeginSpeciesFit(bool busyCursor = true);
     void EndSpeciesFitWait();
     // Runs a handler of the logic, then refreshes the controls; nothing once the window was closed.
-    void Handle(void (TSedDataView::*handler)());
+    void Handle(const std::function<void(TSedDataView&)>& handler);
     void TabChanged(int index);
     // Shows the progress of a load and lets the window paint while the load goes on.
     void LoadProgress();

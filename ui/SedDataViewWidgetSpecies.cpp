@@ -263,7 +263,7 @@ void SedDataViewWidget::RefreshSpecies()
                 }
         }
         // The extrapolated curve's residuals belong to its "s* axis" view.
-        const bool shown = source == Source::Corrected || v.ChartSExtrapolationVisible;
+        const bool shown = source == Source::Corrected || v.Extrapolation.ChartSExtrapolationVisible;
         if (c.residuals->isHidden() == shown)
             c.residuals->setVisible(shown);
         c.residuals->Refresh();

@@ -24,41 +24,41 @@ using namespace dataviewcontrols;
 QWidget* SedDataViewWidget::BuildTimeCourseTab()
 {
     auto* tab = new QWidget(this);
-    tcChart_ = new ChartView(&view_->TimeCourseChart, tab);
+    tcChart_ = new ChartView(&view_->TimeCourse.TimeCourseChart, tab);
     auto* tools = PointerTools(
         tab, tcChart_,
         [this] {
             if (view_)
-                view_->SBTZoominClick(TSedDataView::PointerMode::ZoomIn);
+                view_->TimeCourse.SBTZoominClick(TSedDataView::PointerMode::ZoomIn);
         },
         [this] {
             if (view_)
-                view_->SBTZoominClick(TSedDataView::PointerMode::DisplayXY);
+                view_->TimeCourse.SBTZoominClick(TSedDataView::PointerMode::DisplayXY);
         });
     // A click on a curve reads out as one beside it.
     for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
         connect(tcChart_, clicked, this, [this](double x, double y) {
             if (!view_)
                 return;
-            view_->TimeCourseChartClickBackground(x, y);
+            view_->TimeCourse.TimeCourseChartClickBackground(x, y);
             Refresh();
         });
     }
     auto* families = new QButtonGroup(tab);
     for (int i = 0; i < 3; ++i) {
-        tcFamilies_[i] = new QRadioButton(QString::fromLatin1(TSedDataView::TimeCourseItems[i]), tab);
+        tcFamilies_[i] = new QRadioButton(QString::fromLatin1(TimeCourseTab::TimeCourseItems[i]), tab);
         families->addButton(tcFamilies_[i], i);
         tools->insertWidget(i, tcFamilies_[i]);
     }
     connect(families, &QButtonGroup::idClicked, this, [this](int id) {
         if (!view_)
             return;
-        view_->RadioGroupChooseTimeCourse = id;
-        Handle(&TSedDataView::RadioGroupChooseTimeCourseClick);
+        view_->TimeCourse.RadioGroupChooseTimeCourse = id;
+        Handle([](TSedDataView& view) { view.TimeCourse.RadioGroupChooseTimeCourseClick(); });
     });
     auto* refreshData = new QPushButton(tr("Refresh Data"), tab);
-    connect(
-        refreshData, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonRefreshPlaybackDataClick); });
+    connect(refreshData, &QPushButton::clicked, this,
+        [this] { Handle([](TSedDataView& view) { view.TimeCourse.ButtonRefreshPlaybackDataClick(); }); });
     tools->insertWidget(3, refreshData);
     tools->insertSpacing(4, 16);
 
@@ -67,23 +67,25 @@ QWidget* SedDataViewWidget::BuildTimeCourseTab()
     connect(tcTime_, &QScrollBar::valueChanged, this, [this](int v) {
         if (!view_)
             return;
-        view_->ScrollBarTime.Position = v;
-        Handle(&TSedDataView::ScrollBarTimeChange);
+        view_->TimeCourse.ScrollBarTime.Position = v;
+        Handle([](TSedDataView& view) { view.TimeCourse.ScrollBarTimeChange(); });
     });
     tcPlay_ = ToolButton(tr("Play"), tab, true);
     tcPause_ = ToolButton(tr("Pause"), tab, true);
     auto* playGroup = new QButtonGroup(tab);
     playGroup->addButton(tcPlay_);
     playGroup->addButton(tcPause_);
-    connect(tcPlay_, &QAbstractButton::clicked, this, [this] { Handle(&TSedDataView::SBPlayClick); });
-    connect(tcPause_, &QAbstractButton::clicked, this, [this] { Handle(&TSedDataView::SBPauseClick); });
+    connect(tcPlay_, &QAbstractButton::clicked, this,
+        [this] { Handle([](TSedDataView& view) { view.TimeCourse.SBPlayClick(); }); });
+    connect(tcPause_, &QAbstractButton::clicked, this,
+        [this] { Handle([](TSedDataView& view) { view.TimeCourse.SBPauseClick(); }); });
     tcSpeed_ = new QSpinBox(tab);
     tcSpeed_->setWrapping(false);
     connect(tcSpeed_, &QSpinBox::valueChanged, this, [this](int v) {
         if (!view_)
             return;
-        view_->UpDownPlaySpeed.SetPosition(v);
-        Handle(&TSedDataView::UpDownPlaySpeedClick);
+        view_->TimeCourse.UpDownPlaySpeed.SetPosition(v);
+        Handle([](TSedDataView& view) { view.TimeCourse.UpDownPlaySpeedClick(); });
     });
     editTcSpeed_ = ReadOnlyEdit(tab, 50);
     editTcTime_ = ReadOnlyEdit(tab, 160);
@@ -96,7 +98,7 @@ QWidget* SedDataViewWidget::BuildTimeCourseTab()
     player->addWidget(tcPlay_);
     player->addWidget(tcPause_);
     player->addWidget(tcTime_, 1);
-    player->addWidget(new QLabel(QString::fromStdString(view_->Label1), tab));
+    player->addWidget(new QLabel(QString::fromStdString(view_->TimeCourse.Label1), tab));
     player->addWidget(tcSpeed_);
     player->addWidget(editTcSpeed_);
     auto* bottom = new QHBoxLayout;
@@ -121,30 +123,30 @@ void SedDataViewWidget::PlayBackTick()
 {
     if (!view_)
         return;
-    view_->TimerPlayBackTimer();
+    view_->TimeCourse.TimerPlayBackTimer();
     Refresh();
 }
 
 void SedDataViewWidget::RefreshTimeCourseTab()
 {
     const TSedDataView& v = *view_;
-    const int family = v.RadioGroupChooseTimeCourse;
+    const int family = v.TimeCourse.RadioGroupChooseTimeCourse;
     if (family >= 0 && family < 3 && !tcFamilies_[family]->isChecked())
         tcFamilies_[family]->setChecked(true);
-    SetScrollBar(tcTime_, v.ScrollBarTime);
-    SetUpDown(tcSpeed_, v.UpDownPlaySpeed);
-    tcPlay_->setChecked(v.SBPlayDown);
-    tcPause_->setChecked(!v.SBPlayDown);
-    SetText(editTcSpeed_, v.EditPlayBackSpeed);
-    SetText(editTcTime_, v.EditTimeCourse1);
-    SetText(editTcLabel_, v.EditTimeCourse2);
-    editTcLabel_->setToolTip(QString::fromStdString(v.EditTimeCourse2Hint));
-    if (tcOutput_->isHidden() == v.ButtonTCOutputAsciiVisible)
-        tcOutput_->setVisible(v.ButtonTCOutputAsciiVisible);
-    SetText(editDisplayTc_, v.EditTDisplayXY);
+    SetScrollBar(tcTime_, v.TimeCourse.ScrollBarTime);
+    SetUpDown(tcSpeed_, v.TimeCourse.UpDownPlaySpeed);
+    tcPlay_->setChecked(v.TimeCourse.SBPlayDown);
+    tcPause_->setChecked(!v.TimeCourse.SBPlayDown);
+    SetText(editTcSpeed_, v.TimeCourse.EditPlayBackSpeed);
+    SetText(editTcTime_, v.TimeCourse.EditTimeCourse1);
+    SetText(editTcLabel_, v.TimeCourse.EditTimeCourse2);
+    editTcLabel_->setToolTip(QString::fromStdString(v.TimeCourse.EditTimeCourse2Hint));
+    if (tcOutput_->isHidden() == v.TimeCourse.ButtonTCOutputAsciiVisible)
+        tcOutput_->setVisible(v.TimeCourse.ButtonTCOutputAsciiVisible);
+    SetText(editDisplayTc_, v.TimeCourse.EditTDisplayXY);
     tcChart_->Refresh();
-    if (!v.TimerPlayBack.Enabled || v.Closed)
+    if (!v.TimeCourse.TimerPlayBack.Enabled || v.Closed)
         playTimer_->stop();
-    else if (!playTimer_->isActive() || playTimer_->interval() != v.TimerPlayBack.Interval)
-        playTimer_->start(v.TimerPlayBack.Interval);
+    else if (!playTimer_->isActive() || playTimer_->interval() != v.TimeCourse.TimerPlayBack.Interval)
+        playTimer_->start(v.TimeCourse.TimerPlayBack.Interval);
 }

@@ -47,9 +47,9 @@ void FillStores(TSedDataView& view, int sets, const std::function<double(int, in
 std::vector<int> DrawnFitPoints(const TSedDataView& view)
 {
     std::vector<int> points;
-    for (int s = 2; s < view.ChartExtrapolation.SeriesCount(); s += 2)
-        if (view.ChartExtrapolation.Series[static_cast<size_t>(s)].Active)
-            points.push_back(view.ChartExtrapolation.Series[static_cast<size_t>(s)].Tag);
+    for (int s = 2; s < view.Extrapolation.ChartExtrapolation.SeriesCount(); s += 2)
+        if (view.Extrapolation.ChartExtrapolation.Series[static_cast<size_t>(s)].Active)
+            points.push_back(view.Extrapolation.ChartExtrapolation.Series[static_cast<size_t>(s)].Tag);
     return points;
 }
 
@@ -59,62 +59,63 @@ TEST_F(SedDataView, ExtrapolationRangeHandlers)
 {
     TSedDataView view;
     FillStores(view, 8);
-    view.ScrollBarExtrapolation.Max = 7;
+    view.Extrapolation.ScrollBarExtrapolation.Max = 7;
 
     // Moving the end to 6 with the start at 4 keeps five sets: the start goes to 2.
-    view.ScrollBarStartExtrapolation.Max = 4;
-    view.ScrollBarStartExtrapolation.Position = 4;
-    view.ScrollBarExtrapolation.Position = 6;
-    view.ScrollBarExtrapolationChange();
-    EXPECT_EQ(view.ScrollBarStartExtrapolation.Position, 2);
-    EXPECT_EQ(view.ScrollBarStartExtrapolation.Max, 2);
-    EXPECT_EQ(view.EditExtrapolationStartSet, "Set 2, mean time 3906"); // 1 / 0.016^2 = 3906.25 s
-    EXPECT_EQ(view.EditExtrapolationDescribe, "Set 6, mean time 15625");
+    view.Extrapolation.ScrollBarStartExtrapolation.Max = 4;
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 4;
+    view.Extrapolation.ScrollBarExtrapolation.Position = 6;
+    view.Extrapolation.ScrollBarExtrapolationChange();
+    EXPECT_EQ(view.Extrapolation.ScrollBarStartExtrapolation.Position, 2);
+    EXPECT_EQ(view.Extrapolation.ScrollBarStartExtrapolation.Max, 2);
+    EXPECT_EQ(view.Extrapolation.EditExtrapolationStartSet, "Set 2, mean time 3906"); // 1 / 0.016^2 = 3906.25 s
+    EXPECT_EQ(view.Extrapolation.EditExtrapolationDescribe, "Set 6, mean time 15625");
 
     // An end below 5: the start goes to 0, shown as a plain number; its maximum stays.
-    view.ScrollBarExtrapolation.Position = 3;
-    view.ScrollBarExtrapolationChange();
-    EXPECT_EQ(view.ScrollBarStartExtrapolation.Position, 0);
-    EXPECT_EQ(view.EditExtrapolationStartSet, "0");
-    EXPECT_EQ(view.ScrollBarStartExtrapolation.Max, 2);
+    view.Extrapolation.ScrollBarExtrapolation.Position = 3;
+    view.Extrapolation.ScrollBarExtrapolationChange();
+    EXPECT_EQ(view.Extrapolation.ScrollBarStartExtrapolation.Position, 0);
+    EXPECT_EQ(view.Extrapolation.EditExtrapolationStartSet, "0");
+    EXPECT_EQ(view.Extrapolation.ScrollBarStartExtrapolation.Max, 2);
 
-    view.ScrollBarStartExtrapolation.Position = 1;
-    view.ScrollBarStartExtrapolationChange();
-    EXPECT_EQ(view.EditExtrapolationStartSet, "Set 1, mean time 3086");
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 1;
+    view.Extrapolation.ScrollBarStartExtrapolationChange();
+    EXPECT_EQ(view.Extrapolation.EditExtrapolationStartSet, "Set 1, mean time 3086");
 }
 
 TEST_F(SedDataView, ExtrapolationIsPendingUntilTheButton)
 {
     TSedDataView view;
     FillStores(view, 8);
-    view.ScrollBarExtrapolation.Max = view.ScrollBarExtrapolation.Position = 7;
-    view.ButtonRefreshExtrapolationEnabled = false;
+    view.Extrapolation.ScrollBarExtrapolation.Max = view.Extrapolation.ScrollBarExtrapolation.Position = 7;
+    view.Extrapolation.ButtonRefreshExtrapolationEnabled = false;
 
     // With the default settings the handlers only enable the button.
-    const std::function<void()> handlers[] = { [&] { view.ScrollBarExtrapolationChange(); },
-        [&] { view.ScrollBarStartExtrapolationChange(); }, [&] { view.UpDownExtrapolationGraphNumberClick(); } };
+    const std::function<void()> handlers[] = { [&] { view.Extrapolation.ScrollBarExtrapolationChange(); },
+        [&] { view.Extrapolation.ScrollBarStartExtrapolationChange(); },
+        [&] { view.Extrapolation.UpDownExtrapolationGraphNumberClick(); } };
     for (const auto& handler : handlers) {
-        view.ButtonRefreshExtrapolationEnabled = false;
+        view.Extrapolation.ButtonRefreshExtrapolationEnabled = false;
         handler();
-        EXPECT_TRUE(view.ButtonRefreshExtrapolationEnabled);
-        EXPECT_TRUE(view.ChartSExtrapolation.ActiveSeries().empty());
-        EXPECT_TRUE(view.ChartExtrapolation.ActiveSeries().empty());
+        EXPECT_TRUE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
+        EXPECT_TRUE(view.Extrapolation.ChartSExtrapolation.ActiveSeries().empty());
+        EXPECT_TRUE(view.Extrapolation.ChartExtrapolation.ActiveSeries().empty());
     }
 
-    view.ButtonRefreshExtrapolationClick();
-    EXPECT_FALSE(view.ButtonRefreshExtrapolationEnabled);
-    EXPECT_EQ(view.ChartSExtrapolation.ActiveSeries(), (std::vector<int32_t> { 1, 2, 3 }));
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
+    EXPECT_FALSE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
+    EXPECT_EQ(view.Extrapolation.ChartSExtrapolation.ActiveSeries(), (std::vector<int32_t> { 1, 2, 3 }));
 
     // A moved scroll bar marks it pending again; the charts keep the last drawing meanwhile.
-    view.ScrollBarStartExtrapolation.Position = 1;
-    view.ScrollBarStartExtrapolationChange();
-    EXPECT_TRUE(view.ButtonRefreshExtrapolationEnabled);
-    EXPECT_EQ(view.ChartSExtrapolation.ActiveSeries().size(), 3u);
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 1;
+    view.Extrapolation.ScrollBarStartExtrapolationChange();
+    EXPECT_TRUE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
+    EXPECT_EQ(view.Extrapolation.ChartSExtrapolation.ActiveSeries().size(), 3u);
 
     // Asked to plot always, a handler computes at once.
     view.DisplaySettings.bAlwaysPlotExtrapolation = true;
-    view.ScrollBarStartExtrapolationChange();
-    EXPECT_FALSE(view.ButtonRefreshExtrapolationEnabled);
+    view.Extrapolation.ScrollBarStartExtrapolationChange();
+    EXPECT_FALSE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
 }
 
 TEST_F(SedDataView, ExtrapolationNeedsFiveSetsAndAnEngine)
@@ -126,20 +127,20 @@ TEST_F(SedDataView, ExtrapolationNeedsFiveSetsAndAnEngine)
     } cases[] = { { 4, 0, 0 }, { 3, 0, -1 }, { 7, 3, 0 }, { 7, 4, -1 }, { 20, 3, 0 }, { 2, -5, -1 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.start) + " .. " + std::to_string(c.end));
-        view.ButtonRefreshExtrapolationEnabled = true;
-        EXPECT_EQ(view.DrawExtrapolation(c.end, c.start, true), c.want);
-        EXPECT_EQ(view.ButtonRefreshExtrapolationEnabled, c.want != 0);
+        view.Extrapolation.ButtonRefreshExtrapolationEnabled = true;
+        EXPECT_EQ(view.Extrapolation.DrawExtrapolation(c.end, c.start, true), c.want);
+        EXPECT_EQ(view.Extrapolation.ButtonRefreshExtrapolationEnabled, c.want != 0);
     }
     view.Engine->Created = false;
-    EXPECT_EQ(view.DrawExtrapolation(7, 0, true), -1);
+    EXPECT_EQ(view.Extrapolation.DrawExtrapolation(7, 0, true), -1);
 }
 
 TEST_F(SedDataView, ExtrapolationSAxisView)
 {
     TSedDataView view;
     FillStores(view, 8);
-    ASSERT_EQ(view.DrawExtrapolation(7, 0, true), 0);
-    const ChartModel& c = view.ChartSExtrapolation;
+    ASSERT_EQ(view.Extrapolation.DrawExtrapolation(7, 0, true), 0);
+    const ChartModel& c = view.Extrapolation.ChartSExtrapolation;
 
     const ChartSeries& newest = c.Series[1];
     EXPECT_EQ(newest.Colour, Colours::Green);
@@ -163,7 +164,7 @@ TEST_F(SedDataView, ExtrapolationSAxisView)
 
     // Every third point carries a bar.
     view.DisplaySettings.ExtErrorBarPerPoints = 3;
-    view.DrawExtrapolation(7, 0, true);
+    view.Extrapolation.DrawExtrapolation(7, 0, true);
     EXPECT_EQ(c.Series[3].Points.size(), 10u);
     EXPECT_EQ(c.Series[3].Points[1].X, c.Series[2].Points[3].X);
 }
@@ -178,9 +179,9 @@ TEST_F(SedDataView, ExtrapolationErrorBarsNeverExceedTheValue)
     FillStores(view, 8,
         [&](int k, int p) { return std::log(1000.0) + (p % 5 == 0 && p > 0 ? std::log(0.001) + scatter[k] : 0.0); });
     view.DisplaySettings.ExtrapolationCutoff = 0.001;
-    ASSERT_EQ(view.DrawExtrapolation(7, 0, true), 0);
-    ASSERT_EQ(view.ExtrapolationRefusalText, "");
-    const ChartSeries& bars = view.ChartSExtrapolation.Series[3];
+    ASSERT_EQ(view.Extrapolation.DrawExtrapolation(7, 0, true), 0);
+    ASSERT_EQ(view.Extrapolation.ExtrapolationRefusalText, "");
+    const ChartSeries& bars = view.Extrapolation.ChartSExtrapolation.Series[3];
     int clipped = 0;
     for (const ChartPoint& b : bars.Points) {
         EXPECT_LE(b.Error, b.Y);
@@ -194,22 +195,22 @@ TEST_F(SedDataView, ExtrapolationTimeAxisView)
 {
     TSedDataView view;
     FillStores(view, 8);
-    const ChartModel& c = view.ChartExtrapolation;
+    const ChartModel& c = view.Extrapolation.ChartExtrapolation;
     EXPECT_EQ(c.Series[0].Title, "LineTemplate");
     EXPECT_EQ(c.Series[1].Title, "PointTemplate");
     EXPECT_TRUE(c.LegendVisible);
 
     // By default as many fits as read apart in a legend: of the 30 points every 4th, 8 fits.
-    view.ScrollBarExtrapolation.Max = view.ScrollBarExtrapolation.Position = 7;
-    view.ButtonRefreshExtrapolationClick();
+    view.Extrapolation.ScrollBarExtrapolation.Max = view.Extrapolation.ScrollBarExtrapolation.Position = 7;
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
     EXPECT_EQ(DrawnFitPoints(view), (std::vector<int> { 0, 4, 8, 12, 16, 20, 24, 28 }));
-    EXPECT_EQ(view.EditExtSetsToShow, "4");
+    EXPECT_EQ(view.Extrapolation.EditExtSetsToShow, "4");
     EXPECT_EQ(c.Legend, ChartModel::LegendPlace::Right);
 
     // At 10, the user's: the fits of grid points 0, 10 and 20, titled with s* to 3 digits.
-    view.UpDownExtrapolationGraphNumber.SetPosition(10);
-    view.UpDownExtrapolationGraphNumberClick();
-    view.ButtonRefreshExtrapolationClick();
+    view.Extrapolation.UpDownExtrapolationGraphNumber.SetPosition(10);
+    view.Extrapolation.UpDownExtrapolationGraphNumberClick();
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
     EXPECT_EQ(DrawnFitPoints(view), (std::vector<int> { 0, 10, 20 }));
     EXPECT_EQ(c.Series[2].Title, "1.23 S");
     EXPECT_EQ(c.Series[4].Title, "13.6 S");
@@ -236,18 +237,18 @@ TEST_F(SedDataView, ExtrapolationTimeAxisView)
     EXPECT_EQ(points.Colour, Colours::Red);
 
     // Every point: the 14 colours from black, then black again.
-    view.UpDownExtrapolationGraphNumber.SetPosition(1);
-    view.UpDownExtrapolationGraphNumberClick();
-    EXPECT_EQ(view.EditExtSetsToShow, "1");
-    view.ButtonRefreshExtrapolationClick();
+    view.Extrapolation.UpDownExtrapolationGraphNumber.SetPosition(1);
+    view.Extrapolation.UpDownExtrapolationGraphNumberClick();
+    EXPECT_EQ(view.Extrapolation.EditExtSetsToShow, "1");
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
     EXPECT_EQ(DrawnFitPoints(view).size(), 30u);
     EXPECT_EQ(c.Series[2].Colour, Colours::Black);
     EXPECT_EQ(c.Series[2 + 2 * 13].Colour, Colours::Silver);
     EXPECT_EQ(c.Series[2 + 2 * 14].Colour, Colours::Black);
 
     // Back to 10: the clones beyond the three fits are inactive again.
-    view.UpDownExtrapolationGraphNumber.SetPosition(10);
-    view.ButtonRefreshExtrapolationClick();
+    view.Extrapolation.UpDownExtrapolationGraphNumber.SetPosition(10);
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
     EXPECT_EQ(DrawnFitPoints(view), (std::vector<int> { 0, 10, 20 }));
 }
 
@@ -258,30 +259,31 @@ TEST_F(SedDataView, ExtrapolationFollowsTheNewestSet)
     const auto names = testutil::WriteRun(staging.path(), SmallRun(30));
     Publish(staging, names, dir, 0, 3);
     TSedDataView view;
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Min, 1);
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Max, 500);
-    EXPECT_EQ(view.EditExtSetsToShow, "10");
+    EXPECT_EQ(view.Extrapolation.UpDownExtrapolationGraphNumber.Min, 1);
+    EXPECT_EQ(view.Extrapolation.UpDownExtrapolationGraphNumber.Max, 500);
+    EXPECT_EQ(view.Extrapolation.EditExtSetsToShow, "10");
     Launch(view, dir.path());
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Max, 100);
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Position, 1);
-    EXPECT_EQ(view.EditExtSetsToShow, "1");
-    EXPECT_EQ(view.ScrollBarExtrapolation.Position, view.ScrollBarExtrapolation.Max);
+    EXPECT_EQ(view.Extrapolation.UpDownExtrapolationGraphNumber.Max, 100);
+    EXPECT_EQ(view.Extrapolation.UpDownExtrapolationGraphNumber.Position, 1);
+    EXPECT_EQ(view.Extrapolation.EditExtSetsToShow, "1");
+    EXPECT_EQ(view.Extrapolation.ScrollBarExtrapolation.Position, view.Extrapolation.ScrollBarExtrapolation.Max);
 
     Publish(staging, names, dir, 3, 20);
     view.Timer1Timer();
     const int newest = view.Engine->GofsStore->GetNumberOfSets() - 1;
     ASSERT_GE(newest, 5);
-    EXPECT_EQ(view.ScrollBarExtrapolation.Position, newest);
-    EXPECT_EQ(view.ScrollBarStartExtrapolation.Max, newest - 4);
-    EXPECT_EQ(view.EditExtrapolationDescribe.rfind("Set " + std::to_string(newest) + ", mean time ", 0), 0u);
-    EXPECT_TRUE(view.ButtonRefreshExtrapolationEnabled);
+    EXPECT_EQ(view.Extrapolation.ScrollBarExtrapolation.Position, newest);
+    EXPECT_EQ(view.Extrapolation.ScrollBarStartExtrapolation.Max, newest - 4);
+    EXPECT_EQ(
+        view.Extrapolation.EditExtrapolationDescribe.rfind("Set " + std::to_string(newest) + ", mean time ", 0), 0u);
+    EXPECT_TRUE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
 
     // Moved away from the end, it stays where the user left it.
-    view.ScrollBarExtrapolation.Position = newest - 1;
-    view.ScrollBarExtrapolationChange();
+    view.Extrapolation.ScrollBarExtrapolation.Position = newest - 1;
+    view.Extrapolation.ScrollBarExtrapolationChange();
     Publish(staging, names, dir, 20, 30);
     view.Timer1Timer();
-    EXPECT_EQ(view.ScrollBarExtrapolation.Position, newest - 1);
+    EXPECT_EQ(view.Extrapolation.ScrollBarExtrapolation.Position, newest - 1);
 }
 
 // A grid too small for a stride keeps the stride at 1.
@@ -295,8 +297,8 @@ TEST_F(SedDataView, ExtrapolationStrideIsNeverZero)
     ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults("0*.RA1"), settings);
     view.DisplaySettings.DefaultExtSetsToPlot = 0;
     view.LoadChannel(dir.path(), "watch");
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Max, 1);
-    EXPECT_EQ(view.UpDownExtrapolationGraphNumber.Position, 1);
+    EXPECT_EQ(view.Extrapolation.UpDownExtrapolationGraphNumber.Max, 1);
+    EXPECT_EQ(view.Extrapolation.UpDownExtrapolationGraphNumber.Position, 1);
 }
 
 // A curve that is no result (here it rises 6.42 times above the newest set: exp(310 x 0.006)) is not
@@ -307,8 +309,8 @@ TEST_F(SedDataView, ExtrapolationThatIsNoResultIsNotDrawn)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     FillStores(view, 8, [](int k, int) { return std::log(100.0) - 300 * XOf(k); });
-    view.ScrollBarExtrapolation.Max = view.ScrollBarExtrapolation.Position = 7;
-    view.ButtonRefreshExtrapolationClick();
+    view.Extrapolation.ScrollBarExtrapolation.Max = view.Extrapolation.ScrollBarExtrapolation.Position = 7;
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
     ASSERT_EQ(prompts.Messages.size(), 1u);
     const std::string& why = prompts.Messages[0];
     EXPECT_EQ(why.rfind("The extrapolation of sets 0 to 7 (2500 s to 27778 s) is no result: the extrapolated values "
@@ -317,17 +319,17 @@ TEST_F(SedDataView, ExtrapolationThatIsNoResultIsNotDrawn)
         0u)
         << why;
     EXPECT_NE(why.find("No range of this channel's sets gives a sound extrapolation."), std::string::npos);
-    EXPECT_TRUE(view.ChartSExtrapolation.ActiveSeries().empty());
-    EXPECT_EQ(view.ChartSExtrapolation.EmptyText, why);
-    EXPECT_EQ(view.ExtrapolationRefusalText, why);
+    EXPECT_TRUE(view.Extrapolation.ChartSExtrapolation.ActiveSeries().empty());
+    EXPECT_EQ(view.Extrapolation.ChartSExtrapolation.EmptyText, why);
+    EXPECT_EQ(view.Extrapolation.ExtrapolationRefusalText, why);
     EXPECT_FALSE(DrawnFitPoints(view).empty()) << "the fits of single points show why";
-    EXPECT_FALSE(view.ButtonRefreshExtrapolationEnabled);
+    EXPECT_FALSE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
     view.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Extrapolated);
     EXPECT_TRUE(view.ExtrapolatedSpecies.Failed);
     EXPECT_NE(view.ExtrapolatedSpecies.LabelSpeciesFit.find(why), std::string::npos) << "the species panel says why";
 
     view.DisplaySettings.bAlwaysPlotExtrapolation = true;
-    view.ScrollBarStartExtrapolationChange();
+    view.Extrapolation.ScrollBarStartExtrapolationChange();
     EXPECT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(view.ChartSExtrapolation.EmptyText, why);
+    EXPECT_EQ(view.Extrapolation.ChartSExtrapolation.EmptyText, why);
 }

@@ -68,17 +68,17 @@ TEST_F(SedDataView, TimeCourseOutputAscii)
     const RealTimeGofS& e = *view.Engine;
 
     // Another family: the button is hidden and asks nothing.
-    view.RadioGroupChooseTimeCourse = 0;
-    view.RadioGroupChooseTimeCourseClick();
-    EXPECT_FALSE(view.ButtonTCOutputAsciiVisible);
+    view.TimeCourse.RadioGroupChooseTimeCourse = 0;
+    view.TimeCourse.RadioGroupChooseTimeCourseClick();
+    EXPECT_FALSE(view.TimeCourse.ButtonTCOutputAsciiVisible);
     view.ButtonTCOutputAsciiClick();
     EXPECT_TRUE(prompts.SaveRequests.empty());
 
-    view.RadioGroupChooseTimeCourse = 2;
-    view.RadioGroupChooseTimeCourseClick();
-    EXPECT_TRUE(view.ButtonTCOutputAsciiVisible);
-    view.ScrollBarTime.Position = 3;
-    view.ScrollBarTimeChange();
+    view.TimeCourse.RadioGroupChooseTimeCourse = 2;
+    view.TimeCourse.RadioGroupChooseTimeCourseClick();
+    EXPECT_TRUE(view.TimeCourse.ButtonTCOutputAsciiVisible);
+    view.TimeCourse.ScrollBarTime.Position = 3;
+    view.TimeCourse.ScrollBarTimeChange();
     const std::string out = dir / "tc.txt";
     prompts.SaveAnswers = { out };
     view.ButtonTCOutputAsciiClick();
@@ -91,7 +91,7 @@ TEST_F(SedDataView, TimeCourseOutputAscii)
     ASSERT_GT(lines.size(), 5u);
     const std::string label = e.DescribeSet(e.GofsStore.get(), 3);
     const std::string before = label.substr(0, label.find('^'));
-    EXPECT_EQ(before, view.EditTimeCourse2);
+    EXPECT_EQ(before, view.TimeCourse.EditTimeCourse2);
     EXPECT_EQ(lines[1], "Corrected tdc/dt [s*g(s*)] vs s* for data sets " + before);
     EXPECT_EQ(testutil::ReadTextFile(out), GofsFileText(e, out, 3, false));
 }

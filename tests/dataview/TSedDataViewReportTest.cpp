@@ -56,7 +56,7 @@ TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
     EXPECT_EQ(Timeless(html), Timeless(testutil::ReadTextFile(out / "follower.html")));
 
     // A range moved on the extrapolation tab is the report's, and its record's.
-    view.ScrollBarStartExtrapolation.Position = 2;
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 2;
     prompts.SaveAnswers = { out / "range.html" };
     view.ButtonReportClick();
     const nlohmann::json record = nlohmann::json::parse(testutil::ReadTextFile(out / "range.html.json"));

@@ -40,10 +40,10 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
     EXPECT_EQ(c.at("files").back().at("sha256"), Sha256Hex(testutil::ReadTextFile(dir / names.back())));
 
     // The time course's set alone: its index.
-    view.RadioGroupChooseTimeCourse = 2;
-    view.RadioGroupChooseTimeCourseClick();
-    view.ScrollBarTime.Position = 3;
-    view.ScrollBarTimeChange();
+    view.TimeCourse.RadioGroupChooseTimeCourse = 2;
+    view.TimeCourse.RadioGroupChooseTimeCourseClick();
+    view.TimeCourse.ScrollBarTime.Position = 3;
+    view.TimeCourse.ScrollBarTimeChange();
     prompts.SaveAnswers = { out / "tc.txt" };
     view.ButtonTCOutputAsciiClick();
     const nlohmann::json tc = nlohmann::json::parse(testutil::ReadTextFile(out / "tc.txt.json"));
@@ -72,8 +72,8 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    view.ScrollBarStartExtrapolation.Position = 0;
-    view.ScrollBarExtrapolation.Position = 8;
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 0;
+    view.Extrapolation.ScrollBarExtrapolation.Position = 8;
 
     prompts.SaveAnswers = { out / "x.txt" };
     view.ButtonOutputExtrapolationClick();
@@ -94,23 +94,23 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     Launch(opened, dir.path());
     opened.UseRecordedOutput(record);
     EXPECT_EQ(opened.PageControl1ActivePage, 3);
-    EXPECT_EQ(opened.ScrollBarExtrapolation.Position, 8);
-    EXPECT_EQ(opened.ScrollBarStartExtrapolation.Position, 0);
-    EXPECT_FALSE(opened.ButtonRefreshExtrapolationEnabled) << "computed";
+    EXPECT_EQ(opened.Extrapolation.ScrollBarExtrapolation.Position, 8);
+    EXPECT_EQ(opened.Extrapolation.ScrollBarStartExtrapolation.Position, 0);
+    EXPECT_FALSE(opened.Extrapolation.ButtonRefreshExtrapolationEnabled) << "computed";
     record.Parameters["end"] = 99; // past this channel's sets: not taken, and said
     opened.UseRecordedOutput(record);
     EXPECT_EQ(
         opened.LabelOpenedFromHint, "\nnot taken: the recorded range of sets (the channel has 11 g(s*) sets now)");
 
     // A range of fewer than five sets: a message, no dialog.
-    view.ScrollBarStartExtrapolation.Position = 5;
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 5;
     prompts.SaveAnswers = { out / "short.txt" };
     view.ButtonOutputExtrapolationClick();
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_FALSE(fs::exists(out / "short.txt"));
 
     // A range that is no result: the message says why and which range would give one, no dialog.
-    view.ScrollBarStartExtrapolation.Position = 4;
+    view.Extrapolation.ScrollBarStartExtrapolation.Position = 4;
     view.ButtonOutputExtrapolationClick();
     ASSERT_EQ(prompts.Messages.size(), 2u);
     EXPECT_EQ(prompts.Messages[1].rfind("The extrapolation of sets 4 to 8 (", 0), 0u) << prompts.Messages[1];

@@ -284,7 +284,7 @@ TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, FinishedRun());
-    view.ButtonRefreshExtrapolationClick();
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
     view.UpDownSpecies.SetPosition(2);
     view.ButtonFitSpeciesClick(Source::Extrapolated);
     const TSedDataView::SpeciesPanel& panel = view.ExtrapolatedSpecies;
@@ -298,14 +298,14 @@ TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
     EXPECT_EQ(panel.TableRows[0][4], "-") << "no D without a time";
     EXPECT_EQ(panel.TableRows[0][5], "-") << "nor M";
     EXPECT_EQ(panel.TableRows[0][6], "-") << "nor f/f0";
-    const ChartSeries& fitted = view.ChartSExtrapolation.Series[4];
+    const ChartSeries& fitted = view.Extrapolation.ChartSExtrapolation.Series[4];
     EXPECT_TRUE(fitted.Active);
     EXPECT_EQ(fitted.Points.size(), panel.Result.SStar.size());
     EXPECT_TRUE(view.CorrectedSpecies.LabelSpeciesFit.empty()) << "each curve has its own panel";
 
     // A new extrapolation takes the old fit off its chart.
-    view.ButtonRefreshExtrapolationClick();
-    EXPECT_FALSE(view.ChartSExtrapolation.Series[4].Active);
+    view.Extrapolation.ButtonRefreshExtrapolationClick();
+    EXPECT_FALSE(view.Extrapolation.ChartSExtrapolation.Series[4].Active);
 }
 
 // Followed scan by scan: the verdict and the chart of the measure after each refresh; a fit of an

@@ -14,8 +14,8 @@ namespace {
 
 void Choose(TSedDataView& view, int item)
 {
-    view.RadioGroupChooseTimeCourse = item;
-    view.RadioGroupChooseTimeCourseClick();
+    view.TimeCourse.RadioGroupChooseTimeCourse = item;
+    view.TimeCourse.RadioGroupChooseTimeCourseClick();
 }
 
 } // namespace
@@ -35,16 +35,16 @@ TEST_F(SedDataView, TimeCourseFamilies)
     } cases[] = { { 0, e.RawStore.get(), false, false, 1 }, { 1, e.AvgDcdtStore.get(), true, false, 3 },
         { 2, e.GofsStore.get(), true, true, 1 } };
     for (const auto& c : cases) {
-        SCOPED_TRACE(TSedDataView::TimeCourseItems[c.item]);
+        SCOPED_TRACE(TimeCourseTab::TimeCourseItems[c.item]);
         Choose(view, c.item);
-        EXPECT_EQ(view.TimeCourseStore, c.store);
-        EXPECT_EQ(view.ButtonTCOutputAsciiVisible, c.output);
-        EXPECT_EQ(view.TimeCourseChart.Bottom.Logarithmic, c.logarithmic);
-        EXPECT_FALSE(view.TimeCourseChart.Bottom.Automatic);
-        EXPECT_EQ(view.TimeCourseChart.Bottom.Title, c.store->XTitle);
-        EXPECT_EQ(view.ScrollBarTime.Max, c.store->GetNumberOfSets() - 1);
-        EXPECT_EQ(view.ScrollBarTime.Position, 0);
-        const ChartSeries& shown = view.TimeCourseChart.Series[1];
+        EXPECT_EQ(view.TimeCourse.TimeCourseStore, c.store);
+        EXPECT_EQ(view.TimeCourse.ButtonTCOutputAsciiVisible, c.output);
+        EXPECT_EQ(view.TimeCourse.TimeCourseChart.Bottom.Logarithmic, c.logarithmic);
+        EXPECT_FALSE(view.TimeCourse.TimeCourseChart.Bottom.Automatic);
+        EXPECT_EQ(view.TimeCourse.TimeCourseChart.Bottom.Title, c.store->XTitle);
+        EXPECT_EQ(view.TimeCourse.ScrollBarTime.Max, c.store->GetNumberOfSets() - 1);
+        EXPECT_EQ(view.TimeCourse.ScrollBarTime.Position, 0);
+        const ChartSeries& shown = view.TimeCourse.TimeCourseChart.Series[1];
         EXPECT_EQ(shown.Tag, 0);
         EXPECT_TRUE(shown.Active);
         EXPECT_FALSE(shown.Points.empty());
@@ -56,16 +56,16 @@ TEST_F(SedDataView, TimeCourseFamilies)
     // The label: the text before "^", the rest as the hint; the mean time to two decimals.
     Choose(view, 0);
     view.Engine->RawStore->Headers[3].Time = 1234.5678;
-    view.ScrollBarTime.Position = 3;
-    view.ScrollBarTimeChange();
-    EXPECT_EQ(view.EditTimeCourse1, "Mean Time = 1234.57");
+    view.TimeCourse.ScrollBarTime.Position = 3;
+    view.TimeCourse.ScrollBarTimeChange();
+    EXPECT_EQ(view.TimeCourse.EditTimeCourse1, "Mean Time = 1234.57");
     const std::string label = e.DescribeSet(e.RawStore.get(), 3);
-    EXPECT_EQ(view.EditTimeCourse2 + "^" + view.EditTimeCourse2Hint, label);
-    EXPECT_EQ(view.EditTimeCourse2, e.RawStore->Headers[3].FileName);
+    EXPECT_EQ(view.TimeCourse.EditTimeCourse2 + "^" + view.TimeCourse.EditTimeCourse2Hint, label);
+    EXPECT_EQ(view.TimeCourse.EditTimeCourse2, e.RawStore->Headers[3].FileName);
 
     // Outside the store: nothing drawn.
-    EXPECT_EQ(view.ShowTimeCourseSet(e.RawStore->GetNumberOfSets(), 1), -1);
-    EXPECT_EQ(view.ShowTimeCourseSet(0, 7), -1);
+    EXPECT_EQ(view.TimeCourse.ShowTimeCourseSet(e.RawStore->GetNumberOfSets(), 1), -1);
+    EXPECT_EQ(view.TimeCourse.ShowTimeCourseSet(0, 7), -1);
 }
 
 TEST_F(SedDataView, TimeCourseBeforeAnySet)
@@ -76,13 +76,14 @@ TEST_F(SedDataView, TimeCourseBeforeAnySet)
         SCOPED_TRACE(item);
         Choose(view, item);
         EXPECT_TRUE(view.InputEnabled);
-        EXPECT_TRUE(view.TimeCourseChart.ActiveSeries().empty());
-        EXPECT_EQ(view.ScrollBarTime.Max, 0);
-        EXPECT_NE(view.TimeCourseChart.EmptyText.find(TSedDataView::TimeCourseItems[item]), std::string::npos);
+        EXPECT_TRUE(view.TimeCourse.TimeCourseChart.ActiveSeries().empty());
+        EXPECT_EQ(view.TimeCourse.ScrollBarTime.Max, 0);
+        EXPECT_NE(
+            view.TimeCourse.TimeCourseChart.EmptyText.find(TimeCourseTab::TimeCourseItems[item]), std::string::npos);
     }
-    view.TimerPlayBack.Enabled = true;
-    view.TimerPlayBackTimer();
-    EXPECT_TRUE(view.TimeCourseChart.ActiveSeries().empty());
+    view.TimeCourse.TimerPlayBack.Enabled = true;
+    view.TimeCourse.TimerPlayBackTimer();
+    EXPECT_TRUE(view.TimeCourse.TimeCourseChart.ActiveSeries().empty());
     EXPECT_TRUE(prompts.Messages.empty());
 
     Choose(view, 3);
@@ -100,30 +101,30 @@ TEST_F(SedDataView, TimeCoursePlaybackLoops)
     const int sets = view.Engine->AvgDcdtStore->GetNumberOfSets();
     ASSERT_EQ(sets, 12) << "the run makes this many averaged sets";
 
-    view.TimerPlayBackTimer(); // paused: a late tick does nothing
-    EXPECT_EQ(view.ScrollBarTime.Position, 0);
-    view.SBPlayClick();
-    EXPECT_TRUE(view.TimerPlayBack.Enabled);
+    view.TimeCourse.TimerPlayBackTimer(); // paused: a late tick does nothing
+    EXPECT_EQ(view.TimeCourse.ScrollBarTime.Position, 0);
+    view.TimeCourse.SBPlayClick();
+    EXPECT_TRUE(view.TimeCourse.TimerPlayBack.Enabled);
     std::vector<int> shown;
     for (int tick = 0; tick < 13; ++tick) {
-        view.TimerPlayBackTimer();
-        shown.push_back(view.TimeCourseChart.Series[1].Tag);
+        view.TimeCourse.TimerPlayBackTimer();
+        shown.push_back(view.TimeCourse.TimeCourseChart.Series[1].Tag);
     }
     EXPECT_EQ(shown, (std::vector<int> { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1 }));
 
     // Leaving the tab pauses.
-    view.TabTimeCourseExit();
-    EXPECT_FALSE(view.TimerPlayBack.Enabled);
-    EXPECT_FALSE(view.SBPlayDown);
+    view.TimeCourse.TabTimeCourseExit();
+    EXPECT_FALSE(view.TimeCourse.TimerPlayBack.Enabled);
+    EXPECT_FALSE(view.TimeCourse.SBPlayDown);
 }
 
 TEST_F(SedDataView, TimeCoursePlaySpeed)
 {
     TSedDataView view;
-    EXPECT_EQ(view.UpDownPlaySpeed.Position, 50);
-    EXPECT_EQ(view.EditPlayBackSpeed, "50%");
-    EXPECT_EQ(view.TimerPlayBack.Interval, 148);
-    EXPECT_FALSE(view.TimerPlayBack.Enabled);
+    EXPECT_EQ(view.TimeCourse.UpDownPlaySpeed.Position, 50);
+    EXPECT_EQ(view.TimeCourse.EditPlayBackSpeed, "50%");
+    EXPECT_EQ(view.TimeCourse.TimerPlayBack.Interval, 148);
+    EXPECT_FALSE(view.TimeCourse.TimerPlayBack.Enabled);
     const struct {
         int speed;
         const char* text;
@@ -132,10 +133,10 @@ TEST_F(SedDataView, TimeCoursePlaySpeed)
         { 0, "1%", 19930 }, { 150, "100%", 1 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.speed);
-        view.UpDownPlaySpeed.SetPosition(c.speed);
-        view.UpDownPlaySpeedClick();
-        EXPECT_EQ(view.EditPlayBackSpeed, c.text);
-        EXPECT_EQ(view.TimerPlayBack.Interval, c.ms);
+        view.TimeCourse.UpDownPlaySpeed.SetPosition(c.speed);
+        view.TimeCourse.UpDownPlaySpeedClick();
+        EXPECT_EQ(view.TimeCourse.EditPlayBackSpeed, c.text);
+        EXPECT_EQ(view.TimeCourse.TimerPlayBack.Interval, c.ms);
     }
 }
 
@@ -160,11 +161,11 @@ TEST_F(SedDataView, TimeCourseAveragedOverSampledDcdtSets)
     for (const auto& c : cases) {
         h.FirstScan = c.first;
         h.LastScan = c.last;
-        view.ScrollBarTime.Position = 2;
-        view.ScrollBarTimeChange();
+        view.TimeCourse.ScrollBarTime.Position = 2;
+        view.TimeCourse.ScrollBarTimeChange();
         std::vector<int> drawn;
-        for (int s = 2; s < view.TimeCourseChart.SeriesCount(); ++s) {
-            const ChartSeries& under = view.TimeCourseChart.Series[static_cast<size_t>(s)];
+        for (int s = 2; s < view.TimeCourse.TimeCourseChart.SeriesCount(); ++s) {
+            const ChartSeries& under = view.TimeCourse.TimeCourseChart.Series[static_cast<size_t>(s)];
             if (!under.Active)
                 continue;
             drawn.push_back(under.Tag);
@@ -185,8 +186,8 @@ TEST_F(SedDataView, TimeCourseAfterTheStoresWereMadeAnew)
     Launch(view, dir.path());
     Choose(view, 2);
     view.LoadChannel(dir.path(), "watch");
-    view.ScrollBarTimeChange();
-    view.ButtonRefreshPlaybackDataClick();
-    EXPECT_EQ(view.TimeCourseStore, view.Engine->GofsStore.get());
-    EXPECT_EQ(view.ShowTimeCourseSet(0, 1), 0);
+    view.TimeCourse.ScrollBarTimeChange();
+    view.TimeCourse.ButtonRefreshPlaybackDataClick();
+    EXPECT_EQ(view.TimeCourse.TimeCourseStore, view.Engine->GofsStore.get());
+    EXPECT_EQ(view.TimeCourse.ShowTimeCourseSet(0, 1), 0);
 }

@@ -102,9 +102,9 @@ TEST(MorvaneForm, LaunchHandsTheViewItsChannelPositionsAndSettings)
         EXPECT_DOUBLE_EQ(e.Meniscus, 5.95);
         EXPECT_DOUBLE_EQ(e.Bottom, 7.1);
         EXPECT_EQ(view->DisplaySettings.DrawAllSetsCutoff, 3) << "the view holds the main window's copy";
-        EXPECT_EQ(view->UpDownExtrapolationGraphNumber.Position, 2) << "and its first load used it";
-        EXPECT_EQ(view->UpDownPlaySpeed.Position, 80);
-        EXPECT_EQ(view->EditPlayBackSpeed, "80%");
+        EXPECT_EQ(view->Extrapolation.UpDownExtrapolationGraphNumber.Position, 2) << "and its first load used it";
+        EXPECT_EQ(view->TimeCourse.UpDownPlaySpeed.Position, 80);
+        EXPECT_EQ(view->TimeCourse.EditPlayBackSpeed, "80%");
     }
 }
 

@@ -114,7 +114,7 @@ TEST(DataViewTabs, RefreshExtrapolationDrawsBothViews)
 
     refresh->click();
     EXPECT_FALSE(refresh->isEnabled());
-    const ChartModel& s = view.ChartSExtrapolation;
+    const ChartModel& s = view.Extrapolation.ChartSExtrapolation;
     ASSERT_EQ(s.ActiveSeries(), (std::vector<int32_t> { 1, 2, 3 }));
     EXPECT_EQ(s.Series[1].Colour, Colours::Green);
     EXPECT_EQ(s.Series[2].Colour, Colours::Fuchsia);
@@ -135,24 +135,24 @@ TEST(DataViewTabs, RefreshExtrapolationDrawsBothViews)
     EXPECT_NE(text.find("StdError: error"), std::string::npos);
 
     // "time axis": the fits, with a legend, in place of the s* axis chart.
-    ASSERT_FALSE(view.ChartExtrapolation.ActiveSeries().empty());
+    ASSERT_FALSE(view.Extrapolation.ChartExtrapolation.ActiveSeries().empty());
     Named<QRadioButton>(w, "time axis")->click();
     EXPECT_TRUE(w->ExtrapolationTimeChart()->isVisible());
     EXPECT_FALSE(w->ExtrapolationSChart()->isVisible());
     EXPECT_EQ(w->CurrentChart(), w->ExtrapolationTimeChart());
-    EXPECT_EQ(
-        static_cast<size_t>(w->ExtrapolationTimeChart()->DrawnCurves()), view.ChartExtrapolation.ActiveSeries().size());
+    EXPECT_EQ(static_cast<size_t>(w->ExtrapolationTimeChart()->DrawnCurves()),
+        view.Extrapolation.ChartExtrapolation.ActiveSeries().size());
 
     // Moving the start marks it pending again.
     QScrollBar* start = nullptr;
     for (QScrollBar* bar : w->findChildren<QScrollBar*>())
-        if (bar->maximum() == view.ScrollBarStartExtrapolation.Max
-            && bar->value() == view.ScrollBarStartExtrapolation.Position && bar->isVisible())
+        if (bar->maximum() == view.Extrapolation.ScrollBarStartExtrapolation.Max
+            && bar->value() == view.Extrapolation.ScrollBarStartExtrapolation.Position && bar->isVisible())
             start = bar;
     ASSERT_NE(start, nullptr);
     ASSERT_GT(start->maximum(), start->value());
     start->setValue(start->value() + 1);
-    EXPECT_EQ(view.ScrollBarStartExtrapolation.Position, start->value());
+    EXPECT_EQ(view.Extrapolation.ScrollBarStartExtrapolation.Position, start->value());
     EXPECT_TRUE(refresh->isEnabled());
 }
 
@@ -173,11 +173,12 @@ TEST(DataViewTabs, TimeCoursePlaysAndPauses)
     };
     EXPECT_FALSE(tabOutputShown());
     Named<QRadioButton>(w, "s g(s) vs s*")->click();
-    ASSERT_EQ(view.TimeCourseStore, view.Engine->GofsStore.get());
+    ASSERT_EQ(view.TimeCourse.TimeCourseStore, view.Engine->GofsStore.get());
     EXPECT_TRUE(tabOutputShown());
     QCustomPlot* plot = w->TimeCourseChart()->Plot();
     ASSERT_EQ(plot->graphCount(), 1);
-    EXPECT_EQ(static_cast<size_t>(plot->graph(0)->dataCount()), view.TimeCourseChart.Series[1].Points.size());
+    EXPECT_EQ(
+        static_cast<size_t>(plot->graph(0)->dataCount()), view.TimeCourse.TimeCourseChart.Series[1].Points.size());
 
     // Play runs a timer at the speed's interval; each of its ticks shows the next set.
     const auto playTimer = [w]() -> QTimer* {
@@ -188,20 +189,20 @@ TEST(DataViewTabs, TimeCoursePlaysAndPauses)
     };
     EXPECT_EQ(playTimer(), nullptr);
     Named<QToolButton>(w, "Play")->click();
-    EXPECT_TRUE(view.TimerPlayBack.Enabled);
+    EXPECT_TRUE(view.TimeCourse.TimerPlayBack.Enabled);
     EXPECT_NE(playTimer(), nullptr);
     for (int tick = 0; tick < 3; ++tick)
         w->PlayBackTick();
-    EXPECT_EQ(view.ScrollBarTime.Position, 3);
-    EXPECT_EQ(view.TimeCourseChart.Series[1].Tag, 3);
-    EXPECT_EQ(plot->graph(0)->data()->at(0)->value, view.TimeCourseChart.Series[1].Points.front().Y);
+    EXPECT_EQ(view.TimeCourse.ScrollBarTime.Position, 3);
+    EXPECT_EQ(view.TimeCourse.TimeCourseChart.Series[1].Tag, 3);
+    EXPECT_EQ(plot->graph(0)->data()->at(0)->value, view.TimeCourse.TimeCourseChart.Series[1].Points.front().Y);
 
     // Pause stops it; playing again and leaving the tab stops it too.
     Named<QToolButton>(w, "Pause")->click();
     EXPECT_EQ(playTimer(), nullptr);
     Named<QToolButton>(w, "Play")->click();
     ASSERT_TRUE(w->SelectTab("Raw Data c(r)"));
-    EXPECT_FALSE(view.TimerPlayBack.Enabled);
+    EXPECT_FALSE(view.TimeCourse.TimerPlayBack.Enabled);
     EXPECT_EQ(playTimer(), nullptr);
     EXPECT_TRUE(Named<QToolButton>(w, "Pause")->isChecked());
 }
@@ -217,13 +218,13 @@ TEST(DataViewTabs, ScreenshotsShowTheTabsAtWork)
     const TSedDataView& view = *w->View();
     ASSERT_TRUE(w->SelectTab("Extrapolation"));
     w->PrepareScreenshot();
-    EXPECT_FALSE(view.ButtonRefreshExtrapolationEnabled);
+    EXPECT_FALSE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
     EXPECT_EQ(w->ExtrapolationSChart()->DrawnCurves(), 3);
 
     ASSERT_TRUE(w->SelectTab("Time Course"));
     w->PrepareScreenshot();
-    EXPECT_EQ(view.RadioGroupChooseTimeCourse, 1);
-    EXPECT_EQ(view.ScrollBarTime.Position, view.ScrollBarTime.Max / 2);
+    EXPECT_EQ(view.TimeCourse.RadioGroupChooseTimeCourse, 1);
+    EXPECT_EQ(view.TimeCourse.ScrollBarTime.Position, view.TimeCourse.ScrollBarTime.Max / 2);
     EXPECT_GT(w->TimeCourseChart()->DrawnCurves(), 1);
 }
 
@@ -250,7 +251,8 @@ TEST(DataViewTabs, NoTickLabelsOverlapAtTheDefaultSize)
     ASSERT_TRUE(w->SelectTab("Extrapolation"));
     Named<QRadioButton>(w, "time axis")->click();
     ASSERT_TRUE(w->ExtrapolationTimeChart()->isVisible());
-    EXPECT_LE(w->View()->ChartExtrapolation.ActiveSeries().size(), 2u * (TSedDataView::ReadableFitCount + 1));
+    EXPECT_LE(w->View()->Extrapolation.ChartExtrapolation.ActiveSeries().size(),
+        2u * (ExtrapolationTab::ReadableFitCount + 1));
     EXPECT_TRUE(w->ExtrapolationTimeChart()->Plot()->legend->visible());
     ExpectReadableCharts(w, "time axis");
 }

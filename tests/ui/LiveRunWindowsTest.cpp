@@ -158,9 +158,9 @@ TEST(LiveRunWindows, DisplayXYReadsOutAClickOnACurveOnEveryChart)
     ProgramWindows& w = *p.windows;
     SedDataViewWidget* widget = p.view;
     TSedDataView& v = *widget->View();
-    v.ButtonRefreshExtrapolationClick();
-    v.RadioGroupChooseTimeCourse = 2;
-    v.RadioGroupChooseTimeCourseClick();
+    v.Extrapolation.ButtonRefreshExtrapolationClick();
+    v.TimeCourse.RadioGroupChooseTimeCourse = 2;
+    v.TimeCourse.RadioGroupChooseTimeCourseClick();
     widget->Refresh();
     auto* tabs = widget->findChild<QTabWidget*>();
     const struct {
@@ -174,16 +174,17 @@ TEST(LiveRunWindows, DisplayXYReadsOutAClickOnACurveOnEveryChart)
         { "raw", 0, [] {}, widget->RawChart(), v.Chart1, v.EditDisplayXY },
         { "average", 1, [] {}, widget->AverageChart(), v.ChartAverage, v.EditDisplayXYAvg },
         { "corrected", 2, [] {}, widget->CorrectedChart(), v.dcdtChart, v.EditDisplayXYCor },
-        { "extrapolation, s* axis", 3, [] {}, widget->ExtrapolationSChart(), v.ChartSExtrapolation,
-            v.EditDisplayXYExt },
+        { "extrapolation, s* axis", 3, [] {}, widget->ExtrapolationSChart(), v.Extrapolation.ChartSExtrapolation,
+            v.Extrapolation.EditDisplayXYExt },
         { "extrapolation, time axis", 3,
             [&] {
-                v.RadioGroupExtapolationView = 1;
-                v.RadioGroupExtapolationViewClick();
+                v.Extrapolation.RadioGroupExtapolationView = 1;
+                v.Extrapolation.RadioGroupExtapolationViewClick();
                 widget->Refresh();
             },
-            widget->ExtrapolationTimeChart(), v.ChartExtrapolation, v.EditDisplayXYExt },
-        { "time course", 4, [] {}, widget->TimeCourseChart(), v.TimeCourseChart, v.EditTDisplayXY },
+            widget->ExtrapolationTimeChart(), v.Extrapolation.ChartExtrapolation, v.Extrapolation.EditDisplayXYExt },
+        { "time course", 4, [] {}, widget->TimeCourseChart(), v.TimeCourse.TimeCourseChart,
+            v.TimeCourse.EditTDisplayXY },
     };
     widget->show();
     for (const auto& c : charts) {

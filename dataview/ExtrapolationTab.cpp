@@ -2,7 +2,7 @@
 // time, drawn against s* with error bars ("s* axis") or as the fits of single grid points against
 // 1/sqrt(t) ("time axis"). The computation is costly: unless the settings ask for it always, the
 // handlers only mark it as pending and "Refresh Extrapolation Needed" runs it.
-#include "dataview/TSedDataView.h"
+#include "dataview/ExtrapolationTab.h"
 
 #include <algorithm>
 
@@ -13,12 +13,13 @@
 
 namespace {
 
-const std::string PendingText = std::string("Press \"") + TSedDataView::RefreshExtrapolationCaption
+const std::string PendingText = std::string("Press \"") + ExtrapolationTab::RefreshExtrapolationCaption
     + "\" to extrapolate the chosen sets to infinite time";
 
 } // namespace
 
-void TSedDataView::SetUpExtrapolationCharts()
+ExtrapolationTab::ExtrapolationTab(ViewContext& view)
+    : view_(view)
 {
     ChartSExtrapolation.Bottom = LogSAxis();
     ChartSExtrapolation.Bottom.LabelAngle = 0;
@@ -44,16 +45,16 @@ void TSedDataView::SetUpExtrapolationCharts()
     ChartSExtrapolation.EmptyText = ChartExtrapolation.EmptyText = PendingText;
 }
 
-std::string TSedDataView::ExtrapolationSetText(int32_t k) const
+std::string ExtrapolationTab::ExtrapolationSetText(int32_t k) const
 {
-    const ChannelDataStore* smooth = Engine ? Engine->SmoothGofsStore.get() : nullptr;
+    const ChannelDataStore* smooth = Engine() ? Engine()->SmoothGofsStore.get() : nullptr;
     const std::string set = "Set " + std::to_string(k);
     if (!smooth || k < 0 || k >= smooth->GetNumberOfSets())
         return set;
     return set + ", mean time " + FloatToStr(RoundToPowerOfTen(smooth->Headers[static_cast<size_t>(k)].Time, 0));
 }
 
-void TSedDataView::ScrollBarExtrapolationChange()
+void ExtrapolationTab::ScrollBarExtrapolationChange()
 {
     const int32_t end = ScrollBarExtrapolation.Position;
     int32_t& start = ScrollBarStartExtrapolation.Position;
@@ -70,25 +71,25 @@ void TSedDataView::ScrollBarExtrapolationChange()
     DrawExtrapolation(end, start, false);
 }
 
-void TSedDataView::ScrollBarStartExtrapolationChange()
+void ExtrapolationTab::ScrollBarStartExtrapolationChange()
 {
     EditExtrapolationStartSet = ExtrapolationSetText(ScrollBarStartExtrapolation.Position);
     DrawExtrapolation(ScrollBarExtrapolation.Position, ScrollBarStartExtrapolation.Position, false);
 }
 
-void TSedDataView::UpDownExtrapolationGraphNumberClick()
+void ExtrapolationTab::UpDownExtrapolationGraphNumberClick()
 {
     ExtStrideChosen = true;
     EditExtSetsToShow = std::to_string(UpDownExtrapolationGraphNumber.Position);
     DrawExtrapolation(ScrollBarExtrapolation.Position, ScrollBarStartExtrapolation.Position, false);
 }
 
-void TSedDataView::ButtonRefreshExtrapolationClick()
+void ExtrapolationTab::ButtonRefreshExtrapolationClick()
 {
     DrawExtrapolation(ScrollBarExtrapolation.Position, ScrollBarStartExtrapolation.Position, true);
 }
 
-void TSedDataView::RadioGroupExtapolationViewClick()
+void ExtrapolationTab::RadioGroupExtapolationViewClick()
 {
     const int32_t item = RadioGroupExtapolationView;
     if (item < 0 || item > 1)
@@ -103,31 +104,31 @@ void TSedDataView::RadioGroupExtapolationViewClick()
     }
 }
 
-void TSedDataView::ChartExtrapolationClickBackground(double x, double y)
+void ExtrapolationTab::ChartExtrapolationClickBackground(double x, double y)
 {
     if (ExtMode == PointerMode::DisplayXY)
-        ReadOut(ChartExtrapolationVisible ? ChartExtrapolation : ChartSExtrapolation, EditDisplayXYExt, x, y);
+        view_.ReadOut(ChartExtrapolationVisible ? ChartExtrapolation : ChartSExtrapolation, EditDisplayXYExt, x, y);
 }
 
-void TSedDataView::SetUpExtrapolationAfterLoad()
+void ExtrapolationTab::SetUpExtrapolationAfterLoad()
 {
     UpDownControl& n = UpDownExtrapolationGraphNumber;
     // A stride below 1 would draw no fit at all (and divide by zero).
-    n.Max = std::max(Engine->Settings.sGridNumberOfPoints / 5, n.Min);
-    n.SetPosition(DisplaySettings.DefaultExtSetsToPlot);
+    n.Max = std::max(Engine()->Settings.sGridNumberOfPoints / 5, n.Min);
+    n.SetPosition(view_.Display().DefaultExtSetsToPlot);
     EditExtSetsToShow = std::to_string(n.Position);
-    const int32_t m = Engine->GofsStore ? Engine->GofsStore->GetNumberOfSets() - 1 : -1;
+    const int32_t m = Engine()->GofsStore ? Engine()->GofsStore->GetNumberOfSets() - 1 : -1;
     // With fewer than two sets the end still stands on its maximum, so it follows the sets to come.
     ScrollBarExtrapolation.Max = std::max(m, 1);
     ScrollBarExtrapolation.Position = ScrollBarExtrapolation.Max;
 }
 
-void TSedDataView::FollowNewestExtrapolationSet()
+void ExtrapolationTab::FollowNewestExtrapolationSet()
 {
-    if (!Engine || !Engine->GofsStore)
+    if (!Engine() || !Engine()->GofsStore)
         return;
     if (ScrollBarExtrapolation.Position == ScrollBarExtrapolation.Max) {
-        ScrollBarExtrapolation.Max = std::max(Engine->GofsStore->GetNumberOfSets() - 1, 1);
+        ScrollBarExtrapolation.Max = std::max(Engine()->GofsStore->GetNumberOfSets() - 1, 1);
         ScrollBarExtrapolation.Position = ScrollBarExtrapolation.Max;
         ScrollBarExtrapolationChange();
         return;
@@ -135,21 +136,21 @@ void TSedDataView::FollowNewestExtrapolationSet()
     DrawExtrapolation(ScrollBarExtrapolation.Position, ScrollBarStartExtrapolation.Position, false);
 }
 
-int32_t TSedDataView::DrawExtrapolation(int32_t end, int32_t start, bool forced)
+int32_t ExtrapolationTab::DrawExtrapolation(int32_t end, int32_t start, bool forced)
 {
-    if (!forced && !DisplaySettings.bAlwaysPlotExtrapolation) {
+    if (!forced && !view_.Display().bAlwaysPlotExtrapolation) {
         ButtonRefreshExtrapolationEnabled = true;
         return -1;
     }
-    if (!Engine || !Engine->Created || !Engine->SmoothGofsStore || !Engine->GofsStore)
+    if (!Engine() || !Engine()->Created || !Engine()->SmoothGofsStore || !Engine()->GofsStore)
         return -1;
     ExtrapolationParameters par;
-    par.Cutoff = DisplaySettings.ExtrapolationCutoff;
-    par.MinLogS = DisplaySettings.ExtrapolationMinLogS;
-    par.SmoothRepetition = DisplaySettings.ExtrapolationSmoothRepetition;
-    par.SmoothCarSize = DisplaySettings.ExtrapolationSmoothCarSize;
-    par.IgnoreTag = Engine->Settings.DefaultIgnoreTag;
-    const ExtrapolationResult r = Extrapolate(*Engine->SmoothGofsStore, *Engine->GofsStore, start, end, par);
+    par.Cutoff = view_.Display().ExtrapolationCutoff;
+    par.MinLogS = view_.Display().ExtrapolationMinLogS;
+    par.SmoothRepetition = view_.Display().ExtrapolationSmoothRepetition;
+    par.SmoothCarSize = view_.Display().ExtrapolationSmoothCarSize;
+    par.IgnoreTag = Engine()->Settings.DefaultIgnoreTag;
+    const ExtrapolationResult r = Extrapolate(*Engine()->SmoothGofsStore, *Engine()->GofsStore, start, end, par);
     if (!r.Computed) {
         ChartSExtrapolation.EmptyText = ChartExtrapolation.EmptyText
             = "An extrapolation needs a range of at least 5 smoothed g(s*) sets";
@@ -172,7 +173,7 @@ int32_t TSedDataView::DrawExtrapolation(int32_t end, int32_t start, bool forced)
             last = p;
         }
         const int32_t spread = (last - first) / ReadableFitCount + 1;
-        UpDownExtrapolationGraphNumber.SetPosition(std::max(DisplaySettings.DefaultExtSetsToPlot, spread));
+        UpDownExtrapolationGraphNumber.SetPosition(std::max(view_.Display().DefaultExtSetsToPlot, spread));
         EditExtSetsToShow = std::to_string(UpDownExtrapolationGraphNumber.Position);
     }
     const int32_t stride = std::max(UpDownExtrapolationGraphNumber.Position, 1);
@@ -193,18 +194,18 @@ int32_t TSedDataView::DrawExtrapolation(int32_t end, int32_t start, bool forced)
     } else {
         // Not drawn as a result: the s* axis view says why and which range would give one.
         const ExtrapolationRange sound
-            = SoundExtrapolationRange(*Engine->SmoothGofsStore, *Engine->GofsStore, r.Start, r.End, par);
+            = SoundExtrapolationRange(*Engine()->SmoothGofsStore, *Engine()->GofsStore, r.Start, r.End, par);
         ExtrapolationRefusalText = ExtrapolationRefusal(r, verdict, sound);
         ChartSExtrapolation.EmptyText = ChartExtrapolation.EmptyText = ExtrapolationRefusalText;
         if (forced)
-            prompts_->ShowMessage(ExtrapolationRefusalText);
+            view_.Ask().ShowMessage(ExtrapolationRefusalText);
     }
     ChartSExtrapolation.Repaint();
     ChartExtrapolation.Repaint();
     return 0;
 }
 
-void TSedDataView::DrawExtrapolationFit(const ExtrapolationResult& r, int32_t p, int32_t line, ChartColour colour)
+void ExtrapolationTab::DrawExtrapolationFit(const ExtrapolationResult& r, int32_t p, int32_t line, ChartColour colour)
 {
     while (!ChartExtrapolation.HasSeries(line + 1))
         ChartExtrapolation.CloneSeries(ChartExtrapolation.SeriesCount() % 2);
@@ -240,7 +241,7 @@ void TSedDataView::DrawExtrapolationFit(const ExtrapolationResult& r, int32_t p,
     P.Active = true;
 }
 
-void TSedDataView::DrawExtrapolationSAxis(const ExtrapolationResult& r)
+void ExtrapolationTab::DrawExtrapolationSAxis(const ExtrapolationResult& r)
 {
     ChartSeries& newest = ChartSExtrapolation.Series[1];
     for (const ExtrapolationCurvePoint& g : r.NewestGofs)
@@ -253,10 +254,10 @@ void TSedDataView::DrawExtrapolationSAxis(const ExtrapolationResult& r)
 
     ChartSeries& curve = ChartSExtrapolation.Series[2];
     ChartSeries& bars = ChartSExtrapolation.Series[3];
-    const int32_t every = std::max(DisplaySettings.ExtErrorBarPerPoints, 1);
+    const int32_t every = std::max(view_.Display().ExtErrorBarPerPoints, 1);
     for (int32_t p = 0; p < static_cast<int32_t>(r.Points.size()); ++p) {
         const ExtrapolationPoint& pt = r.Points[static_cast<size_t>(p)];
-        if (!pt.Extrapolated || !(pt.Error >= 0) || !(pt.LogS > DisplaySettings.ExtrapolationMinLogS))
+        if (!pt.Extrapolated || !(pt.Error >= 0) || !(pt.LogS > view_.Display().ExtrapolationMinLogS))
             continue;
         curve.Add(pt.SStar, pt.Value);
         if (p % every == 0) {

@@ -1,14 +1,15 @@
 // The time-course tab of the data view: one family of the engine's curves (raw scans, averaged
 // t dc/dt or corrected s g(s)) replayed set by set on fixed axes, by its scroll bar or by the
 // playback timer; an averaged set is drawn over a sample of the dc/dt sets it averages.
-#include "dataview/TSedDataView.h"
+#include "dataview/TimeCourseTab.h"
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 #include "dataview/StoreSeries.h"
 #include "realtime/TimeCourse.h"
 
-void TSedDataView::SetUpTimeCourseChart()
+TimeCourseTab::TimeCourseTab(ViewContext& view)
+    : view_(view)
 {
     TimeCourseChart.Bottom = LogSAxis();
     TimeCourseChart.Bottom.LabelAngle = 0;
@@ -18,33 +19,34 @@ void TSedDataView::SetUpTimeCourseChart()
     TimeCourseChart.EmptyText = "Choose the curves to replay above";
 }
 
-const ChannelDataStore* TSedDataView::ShownTimeCourseStore() const
+const ChannelDataStore* TimeCourseTab::ShownTimeCourseStore() const
 {
     // A full load makes the engine's stores anew: a pointer to an old one shows nothing.
-    if (!Engine || !TimeCourseStore)
+    const RealTimeGofS* engine = view_.CurrentEngine();
+    if (!engine || !TimeCourseStore)
         return nullptr;
-    for (const ChannelDataStore* s : { Engine->RawStore.get(), Engine->AvgDcdtStore.get(), Engine->GofsStore.get() })
+    for (const ChannelDataStore* s : { engine->RawStore.get(), engine->AvgDcdtStore.get(), engine->GofsStore.get() })
         if (s == TimeCourseStore)
             return s;
     return nullptr;
 }
 
-void TSedDataView::RadioGroupChooseTimeCourseClick() { SetupTimeCourse(); }
+void TimeCourseTab::RadioGroupChooseTimeCourseClick() { SetupTimeCourse(); }
 
-void TSedDataView::ButtonRefreshPlaybackDataClick() { SetupTimeCourse(); }
+void TimeCourseTab::ButtonRefreshPlaybackDataClick() { SetupTimeCourse(); }
 
-void TSedDataView::SetupTimeCourse()
+void TimeCourseTab::SetupTimeCourse()
 {
     TimeCourseChart.ClearSeriesFrom(0);
     TimeCourseChart.Repaint();
     const int32_t item = RadioGroupChooseTimeCourse;
-    if (item == TimeCourseNone || !Engine)
+    if (item == TimeCourseNone || !view_.CurrentEngine())
         return;
-    InputEnabled = false;
-    const TimeCourseView v = ChooseTimeCourse(*Engine, item, DisplaySettings.graphPadPercent);
+    view_.EnableInput(false);
+    const TimeCourseView v = ChooseTimeCourse(*view_.CurrentEngine(), item, view_.Display().graphPadPercent);
     if (!v.Message.empty()) {
-        prompts_->ShowMessage(v.Message);
-        InputEnabled = true;
+        view_.Ask().ShowMessage(v.Message);
+        view_.EnableInput(true);
         return;
     }
     TimeCourseStore = v.Store;
@@ -65,7 +67,7 @@ void TSedDataView::SetupTimeCourse()
     left.Maximum = v.LeftMax;
     if (v.Store) {
         bottom.Title = v.BottomTitle;
-        left.Title = v.LeftTitle + " (" + SignalUnit() + ")";
+        left.Title = v.LeftTitle + " (" + view_.SignalUnit() + ")";
     }
     ScrollBarTime.Min = 0;
     ScrollBarTime.Max = v.ScrollBarMax;
@@ -79,15 +81,15 @@ void TSedDataView::SetupTimeCourse()
         TimeCourseChart.EmptyText = std::string("No \"") + TimeCourseItems[item]
             + "\" curves yet: press \"Refresh Data\" once the run has made some";
     }
-    InputEnabled = true;
+    view_.EnableInput(true);
 }
 
-int32_t TSedDataView::ShowTimeCourseSet(int32_t k, int32_t series)
+int32_t TimeCourseTab::ShowTimeCourseSet(int32_t k, int32_t series)
 {
     const ChannelDataStore* store = ShownTimeCourseStore();
     if (!store || !TimeCourseChart.HasSeries(series) || k < 0 || k >= store->GetNumberOfSets())
         return -1;
-    const RealTimeGofS& e = *Engine;
+    const RealTimeGofS& e = *view_.CurrentEngine();
     const bool averaged = store == e.AvgDcdtStore.get();
     ChartSeries& shown = TimeCourseChart.Series[static_cast<size_t>(series)];
     DrawStoreSet(shown, *store, k, store == e.RawStore.get() ? StoreAxis::RadiusCm : StoreAxis::Svedbergs);
@@ -121,23 +123,23 @@ int32_t TSedDataView::ShowTimeCourseSet(int32_t k, int32_t series)
     return 0;
 }
 
-void TSedDataView::ScrollBarTimeChange() { ShowTimeCourseSet(ScrollBarTime.Position, 1); }
+void TimeCourseTab::ScrollBarTimeChange() { ShowTimeCourseSet(ScrollBarTime.Position, 1); }
 
-void TSedDataView::SBPlayClick()
+void TimeCourseTab::SBPlayClick()
 {
     SBPlayDown = true;
     TimerPlayBack.Enabled = true;
 }
 
-void TSedDataView::SBPauseClick()
+void TimeCourseTab::SBPauseClick()
 {
     SBPlayDown = false;
     TimerPlayBack.Enabled = false;
 }
 
-void TSedDataView::TimerPlayBackTimer()
+void TimeCourseTab::TimerPlayBackTimer()
 {
-    if (Closed || !TimerPlayBack.Enabled)
+    if (view_.WindowClosed() || !TimerPlayBack.Enabled)
         return;
     // Loops from the last set back to the first until paused.
     if (ScrollBarTime.Position < ScrollBarTime.Max)
@@ -147,16 +149,22 @@ void TSedDataView::TimerPlayBackTimer()
     ScrollBarTimeChange();
 }
 
-void TSedDataView::UpDownPlaySpeedClick()
+void TimeCourseTab::UpDownPlaySpeedClick()
 {
     EditPlayBackSpeed = std::to_string(UpDownPlaySpeed.Position) + "%";
     TimerPlayBack.Interval = PlaybackIntervalMs(UpDownPlaySpeed.Position);
 }
 
-void TSedDataView::TabTimeCourseExit() { SBPauseClick(); }
+void TimeCourseTab::TabTimeCourseExit() { SBPauseClick(); }
 
-void TSedDataView::TimeCourseChartClickBackground(double x, double y)
+void TimeCourseTab::TimeCourseChartClickBackground(double x, double y)
 {
     if (TimeCourseMode == PointerMode::DisplayXY)
-        ReadOut(TimeCourseChart, EditTDisplayXY, x, y);
+        view_.ReadOut(TimeCourseChart, EditTDisplayXY, x, y);
+}
+
+void TimeCourseTab::Forget()
+{
+    TimerPlayBack.Enabled = false;
+    TimeCourseStore = nullptr;
 }
