@@ -129,14 +129,14 @@ void BM_TickAddsOneScanAt999(benchmark::State& state)
         auto main = MainOn(c.root.path());
         SedDataViewWidget* w = main->Launch();
         Paint();
-        const uint64_t drawn = w->View()->dcdtChart.Changed;
+        const uint64_t drawn = w->View()->Results.dcdtChart.Changed;
         WriteSettled(c.Last(), c.lastText);
         state.ResumeTiming();
         w->Timer1Tick();
         Paint();
         state.PauseTiming();
         const bool failed
-            = w->View()->Engine->RawStore->GetNumberOfSets() != 999 || w->View()->dcdtChart.Changed == drawn;
+            = w->View()->Engine->RawStore->GetNumberOfSets() != 999 || w->View()->Results.dcdtChart.Changed == drawn;
         main.reset();
         if (failed) {
             state.SkipWithError("the tick did not add and draw the 999th scan");
@@ -176,9 +176,10 @@ LaunchedView& TheView(int64_t scans = 999)
 // What a tick of a followed run leaves: every chart's model changed since it was drawn.
 void EveryChartChanged(TSedDataView& view)
 {
-    for (ChartModel* m : { &view.Chart1, &view.ChartAverage, &view.dcdtChart, &view.Extrapolation.ChartSExtrapolation,
-             &view.Extrapolation.ChartExtrapolation, &view.TimeCourse.TimeCourseChart, &view.ConvergenceChart,
-             &view.CorrectedSpecies.ResidualChart, &view.ExtrapolatedSpecies.ResidualChart })
+    for (ChartModel* m :
+        { &view.Chart1, &view.Results.ChartAverage, &view.Results.dcdtChart, &view.Extrapolation.ChartSExtrapolation,
+            &view.Extrapolation.ChartExtrapolation, &view.TimeCourse.TimeCourseChart, &view.ConvergenceChart,
+            &view.CorrectedSpecies.ResidualChart, &view.ExtrapolatedSpecies.ResidualChart })
         m->Repaint();
 }
 
@@ -257,10 +258,10 @@ void BM_MWCheckBox(benchmark::State& state)
     w->SelectTab("Corrected t (dc/dt)");
     QCheckBox* box = w->findChild<QCheckBox*>();
     for (auto _ : state) {
-        const uint64_t drawn = w->View()->dcdtChart.Changed;
+        const uint64_t drawn = w->View()->Results.dcdtChart.Changed;
         box->click();
         Paint();
-        if (w->View()->dcdtChart.Changed == drawn)
+        if (w->View()->Results.dcdtChart.Changed == drawn)
             state.SkipWithError("the click did not redraw");
     }
 }

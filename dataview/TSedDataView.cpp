@@ -7,7 +7,6 @@ TSedDataView::TSedDataView(Prompts* prompts)
     : prompts_(prompts ? prompts : &silentPrompts_)
 {
     SetUpRawChart();
-    SetUpResultCharts();
     SetUpSpeciesCharts();
     UseSpeciesSettings(SpeciesSettings());
     // FormCreate
@@ -31,19 +30,13 @@ void TSedDataView::ShowUnitsInTitles()
 {
     const std::string unit = " (" + SignalUnit() + ")";
     Chart1.Left.Title = "c(r)" + unit;
-    ChartAverage.Left.Title = "t dc/dt" + unit;
-    dcdtChart.Left.Title = Extrapolation.ChartSExtrapolation.Left.Title = "t dc/dt corrected" + unit;
+    Results.ChartAverage.Left.Title = "t dc/dt" + unit;
+    Results.dcdtChart.Left.Title = Extrapolation.ChartSExtrapolation.Left.Title = "t dc/dt corrected" + unit;
     Extrapolation.ChartExtrapolation.Left.Title
         = "ln g(s*), g(s*) in " + SignalUnit() + "/S"; // the fits are of ln(y / s*)
     for (SpeciesPanel* panel : { &CorrectedSpecies, &ExtrapolatedSpecies })
         panel->ResidualChart.Left.Title = "residual" + unit; // short: the chart is low
-    for (ChartModel* chart : { &Chart1, &ChartAverage, &dcdtChart, &Extrapolation.ChartSExtrapolation,
+    for (ChartModel* chart : { &Chart1, &Results.ChartAverage, &Results.dcdtChart, &Extrapolation.ChartSExtrapolation,
              &Extrapolation.ChartExtrapolation, &CorrectedSpecies.ResidualChart, &ExtrapolatedSpecies.ResidualChart })
         chart->Repaint();
-}
-
-std::string TSedDataView::NoResultText(int32_t scansRead)
-{
-    return "No g(s*) yet: at least " + std::to_string(ScansForFirstResult) + " scans are needed ("
-        + std::to_string(scansRead) + (scansRead == 1 ? " scan" : " scans") + " read so far)";
 }

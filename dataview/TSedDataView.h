@@ -11,6 +11,7 @@
 #include "dataview/CsPanel.h"
 #include "dataview/ExtrapolationTab.h"
 #include "dataview/PositionMemory.h"
+#include "dataview/ResultTabs.h"
 #include "dataview/SpeciesFitWorker.h"
 #include "dataview/TimeCourseTab.h"
 #include "dataview/ViewContext.h"
@@ -98,18 +99,6 @@ public:
     std::string EditMeniscusProposal; // what the search found, or why it found nothing
     bool ButtonAcceptMeniscusEnabled = false;
 
-    // Average tab.
-    ChartModel ChartAverage;
-    std::string EditNumberOfdcdt;
-    std::string EditTimeRange;
-    std::string EditDisplayXYAvg;
-    PointerMode AvgMode = PointerMode::ZoomIn;
-
-    // Corrected tab.
-    ChartModel dcdtChart;
-    std::string EditDisplayXYCor;
-    PointerMode CorMode = PointerMode::ZoomIn;
-
     // Extrapolation tab.
     static constexpr const char* SaveExtrapolationDialogTitle = "Save extrapolation";
 
@@ -180,14 +169,10 @@ public:
     // Takes the proposal as a click in the meniscus mode would, with the same check.
     void ButtonAcceptMeniscusClick();
 
-    // ---- Average and corrected views (TSedDataViewAverageCorrected.cpp) ----
-    void SBZoomInAvgClick() { AvgMode = PointerMode::ZoomIn; }
-    void SBDisplayXYAvgClick() { AvgMode = PointerMode::DisplayXY; }
-    void SBZoomInCorClick() { CorMode = PointerMode::ZoomIn; }
-    void SBDisplayXYCorClick() { CorMode = PointerMode::DisplayXY; }
-    void ChartAverageClickBackground(double x, double y);
-    void dcdtChartClickBackground(double x, double y);
-    // 0, or -1 when a store it needs does not exist.
+    // ---- Average and corrected tabs (ResultTabs.h) ----
+    ResultTabs Results { static_cast<ViewContext&>(*this) };
+    // Draws both tabs' newest sets, then what follows them (the extrapolation's end, the species
+    // fit and the convergence measure); 0, or -1 when a store it needs does not exist.
     int32_t ShowAverageAndCorrected();
 
     // ---- Output (TSedDataViewOutput.cpp) ----
@@ -335,10 +320,6 @@ public:
     // ---- Shared by the tabs (TSedDataView.cpp) ----
     // "X = " x "  Y = " y, the read-out text of a click.
     static std::string ReadOutText(double x, double y) { return ::ReadOutText(x, y); }
-    // Raw scans the engine needs before it makes its first averaged and g(s*) sets.
-    static constexpr int32_t ScansForFirstResult = 4;
-    // What the average and corrected charts say while they have nothing to draw.
-    static std::string NoResultText(int32_t scansRead);
 
 protected:
     // Loading hooks (TSedDataViewLoading.cpp).
@@ -377,9 +358,6 @@ private:
     bool SetPosition(Position which, double x);
     // After the positions changed: remembered, the restored mark gone, the defaults button updated.
     void PositionsChanged();
-
-    // Average and corrected views.
-    void SetUpResultCharts();
 
     // Output.
     // Runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).

@@ -83,3 +83,14 @@ void TSedDataView::FormClose()
     Closed = true;
     Visible = false;
 }
+
+int32_t TSedDataView::ShowAverageAndCorrected()
+{
+    const int32_t drawn = Results.Draw();
+    if (drawn < 0)
+        return -1;
+    if (drawn > 0)
+        Extrapolation.FollowNewestExtrapolationSet();
+    ShowSpeciesAndConvergence();
+    return 0;
+}

@@ -308,7 +308,7 @@ void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& 
     panel.FittedSetTime = corrected && !panel.Failed ? setTime : 0;
     panel.FitState.clear();
 
-    ChartModel& chart = corrected ? dcdtChart : Extrapolation.ChartSExtrapolation;
+    ChartModel& chart = corrected ? Results.dcdtChart : Extrapolation.ChartSExtrapolation;
     const int32_t first = SpeciesOverlayFirst[IndexOf(source)];
     while (chart.SeriesCount() < first + 4)
         chart.Series.push_back(InactiveLine());
@@ -374,15 +374,15 @@ void TSedDataView::GreyOutdatedFit()
     const int32_t newest = Engine->GofsStore->GetNumberOfSets() - 1;
     // The fit stays drawn, greyed, until the newest set is fitted.
     const int32_t first = SpeciesOverlayFirst[0];
-    for (int32_t s = first; s < first + 4 && dcdtChart.HasSeries(s); ++s)
-        dcdtChart.Series[static_cast<size_t>(s)].Colour = Colours::Silver;
-    if (dcdtChart.HasSeries(first))
-        dcdtChart.Series[static_cast<size_t>(first)].Title = "fit of set " + std::to_string(panel.FittedSet);
+    for (int32_t s = first; s < first + 4 && Results.dcdtChart.HasSeries(s); ++s)
+        Results.dcdtChart.Series[static_cast<size_t>(s)].Colour = Colours::Silver;
+    if (Results.dcdtChart.HasSeries(first))
+        Results.dcdtChart.Series[static_cast<size_t>(first)].Title = "fit of set " + std::to_string(panel.FittedSet);
     panel.LabelSpeciesNotes = "The chart shows set " + std::to_string(newest) + " now, the fit is of set "
         + std::to_string(panel.FittedSet)
         + (speciesFit_ ? std::string(": fitting the newest set.")
                        : ": press \"" + std::string(FitSpeciesCaption) + "\" to fit the newest set.");
-    dcdtChart.Repaint();
+    Results.dcdtChart.Repaint();
 }
 
 void TSedDataView::ShowConvergence()

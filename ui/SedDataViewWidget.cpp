@@ -153,10 +153,10 @@ void SedDataViewWidget::Refresh()
     dataviewcontrols::SetWholeText(positionWarning_, QString::fromStdString(v.EditPositionWarning));
     sbJitter_->setEnabled(v.SBJitterEnabled);
     sbFringe_->setEnabled(v.SBIntegralFringeEnabled);
-    SetText(editPairs_, v.EditNumberOfdcdt);
-    SetText(editTimeRange_, v.EditTimeRange);
-    SetText(editDisplayAvg_, v.EditDisplayXYAvg);
-    SetText(editDisplayCor_, v.EditDisplayXYCor);
+    SetText(editPairs_, v.Results.EditNumberOfdcdt);
+    SetText(editTimeRange_, v.Results.EditTimeRange);
+    SetText(editDisplayAvg_, v.Results.EditDisplayXYAvg);
+    SetText(editDisplayCor_, v.Results.EditDisplayXYCor);
     if (v.Engine) {
         // "Save image…" and "Save data…" propose the chart and the channel.
         const QString of = QString::fromStdString(" for " + FileNameTitle(*v.Engine));

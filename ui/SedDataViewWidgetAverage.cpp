@@ -14,23 +14,23 @@ using namespace dataviewcontrols;
 QWidget* SedDataViewWidget::BuildAverageTab()
 {
     auto* tab = new QWidget(this);
-    avgChart_ = new ChartView(&view_->ChartAverage, tab);
+    avgChart_ = new ChartView(&view_->Results.ChartAverage, tab);
     auto* tools = PointerTools(
         tab, avgChart_,
         [this] {
             if (view_)
-                view_->SBZoomInAvgClick();
+                view_->Results.SBZoomInAvgClick();
         },
         [this] {
             if (view_)
-                view_->SBDisplayXYAvgClick();
+                view_->Results.SBDisplayXYAvgClick();
         });
     // A click on a curve reads out as one beside it.
     for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
         connect(avgChart_, clicked, this, [this](double x, double y) {
             if (!view_)
                 return;
-            view_->ChartAverageClickBackground(x, y);
+            view_->Results.ChartAverageClickBackground(x, y);
             Refresh();
         });
     }

@@ -18,23 +18,23 @@ using namespace dataviewcontrols;
 QWidget* SedDataViewWidget::BuildCorrectedTab()
 {
     auto* tab = new QWidget(this);
-    corChart_ = new ChartView(&view_->dcdtChart, tab);
+    corChart_ = new ChartView(&view_->Results.dcdtChart, tab);
     auto* tools = PointerTools(
         tab, corChart_,
         [this] {
             if (view_)
-                view_->SBZoomInCorClick();
+                view_->Results.SBZoomInCorClick();
         },
         [this] {
             if (view_)
-                view_->SBDisplayXYCorClick();
+                view_->Results.SBDisplayXYCorClick();
         });
     // A click on a curve reads out as one beside it.
     for (auto clicked : { &ChartView::backgroundClicked, &ChartView::seriesClicked }) {
         connect(corChart_, clicked, this, [this](double x, double y) {
             if (!view_)
                 return;
-            view_->dcdtChartClickBackground(x, y);
+            view_->Results.dcdtChartClickBackground(x, y);
             Refresh();
         });
     }

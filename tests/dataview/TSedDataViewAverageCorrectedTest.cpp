@@ -19,14 +19,14 @@ TEST_F(SedDataView, AverageAndCorrectedViews)
     ASSERT_GE(L, 0);
     const ScanHeader& h = e.AvgDcdtStore->Headers[static_cast<size_t>(L)];
     const int pairs = h.LastScan - h.FirstScan + 1;
-    EXPECT_EQ(view.EditNumberOfdcdt, std::to_string(pairs) + " pairs");
-    EXPECT_TRUE(
-        std::regex_match(view.EditTimeRange, std::regex("From: [0-9]{1,3}(,[0-9]{3})* to [0-9]{1,3}(,[0-9]{3})* sec")))
-        << view.EditTimeRange;
+    EXPECT_EQ(view.Results.EditNumberOfdcdt, std::to_string(pairs) + " pairs");
+    EXPECT_TRUE(std::regex_match(
+        view.Results.EditTimeRange, std::regex("From: [0-9]{1,3}(,[0-9]{3})* to [0-9]{1,3}(,[0-9]{3})* sec")))
+        << view.Results.EditTimeRange;
 
     // One curve per pair, then their mean.
-    EXPECT_EQ(static_cast<int>(view.ChartAverage.ActiveSeries().size()), pairs + 1);
-    EXPECT_EQ(view.ChartAverage.Bottom.Title, "s* in Svedburg Units plotted on a log scale");
+    EXPECT_EQ(static_cast<int>(view.Results.ChartAverage.ActiveSeries().size()), pairs + 1);
+    EXPECT_EQ(view.Results.ChartAverage.Bottom.Title, "s* in Svedburg Units plotted on a log scale");
 
     // One point per grid point of the newest g(s*) set, or of the composite where the set has none.
     int expected = 0;
@@ -34,5 +34,5 @@ TEST_F(SedDataView, AverageAndCorrectedViews)
         if (e.GofsStore->GetE(L, p) >= 0 || e.CompositeE[static_cast<size_t>(p)] > 0)
             ++expected;
     EXPECT_GT(expected, 0);
-    EXPECT_EQ(static_cast<int>(view.dcdtChart.Series[1].Points.size()), expected);
+    EXPECT_EQ(static_cast<int>(view.Results.dcdtChart.Series[1].Points.size()), expected);
 }

@@ -49,7 +49,7 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     TSedDataView view;
     Launch(view, dir.path());
     EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
-    EXPECT_EQ(view.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
+    EXPECT_EQ(view.Results.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
     testutil::WriteTextFile(dir / "00001.RA1", "Test sample\r\nR 1 20.0 50000 600 1.6E+10 280 1\r\n 6.1000    1.2");
     view.Timer1Timer();
     EXPECT_EQ(view.Chart1.EmptyText, "The scan files of 0*.RA1 are still being written: looking again every 10 s");
@@ -60,16 +60,16 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     view.Timer1Timer();
     EXPECT_EQ(
         view.Chart1.EmptyText, "No readable scan of 0*.RA1 with at least 20 points yet: looking again every 10 s");
-    EXPECT_EQ(TSedDataView::NoResultText(1), "No g(s*) yet: at least 4 scans are needed (1 scan read so far)");
+    EXPECT_EQ(ResultTabs::NoResultText(1), "No g(s*) yet: at least 4 scans are needed (1 scan read so far)");
 
     // One scan short of the first result the result charts stay empty and say so; then they fill.
-    testutil::WriteRun(dir.path(), SmallRun(TSedDataView::ScansForFirstResult - 1));
+    testutil::WriteRun(dir.path(), SmallRun(ResultTabs::ScansForFirstResult - 1));
     view.Timer1Timer();
-    EXPECT_TRUE(view.dcdtChart.ActiveSeries().empty());
-    EXPECT_EQ(view.ChartAverage.EmptyText, TSedDataView::NoResultText(TSedDataView::ScansForFirstResult - 1));
-    testutil::WriteRun(dir.path(), SmallRun(TSedDataView::ScansForFirstResult));
+    EXPECT_TRUE(view.Results.dcdtChart.ActiveSeries().empty());
+    EXPECT_EQ(view.Results.ChartAverage.EmptyText, ResultTabs::NoResultText(ResultTabs::ScansForFirstResult - 1));
+    testutil::WriteRun(dir.path(), SmallRun(ResultTabs::ScansForFirstResult));
     view.Timer1Timer();
-    EXPECT_FALSE(view.ChartAverage.ActiveSeries().empty());
+    EXPECT_FALSE(view.Results.ChartAverage.ActiveSeries().empty());
 }
 
 TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
@@ -88,7 +88,7 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
         view.SBGroup1Click(mode);
         view.RawChartClick(6.1, 0.5);
     }
-    view.dcdtChartClickBackground(4.0, 1.0);
+    view.Results.dcdtChartClickBackground(4.0, 1.0);
     view.Timer1Timer();
     view.ButtonOutputAsciiClick();
     EXPECT_EQ(prompts.Messages.back(), "Not enough Data");

@@ -126,19 +126,19 @@ TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
     ASSERT_NE(midCell, byMW) << "the run must tell the two rules apart";
 
     // A weight alone changes only the field.
-    const uint64_t drawn = view.dcdtChart.Changed;
+    const uint64_t drawn = view.Results.dcdtChart.Changed;
     prompts.InputAnswers = { std::string("50000") };
     view.EditMWGuessClick();
     EXPECT_EQ(view.EditMWGuess, "50000");
     EXPECT_EQ(Windows(*view.Engine), midCell);
-    EXPECT_EQ(view.dcdtChart.Changed, drawn);
+    EXPECT_EQ(view.Results.dcdtChart.Changed, drawn);
 
     // Checking the box recomputes with it and redraws; clearing it returns to the mid-cell rule.
     view.CheckBoxMWGuess = true;
     view.CheckBoxMWGuessClick();
     EXPECT_TRUE(view.Engine->WindowByMW);
     EXPECT_EQ(Windows(*view.Engine), byMW);
-    EXPECT_NE(view.dcdtChart.Changed, drawn);
+    EXPECT_NE(view.Results.dcdtChart.Changed, drawn);
     EXPECT_TRUE(view.InputEnabled);
     // With the box checked, a weight takes effect at once: what is shown is what the field says.
     prompts.InputAnswers = { std::string("120000") };

@@ -119,7 +119,7 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    const uint64_t avgBefore = view.ChartAverage.Changed;
+    const uint64_t avgBefore = view.Results.ChartAverage.Changed;
 
     // In zoom mode a click changes nothing.
     view.Chart1ClickSeries(6.2, 0.5);
@@ -130,7 +130,7 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9123);
     EXPECT_EQ(view.EditMeniscus, "5.9123");
     EXPECT_DOUBLE_EQ(view.Chart1.Series[0].Points.at(0).X, 5.9123) << "the meniscus bar moved";
-    EXPECT_GT(view.ChartAverage.Changed, avgBefore);
+    EXPECT_GT(view.Results.ChartAverage.Changed, avgBefore);
 
     // The engine now holds what a fresh load with that meniscus computes.
     TSedDataView fresh;

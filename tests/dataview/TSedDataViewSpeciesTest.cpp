@@ -92,22 +92,22 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
 
     // Over the corrected curve: the fitted curve and each species'; the fourth overlay stays unused.
     const int32_t first = TSedDataView::SpeciesOverlayFirst[0];
-    ASSERT_GE(view.dcdtChart.SeriesCount(), first + 4);
-    const ChartSeries& fitted = view.dcdtChart.Series[static_cast<size_t>(first)];
+    ASSERT_GE(view.Results.dcdtChart.SeriesCount(), first + 4);
+    const ChartSeries& fitted = view.Results.dcdtChart.Series[static_cast<size_t>(first)];
     EXPECT_TRUE(fitted.Active);
     EXPECT_EQ(fitted.Colour, Colours::Black);
     ASSERT_EQ(fitted.Points.size(), fit.SStar.size());
     EXPECT_DOUBLE_EQ(fitted.Points[7].X, fit.SStar[7]);
     EXPECT_DOUBLE_EQ(fitted.Points[7].Y, fit.Fitted[7]);
     for (size_t k = 0; k < 2; ++k) {
-        const ChartSeries& one = view.dcdtChart.Series[static_cast<size_t>(first) + 1 + k];
+        const ChartSeries& one = view.Results.dcdtChart.Series[static_cast<size_t>(first) + 1 + k];
         EXPECT_TRUE(one.Active);
         EXPECT_EQ(one.Title.rfind("species " + std::to_string(k + 1) + ": s ", 0), 0u) << one.Title;
         EXPECT_DOUBLE_EQ(one.Points[7].Y, fit.Components[k][7]);
     }
-    EXPECT_FALSE(view.dcdtChart.Series[static_cast<size_t>(first) + 3].Active);
-    EXPECT_TRUE(view.dcdtChart.LegendVisible);
-    EXPECT_TRUE(view.dcdtChart.Series[1].Active) << "the data stay drawn";
+    EXPECT_FALSE(view.Results.dcdtChart.Series[static_cast<size_t>(first) + 3].Active);
+    EXPECT_TRUE(view.Results.dcdtChart.LegendVisible);
+    EXPECT_TRUE(view.Results.dcdtChart.Series[1].Active) << "the data stay drawn";
 
     // The residual chart: data - fit at every fitted point, over the zero line.
     const ChartModel& residuals = panel.ResidualChart;
@@ -175,7 +175,7 @@ TEST_F(SedDataView, SpeciesChoicesThatCannotBeFittedAreRefused)
         view.ButtonFitSpeciesClick(Source::Corrected);
         EXPECT_EQ(prompts.Messages, std::vector<std::string> { c.message });
         EXPECT_TRUE(view.CorrectedSpecies.LabelSpeciesFit.empty()) << "nothing was fitted";
-        EXPECT_FALSE(view.dcdtChart.LegendVisible);
+        EXPECT_FALSE(view.Results.dcdtChart.LegendVisible);
     }
     EXPECT_TRUE(view.InputEnabled);
 }
@@ -202,7 +202,7 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     const auto overlay = static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0]);
     auto ys = [&view, overlay] {
         std::vector<double> y;
-        for (const ChartPoint& p : view.dcdtChart.Series[overlay].Points)
+        for (const ChartPoint& p : view.Results.dcdtChart.Series[overlay].Points)
             y.push_back(p.Y);
         return y;
     };
@@ -271,7 +271,7 @@ TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
     view.ButtonFitSpeciesClick(Source::Corrected);
     EXPECT_EQ(view.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
     EXPECT_TRUE(view.CorrectedSpecies.TableRows.empty());
-    EXPECT_FALSE(view.dcdtChart.Series[static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0])].Active);
+    EXPECT_FALSE(view.Results.dcdtChart.Series[static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0])].Active);
     // Nothing to save: said, and no dialog.
     const size_t dialogs = prompts.SaveRequests.size();
     view.ButtonSaveSpeciesTableClick();
@@ -334,8 +334,8 @@ TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
         }
         if (scans == 36) {
             greyedAt = view.CorrectedSpecies.Result.Set;
-            EXPECT_EQ(view.dcdtChart.Series[2].Colour, Colours::Silver);
-            EXPECT_EQ(view.dcdtChart.Series[2].Title, "fit of set " + std::to_string(greyedAt));
+            EXPECT_EQ(view.Results.dcdtChart.Series[2].Colour, Colours::Silver);
+            EXPECT_EQ(view.Results.dcdtChart.Series[2].Title, "fit of set " + std::to_string(greyedAt));
             EXPECT_NE(view.CorrectedSpecies.LabelSpeciesNotes.find("press \"Fit species\" to fit the newest set"),
                 std::string::npos);
             view.CheckBoxRefitEachRefresh = true;
@@ -350,7 +350,7 @@ TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
     EXPECT_GE(greyedAt, 0);
     const int32_t newest = view.Engine->GofsStore->GetNumberOfSets() - 1;
     EXPECT_EQ(view.CorrectedSpecies.Result.Set, newest) << "refitted after each refresh once asked";
-    EXPECT_EQ(view.dcdtChart.Series[2].Colour, Colours::Black);
+    EXPECT_EQ(view.Results.dcdtChart.Series[2].Colour, Colours::Black);
 
     EXPECT_EQ(verdicts.front().rfind("not yet: ", 0), 0u) << verdicts.front();
     EXPECT_NE(verdicts, std::vector<std::string>(verdicts.size(), verdicts.front())) << "the verdict follows the run";

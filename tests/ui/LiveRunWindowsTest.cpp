@@ -172,8 +172,8 @@ TEST(LiveRunWindows, DisplayXYReadsOutAClickOnACurveOnEveryChart)
         const std::string& edit;
     } charts[] = {
         { "raw", 0, [] {}, widget->RawChart(), v.Chart1, v.EditDisplayXY },
-        { "average", 1, [] {}, widget->AverageChart(), v.ChartAverage, v.EditDisplayXYAvg },
-        { "corrected", 2, [] {}, widget->CorrectedChart(), v.dcdtChart, v.EditDisplayXYCor },
+        { "average", 1, [] {}, widget->AverageChart(), v.Results.ChartAverage, v.Results.EditDisplayXYAvg },
+        { "corrected", 2, [] {}, widget->CorrectedChart(), v.Results.dcdtChart, v.Results.EditDisplayXYCor },
         { "extrapolation, s* axis", 3, [] {}, widget->ExtrapolationSChart(), v.Extrapolation.ChartSExtrapolation,
             v.Extrapolation.EditDisplayXYExt },
         { "extrapolation, time axis", 3,

@@ -63,7 +63,7 @@ TEST(Live, ViewTicksDrawTheNewScansAndTheNewResult)
     ASSERT_EQ(raw->graphCount(), 12);
     ASSERT_EQ(corrected->graphCount(), 1);
     const std::vector<double> correctedBefore = PlottedValues(corrected->graph(0));
-    const std::string timeRangeBefore = view.EditTimeRange;
+    const std::string timeRangeBefore = view.Results.EditTimeRange;
 
     // The run goes on: three scans appear between two ticks.
     testutil::WriteRun(root.path(), ScanRun(15));
@@ -71,16 +71,16 @@ TEST(Live, ViewTicksDrawTheNewScansAndTheNewResult)
     EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 15);
     EXPECT_EQ(raw->graphCount(), 15) << "each new scan is drawn";
     EXPECT_EQ(PlottedValues(raw->graph(14)).size(), 80u);
-    EXPECT_NE(view.EditTimeRange, timeRangeBefore) << "the average now reaches the newest pair";
+    EXPECT_NE(view.Results.EditTimeRange, timeRangeBefore) << "the average now reaches the newest pair";
     // The corrected tab is not shown: its chart is drawn when it is (Plot() looks as if shown).
     ASSERT_EQ(w->CorrectedChart()->Plot()->graphCount(), 1);
     EXPECT_NE(PlottedValues(corrected->graph(0)), correctedBefore) << "the corrected chart shows the new result";
 
     // A tick with nothing new changes no chart.
-    const uint64_t rawChanged = view.Chart1.Changed, correctedChanged = view.dcdtChart.Changed;
+    const uint64_t rawChanged = view.Chart1.Changed, correctedChanged = view.Results.dcdtChart.Changed;
     w->Timer1Tick();
     EXPECT_EQ(view.Chart1.Changed, rawChanged);
-    EXPECT_EQ(view.dcdtChart.Changed, correctedChanged);
+    EXPECT_EQ(view.Results.dcdtChart.Changed, correctedChanged);
     w->close();
 }
 

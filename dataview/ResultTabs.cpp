@@ -1,13 +1,14 @@
-// The average and corrected views of the data view: the dc/dt curves of the newest averaged set
+// The average and corrected tabs of the data view: the dc/dt curves of the newest averaged set
 // with their mean, and the newest g(s*) set; their pointer tools.
-#include "dataview/TSedDataView.h"
+#include "dataview/ResultTabs.h"
 
 #include <cstdio>
 
 #include "analysis/NumberText.h"
 #include "dataview/StoreSeries.h"
 
-void TSedDataView::SetUpResultCharts()
+ResultTabs::ResultTabs(ViewContext& view)
+    : view_(view)
 {
     ChartAverage.Bottom = LogSAxis();
     ChartAverage.Left.Title = "t dc/dt";
@@ -21,25 +22,25 @@ void TSedDataView::SetUpResultCharts()
     ChartAverage.EmptyText = dcdtChart.EmptyText = NoResultText(0);
 }
 
-void TSedDataView::ChartAverageClickBackground(double x, double y)
+void ResultTabs::ChartAverageClickBackground(double x, double y)
 {
     if (AvgMode == PointerMode::DisplayXY)
-        ReadOut(ChartAverage, EditDisplayXYAvg, x, y);
+        view_.ReadOut(ChartAverage, EditDisplayXYAvg, x, y);
 }
 
-void TSedDataView::dcdtChartClickBackground(double x, double y)
+void ResultTabs::dcdtChartClickBackground(double x, double y)
 {
     if (CorMode == PointerMode::DisplayXY)
-        ReadOut(dcdtChart, EditDisplayXYCor, x, y);
+        view_.ReadOut(dcdtChart, EditDisplayXYCor, x, y);
 }
 
-int32_t TSedDataView::ShowAverageAndCorrected()
+int32_t ResultTabs::Draw()
 {
     ChartAverage.ClearSeriesFrom(0);
     ChartAverage.Repaint();
-    if (!Engine || !Engine->AvgDcdtStore)
+    if (!view_.CurrentEngine() || !view_.CurrentEngine()->AvgDcdtStore)
         return -1;
-    const RealTimeGofS& e = *Engine;
+    const RealTimeGofS& e = *view_.CurrentEngine();
     const ChannelDataStore& avg = *e.AvgDcdtStore;
     const int32_t L = avg.GetNumberOfSets() - 1;
     if (L < 0) {
@@ -47,7 +48,6 @@ int32_t TSedDataView::ShowAverageAndCorrected()
         ChartAverage.EmptyText = dcdtChart.EmptyText = NoResultText(scans);
         dcdtChart.ClearSeriesFrom(0);
         dcdtChart.Repaint();
-        ShowSpeciesAndConvergence();
         return 0;
     }
     const ChannelDataStore* dcdt = e.DcdtStore.get();
@@ -104,8 +104,11 @@ int32_t TSedDataView::ShowAverageAndCorrected()
     corrected.Colour = Colours::Green;
     corrected.LineWidth = 3;
     dcdtChart.Repaint();
+    return 1;
+}
 
-    Extrapolation.FollowNewestExtrapolationSet();
-    ShowSpeciesAndConvergence();
-    return 0;
+std::string ResultTabs::NoResultText(int32_t scansRead)
+{
+    return "No g(s*) yet: at least " + std::to_string(ScansForFirstResult) + " scans are needed ("
+        + std::to_string(scansRead) + (scansRead == 1 ? " scan" : " scans") + " read so far)";
 }
