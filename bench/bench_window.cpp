@@ -178,8 +178,8 @@ void EveryChartChanged(TSedDataView& view)
 {
     for (ChartModel* m :
         { &view.Chart1, &view.Results.ChartAverage, &view.Results.dcdtChart, &view.Extrapolation.ChartSExtrapolation,
-            &view.Extrapolation.ChartExtrapolation, &view.TimeCourse.TimeCourseChart, &view.ConvergenceChart,
-            &view.CorrectedSpecies.ResidualChart, &view.ExtrapolatedSpecies.ResidualChart })
+            &view.Extrapolation.ChartExtrapolation, &view.TimeCourse.TimeCourseChart, &view.Species.ConvergenceChart,
+            &view.Species.CorrectedSpecies.ResidualChart, &view.Species.ExtrapolatedSpecies.ResidualChart })
         m->Repaint();
 }
 

@@ -7,8 +7,6 @@ TSedDataView::TSedDataView(Prompts* prompts)
     : prompts_(prompts ? prompts : &silentPrompts_)
 {
     SetUpRawChart();
-    SetUpSpeciesCharts();
-    UseSpeciesSettings(SpeciesSettings());
     // FormCreate
     HasData = false;
     DisplayStride = 1;
@@ -34,9 +32,10 @@ void TSedDataView::ShowUnitsInTitles()
     Results.dcdtChart.Left.Title = Extrapolation.ChartSExtrapolation.Left.Title = "t dc/dt corrected" + unit;
     Extrapolation.ChartExtrapolation.Left.Title
         = "ln g(s*), g(s*) in " + SignalUnit() + "/S"; // the fits are of ln(y / s*)
-    for (SpeciesPanel* panel : { &CorrectedSpecies, &ExtrapolatedSpecies })
+    for (SpeciesPanel* panel : { &Species.CorrectedSpecies, &Species.ExtrapolatedSpecies })
         panel->ResidualChart.Left.Title = "residual" + unit; // short: the chart is low
     for (ChartModel* chart : { &Chart1, &Results.ChartAverage, &Results.dcdtChart, &Extrapolation.ChartSExtrapolation,
-             &Extrapolation.ChartExtrapolation, &CorrectedSpecies.ResidualChart, &ExtrapolatedSpecies.ResidualChart })
+             &Extrapolation.ChartExtrapolation, &Species.CorrectedSpecies.ResidualChart,
+             &Species.ExtrapolatedSpecies.ResidualChart })
         chart->Repaint();
 }

@@ -10,7 +10,7 @@ void TSedDataView::ButtonFitCsClick()
     }
     SpeciesFitOptions species;
     morvane::cs::CsOptions options;
-    std::string why = SpeciesOptionsFromControls(species);
+    std::string why = Species.SpeciesOptionsFromControls(species);
     if (why.empty())
         why = Cs.OptionsFromControls(species.Solvent, options);
     if (why.empty()) {

@@ -76,7 +76,7 @@ void TSedDataView::FormClose()
     if (Owner)
         Owner->DataViewClosed(*this);
     Timer1Enabled = false;
-    speciesFit_.reset(); // cancelled, its thread ended
+    Species.StopFit();
     Cs.Cancel();
     TimeCourse.Forget();
     Engine.reset();
@@ -91,6 +91,6 @@ int32_t TSedDataView::ShowAverageAndCorrected()
         return -1;
     if (drawn > 0)
         Extrapolation.FollowNewestExtrapolationSet();
-    ShowSpeciesAndConvergence();
+    Species.ShowSpeciesAndConvergence();
     return 0;
 }

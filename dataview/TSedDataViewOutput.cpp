@@ -1,5 +1,5 @@
 // Output of the data view: the g(s*) file of the newest corrected set, or of the corrected set
-// the time course shows.
+// the time course shows; the species table of the corrected tab's fit.
 #include "dataview/TSedDataView.h"
 
 #include <filesystem>
@@ -7,6 +7,7 @@
 
 #include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
+#include "provenance/SpeciesFitRecord.h"
 #include "scanfiles/FileSystem.h"
 
 void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
@@ -60,4 +61,37 @@ std::string TSedDataView::ShownPath(const std::string& path)
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(path, ec);
     return ec ? path : full.lexically_normal().string();
+}
+
+void TSedDataView::ButtonSaveSpeciesTableClick()
+{
+    const SpeciesPanel& panel = Species.CorrectedSpecies;
+    if (panel.Failed || panel.Result.Status != FitStatus::Converged || panel.FittedSet < 0) {
+        prompts_->ShowMessage(
+            std::string("No species fit to save: press \"") + SpeciesTab::FitSpeciesCaption + "\" first.");
+        return;
+    }
+    // A fit left behind by a refresh was made of sets the engine no longer holds as they were.
+    if (!Species.CorrectedFitIsOfNewestSet()) {
+        prompts_->ShowMessage("The fit is of set " + std::to_string(panel.FittedSet) + ", the chart shows set "
+            + std::to_string(Engine->GofsStore->GetNumberOfSets() - 1) + " now: press \""
+            + SpeciesTab::FitSpeciesCaption + "\" to fit it, then save.");
+        return;
+    }
+    FileDialogRequest request;
+    request.Title = SaveSpeciesTableTitle;
+    request.InitialDir = SaveDialog1InitialDir;
+    request.FileName = "species-set" + std::to_string(panel.FittedSet) + " for " + FileNameTitle(*Engine) + ".txt";
+    request.DefaultExt = ".txt";
+    request.Filter = TextFileFilter;
+    request.OverwritePrompt = true;
+    if (!prompts_->SaveDialog(request))
+        return;
+    // Never over, or among, the scan files of a run (another run's included).
+    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
+        prompts_->ShowMessage(refusal);
+        return;
+    }
+    const std::string failure = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane");
+    prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(request.FileName) : failure);
 }

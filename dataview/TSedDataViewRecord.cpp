@@ -58,11 +58,11 @@ void TSedDataView::UseRecordedOutput(const Sidecar& record)
         PageControl1ActivePage = 2;
         SpeciesFitOptions options;
         if (SpeciesFitOptionsOf(record, options).empty()) {
-            UpDownSpecies.SetPosition(options.Species);
-            ComboSpeciesModel = options.Model == SpeciesModel::Gaussian ? 1 : 0;
-            EditVbar = FloatToStr(options.Solvent.Vbar);
-            EditSolventDensity = FloatToStr(options.Solvent.Density);
-            EditSolventViscosity = FloatToStr(options.Solvent.ViscosityCp);
+            Species.UpDownSpecies.SetPosition(options.Species);
+            Species.ComboSpeciesModel = options.Model == SpeciesModel::Gaussian ? 1 : 0;
+            Species.EditVbar = FloatToStr(options.Solvent.Vbar);
+            Species.EditSolventDensity = FloatToStr(options.Solvent.Density);
+            Species.EditSolventViscosity = FloatToStr(options.Solvent.ViscosityCp);
         } else {
             refused = "the recorded fit's choices";
         }

@@ -21,7 +21,7 @@ void TSedDataView::ButtonReportClick()
     ReportRequest report;
     report.program = "morvane";
     report.display = DisplaySettings;
-    report.convergence = SpeciesDefaults;
+    report.convergence = Species.SpeciesDefaults;
     // The range the extrapolation tab chose; while it is every set, the report takes the default
     // (and a sound range in its place when every set is no result), as the command line does.
     const int32_t start = Extrapolation.ScrollBarStartExtrapolation.Position,
@@ -32,7 +32,7 @@ void TSedDataView::ButtonReportClick()
         report.end = end;
     }
     // The fit the panel made, of the newest set; the verdict then compares as many species, as the view's does.
-    const SpeciesPanel& fit = CorrectedSpecies;
+    const SpeciesPanel& fit = Species.CorrectedSpecies;
     if (fit.FittedSet >= 0 && !fit.Failed) {
         report.species = fit.Options;
         report.species->Set = -1;
@@ -44,6 +44,6 @@ void TSedDataView::ButtonReportClick()
         report.cs->cancel = nullptr;
     }
     // On this thread, as a fit is: no refresh tick can change the engine meanwhile.
-    const std::string failure = WriteRunReport(*this, request.FileName, report, nullptr, &convergenceFits_);
+    const std::string failure = WriteRunReport(*this, request.FileName, report, nullptr, &Species.ConvergenceFits());
     prompts_->ShowMessage(failure.empty() ? "Run report written to " + ShownPath(request.FileName) : failure);
 }

@@ -61,7 +61,7 @@ TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters 
     view.Caption = name;
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.
     view.UseDisplaySettings(display);
-    view.UseSpeciesSettings(SpeciesDefaults);
+    view.Species.UseSpeciesSettings(SpeciesDefaults);
     prompts_->ShowDataView(view);
     view.LoadChannel(dir, "watch");
     view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);

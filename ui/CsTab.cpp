@@ -107,8 +107,8 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
     } edits[]
         = { { sMin_, &view->Cs.EditSMin }, { sMax_, &view->Cs.EditSMax }, { resolution_, &view->Cs.EditResolution },
               { ratio_, &view->Cs.EditRatio }, { confidence_, &view->Cs.EditConfidence }, { rMin_, &view->Cs.EditRMin },
-              { rMax_, &view->Cs.EditRMax }, { vbar_, &view->EditVbar }, { density_, &view->EditSolventDensity },
-              { viscosity_, &view->EditSolventViscosity } };
+              { rMax_, &view->Cs.EditRMax }, { vbar_, &view->Species.EditVbar },
+              { density_, &view->Species.EditSolventDensity }, { viscosity_, &view->Species.EditSolventViscosity } };
     for (const auto& e : edits) {
         // The field belongs to the view, which outlives the window's controls only while it is open.
         connect(e.edit, &QLineEdit::textEdited, this, [this, field = e.field](const QString& text) {
@@ -204,8 +204,9 @@ void CsTab::Refresh()
     for (const auto& [edit, text] : { std::pair { sMin_, &p.EditSMin }, std::pair { sMax_, &p.EditSMax },
              std::pair { resolution_, &p.EditResolution }, std::pair { ratio_, &p.EditRatio },
              std::pair { confidence_, &p.EditConfidence }, std::pair { rMin_, &p.EditRMin },
-             std::pair { rMax_, &p.EditRMax }, std::pair { vbar_, &view->EditVbar },
-             std::pair { density_, &view->EditSolventDensity }, std::pair { viscosity_, &view->EditSolventViscosity } })
+             std::pair { rMax_, &p.EditRMax }, std::pair { vbar_, &view->Species.EditVbar },
+             std::pair { density_, &view->Species.EditSolventDensity },
+             std::pair { viscosity_, &view->Species.EditSolventViscosity } })
         if (!edit->hasFocus())
             SetText(edit, *text);
     fitRatio_->setChecked(p.CheckBoxFitRatio);

@@ -58,7 +58,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     c.vbar = NumberEdit(panel, tr("Partial specific volume of the sample, ml/g"));
     c.density = NumberEdit(panel, tr("Solvent density at the run's temperature, g/ml"));
     c.viscosity = NumberEdit(panel, tr("Solvent viscosity at the run's temperature, cP"));
-    c.fit = new QPushButton(QString::fromLatin1(TSedDataView::FitSpeciesCaption), panel);
+    c.fit = new QPushButton(QString::fromLatin1(SpeciesTab::FitSpeciesCaption), panel);
     c.fit->setObjectName(corrected ? "fitSpeciesCorrected" : "fitSpeciesExtrapolated");
     c.description = new QLabel(panel);
     c.description->setObjectName(corrected ? "speciesFitCorrected" : "speciesFitExtrapolated");
@@ -73,7 +73,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     controls->addWidget(c.species);
     if (corrected) {
         c.model = new QComboBox(panel);
-        for (const char* item : TSedDataView::SpeciesModelItems)
+        for (const char* item : SpeciesTab::SpeciesModelItems)
             c.model->addItem(QString::fromLatin1(item));
         c.model->setToolTip(tr("Lamm boundaries: each species' boundaries taken through the analysis itself (s and "
                                "D without bias). Gaussian: a Gaussian peak per species, its centre corrected for the "
@@ -82,7 +82,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
         controls->addWidget(c.model);
         connect(c.model, &QComboBox::currentIndexChanged, this, [this](int index) {
             if (view_)
-                view_->ComboSpeciesModel = index;
+                view_->Species.ComboSpeciesModel = index;
         });
     } else {
         controls->addWidget(Caption(tr("Gaussian peaks (no time: no D or M)"), panel));
@@ -113,31 +113,31 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
         controls->addWidget(c.refit);
         connect(c.refit, &QCheckBox::clicked, this, [this](bool on) {
             if (view_)
-                view_->CheckBoxRefitEachRefresh = on;
+                view_->Species.CheckBoxRefitEachRefresh = on;
         });
     }
     controls->addStretch();
 
     connect(c.species, &QSpinBox::valueChanged, this, [this](int n) {
         if (view_)
-            view_->UpDownSpecies.SetPosition(n);
+            view_->Species.UpDownSpecies.SetPosition(n);
     });
     const struct {
         QLineEdit* edit;
-        std::string TSedDataView::*field;
-    } edits[] = { { c.vbar, &TSedDataView::EditVbar }, { c.density, &TSedDataView::EditSolventDensity },
-        { c.viscosity, &TSedDataView::EditSolventViscosity } };
+        std::string SpeciesTab::*field;
+    } edits[] = { { c.vbar, &SpeciesTab::EditVbar }, { c.density, &SpeciesTab::EditSolventDensity },
+        { c.viscosity, &SpeciesTab::EditSolventViscosity } };
     for (const auto& e : edits) {
         connect(e.edit, &QLineEdit::textEdited, this, [this, field = e.field](const QString& text) {
             if (view_)
-                view_->*field = text.toStdString();
+                view_->Species.*field = text.toStdString();
         });
     }
     connect(c.fit, &QPushButton::clicked, this, [this, source] {
         if (!view_)
             return;
         // A fit of three species of a long run takes a second or more: off the window thread.
-        if (view_->StartSpeciesFit(source))
+        if (view_->Species.StartSpeciesFit(source))
             BeginSpeciesFit();
         Refresh();
     });
@@ -153,7 +153,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
     cancel->setToolTip(tr("Stop the fit (Esc); the panel keeps the fit before it"));
     connect(cancel, &QPushButton::clicked, this, [this] {
         if (view_)
-            view_->CancelSpeciesFit();
+            view_->Species.CancelSpeciesFit();
     });
     auto* progressRow = new QHBoxLayout(c.progress);
     progressRow->setContentsMargins(0, 0, 0, 0);
@@ -173,7 +173,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
                            "from s and D; f/f0 its frictional ratio (1 for a sphere; below 1 or above 4 is noted as "
                            "not physical); loading: the species' signal before sedimentation"));
 
-    c.residuals = new ChartView(&view_->PanelOf(source).ResidualChart, parent);
+    c.residuals = new ChartView(&view_->Species.PanelOf(source).ResidualChart, parent);
     c.residuals->Plot()->setMinimumSize(200, 100);
     c.residuals->setMinimumHeight(100);
 
@@ -193,7 +193,7 @@ QWidget* SedDataViewWidget::BuildSpeciesPanel(Source source, QWidget* parent)
 QWidget* SedDataViewWidget::BuildConvergencePanel(QWidget* parent)
 {
     auto* panel = new QWidget(parent);
-    convergenceChart_ = new ChartView(&view_->ConvergenceChart, panel);
+    convergenceChart_ = new ChartView(&view_->Species.ConvergenceChart, panel);
     convergenceChart_->Plot()->setMinimumSize(200, 120);
     convergenceChart_->setToolTip(tr("How much g(s*) still changed when each set was the newest: each set against "
                                      "the set a tenth of its elapsed time earlier; the thin lines are the limits "
@@ -215,28 +215,29 @@ void SedDataViewWidget::RefreshSpecies()
 {
     const TSedDataView& v = *view_;
     // A refit the refresh started: polled as a fit of the button, without the busy cursor.
-    if (v.SpeciesFitRunning() && !(fitTimer_ && fitTimer_->isActive()))
+    if (v.Species.SpeciesFitRunning() && !(fitTimer_ && fitTimer_->isActive()))
         BeginSpeciesFit(false);
     for (Source source : { Source::Corrected, Source::Extrapolated }) {
         SpeciesControls& c = species_[IndexOf(source)];
-        const TSedDataView::SpeciesPanel& p = v.PanelOf(source);
-        SetUpDown(c.species, v.UpDownSpecies);
-        if (c.model && c.model->currentIndex() != v.ComboSpeciesModel) {
+        const TSedDataView::SpeciesPanel& p = v.Species.PanelOf(source);
+        SetUpDown(c.species, v.Species.UpDownSpecies);
+        if (c.model && c.model->currentIndex() != v.Species.ComboSpeciesModel) {
             const QSignalBlocker block(c.model);
-            c.model->setCurrentIndex(v.ComboSpeciesModel);
+            c.model->setCurrentIndex(v.Species.ComboSpeciesModel);
         }
         if (c.refit)
-            c.refit->setChecked(v.CheckBoxRefitEachRefresh);
+            c.refit->setChecked(v.Species.CheckBoxRefitEachRefresh);
         if (c.save)
             c.save->setEnabled(!p.Failed && p.Result.Status == FitStatus::Converged);
         // The edit being typed into keeps its text (and cursor); the other panel's follows.
-        for (const auto& [edit, text] : { std::pair { c.vbar, &v.EditVbar },
-                 std::pair { c.density, &v.EditSolventDensity }, std::pair { c.viscosity, &v.EditSolventViscosity } })
+        for (const auto& [edit, text] :
+            { std::pair { c.vbar, &v.Species.EditVbar }, std::pair { c.density, &v.Species.EditSolventDensity },
+                std::pair { c.viscosity, &v.Species.EditSolventViscosity } })
             if (!edit->hasFocus())
                 SetText(edit, *text);
-        const bool running = v.SpeciesFitRunning() && v.RunningSpeciesFitSource() == source;
+        const bool running = v.Species.SpeciesFitRunning() && v.Species.RunningSpeciesFitSource() == source;
         const bool slow = running && fitClock_.isValid() && fitClock_.elapsed() >= ShowProgressAfterMs;
-        c.fit->setEnabled(!v.SpeciesFitRunning());
+        c.fit->setEnabled(!v.Species.SpeciesFitRunning());
         if (c.progress->isVisible() != slow)
             c.progress->setVisible(slow);
         const QString state = QString::fromStdString(p.FitState) + (slow ? tr(" (Esc cancels)") : QString());
@@ -269,8 +270,8 @@ void SedDataViewWidget::RefreshSpecies()
         c.residuals->Refresh();
     }
     convergenceChart_->Refresh();
-    SetWholeText(convergenceVerdict_, QString::fromStdString(v.LabelConvergence));
-    SetStyle(convergenceVerdict_, v.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
+    SetWholeText(convergenceVerdict_, QString::fromStdString(v.Species.LabelConvergence));
+    SetStyle(convergenceVerdict_, v.Species.ConvergenceStable ? "color: #006000; font-weight: bold" : "color: #a05000");
 }
 
 QPushButton* SedDataViewWidget::FitSpeciesButton(Source source) const { return species_[IndexOf(source)].fit; }
@@ -291,7 +292,7 @@ void SedDataViewWidget::BeginSpeciesFit(bool busyCursor)
         fitEscape_->setContext(Qt::WindowShortcut);
         connect(fitEscape_, &QShortcut::activated, this, [this] {
             if (view_)
-                view_->CancelSpeciesFit();
+                view_->Species.CancelSpeciesFit();
         });
     }
     fitEscape_->setEnabled(true);
@@ -323,8 +324,8 @@ void SedDataViewWidget::SpeciesFitTick()
         EndSpeciesFitWait();
         return;
     }
-    const bool ended = view_->PollSpeciesFit();
-    if (!view_->SpeciesFitRunning()) // a refit of the newest set may follow the fit that ended
+    const bool ended = view_->Species.PollSpeciesFit();
+    if (!view_->Species.SpeciesFitRunning()) // a refit of the newest set may follow the fit that ended
         EndSpeciesFitWait();
     const bool wasShown = species_[0].progress->isVisible() || species_[1].progress->isVisible();
     // Nothing to redraw while the bar is already up: the bar animates by itself.
@@ -336,7 +337,7 @@ void SedDataViewWidget::FinishSpeciesFit()
 {
     if (!view_)
         return;
-    view_->FinishSpeciesFit();
+    view_->Species.FinishSpeciesFit();
     EndSpeciesFitWait();
     Refresh();
 }

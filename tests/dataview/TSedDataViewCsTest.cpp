@@ -133,7 +133,7 @@ TEST_F(SedDataView, CsFitsThatCannotRunSayWhyAndAClosedViewLeavesNoThread)
     view->Cs.EditResolution = "5";
     view->ButtonFitCsClick();
     view->Cs.EditResolution = "40";
-    view->EditVbar = "2";
+    view->Species.EditVbar = "2";
     view->ButtonFitCsClick();
     ASSERT_EQ(said.messages.size(), 2u);
     EXPECT_NE(said.messages[0].find("Fit c(s): the resolution"), std::string::npos) << said.messages[0];
@@ -141,7 +141,7 @@ TEST_F(SedDataView, CsFitsThatCannotRunSayWhyAndAClosedViewLeavesNoThread)
     EXPECT_FALSE(view->Cs.Fitting());
 
     // Closed while a fit of f/f0 runs: the fit is cancelled and its thread joined at once.
-    view->EditVbar = "0.73";
+    view->Species.EditVbar = "0.73";
     view->Cs.CheckBoxFitRatio = true;
     view->ButtonFitCsClick();
     ASSERT_TRUE(view->Cs.Fitting());

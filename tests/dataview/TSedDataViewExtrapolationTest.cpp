@@ -324,9 +324,10 @@ TEST_F(SedDataView, ExtrapolationThatIsNoResultIsNotDrawn)
     EXPECT_EQ(view.Extrapolation.ExtrapolationRefusalText, why);
     EXPECT_FALSE(DrawnFitPoints(view).empty()) << "the fits of single points show why";
     EXPECT_FALSE(view.Extrapolation.ButtonRefreshExtrapolationEnabled);
-    view.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Extrapolated);
-    EXPECT_TRUE(view.ExtrapolatedSpecies.Failed);
-    EXPECT_NE(view.ExtrapolatedSpecies.LabelSpeciesFit.find(why), std::string::npos) << "the species panel says why";
+    view.Species.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Extrapolated);
+    EXPECT_TRUE(view.Species.ExtrapolatedSpecies.Failed);
+    EXPECT_NE(view.Species.ExtrapolatedSpecies.LabelSpeciesFit.find(why), std::string::npos)
+        << "the species panel says why";
 
     view.DisplaySettings.bAlwaysPlotExtrapolation = true;
     view.Extrapolation.ScrollBarStartExtrapolationChange();

@@ -35,8 +35,8 @@ TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
     EXPECT_TRUE(prompts.SaveRequests.empty());
 
     Launch(view, dir.path());
-    view.ComboSpeciesModel = 1; // Gaussian
-    view.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Corrected);
+    view.Species.ComboSpeciesModel = 1; // Gaussian
+    view.Species.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Corrected);
     prompts.Messages.clear();
     prompts.SaveAnswers = { out / "view.html" };
     view.ButtonReportClick();
@@ -48,7 +48,7 @@ TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
     OpenChannel(f, dir.path(), LaunchParameters::Defaults("0*.RA1"));
     ReportRequest same;
     same.program = "morvane";
-    same.species = view.CorrectedSpecies.Options;
+    same.species = view.Species.CorrectedSpecies.Options;
     same.species->Set = -1;
     ASSERT_EQ(WriteRunReport(f, out / "follower.html", same), "");
     const std::string html = testutil::ReadTextFile(out / "view.html");

@@ -56,11 +56,11 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, FinishedRun());
-    view.UpDownSpecies.SetPosition(2);
-    view.ButtonFitSpeciesClick(Source::Corrected);
+    view.Species.UpDownSpecies.SetPosition(2);
+    view.Species.ButtonFitSpeciesClick(Source::Corrected);
     EXPECT_TRUE(prompts.Messages.empty());
 
-    const TSedDataView::SpeciesPanel& panel = view.CorrectedSpecies;
+    const TSedDataView::SpeciesPanel& panel = view.Species.CorrectedSpecies;
     const SpeciesFitResult& fit = panel.Result;
     ASSERT_EQ(fit.Status, FitStatus::Converged) << panel.LabelSpeciesFit;
     EXPECT_FALSE(panel.Failed);
@@ -91,7 +91,7 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
     }
 
     // Over the corrected curve: the fitted curve and each species'; the fourth overlay stays unused.
-    const int32_t first = TSedDataView::SpeciesOverlayFirst[0];
+    const int32_t first = SpeciesTab::SpeciesOverlayFirst[0];
     ASSERT_GE(view.Results.dcdtChart.SeriesCount(), first + 4);
     const ChartSeries& fitted = view.Results.dcdtChart.Series[static_cast<size_t>(first)];
     EXPECT_TRUE(fitted.Active);
@@ -137,10 +137,10 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
 
     // Another solvent changes M (through the buoyancy), not s.
     const SpeciesEstimate before = fit.Species[0]; // the panel's result is replaced by the next fit
-    view.EditVbar = "0.70";
-    view.ButtonFitSpeciesClick(Source::Corrected);
-    ASSERT_EQ(view.CorrectedSpecies.Result.Status, FitStatus::Converged);
-    const SpeciesEstimate& monomer = view.CorrectedSpecies.Result.Species[0];
+    view.Species.EditVbar = "0.70";
+    view.Species.ButtonFitSpeciesClick(Source::Corrected);
+    ASSERT_EQ(view.Species.CorrectedSpecies.Result.Status, FitStatus::Converged);
+    const SpeciesEstimate& monomer = view.Species.CorrectedSpecies.Result.Species[0];
     EXPECT_NEAR(monomer.S, before.S, 1e-9);
     EXPECT_NEAR(monomer.M / before.M, (1 - 0.73 * 0.99823) / (1 - 0.70 * 0.99823), 1e-6);
 }
@@ -169,12 +169,12 @@ TEST_F(SedDataView, SpeciesChoicesThatCannotBeFittedAreRefused)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         prompts.Messages.clear();
-        view.UpDownSpecies.Position = c.species; // as a control that let it through would set it
-        view.EditVbar = c.vbar;
-        view.EditSolventDensity = c.density;
-        view.ButtonFitSpeciesClick(Source::Corrected);
+        view.Species.UpDownSpecies.Position = c.species; // as a control that let it through would set it
+        view.Species.EditVbar = c.vbar;
+        view.Species.EditSolventDensity = c.density;
+        view.Species.ButtonFitSpeciesClick(Source::Corrected);
         EXPECT_EQ(prompts.Messages, std::vector<std::string> { c.message });
-        EXPECT_TRUE(view.CorrectedSpecies.LabelSpeciesFit.empty()) << "nothing was fitted";
+        EXPECT_TRUE(view.Species.CorrectedSpecies.LabelSpeciesFit.empty()) << "nothing was fitted";
         EXPECT_FALSE(view.Results.dcdtChart.LegendVisible);
     }
     EXPECT_TRUE(view.InputEnabled);
@@ -187,19 +187,19 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, FinishedRun());
-    view.UpDownSpecies.SetPosition(2);
+    view.Species.UpDownSpecies.SetPosition(2);
     // The verdict's fits with the new options are made on the fit's thread, none on this one.
-    const int32_t fitsHere = view.ConvergenceFitsMade();
-    ASSERT_TRUE(view.StartSpeciesFit(Source::Corrected));
-    view.FinishSpeciesFit();
-    EXPECT_EQ(view.ConvergenceFitsMade(), fitsHere);
-    EXPECT_NE(view.LabelConvergence.find(", species s "), std::string::npos) << view.LabelConvergence;
-    const std::string verdict = view.LabelConvergence;
-    view.ButtonFitSpeciesClick(Source::Corrected);
-    EXPECT_EQ(view.LabelConvergence, verdict);
-    const TSedDataView::SpeciesPanel shown = view.CorrectedSpecies;
+    const int32_t fitsHere = view.Species.ConvergenceFitsMade();
+    ASSERT_TRUE(view.Species.StartSpeciesFit(Source::Corrected));
+    view.Species.FinishSpeciesFit();
+    EXPECT_EQ(view.Species.ConvergenceFitsMade(), fitsHere);
+    EXPECT_NE(view.Species.LabelConvergence.find(", species s "), std::string::npos) << view.Species.LabelConvergence;
+    const std::string verdict = view.Species.LabelConvergence;
+    view.Species.ButtonFitSpeciesClick(Source::Corrected);
+    EXPECT_EQ(view.Species.LabelConvergence, verdict);
+    const TSedDataView::SpeciesPanel shown = view.Species.CorrectedSpecies;
     ASSERT_FALSE(shown.Failed) << shown.LabelSpeciesFit;
-    const auto overlay = static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0]);
+    const auto overlay = static_cast<size_t>(SpeciesTab::SpeciesOverlayFirst[0]);
     auto ys = [&view, overlay] {
         std::vector<double> y;
         for (const ChartPoint& p : view.Results.dcdtChart.Series[overlay].Points)
@@ -209,15 +209,15 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     const std::vector<double> drawn = ys();
     ASSERT_FALSE(drawn.empty());
 
-    view.CorrectedSpecies.TableRows.clear();
-    view.CorrectedSpecies.LabelSpeciesFit.clear();
-    ASSERT_TRUE(view.StartSpeciesFit(Source::Corrected));
-    EXPECT_TRUE(view.SpeciesFitRunning());
-    EXPECT_EQ(view.CorrectedSpecies.FitState, "Fitting 2 species...");
-    EXPECT_FALSE(view.StartSpeciesFit(Source::Extrapolated)) << "one fit at a time";
-    view.FinishSpeciesFit();
-    EXPECT_FALSE(view.SpeciesFitRunning());
-    const TSedDataView::SpeciesPanel& panel = view.CorrectedSpecies;
+    view.Species.CorrectedSpecies.TableRows.clear();
+    view.Species.CorrectedSpecies.LabelSpeciesFit.clear();
+    ASSERT_TRUE(view.Species.StartSpeciesFit(Source::Corrected));
+    EXPECT_TRUE(view.Species.SpeciesFitRunning());
+    EXPECT_EQ(view.Species.CorrectedSpecies.FitState, "Fitting 2 species...");
+    EXPECT_FALSE(view.Species.StartSpeciesFit(Source::Extrapolated)) << "one fit at a time";
+    view.Species.FinishSpeciesFit();
+    EXPECT_FALSE(view.Species.SpeciesFitRunning());
+    const TSedDataView::SpeciesPanel& panel = view.Species.CorrectedSpecies;
     EXPECT_EQ(panel.TableRows, shown.TableRows);
     EXPECT_EQ(panel.LabelSpeciesFit, shown.LabelSpeciesFit);
     EXPECT_EQ(panel.LabelSpeciesNotes, shown.LabelSpeciesNotes);
@@ -226,11 +226,11 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     EXPECT_TRUE(panel.FitState.empty());
     EXPECT_EQ(ys(), drawn);
 
-    view.UpDownSpecies.SetPosition(3);
-    ASSERT_TRUE(view.StartSpeciesFit(Source::Corrected));
-    view.CancelSpeciesFit();
-    EXPECT_TRUE(view.PollSpeciesFit());
-    EXPECT_FALSE(view.SpeciesFitRunning());
+    view.Species.UpDownSpecies.SetPosition(3);
+    ASSERT_TRUE(view.Species.StartSpeciesFit(Source::Corrected));
+    view.Species.CancelSpeciesFit();
+    EXPECT_TRUE(view.Species.PollSpeciesFit());
+    EXPECT_FALSE(view.Species.SpeciesFitRunning());
     EXPECT_EQ(panel.FitState, "Fit cancelled");
     EXPECT_EQ(panel.TableRows, shown.TableRows) << "the fit before stays";
     EXPECT_EQ(panel.LabelSpeciesFit, shown.LabelSpeciesFit);
@@ -249,13 +249,13 @@ TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
 {
     testutil::ScriptedPrompts prompts;
     TSedDataView empty(&prompts);
-    empty.ButtonFitSpeciesClick(Source::Corrected);
-    EXPECT_EQ(empty.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
+    empty.Species.ButtonFitSpeciesClick(Source::Corrected);
+    EXPECT_EQ(empty.Species.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
 
     TSedDataView view(&prompts);
     Launch(view, FinishedRun());
-    view.ButtonFitSpeciesClick(Source::Extrapolated);
-    const TSedDataView::SpeciesPanel& panel = view.ExtrapolatedSpecies;
+    view.Species.ButtonFitSpeciesClick(Source::Extrapolated);
+    const TSedDataView::SpeciesPanel& panel = view.Species.ExtrapolatedSpecies;
     const std::string why = "no extrapolated curve is drawn: press \"Refresh Extrapolation Needed\" first";
     EXPECT_TRUE(panel.Failed);
     EXPECT_EQ(panel.LabelSpeciesFit, "Species fit failed: " + why);
@@ -265,13 +265,13 @@ TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
     EXPECT_TRUE(prompts.Messages.empty()) << "a failed fit is said in the panel, not in a message box";
 
     // A fit that worked, then one that failed: the failure replaces the table and the overlay.
-    view.ButtonFitSpeciesClick(Source::Corrected);
-    ASSERT_FALSE(view.CorrectedSpecies.Failed);
+    view.Species.ButtonFitSpeciesClick(Source::Corrected);
+    ASSERT_FALSE(view.Species.CorrectedSpecies.Failed);
     view.Engine->GofsStore->ClearSets();
-    view.ButtonFitSpeciesClick(Source::Corrected);
-    EXPECT_EQ(view.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
-    EXPECT_TRUE(view.CorrectedSpecies.TableRows.empty());
-    EXPECT_FALSE(view.Results.dcdtChart.Series[static_cast<size_t>(TSedDataView::SpeciesOverlayFirst[0])].Active);
+    view.Species.ButtonFitSpeciesClick(Source::Corrected);
+    EXPECT_EQ(view.Species.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
+    EXPECT_TRUE(view.Species.CorrectedSpecies.TableRows.empty());
+    EXPECT_FALSE(view.Results.dcdtChart.Series[static_cast<size_t>(SpeciesTab::SpeciesOverlayFirst[0])].Active);
     // Nothing to save: said, and no dialog.
     const size_t dialogs = prompts.SaveRequests.size();
     view.ButtonSaveSpeciesTableClick();
@@ -285,9 +285,9 @@ TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
     TSedDataView view(&prompts);
     Launch(view, FinishedRun());
     view.Extrapolation.ButtonRefreshExtrapolationClick();
-    view.UpDownSpecies.SetPosition(2);
-    view.ButtonFitSpeciesClick(Source::Extrapolated);
-    const TSedDataView::SpeciesPanel& panel = view.ExtrapolatedSpecies;
+    view.Species.UpDownSpecies.SetPosition(2);
+    view.Species.ButtonFitSpeciesClick(Source::Extrapolated);
+    const TSedDataView::SpeciesPanel& panel = view.Species.ExtrapolatedSpecies;
     ASSERT_FALSE(panel.Failed) << panel.LabelSpeciesFit;
     EXPECT_EQ(panel.Result.Model, SpeciesModel::Gaussian);
     EXPECT_EQ(panel.LabelSpeciesFit.rfind("Species fit of the curve extrapolated to infinite time (end set ", 0), 0u)
@@ -301,7 +301,7 @@ TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
     const ChartSeries& fitted = view.Extrapolation.ChartSExtrapolation.Series[4];
     EXPECT_TRUE(fitted.Active);
     EXPECT_EQ(fitted.Points.size(), panel.Result.SStar.size());
-    EXPECT_TRUE(view.CorrectedSpecies.LabelSpeciesFit.empty()) << "each curve has its own panel";
+    EXPECT_TRUE(view.Species.CorrectedSpecies.LabelSpeciesFit.empty()) << "each curve has its own panel";
 
     // A new extrapolation takes the old fit off its chart.
     view.Extrapolation.ButtonRefreshExtrapolationClick();
@@ -316,7 +316,7 @@ TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
     TSedDataView view(&prompts);
     testutil::TempDir dir;
     Launch(view, dir.path());
-    EXPECT_EQ(view.LabelConvergence, "");
+    EXPECT_EQ(view.Species.LabelConvergence, "");
     RunSimulator simulator(MixtureRun());
     std::vector<std::string> verdicts;
     int32_t scans = 0;
@@ -325,41 +325,43 @@ TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
         if (++scans % 6 != 0)
             return;
         view.Timer1Timer();
-        verdicts.push_back(view.LabelConvergence);
+        verdicts.push_back(view.Species.LabelConvergence);
         if (scans == 30) {
-            view.ButtonFitSpeciesClick(Source::Corrected);
-            EXPECT_FALSE(view.CorrectedSpecies.Failed) << view.CorrectedSpecies.LabelSpeciesFit;
+            view.Species.ButtonFitSpeciesClick(Source::Corrected);
+            EXPECT_FALSE(view.Species.CorrectedSpecies.Failed) << view.Species.CorrectedSpecies.LabelSpeciesFit;
             // From now on the verdict compares the fitted species' answer too.
-            EXPECT_NE(view.LabelConvergence.find(", species s "), std::string::npos) << view.LabelConvergence;
+            EXPECT_NE(view.Species.LabelConvergence.find(", species s "), std::string::npos)
+                << view.Species.LabelConvergence;
         }
         if (scans == 36) {
-            greyedAt = view.CorrectedSpecies.Result.Set;
+            greyedAt = view.Species.CorrectedSpecies.Result.Set;
             EXPECT_EQ(view.Results.dcdtChart.Series[2].Colour, Colours::Silver);
             EXPECT_EQ(view.Results.dcdtChart.Series[2].Title, "fit of set " + std::to_string(greyedAt));
-            EXPECT_NE(view.CorrectedSpecies.LabelSpeciesNotes.find("press \"Fit species\" to fit the newest set"),
+            EXPECT_NE(
+                view.Species.CorrectedSpecies.LabelSpeciesNotes.find("press \"Fit species\" to fit the newest set"),
                 std::string::npos);
-            view.CheckBoxRefitEachRefresh = true;
+            view.Species.CheckBoxRefitEachRefresh = true;
         }
     });
     ASSERT_EQ(failure, "");
     view.Timer1Timer();
-    verdicts.push_back(view.LabelConvergence);
-    EXPECT_TRUE(view.SpeciesFitRunning()) << "the refit runs off the window thread";
-    view.FinishSpeciesFit();
+    verdicts.push_back(view.Species.LabelConvergence);
+    EXPECT_TRUE(view.Species.SpeciesFitRunning()) << "the refit runs off the window thread";
+    view.Species.FinishSpeciesFit();
 
     EXPECT_GE(greyedAt, 0);
     const int32_t newest = view.Engine->GofsStore->GetNumberOfSets() - 1;
-    EXPECT_EQ(view.CorrectedSpecies.Result.Set, newest) << "refitted after each refresh once asked";
+    EXPECT_EQ(view.Species.CorrectedSpecies.Result.Set, newest) << "refitted after each refresh once asked";
     EXPECT_EQ(view.Results.dcdtChart.Series[2].Colour, Colours::Black);
 
     EXPECT_EQ(verdicts.front().rfind("not yet: ", 0), 0u) << verdicts.front();
     EXPECT_NE(verdicts, std::vector<std::string>(verdicts.size(), verdicts.front())) << "the verdict follows the run";
     const std::string& last = verdicts.back();
     EXPECT_TRUE(last.rfind("stable for ", 0) == 0 || last.rfind("not yet: peak ", 0) == 0) << last;
-    EXPECT_EQ(view.ConvergenceStable, last.rfind("stable for ", 0) == 0);
+    EXPECT_EQ(view.Species.ConvergenceStable, last.rfind("stable for ", 0) == 0);
 
     // The chart: both measures against minutes, ascending, and the limits as flat lines over them.
-    const ChartModel& chart = view.ConvergenceChart;
+    const ChartModel& chart = view.Species.ConvergenceChart;
     const ChartSeries& drift = chart.Series[0];
     const ChartSeries& shape = chart.Series[1];
     ASSERT_GE(drift.Points.size(), 20u);
@@ -388,11 +390,11 @@ TEST_F(SedDataView, SpeciesSettingsReachTheEditsAndTheThresholds)
     s.Vbar = 0.72;
     s.SolventViscosity = 1.019;
     s.ConvergencePeakDriftPercent = 0.25;
-    view.UseSpeciesSettings(s);
-    EXPECT_EQ(view.EditVbar, "0.72");
-    EXPECT_EQ(view.EditSolventDensity, "0.99823");
-    EXPECT_EQ(view.EditSolventViscosity, "1.019");
+    view.Species.UseSpeciesSettings(s);
+    EXPECT_EQ(view.Species.EditVbar, "0.72");
+    EXPECT_EQ(view.Species.EditSolventDensity, "0.99823");
+    EXPECT_EQ(view.Species.EditSolventViscosity, "1.019");
     Launch(view, FinishedRun());
-    ASSERT_EQ(view.ConvergenceChart.Series[2].Points.size(), 2u);
-    EXPECT_EQ(view.ConvergenceChart.Series[2].Points[0].Y, 0.25);
+    ASSERT_EQ(view.Species.ConvergenceChart.Series[2].Points.size(), 2u);
+    EXPECT_EQ(view.Species.ConvergenceChart.Series[2].Points[0].Y, 0.25);
 }

@@ -41,8 +41,8 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     const TSedDataView& view = *w->View();
 
     // The verdict and the chart of the measure are there before any fit.
-    EXPECT_FALSE(view.LabelConvergence.empty());
-    EXPECT_EQ(w->ConvergenceVerdict()->text().toStdString(), view.LabelConvergence);
+    EXPECT_FALSE(view.Species.LabelConvergence.empty());
+    EXPECT_EQ(w->ConvergenceVerdict()->text().toStdString(), view.Species.LabelConvergence);
     EXPECT_EQ(w->ConvergenceChart()->DrawnCurves(), 4);
 
     QPushButton* fit = w->FitSpeciesButton(Source::Corrected);
@@ -52,7 +52,7 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     ASSERT_NE(species, nullptr);
     EXPECT_EQ(species->maximum(), 3);
     species->setValue(2);
-    EXPECT_EQ(view.UpDownSpecies.Position, 2);
+    EXPECT_EQ(view.Species.UpDownSpecies.Position, 2);
     QLineEdit* vbar = nullptr;
     for (QLineEdit* edit : panel->findChildren<QLineEdit*>())
         if (edit->text() == "0.72")
@@ -60,18 +60,19 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     ASSERT_NE(vbar, nullptr);
     vbar->clear();
     QTest::keyClicks(vbar, "0.74");
-    EXPECT_EQ(view.EditVbar, "0.74");
+    EXPECT_EQ(view.Species.EditVbar, "0.74");
 
     fit->click();
     // The fit runs off the window thread, under a busy cursor that still takes clicks.
-    ASSERT_TRUE(view.SpeciesFitRunning());
+    ASSERT_TRUE(view.Species.SpeciesFitRunning());
     EXPECT_FALSE(fit->isEnabled());
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     w->FinishSpeciesFit();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(fit->isEnabled());
-    ASSERT_EQ(view.CorrectedSpecies.Result.Status, FitStatus::Converged) << view.CorrectedSpecies.LabelSpeciesFit;
+    ASSERT_EQ(view.Species.CorrectedSpecies.Result.Status, FitStatus::Converged)
+        << view.Species.CorrectedSpecies.LabelSpeciesFit;
     QTableWidget* table = w->SpeciesTable(Source::Corrected);
     ASSERT_EQ(table->rowCount(), 2);
     ASSERT_EQ(table->columnCount(), 9);
@@ -79,8 +80,8 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 9; ++c)
             EXPECT_EQ(table->item(r, c)->text().toStdString(),
-                view.CorrectedSpecies.TableRows[static_cast<size_t>(r)][static_cast<size_t>(c)]);
-    EXPECT_EQ(view.CorrectedSpecies.Result.Solvent.Vbar, 0.74);
+                view.Species.CorrectedSpecies.TableRows[static_cast<size_t>(r)][static_cast<size_t>(c)]);
+    EXPECT_EQ(view.Species.CorrectedSpecies.Result.Solvent.Vbar, 0.74);
     EXPECT_EQ(w->CorrectedChart()->DrawnCurves(), 4) << "the data, the fit and both species";
     EXPECT_EQ(w->ResidualChart(Source::Corrected)->DrawnCurves(), 2);
     const QLabel* description = nullptr;
@@ -88,19 +89,19 @@ TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)
         if (label->text().startsWith("Species fit of g(s*) set "))
             description = label;
     ASSERT_NE(description, nullptr);
-    EXPECT_EQ(description->text().toStdString(), view.CorrectedSpecies.LabelSpeciesFit);
+    EXPECT_EQ(description->text().toStdString(), view.Species.CorrectedSpecies.LabelSpeciesFit);
 
     // Esc cancels a running fit: the table keeps the fit before it, and the panel says so.
     species->setValue(3);
     fit->click();
-    ASSERT_TRUE(view.SpeciesFitRunning());
+    ASSERT_TRUE(view.Species.SpeciesFitRunning());
     w->activateWindow();
     QTest::keyClick(w, Qt::Key_Escape);
     w->FinishSpeciesFit();
-    EXPECT_FALSE(view.SpeciesFitRunning());
-    EXPECT_EQ(view.CorrectedSpecies.FitState, "Fit cancelled");
+    EXPECT_FALSE(view.Species.SpeciesFitRunning());
+    EXPECT_EQ(view.Species.CorrectedSpecies.FitState, "Fit cancelled");
     EXPECT_EQ(table->rowCount(), 2);
-    EXPECT_EQ(view.CorrectedSpecies.Result.Species.size(), 2u);
+    EXPECT_EQ(view.Species.CorrectedSpecies.Result.Species.size(), 2u);
     QLabel* state = panel->findChild<QLabel*>("speciesFitStateCorrected");
     ASSERT_NE(state, nullptr);
     EXPECT_EQ(state->text(), "Fit cancelled");

@@ -1,17 +1,14 @@
 // Species and convergence in the data view: "Fit species" on the corrected and the extrapolated
 // curve (the fit drawn over the curve, its residuals and its table), and the run's convergence
 // measure after every refresh (a chart of the measure against time and the verdict).
-#include "dataview/TSedDataView.h"
+#include "dataview/SpeciesTab.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "analysis/NumberText.h"
-#include "follower/GofsOutput.h"
-#include "provenance/SpeciesFitRecord.h"
 #include "report/ReportCharts.h"
-#include "scanfiles/FileSystem.h"
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
@@ -20,7 +17,7 @@ namespace {
 
 constexpr std::array<ChartColour, 3> SpeciesColours = { Colours::Blue, Colours::Red, Colours::Teal };
 
-size_t IndexOf(TSedDataView::SpeciesSource source) { return source == TSedDataView::SpeciesSource::Corrected ? 0 : 1; }
+size_t IndexOf(SpeciesTab::SpeciesSource source) { return source == SpeciesTab::SpeciesSource::Corrected ? 0 : 1; }
 
 std::string Joined(const std::vector<std::string>& lines, const char* separator)
 {
@@ -50,7 +47,10 @@ ChartSeries Line(const char* title, ChartColour colour, int32_t width)
 
 } // namespace
 
-void TSedDataView::SetUpSpeciesCharts()
+SpeciesTab::SpeciesTab(ViewContext& view, ChartModel& correctedChart, ExtrapolationTab& extrapolation)
+    : view_(view)
+    , correctedChart_(correctedChart)
+    , extrapolation_(extrapolation)
 {
     for (SpeciesPanel* panel : { &CorrectedSpecies, &ExtrapolatedSpecies }) {
         ChartModel& r = panel->ResidualChart;
@@ -76,9 +76,10 @@ void TSedDataView::SetUpSpeciesCharts()
     ConvergenceChart.Series[2].InLegend = false;
     ConvergenceChart.Series[3].InLegend = false;
     ConvergenceChart.EmptyText = "Convergence: no g(s*) yet";
+    UseSpeciesSettings(SpeciesSettings());
 }
 
-void TSedDataView::UseSpeciesSettings(const SpeciesSettings& settings)
+void SpeciesTab::UseSpeciesSettings(const SpeciesSettings& settings)
 {
     SpeciesDefaults = settings;
     EditVbar = FloatToStr(settings.Vbar);
@@ -87,7 +88,7 @@ void TSedDataView::UseSpeciesSettings(const SpeciesSettings& settings)
     convergenceThresholds_ = ThresholdsOf(settings);
 }
 
-std::string TSedDataView::SpeciesOptionsFromControls(SpeciesFitOptions& options) const
+std::string SpeciesTab::SpeciesOptionsFromControls(SpeciesFitOptions& options) const
 {
     const int32_t n = UpDownSpecies.Position;
     if (n < 1 || n > 3)
@@ -106,28 +107,29 @@ std::string TSedDataView::SpeciesOptionsFromControls(SpeciesFitOptions& options)
     return "";
 }
 
-std::string TSedDataView::SpeciesJobOf(SpeciesSource source, const SpeciesFitOptions& options, SpeciesFitJob& job) const
+std::string SpeciesTab::SpeciesJobOf(SpeciesSource source, const SpeciesFitOptions& options, SpeciesFitJob& job) const
 {
     if (source == SpeciesSource::Corrected) {
-        if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1)
+        if (!Engine() || !Engine()->GofsStore || Engine()->GofsStore->GetNumberOfSets() < 1)
             return "no g(s*) set has been computed yet";
-        job = PrepareSpeciesFit(*Engine, options);
+        job = PrepareSpeciesFit(*Engine(), options);
         return "";
     }
     // The curve as the s* axis view draws it: the infinite-time s* g(s*) at the extrapolated points.
-    const ChartSeries& drawn = Extrapolation.ChartSExtrapolation.Series[2];
+    const ChartSeries& drawn = extrapolation_.ChartSExtrapolation.Series[2];
     if (!drawn.Active || drawn.Points.empty()) {
-        return !Extrapolation.ExtrapolationRefusalText.empty() ? Extrapolation.ExtrapolationRefusalText
-                                                               : std::string("no extrapolated curve is drawn: press \"")
-                + ExtrapolationTab::RefreshExtrapolationCaption + "\" first";
+        return !extrapolation_.ExtrapolationRefusalText.empty()
+            ? extrapolation_.ExtrapolationRefusalText
+            : std::string("no extrapolated curve is drawn: press \"") + ExtrapolationTab::RefreshExtrapolationCaption
+                + "\" first";
     }
     GofsCurve curve;
     for (const ChartPoint& p : drawn.Points) {
         curve.SStar.push_back(p.X);
         curve.Y.push_back(p.Y);
     }
-    if (Engine && Engine->RawStore && Engine->RawStore->GetNumberOfSets() > 0) {
-        const ChannelDataStore& raw = *Engine->RawStore;
+    if (Engine() && Engine()->RawStore && Engine()->RawStore->GetNumberOfSets() > 0) {
+        const ChannelDataStore& raw = *Engine()->RawStore;
         const double t = raw.Headers[static_cast<size_t>(raw.GetNumberOfSets() - 1)].Temperature;
         curve.TemperatureC = t > 0 ? t : -1;
     }
@@ -135,8 +137,7 @@ std::string TSedDataView::SpeciesJobOf(SpeciesSource source, const SpeciesFitOpt
     return "";
 }
 
-SpeciesFitResult TSedDataView::FitSpeciesOf(
-    SpeciesSource source, const SpeciesFitOptions& options, double& setTime) const
+SpeciesFitResult SpeciesTab::FitSpeciesOf(SpeciesSource source, const SpeciesFitOptions& options, double& setTime) const
 {
     SpeciesFitJob job;
     SpeciesFitResult none;
@@ -145,14 +146,14 @@ SpeciesFitResult TSedDataView::FitSpeciesOf(
     return none.Message.empty() ? RunSpeciesFit(job) : none;
 }
 
-void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
+void SpeciesTab::ButtonFitSpeciesClick(SpeciesSource source)
 {
     SpeciesFitOptions options;
     if (const std::string why = SpeciesOptionsFromControls(options); !why.empty()) {
-        prompts_->ShowMessage(std::string(FitSpeciesCaption) + ": " + why);
+        view_.Ask().ShowMessage(std::string(FitSpeciesCaption) + ": " + why);
         return;
     }
-    InputEnabled = false;
+    view_.EnableInput(false);
     PanelOf(source).Options = options;
     double setTime = 0;
     const SpeciesFitResult result = FitSpeciesOf(source, options, setTime);
@@ -160,16 +161,16 @@ void TSedDataView::ButtonFitSpeciesClick(SpeciesSource source)
     // The verdict compares the answer of this many species from now on.
     if (source == SpeciesSource::Corrected)
         ShowConvergence();
-    InputEnabled = true;
+    view_.EnableInput(true);
 }
 
-bool TSedDataView::StartSpeciesFit(SpeciesSource source)
+bool SpeciesTab::StartSpeciesFit(SpeciesSource source)
 {
     if (speciesFit_)
         return false;
     SpeciesFitOptions options;
     if (const std::string why = SpeciesOptionsFromControls(options); !why.empty()) {
-        prompts_->ShowMessage(std::string(FitSpeciesCaption) + ": " + why);
+        view_.Ask().ShowMessage(std::string(FitSpeciesCaption) + ": " + why);
         return false;
     }
     SpeciesFitJob job;
@@ -186,7 +187,7 @@ bool TSedDataView::StartSpeciesFit(SpeciesSource source)
         SpeciesFitOptions asked = job.Options;
         asked.Set = -1; // as the panel will hold them
         convergenceFits_.Collect(true);
-        ConvergenceSeries(*Engine, convergenceThresholds_, &asked, &convergenceFits_);
+        ConvergenceSeries(*Engine(), convergenceThresholds_, &asked, &convergenceFits_);
         convergenceFits_.Collect(false);
         convergence = convergenceFits_.TakeMissing();
     }
@@ -196,13 +197,13 @@ bool TSedDataView::StartSpeciesFit(SpeciesSource source)
     return true;
 }
 
-void TSedDataView::CancelSpeciesFit()
+void SpeciesTab::CancelSpeciesFit()
 {
     if (speciesFit_)
         speciesFit_->Cancel();
 }
 
-bool TSedDataView::PollSpeciesFit()
+bool SpeciesTab::PollSpeciesFit()
 {
     if (!speciesFit_ || (!speciesFit_->Done() && !speciesFit_->Cancelled()))
         return false;
@@ -210,14 +211,14 @@ bool TSedDataView::PollSpeciesFit()
     return true;
 }
 
-void TSedDataView::FinishSpeciesFit()
+void SpeciesTab::FinishSpeciesFit()
 {
     // A refit of the newest set may follow the fit that ends.
     while (speciesFit_)
         EndSpeciesFit();
 }
 
-void TSedDataView::EndSpeciesFit()
+void SpeciesTab::EndSpeciesFit()
 {
     const std::unique_ptr<SpeciesFitWorker> worker = std::move(speciesFit_);
     const SpeciesFitResult result = worker->Take();
@@ -241,7 +242,7 @@ void TSedDataView::EndSpeciesFit()
         StartRefit();
 }
 
-void TSedDataView::StartRefit()
+void SpeciesTab::StartRefit()
 {
     SpeciesFitOptions options;
     if (!speciesFit_ && SpeciesOptionsFromControls(options).empty())
@@ -249,49 +250,17 @@ void TSedDataView::StartRefit()
     GreyOutdatedFit();
 }
 
-void TSedDataView::ButtonSaveSpeciesTableClick()
+bool SpeciesTab::CorrectedFitIsOfNewestSet() const
 {
     const SpeciesPanel& panel = CorrectedSpecies;
-    if (panel.Failed || panel.Result.Status != FitStatus::Converged || panel.FittedSet < 0) {
-        prompts_->ShowMessage(std::string("No species fit to save: press \"") + FitSpeciesCaption + "\" first.");
-        return;
-    }
-    // A fit left behind by a refresh was made of sets the engine no longer holds as they were.
-    if (!CorrectedFitIsOfNewestSet()) {
-        prompts_->ShowMessage("The fit is of set " + std::to_string(panel.FittedSet) + ", the chart shows set "
-            + std::to_string(Engine->GofsStore->GetNumberOfSets() - 1) + " now: press \"" + FitSpeciesCaption
-            + "\" to fit it, then save.");
-        return;
-    }
-    FileDialogRequest request;
-    request.Title = SaveSpeciesTableTitle;
-    request.InitialDir = SaveDialog1InitialDir;
-    request.FileName = "species-set" + std::to_string(panel.FittedSet) + " for " + FileNameTitle(*Engine) + ".txt";
-    request.DefaultExt = ".txt";
-    request.Filter = TextFileFilter;
-    request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
-        return;
-    // Never over, or among, the scan files of a run (another run's included).
-    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
-        return;
-    }
-    const std::string failure = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane");
-    prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(request.FileName) : failure);
-}
-
-bool TSedDataView::CorrectedFitIsOfNewestSet() const
-{
-    const SpeciesPanel& panel = CorrectedSpecies;
-    if (!Engine || !Engine->GofsStore || panel.FittedSet < 0)
+    if (!Engine() || !Engine()->GofsStore || panel.FittedSet < 0)
         return false;
-    const ChannelDataStore& g = *Engine->GofsStore;
+    const ChannelDataStore& g = *Engine()->GofsStore;
     const int32_t newest = g.GetNumberOfSets() - 1;
     return newest == panel.FittedSet && g.Headers[static_cast<size_t>(newest)].Time == panel.FittedSetTime;
 }
 
-void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result, double setTime)
+void SpeciesTab::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& result, double setTime)
 {
     SpeciesPanel& panel = PanelOf(source);
     const bool corrected = source == SpeciesSource::Corrected;
@@ -301,14 +270,14 @@ void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& 
     std::vector<std::string> head = SpeciesFitHeadLines(result);
     if (!corrected && !panel.Failed)
         head.front() = "Species fit of the curve extrapolated to infinite time (end set "
-            + std::to_string(Extrapolation.ChartSExtrapolation.Series[1].Tag) + "): widths fitted, no D or M";
+            + std::to_string(extrapolation_.ChartSExtrapolation.Series[1].Tag) + "): widths fitted, no D or M";
     panel.LabelSpeciesFit = Joined(head, "\n");
     panel.LabelSpeciesNotes = Joined(result.Notes, "; ");
     panel.FittedSet = corrected ? result.Set : -1;
     panel.FittedSetTime = corrected && !panel.Failed ? setTime : 0;
     panel.FitState.clear();
 
-    ChartModel& chart = corrected ? Results.dcdtChart : Extrapolation.ChartSExtrapolation;
+    ChartModel& chart = corrected ? correctedChart_ : extrapolation_.ChartSExtrapolation;
     const int32_t first = SpeciesOverlayFirst[IndexOf(source)];
     while (chart.SeriesCount() < first + 4)
         chart.Series.push_back(InactiveLine());
@@ -354,10 +323,10 @@ void TSedDataView::ShowSpeciesFit(SpeciesSource source, const SpeciesFitResult& 
     residuals.Repaint();
 }
 
-void TSedDataView::ShowSpeciesAndConvergence()
+void SpeciesTab::ShowSpeciesAndConvergence()
 {
     ShowConvergence();
-    if (!Engine || !Engine->GofsStore || CorrectedSpecies.FittedSet < 0 || CorrectedFitIsOfNewestSet())
+    if (!Engine() || !Engine()->GofsStore || CorrectedSpecies.FittedSet < 0 || CorrectedFitIsOfNewestSet())
         return;
     // Refitted off the window thread; a fit already running (the user's) is not overtaken.
     if (CheckBoxRefitEachRefresh)
@@ -366,33 +335,33 @@ void TSedDataView::ShowSpeciesAndConvergence()
         GreyOutdatedFit();
 }
 
-void TSedDataView::GreyOutdatedFit()
+void SpeciesTab::GreyOutdatedFit()
 {
     SpeciesPanel& panel = CorrectedSpecies;
-    if (!Engine || !Engine->GofsStore || panel.FittedSet < 0 || CorrectedFitIsOfNewestSet())
+    if (!Engine() || !Engine()->GofsStore || panel.FittedSet < 0 || CorrectedFitIsOfNewestSet())
         return;
-    const int32_t newest = Engine->GofsStore->GetNumberOfSets() - 1;
+    const int32_t newest = Engine()->GofsStore->GetNumberOfSets() - 1;
     // The fit stays drawn, greyed, until the newest set is fitted.
     const int32_t first = SpeciesOverlayFirst[0];
-    for (int32_t s = first; s < first + 4 && Results.dcdtChart.HasSeries(s); ++s)
-        Results.dcdtChart.Series[static_cast<size_t>(s)].Colour = Colours::Silver;
-    if (Results.dcdtChart.HasSeries(first))
-        Results.dcdtChart.Series[static_cast<size_t>(first)].Title = "fit of set " + std::to_string(panel.FittedSet);
+    for (int32_t s = first; s < first + 4 && correctedChart_.HasSeries(s); ++s)
+        correctedChart_.Series[static_cast<size_t>(s)].Colour = Colours::Silver;
+    if (correctedChart_.HasSeries(first))
+        correctedChart_.Series[static_cast<size_t>(first)].Title = "fit of set " + std::to_string(panel.FittedSet);
     panel.LabelSpeciesNotes = "The chart shows set " + std::to_string(newest) + " now, the fit is of set "
         + std::to_string(panel.FittedSet)
         + (speciesFit_ ? std::string(": fitting the newest set.")
                        : ": press \"" + std::string(FitSpeciesCaption) + "\" to fit the newest set.");
-    Results.dcdtChart.Repaint();
+    correctedChart_.Repaint();
 }
 
-void TSedDataView::ShowConvergence()
+void SpeciesTab::ShowConvergence()
 {
     ConvergenceChart.ClearSeriesFrom(0);
     // Where a fit was made, the verdict compares the answer with as many species; otherwise as the peaks show.
     const SpeciesPanel& fit = CorrectedSpecies;
     const SpeciesFitOptions* asked = fit.FittedSet >= 0 && !fit.Failed ? &fit.Options : nullptr;
-    const std::vector<ConvergencePoint> series = Engine
-        ? ConvergenceSeries(*Engine, convergenceThresholds_, asked, &convergenceFits_)
+    const std::vector<ConvergencePoint> series = Engine()
+        ? ConvergenceSeries(*Engine(), convergenceThresholds_, asked, &convergenceFits_)
         : std::vector<ConvergencePoint>();
     const ConvergenceVerdict verdict = JudgeConvergence(series, convergenceThresholds_);
     LabelConvergence = verdict.Text;
