@@ -176,10 +176,10 @@ LaunchedView& TheView(int64_t scans = 999)
 // What a tick of a followed run leaves: every chart's model changed since it was drawn.
 void EveryChartChanged(TSedDataView& view)
 {
-    for (ChartModel* m :
-        { &view.Chart1, &view.Results.ChartAverage, &view.Results.dcdtChart, &view.Extrapolation.ChartSExtrapolation,
-            &view.Extrapolation.ChartExtrapolation, &view.TimeCourse.TimeCourseChart, &view.Species.ConvergenceChart,
-            &view.Species.CorrectedSpecies.ResidualChart, &view.Species.ExtrapolatedSpecies.ResidualChart })
+    for (ChartModel* m : { &view.Raw.Chart1, &view.Results.ChartAverage, &view.Results.dcdtChart,
+             &view.Extrapolation.ChartSExtrapolation, &view.Extrapolation.ChartExtrapolation,
+             &view.TimeCourse.TimeCourseChart, &view.Species.ConvergenceChart,
+             &view.Species.CorrectedSpecies.ResidualChart, &view.Species.ExtrapolatedSpecies.ResidualChart })
         m->Repaint();
 }
 

@@ -6,11 +6,8 @@
 TSedDataView::TSedDataView(Prompts* prompts)
     : prompts_(prompts ? prompts : &silentPrompts_)
 {
-    SetUpRawChart();
     // FormCreate
     HasData = false;
-    DisplayStride = 1;
-    IncrementalCount = 0;
     InTimer = false;
     UseDisplaySettings(DisplaySettings);
 }
@@ -27,15 +24,15 @@ void TSedDataView::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts :
 void TSedDataView::ShowUnitsInTitles()
 {
     const std::string unit = " (" + SignalUnit() + ")";
-    Chart1.Left.Title = "c(r)" + unit;
+    Raw.Chart1.Left.Title = "c(r)" + unit;
     Results.ChartAverage.Left.Title = "t dc/dt" + unit;
     Results.dcdtChart.Left.Title = Extrapolation.ChartSExtrapolation.Left.Title = "t dc/dt corrected" + unit;
     Extrapolation.ChartExtrapolation.Left.Title
         = "ln g(s*), g(s*) in " + SignalUnit() + "/S"; // the fits are of ln(y / s*)
     for (SpeciesPanel* panel : { &Species.CorrectedSpecies, &Species.ExtrapolatedSpecies })
         panel->ResidualChart.Left.Title = "residual" + unit; // short: the chart is low
-    for (ChartModel* chart : { &Chart1, &Results.ChartAverage, &Results.dcdtChart, &Extrapolation.ChartSExtrapolation,
-             &Extrapolation.ChartExtrapolation, &Species.CorrectedSpecies.ResidualChart,
-             &Species.ExtrapolatedSpecies.ResidualChart })
+    for (ChartModel* chart : { &Raw.Chart1, &Results.ChartAverage, &Results.dcdtChart,
+             &Extrapolation.ChartSExtrapolation, &Extrapolation.ChartExtrapolation,
+             &Species.CorrectedSpecies.ResidualChart, &Species.ExtrapolatedSpecies.ResidualChart })
         chart->Repaint();
 }

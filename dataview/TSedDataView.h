@@ -11,6 +11,7 @@
 #include "dataview/CsPanel.h"
 #include "dataview/ExtrapolationTab.h"
 #include "dataview/PositionMemory.h"
+#include "dataview/RawTab.h"
 #include "dataview/ResultTabs.h"
 #include "dataview/SpeciesFitWorker.h"
 #include "dataview/SpeciesTab.h"
@@ -44,8 +45,8 @@ public:
 // below: a new tab brings its own file and section (its tests: tests/dataview/, same name + Test).
 class TSedDataView : public ChannelFollower, private ViewContext {
 public:
-    // Modes of the raw chart's exclusive button group.
-    enum class RawMode { ZoomIn, Jitter, Meniscus, DisplayXY, IntegralFringe };
+    using RawMode = RawTab::RawMode;
+    using Position = RawTab::Position;
     using PointerMode = ::PointerMode;
 
     static constexpr const char* TabCaptions[5]
@@ -54,10 +55,6 @@ public:
     static constexpr const char* SaveDialogTitle = "Save s*g(s*)";
     static constexpr const char* ExportDialogTitle = "Export the scans as scan files: the first file's name";
     static constexpr const char* TextFileFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
-
-    // One flag for all data views: a choice made in one view puts every view's next redraw into
-    // the user's-choice mode; any full load clears it.
-    static inline bool ManualScanChoice = false;
 
     // prompts: the host that answers this window's requests; null: nobody (see SetPrompts).
     explicit TSedDataView(Prompts* prompts = nullptr);
@@ -83,36 +80,12 @@ public:
     std::string EditMWGuess; // read-only; a click asks for a new weight
     std::string SaveDialog1InitialDir; // empty until an export of scan files sets it
 
-    // Raw-data tab.
-    ChartModel Chart1; // series 0 BarSeries (markers), series 1 Template
-    std::string EditDisplayXY;
-    std::string EditJitter;
-    std::string EditMeniscus;
-    std::string EditIntegralFringe;
-    // Read-only text beside the three position edits: what PositionWarnings finds, or empty.
-    std::string EditPositionWarning;
-    RawMode RawChartMode = RawMode::ZoomIn;
-    bool SBJitterEnabled = false;
-    bool SBIntegralFringeEnabled = false;
-    bool Chart1BackgroundClickInstalled = false;
-    // The meniscus proposed from the data (ButtonFindMeniscusClick), drawn as a marker until taken.
-    std::optional<double> ProposedMeniscus;
-    std::string EditMeniscusProposal; // what the search found, or why it found nothing
-    bool ButtonAcceptMeniscusEnabled = false;
-
     // Extrapolation tab.
     static constexpr const char* SaveExtrapolationDialogTitle = "Save extrapolation";
 
     // Members.
-    static constexpr std::array<ChartColour, 5> SeriesColours
-        = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
-    // The colour of raw scan k: its own through every redraw (a live run, a moved marker).
-    static ChartColour ScanColour(int32_t k) { return SeriesColours[static_cast<size_t>(k) % SeriesColours.size()]; }
     TWaitWorking WaitWindow;
-    int32_t DisplayStride = 1;
-    int32_t IncrementalCount = 0;
     GUISettings DisplaySettings;
-    TScanSelector ScanSelector;
 
     // Told when the window closes; null: nobody keeps it in a list.
     DataViewOwner* Owner = nullptr;
@@ -122,53 +95,8 @@ public:
     void Timer1Timer();
     void FormClose();
 
-    // ---- Raw-data tools (TSedDataViewRawTools.cpp) ----
-    // Scan display.
-    void RedrawRawScans();
-    void DrawNewestScan();
-    void ButtonChooseScansClick();
-    // Markers and raw-chart clicks.
-    void ShowMarkers();
-    void ShowMarkerPositions();
-    void SBGroup1Click(RawMode mode);
-    // Chart values of a click (the view converts pixels); rounded to 5 significant digits here.
-    void Chart1ClickSeries(double x, double y);
-    void Chart1ClickBackground(double x, double y);
-    void RawChartClick(double x, double y);
-
-    // ---- Positions typed, remembered and restored (TSedDataViewPositions.cpp) ----
-    enum class Position { Meniscus, Bottom, Jitter, Fringe };
-    static constexpr const char* DefaultPositionsCaption = "Defaults";
-    static constexpr const char* RestoredText = "restored";
-    std::string EditBottom;
-    // Beside the positions while they are those remembered from an earlier launch of the run and
-    // channel (RestoredText); empty once the user changes one, or for positions not remembered.
-    std::string LabelPositionsRestored;
-    bool ButtonDefaultPositionsEnabled = false; // the positions differ from the launch's defaults
-    // The launch's, before any remembered ones took their place (none before RecallPositions).
-    std::optional<CellPositions> DefaultPositions;
-    // Before the first load: keeps the launch's positions as the defaults and puts those that
-    // `memory` holds for the run and channel in their place, marked as restored. Every position the
-    // user sets afterwards is remembered there. A memory file that cannot be used is said in a
-    // message. Null memory: nothing is recalled or remembered.
-    void RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch);
-    // A radius typed into a position's edit (".", or the user's decimal separator), taken as a
-    // click at it is: rounded to 5 significant digits, refused where a click is (a meniscus at or
-    // past the bottom, and so a bottom at or before the meniscus), the same rebuild. A text that is
-    // no radius in cm is refused with a message; a refused text gives way to the position in force.
-    void EditPositionDone(Position which, const std::string& text);
-    // Back to the launch's default positions, rebuilt; the remembered ones are forgotten.
-    void ButtonDefaultPositionsClick();
-
-    // ---- Meniscus from the data (TSedDataViewMeniscus.cpp) ----
-    static constexpr const char* FindMeniscusCaption = "Find meniscus";
-    static constexpr const char* AcceptMeniscusCaption = "Accept";
-    static constexpr ChartColour ProposedMeniscusColour = Colours::Olive;
-    // Looks for the meniscus artefact in the first raw scans and proposes its radius; nothing is
-    // changed until ButtonAcceptMeniscusClick.
-    void ButtonFindMeniscusClick();
-    // Takes the proposal as a click in the meniscus mode would, with the same check.
-    void ButtonAcceptMeniscusClick();
+    // ---- Raw data (RawTab.h) ----
+    RawTab Raw { static_cast<ViewContext&>(*this) };
 
     // ---- Average and corrected tabs (ResultTabs.h) ----
     ResultTabs Results { static_cast<ViewContext&>(*this) };
@@ -268,28 +196,10 @@ private:
     const GUISettings& Display() const override { return DisplaySettings; }
     bool WindowClosed() const override { return Closed; }
     void EnableInput(bool enabled) override { InputEnabled = enabled; }
+    RealTimeGofS* EngineToChange() override { return Engine.get(); }
+    void RebuildStages(bool transform) override;
     // The value axes' titles with the channel's signal unit (before a load draws by them).
     void ShowUnitsInTitles();
-
-    // Raw-data tools.
-    void SetUpRawChart();
-    // Clears series s and fills it with the valid points of raw set k.
-    void DrawRawSet(int32_t s, int32_t k);
-    // Index of the last active series above the template (1 when none is drawn).
-    int32_t LastDrawnSeries() const;
-    // The series right after the last drawn one, cloned from the template when missing.
-    int32_t SeriesAfterLastDrawn();
-    // Draws raw set k into series s, in the scan's colour.
-    void DrawInto(int32_t s, int32_t k);
-    // Scales c(r) to the drawn points between the meniscus and the end of the analysed range, so
-    // the pile-up at the cell bottom does not flatten the boundaries; those points stay drawn.
-    void FitRawValueAxis();
-    void RebuildAfterMarker(bool transform);
-    // The one way a position changes (a click, a typed radius, an accepted proposal, the
-    // defaults): checked, set, drawn, rebuilt and remembered. False (and a message) when refused.
-    bool SetPosition(Position which, double x);
-    // After the positions changed: remembered, the restored mark gone, the defaults button updated.
-    void PositionsChanged();
 
     // Output.
     // Runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).
@@ -299,8 +209,4 @@ private:
 
     SilentPrompts silentPrompts_;
     Prompts* prompts_;
-    // Where the positions are remembered, under which run and channel entry (the launch's).
-    PositionMemory* positionMemory_ = nullptr;
-    std::string memoryRun_, memoryChannel_;
-    bool memoryFailureShown_ = false; // a memory that cannot be written is said once
 };

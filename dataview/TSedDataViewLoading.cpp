@@ -14,9 +14,9 @@ void TSedDataView::ShowProgress(const std::string& text)
 void TSedDataView::BeginLoad()
 {
     InputEnabled = false;
-    ManualScanChoice = false;
-    ShowMarkers();
-    ShowMarkerPositions();
+    Raw.ManualScanChoice = false;
+    Raw.ShowMarkers();
+    Raw.ShowMarkerPositions();
     ShowUnitsInTitles();
     EditTargetChannel = Engine->ChannelName;
 }
@@ -26,21 +26,21 @@ void TSedDataView::EndLoad(bool loaded)
     EditFullPath = DataDirectory;
     if (loaded) {
         Extrapolation.SetUpExtrapolationAfterLoad();
-        RedrawRawScans();
+        Raw.RedrawRawScans();
         ShowAverageAndCorrected();
-        SBIntegralFringeEnabled = Engine->CorrectFringes;
-        SBJitterEnabled = Engine->CorrectJitter;
+        Raw.SBIntegralFringeEnabled = Engine->CorrectFringes;
+        Raw.SBJitterEnabled = Engine->CorrectJitter;
         Cs.DataReplaced(*Engine, "the channel was loaded again since");
     } else if (!HasData) {
         const std::string again = ": looking again every " + std::to_string(Timer1Interval / 1000) + " s";
         if (FileList.empty())
-            Chart1.EmptyText = "No scan files of " + Mask() + " here yet" + again;
+            Raw.Chart1.EmptyText = "No scan files of " + Mask() + " here yet" + again;
         else if (Counts.Read == 0)
-            Chart1.EmptyText = "The scan files of " + Mask() + " are still being written" + again;
+            Raw.Chart1.EmptyText = "The scan files of " + Mask() + " are still being written" + again;
         else
-            Chart1.EmptyText = "No readable scan of " + Mask() + " with at least "
+            Raw.Chart1.EmptyText = "No readable scan of " + Mask() + " with at least "
                 + std::to_string(Engine->Settings.MinimumDataSetSize) + " points yet" + again;
-        Chart1.Repaint();
+        Raw.Chart1.Repaint();
     }
     LabelScanCount = ScanCountText(Counts);
     InputEnabled = true;
@@ -50,7 +50,7 @@ void TSedDataView::EndLoad(bool loaded)
 void TSedDataView::NewScanAdded(int32_t index)
 {
     (void)index; // always the newest set
-    DrawNewestScan();
+    Raw.DrawNewestScan();
 }
 
 void TSedDataView::RefreshDone()
@@ -93,4 +93,12 @@ int32_t TSedDataView::ShowAverageAndCorrected()
         Extrapolation.FollowNewestExtrapolationSet();
     Species.ShowSpeciesAndConvergence();
     return 0;
+}
+
+void TSedDataView::RebuildStages(bool transform)
+{
+    Engine->RefreshStages(transform);
+    Raw.RedrawRawScans();
+    ShowAverageAndCorrected();
+    Cs.DataReplaced(*Engine, "of the positions before");
 }

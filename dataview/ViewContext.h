@@ -23,6 +23,11 @@ public:
     virtual bool WindowClosed() const = 0;
     // Clicks are taken, or not while a long step runs.
     virtual void EnableInput(bool enabled) = 0;
+    // The engine, for a tab that sets the cell's positions; null before a load.
+    virtual RealTimeGofS* EngineToChange() = 0;
+    // After the positions changed: the stages made again from the raw scans (transform: the raw
+    // sets corrected first), and every tab drawn from them.
+    virtual void RebuildStages(bool transform) = 0;
 
     // The unit of the channel's signal, from its optical system: "OD", "fringes" or "counts".
     std::string SignalUnit() const;

@@ -56,7 +56,7 @@ TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters 
     TSedDataView& view = *owned;
     views_.push_back(std::move(owned));
     const std::string name = WindowName(dir, launch.Channel);
-    view.RecallPositions(recall ? &Positions : nullptr, dir, launch);
+    view.Raw.RecallPositions(recall ? &Positions : nullptr, dir, launch);
     ConfigureForLaunch(*view.Engine, launch, analysis);
     view.Caption = name;
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.

@@ -139,20 +139,20 @@ void SedDataViewWidget::Refresh()
     findChild<QLabel*>("scanCount")->setText(QString::fromStdString(v.LabelScanCount));
     checkMW_->setChecked(v.CheckBoxMWGuess);
     SetText(editMW_, v.EditMWGuess);
-    SetText(editDisplayXY_, v.EditDisplayXY);
+    SetText(editDisplayXY_, v.Raw.EditDisplayXY);
     // A position being typed keeps its text until Enter or leaving the edit takes it.
     for (const auto& [edit, text] :
-        { std::pair { editMeniscus_, &v.EditMeniscus }, std::pair { editBottom_, &v.EditBottom },
-            std::pair { editJitter_, &v.EditJitter }, std::pair { editFringe_, &v.EditIntegralFringe } })
+        { std::pair { editMeniscus_, &v.Raw.EditMeniscus }, std::pair { editBottom_, &v.Raw.EditBottom },
+            std::pair { editJitter_, &v.Raw.EditJitter }, std::pair { editFringe_, &v.Raw.EditIntegralFringe } })
         if (!edit->isModified())
             SetText(edit, *text);
-    editJitter_->setReadOnly(!v.SBJitterEnabled);
-    editFringe_->setReadOnly(!v.SBIntegralFringeEnabled);
-    restored_->setText(QString::fromLatin1(v.LabelPositionsRestored.c_str()));
-    defaults_->setEnabled(v.ButtonDefaultPositionsEnabled);
-    dataviewcontrols::SetWholeText(positionWarning_, QString::fromStdString(v.EditPositionWarning));
-    sbJitter_->setEnabled(v.SBJitterEnabled);
-    sbFringe_->setEnabled(v.SBIntegralFringeEnabled);
+    editJitter_->setReadOnly(!v.Raw.SBJitterEnabled);
+    editFringe_->setReadOnly(!v.Raw.SBIntegralFringeEnabled);
+    restored_->setText(QString::fromLatin1(v.Raw.LabelPositionsRestored.c_str()));
+    defaults_->setEnabled(v.Raw.ButtonDefaultPositionsEnabled);
+    dataviewcontrols::SetWholeText(positionWarning_, QString::fromStdString(v.Raw.EditPositionWarning));
+    sbJitter_->setEnabled(v.Raw.SBJitterEnabled);
+    sbFringe_->setEnabled(v.Raw.SBIntegralFringeEnabled);
     SetText(editPairs_, v.Results.EditNumberOfdcdt);
     SetText(editTimeRange_, v.Results.EditTimeRange);
     SetText(editDisplayAvg_, v.Results.EditDisplayXYAvg);

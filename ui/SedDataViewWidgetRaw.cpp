@@ -25,25 +25,25 @@ namespace {
 void AddMeniscusProposalControls(QHBoxLayout* tools, QVBoxLayout* rows, QWidget* tab,
     const std::function<TSedDataView*()>& view, const std::function<void()>& refresh)
 {
-    auto* find = new QPushButton(QString::fromLatin1(TSedDataView::FindMeniscusCaption), tab);
+    auto* find = new QPushButton(QString::fromLatin1(RawTab::FindMeniscusCaption), tab);
     find->setObjectName("ButtonFindMeniscus");
     auto* found = new QLabel(tab);
     found->setObjectName("EditMeniscusProposal");
     ShowWhole(found);
     found->setTextInteractionFlags(Qt::TextSelectableByMouse);
     found->hide();
-    auto* accept = new QPushButton(QString::fromLatin1(TSedDataView::AcceptMeniscusCaption), tab);
+    auto* accept = new QPushButton(QString::fromLatin1(RawTab::AcceptMeniscusCaption), tab);
     accept->setObjectName("ButtonAcceptMeniscus");
     accept->setEnabled(false);
     auto show = [found, accept](const TSedDataView& v) {
-        SetWholeText(found, QString::fromStdString(v.EditMeniscusProposal));
-        found->setVisible(!v.EditMeniscusProposal.empty());
-        accept->setEnabled(v.ButtonAcceptMeniscusEnabled);
+        SetWholeText(found, QString::fromStdString(v.Raw.EditMeniscusProposal));
+        found->setVisible(!v.Raw.EditMeniscusProposal.empty());
+        accept->setEnabled(v.Raw.ButtonAcceptMeniscusEnabled);
     };
     QObject::connect(find, &QPushButton::clicked, tab, [view, refresh, show] {
         if (TSedDataView* v = view()) {
             BusyCursor busy;
-            v->ButtonFindMeniscusClick();
+            v->Raw.ButtonFindMeniscusClick();
             show(*v);
             refresh();
         }
@@ -51,7 +51,7 @@ void AddMeniscusProposalControls(QHBoxLayout* tools, QVBoxLayout* rows, QWidget*
     QObject::connect(accept, &QPushButton::clicked, tab, [view, refresh, show] {
         if (TSedDataView* v = view()) {
             BusyCursor busy;
-            v->ButtonAcceptMeniscusClick();
+            v->Raw.ButtonAcceptMeniscusClick();
             show(*v);
             refresh();
         }
@@ -66,7 +66,7 @@ void AddMeniscusProposalControls(QHBoxLayout* tools, QVBoxLayout* rows, QWidget*
 QWidget* SedDataViewWidget::BuildRawTab()
 {
     auto* tab = new QWidget(this);
-    rawChart_ = new ChartView(&view_->Chart1, tab);
+    rawChart_ = new ChartView(&view_->Raw.Chart1, tab);
     auto* tools = new QHBoxLayout;
     auto* rescale = ToolButton(tr("Rescale"), tab, false);
     rescale->setToolTip(QString::fromLatin1(TSedDataView::RescaleHint));
@@ -89,13 +89,13 @@ QWidget* SedDataViewWidget::BuildRawTab()
     };
     for (const auto& m : modes) {
         auto* b = ToolButton(tr(m.text), tab, true);
-        b->setChecked(m.mode == view_->RawChartMode);
+        b->setChecked(m.mode == view_->Raw.RawChartMode);
         group->addButton(b);
         tools->addWidget(b);
         const auto mode = m.mode;
         connect(b, &QToolButton::clicked, this, [this, mode] {
             if (view_)
-                view_->SBGroup1Click(mode);
+                view_->Raw.SBGroup1Click(mode);
         });
         if (m.mode == TSedDataView::RawMode::Jitter)
             sbJitter_ = b;
@@ -111,14 +111,14 @@ QWidget* SedDataViewWidget::BuildRawTab()
         if (!view_)
             return;
         BusyCursor busy;
-        view_->Chart1ClickSeries(x, y);
+        view_->Raw.Chart1ClickSeries(x, y);
         Refresh();
     });
     connect(rawChart_, &ChartView::backgroundClicked, this, [this](double x, double y) {
         if (!view_)
             return;
         BusyCursor busy;
-        view_->Chart1ClickBackground(x, y);
+        view_->Raw.Chart1ClickBackground(x, y);
         Refresh();
     });
 
@@ -132,7 +132,7 @@ QWidget* SedDataViewWidget::BuildRawTab()
     connect(choose, &QPushButton::clicked, this, [this] {
         if (!view_)
             return;
-        view_->ButtonChooseScansClick();
+        view_->Raw.ButtonChooseScansClick();
         Refresh();
     });
     bottom->addWidget(choose);
@@ -181,7 +181,7 @@ QHBoxLayout* SedDataViewWidget::BuildPositionRow(QWidget* tab)
                 return;
             edit->setModified(false);
             BusyCursor busy;
-            view_->EditPositionDone(which, edit->text().toStdString());
+            view_->Raw.EditPositionDone(which, edit->text().toStdString());
             Refresh();
         });
         positions->addWidget(new QLabel(tr(e.label), tab));
@@ -192,10 +192,11 @@ QHBoxLayout* SedDataViewWidget::BuildPositionRow(QWidget* tab)
     restored_->setStyleSheet("color: #a05000; font-weight: bold");
     restored_->setToolTip(tr("The positions last used for this run and channel, remembered from an earlier launch"));
     positions->addWidget(restored_);
-    defaults_ = new QPushButton(QString::fromLatin1(TSedDataView::DefaultPositionsCaption), tab);
+    defaults_ = new QPushButton(QString::fromLatin1(RawTab::DefaultPositionsCaption), tab);
     defaults_->setObjectName("ButtonDefaultPositions");
     defaults_->setToolTip(tr("Back to the default positions of the settings"));
-    connect(defaults_, &QPushButton::clicked, this, [this] { Handle(&TSedDataView::ButtonDefaultPositionsClick); });
+    connect(defaults_, &QPushButton::clicked, this,
+        [this] { Handle([](TSedDataView& view) { view.Raw.ButtonDefaultPositionsClick(); }); });
     positions->addWidget(defaults_);
     // What is wrong with the positions against the data: wrapped, whole, also as the tooltip.
     positionWarning_ = new QLabel(tab);

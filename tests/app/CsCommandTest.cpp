@@ -153,7 +153,7 @@ TEST(CsCommand, TheDataViewsTabGivesTheSameDistribution)
     TSedDataView view;
     view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
     LaunchParameters launch = LaunchParameters::Defaults("0*.IP2");
-    view.RecallPositions(nullptr, o.runDir, launch);
+    view.Raw.RecallPositions(nullptr, o.runDir, launch);
     ConfigureForLaunch(*view.Engine, launch, CustomSettings());
     view.LoadChannel(o.runDir, "watch");
     view.Cs.EditSMin = "1";

@@ -17,8 +17,8 @@ namespace dataviewtest {
 // Resets the program-wide choice flag around each test.
 class SedDataView : public ::testing::Test {
 protected:
-    void SetUp() override { TSedDataView::ManualScanChoice = false; }
-    void TearDown() override { TSedDataView::ManualScanChoice = false; }
+    void SetUp() override { RawTab::ManualScanChoice = false; }
+    void TearDown() override { RawTab::ManualScanChoice = false; }
 };
 
 // Launches with a clock long after the tests write their files: every file has settled.
@@ -26,7 +26,7 @@ inline void Launch(TSedDataView& view, const std::string& dir, const std::string
 {
     view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
     LaunchParameters launch = LaunchParameters::Defaults(channel);
-    view.RecallPositions(nullptr, dir, launch);
+    view.Raw.RecallPositions(nullptr, dir, launch);
     ConfigureForLaunch(*view.Engine, launch, CustomSettings());
     view.LoadChannel(dir, "watch");
 }
@@ -51,8 +51,8 @@ inline void Publish(const testutil::TempDir& staging, const std::vector<std::str
 inline std::vector<int> DrawnSets(const TSedDataView& view)
 {
     std::vector<int> sets;
-    for (int s = 2; s < view.Chart1.SeriesCount(); ++s) {
-        const ChartSeries& series = view.Chart1.Series[static_cast<size_t>(s)];
+    for (int s = 2; s < view.Raw.Chart1.SeriesCount(); ++s) {
+        const ChartSeries& series = view.Raw.Chart1.Series[static_cast<size_t>(s)];
         if (series.Active && !series.Points.empty())
             sets.push_back(series.Tag);
     }

@@ -71,18 +71,19 @@ TEST_F(SedDataView, RawTabShowsTheWarningAndRefusesAMeniscusPastTheBottom)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    EXPECT_EQ(view.EditPositionWarning.rfind("the meniscus (5.9 cm) lies outside the first scan's radii (6 to ", 0), 0u)
-        << view.EditPositionWarning;
+    EXPECT_EQ(
+        view.Raw.EditPositionWarning.rfind("the meniscus (5.9 cm) lies outside the first scan's radii (6 to ", 0), 0u)
+        << view.Raw.EditPositionWarning;
 
-    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
-    view.Chart1ClickBackground(6.05, 0.3);
-    EXPECT_EQ(view.EditPositionWarning, "") << "a meniscus inside the data";
+    view.Raw.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.Raw.Chart1ClickBackground(6.05, 0.3);
+    EXPECT_EQ(view.Raw.EditPositionWarning, "") << "a meniscus inside the data";
 
     for (const double x : { 7.2, 7.3 }) {
         SCOPED_TRACE(x);
-        view.Chart1ClickBackground(x, 0.3);
+        view.Raw.Chart1ClickBackground(x, 0.3);
         EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 6.05) << "refused";
-        EXPECT_EQ(view.EditMeniscus, "6.05");
+        EXPECT_EQ(view.Raw.EditMeniscus, "6.05");
         EXPECT_TRUE(view.InputEnabled);
     }
     EXPECT_EQ(prompts.Messages,

@@ -109,7 +109,7 @@ TEST_F(SedDataView, CsFollowsTheRunKeepingThePreviousDistributionUntilTheNewOneI
     EXPECT_EQ(cs.Result().scansUsed, 10);
 
     // A moved meniscus cancels nothing here but starts afresh; the old result is marked meanwhile.
-    view.EditPositionDone(TSedDataView::Position::Meniscus, FloatToStr(view.Engine->Meniscus - 0.005));
+    view.Raw.EditPositionDone(TSedDataView::Position::Meniscus, FloatToStr(view.Engine->Meniscus - 0.005));
     ASSERT_TRUE(cs.Fitting());
     EXPECT_EQ(cs.LabelStatus, "c(s) of 10 scans (of the positions before); fitting 10…");
     cs.Wait();

@@ -48,18 +48,18 @@ TEST_F(SedDataView, EmptyChartsSayWhy)
     TempDir dir;
     TSedDataView view;
     Launch(view, dir.path());
-    EXPECT_EQ(view.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
+    EXPECT_EQ(view.Raw.Chart1.EmptyText, "No scan files of 0*.RA1 here yet: looking again every 10 s");
     EXPECT_EQ(view.Results.dcdtChart.EmptyText, "No g(s*) yet: at least 4 scans are needed (0 scans read so far)");
     testutil::WriteTextFile(dir / "00001.RA1", "Test sample\r\nR 1 20.0 50000 600 1.6E+10 280 1\r\n 6.1000    1.2");
     view.Timer1Timer();
-    EXPECT_EQ(view.Chart1.EmptyText, "The scan files of 0*.RA1 are still being written: looking again every 10 s");
+    EXPECT_EQ(view.Raw.Chart1.EmptyText, "The scan files of 0*.RA1 are still being written: looking again every 10 s");
     EXPECT_EQ(view.LabelScanCount, "0 scans read, 0 used, 1 not yet complete (00001.RA1)");
     testutil::RunSpec tooShort = SmallRun(1);
     tooShort.points = 10;
     testutil::WriteRun(dir.path(), tooShort);
     view.Timer1Timer();
     EXPECT_EQ(
-        view.Chart1.EmptyText, "No readable scan of 0*.RA1 with at least 20 points yet: looking again every 10 s");
+        view.Raw.Chart1.EmptyText, "No readable scan of 0*.RA1 with at least 20 points yet: looking again every 10 s");
     EXPECT_EQ(ResultTabs::NoResultText(1), "No g(s*) yet: at least 4 scans are needed (1 scan read so far)");
 
     // One scan short of the first result the result charts stay empty and say so; then they fill.
@@ -85,8 +85,8 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     EXPECT_FALSE(view.HasData);
     for (auto mode : { TSedDataView::RawMode::Meniscus, TSedDataView::RawMode::Jitter,
              TSedDataView::RawMode::IntegralFringe, TSedDataView::RawMode::DisplayXY }) {
-        view.SBGroup1Click(mode);
-        view.RawChartClick(6.1, 0.5);
+        view.Raw.SBGroup1Click(mode);
+        view.Raw.RawChartClick(6.1, 0.5);
     }
     view.Results.dcdtChartClickBackground(4.0, 1.0);
     view.Timer1Timer();
@@ -123,7 +123,7 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     view.FormClose();
     EXPECT_FALSE(view.Timer1Enabled);
     view.Timer1Timer();
-    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
-    view.RawChartClick(6.1, 0.5);
+    view.Raw.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.Raw.RawChartClick(6.1, 0.5);
     view.ButtonOutputAsciiClick();
 }

@@ -37,27 +37,28 @@ TEST_F(SedDataView, FindMeniscusProposesAMarkerThatAcceptTakes)
     ASSERT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
     const int32_t setsBefore = view.Engine->GofsStore->GetNumberOfSets();
 
-    view.ButtonFindMeniscusClick();
-    ASSERT_TRUE(view.ProposedMeniscus.has_value()) << view.EditMeniscusProposal;
-    const double proposed = *view.ProposedMeniscus;
+    view.Raw.ButtonFindMeniscusClick();
+    ASSERT_TRUE(view.Raw.ProposedMeniscus.has_value()) << view.Raw.EditMeniscusProposal;
+    const double proposed = *view.Raw.ProposedMeniscus;
     EXPECT_NEAR(proposed, 6.0, 0.005);
-    EXPECT_EQ(view.EditMeniscusProposal.rfind("meniscus found at " + FloatToStr(proposed) + " cm (a spike of ", 0), 0u)
-        << view.EditMeniscusProposal;
-    EXPECT_TRUE(view.ButtonAcceptMeniscusEnabled);
+    EXPECT_EQ(
+        view.Raw.EditMeniscusProposal.rfind("meniscus found at " + FloatToStr(proposed) + " cm (a spike of ", 0), 0u)
+        << view.Raw.EditMeniscusProposal;
+    EXPECT_TRUE(view.Raw.ButtonAcceptMeniscusEnabled);
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9) << "only proposed";
-    const ChartSeries& bars = view.Chart1.Series[0];
+    const ChartSeries& bars = view.Raw.Chart1.Series[0];
     ASSERT_EQ(bars.Points.size(), 2u);
     EXPECT_DOUBLE_EQ(bars.Points[1].X, proposed);
     EXPECT_EQ(bars.Points[1].Label, FloatToStr(proposed) + "?");
 
-    view.ButtonAcceptMeniscusClick();
+    view.Raw.ButtonAcceptMeniscusClick();
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, proposed);
-    EXPECT_EQ(view.EditMeniscus, FloatToStr(proposed));
-    EXPECT_EQ(view.EditPositionWarning, "");
-    EXPECT_FALSE(view.ProposedMeniscus.has_value());
-    EXPECT_FALSE(view.ButtonAcceptMeniscusEnabled);
-    ASSERT_EQ(view.Chart1.Series[0].Points.size(), 1u);
-    EXPECT_DOUBLE_EQ(view.Chart1.Series[0].Points[0].X, proposed);
+    EXPECT_EQ(view.Raw.EditMeniscus, FloatToStr(proposed));
+    EXPECT_EQ(view.Raw.EditPositionWarning, "");
+    EXPECT_FALSE(view.Raw.ProposedMeniscus.has_value());
+    EXPECT_FALSE(view.Raw.ButtonAcceptMeniscusEnabled);
+    ASSERT_EQ(view.Raw.Chart1.Series[0].Points.size(), 1u);
+    EXPECT_DOUBLE_EQ(view.Raw.Chart1.Series[0].Points[0].X, proposed);
     EXPECT_EQ(view.Engine->GofsStore->GetNumberOfSets(), setsBefore) << "the stages were rebuilt";
     EXPECT_TRUE(prompts.Messages.empty());
 }
@@ -69,19 +70,19 @@ TEST_F(SedDataView, FindMeniscusSaysWhyWhenThereIsNoneAndAcceptKeepsItsCheck)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    view.ButtonFindMeniscusClick();
-    EXPECT_EQ(view.EditMeniscusProposal,
+    view.Raw.ButtonFindMeniscusClick();
+    EXPECT_EQ(view.Raw.EditMeniscusProposal,
         "no meniscus found: no spike or step stands out of the noise in the first 5 scans (none reaches 8 noise SDs "
         "and stays put: the edge that does moves from scan to scan, as boundaries do)");
-    EXPECT_FALSE(view.ButtonAcceptMeniscusEnabled);
-    view.ButtonAcceptMeniscusClick();
+    EXPECT_FALSE(view.Raw.ButtonAcceptMeniscusEnabled);
+    view.Raw.ButtonAcceptMeniscusClick();
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
-    EXPECT_EQ(view.Chart1.Series[0].Points.size(), 1u);
+    EXPECT_EQ(view.Raw.Chart1.Series[0].Points.size(), 1u);
 
     // A proposal past the bottom (moved since) is refused as a click there would be.
-    view.ProposedMeniscus = 7.3;
-    view.ButtonAcceptMeniscusEnabled = true;
-    view.ButtonAcceptMeniscusClick();
+    view.Raw.ProposedMeniscus = 7.3;
+    view.Raw.ButtonAcceptMeniscusEnabled = true;
+    view.Raw.ButtonAcceptMeniscusClick();
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_EQ(prompts.Messages[0].rfind("The meniscus must lie before the cell bottom", 0), 0u);

@@ -29,7 +29,7 @@ TEST_F(SedDataView, AutomaticScanDisplayFollowsTheCutoffAndStride)
         TSedDataView view;
         Launch(view, dir.path());
         EXPECT_EQ(DrawnSets(view), c.drawn);
-        EXPECT_EQ(view.DisplayStride, c.stride);
+        EXPECT_EQ(view.Raw.DisplayStride, c.stride);
     }
 }
 
@@ -42,12 +42,12 @@ TEST_F(SedDataView, ScanColoursStayWithTheirScans)
     Launch(view, dir.path());
     const ChartColour cycle[] = { Colours::Red, Colours::Blue, Colours::Green, Colours::Fuchsia, Colours::Purple };
     // Through a redraw (a moved marker) and a scan that came during the run, scan k keeps its colour.
-    view.EditPositionDone(TSedDataView::Position::Meniscus, "5.91");
+    view.Raw.EditPositionDone(TSedDataView::Position::Meniscus, "5.91");
     Publish(staging, names, dir, 7, 8);
     view.Timer1Timer();
     ASSERT_EQ(DrawnSets(view).size(), 8u);
     for (int s = 2; s < 10; ++s) {
-        const ChartSeries& series = view.Chart1.Series[static_cast<size_t>(s)];
+        const ChartSeries& series = view.Raw.Chart1.Series[static_cast<size_t>(s)];
         SCOPED_TRACE(series.Tag);
         EXPECT_EQ(series.Colour, cycle[series.Tag % 5]);
     }
@@ -60,7 +60,7 @@ TEST_F(SedDataView, NewScansAreDrawnOneByOneUntilAThirdThenRedrawn)
     Publish(staging, names, dir, 0, 40);
     TSedDataView view;
     Launch(view, dir.path());
-    ASSERT_EQ(view.DisplayStride, 4);
+    ASSERT_EQ(view.Raw.DisplayStride, 4);
     EXPECT_EQ(DrawnSets(view), Sets({ 0, 1, 2, 3, 4 }, 10, 4, 40, { 39 }));
     const int dcdtAt40 = view.Engine->DcdtStore->GetNumberOfSets();
 
@@ -69,7 +69,7 @@ TEST_F(SedDataView, NewScansAreDrawnOneByOneUntilAThirdThenRedrawn)
         SCOPED_TRACE(k + 1);
         Publish(staging, names, dir, k, k + 1);
         view.Timer1Timer();
-        EXPECT_EQ(view.IncrementalCount, k - 39);
+        EXPECT_EQ(view.Raw.IncrementalCount, k - 39);
         EXPECT_EQ(DrawnSets(view), Sets({ 0, 1, 2, 3, 4 }, 10, 4, 35, { k - 4, k }));
     }
     EXPECT_GT(view.Engine->DcdtStore->GetNumberOfSets(), dcdtAt40) << "the dc/dt stage grows scan by scan";
@@ -77,7 +77,7 @@ TEST_F(SedDataView, NewScansAreDrawnOneByOneUntilAThirdThenRedrawn)
     // Scan 45: 4 x 4 = 16 > 0.33 x 45, so the display is chosen afresh.
     Publish(staging, names, dir, 44, 45);
     view.Timer1Timer();
-    EXPECT_EQ(view.IncrementalCount, 0);
+    EXPECT_EQ(view.Raw.IncrementalCount, 0);
     EXPECT_EQ(DrawnSets(view), Sets({ 0, 1, 2, 3, 4 }, 10, 4, 45, { 44 }));
 }
 
@@ -96,9 +96,9 @@ TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
         selector.UpDownEndClick(30);
         selector.ButtonOKClick();
     };
-    view.ButtonChooseScansClick();
+    view.Raw.ButtonChooseScansClick();
     EXPECT_EQ(prompts.ScanSelectorsShown, 1);
-    EXPECT_TRUE(TSedDataView::ManualScanChoice);
+    EXPECT_TRUE(RawTab::ManualScanChoice);
     const std::vector<int> chosen { 1, 4, 7, 10, 13, 16, 19, 22, 25, 28 };
     EXPECT_EQ(DrawnSets(view), chosen);
 
@@ -106,7 +106,7 @@ TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
     // every third set counting back from the newest.
     Publish(staging, names, dir, 30, 34);
     view.Timer1Timer();
-    view.RedrawRawScans();
+    view.Raw.RedrawRawScans();
     std::vector<int> want = chosen;
     want.push_back(33);
     EXPECT_EQ(DrawnSets(view), want);
@@ -122,14 +122,14 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     const uint64_t avgBefore = view.Results.ChartAverage.Changed;
 
     // In zoom mode a click changes nothing.
-    view.Chart1ClickSeries(6.2, 0.5);
+    view.Raw.Chart1ClickSeries(6.2, 0.5);
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
 
-    view.SBGroup1Click(TSedDataView::RawMode::Meniscus);
-    view.Chart1ClickBackground(5.912345, 0.31);
+    view.Raw.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+    view.Raw.Chart1ClickBackground(5.912345, 0.31);
     EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9123);
-    EXPECT_EQ(view.EditMeniscus, "5.9123");
-    EXPECT_DOUBLE_EQ(view.Chart1.Series[0].Points.at(0).X, 5.9123) << "the meniscus bar moved";
+    EXPECT_EQ(view.Raw.EditMeniscus, "5.9123");
+    EXPECT_DOUBLE_EQ(view.Raw.Chart1.Series[0].Points.at(0).X, 5.9123) << "the meniscus bar moved";
     EXPECT_GT(view.Results.ChartAverage.Changed, avgBefore);
 
     // The engine now holds what a fresh load with that meniscus computes.
@@ -142,8 +142,8 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), GofsFileText(*fresh.Engine, "g.txt", 0, true));
 
     // The read-out mode shows the rounded click in a message.
-    view.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
-    view.Chart1ClickBackground(6.5000004, 0.25);
+    view.Raw.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
+    view.Raw.Chart1ClickBackground(6.5000004, 0.25);
     EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));
 }
 
@@ -172,7 +172,7 @@ TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
     ASSERT_EQ(DrawnSets(view).size(), 5u);
     // From 0 before the boundaries to the first scan's plateau (below 1: radial dilution), widened
     // by 5 % of the span at each end.
-    const ChartAxis& c = view.Chart1.Left;
+    const ChartAxis& c = view.Raw.Chart1.Left;
     EXPECT_GT(c.Maximum, 0.9);
     EXPECT_LT(c.Maximum, 1.05);
     EXPECT_NEAR(c.Minimum, -(c.Maximum - c.Minimum) / 22, 1e-3);
@@ -203,13 +203,13 @@ TEST_F(SedDataView, TypedPositionsAreCheckedAndRebuiltAsClicksAre)
     Launch(view, dir.path());
     using P = TSedDataView::Position;
 
-    view.EditPositionDone(P::Meniscus, " 5.912345 ");
-    view.EditPositionDone(P::Bottom, "7.15");
+    view.Raw.EditPositionDone(P::Meniscus, " 5.912345 ");
+    view.Raw.EditPositionDone(P::Bottom, "7.15");
     EXPECT_TRUE(prompts.Messages.empty());
-    EXPECT_EQ(view.EditMeniscus, "5.9123") << "rounded as a click is";
-    EXPECT_EQ(view.EditBottom, "7.15");
+    EXPECT_EQ(view.Raw.EditMeniscus, "5.9123") << "rounded as a click is";
+    EXPECT_EQ(view.Raw.EditBottom, "7.15");
     EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), FreshGofs(dir.path(), { 5.9123, 7.15, 5.85, 6.9 }));
-    EXPECT_TRUE(view.ButtonDefaultPositionsEnabled);
+    EXPECT_TRUE(view.Raw.ButtonDefaultPositionsEnabled);
 
     // Refused: no number, no radius, a bottom at the meniscus, a meniscus past the bottom. The
     // edits give way to the positions in force.
@@ -226,18 +226,18 @@ TEST_F(SedDataView, TypedPositionsAreCheckedAndRebuiltAsClicksAre)
     for (const auto& r : refused) {
         SCOPED_TRACE(r.text);
         prompts.Messages.clear();
-        view.EditJitter = view.EditBottom = view.EditMeniscus = view.EditIntegralFringe = r.text;
-        view.EditPositionDone(r.which, r.text);
+        view.Raw.EditJitter = view.Raw.EditBottom = view.Raw.EditMeniscus = view.Raw.EditIntegralFringe = r.text;
+        view.Raw.EditPositionDone(r.which, r.text);
         EXPECT_EQ(prompts.Messages, std::vector<std::string> { r.message });
-        EXPECT_EQ(view.EditMeniscus, "5.9123");
-        EXPECT_EQ(view.EditBottom, "7.15");
-        EXPECT_EQ(view.EditJitter, "5.85");
+        EXPECT_EQ(view.Raw.EditMeniscus, "5.9123");
+        EXPECT_EQ(view.Raw.EditBottom, "7.15");
+        EXPECT_EQ(view.Raw.EditJitter, "5.85");
     }
 
-    view.ButtonDefaultPositionsClick();
+    view.Raw.ButtonDefaultPositionsClick();
     EXPECT_EQ(PositionsOf(*view.Engine), (CellPositions { 5.9, 7.2, 5.85, 6.9 }));
     EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), FreshGofs(dir.path(), { 5.9, 7.2, 5.85, 6.9 }));
-    EXPECT_FALSE(view.ButtonDefaultPositionsEnabled);
+    EXPECT_FALSE(view.Raw.ButtonDefaultPositionsEnabled);
 }
 
 TEST_F(SedDataView, PositionsAreRememberedPerRunAndChannelAndRestoredOnTheNextLaunch)
@@ -248,7 +248,7 @@ TEST_F(SedDataView, PositionsAreRememberedPerRunAndChannelAndRestoredOnTheNextLa
     memory.File = config / "morvane/positions.json";
     const auto launch = [&](TSedDataView& view, const std::string& channel = "0*.RA1") {
         LaunchParameters p = LaunchParameters::Defaults(channel);
-        view.RecallPositions(&memory, dir.path(), p);
+        view.Raw.RecallPositions(&memory, dir.path(), p);
         view.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
         OpenChannel(view, dir.path(), p);
     };
@@ -256,27 +256,27 @@ TEST_F(SedDataView, PositionsAreRememberedPerRunAndChannelAndRestoredOnTheNextLa
     {
         TSedDataView first;
         launch(first);
-        EXPECT_EQ(first.LabelPositionsRestored, "");
-        first.SBGroup1Click(TSedDataView::RawMode::Meniscus);
-        first.Chart1ClickBackground(5.93, 0.2);
-        first.EditPositionDone(TSedDataView::Position::Bottom, "7.1");
+        EXPECT_EQ(first.Raw.LabelPositionsRestored, "");
+        first.Raw.SBGroup1Click(TSedDataView::RawMode::Meniscus);
+        first.Raw.Chart1ClickBackground(5.93, 0.2);
+        first.Raw.EditPositionDone(TSedDataView::Position::Bottom, "7.1");
         used = PositionsOf(*first.Engine);
         EXPECT_NEAR(used.Meniscus, 5.93, 1e-12);
     }
     TSedDataView second;
     launch(second);
     EXPECT_EQ(PositionsOf(*second.Engine), used);
-    EXPECT_EQ(second.LabelPositionsRestored, TSedDataView::RestoredText);
-    EXPECT_TRUE(second.ButtonDefaultPositionsEnabled);
+    EXPECT_EQ(second.Raw.LabelPositionsRestored, RawTab::RestoredText);
+    EXPECT_TRUE(second.Raw.ButtonDefaultPositionsEnabled);
     TSedDataView other;
     launch(other, "0*.RA2");
     EXPECT_EQ(other.Engine->Meniscus, 5.9) << "another channel of the run keeps its own";
 
     // One click back to the defaults, which the next launch then starts from.
-    second.ButtonDefaultPositionsClick();
-    EXPECT_EQ(second.LabelPositionsRestored, "");
+    second.Raw.ButtonDefaultPositionsClick();
+    EXPECT_EQ(second.Raw.LabelPositionsRestored, "");
     TSedDataView third;
     launch(third);
     EXPECT_EQ(third.Engine->Meniscus, 5.9);
-    EXPECT_EQ(third.LabelPositionsRestored, "");
+    EXPECT_EQ(third.Raw.LabelPositionsRestored, "");
 }

@@ -319,7 +319,7 @@ TEST(MorvaneForm, OpenAnalysisLaunchesTheRecordedChannelAndSaysWhatChangedSince)
     FormOnRoot f(run);
     TSedDataView* view = f.form.ButtonLaunchClick();
     ASSERT_NE(view, nullptr);
-    view->EditPositionDone(TSedDataView::Position::Meniscus, "5.93");
+    view->Raw.EditPositionDone(TSedDataView::Position::Meniscus, "5.93");
     f.prompts.SaveAnswers = { out / "g.txt" };
     view->ButtonOutputAsciiClick();
     view->FormClose();

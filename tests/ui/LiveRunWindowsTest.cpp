@@ -108,8 +108,8 @@ TEST(LiveRunWindows, EveryMessageBelongsToTheWindowThatAsked)
     TSedDataView& view = *p.view->View();
 
     EXPECT_EQ(OwnerOfMessage([&] {
-        view.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
-        view.RawChartClick(6.1, 0.5);
+        view.Raw.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
+        view.Raw.RawChartClick(6.1, 0.5);
     }),
         p.view);
     EXPECT_EQ(OwnerOfMessage([&] {
@@ -171,7 +171,7 @@ TEST(LiveRunWindows, DisplayXYReadsOutAClickOnACurveOnEveryChart)
         const ChartModel& model;
         const std::string& edit;
     } charts[] = {
-        { "raw", 0, [] {}, widget->RawChart(), v.Chart1, v.EditDisplayXY },
+        { "raw", 0, [] {}, widget->RawChart(), v.Raw.Chart1, v.Raw.EditDisplayXY },
         { "average", 1, [] {}, widget->AverageChart(), v.Results.ChartAverage, v.Results.EditDisplayXYAvg },
         { "corrected", 2, [] {}, widget->CorrectedChart(), v.Results.dcdtChart, v.Results.EditDisplayXYCor },
         { "extrapolation, s* axis", 3, [] {}, widget->ExtrapolationSChart(), v.Extrapolation.ChartSExtrapolation,
@@ -241,14 +241,14 @@ TEST(LiveRunWindows, FieldsShowTheirNumbersWholeAtTheSmallestWindow)
     ProgramOnARun p(false, 8);
     SedDataViewWidget* widget = p.view;
     TSedDataView& v = *widget->View();
-    v.EditMeniscus = "5.91234";
-    v.EditJitter = "5.85001";
+    v.Raw.EditMeniscus = "5.91234";
+    v.Raw.EditJitter = "5.85001";
     widget->Refresh();
     widget->show();
     widget->resize(10, 10); // as small as the window goes
     QApplication::processEvents();
     ASSERT_EQ(v.EditMWGuess, "150000");
-    for (const std::string& text : { v.EditMWGuess, v.EditMeniscus, v.EditJitter, v.EditTargetChannel }) {
+    for (const std::string& text : { v.EditMWGuess, v.Raw.EditMeniscus, v.Raw.EditJitter, v.EditTargetChannel }) {
         SCOPED_TRACE(text);
         QLineEdit* shown = nullptr;
         for (QLineEdit* e : widget->findChildren<QLineEdit*>())

@@ -77,9 +77,9 @@ TEST(Live, ViewTicksDrawTheNewScansAndTheNewResult)
     EXPECT_NE(PlottedValues(corrected->graph(0)), correctedBefore) << "the corrected chart shows the new result";
 
     // A tick with nothing new changes no chart.
-    const uint64_t rawChanged = view.Chart1.Changed, correctedChanged = view.Results.dcdtChart.Changed;
+    const uint64_t rawChanged = view.Raw.Chart1.Changed, correctedChanged = view.Results.dcdtChart.Changed;
     w->Timer1Tick();
-    EXPECT_EQ(view.Chart1.Changed, rawChanged);
+    EXPECT_EQ(view.Raw.Chart1.Changed, rawChanged);
     EXPECT_EQ(view.Results.dcdtChart.Changed, correctedChanged);
     w->close();
 }

@@ -30,7 +30,7 @@ TEST(Windows, FindMeniscusShowsWhatItFoundAndEnablesAcceptOnlyWithAProposal)
     EXPECT_EQ(find->text(), "Find meniscus");
     EXPECT_FALSE(accept->isEnabled());
     find->click();
-    EXPECT_EQ(found->text().toStdString(), w->View()->EditMeniscusProposal);
+    EXPECT_EQ(found->text().toStdString(), w->View()->Raw.EditMeniscusProposal);
     EXPECT_TRUE(found->wordWrap() && found->toolTip() == found->text()) << "the whole finding";
     EXPECT_EQ(found->text().toStdString().rfind("no meniscus found: ", 0), 0u) << found->text().toStdString();
     EXPECT_FALSE(accept->isEnabled());

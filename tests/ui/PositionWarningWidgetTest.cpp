@@ -31,7 +31,7 @@ TEST(Windows, RawTabShowsThePositionWarningBesideTheFields)
     ASSERT_NE(warning, nullptr);
     EXPECT_TRUE(warning->wordWrap()) << "the whole text, however long";
     const std::string shown = warning->text().toStdString();
-    EXPECT_EQ(shown, w->View()->EditPositionWarning);
+    EXPECT_EQ(shown, w->View()->Raw.EditPositionWarning);
     EXPECT_EQ(shown.rfind("the meniscus (5.9 cm) lies outside the first scan's radii", 0), 0u) << shown;
     EXPECT_EQ(warning->toolTip(), warning->text());
     w->close();
@@ -75,7 +75,7 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     QTest::keyClicks(meniscus, "5.95");
     QTest::keyClick(meniscus, Qt::Key_Return);
     EXPECT_EQ(w->View()->Engine->Meniscus, 5.95);
-    EXPECT_EQ(w->View()->Chart1.Series[0].Points.at(0).X, 5.95) << "the marker moved";
+    EXPECT_EQ(w->View()->Raw.Chart1.Series[0].Points.at(0).X, 5.95) << "the marker moved";
     // A text that is no radius: said (under the busy cursor of the handler), the position stays.
     meniscus->selectAll();
     QTest::keyClicks(meniscus, "5.9x");
@@ -89,7 +89,7 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     SedDataViewWidget* again = main.Launch();
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->findChild<QLineEdit*>("EditMeniscus")->text(), "5.95");
-    EXPECT_EQ(again->findChild<QLabel*>("LabelPositionsRestored")->text(), TSedDataView::RestoredText);
+    EXPECT_EQ(again->findChild<QLabel*>("LabelPositionsRestored")->text(), RawTab::RestoredText);
     auto* defaults = again->findChild<QPushButton*>("ButtonDefaultPositions");
     ASSERT_TRUE(defaults->isEnabled());
     defaults->click();

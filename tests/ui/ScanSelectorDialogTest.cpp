@@ -25,8 +25,8 @@ QPushButton* PushButtonNamed(QWidget* parent, const QString& text)
 int DrawnScans(const TSedDataView& view)
 {
     int drawn = 0;
-    for (int s = 2; s < view.Chart1.SeriesCount(); ++s)
-        drawn += view.Chart1.Series[static_cast<size_t>(s)].Active ? 1 : 0;
+    for (int s = 2; s < view.Raw.Chart1.SeriesCount(); ++s)
+        drawn += view.Raw.Chart1.Series[static_cast<size_t>(s)].Active ? 1 : 0;
     return drawn;
 }
 
@@ -77,8 +77,8 @@ TEST(ScanSelectorDialog, BelongsToItsViewAndEscKeepsTheViewsDisplay)
     ASSERT_NE(w, nullptr);
     TSedDataView& view = *w->View();
     // An earlier choice of the user's on a smaller run, whose count a stale dialog would keep.
-    view.ScanSelector.Automatic = false;
-    view.ScanSelector.OfferedCount = 3;
+    view.Raw.ScanSelector.Automatic = false;
+    view.Raw.ScanSelector.OfferedCount = 3;
     const int drawn = DrawnScans(view);
 
     bool seen = false;
@@ -93,7 +93,7 @@ TEST(ScanSelectorDialog, BelongsToItsViewAndEscKeepsTheViewsDisplay)
     ASSERT_NE(choose, nullptr);
     choose->click();
     EXPECT_TRUE(seen);
-    EXPECT_EQ(view.ScanSelector.OfferedCount, 25);
+    EXPECT_EQ(view.Raw.ScanSelector.OfferedCount, 25);
     EXPECT_EQ(DrawnScans(view), drawn);
     w->close();
 }

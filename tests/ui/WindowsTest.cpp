@@ -95,7 +95,7 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
         static_cast<int>(plot->xAxis->coordToPixel(6.3)), static_cast<int>(plot->yAxis->coordToPixel(0.05)));
     QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_NEAR(view.Engine->Meniscus, 6.3, 0.01);
-    EXPECT_NE(EditShowing(w, QString::fromStdString(view.EditMeniscus)), nullptr);
+    EXPECT_NE(EditShowing(w, QString::fromStdString(view.Raw.EditMeniscus)), nullptr);
     EXPECT_TRUE(prompts.Messages.empty());
 
     // Closing the view takes it off the main window's list.

@@ -1,15 +1,18 @@
-// Raw-data tools of the data view: the scan display (automatic, incremental and the user's
-// choice through the scan selector), the markers and the clicks on the raw-data chart.
-#include "dataview/TSedDataView.h"
+// The raw-data tab of the data view: the scan display (automatic, incremental and the user's
+// choice through the scan selector), the markers and the clicks on the raw-data chart, and the
+// meniscus proposed from the data (drawn as a marker of its own, taken only when accepted).
+#include "dataview/RawTab.h"
 
 #include <algorithm>
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 #include "dataview/StoreSeries.h"
+#include "follower/MeniscusProposal.h"
 #include "follower/PositionWarnings.h"
 
-void TSedDataView::SetUpRawChart()
+RawTab::RawTab(ViewContext& view)
+    : view_(view)
 {
     Chart1.Title = "Plot of Concentration Meausement vs Radial Position (cm)";
     Chart1.Bottom.Title = "r (cm)";
@@ -35,22 +38,22 @@ void TSedDataView::SetUpRawChart()
     Chart1.EmptyText = "No scans loaded yet";
 }
 
-void TSedDataView::DrawRawSet(int32_t s, int32_t k)
+void RawTab::DrawRawSet(int32_t s, int32_t k)
 {
-    DrawStoreSet(Chart1.Series[static_cast<size_t>(s)], *Engine->RawStore, k, StoreAxis::RadiusCm);
+    DrawStoreSet(Chart1.Series[static_cast<size_t>(s)], *Engine()->RawStore, k, StoreAxis::RadiusCm);
 }
 
-void TSedDataView::RedrawRawScans()
+void RawTab::RedrawRawScans()
 {
     Chart1.ClearSeriesFrom(1);
-    if (!Engine || !Engine->RawStore) {
+    if (!Engine() || !Engine()->RawStore) {
         Chart1.Repaint();
         return;
     }
-    ChannelDataStore& raw = *Engine->RawStore;
+    ChannelDataStore& raw = *Engine()->RawStore;
     auto& visible = raw.Visible;
     const int32_t n = raw.GetNumberOfSets();
-    const GUISettings& gs = DisplaySettings;
+    const GUISettings& gs = view_.Display();
 
     if (!ManualScanChoice) {
         if (n < gs.DrawAllSetsCutoff) {
@@ -96,14 +99,14 @@ void TSedDataView::RedrawRawScans()
     }
     FitRawValueAxis();
     // The scans a full load brings are what the positions are checked against.
-    EditPositionWarning = PositionWarningText(*Engine);
+    EditPositionWarning = PositionWarningText(*Engine());
     Chart1.Repaint();
 }
 
-void TSedDataView::FitRawValueAxis()
+void RawTab::FitRawValueAxis()
 {
-    const double from = Engine->Meniscus;
-    const double to = Engine->Bottom - Engine->Settings.DefaultBottomIgnore;
+    const double from = Engine()->Meniscus;
+    const double to = Engine()->Bottom - Engine()->Settings.DefaultBottomIgnore;
     double low = 0, high = 0;
     bool any = false;
     for (int32_t s = 2; s < Chart1.SeriesCount(); ++s) {
@@ -121,12 +124,12 @@ void TSedDataView::FitRawValueAxis()
     Chart1.Left.Automatic = !any || !(high > low);
     if (Chart1.Left.Automatic)
         return;
-    const double pad = (high - low) * DisplaySettings.graphPadPercent;
+    const double pad = (high - low) * view_.Display().graphPadPercent;
     Chart1.Left.Minimum = low - pad;
     Chart1.Left.Maximum = high + pad;
 }
 
-int32_t TSedDataView::LastDrawnSeries() const
+int32_t RawTab::LastDrawnSeries() const
 {
     for (int32_t s = Chart1.SeriesCount() - 1; s >= 2; --s)
         if (Chart1.Series[static_cast<size_t>(s)].Active)
@@ -134,13 +137,13 @@ int32_t TSedDataView::LastDrawnSeries() const
     return 1;
 }
 
-int32_t TSedDataView::SeriesAfterLastDrawn()
+int32_t RawTab::SeriesAfterLastDrawn()
 {
     const int32_t s = LastDrawnSeries() + 1;
     return Chart1.HasSeries(s) ? s : Chart1.CloneSeries(1);
 }
 
-void TSedDataView::DrawInto(int32_t s, int32_t k)
+void RawTab::DrawInto(int32_t s, int32_t k)
 {
     DrawRawSet(s, k);
     ChartSeries& series = Chart1.Series[static_cast<size_t>(s)];
@@ -148,11 +151,11 @@ void TSedDataView::DrawInto(int32_t s, int32_t k)
     series.Colour = ScanColour(k);
 }
 
-void TSedDataView::DrawNewestScan()
+void RawTab::DrawNewestScan()
 {
-    if (!Engine || !Engine->RawStore)
+    if (!Engine() || !Engine()->RawStore)
         return;
-    ChannelDataStore& raw = *Engine->RawStore;
+    ChannelDataStore& raw = *Engine()->RawStore;
     auto& visible = raw.Visible;
     const int32_t n = raw.GetNumberOfSets();
     if (n < 1)
@@ -165,7 +168,7 @@ void TSedDataView::DrawNewestScan()
     }
     const int32_t last = n - 1;
     visible[static_cast<size_t>(last)] = 1;
-    if (n < DisplaySettings.DrawAllSetsCutoff) {
+    if (n < view_.Display().DrawAllSetsCutoff) {
         DrawInto(SeriesAfterLastDrawn(), last);
         ++IncrementalCount;
         FitRawValueAxis();
@@ -202,27 +205,27 @@ void TSedDataView::DrawNewestScan()
     Chart1.Repaint();
 }
 
-void TSedDataView::ButtonChooseScansClick()
+void RawTab::ButtonChooseScansClick()
 {
-    if (Engine && Engine->RawStore) {
-        ChannelDataStore& raw = *Engine->RawStore;
+    if (Engine() && Engine()->RawStore) {
+        ChannelDataStore& raw = *Engine()->RawStore;
         ScanSelector.SetUp(raw.Visible.data(), raw.Headers.data(), raw.GetNumberOfSets(), DisplayStride);
     } else {
         ScanSelector.SetUp(nullptr, nullptr, 0, DisplayStride);
     }
     ScanSelector.Visible = true;
-    prompts_->ShowScanSelector(ScanSelector);
+    view_.Ask().ShowScanSelector(ScanSelector);
     ScanSelector.Visible = false;
     DisplayStride = std::max(ScanSelector.ChosenStep, 1);
     ManualScanChoice = !ScanSelector.Automatic;
     RedrawRawScans();
 }
 
-void TSedDataView::ShowMarkers()
+void RawTab::ShowMarkers()
 {
     ChartSeries& bars = Chart1.Series[0];
     bars.Clear();
-    const RealTimeGofS& e = *Engine;
+    const RealTimeGofS& e = *Engine();
     bars.AddColoured(e.Meniscus, 1.0, FloatToStr(e.Meniscus), Colours::Red);
     if (e.CorrectJitter)
         bars.AddColoured(e.JitterRadius, 1.0, FloatToStr(e.JitterRadius), Colours::Purple);
@@ -234,52 +237,41 @@ void TSedDataView::ShowMarkers()
     Chart1.Repaint();
 }
 
-void TSedDataView::ShowMarkerPositions()
+void RawTab::ShowMarkerPositions()
 {
-    EditIntegralFringe = FloatToStr(Engine->FringeRadius);
-    EditMeniscus = FloatToStr(Engine->Meniscus);
-    EditJitter = FloatToStr(Engine->JitterRadius);
-    EditBottom = FloatToStr(Engine->Bottom);
-    EditPositionWarning = PositionWarningText(*Engine);
+    EditIntegralFringe = FloatToStr(Engine()->FringeRadius);
+    EditMeniscus = FloatToStr(Engine()->Meniscus);
+    EditJitter = FloatToStr(Engine()->JitterRadius);
+    EditBottom = FloatToStr(Engine()->Bottom);
+    EditPositionWarning = PositionWarningText(*Engine());
     EditDisplayXY.clear();
 }
 
-void TSedDataView::SBGroup1Click(RawMode mode)
+void RawTab::SBGroup1Click(RawMode mode)
 {
     RawChartMode = mode;
     // In zoom mode a drag on the background zooms; otherwise a background click acts.
     Chart1BackgroundClickInstalled = mode != RawMode::ZoomIn;
 }
 
-void TSedDataView::Chart1ClickSeries(double x, double y)
-{
-    RawChartClick(RoundSignificant(x, 5), RoundSignificant(y, 5));
-}
+void RawTab::Chart1ClickSeries(double x, double y) { RawChartClick(RoundSignificant(x, 5), RoundSignificant(y, 5)); }
 
-void TSedDataView::Chart1ClickBackground(double x, double y)
+void RawTab::Chart1ClickBackground(double x, double y)
 {
     if (!Chart1BackgroundClickInstalled || !Chart1.HasSeries(1))
         return;
     RawChartClick(RoundSignificant(x, 5), RoundSignificant(y, 5));
 }
 
-void TSedDataView::RebuildAfterMarker(bool transform)
+void RawTab::RawChartClick(double x, double y)
 {
-    Engine->RefreshStages(transform);
-    RedrawRawScans();
-    ShowAverageAndCorrected();
-    Cs.DataReplaced(*Engine, "of the positions before");
-}
-
-void TSedDataView::RawChartClick(double x, double y)
-{
-    if (!Engine)
+    if (!Engine())
         return;
-    InputEnabled = false;
+    view_.EnableInput(false);
     switch (RawChartMode) {
     case RawMode::DisplayXY:
         EditDisplayXY = ReadOutText(x, y);
-        prompts_->ShowMessage(EditDisplayXY);
+        view_.Ask().ShowMessage(EditDisplayXY);
         break;
     case RawMode::IntegralFringe:
         SetPosition(Position::Fringe, x);
@@ -293,5 +285,34 @@ void TSedDataView::RawChartClick(double x, double y)
     case RawMode::ZoomIn:
         break;
     }
-    InputEnabled = true;
+    view_.EnableInput(true);
+}
+
+void RawTab::ButtonFindMeniscusClick()
+{
+    if (!Engine())
+        return;
+    const MeniscusFinding f = ProposeMeniscus(*Engine());
+    EditMeniscusProposal = MeniscusFindingText(f);
+    if (f.Found)
+        ProposedMeniscus = f.Radius;
+    else
+        ProposedMeniscus.reset();
+    ButtonAcceptMeniscusEnabled = ProposedMeniscus.has_value();
+    ShowMarkers();
+}
+
+void RawTab::ButtonAcceptMeniscusClick()
+{
+    if (!Engine() || !ProposedMeniscus)
+        return;
+    view_.EnableInput(false);
+    const double x = *ProposedMeniscus;
+    ProposedMeniscus.reset();
+    ButtonAcceptMeniscusEnabled = false;
+    if (SetPosition(Position::Meniscus, x))
+        EditMeniscusProposal.clear();
+    else
+        ShowMarkers();
+    view_.EnableInput(true);
 }

@@ -1,14 +1,14 @@
-// The radial positions of the raw-data tab as the user sets them: by a click (TSedDataViewRawTools),
+// The radial positions of the raw-data tab as the user sets them: by a click (RawTab.cpp),
 // typed into their edits, or back to the defaults; and remembered for the run and channel, so that
 // the next launch proposes them.
 #include <cmath>
 
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
-#include "dataview/TSedDataView.h"
+#include "dataview/RawTab.h"
 #include "follower/PositionWarnings.h"
 
-void TSedDataView::RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch)
+void RawTab::RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch)
 {
     positionMemory_ = memory;
     memoryRun_ = run;
@@ -26,12 +26,12 @@ void TSedDataView::RecallPositions(PositionMemory* memory, const std::string& ru
         ButtonDefaultPositionsEnabled = !(remembered == *DefaultPositions);
     }
     if (!problem.empty())
-        prompts_->ShowMessage(problem);
+        view_.Ask().ShowMessage(problem);
 }
 
-bool TSedDataView::SetPosition(Position which, double x)
+bool RawTab::SetPosition(Position which, double x)
 {
-    RealTimeGofS& e = *Engine;
+    RealTimeGofS& e = *Engine();
     bool transform = false;
     switch (which) {
     case Position::Meniscus:
@@ -40,8 +40,8 @@ bool TSedDataView::SetPosition(Position which, double x)
         const bool meniscus = which == Position::Meniscus;
         const std::string refusal = meniscus ? MeniscusRefusal(x, e.Bottom) : MeniscusRefusal(e.Meniscus, x);
         if (!refusal.empty()) {
-            prompts_->ShowMessage(meniscus ? refusal
-                                           : "The cell bottom must lie past the meniscus (" + FloatToStr(e.Meniscus)
+            view_.Ask().ShowMessage(meniscus ? refusal
+                                             : "The cell bottom must lie past the meniscus (" + FloatToStr(e.Meniscus)
                         + " cm): " + FloatToStr(x) + " cm was not taken");
             ShowMarkerPositions();
             return false;
@@ -62,15 +62,15 @@ bool TSedDataView::SetPosition(Position which, double x)
     ShowMarkerPositions();
     // The jitter and fringe references change nothing of a channel without the corrections.
     if (which == Position::Meniscus || which == Position::Bottom || transform)
-        RebuildAfterMarker(transform);
+        view_.RebuildStages(transform);
     PositionsChanged();
     return true;
 }
 
-void TSedDataView::PositionsChanged()
+void RawTab::PositionsChanged()
 {
     LabelPositionsRestored.clear();
-    const CellPositions now = PositionsOf(*Engine);
+    const CellPositions now = PositionsOf(*Engine());
     ButtonDefaultPositionsEnabled = DefaultPositions && !(now == *DefaultPositions);
     if (!positionMemory_)
         return;
@@ -79,21 +79,21 @@ void TSedDataView::PositionsChanged()
         : positionMemory_->Forget(memoryRun_, memoryChannel_);
     if (!failure.empty() && !memoryFailureShown_) {
         memoryFailureShown_ = true;
-        prompts_->ShowMessage(failure);
+        view_.Ask().ShowMessage(failure);
     }
 }
 
-void TSedDataView::EditPositionDone(Position which, const std::string& text)
+void RawTab::EditPositionDone(Position which, const std::string& text)
 {
-    if (!Engine)
+    if (!Engine())
         return;
-    const CellPositions now = PositionsOf(*Engine);
+    const CellPositions now = PositionsOf(*Engine());
     const double current[] = { now.Meniscus, now.Bottom, now.JitterRadius, now.FringeRadius };
     const char* names[] = { "meniscus", "cell bottom", "jitter reference", "fringe reference" };
     const auto index = static_cast<size_t>(which);
     double x = 0;
     if (!UserTextToFloat(text, x) || !std::isfinite(x) || !(x > 0)) {
-        prompts_->ShowMessage(
+        view_.Ask().ShowMessage(
             "The " + std::string(names[index]) + " needs a radius in cm, e.g. 5.95: \"" + text + "\" was not taken");
         ShowMarkerPositions();
         return;
@@ -103,24 +103,24 @@ void TSedDataView::EditPositionDone(Position which, const std::string& text)
         ShowMarkerPositions(); // "5.950" reads 5.95 again
         return;
     }
-    InputEnabled = false;
+    view_.EnableInput(false);
     SetPosition(which, x);
-    InputEnabled = true;
+    view_.EnableInput(true);
 }
 
-void TSedDataView::ButtonDefaultPositionsClick()
+void RawTab::ButtonDefaultPositionsClick()
 {
-    if (!Engine || !DefaultPositions)
+    if (!Engine() || !DefaultPositions)
         return;
-    InputEnabled = false;
-    RealTimeGofS& e = *Engine;
+    view_.EnableInput(false);
+    RealTimeGofS& e = *Engine();
     const CellPositions& defaults = *DefaultPositions;
     const bool references = (e.CorrectJitter || e.CorrectFringes)
         && (e.JitterRadius != defaults.JitterRadius || e.FringeRadius != defaults.FringeRadius);
     SetPositions(e, defaults);
     ShowMarkers();
     ShowMarkerPositions();
-    RebuildAfterMarker(references);
+    view_.RebuildStages(references);
     PositionsChanged();
-    InputEnabled = true;
+    view_.EnableInput(true);
 }
