@@ -6,14 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "analysis/ChannelDataStore.h"
-#include "chart/ChartModel.h"
 #include "dataview/CsPanel.h"
 #include "dataview/ExtrapolationTab.h"
-#include "dataview/PositionMemory.h"
 #include "dataview/RawTab.h"
 #include "dataview/ResultTabs.h"
-#include "dataview/SpeciesFitWorker.h"
 #include "dataview/SpeciesTab.h"
 #include "dataview/TimeCourseTab.h"
 #include "dataview/ViewContext.h"
@@ -21,12 +17,7 @@
 #include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
-#include "settings/SpeciesSettings.h"
-#include "species/RunConvergence.h"
-#include "species/SpeciesTypes.h"
-#include "windows/Controls.h"
 #include "windows/Prompts.h"
-#include "windows/TScanSelector.h"
 #include "windows/TWaitWorking.h"
 
 class TSedDataView;
@@ -38,11 +29,11 @@ public:
     virtual void DataViewClosed(TSedDataView& view) = 0;
 };
 
-// The analysis window of one channel: loading and following come from ChannelFollower; this
-// class adds what the window shows (the charts as models, the texts of its edits, the enabled
-// flags of its buttons) and its handlers. A Qt widget binds it; tests drive it directly.
-// The handlers live in one file per concern, TSedDataView<Concern>.cpp, each with its section
-// below: a new tab brings its own file and section (its tests: tests/dataview/, same name + Test).
+// The analysis window of one channel: loading and following come from ChannelFollower; each tab
+// is an object of its own (Raw, Results, Extrapolation, TimeCourse, Species, Cs) with its state,
+// its charts as models and its handlers, which reads the window through ViewContext. The window
+// holds what is outside the tabs: the loading hooks, the rebuild after a change, the outputs
+// (each a TSedDataView<Output>.cpp), the molecular-weight span. A Qt widget binds it; tests drive it.
 class TSedDataView : public ChannelFollower, private ViewContext {
 public:
     using RawMode = RawTab::RawMode;
@@ -80,10 +71,6 @@ public:
     std::string EditMWGuess; // read-only; a click asks for a new weight
     std::string SaveDialog1InitialDir; // empty until an export of scan files sets it
 
-    // Extrapolation tab.
-    static constexpr const char* SaveExtrapolationDialogTitle = "Save extrapolation";
-
-    // Members.
     TWaitWorking WaitWindow;
     GUISettings DisplaySettings;
 
@@ -122,6 +109,7 @@ public:
 
     // ---- Extrapolation (ExtrapolationTab.h) ----
     ExtrapolationTab Extrapolation { static_cast<ViewContext&>(*this) };
+    static constexpr const char* SaveExtrapolationDialogTitle = "Save extrapolation";
     // Writes the extrapolation of the chosen range as a file, through the save dialog
     // (TSedDataViewExtrapolationOutput.cpp).
     void ButtonOutputExtrapolationClick();
@@ -176,10 +164,6 @@ public:
     // that output took (the extrapolation's range, the time course's set, the species fit's
     // choices). A parameter this channel cannot take now is named in LabelOpenedFromHint instead.
     void UseRecordedOutput(const Sidecar& record);
-
-    // ---- Shared by the tabs (TSedDataView.cpp) ----
-    // "X = " x "  Y = " y, the read-out text of a click.
-    static std::string ReadOutText(double x, double y) { return ::ReadOutText(x, y); }
 
 protected:
     // Loading hooks (TSedDataViewLoading.cpp).

@@ -15,7 +15,7 @@ enum class PointerMode { ZoomIn, DisplayXY };
 class ViewContext {
 public:
     virtual ~ViewContext() = default;
-    // The engine of the latest load; null before one.
+    // The channel's engine: its stores are empty before a load; null once the window closed.
     virtual const RealTimeGofS* CurrentEngine() const = 0;
     virtual Prompts& Ask() = 0;
     virtual const GUISettings& Display() const = 0;
@@ -23,7 +23,7 @@ public:
     virtual bool WindowClosed() const = 0;
     // Clicks are taken, or not while a long step runs.
     virtual void EnableInput(bool enabled) = 0;
-    // The engine, for a tab that sets the cell's positions; null before a load.
+    // The same engine, for a tab that sets the cell's positions.
     virtual RealTimeGofS* EngineToChange() = 0;
     // After the positions changed: the stages made again from the raw scans (transform: the raw
     // sets corrected first), and every tab drawn from them.

@@ -11,6 +11,7 @@
 #include "dataview/TSedDataView.h"
 #include "follower/ChannelSession.h"
 #include "testutil/ScanFileWriter.h"
+#include "testutil/ScriptedPrompts.h"
 
 namespace dataviewtest {
 
@@ -30,6 +31,36 @@ inline void Launch(TSedDataView& view, const std::string& dir, const std::string
     ConfigureForLaunch(*view.Engine, launch, CustomSettings());
     view.LoadChannel(dir, "watch");
 }
+
+// What one tab needs of a window, without the data view: a channel loaded by a follower, prompts
+// that record their messages, the display settings; rebuilds are counted.
+class TabHost : public ViewContext {
+public:
+    ChannelFollower Follower;
+    testutil::ScriptedPrompts Asked;
+    GUISettings Settings;
+    bool Input = true;
+    bool Shut = false;
+    int Rebuilds = 0;
+
+    void Load(const std::string& dir, const std::string& channel = "0*.RA1")
+    {
+        Follower.Now = [] { return FileTime(std::chrono::hours(24 * 365 * 100)); };
+        ConfigureForLaunch(*Follower.Engine, LaunchParameters::Defaults(channel), CustomSettings());
+        Follower.LoadChannel(dir, "watch");
+    }
+    const RealTimeGofS* CurrentEngine() const override { return Follower.Engine.get(); }
+    RealTimeGofS* EngineToChange() override { return Follower.Engine.get(); }
+    Prompts& Ask() override { return Asked; }
+    const GUISettings& Display() const override { return Settings; }
+    bool WindowClosed() const override { return Shut; }
+    void EnableInput(bool enabled) override { Input = enabled; }
+    void RebuildStages(bool transform) override
+    {
+        Follower.Engine->RefreshStages(transform);
+        ++Rebuilds;
+    }
+};
 
 inline testutil::RunSpec SmallRun(int scans)
 {
