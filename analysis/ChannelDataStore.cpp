@@ -9,27 +9,8 @@
 #include <limits>
 #include <mutex>
 #include <new>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace {
-
-// A store's blocks are tens of megabytes that a load fills row by row: in huge pages the kernel
-// maps them in a few dozen faults instead of thousands.
-void AskForHugePages(double* block, size_t bytes)
-{
-#ifdef __linux__
-    constexpr uintptr_t huge = uintptr_t { 1 } << 21;
-    const auto begin = (reinterpret_cast<uintptr_t>(block) + huge - 1) & ~(huge - 1);
-    const auto end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(huge - 1);
-    if (block && end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // only advice: ignore a refusal
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
 
 std::mutex& LogMutex()
 {
@@ -93,16 +74,14 @@ bool ChannelDataStore::Allocate(int32_t n)
         return false;
     const size_t points = static_cast<size_t>(n);
     Grid.reset(static_cast<double*>(std::calloc(points, sizeof(double))));
-    YData.reset(static_cast<double*>(std::calloc(points * Slots, sizeof(double))));
-    EData.reset(static_cast<double*>(std::calloc(points * Slots, sizeof(double))));
-    if (!Grid || !YData || !EData) {
+    YData = LargeBlock(points * Slots * sizeof(double));
+    EData = LargeBlock(points * Slots * sizeof(double));
+    if (!Grid || !YData.Data() || !EData.Data()) {
         Grid.reset();
-        YData.reset();
-        EData.reset();
+        YData = LargeBlock();
+        EData = LargeBlock();
         return false;
     }
-    AskForHugePages(YData.get(), points * Slots * sizeof(double));
-    AskForHugePages(EData.get(), points * Slots * sizeof(double));
     NumberOfPoints = n;
     return true;
 }
