@@ -3,6 +3,7 @@
 #include "scanfiles/ScanText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,15 @@
 #include <new>
 
 namespace {
+
+// Sets v to +0.0 without writing where it holds that already: the e of a curve given without
+// any is all zeros, and a page of fresh memory that is only read stays the kernel's shared zero
+// page rather than costing a fault, a page and its clearing.
+void SetZero(double& v)
+{
+    if (std::bit_cast<uint64_t>(v) != 0)
+        v = 0.0;
+}
 
 std::mutex& LogMutex()
 {
@@ -173,7 +183,10 @@ bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, con
         const double x = Grid[static_cast<size_t>(i)];
         if (i < n && x == r[i]) {
             ys[i] = y[i];
-            es[i] = e ? e[i] : 0.0;
+            if (e)
+                es[i] = e[i];
+            else
+                SetZero(es[i]);
             ++count;
         } else if (x < r[0] || x > r[n - 1]) {
             ys[i] = 0;
@@ -184,7 +197,10 @@ bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, con
         } else if (n == 1) {
             // A one-point curve covers only its own radius.
             ys[i] = y[0];
-            es[i] = e ? e[0] : 0.0;
+            if (e)
+                es[i] = e[0];
+            else
+                SetZero(es[i]);
             ++count;
         } else {
             while (k < n - 1 && r[k] < x)
@@ -194,7 +210,10 @@ bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, con
                 return false;
             const double f = (x - r[k - 1]) / dr;
             ys[i] = y[k - 1] + (y[k] - y[k - 1]) * f;
-            es[i] = e ? e[k - 1] + (e[k] - e[k - 1]) * f : 0.0;
+            if (e)
+                es[i] = e[k - 1] + (e[k] - e[k - 1]) * f;
+            else
+                SetZero(es[i]);
             ++count;
         }
     }
