@@ -33,15 +33,28 @@ double RealTimeGofS::OmegaSquared(double rpm) { return 0.01096622711 * rpm * rpm
 
 int32_t RealTimeGofS::CreateX(const double* radii, int32_t count)
 {
+    std::unique_ptr<ChannelDataStore> raw;
+    try {
+        if (radii && count >= 2)
+            raw = std::make_unique<ChannelDataStore>(Settings, radii, count);
+    } catch (const std::exception&) {
+        raw.reset(); // as no radii: CreateX below fails
+    }
+    return CreateX(std::move(raw));
+}
+
+int32_t RealTimeGofS::CreateX(std::unique_ptr<ChannelDataStore> raw)
+{
     try {
         RawStore.reset();
         DcdtStore.reset();
         AvgDcdtStore.reset();
         SmoothGofsStore.reset();
         GofsStore.reset();
-        if (!radii || count < 2)
+        if (!raw || raw->GetNumberOfPoints() < 2)
             throw std::bad_alloc();
-        RawStore = std::make_unique<ChannelDataStore>(Settings, radii, count);
+        RawStore = std::move(raw);
+        const int32_t count = RawStore->GetNumberOfPoints();
         const int32_t n = Settings.sGridNumberOfPoints;
         DcdtStore = std::make_unique<ChannelDataStore>(Settings, std::log(Settings.LowS), std::log(Settings.HighS), n);
         if (RawStore->GetNumberOfPoints() == 0 || DcdtStore->GetNumberOfPoints() == 0)
@@ -155,10 +168,12 @@ bool RealTimeGofS::PairCurve(int32_t f, int32_t l, double* x, double* y, double*
     const double* yl = RawStore->GetSetY(l);
     const double* ef = RawStore->GetSetE(f);
     const double* el = RawStore->GetSetE(l);
+    const bool cached = logRatioMeniscus_ == Meniscus && static_cast<int32_t>(logRatio_.size()) == n;
     for (int32_t i = 0; i < n; ++i) {
         const double r = RawStore->GetX(i);
         if (low < r && r < high) {
-            x[i] = std::log(std::log(r / Meniscus) / thm / omega2);
+            const double logRatio = cached ? logRatio_[static_cast<size_t>(i)] : std::log(r / Meniscus);
+            x[i] = std::log(logRatio / thm / omega2);
             // A radius that one of the two scans does not cover holds no difference.
             if (ef[i] >= 0 && el[i] >= 0) {
                 y[i] = (yf[i] - yl[i]) * thm / dt;
@@ -197,6 +212,15 @@ RealTimeGofS::PairingParameters RealTimeGofS::CurrentPairingParameters() const
         Settings.DefaultMeniscusIgnore, Settings.DefaultBottomIgnore, Settings.LowLogS, Settings.HighLogS, WindowByMW };
 }
 
+void RealTimeGofS::CacheLogRatios()
+{
+    const int32_t n = RawStore->GetNumberOfPoints();
+    logRatio_.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        logRatio_[static_cast<size_t>(i)] = std::log(RawStore->GetX(i) / Meniscus);
+    logRatioMeniscus_ = Meniscus;
+}
+
 int32_t RealTimeGofS::Refreshdcdtvss()
 {
     pairing_ = Pairing::None;
@@ -204,6 +228,7 @@ int32_t RealTimeGofS::Refreshdcdtvss()
         DcdtStore->ClearSets();
     if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Meniscus > 0))
         return -1;
+    CacheLogRatios();
     const int32_t n = RawStore->GetNumberOfSets();
     const int32_t l = n - 1;
     const int32_t j = PartnerOf(l, PairingSpan(l));
@@ -254,6 +279,7 @@ int32_t RealTimeGofS::AddOnedcdtvss(int32_t k)
         return 0;
     }
     pairedRawSets_ = n;
+    CacheLogRatios();
     const int32_t added = AddPair(j, k);
     pairedSets_ = DcdtStore->GetNumberOfSets();
     if (added < 0) {

@@ -50,6 +50,9 @@ public:
     // on the ln s grid; a later g(s*) set starts the composite afresh. 0, or -1 (StatusLog) when
     // fewer than two radii are given or a store cannot be made.
     int32_t CreateX(const double* radii, int32_t count);
+    // The same around a raw store already made on the settings of this engine, its sets kept
+    // (a load fills one while it reads the files).
+    int32_t CreateX(std::unique_ptr<ChannelDataStore> raw);
 
     // The stage pipeline, the one way to rebuild the stages after a load or a changed parameter:
     //   [IPtransform] -> Refreshdcdtvss -> RefreshAvgdcdtvss -> RefreshGofsvss
@@ -120,6 +123,10 @@ private:
     // The dc/dt curve of raw scans f and l into x, y, e (raw grid size) and its header; false for
     // a pair without a usable time span.
     bool PairCurve(int32_t f, int32_t l, double* x, double* y, double* e, ScanHeader& h) const;
+    // ln(r / Meniscus) of every raw grid radius, which every pair of a stage takes: once per stage.
+    void CacheLogRatios();
+    std::vector<double> logRatio_;
+    double logRatioMeniscus_ = 0; // the meniscus logRatio_ holds; PairCurve computes its own for another
     // Adds the pairs in order, made on several threads; `error` is logged for each one not added.
     void AddPairs(const std::vector<std::pair<int32_t, int32_t>>& pairs, const char* error);
     // The threads a whole stage is made on (Threads, or the environment's), at most 64.
