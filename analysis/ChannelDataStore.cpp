@@ -3,32 +3,23 @@
 #include "scanfiles/ScanText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <mutex>
 #include <new>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace {
 
-// A store's blocks are tens of megabytes that a load fills row by row: in huge pages the kernel
-// maps them in a few dozen faults instead of thousands.
-void AskForHugePages(double* block, size_t bytes)
+// Sets v to +0.0 without writing where it holds that already: the e of a curve given without
+// any is all zeros, and a page of fresh memory that is only read stays the kernel's shared zero
+// page rather than costing a fault, a page and its clearing.
+void SetZero(double& v)
 {
-#ifdef __linux__
-    constexpr uintptr_t huge = uintptr_t { 1 } << 21;
-    const auto begin = (reinterpret_cast<uintptr_t>(block) + huge - 1) & ~(huge - 1);
-    const auto end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(huge - 1);
-    if (block && end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // only advice: ignore a refusal
-#else
-    (void)block;
-    (void)bytes;
-#endif
+    if (std::bit_cast<uint64_t>(v) != 0)
+        v = 0.0;
 }
 
 std::mutex& LogMutex()
@@ -93,16 +84,14 @@ bool ChannelDataStore::Allocate(int32_t n)
         return false;
     const size_t points = static_cast<size_t>(n);
     Grid.reset(static_cast<double*>(std::calloc(points, sizeof(double))));
-    YData.reset(static_cast<double*>(std::calloc(points * Slots, sizeof(double))));
-    EData.reset(static_cast<double*>(std::calloc(points * Slots, sizeof(double))));
-    if (!Grid || !YData || !EData) {
+    YData = LargeBlock(points * Slots * sizeof(double));
+    EData = LargeBlock(points * Slots * sizeof(double));
+    if (!Grid || !YData.Data() || !EData.Data()) {
         Grid.reset();
-        YData.reset();
-        EData.reset();
+        YData = LargeBlock();
+        EData = LargeBlock();
         return false;
     }
-    AskForHugePages(YData.get(), points * Slots * sizeof(double));
-    AskForHugePages(EData.get(), points * Slots * sizeof(double));
     NumberOfPoints = n;
     return true;
 }
@@ -194,7 +183,10 @@ bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, con
         const double x = Grid[static_cast<size_t>(i)];
         if (i < n && x == r[i]) {
             ys[i] = y[i];
-            es[i] = e ? e[i] : 0.0;
+            if (e)
+                es[i] = e[i];
+            else
+                SetZero(es[i]);
             ++count;
         } else if (x < r[0] || x > r[n - 1]) {
             ys[i] = 0;
@@ -205,7 +197,10 @@ bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, con
         } else if (n == 1) {
             // A one-point curve covers only its own radius.
             ys[i] = y[0];
-            es[i] = e ? e[0] : 0.0;
+            if (e)
+                es[i] = e[0];
+            else
+                SetZero(es[i]);
             ++count;
         } else {
             while (k < n - 1 && r[k] < x)
@@ -215,7 +210,10 @@ bool ChannelDataStore::PlaceSet(int32_t s, const double* r, const double* y, con
                 return false;
             const double f = (x - r[k - 1]) / dr;
             ys[i] = y[k - 1] + (y[k] - y[k - 1]) * f;
-            es[i] = e ? e[k - 1] + (e[k] - e[k - 1]) * f : 0.0;
+            if (e)
+                es[i] = e[k - 1] + (e[k] - e[k - 1]) * f;
+            else
+                SetZero(es[i]);
             ++count;
         }
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/CustomSettings.h"
+#include "analysis/LargeBlock.h"
 #include "scanfiles/ScanHeader.h"
 
 // Minima and maxima of a store's points.
@@ -115,13 +116,13 @@ private:
     using Block = std::unique_ptr<double[], FreeDeleter>;
 
     bool Allocate(int32_t n);
-    double* Y(int32_t set) const { return YData.get() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
-    double* E(int32_t set) const { return EData.get() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
+    double* Y(int32_t set) const { return YData.As<double>() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
+    double* E(int32_t set) const { return EData.As<double>() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
     int32_t FirstIndexBeyond(double x) const;
 
     std::vector<std::vector<double>> asAdded_; // sets 0 .. n - 1 kept by KeepAsAdded
 
     Block Grid;
-    Block YData; // Slots x NumberOfPoints, zero-filled at construction
-    Block EData;
+    LargeBlock YData; // Slots x NumberOfPoints, zero-filled at construction
+    LargeBlock EData;
 };

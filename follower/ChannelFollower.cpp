@@ -82,7 +82,8 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
     if (!ReadListedFiles(looks, previous, now, true, raw, chosen))
         ReadListedFiles(looks, previous, now, false, raw, chosen);
     RealTimeGofS& e = *Engine;
-    if (chosen.empty() || !raw || e.CreateX(raw->GetGrid(), raw->GetNumberOfPoints()) != 0) {
+    // The store filled while reading becomes the engine's.
+    if (chosen.empty() || !raw || e.CreateX(std::move(raw)) != 0) {
         // No scan to build on (or no memory for the stores): as if none had been taken.
         for (const int32_t i : chosen) {
             files_[static_cast<size_t>(i)].Used = false;
@@ -92,10 +93,6 @@ bool ChannelFollower::LoadFiles(const std::string& directory)
         CountFiles();
         return false;
     }
-    // The engine's own raw store, made on the same radii, gives way to the one filled while reading.
-    raw->XTitle = e.RawStore->XTitle;
-    raw->YTitle = e.RawStore->YTitle;
-    e.RawStore = std::move(raw);
     chosen_ = chosen;
     HasData = e.RawStore->GetNumberOfSets() >= 1;
     e.Threads = ReadThreads; // the dc/dt pairs of the stage are made on as many
@@ -133,6 +130,8 @@ bool ChannelFollower::ReadListedFiles(const std::vector<FileLook>& looks, const 
     ScanReadQueue queue(
         std::move(jobs), IntensityMode(), ReadThreads > 0 ? ReadThreads : ReadingThreadsFromEnvironment());
     RunSoFar run;
+    if (speculate)
+        run.Queue = &queue;
     for (size_t j = 0; j < looks.size(); ++j) {
         if (j > 0 && j % 50 == 0)
             ShowProgress("Processing file  " + std::to_string(j));
@@ -181,11 +180,15 @@ void ChannelFollower::SettlePending(RunSoFar& run, int32_t next)
         return;
     }
     if (!run.Raw) {
-        run.Raw = MakeRawStore(record.Scan->Radius);
+        // Read before any store existed, the first scan taken holds its points.
+        run.Raw = record.Scan->Radius.empty() ? nullptr : MakeRawStore(record.Scan->Radius);
         if (!run.Raw) {
             run.Failed = true;
             return;
         }
+        // The scans read from now on are placed into the store by the reading threads.
+        if (run.Queue)
+            run.Queue->PlaceInto(run.Raw.get());
     }
     TakeScan(record, *run.Raw);
     run.Taken.push_back(run.Pending);
@@ -261,13 +264,13 @@ void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
         Complete(record, ScanReason::ImplausibleHeader);
         return;
     }
-    if (!RadiiUsableAsGrid(read.Radius.data(), static_cast<int32_t>(read.Radius.size()))) {
+    if (!read.RadiiUsable) {
         Complete(record, ScanReason::UnusableRadii);
         return;
     }
     Complete(record, ScanReason::TimeOrder);
     record.Candidate = true;
-    record.CanStart = static_cast<int32_t>(read.Radius.size()) >= Engine->Settings.MinimumDataSetSize;
+    record.CanStart = read.Points >= Engine->Settings.MinimumDataSetSize;
     record.Time = h.Time;
     // Only a scan the channel can use carries the reader's time rule on to the next file.
     apparentTime_ = h.UseApparentTime;
@@ -277,6 +280,9 @@ void ChannelFollower::Judge(FileRecord& record, ScanRead& read)
     scan->Radius = std::move(read.Radius);
     scan->Value = std::move(read.Value);
     scan->Header = std::move(read.Header);
+    scan->PlacedIn = read.PlacedIn;
+    scan->Slot = read.Slot;
+    scan->Placed = read.Placed;
     record.Scan = std::move(scan);
 }
 
@@ -332,8 +338,18 @@ int32_t ChannelFollower::TakeScan(FileRecord& record, ChannelDataStore& raw)
         return -1;
     }
     const HeldScan& s = *record.Scan;
-    const int32_t idx = raw.AddSet(
-        s.Radius.data(), s.Value.data(), nullptr, static_cast<int32_t>(s.Radius.size()), s.Header, s.Header.Time);
+    int32_t idx = -1;
+    if (s.Slot < 0)
+        idx = raw.AddSet(
+            s.Radius.data(), s.Value.data(), nullptr, static_cast<int32_t>(s.Radius.size()), s.Header, s.Header.Time);
+    else if (s.PlacedIn == &raw && s.Slot >= raw.GetNumberOfSets())
+        idx = raw.KeepPlacedSet(s.Slot, s.Placed, s.Header);
+    else
+        record.Scan.reset(); // placed into another store, or overwritten since: cannot happen
+    if (!record.Scan) {
+        record.Reason = ScanReason::Unreadable;
+        return -1;
+    }
     record.Scan.reset();
     if (idx < 0) {
         record.Reason

@@ -101,8 +101,11 @@ protected:
 private:
     // A scan as read, held from its reading until it is stored or refused.
     struct HeldScan {
-        std::vector<double> Radius, Value;
+        std::vector<double> Radius, Value; // empty when placed
         ScanHeader Header;
+        ChannelDataStore* PlacedIn = nullptr; // placed by a reading thread into this store's slot Slot
+        int32_t Slot = -1;
+        bool Placed = false; // PlaceSet's result
     };
     // One file of the channel, in name order.
     struct FileRecord {
@@ -127,6 +130,7 @@ private:
         std::vector<int32_t> Taken; // record indices of the scans offered to Raw, in order
         int32_t Pending = -1; // the newest candidate: taken or passed over once the next one is known
         bool Failed = false; // no store could be made
+        ScanReadQueue* Queue = nullptr; // told to place the scans it reads into Raw once it exists
     };
 
     // Steps of the full load that find, read and process the files; false when nothing was loaded.

@@ -5,10 +5,12 @@
 #include <system_error>
 
 #include "analysis/Threads.h"
+#include "scanfiles/ScanData.h"
 #include "scanfiles/ScanText.h"
 #include "scanfiles/Sha256.h"
 
-void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out)
+void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out,
+    ChannelDataStore* store, int32_t slot)
 {
     out = ScanRead {};
     try {
@@ -36,9 +38,19 @@ void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader
         out.HeaderParsed = reader.HeaderParsed;
         out.Header = reader.Header;
         if (out.HeaderParsed && out.Result >= 0) {
-            const auto n = static_cast<size_t>(reader.NumberOfPoints);
-            out.Radius.assign(reader.Radius.begin(), reader.Radius.begin() + static_cast<std::ptrdiff_t>(n));
-            out.Value.assign(reader.Value.begin(), reader.Value.begin() + static_cast<std::ptrdiff_t>(n));
+            const int32_t n = reader.NumberOfPoints;
+            out.Points = n;
+            out.RadiiUsable = RadiiUsableAsGrid(reader.Radius.data(), n);
+            // Placed here, on the reading thread, the points need no copy.
+            if (store && out.RadiiUsable && slot >= 0 && slot < ChannelDataStore::Slots) {
+                out.Placed = store->PlaceSet(slot, reader.Radius.data(), reader.Value.data(), nullptr, n);
+                out.PlacedIn = store;
+                out.Slot = slot;
+                return;
+            }
+            const auto u = static_cast<std::ptrdiff_t>(n);
+            out.Radius.assign(reader.Radius.begin(), reader.Radius.begin() + u);
+            out.Value.assign(reader.Value.begin(), reader.Value.begin() + u);
         }
     } catch (...) {
         out = ScanRead {}; // no memory for the bytes or the points: as good as unreadable
@@ -82,6 +94,7 @@ void ScanReadQueue::Work()
     ScanRead read;
     for (;;) {
         size_t i = 0;
+        ChannelDataStore* target = nullptr;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             roomChanged_.wait(
@@ -89,8 +102,9 @@ void ScanReadQueue::Work()
             if (stopping_ || claimed_ == jobs_.size())
                 return;
             i = claimed_++;
+            target = target_;
         }
-        ReadScan(jobs_[i], intensityMode_, reader, bytes, read);
+        ReadScan(jobs_[i], intensityMode_, reader, bytes, read, target, static_cast<int32_t>(i));
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             ring_[i % ring_.size()] = std::move(read);
@@ -117,4 +131,10 @@ ScanRead ScanReadQueue::Next()
     }
     roomChanged_.notify_all();
     return read;
+}
+
+void ScanReadQueue::PlaceInto(ChannelDataStore* store)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    target_ = store;
 }

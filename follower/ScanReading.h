@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/ChannelDataStore.h"
 #include "scanfiles/BeckmanFile.h"
 
 // One file to read: its path and the size its listing saw.
@@ -27,14 +28,23 @@ struct ScanRead {
     bool EndedWithLineEnd = false;
     bool HeaderParsed = false;
     ScanHeader Header;
-    std::vector<double> Radius, Value; // the points read
+    std::vector<double> Radius, Value; // the points read; empty when placed
+    int32_t Points = 0; // points read
+    bool RadiiUsable = false; // RadiiUsableAsGrid of the radii
+    // The points placed by the reading thread into slot Slot of store PlacedIn (ChannelDataStore::PlaceSet,
+    // true), or a store's refusal (false); Slot -1 when not placed, the points then in Radius, Value.
+    ChannelDataStore* PlacedIn = nullptr;
+    int32_t Slot = -1;
+    bool Placed = false;
     // SHA-256 of exactly the bytes parsed (the whole file, as the listing saw it); empty when the
     // file was not parsed or is over the reader's limit (then it was not read to its end).
     std::string Sha256;
 };
 
-// Reads and parses one file with `reader`; `bytes` is the buffer for its text.
-void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out);
+// Reads and parses one file with `reader`; `bytes` is the buffer for its text. With a store,
+// a scan whose radii are usable as a grid is placed into its slot `slot` instead of copied out.
+void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out,
+    ChannelDataStore* store = nullptr, int32_t slot = -1);
 
 // The threads a full load reads with: MORVANE_THREADS when it holds a positive number, otherwise the
 // processors of the machine; at least 1.
@@ -52,6 +62,10 @@ public:
 
     // The result of the next file of the list; waits until it is read. Not past the end.
     ScanRead Next();
+    // From now on the reading threads place each scan of file i of the list (i < the store's
+    // slots) into slot i of `store`, which the caller leaves alone but to keep sets below that
+    // slot (ChannelDataStore::KeepPlacedSet); null stops that.
+    void PlaceInto(ChannelDataStore* store);
 
     // Files read ahead at most, for each reading thread.
     static constexpr size_t AheadPerThread = 16;
@@ -69,6 +83,7 @@ private:
     std::vector<ScanRead> ring_;
     std::vector<char> ready_;
     bool stopping_ = false;
+    ChannelDataStore* target_ = nullptr; // PlaceInto's, under mutex_
     std::vector<std::thread> threads_;
     // Reading on the caller's thread.
     BeckmanFile reader_;

@@ -43,15 +43,28 @@ double RealTimeGofS::OmegaSquared(double rpm) { return 0.01096622711 * rpm * rpm
 
 int32_t RealTimeGofS::CreateX(const double* radii, int32_t count)
 {
+    std::unique_ptr<ChannelDataStore> raw;
+    try {
+        if (radii && count >= 2)
+            raw = std::make_unique<ChannelDataStore>(Settings, radii, count);
+    } catch (const std::exception&) {
+        raw.reset(); // as no radii: CreateX below fails
+    }
+    return CreateX(std::move(raw));
+}
+
+int32_t RealTimeGofS::CreateX(std::unique_ptr<ChannelDataStore> raw)
+{
     try {
         RawStore.reset();
         DcdtStore.reset();
         AvgDcdtStore.reset();
         SmoothGofsStore.reset();
         GofsStore.reset();
-        if (!radii || count < 2)
+        if (!raw || raw->GetNumberOfPoints() < 2)
             throw std::bad_alloc();
-        RawStore = std::make_unique<ChannelDataStore>(Settings, radii, count);
+        RawStore = std::move(raw);
+        const int32_t count = RawStore->GetNumberOfPoints();
         const int32_t n = Settings.sGridNumberOfPoints;
         DcdtStore = std::make_unique<ChannelDataStore>(Settings, std::log(Settings.LowS), std::log(Settings.HighS), n);
         if (RawStore->GetNumberOfPoints() == 0 || DcdtStore->GetNumberOfPoints() == 0)
@@ -165,10 +178,12 @@ bool RealTimeGofS::PairCurve(int32_t f, int32_t l, double* x, double* y, double*
     const double* yl = RawStore->GetSetY(l);
     const double* ef = RawStore->GetSetE(f);
     const double* el = RawStore->GetSetE(l);
+    const bool cached = logRatioMeniscus_ == Meniscus && static_cast<int32_t>(logRatio_.size()) == n;
     for (int32_t i = 0; i < n; ++i) {
         const double r = RawStore->GetX(i);
         if (low < r && r < high) {
-            x[i] = std::log(std::log(r / Meniscus) / thm / omega2);
+            const double logRatio = cached ? logRatio_[static_cast<size_t>(i)] : std::log(r / Meniscus);
+            x[i] = std::log(logRatio / thm / omega2);
             // A radius that one of the two scans does not cover holds no difference.
             if (ef[i] >= 0 && el[i] >= 0) {
                 y[i] = (yf[i] - yl[i]) * thm / dt;
@@ -201,37 +216,19 @@ int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
     return DcdtStore->AddSet(workX_.data(), workY_.data(), workE_.data(), RawStore->GetNumberOfPoints(), h, h.Time);
 }
 
-void RealTimeGofS::AddPairs(const std::vector<std::pair<int32_t, int32_t>>& pairs, const char* error)
-{
-    const auto count = static_cast<int32_t>(pairs.size());
-    const int32_t threads = std::min(Threads > 0 ? Threads : ThreadsFromEnvironment(), 64);
-    // Pair p goes to slot p of the dc/dt store, each thread with curves of its own; the slots are
-    // then kept in order, as AddPair would add them one after the other.
-    if (threads <= 1 || count < 32 || count > ChannelDataStore::Slots) {
-        for (const auto& [f, l] : pairs)
-            if (AddPair(f, l) < 0)
-                StatusLog += error;
-        return;
-    }
-    const auto n = static_cast<size_t>(RawStore->GetNumberOfPoints());
-    std::vector<std::vector<double>> work(static_cast<size_t>(threads), std::vector<double>(3 * n));
-    std::vector<ScanHeader> headers(pairs.size());
-    std::vector<char> paired(pairs.size(), 0), placed(pairs.size(), 0);
-    ForEachOnThreads(count, threads, [&](int32_t p, int32_t t) {
-        double* x = work[static_cast<size_t>(t)].data();
-        const auto u = static_cast<size_t>(p);
-        paired[u] = PairCurve(pairs[u].first, pairs[u].second, x, x + n, x + 2 * n, headers[u]);
-        placed[u] = paired[u] && DcdtStore->PlaceSet(p, x, x + n, x + 2 * n, static_cast<int32_t>(n));
-    });
-    for (size_t p = 0; p < pairs.size(); ++p)
-        if (!paired[p] || DcdtStore->KeepPlacedSet(static_cast<int32_t>(p), placed[p] != 0, headers[p]) < 0)
-            StatusLog += error;
-}
-
 RealTimeGofS::PairingParameters RealTimeGofS::CurrentPairingParameters() const
 {
     return { Meniscus, Bottom, AssumedMW, Settings.dcdtWindowFactor, Settings.MaxAveragingPercent,
         Settings.DefaultMeniscusIgnore, Settings.DefaultBottomIgnore, Settings.LowLogS, Settings.HighLogS, WindowByMW };
+}
+
+void RealTimeGofS::CacheLogRatios()
+{
+    const int32_t n = RawStore->GetNumberOfPoints();
+    logRatio_.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        logRatio_[static_cast<size_t>(i)] = std::log(RawStore->GetX(i) / Meniscus);
+    logRatioMeniscus_ = Meniscus;
 }
 
 int32_t RealTimeGofS::Refreshdcdtvss()
@@ -241,6 +238,7 @@ int32_t RealTimeGofS::Refreshdcdtvss()
         DcdtStore->ClearSets();
     if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Meniscus > 0))
         return -1;
+    CacheLogRatios();
     const int32_t n = RawStore->GetNumberOfSets();
     const int32_t l = n - 1;
     const int32_t j = PartnerOf(l, PairingSpan(l));
@@ -291,6 +289,7 @@ int32_t RealTimeGofS::AddOnedcdtvss(int32_t k)
         return 0;
     }
     pairedRawSets_ = n;
+    CacheLogRatios();
     const int32_t added = AddPair(j, k);
     pairedSets_ = DcdtStore->GetNumberOfSets();
     if (added < 0) {
@@ -300,60 +299,27 @@ int32_t RealTimeGofS::AddOnedcdtvss(int32_t k)
     return 0;
 }
 
-int32_t RealTimeGofS::RefreshAvgdcdtvss()
+bool RealTimeGofS::CanAverage() const
 {
-    if (!AvgDcdtStore || !DcdtStore)
-        return -1;
-    AvgDcdtStore->ClearSets();
-    const int32_t sets = DcdtStore->GetNumberOfSets();
-    BuildWindowSums();
-    for (int32_t k = 0; k < sets; ++k)
-        AddOneAvgdcdtvss(k);
-    sumsValid_ = false;
-    return sets - 1;
-}
-
-void RealTimeGofS::BuildWindowSums()
-{
-    sumsValid_ = false;
-    const int32_t sets = DcdtStore->GetNumberOfSets();
-    const int32_t n = DcdtStore->GetNumberOfPoints();
-    try {
-        sums_.sets = sets;
-        sums_.points = n;
-        // Room for a full store from the start: a run that grows by a set per refresh then
-        // never moves the sums to fresh memory (10 MB of page faults at each refresh).
-        const size_t room = static_cast<size_t>(std::max(sets, ChannelDataStore::MaxSets) + 1) * static_cast<size_t>(n);
-        sums_.sum.reserve(room);
-        sums_.count.reserve(room);
-        // Row 0 is zero; the loop below writes every other row.
-        sums_.sum.resize(static_cast<size_t>(sets + 1) * static_cast<size_t>(n));
-        sums_.count.resize(static_cast<size_t>(sets + 1) * static_cast<size_t>(n));
-        std::fill_n(sums_.sum.begin(), n, 0.0L);
-        std::fill_n(sums_.count.begin(), n, 0);
-    } catch (const std::bad_alloc&) {
-        return; // the averaged stage falls back to direct sums
-    }
-    for (int32_t m = 0; m < sets; ++m) {
-        const double* y = DcdtStore->GetSetY(m);
-        const double* e = DcdtStore->GetSetE(m);
-        const size_t from = static_cast<size_t>(m) * static_cast<size_t>(n);
-        const size_t to = from + static_cast<size_t>(n);
-        for (int32_t i = 0; i < n; ++i) {
-            const bool holds = e[i] > 0;
-            sums_.sum[to + static_cast<size_t>(i)] = sums_.sum[from + static_cast<size_t>(i)] + static_cast<long double>(holds ? y[i] : 0.0);
-            sums_.count[to + static_cast<size_t>(i)] = sums_.count[from + static_cast<size_t>(i)] + (holds ? 1 : 0);
-        }
-    }
-    sumsValid_ = true;
+    return Created && RawStore && RawStore->GetNumberOfSets() >= 2 && Meniscus > 0;
 }
 
 int32_t RealTimeGofS::AddOneAvgdcdtvss(int32_t k)
 {
-    if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Meniscus > 0))
+    if (!CanAverage())
         return -1;
     if (k <= 0 || k >= DcdtStore->GetNumberOfSets())
         return 0;
+    const auto n = static_cast<size_t>(DcdtStore->GetNumberOfPoints());
+    double* work = Scratch(0, 4 * n);
+    ScanHeader h;
+    AvgCurve(k, work, work + 2 * n, work + 3 * n, h);
+    AvgDcdtStore->AddSet(DcdtStore->GetGrid(), work + 2 * n, work + 3 * n, static_cast<int32_t>(n), h, h.Time);
+    return 0;
+}
+
+void RealTimeGofS::AvgCurve(int32_t k, double* work, double* y, double* e, ScanHeader& h) const
+{
     const int32_t n = DcdtStore->GetNumberOfPoints();
     const ScanHeader& hk = DcdtStore->Headers[static_cast<size_t>(k)];
     const double omega2 = OmegaSquared(hk.Rpm);
@@ -374,63 +340,49 @@ int32_t RealTimeGofS::AddOneAvgdcdtvss(int32_t k)
         inverseSum += 1 / DcdtStore->Headers[static_cast<size_t>(m)].Time;
     const double thm = count / inverseSum;
 
-    std::vector<double> sum(static_cast<size_t>(n), 0.0);
-    std::vector<int32_t> contributions(static_cast<size_t>(n), 0);
+    // Counts are small whole numbers: a double holds them exactly.
+    double* sum = work;
+    double* contributions = work + n;
     if (sumsValid_ && sums_.points == n && k < sums_.sets) {
         const size_t lo = static_cast<size_t>(j) * static_cast<size_t>(n);
         const size_t hi = static_cast<size_t>(k + 1) * static_cast<size_t>(n);
         for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
-            sum[i] = static_cast<double>(sums_.sum[hi + i] - sums_.sum[lo + i]);
-            contributions[i] = sums_.count[hi + i] - sums_.count[lo + i];
+            sum[i] = static_cast<double>(sums_.sum.As<long double>()[hi + i] - sums_.sum.As<long double>()[lo + i]);
+            contributions[i] = sums_.count.As<int32_t>()[hi + i] - sums_.count.As<int32_t>()[lo + i];
         }
     } else {
+        std::fill_n(sum, n, 0.0);
+        std::fill_n(contributions, n, 0.0);
         for (int32_t m = j; m <= k; ++m) {
-            const double* y = DcdtStore->GetSetY(m);
-            const double* e = DcdtStore->GetSetE(m);
+            const double* ym = DcdtStore->GetSetY(m);
+            const double* em = DcdtStore->GetSetE(m);
             for (int32_t i = 0; i < n; ++i) {
-                if (e[i] > 0) {
-                    sum[static_cast<size_t>(i)] += y[i];
-                    ++contributions[static_cast<size_t>(i)];
+                if (em[i] > 0) {
+                    sum[i] += ym[i];
+                    contributions[i] += 1;
                 }
             }
         }
     }
-    std::vector<double> y(static_cast<size_t>(n)), e(static_cast<size_t>(n));
     int32_t lastPoint = 0;
     for (int32_t i = 0; i < n; ++i) {
-        const size_t u = static_cast<size_t>(i);
-        const int32_t c = contributions[u];
+        const double c = contributions[i];
         if (c >= 1) {
-            y[u] = sum[u] / c;
-            e[u] = Settings.DefaultPositiveError;
+            y[i] = sum[i] / c;
+            e[i] = Settings.DefaultPositiveError;
             if (c == count)
                 lastPoint = i;
         } else {
-            y[u] = 0;
-            e[u] = Settings.DefaultNegativeTag;
+            y[i] = 0;
+            e[i] = Settings.DefaultNegativeTag;
         }
     }
-    ScanHeader h = hk;
+    h = hk;
     h.Time = thm;
     h.Omega2t = omega2 * thm;
     h.FirstScan = j;
     h.LastScan = k;
     h.LastPoint = lastPoint;
-    AvgDcdtStore->AddSet(DcdtStore->GetGrid(), y.data(), e.data(), n, h, thm);
-    return 0;
-}
-
-int32_t RealTimeGofS::RefreshGofsvss()
-{
-    if (!GofsStore || !SmoothGofsStore || !AvgDcdtStore)
-        return -1;
-    GofsStore->ClearSets();
-    SmoothGofsStore->ClearSets();
-    compositeRestart_ = true;
-    const int32_t sets = AvgDcdtStore->GetNumberOfSets();
-    for (int32_t k = 0; k < sets; ++k)
-        AddOneGofsvss(k);
-    return sets - 1;
 }
 
 RealTimeGofS::CompositeParameters RealTimeGofS::CurrentParameters() const
@@ -438,73 +390,87 @@ RealTimeGofS::CompositeParameters RealTimeGofS::CurrentParameters() const
     return { Meniscus, JitterRadius, FringeRadius, AssumedMW, WindowByMW };
 }
 
-int32_t RealTimeGofS::AddOneGofsvss(int32_t k)
+int32_t RealTimeGofS::GofsCurve(int32_t k, double* x, double* a, double* e, double* work) const
 {
-    if (!Created || !AvgDcdtStore || k < 0 || k >= AvgDcdtStore->GetNumberOfSets())
-        return -1;
     const int32_t n = AvgDcdtStore->GetNumberOfPoints();
     const ScanHeader& hk = AvgDcdtStore->Headers[static_cast<size_t>(k)];
     const double omega2 = OmegaSquared(hk.Rpm);
     const double t = hk.Time;
     const double* ys = AvgDcdtStore->GetSetY(k);
     const double* es = AvgDcdtStore->GetSetE(k);
-
-    std::vector<double> X, B, E;
-    X.reserve(static_cast<size_t>(n));
-    B.reserve(static_cast<size_t>(n));
+    double* b = work;
+    double* integral = work + n;
+    int32_t m = 0;
     for (int32_t i = 0; i < n; ++i) {
         if (es[i] >= 0) {
-            X.push_back(AvgDcdtStore->GetX(i));
-            B.push_back(ys[i]);
+            x[m] = AvgDcdtStore->GetX(i);
+            b[m] = ys[i];
+            ++m;
         }
     }
-    const int32_t m = static_cast<int32_t>(X.size());
-    E.assign(static_cast<size_t>(m), Settings.DefaultPositiveError);
+    std::fill_n(e, m, Settings.DefaultPositiveError);
 
     // Running integral of B over s (exp(X) dX = ds); the last point takes half a step. A set of
     // one valid point has nothing to integrate and passes on uncorrected.
-    std::vector<double> I(static_cast<size_t>(m), 0.0), A(static_cast<size_t>(m));
+    if (m > 0)
+        integral[0] = 0;
     auto step = [&](int32_t j, double factor) {
-        const size_t u = static_cast<size_t>(j);
-        const double term = factor * std::exp(X[u]) * B[u] * (X[u] - X[u - 1]);
-        I[u] = I[u - 1] + (std::isfinite(term) ? term : 0.0);
+        const double term = factor * std::exp(x[j]) * b[j] * (x[j] - x[j - 1]);
+        integral[j] = integral[j - 1] + (std::isfinite(term) ? term : 0.0);
     };
     for (int32_t j = 1; j <= m - 2; ++j)
         step(j, 1.0);
     if (m >= 2)
         step(m - 1, 0.5);
     for (int32_t j = 0; j < m; ++j) {
-        const size_t u = static_cast<size_t>(j);
-        A[u] = B[u] - 2 * omega2 * t * I[u];
-        if (!std::isfinite(A[u]))
-            A[u] = B[u];
+        a[j] = b[j] - 2 * omega2 * t * integral[j];
+        if (!std::isfinite(a[j]))
+            a[j] = b[j];
     }
+    return m;
+}
 
-    const int32_t g = GofsStore->AddSet(X.data(), A.data(), E.data(), m, hk, t);
-    if (g >= 0) {
-        const double* gy = GofsStore->GetSetY(g);
-        const double* ge = GofsStore->GetSetE(g);
-        const CompositeParameters now = CurrentParameters();
-        if (CompositeEmpty || compositeRestart_ || !(now == compositeParameters_)) {
-            for (int32_t i = 0; i < n; ++i) {
-                CompositeX[static_cast<size_t>(i)] = GofsStore->GetX(i);
-                CompositeY[static_cast<size_t>(i)] = gy[i];
-                CompositeE[static_cast<size_t>(i)] = ge[i];
-            }
-            CompositeEmpty = false;
-            compositeRestart_ = false;
-            compositeParameters_ = now;
-        } else {
-            const int32_t last = std::min(GofsStore->Headers[static_cast<size_t>(g)].LastPoint, n - 1);
-            for (int32_t i = 0; i <= last; ++i) {
-                CompositeY[static_cast<size_t>(i)] = gy[i];
-                CompositeE[static_cast<size_t>(i)] = ge[i];
-            }
+void RealTimeGofS::UpdateComposite(int32_t g)
+{
+    const int32_t n = GofsStore->GetNumberOfPoints();
+    const double* gy = GofsStore->GetSetY(g);
+    const double* ge = GofsStore->GetSetE(g);
+    const CompositeParameters now = CurrentParameters();
+    if (CompositeEmpty || compositeRestart_ || !(now == compositeParameters_)) {
+        for (int32_t i = 0; i < n; ++i) {
+            CompositeX[static_cast<size_t>(i)] = GofsStore->GetX(i);
+            CompositeY[static_cast<size_t>(i)] = gy[i];
+            CompositeE[static_cast<size_t>(i)] = ge[i];
         }
+        CompositeEmpty = false;
+        compositeRestart_ = false;
+        compositeParameters_ = now;
+    } else {
+        const int32_t last = std::min(GofsStore->Headers[static_cast<size_t>(g)].LastPoint, n - 1);
+        for (int32_t i = 0; i <= last; ++i) {
+            CompositeY[static_cast<size_t>(i)] = gy[i];
+            CompositeE[static_cast<size_t>(i)] = ge[i];
+        }
+    }
+}
+
+int32_t RealTimeGofS::AddOneGofsvss(int32_t k)
+{
+    if (!Created || !AvgDcdtStore || k < 0 || k >= AvgDcdtStore->GetNumberOfSets())
+        return -1;
+    const int32_t n = AvgDcdtStore->GetNumberOfPoints();
+    const auto u = static_cast<size_t>(n);
+    double* w = Scratch(0, 5 * u);
+    const int32_t m = GofsCurve(k, w, w + u, w + 2 * u, w + 3 * u);
+    const ScanHeader& hk = AvgDcdtStore->Headers[static_cast<size_t>(k)];
+    const int32_t g = GofsStore->AddSet(w, w + u, w + 2 * u, m, hk, hk.Time);
+    if (g >= 0) {
+        UpdateComposite(g);
         const int32_t q = SmoothGofsStore->CopySet(*GofsStore, g);
         if (q >= 0)
             SmoothBoxcar(SmoothGofsStore->GetSetY(q), SmoothGofsStore->GetNumberOfPoints(), Settings.SmoothRepetition,
                 Settings.SmoothCarSize);
+        const double* es = AvgDcdtStore->GetSetE(k);
         for (int32_t i = 0; i < n; ++i) {
             GofsStore->SetE(g, i, es[i]);
             SmoothGofsStore->SetE(q, i, es[i]);

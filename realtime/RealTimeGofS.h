@@ -53,6 +53,9 @@ public:
     // on the ln s grid; a later g(s*) set starts the composite afresh. 0, or -1 (StatusLog) when
     // fewer than two radii are given or a store cannot be made.
     int32_t CreateX(const double* radii, int32_t count);
+    // The same around a raw store already made on the settings of this engine, its sets kept
+    // (a load fills one while it reads the files).
+    int32_t CreateX(std::unique_ptr<ChannelDataStore> raw);
 
     // The stage pipeline, the one way to rebuild the stages after a load or a changed parameter:
     //   [IPtransform] -> Refreshdcdtvss -> RefreshAvgdcdtvss -> RefreshGofsvss
@@ -123,8 +126,28 @@ private:
     // The dc/dt curve of raw scans f and l into x, y, e (raw grid size) and its header; false for
     // a pair without a usable time span.
     bool PairCurve(int32_t f, int32_t l, double* x, double* y, double* e, ScanHeader& h) const;
+    // ln(r / Meniscus) of every raw grid radius, which every pair of a stage takes: once per stage.
+    void CacheLogRatios();
+    std::vector<double> logRatio_;
+    double logRatioMeniscus_ = 0; // the meniscus logRatio_ holds; PairCurve computes its own for another
     // Adds the pairs in order, made on several threads; `error` is logged for each one not added.
     void AddPairs(const std::vector<std::pair<int32_t, int32_t>>& pairs, const char* error);
+    // The threads a whole stage is made on (Threads, or the environment's), at most 64.
+    int32_t StageThreads() const;
+    // Working arrays of thread t, at least `doubles` long; kept from stage to stage.
+    double* Scratch(int32_t t, size_t doubles);
+    // Whether the averaged stage can be made at all (AddOneAvgdcdtvss's conditions).
+    bool CanAverage() const;
+    // The averaged curve of dc/dt set k into y, e (n points; `work` holds n doubles and n counts)
+    // and its header.
+    void AvgCurve(int32_t k, double* work, double* y, double* e, ScanHeader& h) const;
+    // The g(s*) curve of averaged set k: its m points that hold data into x, a (and e, all
+    // positive); `work` holds 2 n doubles. Returns m.
+    int32_t GofsCurve(int32_t k, double* x, double* a, double* e, double* work) const;
+    // Updates the composite with g(s*) set g, as its sets are appended in order.
+    void UpdateComposite(int32_t g);
+    // Makes the g(s*) set of averaged set k and its smoothed copy into slot k of both stores.
+    bool PlaceGofs(int32_t k, double* work);
 
     // The parameters the composite curve was last filled with: a change starts it afresh,
     // so no point keeps a value computed with an old meniscus, reference or window rule.
@@ -145,10 +168,12 @@ private:
     struct WindowSums {
         int32_t sets = 0;
         int32_t points = 0;
-        std::vector<long double> sum; // (sets + 1) x points
-        std::vector<int32_t> count; // (sets + 1) x points
+        size_t room = 0; // entries each array holds
+        LargeBlock sum; // long double, (sets + 1) x points
+        LargeBlock count; // int32_t, (sets + 1) x points
     };
     void BuildWindowSums();
     WindowSums sums_;
     bool sumsValid_ = false;
+    std::vector<std::vector<double>> scratch_; // per thread
 };

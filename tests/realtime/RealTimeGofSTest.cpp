@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
@@ -299,4 +301,39 @@ TEST(RealTimeGofS, CompositeIsMadeAfreshByEachRebuild)
     EXPECT_EQ(e.CompositeY[20], 5.0);
     EXPECT_EQ(e.CompositeY[21], 4.0);
     EXPECT_EQ(e.CompositeY[101], 3.0);
+}
+
+TEST(RealTimeGofS, StagesMadeOnSeveralThreadsAreBitForBitThoseOfOne)
+{
+    // Enough scans that every stage is split between threads; the window sums, the averaged and
+    // g(s*) sets and the composite must not depend on which thread made what.
+    EngineFixture one(80, 1200, 120, 401), four(80, 1200, 120, 401);
+    one.engine.Threads = 1;
+    four.engine.Threads = 4;
+    ASSERT_GE(one.engine.RefreshStages(false), 0);
+    ASSERT_GE(four.engine.RefreshStages(false), 0);
+    auto bits = [](double v) {
+        uint64_t u = 0;
+        std::memcpy(&u, &v, sizeof u);
+        return u;
+    };
+    const auto same = [&](const ChannelDataStore& a, const ChannelDataStore& b) {
+        ASSERT_GE(a.GetNumberOfSets(), 32);
+        ASSERT_EQ(a.GetNumberOfSets(), b.GetNumberOfSets());
+        for (int s = 0; s < a.GetNumberOfSets(); ++s) {
+            ASSERT_EQ(a.Headers[static_cast<size_t>(s)].LastPoint, b.Headers[static_cast<size_t>(s)].LastPoint);
+            for (int p = 0; p < a.GetNumberOfPoints(); ++p)
+                ASSERT_TRUE(bits(a.GetY(s, p)) == bits(b.GetY(s, p)) && bits(a.GetE(s, p)) == bits(b.GetE(s, p)))
+                    << "set " << s << " point " << p;
+        }
+    };
+    const RealTimeGofS &a = one.engine, &b = four.engine;
+    same(*a.DcdtStore, *b.DcdtStore);
+    same(*a.AvgDcdtStore, *b.AvgDcdtStore);
+    same(*a.GofsStore, *b.GofsStore);
+    same(*a.SmoothGofsStore, *b.SmoothGofsStore);
+    for (int i = 0; i < a.GofsStore->GetNumberOfPoints(); ++i)
+        ASSERT_TRUE(bits(a.CompositeY[static_cast<size_t>(i)]) == bits(b.CompositeY[static_cast<size_t>(i)])
+            && bits(a.CompositeE[static_cast<size_t>(i)]) == bits(b.CompositeE[static_cast<size_t>(i)]))
+            << "composite point " << i;
 }
