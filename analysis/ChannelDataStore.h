@@ -116,8 +116,14 @@ private:
     using Block = std::unique_ptr<double[], FreeDeleter>;
 
     bool Allocate(int32_t n);
-    double* Y(int32_t set) const { return YData.As<double>() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
-    double* E(int32_t set) const { return EData.As<double>() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints); }
+    double* Y(int32_t set) const
+    {
+        return YData.As<double>() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints);
+    }
+    double* E(int32_t set) const
+    {
+        return EData.As<double>() + static_cast<size_t>(set) * static_cast<size_t>(NumberOfPoints);
+    }
     int32_t FirstIndexBeyond(double x) const;
 
     std::vector<std::vector<double>> asAdded_; // sets 0 .. n - 1 kept by KeepAsAdded
