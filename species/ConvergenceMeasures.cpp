@@ -43,17 +43,40 @@ bool SolveThree(double m[3][4], double& b, double& c)
     return std::isfinite(b) && std::isfinite(c);
 }
 
-bool Holds(const ChannelDataStore& store, int32_t k, int32_t i, double minSStar)
+// exp(x) of every point of the store's ln s grid, made once per grid: the measures of every set of
+// a run read them again and again, and the exponentials were most of the time of a series.
+const std::vector<double>& ExpOfGrid(const ChannelDataStore& store)
 {
-    return store.GetE(k, i) >= 0 && std::exp(store.GetX(i)) / Svedberg >= minSStar;
+    thread_local std::vector<double> grid, exps;
+    const size_t n = static_cast<size_t>(std::max(store.GetNumberOfPoints(), 0));
+    bool same = grid.size() == n;
+    for (size_t i = 0; same && i < n; ++i)
+        same = grid[i] == store.GetX(static_cast<int32_t>(i));
+    if (!same) {
+        grid.resize(n);
+        exps.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            grid[i] = store.GetX(static_cast<int32_t>(i));
+            exps[i] = std::exp(grid[i]);
+        }
+    }
+    return exps;
+}
+
+double SStarAt(const std::vector<double>& exps, int32_t i) { return exps[static_cast<size_t>(i)] / Svedberg; }
+
+bool Holds(const ChannelDataStore& store, const std::vector<double>& exps, int32_t k, int32_t i, double minSStar)
+{
+    return store.GetE(k, i) >= 0 && SStarAt(exps, i) >= minSStar;
 }
 
 // The points above minSStar that hold data in both sets, in grid order.
 std::vector<int32_t> CommonPoints(const ChannelDataStore& store, int32_t a, int32_t b, double minSStar)
 {
+    const std::vector<double>& exps = ExpOfGrid(store);
     std::vector<int32_t> points;
     for (int32_t i = 0; i < store.GetNumberOfPoints(); ++i)
-        if (Holds(store, a, i, minSStar) && Holds(store, b, i, minSStar))
+        if (Holds(store, exps, a, i, minSStar) && Holds(store, exps, b, i, minSStar))
             points.push_back(i);
     return points;
 }
@@ -108,14 +131,15 @@ double PeakOf(const ChannelDataStore& store, int32_t k, double minSStar)
 {
     const int32_t n = store.GetNumberOfPoints();
     const double* y = store.GetSetY(k);
+    const std::vector<double>& exps = ExpOfGrid(store);
     double top = 0;
     for (int32_t i = 0; i < n; ++i)
-        if (Holds(store, k, i, minSStar))
+        if (Holds(store, exps, k, i, minSStar))
             top = std::max(top, y[i]);
     int32_t best = -1;
-    auto g = [&](int32_t i) { return y[i] / std::exp(store.GetX(i)); };
+    auto g = [&](int32_t i) { return y[i] / exps[static_cast<size_t>(i)]; };
     for (int32_t i = 0; i < n; ++i)
-        if (Holds(store, k, i, minSStar) && y[i] >= PeakRegion * top && (best < 0 || g(i) > g(best)))
+        if (Holds(store, exps, k, i, minSStar) && y[i] >= PeakRegion * top && (best < 0 || g(i) > g(best)))
             best = i;
     if (best < 0 || !(top > 0))
         return NaN;
@@ -126,9 +150,9 @@ double PeakOf(const ChannelDataStore& store, int32_t k, double minSStar)
     // single points, which moves a three-point vertex by up to 1 %, is averaged.
     const double level = TopRegion * g(best);
     int32_t from = best, to = best;
-    while (from > 0 && Holds(store, k, from - 1, minSStar) && g(from - 1) > level)
+    while (from > 0 && Holds(store, exps, k, from - 1, minSStar) && g(from - 1) > level)
         --from;
-    while (to + 1 < n && Holds(store, k, to + 1, minSStar) && g(to + 1) > level)
+    while (to + 1 < n && Holds(store, exps, k, to + 1, minSStar) && g(to + 1) > level)
         ++to;
     double m[3][4] = {};
     for (int32_t i = from; i <= to; ++i) {
@@ -149,14 +173,15 @@ double PeakOf(const ChannelDataStore& store, int32_t k, double minSStar)
 
 double MeniscusLevelOf(const ChannelDataStore& store, int32_t k, double minSStar)
 {
+    const std::vector<double>& exps = ExpOfGrid(store);
     double top = 0, sum = 0;
     int32_t count = 0;
     for (int32_t i = 0; i < store.GetNumberOfPoints(); ++i) {
-        if (!Holds(store, k, i, minSStar))
+        if (!Holds(store, exps, k, i, minSStar))
             continue;
         const double y = store.GetY(k, i);
         top = std::max(top, y);
-        if (std::exp(store.GetX(i)) / Svedberg <= 1.25 * minSStar) {
+        if (SStarAt(exps, i) <= 1.25 * minSStar) {
             sum += y;
             ++count;
         }
@@ -166,9 +191,10 @@ double MeniscusLevelOf(const ChannelDataStore& store, int32_t k, double minSStar
 
 double PointNoiseOf(const ChannelDataStore& store, int32_t k, double minSStar)
 {
+    const std::vector<double>& exps = ExpOfGrid(store);
     std::vector<double> y;
     for (int32_t i = 0; i < store.GetNumberOfPoints(); ++i)
-        if (Holds(store, k, i, minSStar))
+        if (Holds(store, exps, k, i, minSStar))
             y.push_back(store.GetY(k, i));
     if (y.size() < 3)
         return NaN;
@@ -183,10 +209,11 @@ double PointNoiseOf(const ChannelDataStore& store, int32_t k, double minSStar)
 
 int32_t PeaksShownBy(const ChannelDataStore& store, int32_t k, double minSStar)
 {
+    const std::vector<double>& exps = ExpOfGrid(store);
     std::vector<double> sStar, y;
     for (int32_t i = 0; i < store.GetNumberOfPoints(); ++i)
-        if (Holds(store, k, i, minSStar)) {
-            sStar.push_back(std::exp(store.GetX(i)) / Svedberg);
+        if (Holds(store, exps, k, i, minSStar)) {
+            sStar.push_back(SStarAt(exps, i));
             y.push_back(store.GetY(k, i));
         }
     std::string why;
@@ -198,9 +225,10 @@ double ShapeChangeOf(const ChannelDataStore& store, int32_t newer, int32_t older
     const std::vector<int32_t> points = CommonPoints(store, newer, older, minSStar);
     if (points.size() < 3)
         return NaN;
+    const std::vector<double>& exps = ExpOfGrid(store);
     std::vector<double> sStar, y, olderY;
     for (int32_t i : points) {
-        sStar.push_back(std::exp(store.GetX(i)) / Svedberg);
+        sStar.push_back(SStarAt(exps, i));
         y.push_back(store.GetY(newer, i));
         olderY.push_back(store.GetY(older, i));
     }
