@@ -188,6 +188,9 @@ private:
     // Output.
     // Runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).
     void SaveGofsFile(int32_t set, bool newestWithComposite);
+    // The save dialog of a text output, from the proposed name; a name over, or among, the scan
+    // files of a run is refused with a message. The chosen name, or empty (cancelled or refused).
+    std::string AskTextOutputName(const char* title, const std::string& proposed);
     // Where a written file went, in full (a proposed name alone does not tell the directory).
     static std::string ShownPath(const std::string& path);
 

@@ -20,26 +20,16 @@ void TSedDataView::ButtonOutputExtrapolationClick()
         prompts_->ShowMessage(ExtrapolationRefusalOf(*Engine, x));
         return;
     }
-    FileDialogRequest request;
-    request.Title = SaveExtrapolationDialogTitle;
-    request.InitialDir = SaveDialog1InitialDir;
-    request.FileName = SaveDialog1InitialDir + ProposedExtrapolationFileName(*Engine);
-    request.DefaultExt = ".txt";
-    request.Filter = TextFileFilter;
-    request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    const std::string fileName = AskTextOutputName(
+        SaveExtrapolationDialogTitle, SaveDialog1InitialDir + ProposedExtrapolationFileName(*Engine));
+    if (fileName.empty())
         return;
-    // Never over, or among, the scan files of a run (another run's included).
-    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
-        return;
-    }
-    if (const std::string failure = WriteFileAtomically(request.FileName, ExtrapolationFileText(x.header, x.rows));
+    if (const std::string failure = WriteFileAtomically(fileName, ExtrapolationFileText(x.header, x.rows));
         !failure.empty()) {
         prompts_->ShowMessage(failure);
         return;
     }
-    Sidecar record = ExtrapolationSidecar(*this, request.FileName, start, end, DisplaySettings);
+    Sidecar record = ExtrapolationSidecar(*this, fileName, start, end, DisplaySettings);
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
         prompts_->ShowMessage(sidecarFailure);
 }

@@ -26,34 +26,43 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
         prompts_->ShowMessage(NotEnoughDataMessage);
         return;
     }
-    FileDialogRequest request;
-    request.Title = SaveDialogTitle;
-    request.InitialDir = SaveDialog1InitialDir;
-    request.FileName = ProposedGofsFileName(*Engine, SaveDialog1InitialDir);
-    request.DefaultExt = ".txt";
-    request.Filter = TextFileFilter;
-    request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    const std::string fileName
+        = AskTextOutputName(SaveDialogTitle, ProposedGofsFileName(*Engine, SaveDialog1InitialDir));
+    if (fileName.empty())
         return;
-    // Never over, or among, the scan files of a run (another run's included).
-    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
-        return;
-    }
     // Written through a temporary file and renamed, so an existing file survives a failed write.
-    const std::string failure = WriteGofsFile(*Engine, request.FileName, set, newestWithComposite);
+    const std::string failure = WriteGofsFile(*Engine, fileName, set, newestWithComposite);
     if (!failure.empty()) {
         prompts_->ShowMessage(failure);
         return;
     }
     // The record beside the file, from which the file can be made again. One message either way:
     // where the file went, or why its record is missing, which also says that the file stays.
-    Sidecar record = GofsSidecar(*this, request.FileName, set, newestWithComposite);
+    Sidecar record = GofsSidecar(*this, fileName, set, newestWithComposite);
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty()) {
         prompts_->ShowMessage(sidecarFailure);
         return;
     }
-    prompts_->ShowMessage(OutputWrittenMessage + ShownPath(request.FileName));
+    prompts_->ShowMessage(OutputWrittenMessage + ShownPath(fileName));
+}
+
+std::string TSedDataView::AskTextOutputName(const char* title, const std::string& proposed)
+{
+    FileDialogRequest request;
+    request.Title = title;
+    request.InitialDir = SaveDialog1InitialDir;
+    request.FileName = proposed;
+    request.DefaultExt = ".txt";
+    request.Filter = TextFileFilter;
+    request.OverwritePrompt = true;
+    if (!prompts_->SaveDialog(request))
+        return "";
+    // Never over, or among, the scan files of a run (another run's included).
+    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
+        prompts_->ShowMessage(refusal);
+        return "";
+    }
+    return request.FileName;
 }
 
 std::string TSedDataView::ShownPath(const std::string& path)
@@ -78,20 +87,10 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
             + SpeciesTab::FitSpeciesCaption + "\" to fit it, then save.");
         return;
     }
-    FileDialogRequest request;
-    request.Title = SaveSpeciesTableTitle;
-    request.InitialDir = SaveDialog1InitialDir;
-    request.FileName = "species-set" + std::to_string(panel.FittedSet) + " for " + FileNameTitle(*Engine) + ".txt";
-    request.DefaultExt = ".txt";
-    request.Filter = TextFileFilter;
-    request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    const std::string fileName = AskTextOutputName(SaveSpeciesTableTitle,
+        "species-set" + std::to_string(panel.FittedSet) + " for " + FileNameTitle(*Engine) + ".txt");
+    if (fileName.empty())
         return;
-    // Never over, or among, the scan files of a run (another run's included).
-    if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
-        return;
-    }
-    const std::string failure = WriteSpeciesFitFile(*this, request.FileName, panel.Options, panel.Result, "morvane");
-    prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(request.FileName) : failure);
+    const std::string failure = WriteSpeciesFitFile(*this, fileName, panel.Options, panel.Result, "morvane");
+    prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(fileName) : failure);
 }
