@@ -152,8 +152,8 @@ std::string CsPanel::Start(const RealTimeGofS& engine, const CsOptions& options)
 std::string CsPanel::Launch(const RealTimeGofS& engine, bool update)
 {
     auto job = std::make_unique<Job>();
-    options_.meniscusCm = engine.Meniscus;
-    options_.bottomCm = engine.Bottom;
+    options_.meniscusCm = engine.Cell.Meniscus;
+    options_.bottomCm = engine.Cell.Bottom;
     const bool timeInvariant = options_.noise.timeInvariant; // asked for, or the channel's from before
     options_.noise = DefaultNoise(engine);
     options_.noise.timeInvariant = options_.noise.timeInvariant || timeInvariant;

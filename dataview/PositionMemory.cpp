@@ -16,30 +16,17 @@
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
-CellPositions PositionsOf(const LaunchParameters& launch)
+CellPositions PositionsOf(const CellParameters& cell)
 {
-    return { launch.Meniscus, launch.Bottom, launch.JitterRadius, launch.FringeRadius };
+    return { cell.Meniscus, cell.Bottom, cell.JitterRadius, cell.FringeRadius };
 }
 
-CellPositions PositionsOf(const RealTimeGofS& engine)
+void SetPositions(CellParameters& cell, const CellPositions& p)
 {
-    return { engine.Meniscus, engine.Bottom, engine.JitterRadius, engine.FringeRadius };
-}
-
-void SetPositions(LaunchParameters& launch, const CellPositions& p)
-{
-    launch.Meniscus = p.Meniscus;
-    launch.Bottom = p.Bottom;
-    launch.JitterRadius = p.JitterRadius;
-    launch.FringeRadius = p.FringeRadius;
-}
-
-void SetPositions(RealTimeGofS& engine, const CellPositions& p)
-{
-    engine.Meniscus = p.Meniscus;
-    engine.Bottom = p.Bottom;
-    engine.JitterRadius = p.JitterRadius;
-    engine.FringeRadius = p.FringeRadius;
+    cell.Meniscus = p.Meniscus;
+    cell.Bottom = p.Bottom;
+    cell.JitterRadius = p.JitterRadius;
+    cell.FringeRadius = p.FringeRadius;
 }
 
 namespace {

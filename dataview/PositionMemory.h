@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <string>
 
-#include "follower/ChannelSession.h"
+#include "realtime/CellParameters.h"
 
 // The four radial positions of a channel, cm.
 struct CellPositions {
@@ -13,10 +13,9 @@ struct CellPositions {
     bool operator==(const CellPositions&) const = default;
 };
 
-CellPositions PositionsOf(const LaunchParameters& launch);
-CellPositions PositionsOf(const RealTimeGofS& engine);
-void SetPositions(LaunchParameters& launch, const CellPositions& positions);
-void SetPositions(RealTimeGofS& engine, const CellPositions& positions);
+// The positions of a cell's parameters, as remembered; the window rule is not.
+CellPositions PositionsOf(const CellParameters& cell);
+void SetPositions(CellParameters& cell, const CellPositions& positions);
 
 // The positions last used for each run and channel, so that a new launch of the same channel
 // starts where the user left it. One small JSON file in the user's configuration directory:

@@ -105,8 +105,8 @@ void RawTab::RedrawRawScans()
 
 void RawTab::FitRawValueAxis()
 {
-    const double from = Engine()->Meniscus;
-    const double to = Engine()->Bottom - Engine()->Settings.DefaultBottomIgnore;
+    const double from = Engine()->Cell.Meniscus;
+    const double to = Engine()->Cell.Bottom - Engine()->Settings.DefaultBottomIgnore;
     double low = 0, high = 0;
     bool any = false;
     for (int32_t s = 2; s < Chart1.SeriesCount(); ++s) {
@@ -226,11 +226,11 @@ void RawTab::ShowMarkers()
     ChartSeries& bars = Chart1.Series[0];
     bars.Clear();
     const RealTimeGofS& e = *Engine();
-    bars.AddColoured(e.Meniscus, 1.0, FloatToStr(e.Meniscus), Colours::Red);
+    bars.AddColoured(e.Cell.Meniscus, 1.0, FloatToStr(e.Cell.Meniscus), Colours::Red);
     if (e.CorrectJitter)
-        bars.AddColoured(e.JitterRadius, 1.0, FloatToStr(e.JitterRadius), Colours::Purple);
+        bars.AddColoured(e.Cell.JitterRadius, 1.0, FloatToStr(e.Cell.JitterRadius), Colours::Purple);
     if (e.CorrectFringes)
-        bars.AddColoured(e.FringeRadius, 1.0, FloatToStr(e.FringeRadius), Colours::Teal);
+        bars.AddColoured(e.Cell.FringeRadius, 1.0, FloatToStr(e.Cell.FringeRadius), Colours::Teal);
     if (ProposedMeniscus)
         bars.AddColoured(*ProposedMeniscus, 1.0, FloatToStr(*ProposedMeniscus) + "?", ProposedMeniscusColour);
     bars.LineWidth = 1;
@@ -239,10 +239,10 @@ void RawTab::ShowMarkers()
 
 void RawTab::ShowMarkerPositions()
 {
-    EditIntegralFringe = FloatToStr(Engine()->FringeRadius);
-    EditMeniscus = FloatToStr(Engine()->Meniscus);
-    EditJitter = FloatToStr(Engine()->JitterRadius);
-    EditBottom = FloatToStr(Engine()->Bottom);
+    EditIntegralFringe = FloatToStr(Engine()->Cell.FringeRadius);
+    EditMeniscus = FloatToStr(Engine()->Cell.Meniscus);
+    EditJitter = FloatToStr(Engine()->Cell.JitterRadius);
+    EditBottom = FloatToStr(Engine()->Cell.Bottom);
     EditPositionWarning = PositionWarningText(*Engine());
     EditDisplayXY.clear();
 }

@@ -6,6 +6,7 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 #include "dataview/RawTab.h"
+#include "follower/CellChange.h"
 #include "follower/PositionWarnings.h"
 
 void RawTab::RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch)
@@ -13,7 +14,7 @@ void RawTab::RecallPositions(PositionMemory* memory, const std::string& run, Lau
     positionMemory_ = memory;
     memoryRun_ = run;
     memoryChannel_ = launch.Channel;
-    DefaultPositions = PositionsOf(launch);
+    DefaultPositions = PositionsOf(launch.Cell);
     LabelPositionsRestored.clear();
     ButtonDefaultPositionsEnabled = false;
     if (!memory)
@@ -21,7 +22,7 @@ void RawTab::RecallPositions(PositionMemory* memory, const std::string& run, Lau
     CellPositions remembered;
     std::string problem;
     if (memory->Recall(run, launch.Channel, remembered, problem)) {
-        SetPositions(launch, remembered);
+        SetPositions(launch.Cell, remembered);
         LabelPositionsRestored = RestoredText;
         ButtonDefaultPositionsEnabled = !(remembered == *DefaultPositions);
     }
@@ -32,37 +33,18 @@ void RawTab::RecallPositions(PositionMemory* memory, const std::string& run, Lau
 bool RawTab::SetPosition(Position which, double x)
 {
     RealTimeGofS& e = *Engine();
-    bool transform = false;
-    switch (which) {
-    case Position::Meniscus:
-    case Position::Bottom: {
-        // A meniscus at or past the bottom leaves no cell to analyse: it is refused, either way round.
-        const bool meniscus = which == Position::Meniscus;
-        const std::string refusal = meniscus ? MeniscusRefusal(x, e.Bottom) : MeniscusRefusal(e.Meniscus, x);
-        if (!refusal.empty()) {
-            view_.Ask().ShowMessage(meniscus ? refusal
-                                             : "The cell bottom must lie past the meniscus (" + FloatToStr(e.Meniscus)
-                        + " cm): " + FloatToStr(x) + " cm was not taken");
-            ShowMarkerPositions();
-            return false;
-        }
-        (meniscus ? e.Meniscus : e.Bottom) = x;
-        break;
-    }
-    case Position::Jitter:
-        e.JitterRadius = x;
-        transform = e.CorrectJitter || e.CorrectFringes;
-        break;
-    case Position::Fringe:
-        e.FringeRadius = x;
-        transform = e.CorrectJitter || e.CorrectFringes;
-        break;
+    CellParameters wanted = e.Cell;
+    double* const fields[] = { &wanted.Meniscus, &wanted.Bottom, &wanted.JitterRadius, &wanted.FringeRadius };
+    *fields[static_cast<size_t>(which)] = x;
+    // A meniscus at or past the bottom leaves no cell to analyse: it is refused, either way round.
+    if (const std::string refusal = ChangeCell(e, wanted, [this](bool transform) { view_.RebuildStages(transform); });
+        !refusal.empty()) {
+        view_.Ask().ShowMessage(refusal);
+        ShowMarkerPositions();
+        return false;
     }
     ShowMarkers();
     ShowMarkerPositions();
-    // The jitter and fringe references change nothing of a channel without the corrections.
-    if (which == Position::Meniscus || which == Position::Bottom || transform)
-        view_.RebuildStages(transform);
     PositionsChanged();
     return true;
 }
@@ -70,7 +52,7 @@ bool RawTab::SetPosition(Position which, double x)
 void RawTab::PositionsChanged()
 {
     LabelPositionsRestored.clear();
-    const CellPositions now = PositionsOf(*Engine());
+    const CellPositions now = PositionsOf(Engine()->Cell);
     ButtonDefaultPositionsEnabled = DefaultPositions && !(now == *DefaultPositions);
     if (!positionMemory_)
         return;
@@ -87,7 +69,7 @@ void RawTab::EditPositionDone(Position which, const std::string& text)
 {
     if (!Engine())
         return;
-    const CellPositions now = PositionsOf(*Engine());
+    const CellPositions now = PositionsOf(Engine()->Cell);
     const double current[] = { now.Meniscus, now.Bottom, now.JitterRadius, now.FringeRadius };
     const char* names[] = { "meniscus", "cell bottom", "jitter reference", "fringe reference" };
     const auto index = static_cast<size_t>(which);
@@ -114,13 +96,13 @@ void RawTab::ButtonDefaultPositionsClick()
         return;
     view_.EnableInput(false);
     RealTimeGofS& e = *Engine();
-    const CellPositions& defaults = *DefaultPositions;
-    const bool references = (e.CorrectJitter || e.CorrectFringes)
-        && (e.JitterRadius != defaults.JitterRadius || e.FringeRadius != defaults.FringeRadius);
-    SetPositions(e, defaults);
+    CellParameters wanted = e.Cell;
+    SetPositions(wanted, *DefaultPositions);
+    if (const std::string refusal = ChangeCell(e, wanted, [this](bool transform) { view_.RebuildStages(transform); });
+        !refusal.empty())
+        view_.Ask().ShowMessage(refusal);
     ShowMarkers();
     ShowMarkerPositions();
-    view_.RebuildStages(references);
     PositionsChanged();
     view_.EnableInput(true);
 }

@@ -13,6 +13,7 @@
 #include "dataview/SpeciesTab.h"
 #include "dataview/TimeCourseTab.h"
 #include "dataview/ViewContext.h"
+#include "follower/CellChange.h"
 #include "follower/ChannelFollower.h"
 #include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
@@ -120,8 +121,7 @@ public:
     // ---- Molecular-weight span (TSedDataViewMWSpan.cpp) ----
     static constexpr const char* MWInputCaption = "Input a molecular Weight in Daltons";
     static constexpr const char* MWInputPrompt = "Weight in Daltons";
-    static constexpr const char* MWInputError
-        = "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the correct format";
+    static constexpr const char* MWInputError = MWRefusal;
     // The data span from the check box's rule; recomputes every stage and redraws.
     void CheckBoxMWGuessClick();
     // Asks for a new AssumedMW (100 < MW < 1,000,000); recomputes at once while the span follows
@@ -174,6 +174,8 @@ protected:
     void RefreshDone() override;
 
 private:
+    // Takes the window rule or weight through the cell's one change path; false (told) when refused.
+    bool ChangeWindowRule(const CellParameters& wanted);
     // What the tabs read from the window.
     const RealTimeGofS* CurrentEngine() const override { return Engine.get(); }
     Prompts& Ask() override { return *prompts_; }

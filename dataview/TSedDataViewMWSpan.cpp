@@ -3,16 +3,15 @@
 #include "dataview/TSedDataView.h"
 
 #include "analysis/NumberText.h"
+#include "follower/CellChange.h"
 
 void TSedDataView::CheckBoxMWGuessClick()
 {
     if (!Engine)
         return;
-    InputEnabled = false;
-    Engine->WindowByMW = CheckBoxMWGuess;
-    Engine->RefreshStages(false);
-    ShowAverageAndCorrected();
-    InputEnabled = true;
+    CellParameters wanted = Engine->Cell;
+    wanted.WindowByMW = CheckBoxMWGuess;
+    ChangeWindowRule(wanted);
 }
 
 void TSedDataView::EditMWGuessClick()
@@ -22,16 +21,26 @@ void TSedDataView::EditMWGuessClick()
     std::string text;
     if (!prompts_->InputQuery(MWInputCaption, MWInputPrompt, text))
         return;
-    double mw = 0;
-    // Both ends excluded: 100 and 1,000,000 are refused.
-    if (!UserTextToFloat(text, mw) || !(mw > 100 && mw < 1000000)) {
+    CellParameters wanted = Engine->Cell;
+    if (!UserTextToFloat(text, wanted.AssumedMW)) {
         prompts_->ShowMessage(MWInputError);
         return;
     }
-    Engine->AssumedMW = mw;
-    EditMWGuess = FloatToStr(mw);
-    // While the span follows the weight, the results shown (and any record written of them) must
-    // be those of the weight shown.
-    if (Engine->WindowByMW)
-        CheckBoxMWGuessClick();
+    // While the span follows the weight, the results shown (and any record written of them) are
+    // those of the weight shown.
+    if (ChangeWindowRule(wanted))
+        EditMWGuess = FloatToStr(wanted.AssumedMW);
+}
+
+bool TSedDataView::ChangeWindowRule(const CellParameters& wanted)
+{
+    InputEnabled = false;
+    const std::string refusal = ChangeCell(*Engine, wanted, [this](bool transform) {
+        Engine->RefreshStages(transform);
+        ShowAverageAndCorrected();
+    });
+    if (!refusal.empty())
+        prompts_->ShowMessage(refusal);
+    InputEnabled = true;
+    return refusal.empty();
 }

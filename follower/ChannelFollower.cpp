@@ -362,9 +362,9 @@ int32_t ChannelFollower::TakeScan(FileRecord& record, ChannelDataStore& raw)
     // Each scan corrected on its own, as IPtransform corrects the whole store: the jitter baseline
     // over JitterWindow + 1 points, then whole fringes against the already corrected scan before it.
     if (e.CorrectJitter)
-        raw.ZeroAtRadius(idx, e.JitterRadius, e.Settings.JitterWindow);
+        raw.ZeroAtRadius(idx, e.Cell.JitterRadius, e.Settings.JitterWindow);
     if (e.CorrectFringes)
-        raw.RemoveFringeJump(idx, e.FringeRadius);
+        raw.RemoveFringeJump(idx, e.Cell.FringeRadius);
     return idx;
 }
 

@@ -7,23 +7,18 @@ LaunchParameters LaunchParameters::Defaults(
 {
     LaunchParameters p;
     p.Channel = channel;
-    p.Meniscus = display.DefaultMeniscus;
-    p.Bottom = analysis.DefaultCellBottom;
-    p.JitterRadius = display.DefaultJitter;
-    p.FringeRadius = display.DefaultIntegralFringe;
+    p.Cell.Meniscus = display.DefaultMeniscus;
+    p.Cell.Bottom = analysis.DefaultCellBottom;
+    p.Cell.JitterRadius = display.DefaultJitter;
+    p.Cell.FringeRadius = display.DefaultIntegralFringe;
     return p;
 }
 
 void ConfigureForLaunch(RealTimeGofS& engine, const LaunchParameters& launch, const CustomSettings& analysis)
 {
     engine.ChannelName = launch.Channel;
-    engine.Meniscus = launch.Meniscus;
-    engine.Bottom = launch.Bottom;
-    engine.JitterRadius = launch.JitterRadius;
-    engine.FringeRadius = launch.FringeRadius;
+    engine.Cell = launch.Cell;
     engine.Settings = analysis;
-    engine.WindowByMW = launch.WindowByMW;
-    engine.AssumedMW = launch.AssumedMW;
     engine.SetCorrectionsFromChannel();
 }
 

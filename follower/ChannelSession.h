@@ -5,24 +5,20 @@
 
 #include "analysis/CustomSettings.h"
 #include "follower/ChannelFollower.h"
+#include "realtime/CellParameters.h"
 #include "settings/GUISettings.h"
 
 // What a launch hands a new data view's engine: the channel, the starting positions and the
 // averaging rule. Defaults come from the display and analysis settings.
 struct LaunchParameters {
     std::string Channel; // channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
-    double Meniscus = 0; // cm
-    double Bottom = 0; // cm
-    double JitterRadius = 0; // cm
-    double FringeRadius = 0; // cm
-    bool WindowByMW = false;
-    double AssumedMW = 150000; // g/mol
+    CellParameters Cell;
 
     static LaunchParameters Defaults(const std::string& channel, const GUISettings& display = GUISettings(),
         const CustomSettings& analysis = CustomSettings());
 };
 
-// Names the channel in the engine, sets its positions, copies the analysis settings and turns the
+// Names the channel in the engine, sets its cell parameters, copies the analysis settings and turns the
 // interference corrections on for an interference channel.
 void ConfigureForLaunch(RealTimeGofS& engine, const LaunchParameters& launch, const CustomSettings& analysis);
 

@@ -40,7 +40,7 @@ MeniscusFinding ProposeMeniscus(const RealTimeGofS& e)
         none.WhyNot = "no scan has been read";
         return none;
     }
-    const double end = e.Bottom - e.Settings.DefaultBottomIgnore;
+    const double end = e.Cell.Bottom - e.Settings.DefaultBottomIgnore;
     if (std::isfinite(end) && end > 0)
         search.to = end;
     MeniscusFinding f = FindMeniscus(scans, search);

@@ -13,9 +13,9 @@ std::string Cm(double x) { return FloatToStr(x) + " cm"; }
 std::vector<std::string> PositionWarnings(const RealTimeGofS& e)
 {
     std::vector<std::string> warnings;
-    if (!(e.Meniscus < e.Bottom))
+    if (!(e.Cell.Meniscus < e.Cell.Bottom))
         warnings.push_back(
-            "the meniscus (" + Cm(e.Meniscus) + ") is at or past the cell bottom (" + Cm(e.Bottom) + ")");
+            "the meniscus (" + Cm(e.Cell.Meniscus) + ") is at or past the cell bottom (" + Cm(e.Cell.Bottom) + ")");
     const ChannelDataStore* raw = e.RawStore.get();
     if (!raw || raw->GetNumberOfSets() < 1 || raw->GetNumberOfPoints() < 1)
         return warnings;
@@ -26,15 +26,15 @@ std::vector<std::string> PositionWarnings(const RealTimeGofS& e)
         if (!(x >= low && x <= high))
             warnings.push_back(std::string(what) + " (" + Cm(x) + ") lies outside " + radii);
     };
-    check("the meniscus", e.Meniscus);
+    check("the meniscus", e.Cell.Meniscus);
     // The bottom may lie past the data by the margin the analysis leaves out before it anyway.
     const double bottomMargin = std::max(e.Settings.DefaultBottomIgnore, 0.0) + 1e-9;
-    if (!(e.Bottom >= low && e.Bottom <= high + bottomMargin))
-        warnings.push_back("the bottom (" + Cm(e.Bottom) + ") lies outside " + radii);
+    if (!(e.Cell.Bottom >= low && e.Cell.Bottom <= high + bottomMargin))
+        warnings.push_back("the bottom (" + Cm(e.Cell.Bottom) + ") lies outside " + radii);
     if (e.CorrectJitter)
-        check("the jitter reference", e.JitterRadius);
+        check("the jitter reference", e.Cell.JitterRadius);
     if (e.CorrectFringes)
-        check("the fringe reference", e.FringeRadius);
+        check("the fringe reference", e.Cell.FringeRadius);
     return warnings;
 }
 

@@ -25,7 +25,7 @@ Summary Summarise(const RealTimeGofS& e, int32_t set, bool newest)
     }
     s.firstTime = raw.Headers[static_cast<size_t>(first)].Time;
     s.lastTime = raw.Headers[static_cast<size_t>(last)].Time;
-    s.peakFrom = BoundaryMinimumSStar(e.Meniscus, g.Omega2t);
+    s.peakFrom = BoundaryMinimumSStar(e.Cell.Meniscus, g.Omega2t);
     s.peak = FindGofsPeak(GofsRows(e, set, newest), s.peakFrom);
     return s;
 }
@@ -71,7 +71,7 @@ ExtrapolationChoice ChooseExtrapolation(const RealTimeGofS& e, const std::string
     }
     const double omega2t = e.SmoothGofsStore->Headers[static_cast<size_t>(c.x.header.end)].Omega2t;
     const std::vector<GofsRow> determined = WellDeterminedGofs(c.x.rows);
-    c.peak = FindGofsPeak(determined, BoundaryMinimumSStar(e.Meniscus, omega2t));
+    c.peak = FindGofsPeak(determined, BoundaryMinimumSStar(e.Cell.Meniscus, omega2t));
     c.peakNote = PeakNote(c.peak, PeakRelativeWidth(determined, c.peak));
     return c;
 }

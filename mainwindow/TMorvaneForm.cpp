@@ -64,8 +64,8 @@ TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters 
     view.Species.UseSpeciesSettings(SpeciesDefaults);
     prompts_->ShowDataView(view);
     view.LoadChannel(dir, "watch");
-    view.EditMWGuess = FloatToStr(view.Engine->AssumedMW);
-    view.CheckBoxMWGuess = view.Engine->WindowByMW;
+    view.EditMWGuess = FloatToStr(view.Engine->Cell.AssumedMW);
+    view.CheckBoxMWGuess = view.Engine->Cell.WindowByMW;
     view.Caption = name;
     view.Owner = this;
     ListBoxOpenWindows.push_back({ name, &view });

@@ -42,12 +42,7 @@ ChannelRecord RecordChannel(const ChannelFollower& follower)
     ChannelRecord c;
     c.RunDirectory = follower.DataDirectory;
     c.Channel = e.ChannelName;
-    c.Meniscus = e.Meniscus;
-    c.Bottom = e.Bottom;
-    c.JitterRadius = e.JitterRadius;
-    c.FringeRadius = e.FringeRadius;
-    c.WindowByMW = e.WindowByMW;
-    c.AssumedMW = e.AssumedMW;
+    c.Cell = e.Cell;
     c.Analysis = e.Settings;
     c.SettingsFile = follower.SettingsFile;
     // The raw store's order is the order of the scans; its headers (room kept for sets to come

@@ -104,8 +104,8 @@ CsResult FitChannel(const RealTimeGofS& engine, CsOptions& options)
 {
     CsData data;
     std::vector<std::string> notes;
-    options.meniscusCm = engine.Meniscus;
-    options.bottomCm = engine.Bottom;
+    options.meniscusCm = engine.Cell.Meniscus;
+    options.bottomCm = engine.Cell.Bottom;
     CsResult r;
     if (std::string wrong = ChannelData(engine, options, data, notes); !wrong.empty()) {
         r.error = wrong;

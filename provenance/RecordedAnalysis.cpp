@@ -29,12 +29,7 @@ LaunchParameters LaunchOfRecord(const ChannelRecord& channel)
 {
     LaunchParameters launch;
     launch.Channel = channel.Channel;
-    launch.Meniscus = channel.Meniscus;
-    launch.Bottom = channel.Bottom;
-    launch.JitterRadius = channel.JitterRadius;
-    launch.FringeRadius = channel.FringeRadius;
-    launch.WindowByMW = channel.WindowByMW;
-    launch.AssumedMW = channel.AssumedMW;
+    launch.Cell = channel.Cell;
     return launch;
 }
 

@@ -14,6 +14,7 @@
 
 #include "follower/ChannelSession.h"
 #include "provenance/RecordText.h"
+#include "provenance/RecordedAnalysis.h"
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/Sha256.h"
@@ -312,14 +313,7 @@ std::string ReadRegularFile(const std::string& path, size_t maxBytes, std::strin
 
 bool LoadRecordedChannel(ChannelFollower& follower, const ChannelRecord& channel, const std::string& stagingDir)
 {
-    LaunchParameters launch;
-    launch.Channel = channel.Channel;
-    launch.Meniscus = channel.Meniscus;
-    launch.Bottom = channel.Bottom;
-    launch.JitterRadius = channel.JitterRadius;
-    launch.FringeRadius = channel.FringeRadius;
-    launch.WindowByMW = channel.WindowByMW;
-    launch.AssumedMW = channel.AssumedMW;
+    const LaunchParameters launch = LaunchOfRecord(channel);
     // The copies are new; the recorded files had all settled when they were read.
     const FileTime later = std::chrono::system_clock::now() + std::chrono::hours(24 * 365);
     follower.Now = [later] { return later; };

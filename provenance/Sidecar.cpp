@@ -75,12 +75,12 @@ Json ChannelJson(const ChannelRecord& c)
     Json j;
     j["run_directory"] = TextJson(c.RunDirectory);
     j["channel"] = TextJson(c.Channel);
-    j["meniscus_cm"] = Number(c.Meniscus);
-    j["bottom_cm"] = Number(c.Bottom);
-    j["jitter_cm"] = Number(c.JitterRadius);
-    j["fringe_cm"] = Number(c.FringeRadius);
-    j["window_rule"] = c.WindowByMW ? "molecular weight" : "mid-cell";
-    j["molecular_weight_g_per_mol"] = Number(c.AssumedMW);
+    j["meniscus_cm"] = Number(c.Cell.Meniscus);
+    j["bottom_cm"] = Number(c.Cell.Bottom);
+    j["jitter_cm"] = Number(c.Cell.JitterRadius);
+    j["fringe_cm"] = Number(c.Cell.FringeRadius);
+    j["window_rule"] = c.Cell.WindowByMW ? "molecular weight" : "mid-cell";
+    j["molecular_weight_g_per_mol"] = Number(c.Cell.AssumedMW);
     Json analysis = Json::object();
     const ProgramSettings settings { GUISettings(), c.Analysis, SpeciesSettings() };
     for (const SettingKey& key : SettingKeys())
@@ -269,7 +269,7 @@ InputFile ReadFile(const Json& j, bool refused, const std::string& where)
 
 // The positions and the averaging rule, as the command line takes them: finite radii, the meniscus
 // positive and below the bottom, a molecular weight between 100 and 1,000,000 g/mol.
-void ReadPositions(const Json& j, const std::string& at, ChannelRecord& c)
+void ReadPositions(const Json& j, const std::string& at, CellParameters& c)
 {
     const struct {
         const char* key;
@@ -281,7 +281,7 @@ void ReadPositions(const Json& j, const std::string& at, ChannelRecord& c)
         if (!std::isfinite(r.field))
             throw Bad(at + r.key + " is not a finite number");
     }
-    if (!(c.Meniscus > 0) || !(c.Bottom > c.Meniscus))
+    if (!CellSpanAccepted(c.Meniscus, c.Bottom))
         throw Bad(at + "meniscus_cm (" + FloatToStr(c.Meniscus) + ") must be positive and below bottom_cm ("
             + FloatToStr(c.Bottom) + ")");
     const std::string rule = ReadText(j, "window_rule", at);
@@ -289,7 +289,7 @@ void ReadPositions(const Json& j, const std::string& at, ChannelRecord& c)
         throw Bad(at + "window_rule is \"" + rule + "\", not \"mid-cell\" or \"molecular weight\"");
     c.WindowByMW = rule == "molecular weight";
     c.AssumedMW = ReadNumber(j, "molecular_weight_g_per_mol", at);
-    if (!(c.AssumedMW > 100 && c.AssumedMW < 1000000))
+    if (!MWAccepted(c.AssumedMW))
         throw Bad(at + "molecular_weight_g_per_mol is " + FloatToStr(c.AssumedMW) + ", not between 100 and 1000000");
 }
 
@@ -323,7 +323,7 @@ ChannelRecord ReadChannel(const Json& j, const std::string& where, std::vector<s
     c.Channel = ReadName(j, "channel", at);
     if (c.Channel.size() < 6)
         throw Bad(at + "channel \"" + c.Channel + "\" is not a channel entry such as 0*.RA1");
-    ReadPositions(j, at, c);
+    ReadPositions(j, at, c.Cell);
     ProgramSettings settings;
     ReadSettings(ReadObject(j, "analysis_settings", at), false, settings, nullptr, at + "analysis_settings.", notes);
     c.Analysis = settings.Analysis;

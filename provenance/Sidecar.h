@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/CustomSettings.h"
+#include "realtime/CellParameters.h"
 #include "settings/GUISettings.h"
 
 // The sidecar: a JSON record "<output>.json" beside every file Morvane writes, from which
@@ -53,9 +54,7 @@ struct SetRecord {
 struct ChannelRecord {
     std::string RunDirectory;
     std::string Channel; // the channel entry, e.g. "0*.RA1" or "0*.RI3Sam"
-    double Meniscus = 0, Bottom = 0, JitterRadius = 0, FringeRadius = 0; // cm
-    bool WindowByMW = false; // the averaging window follows AssumedMW (else the species at mid-cell)
-    double AssumedMW = 150000; // g/mol
+    CellParameters Cell;
     CustomSettings Analysis;
     std::string SettingsFile; // the settings file the settings came from; empty: the program's own
     std::vector<InputFile> Files; // the channel's scans, in the order of the raw store

@@ -114,9 +114,9 @@ int32_t RealTimeGofS::IPtransform()
     // From the values as read: correcting corrected values again would differ in the last bits.
     RawStore->RestoreAsAdded();
     if (CorrectJitter)
-        RawStore->ZeroAllAtRadius(JitterRadius, Settings.JitterWindow);
+        RawStore->ZeroAllAtRadius(Cell.JitterRadius, Settings.JitterWindow);
     if (CorrectFringes)
-        RawStore->RemoveAllFringeJumps(FringeRadius);
+        RawStore->RemoveAllFringeJumps(Cell.FringeRadius);
     return 0;
 }
 
@@ -126,7 +126,7 @@ double RealTimeGofS::ComputeDcdtWindow(double omega2t, double meniscus, double b
     double W = 0;
     if (!(omega2t > 0) || !(meniscus > 0) || !(time >= 0))
         return 0;
-    if (!WindowByMW) {
+    if (!Cell.WindowByMW) {
         const double s = std::log(rMid / meniscus) / omega2t;
         const double M = 6270 * std::pow(s * 1e13, 1.5);
         const double D = 9.34e10 * s / M;
@@ -135,8 +135,8 @@ double RealTimeGofS::ComputeDcdtWindow(double omega2t, double meniscus, double b
         if (W / omega2t > Settings.MaxAveragingPercent)
             W = Settings.MaxAveragingPercent * omega2t;
     } else {
-        const double s = 0.3125 * 1e-13 * std::pow(0.001 * AssumedMW, 0.6666666);
-        const double D = 9.1e10 * s / AssumedMW;
+        const double s = 0.3125 * 1e-13 * std::pow(0.001 * Cell.AssumedMW, 0.6666666);
+        const double D = 9.1e10 * s / Cell.AssumedMW;
         const double w = 1.665 * std::sqrt(D * time);
         const double rb = meniscus * std::exp(s * omega2t);
         W = (std::log(rb + w) - std::log(rb)) / s;
@@ -149,7 +149,7 @@ double RealTimeGofS::ComputeDcdtWindow(double omega2t, double meniscus, double b
 double RealTimeGofS::PairingSpan(int32_t k) const
 {
     const ScanHeader& h = RawStore->Headers[static_cast<size_t>(k)];
-    return ComputeDcdtWindow(h.Omega2t, Meniscus, Bottom, h.Time) * Settings.dcdtWindowFactor * 0.5;
+    return ComputeDcdtWindow(h.Omega2t, Cell.Meniscus, Cell.Bottom, h.Time) * Settings.dcdtWindowFactor * 0.5;
 }
 
 int32_t RealTimeGofS::PartnerOf(int32_t k, double span) const
@@ -172,17 +172,17 @@ bool RealTimeGofS::PairCurve(int32_t f, int32_t l, double* x, double* y, double*
         return false;
     const double thm = 2 / (1 / tl + 1 / tf);
     const int32_t n = RawStore->GetNumberOfPoints();
-    const double low = Meniscus + Settings.DefaultMeniscusIgnore;
-    const double high = Bottom - Settings.DefaultBottomIgnore;
+    const double low = Cell.Meniscus + Settings.DefaultMeniscusIgnore;
+    const double high = Cell.Bottom - Settings.DefaultBottomIgnore;
     const double* yf = RawStore->GetSetY(f);
     const double* yl = RawStore->GetSetY(l);
     const double* ef = RawStore->GetSetE(f);
     const double* el = RawStore->GetSetE(l);
-    const bool cached = logRatioMeniscus_ == Meniscus && static_cast<int32_t>(logRatio_.size()) == n;
+    const bool cached = logRatioMeniscus_ == Cell.Meniscus && static_cast<int32_t>(logRatio_.size()) == n;
     for (int32_t i = 0; i < n; ++i) {
         const double r = RawStore->GetX(i);
         if (low < r && r < high) {
-            const double logRatio = cached ? logRatio_[static_cast<size_t>(i)] : std::log(r / Meniscus);
+            const double logRatio = cached ? logRatio_[static_cast<size_t>(i)] : std::log(r / Cell.Meniscus);
             x[i] = std::log(logRatio / thm / omega2);
             // A radius that one of the two scans does not cover holds no difference.
             if (ef[i] >= 0 && el[i] >= 0) {
@@ -218,8 +218,9 @@ int32_t RealTimeGofS::AddPair(int32_t f, int32_t l)
 
 RealTimeGofS::PairingParameters RealTimeGofS::CurrentPairingParameters() const
 {
-    return { Meniscus, Bottom, AssumedMW, Settings.dcdtWindowFactor, Settings.MaxAveragingPercent,
-        Settings.DefaultMeniscusIgnore, Settings.DefaultBottomIgnore, Settings.LowLogS, Settings.HighLogS, WindowByMW };
+    return { Cell.Meniscus, Cell.Bottom, Cell.AssumedMW, Settings.dcdtWindowFactor, Settings.MaxAveragingPercent,
+        Settings.DefaultMeniscusIgnore, Settings.DefaultBottomIgnore, Settings.LowLogS, Settings.HighLogS,
+        Cell.WindowByMW };
 }
 
 void RealTimeGofS::CacheLogRatios()
@@ -227,8 +228,8 @@ void RealTimeGofS::CacheLogRatios()
     const int32_t n = RawStore->GetNumberOfPoints();
     logRatio_.resize(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i)
-        logRatio_[static_cast<size_t>(i)] = std::log(RawStore->GetX(i) / Meniscus);
-    logRatioMeniscus_ = Meniscus;
+        logRatio_[static_cast<size_t>(i)] = std::log(RawStore->GetX(i) / Cell.Meniscus);
+    logRatioMeniscus_ = Cell.Meniscus;
 }
 
 int32_t RealTimeGofS::Refreshdcdtvss()
@@ -236,7 +237,7 @@ int32_t RealTimeGofS::Refreshdcdtvss()
     pairing_ = Pairing::None;
     if (DcdtStore)
         DcdtStore->ClearSets();
-    if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Meniscus > 0))
+    if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Cell.Meniscus > 0))
         return -1;
     CacheLogRatios();
     const int32_t n = RawStore->GetNumberOfSets();
@@ -271,7 +272,7 @@ int32_t RealTimeGofS::Refreshdcdtvss()
 
 int32_t RealTimeGofS::AddOnedcdtvss(int32_t k)
 {
-    if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Meniscus > 0))
+    if (!Created || !RawStore || RawStore->GetNumberOfSets() < 2 || !(Cell.Meniscus > 0))
         return -1;
     const int32_t n = RawStore->GetNumberOfSets();
     if (k < 0 || k >= n)
@@ -301,7 +302,7 @@ int32_t RealTimeGofS::AddOnedcdtvss(int32_t k)
 
 bool RealTimeGofS::CanAverage() const
 {
-    return Created && RawStore && RawStore->GetNumberOfSets() >= 2 && Meniscus > 0;
+    return Created && RawStore && RawStore->GetNumberOfSets() >= 2 && Cell.Meniscus > 0;
 }
 
 int32_t RealTimeGofS::AddOneAvgdcdtvss(int32_t k)
@@ -323,7 +324,7 @@ void RealTimeGofS::AvgCurve(int32_t k, double* work, double* y, double* e, ScanH
     const int32_t n = DcdtStore->GetNumberOfPoints();
     const ScanHeader& hk = DcdtStore->Headers[static_cast<size_t>(k)];
     const double omega2 = OmegaSquared(hk.Rpm);
-    const double W = ComputeDcdtWindow(hk.Omega2t, Meniscus, Bottom, hk.Time) * Settings.dcdtWindowFactor;
+    const double W = ComputeDcdtWindow(hk.Omega2t, Cell.Meniscus, Cell.Bottom, hk.Time) * Settings.dcdtWindowFactor;
     const double cut = hk.Omega2t - W;
     int32_t j = 0;
     if (cut >= 0) {
@@ -385,11 +386,6 @@ void RealTimeGofS::AvgCurve(int32_t k, double* work, double* y, double* e, ScanH
     h.LastPoint = lastPoint;
 }
 
-RealTimeGofS::CompositeParameters RealTimeGofS::CurrentParameters() const
-{
-    return { Meniscus, JitterRadius, FringeRadius, AssumedMW, WindowByMW };
-}
-
 int32_t RealTimeGofS::GofsCurve(int32_t k, double* x, double* a, double* e, double* work) const
 {
     const int32_t n = AvgDcdtStore->GetNumberOfPoints();
@@ -435,7 +431,7 @@ void RealTimeGofS::UpdateComposite(int32_t g)
     const int32_t n = GofsStore->GetNumberOfPoints();
     const double* gy = GofsStore->GetSetY(g);
     const double* ge = GofsStore->GetSetE(g);
-    const CompositeParameters now = CurrentParameters();
+    const CellParameters now = Cell;
     if (CompositeEmpty || compositeRestart_ || !(now == compositeParameters_)) {
         for (int32_t i = 0; i < n; ++i) {
             CompositeX[static_cast<size_t>(i)] = GofsStore->GetX(i);

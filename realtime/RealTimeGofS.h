@@ -7,6 +7,7 @@
 
 #include "analysis/ChannelDataStore.h"
 #include "analysis/CustomSettings.h"
+#include "realtime/CellParameters.h"
 
 // The g(s*) engine of one channel. Raw scans on a radial grid become, stage by stage:
 //   dc/dt sets (pairs of scans, t*dc/dt against ln s*)  -> DcdtStore
@@ -16,10 +17,7 @@
 // Operations return 0, an index or a count, or -1 when nothing could be computed; none throws.
 class RealTimeGofS {
 public:
-    double Meniscus = 0; // cm
-    double Bottom = 0; // cm
-    double JitterRadius = 0; // cm, reference of the interference baseline
-    double FringeRadius = 0; // cm, reference of whole-fringe removal
+    CellParameters Cell; // the positions and the window rule
     bool CorrectFringes = false;
     bool CorrectJitter = false;
     std::unique_ptr<ChannelDataStore> RawStore;
@@ -33,8 +31,6 @@ public:
     std::vector<double> CompositeX; // ln s
     std::vector<double> CompositeY;
     std::vector<double> CompositeE; // e >= 0: the point holds data
-    bool WindowByMW = false;
-    double AssumedMW = 150000.0; // g/mol
     bool Created = false;
     // The threads the dc/dt pairs of a whole stage are made on; 0: ThreadsFromEnvironment(). The
     // pairs are independent and kept in order: the stage is the same whatever the number.
@@ -151,13 +147,7 @@ private:
 
     // The parameters the composite curve was last filled with: a change starts it afresh,
     // so no point keeps a value computed with an old meniscus, reference or window rule.
-    struct CompositeParameters {
-        double meniscus, jitter, fringe, mw;
-        bool byMW;
-        bool operator==(const CompositeParameters&) const = default;
-    };
-    CompositeParameters CurrentParameters() const;
-    CompositeParameters compositeParameters_ {};
+    CellParameters compositeParameters_ {};
     bool compositeRestart_ = false; // set by CreateX and RefreshGofsvss: the next g(s*) set fills it whole
 
     std::vector<double> workX_, workY_, workE_; // pairing arrays, sized to the raw grid

@@ -96,7 +96,7 @@ ChartModel RawScansChart(const RealTimeGofS& e, int32_t most)
     const int32_t n = raw.GetNumberOfSets();
     const int32_t shown = std::min(n, std::max(most, 2));
     double low = std::numeric_limits<double>::infinity(), high = -low;
-    const double analysedEnd = e.Bottom - e.Settings.DefaultBottomIgnore;
+    const double analysedEnd = e.Cell.Bottom - e.Settings.DefaultBottomIgnore;
     for (int32_t i = 0; i < shown; ++i) {
         const int32_t k = shown == 1 ? 0 : static_cast<int32_t>(std::lround(double(i) * (n - 1) / (shown - 1)));
         const ScanHeader& h = raw.Headers[static_cast<size_t>(k)];
@@ -111,7 +111,7 @@ ChartModel RawScansChart(const RealTimeGofS& e, int32_t most)
                 continue;
             const double r = raw.GetX(p), v = raw.GetY(k, p);
             s.Add(r, v);
-            if (r >= e.Meniscus && r <= analysedEnd && std::isfinite(v)) {
+            if (r >= e.Cell.Meniscus && r <= analysedEnd && std::isfinite(v)) {
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
@@ -131,10 +131,10 @@ ChartModel RawScansChart(const RealTimeGofS& e, int32_t most)
         ChartColour colour;
         bool shown;
     } positions[] = {
-        { "meniscus", e.Meniscus, Colours::Olive, true },
-        { "bottom", e.Bottom, Colours::Maroon, true },
-        { "jitter reference", e.JitterRadius, Colours::Teal, interference },
-        { "fringe reference", e.FringeRadius, Colours::Navy, interference },
+        { "meniscus", e.Cell.Meniscus, Colours::Olive, true },
+        { "bottom", e.Cell.Bottom, Colours::Maroon, true },
+        { "jitter reference", e.Cell.JitterRadius, Colours::Teal, interference },
+        { "fringe reference", e.Cell.FringeRadius, Colours::Navy, interference },
     };
     const double top = chart.Left.Automatic ? high : chart.Left.Maximum;
     const double bottom = chart.Left.Automatic ? low : chart.Left.Minimum;

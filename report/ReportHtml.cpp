@@ -174,17 +174,17 @@ bool IsVerdictKey(const SettingKey& key)
 std::string ParametersSection(const ChannelRecord& c, const ReportRequest& r, bool interference)
 {
     std::string t = "<h2 id=\"parameters\">Parameters</h2>\n<table class=\"kv\">\n";
-    t += Row("meniscus", FloatToStr(c.Meniscus) + " cm" + (r.meniscusFound ? " (found from the data)" : ""));
-    t += Row("bottom", FloatToStr(c.Bottom) + " cm");
+    t += Row("meniscus", FloatToStr(c.Cell.Meniscus) + " cm" + (r.meniscusFound ? " (found from the data)" : ""));
+    t += Row("bottom", FloatToStr(c.Cell.Bottom) + " cm");
     const std::string unused = interference ? "" : " (interference only: not used)";
-    t += Row("jitter reference", FloatToStr(c.JitterRadius) + " cm" + unused);
-    t += Row("integral-fringe reference", FloatToStr(c.FringeRadius) + " cm" + unused);
+    t += Row("jitter reference", FloatToStr(c.Cell.JitterRadius) + " cm" + unused);
+    t += Row("integral-fringe reference", FloatToStr(c.Cell.FringeRadius) + " cm" + unused);
     if (!c.SettingsFile.empty())
         t += Row("settings file", H(c.SettingsFile) + " (the settings below are its values)");
     t += Row("averaging window",
-        c.WindowByMW ? "the span over which a species of " + FormatThousands(c.AssumedMW)
+        c.Cell.WindowByMW ? "the span over which a species of " + FormatThousands(c.Cell.AssumedMW)
                 + " g/mol moves by its own diffusion width"
-                     : std::string("the span of the species at mid-cell"));
+                          : std::string("the span of the species at mid-cell"));
     if (r.species) {
         const SpeciesFitOptions& o = *r.species;
         t += Row("species fit",

@@ -38,7 +38,8 @@ uint64_t KeyOf(const RealTimeGofS& engine, const SpeciesFitOptions& o)
     for (int32_t i = 0; i < n; ++i)
         Mix(hash, gofs.GetE(o.Set, i) >= 0);
     const ScanHeader& h = gofs.Headers[static_cast<size_t>(o.Set)];
-    for (double v : { h.Time, h.Omega2t, h.Rpm, h.RecordedTime, engine.Meniscus, engine.Bottom, o.MinSStar, o.MaxSStar })
+    for (double v :
+        { h.Time, h.Omega2t, h.Rpm, h.RecordedTime, engine.Cell.Meniscus, engine.Cell.Bottom, o.MinSStar, o.MaxSStar })
         Mix(hash, v);
     for (int32_t v : { h.FirstScan, h.LastScan, o.Set, o.Species, static_cast<int32_t>(o.Model), o.MaxIterations })
         Mix(hash, v);

@@ -58,9 +58,9 @@ double LargestSStarOfSet(const RealTimeGofS& engine, int32_t set)
         return NaN;
     const ScanHeader& h = engine.GofsStore->Headers[static_cast<size_t>(set)];
     const double omega2t = RealTimeGofS::OmegaSquared(h.Rpm) * h.Time;
-    if (!(engine.Meniscus > 0) || !(engine.Bottom > engine.Meniscus) || !(omega2t > 0))
+    if (!(engine.Cell.Meniscus > 0) || !(engine.Cell.Bottom > engine.Cell.Meniscus) || !(omega2t > 0))
         return NaN;
-    return std::log(engine.Bottom / engine.Meniscus) / omega2t / Svedberg;
+    return std::log(engine.Cell.Bottom / engine.Cell.Meniscus) / omega2t / Svedberg;
 }
 
 SetCoverage CoverageOfSet(const RealTimeGofS& engine, int32_t set, double minSStar)

@@ -24,10 +24,10 @@ std::string LayoutOfSet(const RealTimeGofS& engine, int32_t set, SetLayout& layo
     if (set < 0 || set >= gofs.GetNumberOfSets())
         return "there is no g(s*) set " + std::to_string(set) + " (the engine holds "
             + std::to_string(gofs.GetNumberOfSets()) + ")";
-    if (!(engine.Meniscus > 0))
+    if (!(engine.Cell.Meniscus > 0))
         return "the meniscus is not set";
     const ScanHeader& h = gofs.Headers[static_cast<size_t>(set)];
-    layout.Meniscus = engine.Meniscus;
+    layout.Meniscus = engine.Cell.Meniscus;
     layout.Omega2 = RealTimeGofS::OmegaSquared(h.Rpm);
     layout.Time = h.Time;
     layout.RecordedTime = h.RecordedTime;
@@ -65,7 +65,7 @@ std::string LayoutOfSet(const RealTimeGofS& engine, int32_t set, SetLayout& layo
         for (int32_t i = 0; i < n; ++i) {
             if (de[i] > 0) {
                 pair.Points.push_back(i);
-                pair.Radii.push_back(engine.Meniscus
+                pair.Radii.push_back(engine.Cell.Meniscus
                     * std::exp(std::exp(layout.Grid[static_cast<size_t>(i)]) * pair.Omega2 * pair.Time));
             }
         }

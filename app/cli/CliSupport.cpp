@@ -10,6 +10,7 @@
 #include "analysis/NumberText.h"
 #include "discovery/ChannelDetection.h"
 #include "discovery/RunDiscovery.h"
+#include "follower/CellChange.h"
 #include "follower/MeniscusProposal.h"
 #include "follower/PositionWarnings.h"
 #include "scanfiles/ChannelWavelength.h"
@@ -182,10 +183,10 @@ std::string LaunchOnDefaults(const AnalysisOptions& o, LaunchParameters& launch)
         const std::optional<double>& value;
         double& field;
     } radii[] = {
-        { "--meniscus", o.meniscus, launch.Meniscus },
-        { "--bottom", o.bottom, launch.Bottom },
-        { "--jitter", o.jitter, launch.JitterRadius },
-        { "--fringe", o.fringe, launch.FringeRadius },
+        { "--meniscus", o.meniscus, launch.Cell.Meniscus },
+        { "--bottom", o.bottom, launch.Cell.Bottom },
+        { "--jitter", o.jitter, launch.Cell.JitterRadius },
+        { "--fringe", o.fringe, launch.Cell.FringeRadius },
     };
     for (const auto& r : radii) {
         if (!r.value)
@@ -195,15 +196,14 @@ std::string LaunchOnDefaults(const AnalysisOptions& o, LaunchParameters& launch)
         r.field = *r.value;
     }
     if (o.mw) {
-        if (!(*o.mw > 100 && *o.mw < 1000000))
-            return "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the correct "
-                   "format";
-        launch.WindowByMW = true;
-        launch.AssumedMW = *o.mw;
+        if (!MWAccepted(*o.mw))
+            return MWRefusal;
+        launch.Cell.WindowByMW = true;
+        launch.Cell.AssumedMW = *o.mw;
     }
-    if (!(launch.Meniscus > 0) || !(launch.Bottom > launch.Meniscus))
-        return "the meniscus (" + FloatToStr(launch.Meniscus) + " cm) must be positive and below the bottom ("
-            + FloatToStr(launch.Bottom) + " cm)";
+    if (!CellSpanAccepted(launch.Cell.Meniscus, launch.Cell.Bottom))
+        return "the meniscus (" + FloatToStr(launch.Cell.Meniscus) + " cm) must be positive and below the bottom ("
+            + FloatToStr(launch.Cell.Bottom) + " cm)";
     return {};
 }
 
@@ -245,12 +245,12 @@ FoundMeniscus TakeFoundMeniscus(RealTimeGofS& e, const std::string& channel)
     }
     m.found = true;
     m.radius = f.Radius;
-    if (const std::string refusal = MeniscusRefusal(f.Radius, e.Bottom); !refusal.empty()) {
+    CellParameters wanted = e.Cell;
+    wanted.Meniscus = f.Radius;
+    if (const std::string refusal = ChangeCell(e, wanted); !refusal.empty()) {
         m.message = CliProgramPrefix + refusal;
         return m;
     }
-    e.Meniscus = f.Radius;
-    e.RefreshStages(false);
     m.taken = true;
     m.message = CliProgramPrefix + MeniscusFindingText(f) + " in " + channel;
     return m;

@@ -72,8 +72,8 @@ public:
     int FitAndWrite(bool update)
     {
         RealTimeGofS& e = *follower.Engine;
-        cs_.meniscusCm = e.Meniscus;
-        cs_.bottomCm = e.Bottom;
+        cs_.meniscusCm = e.Cell.Meniscus;
+        cs_.bottomCm = e.Cell.Bottom;
         CsData data;
         std::vector<std::string> notes;
         CsResult r;

@@ -54,10 +54,10 @@ TEST(PositionWarnings, PositionsOutsideTheFirstScanOrPastTheBottom)
             e.RawStore->AddSet(r.data(), y.data(), nullptr, static_cast<int32_t>(r.size()), ScanHeader(), 1000);
         }
         e.CorrectJitter = e.CorrectFringes = c.interference;
-        e.Meniscus = c.meniscus;
-        e.Bottom = c.bottom;
-        e.JitterRadius = c.jitter;
-        e.FringeRadius = c.fringe;
+        e.Cell.Meniscus = c.meniscus;
+        e.Cell.Bottom = c.bottom;
+        e.Cell.JitterRadius = c.jitter;
+        e.Cell.FringeRadius = c.fringe;
         EXPECT_EQ(PositionWarnings(e), c.want);
     }
 }
@@ -82,7 +82,7 @@ TEST_F(SedDataView, RawTabShowsTheWarningAndRefusesAMeniscusPastTheBottom)
     for (const double x : { 7.2, 7.3 }) {
         SCOPED_TRACE(x);
         view.Raw.Chart1ClickBackground(x, 0.3);
-        EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 6.05) << "refused";
+        EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 6.05) << "refused";
         EXPECT_EQ(view.Raw.EditMeniscus, "6.05");
         EXPECT_TRUE(view.InputEnabled);
     }

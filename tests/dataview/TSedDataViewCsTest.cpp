@@ -109,12 +109,12 @@ TEST_F(SedDataView, CsFollowsTheRunKeepingThePreviousDistributionUntilTheNewOneI
     EXPECT_EQ(cs.Result().scansUsed, 10);
 
     // A moved meniscus cancels nothing here but starts afresh; the old result is marked meanwhile.
-    view.Raw.EditPositionDone(TSedDataView::Position::Meniscus, FloatToStr(view.Engine->Meniscus - 0.005));
+    view.Raw.EditPositionDone(TSedDataView::Position::Meniscus, FloatToStr(view.Engine->Cell.Meniscus - 0.005));
     ASSERT_TRUE(cs.Fitting());
     EXPECT_EQ(cs.LabelStatus, "c(s) of 10 scans (of the positions before); fitting 10…");
     cs.Wait();
     view.PollCs();
-    EXPECT_DOUBLE_EQ(cs.Result().meniscusCm, view.Engine->Meniscus);
+    EXPECT_DOUBLE_EQ(cs.Result().meniscusCm, view.Engine->Cell.Meniscus);
     EXPECT_EQ(cs.LabelStatus, "c(s) of 10 scans");
 }
 

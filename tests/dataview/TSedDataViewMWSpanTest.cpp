@@ -31,8 +31,8 @@ std::vector<std::pair<int, int>> WindowsOf(const std::string& dir, bool byMW, do
     ChannelFollower f;
     LaunchParameters launch = LaunchParameters::Defaults("0*.RA1");
     OpenChannel(f, dir, launch);
-    f.Engine->WindowByMW = byMW;
-    f.Engine->AssumedMW = mw;
+    f.Engine->Cell.WindowByMW = byMW;
+    f.Engine->Cell.AssumedMW = mw;
     f.Engine->RefreshStages(false);
     return Windows(*f.Engine);
 }
@@ -64,16 +64,16 @@ TEST_F(SedDataView, MolecularWeightInput)
         SCOPED_TRACE(*c.typed);
         prompts.Messages.clear();
         prompts.InputAnswers = { c.typed };
-        const double before = view.Engine->AssumedMW;
+        const double before = view.Engine->Cell.AssumedMW;
         const std::string field = view.EditMWGuess;
         view.EditMWGuessClick();
         if (c.accepted) {
             EXPECT_TRUE(prompts.Messages.empty());
-            EXPECT_EQ(view.Engine->AssumedMW, c.mw);
+            EXPECT_EQ(view.Engine->Cell.AssumedMW, c.mw);
             EXPECT_EQ(view.EditMWGuess, c.field);
         } else {
             EXPECT_EQ(prompts.Messages, (std::vector<std::string> { TSedDataView::MWInputError }));
-            EXPECT_EQ(view.Engine->AssumedMW, before);
+            EXPECT_EQ(view.Engine->Cell.AssumedMW, before);
             EXPECT_EQ(view.EditMWGuess, field);
         }
     }
@@ -101,10 +101,10 @@ TEST_F(SedDataView, MolecularWeightUnderACommaLocale)
     TSedDataView view(&prompts);
     prompts.InputAnswers = { std::string("66000,5"), std::string("70000.25"), std::string("1.000") };
     view.EditMWGuessClick();
-    const double comma = view.Engine->AssumedMW;
+    const double comma = view.Engine->Cell.AssumedMW;
     const std::string commaField = view.EditMWGuess;
     view.EditMWGuessClick();
-    const double point = view.Engine->AssumedMW;
+    const double point = view.Engine->Cell.AssumedMW;
     view.EditMWGuessClick(); // digit grouping is not a number here: 1 would be too small anyway
     const std::vector<std::string> messages = prompts.Messages;
     std::setlocale(LC_ALL, previous.c_str());
@@ -136,7 +136,7 @@ TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
     // Checking the box recomputes with it and redraws; clearing it returns to the mid-cell rule.
     view.CheckBoxMWGuess = true;
     view.CheckBoxMWGuessClick();
-    EXPECT_TRUE(view.Engine->WindowByMW);
+    EXPECT_TRUE(view.Engine->Cell.WindowByMW);
     EXPECT_EQ(Windows(*view.Engine), byMW);
     EXPECT_NE(view.Results.dcdtChart.Changed, drawn);
     EXPECT_TRUE(view.InputEnabled);

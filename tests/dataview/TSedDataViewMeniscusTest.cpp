@@ -34,7 +34,7 @@ TEST_F(SedDataView, FindMeniscusProposesAMarkerThatAcceptTakes)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    ASSERT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    ASSERT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9);
     const int32_t setsBefore = view.Engine->GofsStore->GetNumberOfSets();
 
     view.Raw.ButtonFindMeniscusClick();
@@ -45,14 +45,14 @@ TEST_F(SedDataView, FindMeniscusProposesAMarkerThatAcceptTakes)
         view.Raw.EditMeniscusProposal.rfind("meniscus found at " + FloatToStr(proposed) + " cm (a spike of ", 0), 0u)
         << view.Raw.EditMeniscusProposal;
     EXPECT_TRUE(view.Raw.ButtonAcceptMeniscusEnabled);
-    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9) << "only proposed";
+    EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9) << "only proposed";
     const ChartSeries& bars = view.Raw.Chart1.Series[0];
     ASSERT_EQ(bars.Points.size(), 2u);
     EXPECT_DOUBLE_EQ(bars.Points[1].X, proposed);
     EXPECT_EQ(bars.Points[1].Label, FloatToStr(proposed) + "?");
 
     view.Raw.ButtonAcceptMeniscusClick();
-    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, proposed);
+    EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, proposed);
     EXPECT_EQ(view.Raw.EditMeniscus, FloatToStr(proposed));
     EXPECT_EQ(view.Raw.EditPositionWarning, "");
     EXPECT_FALSE(view.Raw.ProposedMeniscus.has_value());
@@ -76,14 +76,14 @@ TEST_F(SedDataView, FindMeniscusSaysWhyWhenThereIsNoneAndAcceptKeepsItsCheck)
         "and stays put: the edge that does moves from scan to scan, as boundaries do)");
     EXPECT_FALSE(view.Raw.ButtonAcceptMeniscusEnabled);
     view.Raw.ButtonAcceptMeniscusClick();
-    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9);
     EXPECT_EQ(view.Raw.Chart1.Series[0].Points.size(), 1u);
 
     // A proposal past the bottom (moved since) is refused as a click there would be.
     view.Raw.ProposedMeniscus = 7.3;
     view.Raw.ButtonAcceptMeniscusEnabled = true;
     view.Raw.ButtonAcceptMeniscusClick();
-    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9);
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_EQ(prompts.Messages[0].rfind("The meniscus must lie before the cell bottom", 0), 0u);
 }

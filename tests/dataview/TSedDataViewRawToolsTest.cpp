@@ -123,11 +123,11 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
 
     // In zoom mode a click changes nothing.
     view.Raw.Chart1ClickSeries(6.2, 0.5);
-    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9);
+    EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9);
 
     view.Raw.SBGroup1Click(TSedDataView::RawMode::Meniscus);
     view.Raw.Chart1ClickBackground(5.912345, 0.31);
-    EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.9123);
+    EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9123);
     EXPECT_EQ(view.Raw.EditMeniscus, "5.9123");
     EXPECT_DOUBLE_EQ(view.Raw.Chart1.Series[0].Points.at(0).X, 5.9123) << "the meniscus bar moved";
     EXPECT_GT(view.Results.ChartAverage.Changed, avgBefore);
@@ -135,7 +135,7 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     // The engine now holds what a fresh load with that meniscus computes.
     TSedDataView fresh;
     LaunchParameters p = LaunchParameters::Defaults("0*.RA1");
-    p.Meniscus = 5.9123;
+    p.Cell.Meniscus = 5.9123;
     ConfigureForLaunch(*fresh.Engine, p, CustomSettings());
     fresh.LoadChannel(dir.path());
     ASSERT_GT(fresh.Engine->GofsStore->GetNumberOfSets(), 0);
@@ -188,7 +188,7 @@ static std::string FreshGofs(const std::string& dir, const CellPositions& positi
 {
     TSedDataView fresh;
     LaunchParameters p = LaunchParameters::Defaults("0*.RA1");
-    SetPositions(p, positions);
+    SetPositions(p.Cell, positions);
     ConfigureForLaunch(*fresh.Engine, p, CustomSettings());
     fresh.LoadChannel(dir);
     return GofsFileText(*fresh.Engine, "g.txt", 0, true);
@@ -235,7 +235,7 @@ TEST_F(SedDataView, TypedPositionsAreCheckedAndRebuiltAsClicksAre)
     }
 
     view.Raw.ButtonDefaultPositionsClick();
-    EXPECT_EQ(PositionsOf(*view.Engine), (CellPositions { 5.9, 7.2, 5.85, 6.9 }));
+    EXPECT_EQ(PositionsOf(view.Engine->Cell), (CellPositions { 5.9, 7.2, 5.85, 6.9 }));
     EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), FreshGofs(dir.path(), { 5.9, 7.2, 5.85, 6.9 }));
     EXPECT_FALSE(view.Raw.ButtonDefaultPositionsEnabled);
 }
@@ -260,23 +260,23 @@ TEST_F(SedDataView, PositionsAreRememberedPerRunAndChannelAndRestoredOnTheNextLa
         first.Raw.SBGroup1Click(TSedDataView::RawMode::Meniscus);
         first.Raw.Chart1ClickBackground(5.93, 0.2);
         first.Raw.EditPositionDone(TSedDataView::Position::Bottom, "7.1");
-        used = PositionsOf(*first.Engine);
+        used = PositionsOf(first.Engine->Cell);
         EXPECT_NEAR(used.Meniscus, 5.93, 1e-12);
     }
     TSedDataView second;
     launch(second);
-    EXPECT_EQ(PositionsOf(*second.Engine), used);
+    EXPECT_EQ(PositionsOf(second.Engine->Cell), used);
     EXPECT_EQ(second.Raw.LabelPositionsRestored, RawTab::RestoredText);
     EXPECT_TRUE(second.Raw.ButtonDefaultPositionsEnabled);
     TSedDataView other;
     launch(other, "0*.RA2");
-    EXPECT_EQ(other.Engine->Meniscus, 5.9) << "another channel of the run keeps its own";
+    EXPECT_EQ(other.Engine->Cell.Meniscus, 5.9) << "another channel of the run keeps its own";
 
     // One click back to the defaults, which the next launch then starts from.
     second.Raw.ButtonDefaultPositionsClick();
     EXPECT_EQ(second.Raw.LabelPositionsRestored, "");
     TSedDataView third;
     launch(third);
-    EXPECT_EQ(third.Engine->Meniscus, 5.9);
+    EXPECT_EQ(third.Engine->Cell.Meniscus, 5.9);
     EXPECT_EQ(third.Raw.LabelPositionsRestored, "");
 }

@@ -22,7 +22,7 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
     ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     Launch(view, dir.path());
-    view.Engine->Meniscus = 5.91; // a moved marker is what the record holds
+    view.Engine->Cell.Meniscus = 5.91; // a moved marker is what the record holds
     view.Engine->RefreshStages(false);
 
     prompts.SaveAnswers = { out / "g.txt" };

@@ -34,10 +34,10 @@ protected:
 void Open(ChannelFollower& f, const std::string& channel)
 {
     f.Engine->ChannelName = channel;
-    f.Engine->Meniscus = 5.9;
-    f.Engine->Bottom = 7.2;
-    f.Engine->JitterRadius = 5.87;
-    f.Engine->FringeRadius = 6.9;
+    f.Engine->Cell.Meniscus = 5.9;
+    f.Engine->Cell.Bottom = 7.2;
+    f.Engine->Cell.JitterRadius = 5.87;
+    f.Engine->Cell.FringeRadius = 6.9;
     f.Engine->SetCorrectionsFromChannel();
     f.Now = LongAfter;
 }

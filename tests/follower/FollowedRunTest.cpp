@@ -152,8 +152,8 @@ TEST(FollowedRun, MovedInterferenceReferencesGiveWhatALoadAtThemGives)
     moved.LoadChannel(dir.path());
     ASSERT_TRUE(moved.HasData);
     for (const double jitter : { 5.8312345678, 5.8456789 }) {
-        moved.Engine->JitterRadius = jitter;
-        moved.Engine->FringeRadius = jitter + 0.9;
+        moved.Engine->Cell.JitterRadius = jitter;
+        moved.Engine->Cell.FringeRadius = jitter + 0.9;
         moved.Engine->RefreshStages(true);
     }
     ChannelFollower full;

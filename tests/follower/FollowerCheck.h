@@ -75,15 +75,15 @@ inline void FullLoad(ChannelFollower& f, const ChannelFollower& model, const std
     const RealTimeGofS& m = *model.Engine;
     RealTimeGofS& e = *f.Engine;
     e.ChannelName = m.ChannelName;
-    e.Meniscus = m.Meniscus;
-    e.Bottom = m.Bottom;
-    e.JitterRadius = m.JitterRadius;
-    e.FringeRadius = m.FringeRadius;
+    e.Cell.Meniscus = m.Cell.Meniscus;
+    e.Cell.Bottom = m.Cell.Bottom;
+    e.Cell.JitterRadius = m.Cell.JitterRadius;
+    e.Cell.FringeRadius = m.Cell.FringeRadius;
     e.CorrectJitter = m.CorrectJitter;
     e.CorrectFringes = m.CorrectFringes;
     e.Settings = m.Settings;
-    e.WindowByMW = m.WindowByMW;
-    e.AssumedMW = m.AssumedMW;
+    e.Cell.WindowByMW = m.Cell.WindowByMW;
+    e.Cell.AssumedMW = m.Cell.AssumedMW;
     f.Now = LongAfter;
     f.LoadChannel(dir);
 }

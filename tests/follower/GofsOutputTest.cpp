@@ -95,8 +95,8 @@ struct FlatRun {
         }
         RealTimeGofS& e = *follower.Engine;
         e.ChannelName = "0*.RA1";
-        e.Meniscus = 5.9;
-        e.Bottom = 7.2;
+        e.Cell.Meniscus = 5.9;
+        e.Cell.Bottom = 7.2;
         e.Settings.ComputeApparentStartTime = 0; // recorded times, exactly as written
         e.Settings.MaxAveragingPercent = 2; // a window wider than the run: averages start at set 0
         e.Settings.dcdtWindowFactor = 5;
@@ -229,16 +229,16 @@ TEST(GofsOutput, MovingTheMeniscusAndBackGivesTheSameFile)
     ChannelFollower f;
     RealTimeGofS& e = *f.Engine;
     e.ChannelName = "0*.RA1";
-    e.Meniscus = 5.9;
-    e.Bottom = 7.2;
+    e.Cell.Meniscus = 5.9;
+    e.Cell.Bottom = 7.2;
     f.LoadChannel(dir.path());
     ASSERT_GT(e.GofsStore->GetNumberOfSets(), 2);
     const std::string before = GofsFileText(e, "x", -1, true);
     auto rebuild = [&] { e.RefreshStages(false); };
-    e.Meniscus = 5.93;
+    e.Cell.Meniscus = 5.93;
     rebuild();
     EXPECT_NE(GofsFileText(e, "x", -1, true), before);
-    e.Meniscus = 5.9;
+    e.Cell.Meniscus = 5.9;
     rebuild();
     EXPECT_EQ(GofsFileText(e, "x", -1, true), before);
 }

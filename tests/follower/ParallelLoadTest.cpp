@@ -120,10 +120,10 @@ std::vector<Case> Cases()
 void Open(ChannelFollower& f, const std::string& channel, int32_t threads)
 {
     f.Engine->ChannelName = channel;
-    f.Engine->Meniscus = 5.9;
-    f.Engine->Bottom = 7.2;
-    f.Engine->JitterRadius = 5.87;
-    f.Engine->FringeRadius = 6.9;
+    f.Engine->Cell.Meniscus = 5.9;
+    f.Engine->Cell.Bottom = 7.2;
+    f.Engine->Cell.JitterRadius = 5.87;
+    f.Engine->Cell.FringeRadius = 6.9;
     f.Engine->SetCorrectionsFromChannel();
     f.Now = LongAfter;
     f.ReadThreads = threads;

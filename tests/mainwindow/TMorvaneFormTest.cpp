@@ -99,8 +99,8 @@ TEST(MorvaneForm, LaunchHandsTheViewItsChannelPositionsAndSettings)
         const RealTimeGofS& e = *view->Engine;
         EXPECT_EQ(e.ChannelName, entry);
         EXPECT_EQ(e.CorrectJitter && e.CorrectFringes, entry == "0*.IP4") << "interference only";
-        EXPECT_DOUBLE_EQ(e.Meniscus, 5.95);
-        EXPECT_DOUBLE_EQ(e.Bottom, 7.1);
+        EXPECT_DOUBLE_EQ(e.Cell.Meniscus, 5.95);
+        EXPECT_DOUBLE_EQ(e.Cell.Bottom, 7.1);
         EXPECT_EQ(view->DisplaySettings.DrawAllSetsCutoff, 3) << "the view holds the main window's copy";
         EXPECT_EQ(view->Extrapolation.UpDownExtrapolationGraphNumber.Position, 2) << "and its first load used it";
         EXPECT_EQ(view->TimeCourse.UpDownPlaySpeed.Position, 80);
@@ -208,7 +208,7 @@ TEST(MorvaneForm, WindowsAreShownThroughItsPrompts)
     f.prompts.DataViewScript = [](TSedDataView& view) {
         EXPECT_EQ(view.LoadCount, 0);
         EXPECT_FALSE(view.Caption.empty());
-        EXPECT_DOUBLE_EQ(view.Engine->Meniscus, 5.95);
+        EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.95);
     };
     ASSERT_NE(f.form.ButtonLaunchClick(), nullptr);
     EXPECT_EQ(f.prompts.DataViewsShown, 1);
@@ -334,7 +334,7 @@ TEST(MorvaneForm, OpenAnalysisLaunchesTheRecordedChannelAndSaysWhatChangedSince)
     ASSERT_EQ(views.size(), 1u) << testing::PrintToString(f.prompts.Messages);
     EXPECT_NE(f.prompts.DirectoryRequests.back().Title.find(run + " of 0*.RA1 does not exist"), std::string::npos);
     const TSedDataView& opened = *views[0];
-    EXPECT_NEAR(opened.Engine->Meniscus, 5.93, 1e-12) << "the recorded meniscus";
+    EXPECT_NEAR(opened.Engine->Cell.Meniscus, 5.93, 1e-12) << "the recorded meniscus";
     EXPECT_EQ(opened.DataDirectory, moved);
     EXPECT_EQ(opened.LabelOpenedFrom, "Opened from g.txt.json: 1 of 14 recorded files differ; 1 file added since");
     EXPECT_EQ(opened.PageControl1ActivePage, 2) << "the corrected sets of a g(s*) output";

@@ -52,10 +52,10 @@ TEST(Sidecar, ReadsBackWhatItWroteExactly)
     ChannelRecord c;
     c.RunDirectory = "/data/run";
     c.Channel = "0*.RI3Sam";
-    c.Meniscus = 5.9123456789012345;
-    c.Bottom = 7.2;
-    c.WindowByMW = true;
-    c.AssumedMW = 66500;
+    c.Cell.Meniscus = 5.9123456789012345;
+    c.Cell.Bottom = 7.2;
+    c.Cell.WindowByMW = true;
+    c.Cell.AssumedMW = 66500;
     c.Analysis.LowS = 3.0000000000000004e-15;
     c.Analysis.LowLogS = std::log(c.Analysis.LowS); // derived: read back as this version derives it
     c.Analysis.SmoothCarSize = 7;
@@ -76,8 +76,8 @@ TEST(Sidecar, ReadsBackWhatItWroteExactly)
     EXPECT_EQ(back.Display.ExtrapolationCutoff, 0.1 + 0.2);
     EXPECT_EQ(back.DisplayKeys, s.DisplayKeys);
     const ChannelRecord& r = back.Channels.at(0);
-    EXPECT_EQ(r.Meniscus, c.Meniscus);
-    EXPECT_TRUE(r.WindowByMW);
+    EXPECT_EQ(r.Cell.Meniscus, c.Cell.Meniscus);
+    EXPECT_TRUE(r.Cell.WindowByMW);
     EXPECT_EQ(r.Analysis.LowS, c.Analysis.LowS);
     EXPECT_EQ(r.Analysis.LowLogS, c.Analysis.LowLogS);
     EXPECT_EQ(r.Analysis.SmoothCarSize, 7);

@@ -24,8 +24,8 @@ struct EngineFixture {
     {
         for (int i = 0; i < points; ++i)
             radii.push_back(5.85 + 0.001 * i);
-        engine.Meniscus = 5.9;
-        engine.Bottom = 7.2;
+        engine.Cell.Meniscus = 5.9;
+        engine.Cell.Bottom = 7.2;
         EXPECT_EQ(engine.CreateX(radii.data(), points), 0);
         for (int k = 0; k < scans; ++k)
             AddScan(first + k * interval);
@@ -85,7 +85,7 @@ TEST(RealTimeGofS, CreateXItsGridAndRefusals)
     // Refusals leave no set behind.
     EngineFixture five(5);
     ASSERT_EQ(five.engine.Refreshdcdtvss(), 0);
-    five.engine.Meniscus = 0;
+    five.engine.Cell.Meniscus = 0;
     EXPECT_EQ(five.engine.Refreshdcdtvss(), -1);
     EXPECT_EQ(five.engine.DcdtStore->GetNumberOfSets(), 0);
     EXPECT_EQ(EngineFixture(1).engine.Refreshdcdtvss(), -1) << "one scan makes no pair";
@@ -185,8 +185,8 @@ TEST(RealTimeGofS, WindowRuleBothModes)
         // A long time widens the window beyond the cap: 20% of omega^2 t.
         EXPECT_DOUBLE_EQ(e.ComputeDcdtWindow(w2t, m, b, 1e9), 0.2 * w2t);
     }
-    e.WindowByMW = true;
-    e.AssumedMW = 66000;
+    e.Cell.WindowByMW = true;
+    e.Cell.AssumedMW = 66000;
     {
         const double s = 0.3125e-13 * std::pow(66.0, 0.6666666);
         const double D = 9.1e10 * s / 66000;

@@ -46,7 +46,7 @@ Distribution Analyse(const SimRun& run, const std::string& channel)
     }
     d.omega2t = gofs.Headers[static_cast<size_t>(gofs.GetNumberOfSets() - 1)].Omega2t;
     const CustomSettings settings;
-    d.sMax = std::log((launch.Bottom - settings.DefaultBottomIgnore) / launch.Meniscus) / d.omega2t * 1e13;
+    d.sMax = std::log((launch.Cell.Bottom - settings.DefaultBottomIgnore) / launch.Cell.Meniscus) / d.omega2t * 1e13;
     std::istringstream in(testutil::ReadTextFile(path));
     std::string line;
     while (std::getline(in, line)) {

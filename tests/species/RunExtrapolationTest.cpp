@@ -18,7 +18,7 @@ Extrapolated Of(const RealTimeGofS& e, int32_t start, int32_t end)
 {
     Extrapolated r { ExtrapolateSets(e, "run", start, end, GUISettings()), {} };
     const double omega2t = e.SmoothGofsStore->Headers[static_cast<size_t>(end)].Omega2t;
-    r.peak = FindGofsPeak(WellDeterminedGofs(r.x.rows), BoundaryMinimumSStar(e.Meniscus, omega2t));
+    r.peak = FindGofsPeak(WellDeterminedGofs(r.x.rows), BoundaryMinimumSStar(e.Cell.Meniscus, omega2t));
     return r;
 }
 

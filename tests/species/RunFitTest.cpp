@@ -54,7 +54,7 @@ TEST(RunFit, SingleSpeciesSDAndMolarMass)
             EXPECT_DOUBLE_EQ(e.S20w, e.S); // water at 20 C
             // Where the fitted g(s*) peaks: low by the skew, -sigma_D^2 / (2 s).
             const double sigma
-                = DiffusionSigma(4.4e-13, d, engine.Meniscus, RealTimeGofS::OmegaSquared(fit.Rpm), fit.TimeSeconds)
+                = DiffusionSigma(4.4e-13, d, engine.Cell.Meniscus, RealTimeGofS::OmegaSquared(fit.Rpm), fit.TimeSeconds)
                 / 1e-13;
             EXPECT_NEAR(e.SStar - e.S, -sigma * sigma / (2 * e.S), 0.003 * e.S) << e.SStar;
             EXPECT_GT(e.SError, 0);
@@ -177,7 +177,7 @@ TEST(RunFit, ASpeciesThatLeftTheSetIsSaidAndTheSetThatHoldsItFitted)
     const SpeciesFitResult newest = FitSpecies(engine, Options(3, SpeciesModel::LammBoundaries));
     ASSERT_EQ(newest.Status, FitStatus::Converged) << newest.Message;
     const double omega2t = RealTimeGofS::OmegaSquared(newest.Rpm) * newest.TimeSeconds;
-    EXPECT_NEAR(newest.SetSStarHigh, std::log(engine.Bottom / engine.Meniscus) / omega2t / 1e-13, 1e-9);
+    EXPECT_NEAR(newest.SetSStarHigh, std::log(engine.Cell.Bottom / engine.Cell.Meniscus) / omega2t / 1e-13, 1e-9);
     EXPECT_LT(newest.SetSStarHigh, 9.5);
     EXPECT_NEAR(newest.BeyondShare, 0.15, 0.07) << "the composite holds it from earlier sets";
     ASSERT_GE(newest.HoldingSet, 0);

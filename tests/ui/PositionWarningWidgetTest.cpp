@@ -74,7 +74,7 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     meniscus->selectAll();
     QTest::keyClicks(meniscus, "5.95");
     QTest::keyClick(meniscus, Qt::Key_Return);
-    EXPECT_EQ(w->View()->Engine->Meniscus, 5.95);
+    EXPECT_EQ(w->View()->Engine->Cell.Meniscus, 5.95);
     EXPECT_EQ(w->View()->Raw.Chart1.Series[0].Points.at(0).X, 5.95) << "the marker moved";
     // A text that is no radius: said (under the busy cursor of the handler), the position stays.
     meniscus->selectAll();

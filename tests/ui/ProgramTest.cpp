@@ -91,7 +91,7 @@ TEST(Program, OpenAnalysisFromARecord)
     testutil::ScriptedPrompts prompts;
     TSedDataView view(&prompts);
     LaunchParameters launch = LaunchParameters::Defaults("0*.RA1");
-    launch.Meniscus = 5.93;
+    launch.Cell.Meniscus = 5.93;
     OpenChannel(view, root.path(), launch);
     prompts.SaveAnswers = { out / "g.txt" };
     view.ButtonOutputAsciiClick();

@@ -94,7 +94,7 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
     const QPoint at(
         static_cast<int>(plot->xAxis->coordToPixel(6.3)), static_cast<int>(plot->yAxis->coordToPixel(0.05)));
     QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, at);
-    EXPECT_NEAR(view.Engine->Meniscus, 6.3, 0.01);
+    EXPECT_NEAR(view.Engine->Cell.Meniscus, 6.3, 0.01);
     EXPECT_NE(EditShowing(w, QString::fromStdString(view.Raw.EditMeniscus)), nullptr);
     EXPECT_TRUE(prompts.Messages.empty());
 
