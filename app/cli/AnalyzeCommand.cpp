@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 
+#include "app/cli/ChannelSetup.h"
 #include "app/cli/CliSidecar.h"
 #include "app/cli/Summary.h"
 #include "follower/ChannelSession.h"
@@ -202,16 +203,12 @@ int StatusOf(Written w) { return w == Written::Refused ? 2 : w == Written::Faile
 int RunAnalyze(const AnalyzeOptions& o, std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
     const std::function<void(int)>& sleepMs)
 {
-    LaunchParameters launch;
-    ProgramSettings settings;
-    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
-        err << refusal << "\n";
-        return 2;
-    }
+    ChannelSetup setup;
+    const auto checks = [&o](const ProgramSettings&) { return OutputRefusal(o.output, o.runDir, o.force); };
+    if (const int status = SetUpSettings(o.analysis, setup, err, checks); status != 0)
+        return status;
+    LaunchParameters& launch = setup.launch;
+    const ProgramSettings& settings = setup.settings;
     if (!o.channel.empty() && KnownChannel(o.channel).empty()) {
         err << CliProgramPrefix << "unknown channel '" << o.channel
             << "' (a mask such as 0*.RA1, A*.IP2 or 0*.RI3Sam)\n";

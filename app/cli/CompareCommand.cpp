@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/ChannelSetup.h"
 #include "app/cli/CliSidecar.h"
 #include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
@@ -20,8 +21,7 @@ namespace {
 // A channel to load: where, which, how, and the name of its column.
 struct ChannelToLoad {
     std::string runDir;
-    std::string channel;
-    LaunchParameters launch;
+    ChannelSetup setup; // the launch of the channel
     std::string name;
 };
 
@@ -48,12 +48,9 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
         err << CliProgramPrefix << "compare needs --output FILE\n";
         return 2;
     }
-    LaunchParameters launch;
-    ProgramSettings settings;
-    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
+    ChannelSetup setup;
+    if (const int status = SetUpSettings(o.analysis, setup, err); status != 0)
+        return status;
     // Every input is checked before the first load, so that a typing error fails at once.
     std::vector<ChannelToLoad> toLoad;
     for (const std::string& text : o.inputs) {
@@ -66,19 +63,15 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
             err << refusal << "\n";
             return 2;
         }
-        const ChannelChoice choice = ChooseChannel(in.runDir, in.mask, o.analysis.wavelength);
-        if (!choice.error.empty()) {
-            err << choice.error << "\n";
-            return choice.status;
-        }
-        if (!choice.note.empty())
-            err << choice.note << "\n";
-        const std::string& channel = choice.entry;
-        LaunchParameters forChannel = launch;
-        forChannel.Channel = channel;
+        ChannelSetup forChannel = setup;
+        if (const int status
+            = ChooseChannelForLaunch(in.runDir, in.mask, o.analysis.wavelength, forChannel.launch, err);
+            status != 0)
+            return status;
+        const std::string& channel = forChannel.launch.Channel;
         // A column of one of a cell's wavelengths says which.
         const bool named = in.mask.empty() || EntryWavelength(channel) > 0;
-        toLoad.push_back({ in.runDir, channel, forChannel, in.runDir + ":" + (named ? channel : in.mask) });
+        toLoad.push_back({ in.runDir, forChannel, in.runDir + ":" + (named ? channel : in.mask) });
     }
 
     std::vector<std::string> names;
@@ -90,19 +83,15 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
     record.Parameters["columns"] = nlohmann::ordered_json::array();
     for (const ChannelToLoad& c : toLoad) {
         ChannelFollower follower;
-        follower.SettingsFile = o.analysis.settingsFile;
-        OpenFinishedChannel(follower, c.runDir, c.launch, o.analysis.pause, settings.Analysis);
-        if (!follower.HasData) {
-            err << NoDataMessage(follower, c.channel, c.runDir) << "\n";
-            return 1;
-        }
         std::optional<double> meniscusFound;
-        if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, c.name, err, false, meniscusFound))
-            return 1;
+        if (const int status
+            = LoadSetUpChannel(follower, o.analysis, c.runDir, c.setup, err, false, meniscusFound, c.name);
+            status != 0)
+            return status;
         const RealTimeGofS& e = *follower.Engine;
         if (!e.GofsStore || e.GofsStore->GetNumberOfSets() < 1) {
             err << CliProgramPrefix << NotEnoughDataMessage << " (" << e.RawStore->GetNumberOfSets() << " scans of "
-                << c.channel << ")\n";
+                << c.setup.launch.Channel << ")\n";
             return 1;
         }
         AddComparisonColumn(e, c.name, o.normalized, names, curves);

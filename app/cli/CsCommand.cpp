@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/ChannelSetup.h"
 #include "app/cli/Summary.h"
 #include "cs/CsChannel.h"
 #include "follower/GofsOutput.h"
@@ -152,48 +153,31 @@ std::string CsSummaryText(const CsResult& r, const std::string& file, const std:
 int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
     const std::function<void(int)>& sleepMs)
 {
-    LaunchParameters launch;
-    ProgramSettings settings;
+    ChannelSetup setup;
     CsOptions cs;
-    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (const std::string wrong = CsOptionsFromCommand(o, settings.Species, cs); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (!IsDirectory(o.runDir)) {
-        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
-        return 2;
-    }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
-        err << refusal << "\n";
-        return 2;
-    }
-    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+    const auto checks = [&o, &cs](const ProgramSettings& settings) {
+        if (const std::string wrong = CsOptionsFromCommand(o, settings.Species, cs); !wrong.empty())
+            return CliProgramPrefix + wrong;
+        return OutputRefusal(o.output, o.runDir, o.force);
+    };
+    if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;
+    const LaunchParameters& launch = setup.launch;
+    const ProgramSettings& settings = setup.settings;
     cs.noise = morvane::cs::NoiseOfChannel(launch.Channel);
     cs.noise.timeInvariant = cs.noise.timeInvariant || o.timeInvariant;
     CsRun run(o, cs, out, err);
     if (o.progress)
         run.follower.progress = &err;
-    run.follower.SettingsFile = o.analysis.settingsFile;
-    if (o.watch)
-        OpenChannel(run.follower, o.runDir, launch, settings.Analysis);
-    else
-        OpenFinishedChannel(run.follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
-    if (!run.follower.HasData && !o.watch) {
-        err << NoDataMessage(run.follower, launch.Channel, o.runDir) << "\n";
-        return 1;
-    }
     std::optional<double> found;
     if (!o.watch) {
-        if (!TakeMeniscusIfAuto(o.analysis, *run.follower.Engine, launch.Channel, err, o.json, found))
-            return 1;
-        WarnAboutPositions(*run.follower.Engine, err);
+        if (const int status = LoadSetUpChannel(run.follower, o.analysis, o.runDir, setup, err, o.json, found);
+            status != 0)
+            return status;
         return run.FitAndWrite(false);
     }
+    run.follower.SettingsFile = o.analysis.settingsFile;
+    OpenChannel(run.follower, o.runDir, launch, settings.Analysis);
     // A followed run fits once it has 3 scans and, with --meniscus auto, once the meniscus was
     // found: the search waits for the first scans it combines; without a meniscus then, it fails
     // as a single load does.

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "app/cli/ChannelSetup.h"
 #include "provenance/ExportRecord.h"
 #include "scanfiles/FileSystem.h"
 
@@ -13,40 +14,22 @@ namespace fs = std::filesystem;
 
 int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
 {
-    LaunchParameters launch;
-    ProgramSettings settings;
-    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, "", true); !refusal.empty()) {
-        err << CliProgramPrefix << refusal << "\n";
-        return 2;
-    }
-    if (const std::string refusal = OutputDirectoryRefusal(o.outputDir, "export", o.force); !refusal.empty()) {
-        err << refusal << "\n";
-        return 2;
-    }
-    if (!IsDirectory(o.runDir)) {
-        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
-        return 2;
-    }
-    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+    ChannelSetup setup;
+    const auto checks = [&o](const ProgramSettings&) {
+        if (const std::string refusal = ExportRefusal(o.outputDir, o.runDir, "", true); !refusal.empty())
+            return CliProgramPrefix + refusal;
+        return OutputDirectoryRefusal(o.outputDir, "export", o.force);
+    };
+    if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;
-
+    const LaunchParameters& launch = setup.launch;
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    follower.SettingsFile = o.analysis.settingsFile;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
-    if (!follower.HasData) {
-        err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
-        return 1;
-    }
     std::optional<double> meniscusFound;
-    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, false, meniscusFound))
-        return 1;
-    WarnAboutPositions(*follower.Engine, err);
+    if (const int status = LoadSetUpChannel(follower, o.analysis, o.runDir, setup, err, false, meniscusFound);
+        status != 0)
+        return status;
     std::error_code ec;
     fs::create_directories(o.outputDir, ec);
     if (!IsDirectory(o.outputDir)) {

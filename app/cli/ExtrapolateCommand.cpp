@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/ChannelSetup.h"
 #include "app/cli/CliSidecar.h"
 #include "app/cli/Summary.h"
 #include "follower/ExtrapolationFile.h"
@@ -93,38 +94,20 @@ std::string SummaryOf(const ExtrapolateOptions& o, const std::string& path, cons
 
 int RunExtrapolate(const ExtrapolateOptions& o, std::ostream& out, std::ostream& err)
 {
-    LaunchParameters launch;
-    ProgramSettings settings;
-    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
-        err << refusal << "\n";
-        return 2;
-    }
-    if (!IsDirectory(o.runDir)) {
-        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
-        return 2;
-    }
-    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+    ChannelSetup setup;
+    const auto checks = [&o](const ProgramSettings&) { return OutputRefusal(o.output, o.runDir, o.force); };
+    if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;
-    const std::string& channel = launch.Channel;
-
+    const std::string& channel = setup.launch.Channel;
+    const ProgramSettings& settings = setup.settings;
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    follower.SettingsFile = o.analysis.settingsFile;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
-    if (!follower.HasData) {
-        err << NoDataMessage(follower, channel, o.runDir) << "\n";
-        return 1;
-    }
     std::optional<double> meniscusFound;
-    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, channel, err, o.json, meniscusFound))
-        return 1;
+    if (const int status = LoadSetUpChannel(follower, o.analysis, o.runDir, setup, err, o.json, meniscusFound);
+        status != 0)
+        return status;
     const RealTimeGofS& e = *follower.Engine;
-    WarnAboutPositions(e, err);
     const ChannelDataStore& smooth = *e.SmoothGofsStore;
     const Range range = RangeOf(o, smooth, err);
     if (range.status != 0)

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "analysis/NumberText.h"
+#include "app/cli/ChannelSetup.h"
 #include "app/cli/Summary.h"
 #include "provenance/SpeciesFitRecord.h"
 #include "scanfiles/FileSystem.h"
@@ -124,41 +125,24 @@ std::string FitJson(const SpeciesFitResult& r, const std::string& runDir, const 
 
 int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
 {
-    LaunchParameters launch;
-    ProgramSettings settings;
+    ChannelSetup setup;
     SpeciesFitOptions fit;
-    if (const std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (const std::string wrong = SpeciesFitOptionsFrom(o, settings.Species, fit); !wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
-    if (!IsDirectory(o.runDir)) {
-        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
-        return 2;
-    }
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
-        err << refusal << "\n";
-        return 2;
-    }
-    if (const int status = ChooseChannelForLaunch(o.runDir, o.channel, o.analysis.wavelength, launch, err); status != 0)
+    const auto checks = [&o, &fit](const ProgramSettings& settings) {
+        if (const std::string wrong = SpeciesFitOptionsFrom(o, settings.Species, fit); !wrong.empty())
+            return CliProgramPrefix + wrong;
+        return OutputRefusal(o.output, o.runDir, o.force);
+    };
+    if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;
+    const LaunchParameters& launch = setup.launch;
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    follower.SettingsFile = o.analysis.settingsFile;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
-    if (!follower.HasData) {
-        err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
-        return 1;
-    }
     std::optional<double> meniscusFound;
-    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, o.json, meniscusFound))
-        return 1;
+    if (const int status = LoadSetUpChannel(follower, o.analysis, o.runDir, setup, err, o.json, meniscusFound);
+        status != 0)
+        return status;
     const RealTimeGofS& e = *follower.Engine;
-    WarnAboutPositions(e, err);
     const int32_t sets = e.GofsStore ? e.GofsStore->GetNumberOfSets() : 0;
     if (o.set && (*o.set < 0 || *o.set >= sets)) {
         err << CliProgramPrefix << "set " << *o.set << " does not exist: the channel has " << sets

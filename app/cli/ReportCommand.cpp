@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "app/cli/ChannelSetup.h"
 #include "cs/CsChannel.h"
 #include "follower/GofsOutput.h"
 #include "provenance/CsRecord.h"
@@ -79,34 +80,19 @@ std::string SummaryLine(const std::string& path, const std::string& channel, con
 
 int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
 {
-    LaunchParameters launch;
-    ProgramSettings settings;
+    ChannelSetup setup;
     ReportRequest request;
-    std::string wrong = SettingsAndLaunchFromOptions(o.analysis, settings, launch);
-    if (wrong.empty())
-        wrong = SpeciesOf(o, settings.Species, request.species);
-    if (!wrong.empty()) {
-        err << CliProgramPrefix << wrong << "\n";
-        return 2;
-    }
+    const auto checks = [&o, &request](const ProgramSettings& settings) {
+        if (const std::string wrong = SpeciesOf(o, settings.Species, request.species); !wrong.empty())
+            return CliProgramPrefix + wrong;
+        return OutputRefusal(o.output, o.runDir, o.force);
+    };
+    if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
+        return status;
+    const LaunchParameters& launch = setup.launch;
+    const ProgramSettings& settings = setup.settings;
     request.display = settings.Display;
     request.convergence = settings.Species;
-    if (const std::string refusal = OutputRefusal(o.output, o.runDir, o.force); !refusal.empty()) {
-        err << refusal << "\n";
-        return 2;
-    }
-    if (!IsDirectory(o.runDir)) {
-        err << CliProgramPrefix << "no such directory: " << o.runDir << "\n";
-        return 2;
-    }
-    const ChannelChoice choice = ChooseChannel(o.runDir, o.channel, o.analysis.wavelength);
-    if (!choice.error.empty()) {
-        err << choice.error << "\n";
-        return choice.status;
-    }
-    if (!choice.note.empty())
-        err << choice.note << "\n";
-    launch.Channel = choice.entry;
     if (o.cs) {
         // As morvane-cli cs fits by default, in the solvent the species options give.
         morvane::cs::CsOptions cs;
@@ -126,16 +112,10 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
     CliFollower follower;
     if (o.progress)
         follower.progress = &err;
-    follower.SettingsFile = o.analysis.settingsFile;
-    OpenFinishedChannel(follower, o.runDir, launch, o.analysis.pause, settings.Analysis);
-    if (!follower.HasData) {
-        err << NoDataMessage(follower, launch.Channel, o.runDir) << "\n";
-        return 1;
-    }
-    if (!TakeMeniscusIfAuto(o.analysis, *follower.Engine, launch.Channel, err, false, request.meniscusFound))
-        return 1;
+    if (const int status = LoadSetUpChannel(follower, o.analysis, o.runDir, setup, err, false, request.meniscusFound);
+        status != 0)
+        return status;
     const RealTimeGofS& e = *follower.Engine;
-    WarnAboutPositions(e, err);
     if (!e.GofsStore || e.GofsStore->GetNumberOfSets() < 1) {
         err << CliProgramPrefix << NotEnoughDataMessage << " (" << e.RawStore->GetNumberOfSets() << " scans of "
             << launch.Channel << ")\n";
