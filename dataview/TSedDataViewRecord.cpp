@@ -12,7 +12,7 @@ namespace {
 // A whole-number parameter of the record from `low` to `high`; false when it is missing or not one.
 bool RecordedIndex(const Sidecar& record, const char* name, int32_t low, int32_t high, int32_t& value)
 {
-    const nlohmann::ordered_json& p = record.Parameters;
+    const nlohmann::ordered_json& p = *record.Parameters;
     if (!p.contains(name) || !p[name].is_number_integer())
         return false;
     const int64_t v = p[name].get<int64_t>();

@@ -1,6 +1,7 @@
 #include "provenance/ChannelRecording.h"
 
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <string_view>
 #include <unordered_map>
 
@@ -98,7 +99,7 @@ Sidecar GofsSidecar(
     ChannelRecord c = RecordChannel(follower);
     const int32_t k = newestWithComposite ? c.GofsSets - 1 : set;
     if (!newestWithComposite)
-        s.Parameters["set"] = set;
+        (*s.Parameters)["set"] = set;
     if (e.GofsStore)
         c.Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", k));
     s.Channels.push_back(std::move(c));
@@ -112,8 +113,8 @@ Sidecar ExtrapolationSidecar(const ChannelFollower& follower, const std::string&
     Sidecar s;
     s.Kind = KindExtrapolation;
     s.OutputPath = outputPath;
-    s.Parameters["start"] = start;
-    s.Parameters["end"] = end;
+    (*s.Parameters)["start"] = start;
+    (*s.Parameters)["end"] = end;
     s.DisplayKeys.assign(std::begin(ExtrapolationDisplayKeys), std::end(ExtrapolationDisplayKeys));
     s.Display = display;
     ChannelRecord c = RecordChannel(follower);
@@ -130,8 +131,8 @@ Sidecar ComparisonSidecar(const std::vector<const ChannelFollower*>& followers, 
     Sidecar s;
     s.Kind = KindComparison;
     s.OutputPath = outputPath;
-    s.Parameters["normalized"] = normalized;
-    s.Parameters["columns"] = columns;
+    (*s.Parameters)["normalized"] = normalized;
+    (*s.Parameters)["columns"] = columns;
     for (const ChannelFollower* follower : followers) {
         const RealTimeGofS& e = *follower->Engine;
         s.Channels.push_back(RecordChannel(*follower));
@@ -146,6 +147,6 @@ std::string WriteOutputSidecar(const ChannelFollower& follower, const std::strin
 {
     Sidecar s = GofsSidecar(follower, outputPath, 0, true);
     s.Kind = kind;
-    s.Parameters = parameters.is_object() ? parameters : nlohmann::ordered_json::object();
+    *s.Parameters = parameters.is_object() ? parameters : nlohmann::ordered_json::object();
     return WriteSidecar(s, program);
 }

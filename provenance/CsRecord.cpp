@@ -1,6 +1,7 @@
 #include "provenance/CsRecord.h"
 
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "cs/CsChannel.h"
 #include "cs/CsFile.h"
@@ -48,7 +49,7 @@ std::string CsOptionsRefusal(const CsOptions& o)
 
 std::string CsOptionsOf(const Sidecar& s, CsOptions& o)
 {
-    const nlohmann::ordered_json& p = s.Parameters;
+    const nlohmann::ordered_json& p = *s.Parameters;
     const struct {
         const char* name;
         double& field;

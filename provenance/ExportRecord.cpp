@@ -1,6 +1,7 @@
 #include "provenance/ExportRecord.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "provenance/ChannelRecording.h"
 #include "provenance/RecordText.h"
@@ -51,16 +52,16 @@ std::string WriteExportRecord(const ChannelFollower& follower, const ScanExportR
 
 std::string CheckExportParameters(const Sidecar& s)
 {
-    const auto first = s.Parameters.find("first");
-    if (first == s.Parameters.end() || !first->is_number_integer() || first->get<int64_t>() < 1
+    const auto first = s.Parameters->find("first");
+    if (first == s.Parameters->end() || !first->is_number_integer() || first->get<int64_t>() < 1
         || first->get<int64_t>() > HighestFirstExportNumber)
         return "parameters.first is missing or not a file number from 1 to " + std::to_string(HighestFirstExportNumber);
     for (const char* name : { "extension", "suffix" }) {
-        const auto it = s.Parameters.find(name);
-        if (it == s.Parameters.end() || !it->is_string())
+        const auto it = s.Parameters->find(name);
+        if (it == s.Parameters->end() || !it->is_string())
             return std::string("parameters.") + name + " is missing or not a text";
     }
-    const std::string extension = s.Parameters["extension"].get<std::string>();
+    const std::string extension = (*s.Parameters)["extension"].get<std::string>();
     // The extension becomes part of the names of the files exported again: each must be a plain name.
     if (extension.empty() || !IsPlainFileName(extension)
         || !IsPlainFileName(ExportFileName(first->get<int32_t>(), extension))
@@ -78,9 +79,9 @@ std::string RemakeExportList(const RealTimeGofS& engine, const Sidecar& s, std::
         return "no temporary directory could be made for the exported files";
     ScanExportRequest job;
     job.Directory = target.Path();
-    job.First = s.Parameters["first"].get<int32_t>();
-    job.Extension = s.Parameters["extension"].get<std::string>();
-    job.Suffix = s.Parameters["suffix"].get<std::string>();
+    job.First = (*s.Parameters)["first"].get<int32_t>();
+    job.Extension = (*s.Parameters)["extension"].get<std::string>();
+    job.Suffix = (*s.Parameters)["suffix"].get<std::string>();
     const ScanExportResult result = ExportScans(*engine.RawStore, job);
     if (!result.Refused.empty())
         return result.Refused;

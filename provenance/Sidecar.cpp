@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
 
@@ -31,6 +32,24 @@ bool IsUtf8(const std::string& text)
 }
 
 } // namespace
+
+RecordParameters::RecordParameters()
+    : json_(std::make_unique<Json>(Json::object()))
+{
+}
+
+RecordParameters::RecordParameters(const RecordParameters& other)
+    : json_(std::make_unique<Json>(*other.json_))
+{
+}
+
+RecordParameters& RecordParameters::operator=(const RecordParameters& other)
+{
+    *json_ = *other.json_;
+    return *this;
+}
+
+RecordParameters::~RecordParameters() = default;
 
 Json TextJson(const std::string& text)
 {
@@ -365,7 +384,7 @@ void ReadTop(const Json& j, Sidecar& s, std::vector<std::string>& notes)
         throw Bad("output.path \"" + s.OutputPath + "\" does not end in a plain file name");
     s.OutputSize = ReadInteger(output, "size", "output.", 0, std::numeric_limits<int64_t>::max());
     s.OutputSha256 = ReadSha256(output, "sha256", "output.");
-    s.Parameters = ReadObject(j, "parameters", "");
+    *s.Parameters = ReadObject(j, "parameters", "");
     ProgramSettings display;
     ReadSettings(ReadObject(j, "display_settings", ""), true, display, &s.DisplayKeys, "display_settings.", notes);
     s.Display = display.Display;
@@ -429,7 +448,7 @@ std::string SidecarText(const Sidecar& s)
     j["version"] = TextJson(s.Version);
     j["written_utc"] = s.WrittenUtc;
     j["output"] = { { "path", TextJson(s.OutputPath) }, { "size", s.OutputSize }, { "sha256", s.OutputSha256 } };
-    j["parameters"] = s.Parameters.is_object() ? s.Parameters : Json::object();
+    j["parameters"] = s.Parameters->is_object() ? *s.Parameters : Json::object();
     Json display = Json::object();
     const ProgramSettings settings { s.Display, CustomSettings(), SpeciesSettings() };
     for (const std::string& name : s.DisplayKeys)

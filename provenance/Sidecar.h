@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <nlohmann/json.hpp>
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,24 @@ struct ChannelRecord {
     std::vector<SetRecord> Sets;
 };
 
+// What an output's kind took besides the channels (a set, a range, ...): a JSON object, reached
+// with * and ->. Held apart so that the readers of a record need not compile the JSON library;
+// a copy copies the object.
+class RecordParameters {
+public:
+    RecordParameters(); // an empty object
+    RecordParameters(const RecordParameters& other);
+    RecordParameters& operator=(const RecordParameters& other);
+    ~RecordParameters();
+    nlohmann::ordered_json& operator*() { return *json_; }
+    const nlohmann::ordered_json& operator*() const { return *json_; }
+    nlohmann::ordered_json* operator->() { return json_.get(); }
+    const nlohmann::ordered_json* operator->() const { return json_.get(); }
+
+private:
+    std::unique_ptr<nlohmann::ordered_json> json_;
+};
+
 struct Sidecar {
     int32_t Format = SidecarFormat;
     std::string Kind;
@@ -72,7 +91,7 @@ struct Sidecar {
     std::string OutputPath; // as the output names itself (the g(s*) file's first line)
     int64_t OutputSize = -1;
     std::string OutputSha256;
-    nlohmann::ordered_json Parameters = nlohmann::ordered_json::object(); // what the kind took besides the channels
+    RecordParameters Parameters; // what the kind took besides the channels
     std::vector<std::string> DisplayKeys; // the display settings the output read ...
     GUISettings Display; // ... and their values
     std::vector<ChannelRecord> Channels;

@@ -1,6 +1,7 @@
 #include "provenance/SpeciesFitRecord.h"
 
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
@@ -25,7 +26,7 @@ nlohmann::ordered_json SpeciesFitParameters(const SpeciesFitOptions& o, int32_t 
 
 std::string SpeciesFitOptionsOf(const Sidecar& s, SpeciesFitOptions& o)
 {
-    const nlohmann::ordered_json& p = s.Parameters;
+    const nlohmann::ordered_json& p = *s.Parameters;
     for (const char* name : { "set", "species" })
         if (!p.contains(name) || !p[name].is_number_integer() || p[name].get<int64_t>() < -1
             || p[name].get<int64_t>() > 1000000)

@@ -1,6 +1,7 @@
 // The run report's HTML, section by section.
 #include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "analysis/NumberText.h"
 #include "chart/SvgChart.h"
@@ -57,7 +58,7 @@ ScanCounts CountsOf(const Sidecar& s)
         for (int32_t r = 0; r < ScanReasonCount; ++r)
             if (f.Refused == ScanReasonText(static_cast<ScanReason>(r)))
                 counts.Refuse(static_cast<ScanReason>(r), f.Name);
-    const nlohmann::ordered_json& p = s.Parameters;
+    const nlohmann::ordered_json& p = *s.Parameters;
     counts.Pending = p.at("scans_pending").get<int32_t>();
     counts.FirstPending = p.at("first_pending_file").is_string() ? p.at("first_pending_file").get<std::string>() : "";
     counts.OtherWavelengths = p.at("scans_other_wavelengths").get<int32_t>();
@@ -387,7 +388,7 @@ std::string ReportHtml(
     f.convergence = SummariseConvergence(series, limits);
 
     const ScanCounts counts = CountsOf(s);
-    html = Head(s, e, s.Parameters.at("written_utc").get<std::string>()) + Glance(f, counts) + RunSection(s, e)
+    html = Head(s, e, s.Parameters->at("written_utc").get<std::string>()) + Glance(f, counts) + RunSection(s, e)
         + ScansSection(s, counts) + ParametersSection(s.Channels[0], r, e.CorrectJitter || e.CorrectFringes);
     html += "<section class=\"keep\">\n<h2 id=\"raw\">Raw data</h2>\n"
         + Figure(

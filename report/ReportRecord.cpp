@@ -1,6 +1,7 @@
 // The run report's record: what the report took, into and out of its sidecar, and the writing of
 // the report with its record.
 #include <iterator>
+#include <nlohmann/json.hpp>
 
 #include "provenance/ChannelRecording.h"
 #include "provenance/CsRecord.h"
@@ -71,7 +72,7 @@ std::string ReadSpeciesFit(const Json& p, std::optional<SpeciesFitOptions>& opti
         return "parameters.species_fit is not an object or null";
     // Read as a species-fit record's parameters are, by the same checks.
     Sidecar fit;
-    fit.Parameters = *it;
+    *fit.Parameters = *it;
     fit.Channels.resize(1);
     SpeciesFitOptions o;
     if (const std::string wrong = SpeciesFitOptionsOf(fit, o); !wrong.empty())
@@ -91,7 +92,7 @@ Sidecar ReportRecord(const ChannelFollower& follower, const std::string& outputP
     s.Version = ProgramVersion(); // as WriteSidecar records it; the report names it
     s.DisplayKeys.assign(std::begin(ExtrapolationDisplayKeys), std::end(ExtrapolationDisplayKeys));
     s.Display = r.display;
-    Json& p = s.Parameters;
+    Json& p = *s.Parameters;
     p["written_utc"] = UtcNowText();
     p["extrapolation_start"] = OptionalInteger(r.start);
     p["extrapolation_end"] = OptionalInteger(r.end);
@@ -127,7 +128,7 @@ std::string ReportRequestOf(const Sidecar& s, ReportRequest& r)
             return "channels[0].refused_files[" + std::to_string(i) + "].reason \"" + why
                 + "\" is not a reason this version gives";
     }
-    const Json& p = s.Parameters;
+    const Json& p = *s.Parameters;
     r.program = s.Program;
     r.display = s.Display;
     const auto written = p.find("written_utc");
@@ -161,7 +162,7 @@ std::string ReportRequestOf(const Sidecar& s, ReportRequest& r)
     r.cs.reset();
     if (const auto cs = p.find("cs"); cs != p.end() && !cs->is_null()) {
         Sidecar options;
-        options.Parameters = *cs;
+        *options.Parameters = *cs;
         options.Channels.resize(1); // the report's one channel
         morvane::cs::CsOptions o;
         if (const std::string wrong = cs->is_object() ? CsOptionsOf(options, o) : "not an object"; !wrong.empty())

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "analysis/NumberText.h"
@@ -79,8 +80,8 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
     Sidecar record;
     record.Kind = KindComparison;
     record.OutputPath = o.output;
-    record.Parameters["normalized"] = o.normalized;
-    record.Parameters["columns"] = nlohmann::ordered_json::array();
+    (*record.Parameters)["normalized"] = o.normalized;
+    (*record.Parameters)["columns"] = nlohmann::ordered_json::array();
     for (const ChannelToLoad& c : toLoad) {
         ChannelFollower follower;
         std::optional<double> meniscusFound;
@@ -95,7 +96,7 @@ int RunCompare(const CompareOptions& o, std::ostream& out, std::ostream& err)
             return 1;
         }
         AddComparisonColumn(e, c.name, o.normalized, names, curves);
-        record.Parameters["columns"].push_back(c.name);
+        (*record.Parameters)["columns"].push_back(c.name);
         record.Channels.push_back(RecordChannel(follower));
         record.Channels.back().Sets.push_back(RecordSet(e, *e.GofsStore, "g(s*)", e.GofsStore->GetNumberOfSets() - 1));
     }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
 
@@ -44,8 +45,8 @@ std::string OneChannel(const Sidecar& s)
 // A whole-number parameter, or what is wrong with it.
 std::string IntegerParameter(const Sidecar& s, const char* name, int32_t& value)
 {
-    const auto it = s.Parameters.find(name);
-    if (it == s.Parameters.end())
+    const auto it = s.Parameters->find(name);
+    if (it == s.Parameters->end())
         return std::string("parameters.") + name + " is missing";
     if (!it->is_number_integer())
         return std::string("parameters.") + name + " is not a whole number";
@@ -115,11 +116,11 @@ std::string MakeExtrapolation(const Sidecar& s, const Engines& engines, std::str
 
 std::string CheckComparison(const Sidecar& s)
 {
-    const auto normalized = s.Parameters.find("normalized");
-    const auto columns = s.Parameters.find("columns");
-    if (normalized == s.Parameters.end() || !normalized->is_boolean())
+    const auto normalized = s.Parameters->find("normalized");
+    const auto columns = s.Parameters->find("columns");
+    if (normalized == s.Parameters->end() || !normalized->is_boolean())
         return "parameters.normalized is missing or not true or false";
-    if (columns == s.Parameters.end() || !columns->is_array() || columns->size() != s.Channels.size())
+    if (columns == s.Parameters->end() || !columns->is_array() || columns->size() != s.Channels.size())
         return "parameters.columns is missing or does not name one column per channel";
     for (const auto& name : *columns)
         if (!name.is_string())
@@ -129,13 +130,13 @@ std::string CheckComparison(const Sidecar& s)
 
 std::string MakeComparison(const Sidecar& s, const Engines& engines, std::string& text)
 {
-    const bool normalized = s.Parameters["normalized"].get<bool>();
+    const bool normalized = (*s.Parameters)["normalized"].get<bool>();
     std::vector<std::string> names;
     std::vector<CompositeCurve> curves;
     for (size_t i = 0; i < engines.size(); ++i) {
         if (std::string none = NoGofs(*engines[i]); !none.empty())
             return none;
-        AddComparisonColumn(*engines[i], s.Parameters["columns"][i].get<std::string>(), normalized, names, curves);
+        AddComparisonColumn(*engines[i], (*s.Parameters)["columns"][i].get<std::string>(), normalized, names, curves);
     }
     text = ComparisonTableText(names, curves);
     return {};

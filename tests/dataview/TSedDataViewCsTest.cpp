@@ -3,6 +3,7 @@
 // window cancel the running fit.
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "DataViewFixture.h"
 #include "analysis/NumberText.h"

@@ -97,7 +97,7 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
     EXPECT_EQ(opened.Extrapolation.ScrollBarExtrapolation.Position, 8);
     EXPECT_EQ(opened.Extrapolation.ScrollBarStartExtrapolation.Position, 0);
     EXPECT_FALSE(opened.Extrapolation.ButtonRefreshExtrapolationEnabled) << "computed";
-    record.Parameters["end"] = 99; // past this channel's sets: not taken, and said
+    (*record.Parameters)["end"] = 99; // past this channel's sets: not taken, and said
     opened.UseRecordedOutput(record);
     EXPECT_EQ(
         opened.LabelOpenedFromHint, "\nnot taken: the recorded range of sets (the channel has 11 g(s*) sets now)");

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <sys/stat.h>
 
@@ -46,7 +47,7 @@ TEST(Sidecar, ReadsBackWhatItWroteExactly)
     s.OutputPath = std::string("/tmp/r\xe9sultat.txt"); // a name whose bytes are not UTF-8
     s.OutputSize = 12;
     s.OutputSha256 = Sha256Hex("x");
-    s.Parameters["start"] = 2;
+    (*s.Parameters)["start"] = 2;
     s.DisplayKeys = { "ExtrapolationCutoff", "ExtrapolationMinLogS" };
     s.Display.ExtrapolationCutoff = 0.1 + 0.2; // not 0.3: every bit must come back
     ChannelRecord c;
