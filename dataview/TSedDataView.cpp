@@ -3,8 +3,8 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 
-TSedDataView::TSedDataView(Prompts* prompts)
-    : prompts_(prompts ? prompts : &silentPrompts_)
+TSedDataView::TSedDataView(WindowHost* host)
+    : host_(host ? host : &silentHost_)
 {
     // FormCreate
     HasData = false;
@@ -19,7 +19,7 @@ void TSedDataView::UseDisplaySettings(const GUISettings& settings)
     TimeCourse.UpDownPlaySpeedClick();
 }
 
-void TSedDataView::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
+void TSedDataView::SetHost(WindowHost* host) { host_ = host ? host : &silentHost_; }
 
 void TSedDataView::ShowUnitsInTitles()
 {

@@ -18,8 +18,8 @@
 #include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
-#include "windows/Prompts.h"
 #include "windows/TWaitWorking.h"
+#include "windows/WindowHost.h"
 
 class TSedDataView;
 
@@ -48,11 +48,11 @@ public:
     static constexpr const char* ExportDialogTitle = "Export the scans as scan files: the first file's name";
     static constexpr const char* TextFileFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
 
-    // prompts: the host that answers this window's requests; null: nobody (see SetPrompts).
-    explicit TSedDataView(Prompts* prompts = nullptr);
+    // host: the host that answers this window's requests; null: nobody (see SetHost).
+    explicit TSedDataView(WindowHost* host = nullptr);
     // Hands the window's requests to another host from now on (the Qt layer gives each view its
     // own, so its dialogs belong to it); null: nobody, messages dropped and dialogs cancelled.
-    void SetPrompts(Prompts* prompts);
+    void SetHost(WindowHost* host);
 
     // Window.
     std::string Caption; // the name the main window gave it
@@ -178,7 +178,7 @@ private:
     bool ChangeWindowRule(const CellParameters& wanted);
     // What the tabs read from the window.
     const RealTimeGofS* CurrentEngine() const override { return Engine.get(); }
-    Prompts& Ask() override { return *prompts_; }
+    WindowHost& Ask() override { return *host_; }
     const GUISettings& Display() const override { return DisplaySettings; }
     bool WindowClosed() const override { return Closed; }
     void EnableInput(bool enabled) override { InputEnabled = enabled; }
@@ -196,6 +196,6 @@ private:
     // Where a written file went, in full (a proposed name alone does not tell the directory).
     static std::string ShownPath(const std::string& path);
 
-    SilentPrompts silentPrompts_;
-    Prompts* prompts_;
+    SilentHost silentHost_;
+    WindowHost* host_;
 };

@@ -5,7 +5,7 @@
 void TSedDataView::ButtonFitCsClick()
 {
     if (!Engine || !HasData) {
-        prompts_->ShowMessage(std::string(CsPanel::FitCaption) + ": no scans loaded yet");
+        host_->ShowMessage(std::string(CsPanel::FitCaption) + ": no scans loaded yet");
         return;
     }
     SpeciesFitOptions species;
@@ -18,7 +18,7 @@ void TSedDataView::ButtonFitCsClick()
         why = Cs.Start(*Engine, options);
     }
     if (!why.empty())
-        prompts_->ShowMessage(std::string(CsPanel::FitCaption) + ": " + why);
+        host_->ShowMessage(std::string(CsPanel::FitCaption) + ": " + why);
 }
 
 bool TSedDataView::PollCs() { return Cs.Poll(Closed ? nullptr : Engine.get()); }

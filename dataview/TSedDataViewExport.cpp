@@ -25,7 +25,7 @@ void TSedDataView::ButtonExportFilesClick()
     const LocalDateTime now = ExportClock();
     const ChannelDataStore* raw = Engine ? Engine->RawStore.get() : nullptr;
     if (!raw || raw->GetNumberOfSets() < 1) {
-        prompts_->ShowMessage(NoDataSetsToExportMessage);
+        host_->ShowMessage(NoDataSetsToExportMessage);
         return;
     }
     const std::string extension = ExportExtension(Engine->ChannelName);
@@ -41,7 +41,7 @@ void TSedDataView::ButtonExportFilesClick()
     request.DefaultExt = ".txt";
     request.Filter = TextFileFilter;
     request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    if (!host_->SaveDialog(request))
         return;
 
     const std::string chosenName = NameOf(request.FileName);
@@ -67,5 +67,5 @@ void TSedDataView::ButtonExportFilesClick()
     bool recordFailed = false;
     if (std::string record = WriteExportRecord(*this, job, result, "morvane", recordFailed); !record.empty())
         message += " " + record;
-    prompts_->ShowMessage(message);
+    host_->ShowMessage(message);
 }

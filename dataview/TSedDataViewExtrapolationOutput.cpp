@@ -12,12 +12,12 @@ void TSedDataView::ButtonOutputExtrapolationClick()
     const int32_t end = Extrapolation.ScrollBarExtrapolation.Position;
     const int32_t sets = Engine && Engine->SmoothGofsStore ? Engine->SmoothGofsStore->GetNumberOfSets() : 0;
     if (!Engine || !Engine->GofsStore || start < 0 || end >= sets || end - start + 1 < 5) {
-        prompts_->ShowMessage("An extrapolation needs a range of at least 5 smoothed g(s*) sets");
+        host_->ShowMessage("An extrapolation needs a range of at least 5 smoothed g(s*) sets");
         return;
     }
     const ExtrapolationOutput x = ExtrapolateSets(*Engine, DataDirectory, start, end, DisplaySettings);
     if (!x.judgement.Sound()) {
-        prompts_->ShowMessage(ExtrapolationRefusalOf(*Engine, x));
+        host_->ShowMessage(ExtrapolationRefusalOf(*Engine, x));
         return;
     }
     const std::string fileName = AskTextOutputName(
@@ -26,10 +26,10 @@ void TSedDataView::ButtonOutputExtrapolationClick()
         return;
     if (const std::string failure = WriteFileAtomically(fileName, ExtrapolationFileText(x.header, x.rows));
         !failure.empty()) {
-        prompts_->ShowMessage(failure);
+        host_->ShowMessage(failure);
         return;
     }
     Sidecar record = ExtrapolationSidecar(*this, fileName, start, end, DisplaySettings);
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
-        prompts_->ShowMessage(sidecarFailure);
+        host_->ShowMessage(sidecarFailure);
 }

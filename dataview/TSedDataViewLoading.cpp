@@ -8,7 +8,7 @@ void TSedDataView::ShowProgress(const std::string& text)
     if (text == "Loading files")
         WaitWindow.Show();
     WaitWindow.SetText(text);
-    prompts_->RepaintWaitWindow(WaitWindow);
+    host_->RepaintWaitWindow(WaitWindow);
 }
 
 void TSedDataView::BeginLoad()

@@ -19,11 +19,11 @@ void TSedDataView::EditMWGuessClick()
     if (!Engine)
         return;
     std::string text;
-    if (!prompts_->InputQuery(MWInputCaption, MWInputPrompt, text))
+    if (!host_->InputQuery(MWInputCaption, MWInputPrompt, text))
         return;
     CellParameters wanted = Engine->Cell;
     if (!UserTextToFloat(text, wanted.AssumedMW)) {
-        prompts_->ShowMessage(MWInputError);
+        host_->ShowMessage(MWInputError);
         return;
     }
     // While the span follows the weight, the results shown (and any record written of them) are
@@ -40,7 +40,7 @@ bool TSedDataView::ChangeWindowRule(const CellParameters& wanted)
         ShowAverageAndCorrected();
     });
     if (!refusal.empty())
-        prompts_->ShowMessage(refusal);
+        host_->ShowMessage(refusal);
     InputEnabled = true;
     return refusal.empty();
 }

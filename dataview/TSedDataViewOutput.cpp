@@ -23,7 +23,7 @@ void TSedDataView::ButtonTCOutputAsciiClick()
 void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
 {
     if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1) {
-        prompts_->ShowMessage(NotEnoughDataMessage);
+        host_->ShowMessage(NotEnoughDataMessage);
         return;
     }
     const std::string fileName
@@ -33,17 +33,17 @@ void TSedDataView::SaveGofsFile(int32_t set, bool newestWithComposite)
     // Written through a temporary file and renamed, so an existing file survives a failed write.
     const std::string failure = WriteGofsFile(*Engine, fileName, set, newestWithComposite);
     if (!failure.empty()) {
-        prompts_->ShowMessage(failure);
+        host_->ShowMessage(failure);
         return;
     }
     // The record beside the file, from which the file can be made again. One message either way:
     // where the file went, or why its record is missing, which also says that the file stays.
     Sidecar record = GofsSidecar(*this, fileName, set, newestWithComposite);
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty()) {
-        prompts_->ShowMessage(sidecarFailure);
+        host_->ShowMessage(sidecarFailure);
         return;
     }
-    prompts_->ShowMessage(OutputWrittenMessage + ShownPath(fileName));
+    host_->ShowMessage(OutputWrittenMessage + ShownPath(fileName));
 }
 
 std::string TSedDataView::AskTextOutputName(const char* title, const std::string& proposed)
@@ -55,11 +55,11 @@ std::string TSedDataView::AskTextOutputName(const char* title, const std::string
     request.DefaultExt = ".txt";
     request.Filter = TextFileFilter;
     request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    if (!host_->SaveDialog(request))
         return "";
     // Never over, or among, the scan files of a run (another run's included).
     if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
+        host_->ShowMessage(refusal);
         return "";
     }
     return request.FileName;
@@ -76,13 +76,13 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
 {
     const SpeciesPanel& panel = Species.CorrectedSpecies;
     if (panel.Failed || panel.Result.Status != FitStatus::Converged || panel.FittedSet < 0) {
-        prompts_->ShowMessage(
+        host_->ShowMessage(
             std::string("No species fit to save: press \"") + SpeciesTab::FitSpeciesCaption + "\" first.");
         return;
     }
     // A fit left behind by a refresh was made of sets the engine no longer holds as they were.
     if (!Species.CorrectedFitIsOfNewestSet()) {
-        prompts_->ShowMessage("The fit is of set " + std::to_string(panel.FittedSet) + ", the chart shows set "
+        host_->ShowMessage("The fit is of set " + std::to_string(panel.FittedSet) + ", the chart shows set "
             + std::to_string(Engine->GofsStore->GetNumberOfSets() - 1) + " now: press \""
             + SpeciesTab::FitSpeciesCaption + "\" to fit it, then save.");
         return;
@@ -92,5 +92,5 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     if (fileName.empty())
         return;
     const std::string failure = WriteSpeciesFitFile(*this, fileName, panel.Options, panel.Result, "morvane");
-    prompts_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(fileName) : failure);
+    host_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(fileName) : failure);
 }

@@ -6,7 +6,7 @@
 void TSedDataView::ButtonReportClick()
 {
     if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1) {
-        prompts_->ShowMessage(NotEnoughDataMessage);
+        host_->ShowMessage(NotEnoughDataMessage);
         return;
     }
     FileDialogRequest request;
@@ -16,7 +16,7 @@ void TSedDataView::ButtonReportClick()
     request.DefaultExt = ".html";
     request.Filter = HtmlFileFilter;
     request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    if (!host_->SaveDialog(request))
         return;
     ReportRequest report;
     report.program = "morvane";
@@ -45,5 +45,5 @@ void TSedDataView::ButtonReportClick()
     }
     // On this thread, as a fit is: no refresh tick can change the engine meanwhile.
     const std::string failure = WriteRunReport(*this, request.FileName, report, nullptr, &Species.ConvergenceFits());
-    prompts_->ShowMessage(failure.empty() ? "Run report written to " + ShownPath(request.FileName) : failure);
+    host_->ShowMessage(failure.empty() ? "Run report written to " + ShownPath(request.FileName) : failure);
 }

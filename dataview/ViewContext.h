@@ -4,7 +4,7 @@
 #include "chart/ChartModel.h"
 #include "realtime/RealTimeGofS.h"
 #include "settings/GUISettings.h"
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 // Modes of the two-button groups of the charts: zoom by dragging, or read out a click.
 enum class PointerMode { ZoomIn, DisplayXY };
@@ -17,7 +17,7 @@ public:
     virtual ~ViewContext() = default;
     // The channel's engine: its stores are empty before a load; null once the window closed.
     virtual const RealTimeGofS* CurrentEngine() const = 0;
-    virtual Prompts& Ask() = 0;
+    virtual WindowHost& Ask() = 0;
     virtual const GUISettings& Display() const = 0;
     // The window was closed: timers do nothing more.
     virtual bool WindowClosed() const = 0;

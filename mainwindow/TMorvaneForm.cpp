@@ -9,8 +9,8 @@
 #include "provenance/RecordedAnalysis.h"
 #include "scanfiles/FileSystem.h"
 
-TMorvaneForm::TMorvaneForm(Prompts* prompts)
-    : prompts_(prompts ? prompts : &silentPrompts_)
+TMorvaneForm::TMorvaneForm(WindowHost* host)
+    : host_(host ? host : &silentHost_)
 {
 }
 
@@ -41,7 +41,7 @@ TSedDataView* TMorvaneForm::ButtonLaunchClick()
 {
     const ChannelEntry channel = SelectedChannel();
     if (channel.empty()) {
-        prompts_->ShowMessage(NoChannelSelectedMessage);
+        host_->ShowMessage(NoChannelSelectedMessage);
         return nullptr;
     }
     return &LaunchView(EditDataDir, LaunchParameters::Defaults(channel, DisplaySettings, AnalysisSettings),
@@ -52,7 +52,7 @@ TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters 
     const GUISettings& display, bool recall)
 {
     ReleaseClosedViews();
-    auto owned = std::make_unique<TSedDataView>(prompts_);
+    auto owned = std::make_unique<TSedDataView>(host_);
     TSedDataView& view = *owned;
     views_.push_back(std::move(owned));
     const std::string name = WindowName(dir, launch.Channel);
@@ -62,7 +62,7 @@ TSedDataView& TMorvaneForm::LaunchView(const std::string& dir, LaunchParameters 
     // Before the first load, which draws by them: a view would otherwise start on the built-in values.
     view.UseDisplaySettings(display);
     view.Species.UseSpeciesSettings(SpeciesDefaults);
-    prompts_->ShowDataView(view);
+    host_->ShowDataView(view);
     view.LoadChannel(dir, "watch");
     view.EditMWGuess = FloatToStr(view.Engine->Cell.AssumedMW);
     view.CheckBoxMWGuess = view.Engine->Cell.WindowByMW;
@@ -82,7 +82,7 @@ std::vector<TSedDataView*> TMorvaneForm::OpenAnalysisClick()
     request.Title = OpenAnalysisTitle;
     request.Filter = RecordFilter;
     request.InitialDir = EditDataDir;
-    if (!prompts_->OpenDialog(request))
+    if (!host_->OpenDialog(request))
         return {};
     return OpenAnalysis(request.FileName);
 }
@@ -91,7 +91,7 @@ std::vector<TSedDataView*> TMorvaneForm::OpenAnalysis(const std::string& path)
 {
     RecordedAnalysis analysis;
     if (const std::string failure = ReadRecordedAnalysis(path, analysis); !failure.empty()) {
-        prompts_->ShowMessage(failure);
+        host_->ShowMessage(failure);
         return {};
     }
     std::vector<RecordedInputs> inputs;
@@ -102,7 +102,7 @@ std::vector<TSedDataView*> TMorvaneForm::OpenAnalysis(const std::string& path)
             request.Title = "The run directory " + Printable(c.RunDirectory) + " of " + Printable(c.Channel)
                 + " does not exist (moved?): where is the run now?";
             request.InitialDir = EditInputDir;
-            if (prompts_->SelectDirectory(request))
+            if (host_->SelectDirectory(request))
                 c.RunDirectory = request.FileName;
         }
         inputs.push_back(CompareRecordedInputs(c));
@@ -122,8 +122,7 @@ std::vector<TSedDataView*> TMorvaneForm::OpenAnalysis(const std::string& path)
         view.UseRecordedOutput(analysis.Record);
         views.push_back(&view);
     }
-    prompts_->ShowMessage(
-        views.empty() ? report + "\nNo run directory of the record was found: nothing opened." : report);
+    host_->ShowMessage(views.empty() ? report + "\nNo run directory of the record was found: nothing opened." : report);
     return views;
 }
 
@@ -170,10 +169,10 @@ void TMorvaneForm::btnSetInputDirClick()
     request.Title = RootDialogTitle;
     request.Filter = RootDialogFilter;
     request.InitialDir = EditInputDir;
-    if (prompts_->SelectDirectory(request)) {
+    if (host_->SelectDirectory(request)) {
         const std::string failure = RootDirChosen(request.FileName);
         if (!failure.empty())
-            prompts_->ShowMessage(failure);
+            host_->ShowMessage(failure);
     }
     // On again in any case: it retries a root that could not be listed, or follows a listed one.
     Timer2.Enabled = true;
@@ -210,9 +209,9 @@ void TMorvaneForm::S11Click()
 {
     if (!SettingsWindow)
         return;
-    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings, SpeciesDefaults, prompts_);
+    SettingsWindow->FormShow(DisplaySettings, AnalysisSettings, SpeciesDefaults, host_);
     SettingsWindow->Visible = true;
-    prompts_->ShowSettingsWindow(*SettingsWindow);
+    host_->ShowSettingsWindow(*SettingsWindow);
     SettingsWindow->Visible = false;
 }
 
@@ -222,7 +221,7 @@ void TMorvaneForm::Recompose1Click()
         return;
     RecomposeTool->FormShow(EditDataDir);
     RecomposeTool->Visible = true;
-    prompts_->ShowRecomposeTool(*RecomposeTool);
+    host_->ShowRecomposeTool(*RecomposeTool);
     RecomposeTool->Visible = false;
     RecomposeTool->FormClose();
 }
@@ -235,7 +234,7 @@ void TMorvaneForm::ButtonShowFileClick()
     ScanViewer->EditFileName = EditDateTimeDir;
     ScanViewer->ShowScanFile();
     ScanViewer->Visible = true;
-    prompts_->ShowScanViewer(*ScanViewer);
+    host_->ShowScanViewer(*ScanViewer);
 }
 
 void TMorvaneForm::ButtonLaunchComparisonClick()
@@ -243,5 +242,5 @@ void TMorvaneForm::ButtonLaunchComparisonClick()
     if (!ComparisonWindow)
         return;
     ComparisonWindow->Visible = true;
-    prompts_->ShowComparisonWindow(*ComparisonWindow);
+    host_->ShowComparisonWindow(*ComparisonWindow);
 }

@@ -12,9 +12,9 @@
 #include "settings/SpeciesSettings.h"
 #include "settingswindow/TMorvaneSettings.h"
 #include "windows/Controls.h"
-#include "windows/Prompts.h"
 #include "windows/TMorvaneCompare.h"
 #include "windows/TViewAScan.h"
+#include "windows/WindowHost.h"
 
 inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
 
@@ -26,14 +26,14 @@ struct OpenWindowEntry {
 
 // The main window: directory discovery and channels (DirectoryChannels), plus the launch and
 // tracking of data views and the two periodic refreshes. Dialogs and the windows it shows go
-// through its Prompts.
+// through its WindowHost.
 class TMorvaneForm : public DirectoryChannels, private DataViewOwner {
 public:
     // A directory chooser: a root that holds only date directories has no file to pick.
     static constexpr const char* RootDialogTitle = "Choose the root data directory";
     static constexpr const char* RootDialogFilter = "XLA-XLI Scan Files|*.scn|all files|*.*";
 
-    explicit TMorvaneForm(Prompts* prompts = nullptr);
+    explicit TMorvaneForm(WindowHost* host = nullptr);
     ~TMorvaneForm();
     TMorvaneForm(const TMorvaneForm&) = delete;
     TMorvaneForm& operator=(const TMorvaneForm&) = delete;
@@ -125,7 +125,7 @@ private:
     void DataViewClosed(TSedDataView& view) override;
 
     int32_t sinceFollowMs_ = 0; // ticks' time since the root was last followed
-    SilentPrompts silentPrompts_;
-    Prompts* prompts_;
+    SilentHost silentHost_;
+    WindowHost* host_;
     std::vector<std::unique_ptr<TSedDataView>> views_;
 };

@@ -36,7 +36,7 @@ Sidecar ComparisonSidecar(const std::vector<const ChannelFollower*>& followers, 
 // is recorded as the set used. Writes the record beside the output; `program` is "morvane" or
 // "morvane-cli". Returns "" or the one-line message to show; the output itself stays either way.
 //     if (std::string m = WriteOutputSidecar(follower, path, "export", { { "scan", k } }, "morvane"); !m.empty())
-//         prompts->ShowMessage(m);
+//         host->ShowMessage(m);
 // Reproduce makes a kind again once ReproduceCommand.cpp has its row in Kinds.
 std::string WriteOutputSidecar(const ChannelFollower& follower, const std::string& outputPath, const std::string& kind,
     const nlohmann::ordered_json& parameters, const std::string& program);

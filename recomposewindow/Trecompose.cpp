@@ -6,13 +6,13 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
-Trecompose::Trecompose(Prompts* prompts)
+Trecompose::Trecompose(WindowHost* host)
     : Editupdate(IdleStatus)
-    , prompts_(prompts ? prompts : &silentPrompts_)
+    , host_(host ? host : &silentHost_)
 {
 }
 
-void Trecompose::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
+void Trecompose::SetHost(WindowHost* host) { host_ = host ? host : &silentHost_; }
 
 void Trecompose::FormShow(const std::string& dataDir)
 {
@@ -36,7 +36,7 @@ void Trecompose::ButtonReadParadigmClick()
     request.FileName = !EditParadigmFileName.empty() ? EditParadigmFileName
         : EditDataDir.empty()                        ? std::string()
                                                      : JoinPath(EditDataDir, "");
-    if (!prompts_->OpenDialog(request))
+    if (!host_->OpenDialog(request))
         return;
     ParadigmLines.clear();
     EditParadigmFileName = request.FileName;
@@ -45,7 +45,7 @@ void Trecompose::ButtonReadParadigmClick()
     ParadigmLoaded = bytes > 0 && !ParadigmLines.empty();
     ButtonRecomposeEnabled = ParadigmLoaded && OutputChosen;
     if (!ParadigmLoaded)
-        prompts_->ShowMessage("The paradigm file " + request.FileName
+        host_->ShowMessage("The paradigm file " + request.FileName
             + (bytes == NotARegularFile ? " is not a regular file"
                     : bytes < 0         ? " could not be read"
                                         : " is empty"));
@@ -58,7 +58,7 @@ void Trecompose::ButtonSetOutputClick()
     request.InitialDir = EditOutput.empty() ? EditDataDir : EditOutput;
     request.FileName
         = request.InitialDir.empty() ? OutputDialogFileName : JoinPath(request.InitialDir, OutputDialogFileName);
-    if (!prompts_->SaveDialog(request))
+    if (!host_->SaveDialog(request))
         return;
     // Only the directory of the chosen name is used; no log file is written.
     const std::string dir = std::filesystem::path(request.FileName).parent_path().string();
@@ -67,7 +67,7 @@ void Trecompose::ButtonSetOutputClick()
     EditOutput = OutputChosen ? dir : std::string();
     ButtonRecomposeEnabled = ParadigmLoaded && OutputChosen;
     if (!OutputChosen)
-        prompts_->ShowMessage(refusal);
+        host_->ShowMessage(refusal);
 }
 
 void Trecompose::ButtonRecomposeClick()
@@ -77,7 +77,7 @@ void Trecompose::ButtonRecomposeClick()
     const RecomposeResult result = RecomposeDirectory(
         EditDataDir, ParadigmLines, EditOutput, [this](const std::string& text) { SetStatus(text); });
     if (!result.Complete())
-        prompts_->ShowMessage(result.ProblemsText());
+        host_->ShowMessage(result.ProblemsText());
 }
 
 void Trecompose::ButtonCloseClick()
@@ -97,5 +97,5 @@ void Trecompose::FormClose()
 void Trecompose::SetStatus(const std::string& text)
 {
     Editupdate = text;
-    prompts_->RepaintRecomposeTool(*this);
+    host_->RepaintRecomposeTool(*this);
 }

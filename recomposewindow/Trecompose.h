@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 // The recompose tool: a modal window that rewrites the interference scans of the main window's
 // data directory into an output directory with the description and radii of a paradigm file
@@ -13,9 +13,9 @@ public:
     static constexpr const char* OutputDialogTitle = "Choose a directory where the log file and new data will go";
     static constexpr const char* OutputDialogFileName = "Recompose.log";
 
-    explicit Trecompose(Prompts* prompts = nullptr);
+    explicit Trecompose(WindowHost* host = nullptr);
     // The host of this window's dialogs; null: none (messages dropped, dialogs cancelled).
-    void SetPrompts(Prompts* prompts);
+    void SetHost(WindowHost* host);
 
     std::string Caption = "recompose";
     std::string EditDataDir; // "Data Directory"
@@ -43,6 +43,6 @@ public:
 private:
     void SetStatus(const std::string& text);
 
-    SilentPrompts silentPrompts_;
-    Prompts* prompts_;
+    SilentHost silentHost_;
+    WindowHost* host_;
 };

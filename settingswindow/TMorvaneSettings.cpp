@@ -77,12 +77,12 @@ std::string TMorvaneSettings::ReadSettingsFiles(
 }
 
 void TMorvaneSettings::FormShow(
-    GUISettings& display, CustomSettings& analysis, SpeciesSettings& species, Prompts* prompts)
+    GUISettings& display, CustomSettings& analysis, SpeciesSettings& species, WindowHost* host)
 {
     display_ = &display;
     analysis_ = &analysis;
     species_ = &species;
-    prompts_ = prompts;
+    host_ = host;
     ShowRows(ProgramSettings { display, analysis, species });
 }
 
@@ -165,12 +165,12 @@ void TMorvaneSettings::FormDestroy()
     display_ = nullptr;
     analysis_ = nullptr;
     species_ = nullptr;
-    prompts_ = nullptr;
+    host_ = nullptr;
     Visible = false;
 }
 
 void TMorvaneSettings::Tell(const std::string& text) const
 {
-    if (prompts_)
-        prompts_->ShowMessage(text);
+    if (host_)
+        host_->ShowMessage(text);
 }

@@ -8,7 +8,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/SpeciesSettings.h"
 #include "windows/Controls.h"
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 // The settings window: the display, analysis and species settings of the main window, one grid
 // each, filled from their key-name tables. "Save" checks every value, puts them into the main window's settings
@@ -31,10 +31,10 @@ public:
     // the user about what could not be used, "" when all was.
     std::string ReadSettingsFiles(GUISettings& display, CustomSettings& analysis, SpeciesSettings& species) const;
     // Fills the grids from the owner's settings, which "Save" changes; the caller then shows the
-    // window modally. prompts: where messages go (none: dropped).
-    void FormShow(GUISettings& display, CustomSettings& analysis, SpeciesSettings& species, Prompts* prompts = nullptr);
+    // window modally. host: where messages go (none: dropped).
+    void FormShow(GUISettings& display, CustomSettings& analysis, SpeciesSettings& species, WindowHost* host = nullptr);
     // Where messages go from now on: the host of the settings window itself, once it is shown.
-    void SetPrompts(Prompts* prompts) { prompts_ = prompts; }
+    void SetHost(WindowHost* host) { host_ = host; }
     // "Save": false, with a message naming the keys and what they take, when a value in the grids is
     // refused; nothing changes then. Otherwise the owner's settings take the values and the file is
     // written (a failure is reported; the values still apply until the program ends).
@@ -59,5 +59,5 @@ private:
     GUISettings* display_ = nullptr;
     CustomSettings* analysis_ = nullptr;
     SpeciesSettings* species_ = nullptr;
-    Prompts* prompts_ = nullptr;
+    WindowHost* host_ = nullptr;
 };

@@ -33,10 +33,10 @@ void ShowFieldText(QLineEdit* edit, const std::string& text)
 
 } // namespace
 
-CompareWindow::CompareWindow(TMorvaneCompare& compare, Prompts* standIn, QWidget* parent)
+CompareWindow::CompareWindow(TMorvaneCompare& compare, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , compare_(compare)
-    , prompts_(this, standIn)
+    , host_(this, standIn)
     , list_(new QListWidget(this))
     , editRefreshTime_(new QLineEdit(this))
     , buttonRefresh_(new QPushButton(QString::fromStdString(compare.ButtonRefreshCaption), this))
@@ -47,7 +47,7 @@ CompareWindow::CompareWindow(TMorvaneCompare& compare, Prompts* standIn, QWidget
     , note_(new QLabel(this))
     , timerBusyViews_(new QTimer(this))
 {
-    compare_.SetPrompts(&prompts_);
+    compare_.SetHost(&host_);
     BuildControls();
     connect(timerBusyViews_, &QTimer::timeout, this, [this] {
         compare_.TimerBusyViewsTimer();
@@ -57,7 +57,7 @@ CompareWindow::CompareWindow(TMorvaneCompare& compare, Prompts* standIn, QWidget
     Refresh();
 }
 
-CompareWindow::~CompareWindow() { compare_.SetPrompts(nullptr); }
+CompareWindow::~CompareWindow() { compare_.SetHost(nullptr); }
 
 void CompareWindow::BuildControls()
 {

@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 #include "windows/TMorvaneCompare.h"
 
 class ChartView;
@@ -19,7 +19,7 @@ class CompareWindow : public QWidget {
     Q_OBJECT
 public:
     // standIn: answers the dialogs instead of real ones (tests).
-    explicit CompareWindow(TMorvaneCompare& compare, Prompts* standIn = nullptr, QWidget* parent = nullptr);
+    explicit CompareWindow(TMorvaneCompare& compare, WindowHost* standIn = nullptr, QWidget* parent = nullptr);
     ~CompareWindow() override;
 
     TMorvaneCompare& Compare() const { return compare_; }
@@ -33,7 +33,7 @@ private:
     void BuildControls();
 
     TMorvaneCompare& compare_;
-    QtPrompts prompts_;
+    QtWindowHost host_;
     QListWidget* list_;
     QLineEdit* editRefreshTime_;
     QPushButton* buttonRefresh_;

@@ -51,27 +51,27 @@ void Fill(QListWidget* list, std::vector<std::string>& shown, const std::vector<
 
 } // namespace
 
-MainWindowPrompts::MainWindowPrompts(MainWindowWidget& window, Prompts* standIn)
-    : QtPrompts(&window, standIn)
+MainWindowHost::MainWindowHost(MainWindowWidget& window, WindowHost* standIn)
+    : QtWindowHost(&window, standIn)
     , window_(window)
 {
 }
 
-void MainWindowPrompts::ShowDataView(TSedDataView& view) { window_.OpenView(view); }
+void MainWindowHost::ShowDataView(TSedDataView& view) { window_.OpenView(view); }
 
-void MainWindowPrompts::ShowMessage(const std::string& text)
+void MainWindowHost::ShowMessage(const std::string& text)
 {
     for (const auto& [view, widget] : window_.widgets_) {
         (void)view;
         widget->Refresh();
     }
-    QtPrompts::ShowMessage(text);
+    QtWindowHost::ShowMessage(text);
 }
 
-MainWindowWidget::MainWindowWidget(Prompts* standIn, QWidget* parent)
+MainWindowWidget::MainWindowWidget(WindowHost* standIn, QWidget* parent)
     : QMainWindow(parent)
-    , prompts_(*this, standIn)
-    , form_(std::make_unique<TMorvaneForm>(&prompts_))
+    , host_(*this, standIn)
+    , form_(std::make_unique<TMorvaneForm>(&host_))
     , timer1_(new QTimer(this))
 {
     setWindowTitle(QString::fromStdString(form_->Caption));
@@ -392,13 +392,13 @@ void MainWindowWidget::Timer1Tick()
 void MainWindowWidget::UseComparisonWindow(CompareWindow* window)
 {
     comparisonWindow_ = window;
-    prompts_.UseComparisonWindow(window);
+    host_.UseComparisonWindow(window);
     form_->ComparisonWindow = window ? &window->Compare() : nullptr;
 }
 
 void MainWindowWidget::OpenView(TSedDataView& view)
 {
-    auto* w = new SedDataViewWidget(view, prompts_.StandIn());
+    auto* w = new SedDataViewWidget(view, host_.StandIn());
     widgets_[&view] = w;
     connect(w, &SedDataViewWidget::closed, this, [this](SedDataViewWidget* closed) {
         std::erase_if(widgets_, [closed](const auto& entry) { return entry.second == closed; });
@@ -407,4 +407,4 @@ void MainWindowWidget::OpenView(TSedDataView& view)
     w->show();
 }
 
-void MainWindowWidget::ShowMessage(const QString& text) { prompts_.ShowMessage(text.toStdString()); }
+void MainWindowWidget::ShowMessage(const QString& text) { host_.ShowMessage(text.toStdString()); }

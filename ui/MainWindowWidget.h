@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "mainwindow/TMorvaneForm.h"
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 
 class CompareWindow;
 class QButtonGroup;
@@ -18,9 +18,9 @@ class MainWindowWidget;
 class SedDataViewWidget;
 
 // The main window's dialogs and windows: a new data view becomes one of its windows.
-class MainWindowPrompts : public QtPrompts {
+class MainWindowHost : public QtWindowHost {
 public:
-    MainWindowPrompts(MainWindowWidget& window, Prompts* standIn);
+    MainWindowHost(MainWindowWidget& window, WindowHost* standIn);
     void ShowDataView(TSedDataView& view) override;
     // After the views' windows show what their logic holds now (a message at the end of a launch
     // would otherwise stand over windows still drawn as loading).
@@ -36,11 +36,11 @@ class MainWindowWidget : public QMainWindow {
     Q_OBJECT
 public:
     // standIn: answers the dialogs of the main window and its views instead of real ones (tests).
-    explicit MainWindowWidget(Prompts* standIn = nullptr, QWidget* parent = nullptr);
+    explicit MainWindowWidget(WindowHost* standIn = nullptr, QWidget* parent = nullptr);
     ~MainWindowWidget() override;
 
     TMorvaneForm& Form() { return *form_; }
-    MainWindowPrompts& WindowPrompts() { return prompts_; }
+    MainWindowHost& Host() { return host_; }
     // Copies the logic's fields into the controls.
     void Refresh();
     // Scans `root` as if it had been chosen in the dialog; returns the message, empty on success.
@@ -74,9 +74,9 @@ private:
     void OpenView(TSedDataView& view);
     // The windows of views just opened, refreshed and shown.
     std::vector<SedDataViewWidget*> ShowViews(const std::vector<TSedDataView*>& views);
-    friend class MainWindowPrompts;
+    friend class MainWindowHost;
 
-    MainWindowPrompts prompts_;
+    MainWindowHost host_;
     std::unique_ptr<TMorvaneForm> form_;
     QLineEdit* editInputDir_;
     QLineEdit* editDataDir_;

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-ProgramWindows::ProgramWindows(Prompts* standIn)
+ProgramWindows::ProgramWindows(WindowHost* standIn)
     : Main(standIn)
     , ScanSelectorWindow(ScanSelector)
     , WaitWindowWidget(WaitWindow)
@@ -13,12 +13,12 @@ ProgramWindows::ProgramWindows(Prompts* standIn)
 {
     QApplication::setApplicationName(ApplicationName);
     Main.Form().SettingsWindow = &Settings;
-    Main.WindowPrompts().UseSettingsWindow(&SettingsWindow);
+    Main.Host().UseSettingsWindow(&SettingsWindow);
     Main.Form().RecomposeTool = &Recompose;
     Main.Form().ScanViewer = &ScanViewer;
     ScanViewer.TextViewer = &TextViewer;
-    Main.WindowPrompts().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
-    ScanViewerWindow.WindowPrompts().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
+    Main.Host().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
+    ScanViewerWindow.Host().UseViewerWindows(&ScanViewerWindow, &TextViewerWindow);
     Main.UseComparisonWindow(&ComparisonWindow);
 }
 

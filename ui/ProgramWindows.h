@@ -24,7 +24,7 @@ public:
     static constexpr const char* ApplicationName = "MorVane";
 
     // standIn: answers the dialogs instead of real ones (tests); null for real dialogs.
-    explicit ProgramWindows(Prompts* standIn = nullptr);
+    explicit ProgramWindows(WindowHost* standIn = nullptr);
     // The main window outlives the comparison window: it forgets it first.
     ~ProgramWindows();
 

@@ -21,13 +21,13 @@ void ShowPathText(QLineEdit* edit, const std::string& text)
 
 } // namespace
 
-RecomposePrompts::RecomposePrompts(RecomposeDialog& dialog, Prompts* standIn)
-    : QtPrompts(&dialog, standIn)
+RecomposeHost::RecomposeHost(RecomposeDialog& dialog, WindowHost* standIn)
+    : QtWindowHost(&dialog, standIn)
     , dialog_(dialog)
 {
 }
 
-void RecomposePrompts::RepaintRecomposeTool(Trecompose& tool)
+void RecomposeHost::RepaintRecomposeTool(Trecompose& tool)
 {
     (void)tool;
     if (sincePaint_.isValid() && sincePaint_.elapsed() < 100)
@@ -37,17 +37,17 @@ void RecomposePrompts::RepaintRecomposeTool(Trecompose& tool)
     sincePaint_.start();
 }
 
-RecomposeDialog::RecomposeDialog(Trecompose& tool, QWidget* parent, Prompts* standIn)
+RecomposeDialog::RecomposeDialog(Trecompose& tool, QWidget* parent, WindowHost* standIn)
     : QDialog(parent)
     , tool_(tool)
-    , prompts_(*this, standIn)
+    , host_(*this, standIn)
     , editDataDir_(new QLineEdit(this))
     , editParadigm_(new QLineEdit(this))
     , editOutput_(new QLineEdit(this))
     , editUpdate_(new QLineEdit(this))
     , buttonRecompose_(new QPushButton(tr("Recompose"), this))
 {
-    tool_.SetPrompts(&prompts_);
+    tool_.SetHost(&host_);
     setModal(true);
     auto* readParadigm = new QPushButton(tr("Read Paradigm"), this);
     auto* setOutput = new QPushButton(tr("Set Output Dir"), this);
@@ -104,7 +104,7 @@ RecomposeDialog::RecomposeDialog(Trecompose& tool, QWidget* parent, Prompts* sta
     Refresh();
 }
 
-RecomposeDialog::~RecomposeDialog() { tool_.SetPrompts(nullptr); }
+RecomposeDialog::~RecomposeDialog() { tool_.SetHost(nullptr); }
 
 void RecomposeDialog::Refresh()
 {

@@ -3,16 +3,16 @@
 #include <QElapsedTimer>
 
 #include "recomposewindow/Trecompose.h"
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 
 class QLineEdit;
 class QPushButton;
 class RecomposeDialog;
 
 // The recompose tool's dialogs belong to its window, and its status is painted while it works.
-class RecomposePrompts : public QtPrompts {
+class RecomposeHost : public QtWindowHost {
 public:
-    RecomposePrompts(RecomposeDialog& dialog, Prompts* standIn);
+    RecomposeHost(RecomposeDialog& dialog, WindowHost* standIn);
     // Copies the status into the window and paints it, at most every 100 ms.
     void RepaintRecomposeTool(Trecompose& tool) override;
 
@@ -26,7 +26,7 @@ private:
 class RecomposeDialog : public QDialog {
     Q_OBJECT
 public:
-    RecomposeDialog(Trecompose& tool, QWidget* parent = nullptr, Prompts* standIn = nullptr);
+    RecomposeDialog(Trecompose& tool, QWidget* parent = nullptr, WindowHost* standIn = nullptr);
     ~RecomposeDialog() override;
 
     Trecompose& Tool() const { return tool_; }
@@ -37,7 +37,7 @@ public:
 
 private:
     Trecompose& tool_;
-    RecomposePrompts prompts_;
+    RecomposeHost host_;
     QLineEdit* editDataDir_;
     QLineEdit* editParadigm_;
     QLineEdit* editOutput_;

@@ -21,21 +21,21 @@
 using dataviewcontrols::ReadOnlyEdit;
 using dataviewcontrols::SetText;
 
-SedDataViewPrompts::SedDataViewPrompts(SedDataViewWidget& window, Prompts* standIn)
-    : QtPrompts(&window, standIn)
+SedDataViewHost::SedDataViewHost(SedDataViewWidget& window, WindowHost* standIn)
+    : QtWindowHost(&window, standIn)
     , window_(window)
 {
 }
 
-void SedDataViewPrompts::RepaintWaitWindow(TWaitWorking& window)
+void SedDataViewHost::RepaintWaitWindow(TWaitWorking& window)
 {
     (void)window; // the view's own, which the window binds
     window_.LoadProgress();
 }
 
-SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidget* parent)
+SedDataViewWidget::SedDataViewWidget(TSedDataView& view, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , prompts_(*this, standIn)
+    , host_(*this, standIn)
     , view_(&view)
     , tabs_(new QTabWidget(this))
     , editFullPath_(ReadOnlyEdit(this, 260))
@@ -106,7 +106,7 @@ SedDataViewWidget::SedDataViewWidget(TSedDataView& view, Prompts* standIn, QWidg
     layout->addWidget(openedFrom_);
     layout->addWidget(tabs_, 1);
 
-    view.SetPrompts(&prompts_);
+    view.SetHost(&host_);
 
     connect(timer1_, &QTimer::timeout, this, &SedDataViewWidget::Timer1Tick);
     timer1_->start(view.Timer1Interval);
@@ -118,7 +118,7 @@ SedDataViewWidget::~SedDataViewWidget()
 {
     EndSpeciesFitWait();
     if (view_)
-        view_->SetPrompts(nullptr);
+        view_->SetHost(nullptr);
 }
 
 void SedDataViewWidget::Refresh()
@@ -288,7 +288,7 @@ void SedDataViewWidget::closeEvent(QCloseEvent* event)
     EndSpeciesFitWait(); // the view's close below cancels the fit and waits for its thread
     waitWindow_->hide();
     if (view_) {
-        view_->SetPrompts(nullptr);
+        view_->SetHost(nullptr);
         view_->FormClose();
         view_ = nullptr;
     }

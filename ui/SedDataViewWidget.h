@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dataview/TSedDataView.h"
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 
 class ChartView;
 class CsTab;
@@ -31,9 +31,9 @@ class WaitWorkingWidget;
 
 // A data view's dialogs and windows: its wait window shows the load's progress while the load
 // holds the user-interface thread.
-class SedDataViewPrompts : public QtPrompts {
+class SedDataViewHost : public QtWindowHost {
 public:
-    SedDataViewPrompts(SedDataViewWidget& window, Prompts* standIn);
+    SedDataViewHost(SedDataViewWidget& window, WindowHost* standIn);
     void RepaintWaitWindow(TWaitWorking& window) override;
 
 private:
@@ -42,12 +42,12 @@ private:
 
 // The data view window: builds the controls, forwards events to a TSedDataView and copies its
 // fields back into the controls. The view object belongs to the main window's logic; while the
-// window is open, the view's requests go to the window's own prompts.
+// window is open, the view's requests go to the window's own host.
 class SedDataViewWidget : public QWidget {
     Q_OBJECT
 public:
     // standIn: answers the dialogs instead of real ones (tests).
-    explicit SedDataViewWidget(TSedDataView& view, Prompts* standIn = nullptr, QWidget* parent = nullptr);
+    explicit SedDataViewWidget(TSedDataView& view, WindowHost* standIn = nullptr, QWidget* parent = nullptr);
     ~SedDataViewWidget() override;
 
     // Copies the logic's fields into the controls and redraws changed charts.
@@ -122,9 +122,9 @@ private:
     void TabChanged(int index);
     // Shows the progress of a load and lets the window paint while the load goes on.
     void LoadProgress();
-    friend class SedDataViewPrompts;
+    friend class SedDataViewHost;
 
-    SedDataViewPrompts prompts_;
+    SedDataViewHost host_;
     TSedDataView* view_;
     QTabWidget* tabs_;
     QLineEdit* editFullPath_;

@@ -76,10 +76,10 @@ QGroupBox* Box(const QString& title, QWidget* grid, QWidget* parent)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent, Prompts* standIn)
+SettingsDialog::SettingsDialog(TMorvaneSettings& settings, QWidget* parent, WindowHost* standIn)
     : QDialog(parent)
     , settings_(settings)
-    , prompts_(this, standIn)
+    , host_(this, standIn)
     , guiGrid_(Grid(this, settings.ValueListGUISettings))
     , customGrid_(Grid(this, settings.ValueListCustomSettings))
     , speciesGrid_(Grid(this, settings.ValueListSpeciesSettings))
@@ -127,7 +127,7 @@ SettingsDialog::~SettingsDialog() { settings_.FormDestroy(); }
 
 void SettingsDialog::showEvent(QShowEvent* event)
 {
-    settings_.SetPrompts(&prompts_);
+    settings_.SetHost(&host_);
     QDialog::showEvent(event);
 }
 

@@ -2,7 +2,7 @@
 #include <QDialog>
 
 #include "settingswindow/TMorvaneSettings.h"
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 
 class QLabel;
 class QPushButton;
@@ -14,7 +14,7 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // standIn: answers the messages instead of real message boxes (tests).
-    explicit SettingsDialog(TMorvaneSettings& settings, QWidget* parent = nullptr, Prompts* standIn = nullptr);
+    explicit SettingsDialog(TMorvaneSettings& settings, QWidget* parent = nullptr, WindowHost* standIn = nullptr);
     ~SettingsDialog() override;
 
     // Copies the grids of the logic into the tables.
@@ -36,7 +36,7 @@ private:
     void TakeEdits();
 
     TMorvaneSettings& settings_;
-    QtPrompts prompts_;
+    QtWindowHost host_;
     QTableWidget* guiGrid_;
     QTableWidget* customGrid_;
     QTableWidget* speciesGrid_;

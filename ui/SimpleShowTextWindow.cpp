@@ -5,14 +5,14 @@
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 
-SimpleShowTextWindow::SimpleShowTextWindow(TSimpleShowText& viewer, Prompts* standIn, QWidget* parent)
+SimpleShowTextWindow::SimpleShowTextWindow(TSimpleShowText& viewer, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , viewer_(viewer)
-    , prompts_(this, standIn)
+    , host_(this, standIn)
     , editFileName_(new QLineEdit(this))
     , memo1_(new QPlainTextEdit(this))
 {
-    viewer_.SetPrompts(&prompts_);
+    viewer_.SetHost(&host_);
     editFileName_->setReadOnly(true);
     memo1_->setReadOnly(true);
     memo1_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -24,7 +24,7 @@ SimpleShowTextWindow::SimpleShowTextWindow(TSimpleShowText& viewer, Prompts* sta
     Refresh();
 }
 
-SimpleShowTextWindow::~SimpleShowTextWindow() { viewer_.SetPrompts(nullptr); }
+SimpleShowTextWindow::~SimpleShowTextWindow() { viewer_.SetHost(nullptr); }
 
 void SimpleShowTextWindow::Refresh()
 {

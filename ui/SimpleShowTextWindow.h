@@ -2,7 +2,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 #include "windows/TSimpleShowText.h"
 
 class QLineEdit;
@@ -14,7 +14,7 @@ class SimpleShowTextWindow : public QWidget {
     Q_OBJECT
 public:
     // standIn: answers the message box instead of a real one (tests).
-    explicit SimpleShowTextWindow(TSimpleShowText& viewer, Prompts* standIn = nullptr, QWidget* parent = nullptr);
+    explicit SimpleShowTextWindow(TSimpleShowText& viewer, WindowHost* standIn = nullptr, QWidget* parent = nullptr);
     ~SimpleShowTextWindow() override;
 
     TSimpleShowText& Viewer() const { return viewer_; }
@@ -29,7 +29,7 @@ private:
     void Place();
 
     TSimpleShowText& viewer_;
-    QtPrompts prompts_;
+    QtWindowHost host_;
     QLineEdit* editFileName_;
     QPlainTextEdit* memo1_;
     uint64_t shownLoad_ = UINT64_MAX;

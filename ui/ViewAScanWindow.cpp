@@ -8,17 +8,17 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
-ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, Prompts* standIn, QWidget* parent)
+ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , viewer_(viewer)
-    , prompts_(this, standIn)
+    , host_(this, standIn)
     , buttonNewFile_(new QPushButton(QString::fromStdString(viewer.ButtonNewFileCaption), this))
     , editFileName_(new QLineEdit(this))
     , button1_(new QPushButton(QString::fromStdString(viewer.Button1Caption), this))
     , chart_(new ChartView(&viewer.TransformChart, this))
     , editDisplayXY_(dataviewcontrols::ReadOnlyEdit(this, 180))
 {
-    viewer_.SetPrompts(&prompts_);
+    viewer_.SetHost(&host_);
     buttonNewFile_->setToolTip(QString::fromStdString(viewer.ButtonNewFileHint));
     editFileName_->setReadOnly(true);
     connect(buttonNewFile_, &QPushButton::clicked, this, [this] {
@@ -51,7 +51,7 @@ ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, Prompts* standIn, QWidget* 
     Refresh();
 }
 
-ViewAScanWindow::~ViewAScanWindow() { viewer_.SetPrompts(nullptr); }
+ViewAScanWindow::~ViewAScanWindow() { viewer_.SetHost(nullptr); }
 
 void ViewAScanWindow::Refresh()
 {

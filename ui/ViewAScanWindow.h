@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 #include "windows/TViewAScan.h"
 
 class ChartView;
@@ -14,11 +14,11 @@ class ViewAScanWindow : public QWidget {
     Q_OBJECT
 public:
     // standIn: answers the dialogs instead of real ones (tests).
-    explicit ViewAScanWindow(TViewAScan& viewer, Prompts* standIn = nullptr, QWidget* parent = nullptr);
+    explicit ViewAScanWindow(TViewAScan& viewer, WindowHost* standIn = nullptr, QWidget* parent = nullptr);
     ~ViewAScanWindow() override;
 
     TViewAScan& Viewer() const { return viewer_; }
-    QtPrompts& WindowPrompts() { return prompts_; }
+    QtWindowHost& Host() { return host_; }
     ChartView* Chart() const { return chart_; }
     QLineEdit* DisplayXYEdit() const { return editDisplayXY_; }
     // Copies the logic's fields into the controls and redraws a changed chart.
@@ -26,7 +26,7 @@ public:
 
 private:
     TViewAScan& viewer_;
-    QtPrompts prompts_;
+    QtWindowHost host_;
     QPushButton* buttonNewFile_;
     QLineEdit* editFileName_;
     QPushButton* button1_;

@@ -17,13 +17,13 @@ bool Busy(const ChannelFollower& view) { return view.Loading || view.InTimer; }
 
 } // namespace
 
-TMorvaneCompare::TMorvaneCompare(Prompts* prompts)
-    : prompts_(prompts ? prompts : &silentPrompts_)
+TMorvaneCompare::TMorvaneCompare(WindowHost* host)
+    : host_(host ? host : &silentHost_)
 {
     SetUpChart();
 }
 
-void TMorvaneCompare::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
+void TMorvaneCompare::SetHost(WindowHost* host) { host_ = host ? host : &silentHost_; }
 
 void TMorvaneCompare::SetUpChart()
 {
@@ -94,7 +94,7 @@ void TMorvaneCompare::dcdtChartClickBackground(double x, double y)
     if (CorMode != PointerMode::DisplayXY || !dcdtChart.HasSeries(1))
         return;
     EditDisplayXYCor = "X = " + FloatToStr(RoundSignificant(x, 5)) + "  Y = " + FloatToStr(RoundSignificant(y, 5));
-    prompts_->ShowMessage(EditDisplayXYCor);
+    host_->ShowMessage(EditDisplayXYCor);
 }
 
 void TMorvaneCompare::PlotComparison()

@@ -9,7 +9,7 @@
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 #include "windows/Controls.h"
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 class ChannelFollower;
 
@@ -40,9 +40,9 @@ public:
         Colours::Green, Colours::Fuchsia, Colours::Teal, Colours::Lime, Colours::Navy, Colours::Yellow, Colours::Purple,
         Colours::Aqua, Colours::Maroon, Colours::Olive, Colours::Silver };
 
-    // prompts: the host of the read-out's message box; null: nobody (see SetPrompts).
-    explicit TMorvaneCompare(Prompts* prompts = nullptr);
-    void SetPrompts(Prompts* prompts);
+    // host: the host of the read-out's message box; null: nobody (see SetHost).
+    explicit TMorvaneCompare(WindowHost* host = nullptr);
+    void SetHost(WindowHost* host);
 
     std::string Caption = "Comparison Form";
     int32_t Width = 696;
@@ -104,6 +104,6 @@ private:
     // Whether a selected view is in the middle of a load or a refresh.
     bool AnySelectedViewBusy() const;
 
-    SilentPrompts silentPrompts_;
-    Prompts* prompts_;
+    SilentHost silentHost_;
+    WindowHost* host_;
 };

@@ -24,7 +24,7 @@ void TMorvaneCompare::ButtonOutputAsciiClick()
         AddComparisonColumn(*entry.View->Engine, entry.Text, normalized, names, curves);
     }
     if (views.empty()) {
-        prompts_->ShowMessage(NothingToWriteText);
+        host_->ShowMessage(NothingToWriteText);
         return;
     }
     FileDialogRequest request;
@@ -33,19 +33,19 @@ void TMorvaneCompare::ButtonOutputAsciiClick()
     request.DefaultExt = ".txt";
     request.Filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
     request.OverwritePrompt = true;
-    if (!prompts_->SaveDialog(request))
+    if (!host_->SaveDialog(request))
         return;
     // Never over, or among, the scan files of a run (another run's included).
     if (const std::string refusal = ScanOverwriteRefusal(request.FileName); !refusal.empty()) {
-        prompts_->ShowMessage(refusal);
+        host_->ShowMessage(refusal);
         return;
     }
     if (const std::string failure = WriteFileAtomically(request.FileName, ComparisonTableText(names, curves));
         !failure.empty()) {
-        prompts_->ShowMessage(failure);
+        host_->ShowMessage(failure);
         return;
     }
     Sidecar record = ComparisonSidecar(views, columns, request.FileName, normalized);
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
-        prompts_->ShowMessage(sidecarFailure);
+        host_->ShowMessage(sidecarFailure);
 }

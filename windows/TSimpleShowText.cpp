@@ -49,19 +49,19 @@ size_t Utf8Length(const unsigned char* p, const unsigned char* end)
 
 } // namespace
 
-TSimpleShowText::TSimpleShowText(Prompts* prompts)
-    : prompts_(prompts ? prompts : &silentPrompts_)
+TSimpleShowText::TSimpleShowText(WindowHost* host)
+    : host_(host ? host : &silentHost_)
 {
 }
 
-void TSimpleShowText::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
+void TSimpleShowText::SetHost(WindowHost* host) { host_ = host ? host : &silentHost_; }
 
 void TSimpleShowText::EditFileNameChange()
 {
     std::string bytes;
     const int64_t n = ReadWholeFile(EditFileName, bytes, MaxShownBytes + 1);
     if (n < 0) {
-        prompts_->ShowMessage(ReadFileErrorMessage);
+        host_->ShowMessage(ReadFileErrorMessage);
         return;
     }
     const bool cut = bytes.size() > MaxShownBytes;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 inline constexpr const char* ReadFileErrorMessage = "Error attempting to read file";
 
@@ -16,9 +16,9 @@ public:
     // Larger files are shown up to here, with a last line that says so.
     static constexpr size_t MaxShownBytes = 8u << 20;
 
-    explicit TSimpleShowText(Prompts* prompts = nullptr);
+    explicit TSimpleShowText(WindowHost* host = nullptr);
     // The host of this window's message box; null: none.
-    void SetPrompts(Prompts* prompts);
+    void SetHost(WindowHost* host);
 
     std::string Caption = "SimpleShowText";
     int32_t Width = 467;
@@ -49,6 +49,6 @@ public:
     static std::string DisplayLine(std::string_view line);
 
 private:
-    SilentPrompts silentPrompts_;
-    Prompts* prompts_;
+    SilentHost silentHost_;
+    WindowHost* host_;
 };

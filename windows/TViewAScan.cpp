@@ -8,8 +8,8 @@
 #include "scanfiles/BeckmanFile.h"
 #include "windows/TSimpleShowText.h"
 
-TViewAScan::TViewAScan(Prompts* prompts)
-    : prompts_(prompts ? prompts : &silentPrompts_)
+TViewAScan::TViewAScan(WindowHost* host)
+    : host_(host ? host : &silentHost_)
 {
     TransformChart.Title = "Transformed Data";
     TransformChart.LegendVisible = false;
@@ -26,7 +26,7 @@ TViewAScan::TViewAScan(Prompts* prompts)
     TransformChart.Series.push_back(series1);
 }
 
-void TViewAScan::SetPrompts(Prompts* prompts) { prompts_ = prompts ? prompts : &silentPrompts_; }
+void TViewAScan::SetHost(WindowHost* host) { host_ = host ? host : &silentHost_; }
 
 bool TViewAScan::ShowScanFile()
 {
@@ -35,13 +35,13 @@ bool TViewAScan::ShowScanFile()
     const auto type = std::filesystem::status(EditFileName, ec).type();
     if (EditFileName.empty() || ec || type == std::filesystem::file_type::not_found
         || type == std::filesystem::file_type::directory) {
-        prompts_->ShowMessage(FileNotFoundMessage);
+        host_->ShowMessage(FileNotFoundMessage);
         return false;
     }
     BeckmanFile reader;
     // A file of no scan kind reads "successfully" without a point: nothing to draw either.
     if (reader.ReadScanFile(EditFileName, IntensityRatio, 0) < 1 || reader.NumberOfPoints < 1) {
-        prompts_->ShowMessage(NotParsedMessage);
+        host_->ShowMessage(NotParsedMessage);
         return false;
     }
     ChartSeries& series1 = TransformChart.Series[0];
@@ -61,7 +61,7 @@ void TViewAScan::ButtonNewFileClick()
     FileDialogRequest request;
     request.FileName = EditFileName;
     request.InitialDir = std::filesystem::path(EditFileName).parent_path().string();
-    if (!prompts_->OpenDialog(request))
+    if (!host_->OpenDialog(request))
         return;
     EditFileName = request.FileName;
     ShowScanFile();
@@ -76,7 +76,7 @@ void TViewAScan::Button1Click()
     // Read again even when the path is the same: the file may have changed since.
     TextViewer->EditFileNameChange();
     TextViewer->Visible = true;
-    prompts_->ShowTextViewer(*TextViewer);
+    host_->ShowTextViewer(*TextViewer);
 }
 
 void TViewAScan::TransformChartClick(double x, double y)
@@ -84,5 +84,5 @@ void TViewAScan::TransformChartClick(double x, double y)
     if (ChartMode != PointerMode::DisplayXY)
         return;
     EditDisplayXY = "X = " + FloatToStr(RoundSignificant(x, 5)) + "  Y = " + FloatToStr(RoundSignificant(y, 5));
-    prompts_->ShowMessage(EditDisplayXY);
+    host_->ShowMessage(EditDisplayXY);
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "chart/ChartModel.h"
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 class TSimpleShowText;
 
@@ -15,9 +15,9 @@ inline constexpr const char* NotParsedMessage = "File could not be parsed to dat
 // makes one at start-up; the main window opens it on the file chosen in its file list.
 class TViewAScan {
 public:
-    explicit TViewAScan(Prompts* prompts = nullptr);
+    explicit TViewAScan(WindowHost* host = nullptr);
     // The host of this window's dialogs and of the text viewer; null: none.
-    void SetPrompts(Prompts* prompts);
+    void SetHost(WindowHost* host);
 
     std::string Caption = "ViewAScan";
     int32_t Width = 667;
@@ -53,6 +53,6 @@ public:
     void TransformChartClick(double x, double y);
 
 private:
-    SilentPrompts silentPrompts_;
-    Prompts* prompts_;
+    SilentHost silentHost_;
+    WindowHost* host_;
 };

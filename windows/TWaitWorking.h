@@ -5,7 +5,7 @@
 
 // The small progress window of a long piece of work. It hides itself at every tick of its
 // timer, so it cannot stay on screen when the work that showed it forgets to hide it. Its owner
-// asks the host to paint it after each new text (Prompts::RepaintWaitWindow).
+// asks the host to paint it after each new text (WindowHost::RepaintWaitWindow).
 class TWaitWorking {
 public:
     std::string Caption = "WaitWorking";

@@ -98,7 +98,7 @@ bool ScanStartRoot(MainWindowWidget& main, const QString& root)
 }
 
 // Without a user (a screenshot), what the windows would say goes to stderr and no dialog waits.
-class StderrPrompts : public SilentPrompts {
+class StderrHost : public SilentHost {
 public:
     void ShowMessage(const std::string& text) override { std::fprintf(stderr, "morvane: %s\n", text.c_str()); }
 };
@@ -176,8 +176,8 @@ int main(int argc, char* argv[])
         const QString shotFile
             = parser.isSet(shotOption) ? startDir.absoluteFilePath(parser.value(shotOption)) : QString();
 
-        StderrPrompts stderrPrompts;
-        ProgramWindows windows(parser.isSet(shotOption) ? &stderrPrompts : nullptr);
+        StderrHost stderrHost;
+        ProgramWindows windows(parser.isSet(shotOption) ? &stderrHost : nullptr);
         MainWindowWidget& main = windows.Main;
         // A picture shows the settings' positions: it must not depend on what this user clicked before.
         if (!parser.isSet(shotOption))
@@ -189,7 +189,7 @@ int main(int argc, char* argv[])
         if (!settingsReport.empty() && parser.isSet(shotOption))
             std::fprintf(stderr, "morvane: %s\n", settingsReport.c_str());
         else if (!settingsReport.empty())
-            QTimer::singleShot(0, &main, [&main, settingsReport] { main.WindowPrompts().ShowMessage(settingsReport); });
+            QTimer::singleShot(0, &main, [&main, settingsReport] { main.Host().ShowMessage(settingsReport); });
         const QString root = parser.isSet(rootOption)
             ? QDir::cleanPath(startDir.absoluteFilePath(parser.value(rootOption)))
             : QString();

@@ -11,7 +11,7 @@
 #include "dataview/TSedDataView.h"
 #include "follower/ChannelSession.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace dataviewtest {
 
@@ -32,12 +32,12 @@ inline void Launch(TSedDataView& view, const std::string& dir, const std::string
     view.LoadChannel(dir, "watch");
 }
 
-// What one tab needs of a window, without the data view: a channel loaded by a follower, prompts
+// What one tab needs of a window, without the data view: a channel loaded by a follower, host
 // that record their messages, the display settings; rebuilds are counted.
 class TabHost : public ViewContext {
 public:
     ChannelFollower Follower;
-    testutil::ScriptedPrompts Asked;
+    testutil::ScriptedHost Asked;
     GUISettings Settings;
     bool Input = true;
     bool Shut = false;
@@ -51,7 +51,7 @@ public:
     }
     const RealTimeGofS* CurrentEngine() const override { return Follower.Engine.get(); }
     RealTimeGofS* EngineToChange() override { return Follower.Engine.get(); }
-    Prompts& Ask() override { return Asked; }
+    WindowHost& Ask() override { return Asked; }
     const GUISettings& Display() const override { return Settings; }
     bool WindowClosed() const override { return Shut; }
     void EnableInput(bool enabled) override { Input = enabled; }

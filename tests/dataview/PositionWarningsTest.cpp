@@ -6,7 +6,7 @@
 
 #include "DataViewFixture.h"
 #include "follower/PositionWarnings.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
 using testutil::TempDir;
@@ -68,8 +68,8 @@ TEST_F(SedDataView, RawTabShowsTheWarningAndRefusesAMeniscusPastTheBottom)
     testutil::RunSpec spec = SmallRun(8);
     spec.radiusLow = 6.0; // the default meniscus, 5.9 cm, lies before the data
     testutil::WriteRun(dir.path(), spec);
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     EXPECT_EQ(
         view.Raw.EditPositionWarning.rfind("the meniscus (5.9 cm) lies outside the first scan's radii (6 to ", 0), 0u)
@@ -86,7 +86,7 @@ TEST_F(SedDataView, RawTabShowsTheWarningAndRefusesAMeniscusPastTheBottom)
         EXPECT_EQ(view.Raw.EditMeniscus, "6.05");
         EXPECT_TRUE(view.InputEnabled);
     }
-    EXPECT_EQ(prompts.Messages,
+    EXPECT_EQ(host.Messages,
         (Texts { "The meniscus must lie before the cell bottom (7.2 cm): 7.2 cm was not taken",
             "The meniscus must lie before the cell bottom (7.2 cm): 7.3 cm was not taken" }));
 }

@@ -124,7 +124,7 @@ TEST_F(SedDataView, CsFitsThatCannotRunSayWhyAndAClosedViewLeavesNoThread)
     const CsStagedRun& run = Staged();
     TempDir dir;
     Publish(run.staging, run.names, dir, 0, 10);
-    struct Said : SilentPrompts {
+    struct Said : SilentHost {
         std::vector<std::string> messages;
         void ShowMessage(const std::string& text) override { messages.push_back(text); }
     } said;

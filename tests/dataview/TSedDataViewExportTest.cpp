@@ -9,11 +9,11 @@
 
 #include "DataViewFixture.h"
 #include "scanfiles/BeckmanFile.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -27,8 +27,8 @@ struct ExportedRun {
     std::string xlidata = root / "XLIDATA";
     std::string run = root / "XLIDATA/010207/000012";
     std::string exportDir = root / "XLIDATA/120526/103015/";
-    ScriptedPrompts prompts;
-    TSedDataView view { &prompts };
+    ScriptedHost host;
+    TSedDataView view { &host };
     explicit ExportedRun(const std::string& extension = "RA1", int scans = 30)
     {
         fs::create_directories(run);
@@ -81,11 +81,11 @@ std::string Listed(const std::string& first, const std::string& last)
 TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
 {
     ExportedRun r;
-    r.prompts.SaveAnswers = { r.exportDir + "000001.RA1" };
+    r.host.SaveAnswers = { r.exportDir + "000001.RA1" };
     r.view.ButtonExportFilesClick();
 
-    ASSERT_EQ(r.prompts.SaveRequests.size(), 1u);
-    const FileDialogRequest& asked = r.prompts.SaveRequests[0];
+    ASSERT_EQ(r.host.SaveRequests.size(), 1u);
+    const FileDialogRequest& asked = r.host.SaveRequests[0];
     EXPECT_EQ(asked.InitialDir, r.exportDir);
     EXPECT_EQ(asked.FileName, "000001.RA1");
     EXPECT_EQ(asked.Title, "Export the scans as scan files: the first file's name");
@@ -100,14 +100,14 @@ TEST_F(SedDataView, ExportIntoTheDatedDirectoryThenTheGofsOutputProposesIt)
         EXPECT_EQ(text, raw.SetToText(k, Suffix));
         EXPECT_EQ(text.substr(0, text.find('\r')), "Test sample" + std::string(Suffix)) << "no blank is inserted";
     }
-    EXPECT_EQ(r.prompts.Messages,
+    EXPECT_EQ(r.host.Messages,
         (std::vector<std::string> {
             "30 scan files exported to " + r.exportDir + " (00001.RA1 to 00030.RA1)." + Listed("00001", "00030") }));
 
     r.view.ButtonOutputAsciiClick(); // cancelled
-    ASSERT_EQ(r.prompts.SaveRequests.size(), 2u);
-    EXPECT_EQ(r.prompts.SaveRequests[1].InitialDir, r.exportDir);
-    EXPECT_EQ(r.prompts.SaveRequests[1].FileName, r.exportDir + "t dcdt vs sStar for Test sample RA1.txt");
+    ASSERT_EQ(r.host.SaveRequests.size(), 2u);
+    EXPECT_EQ(r.host.SaveRequests[1].InitialDir, r.exportDir);
+    EXPECT_EQ(r.host.SaveRequests[1].FileName, r.exportDir + "t dcdt vs sStar for Test sample RA1.txt");
 }
 
 TEST_F(SedDataView, ExportedScansReadBackAndAnalyseAsTheOriginals)
@@ -117,7 +117,7 @@ TEST_F(SedDataView, ExportedScansReadBackAndAnalyseAsTheOriginals)
         ExportedRun r(extension);
         const std::string out = r.root / "copy";
         fs::create_directory(out);
-        r.prompts.SaveAnswers = { out + "/A0001.txt" };
+        r.host.SaveAnswers = { out + "/A0001.txt" };
         r.view.ButtonExportFilesClick();
         const ChannelDataStore& raw = *r.view.Engine->RawStore;
         ASSERT_EQ(EntriesIn(out), static_cast<size_t>(raw.GetNumberOfSets()) + 2) << "with their list and its record";
@@ -141,7 +141,7 @@ TEST_F(SedDataView, ExportedScansReadBackAndAnalyseAsTheOriginals)
         }
 
         // The exported run gives the same g(s*), within what 6 digits of the scans carry.
-        ScriptedPrompts none;
+        ScriptedHost none;
         TSedDataView again(&none);
         Launch(again, out, "0*." + extension);
         ExpectSameNewestGofs(*r.view.Engine->GofsStore, *again.Engine->GofsStore, 1e-4);
@@ -174,13 +174,12 @@ TEST_F(SedDataView, ExportOfBadRequestsSaysWhatHappenedAndChangesNoInput)
         ExportedRun r;
         const auto before = r.RunFiles();
         if (!c.answer.empty())
-            r.prompts.SaveAnswers = { r.exportDir + c.answer };
+            r.host.SaveAnswers = { r.exportDir + c.answer };
         r.view.ButtonExportFilesClick();
         std::string message = c.message;
         if (const size_t at = message.find("DIR"); at != std::string::npos)
             message.replace(at, 3, r.exportDir);
-        EXPECT_EQ(
-            r.prompts.Messages, message.empty() ? std::vector<std::string>() : std::vector<std::string> { message });
+        EXPECT_EQ(r.host.Messages, message.empty() ? std::vector<std::string>() : std::vector<std::string> { message });
         EXPECT_EQ(fs::exists(r.xlidata + "/120526"), !c.answer.empty()) << "made only when confirmed";
         EXPECT_EQ(EntriesIn(r.exportDir), c.files);
         EXPECT_EQ(r.view.SaveDialog1InitialDir, r.exportDir);
@@ -194,10 +193,10 @@ TEST_F(SedDataView, ExportRefusesTheRunsDirectoryAndReportsWhatCannotBeWritten)
         SCOPED_TRACE("into the run's own directory");
         ExportedRun r;
         const auto before = r.RunFiles();
-        r.prompts.SaveAnswers = { r.run + "/000001.RA1" };
+        r.host.SaveAnswers = { r.run + "/000001.RA1" };
         r.view.ButtonExportFilesClick();
-        ASSERT_EQ(r.prompts.Messages.size(), 1u);
-        EXPECT_EQ(r.prompts.Messages[0],
+        ASSERT_EQ(r.host.Messages.size(), 1u);
+        EXPECT_EQ(r.host.Messages[0],
             "Will not export into " + r.run
                 + "/: it is the directory of the run being read, and the exported files "
                   "would replace its scans. Choose another directory.");
@@ -208,9 +207,9 @@ TEST_F(SedDataView, ExportRefusesTheRunsDirectoryAndReportsWhatCannotBeWritten)
         ExportedRun r;
         TempDir other;
         testutil::WriteTextFile(other / "00001.RA1", "another run's scan");
-        r.prompts.SaveAnswers = { other / "000001.RA1" };
+        r.host.SaveAnswers = { other / "000001.RA1" };
         r.view.ButtonExportFilesClick();
-        EXPECT_EQ(r.prompts.Messages,
+        EXPECT_EQ(r.host.Messages,
             (std::vector<std::string> { "Will not export into " + other.path()
                 + "/: it holds scan files, which the exported files would replace or join. Choose another "
                   "directory." }));
@@ -221,11 +220,11 @@ TEST_F(SedDataView, ExportRefusesTheRunsDirectoryAndReportsWhatCannotBeWritten)
         SCOPED_TRACE("a directory that cannot be made");
         ExportedRun r;
         testutil::WriteTextFile(r.xlidata + "/120526", "a file where the date directory goes");
-        r.prompts.SaveAnswers = { r.exportDir + "000001.RA1" };
+        r.host.SaveAnswers = { r.exportDir + "000001.RA1" };
         r.view.ButtonExportFilesClick();
-        ASSERT_EQ(r.prompts.Messages.size(), 1u);
-        EXPECT_EQ(r.prompts.Messages[0].rfind("0 of 30 scan files exported to " + r.exportDir, 0), 0u);
-        EXPECT_NE(r.prompts.Messages[0].find("30 files could not be written, the first: " + r.exportDir
+        ASSERT_EQ(r.host.Messages.size(), 1u);
+        EXPECT_EQ(r.host.Messages[0].rfind("0 of 30 scan files exported to " + r.exportDir, 0), 0u);
+        EXPECT_NE(r.host.Messages[0].find("30 files could not be written, the first: " + r.exportDir
                       + "00001.RA1 (cannot create a file in"),
             std::string::npos);
         EXPECT_EQ(testutil::ReadTextFile(r.xlidata + "/120526"), "a file where the date directory goes");
@@ -233,12 +232,12 @@ TEST_F(SedDataView, ExportRefusesTheRunsDirectoryAndReportsWhatCannotBeWritten)
     {
         SCOPED_TRACE("no data");
         TempDir empty;
-        ScriptedPrompts prompts;
-        TSedDataView view(&prompts);
+        ScriptedHost host;
+        TSedDataView view(&host);
         Launch(view, empty.path());
         view.ButtonExportFilesClick();
-        EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "No Data Sets to export" }));
-        EXPECT_TRUE(prompts.SaveRequests.empty());
+        EXPECT_EQ(host.Messages, (std::vector<std::string> { "No Data Sets to export" }));
+        EXPECT_TRUE(host.SaveRequests.empty());
         EXPECT_EQ(EntriesIn(empty.path()), 0u);
     }
 }

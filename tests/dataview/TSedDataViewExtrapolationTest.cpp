@@ -8,7 +8,7 @@
 
 #include "DataViewFixture.h"
 #include "realtime/Extrapolation.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
 
@@ -306,13 +306,13 @@ TEST_F(SedDataView, ExtrapolationStrideIsNeverZero)
 // the chart.
 TEST_F(SedDataView, ExtrapolationThatIsNoResultIsNotDrawn)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     FillStores(view, 8, [](int k, int) { return std::log(100.0) - 300 * XOf(k); });
     view.Extrapolation.ScrollBarExtrapolation.Max = view.Extrapolation.ScrollBarExtrapolation.Position = 7;
     view.Extrapolation.ButtonRefreshExtrapolationClick();
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    const std::string& why = prompts.Messages[0];
+    ASSERT_EQ(host.Messages.size(), 1u);
+    const std::string& why = host.Messages[0];
     EXPECT_EQ(why.rfind("The extrapolation of sets 0 to 7 (2500 s to 27778 s) is no result: the extrapolated values "
                         "run away from the sets: the highest is 6.42 times the highest of set 7",
                   0),
@@ -331,6 +331,6 @@ TEST_F(SedDataView, ExtrapolationThatIsNoResultIsNotDrawn)
 
     view.DisplaySettings.bAlwaysPlotExtrapolation = true;
     view.Extrapolation.ScrollBarStartExtrapolationChange();
-    EXPECT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages.size(), 1u);
     EXPECT_EQ(view.Extrapolation.ChartSExtrapolation.EmptyText, why);
 }

@@ -6,23 +6,23 @@
 
 #include "DataViewFixture.h"
 #include "simulator/RunWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 TEST_F(SedDataView, TickDuringALoadDoesNothing)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(120));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     ConfigureForLaunch(*view.Engine, LaunchParameters::Defaults("0*.RA1"), CustomSettings());
     // A window that lets its wait window paint delivers timer ticks from inside the load.
     std::vector<std::string> texts;
-    prompts.WaitWindowScript = [&](TWaitWorking& wait) {
+    host.WaitWindowScript = [&](TWaitWorking& wait) {
         EXPECT_EQ(&wait, &view.WaitWindow);
         texts.push_back(wait.Edit1);
         EXPECT_FALSE(view.InputEnabled);
@@ -37,7 +37,7 @@ TEST_F(SedDataView, TickDuringALoadDoesNothing)
     EXPECT_TRUE(view.InputEnabled);
 
     // The next tick, after the load, refreshes as usual.
-    prompts.WaitWindowScript = nullptr;
+    host.WaitWindowScript = nullptr;
     testutil::WriteRun(dir.path(), SmallRun(121));
     view.Timer1Timer();
     EXPECT_EQ(view.Engine->RawStore->GetNumberOfSets(), 121);
@@ -77,8 +77,8 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     TempDir root;
     const std::string run = root / "run";
     fs::create_directory(run);
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
 
     // Clicks, a refresh and an output before any data exists.
     Launch(view, run);
@@ -91,8 +91,8 @@ TEST_F(SedDataView, BadInputNeverCrashesNorChangesAFile)
     view.Results.dcdtChartClickBackground(4.0, 1.0);
     view.Timer1Timer();
     view.ButtonOutputAsciiClick();
-    EXPECT_EQ(prompts.Messages.back(), "Not enough Data");
-    EXPECT_TRUE(prompts.SaveRequests.empty());
+    EXPECT_EQ(host.Messages.back(), "Not enough Data");
+    EXPECT_TRUE(host.SaveRequests.empty());
 
     // A half-written newest scan waits until it is whole, and the view says so; the files stay as
     // they were.

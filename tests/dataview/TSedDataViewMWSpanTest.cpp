@@ -7,10 +7,10 @@
 
 #include "DataViewFixture.h"
 #include "analysis/NumberText.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -41,8 +41,8 @@ std::vector<std::pair<int, int>> WindowsOf(const std::string& dir, bool byMW, do
 
 TEST_F(SedDataView, MolecularWeightInput)
 {
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     view.EditMWGuess = "150000";
     const struct {
         std::optional<std::string> typed;
@@ -62,31 +62,31 @@ TEST_F(SedDataView, MolecularWeightInput)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(*c.typed);
-        prompts.Messages.clear();
-        prompts.InputAnswers = { c.typed };
+        host.Messages.clear();
+        host.InputAnswers = { c.typed };
         const double before = view.Engine->Cell.AssumedMW;
         const std::string field = view.EditMWGuess;
         view.EditMWGuessClick();
         if (c.accepted) {
-            EXPECT_TRUE(prompts.Messages.empty());
+            EXPECT_TRUE(host.Messages.empty());
             EXPECT_EQ(view.Engine->Cell.AssumedMW, c.mw);
             EXPECT_EQ(view.EditMWGuess, c.field);
         } else {
-            EXPECT_EQ(prompts.Messages, (std::vector<std::string> { TSedDataView::MWInputError }));
+            EXPECT_EQ(host.Messages, (std::vector<std::string> { TSedDataView::MWInputError }));
             EXPECT_EQ(view.Engine->Cell.AssumedMW, before);
             EXPECT_EQ(view.EditMWGuess, field);
         }
     }
-    ASSERT_FALSE(prompts.InputQueries.empty());
-    EXPECT_EQ(prompts.InputQueries[0].first, "Input a molecular Weight in Daltons");
-    EXPECT_EQ(prompts.InputQueries[0].second, "Weight in Daltons");
+    ASSERT_FALSE(host.InputQueries.empty());
+    EXPECT_EQ(host.InputQueries[0].first, "Input a molecular Weight in Daltons");
+    EXPECT_EQ(host.InputQueries[0].second, "Weight in Daltons");
 
     // Cancelled: nothing changes, nothing is said.
-    prompts.Messages.clear();
-    prompts.InputAnswers = { std::nullopt };
+    host.Messages.clear();
+    host.InputAnswers = { std::nullopt };
     const std::string field = view.EditMWGuess;
     view.EditMWGuessClick();
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
     EXPECT_EQ(view.EditMWGuess, field);
 }
 
@@ -97,16 +97,16 @@ TEST_F(SedDataView, MolecularWeightUnderACommaLocale)
         std::setlocale(LC_ALL, previous.c_str());
         GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/setup generates it)";
     }
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
-    prompts.InputAnswers = { std::string("66000,5"), std::string("70000.25"), std::string("1.000") };
+    ScriptedHost host;
+    TSedDataView view(&host);
+    host.InputAnswers = { std::string("66000,5"), std::string("70000.25"), std::string("1.000") };
     view.EditMWGuessClick();
     const double comma = view.Engine->Cell.AssumedMW;
     const std::string commaField = view.EditMWGuess;
     view.EditMWGuessClick();
     const double point = view.Engine->Cell.AssumedMW;
     view.EditMWGuessClick(); // digit grouping is not a number here: 1 would be too small anyway
-    const std::vector<std::string> messages = prompts.Messages;
+    const std::vector<std::string> messages = host.Messages;
     std::setlocale(LC_ALL, previous.c_str());
     EXPECT_EQ(comma, 66000.5);
     EXPECT_EQ(commaField, "66000.5");
@@ -118,8 +118,8 @@ TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(40));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     const auto midCell = Windows(*view.Engine);
     const auto byMW = WindowsOf(dir.path(), true, 50000);
@@ -127,7 +127,7 @@ TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
 
     // A weight alone changes only the field.
     const uint64_t drawn = view.Results.dcdtChart.Changed;
-    prompts.InputAnswers = { std::string("50000") };
+    host.InputAnswers = { std::string("50000") };
     view.EditMWGuessClick();
     EXPECT_EQ(view.EditMWGuess, "50000");
     EXPECT_EQ(Windows(*view.Engine), midCell);
@@ -141,7 +141,7 @@ TEST_F(SedDataView, MolecularWeightCheckBoxRecomputes)
     EXPECT_NE(view.Results.dcdtChart.Changed, drawn);
     EXPECT_TRUE(view.InputEnabled);
     // With the box checked, a weight takes effect at once: what is shown is what the field says.
-    prompts.InputAnswers = { std::string("120000") };
+    host.InputAnswers = { std::string("120000") };
     view.EditMWGuessClick();
     EXPECT_EQ(Windows(*view.Engine), WindowsOf(dir.path(), true, 120000));
     view.CheckBoxMWGuess = false;

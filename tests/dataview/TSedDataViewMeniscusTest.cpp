@@ -6,7 +6,7 @@
 #include "analysis/NumberText.h"
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
 using testutil::TempDir;
@@ -31,8 +31,8 @@ TEST_F(SedDataView, FindMeniscusProposesAMarkerThatAcceptTakes)
 {
     TempDir dir;
     WriteSimulatedRun(dir.path(), true);
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     ASSERT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9);
     const int32_t setsBefore = view.Engine->GofsStore->GetNumberOfSets();
@@ -60,15 +60,15 @@ TEST_F(SedDataView, FindMeniscusProposesAMarkerThatAcceptTakes)
     ASSERT_EQ(view.Raw.Chart1.Series[0].Points.size(), 1u);
     EXPECT_DOUBLE_EQ(view.Raw.Chart1.Series[0].Points[0].X, proposed);
     EXPECT_EQ(view.Engine->GofsStore->GetNumberOfSets(), setsBefore) << "the stages were rebuilt";
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 }
 
 TEST_F(SedDataView, FindMeniscusSaysWhyWhenThereIsNoneAndAcceptKeepsItsCheck)
 {
     TempDir dir;
     WriteSimulatedRun(dir.path(), false);
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     view.Raw.ButtonFindMeniscusClick();
     EXPECT_EQ(view.Raw.EditMeniscusProposal,
@@ -84,6 +84,6 @@ TEST_F(SedDataView, FindMeniscusSaysWhyWhenThereIsNoneAndAcceptKeepsItsCheck)
     view.Raw.ButtonAcceptMeniscusEnabled = true;
     view.Raw.ButtonAcceptMeniscusClick();
     EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.9);
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(prompts.Messages[0].rfind("The meniscus must lie before the cell bottom", 0), 0u);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].rfind("The meniscus must lie before the cell bottom", 0), 0u);
 }

@@ -6,52 +6,52 @@
 
 #include "DataViewFixture.h"
 #include "follower/GofsOutput.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 TEST_F(SedDataView, OutputAsciiThroughTheSaveDialog)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(30));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
 
     // Cancelled: no file, no message.
     view.ButtonOutputAsciiClick();
-    ASSERT_EQ(prompts.SaveRequests.size(), 1u);
-    EXPECT_EQ(prompts.SaveRequests[0].Title, "Save s*g(s*)");
-    EXPECT_EQ(prompts.SaveRequests[0].FileName, "t dcdt vs sStar for Test sample RA1.txt");
-    EXPECT_TRUE(prompts.Messages.empty());
+    ASSERT_EQ(host.SaveRequests.size(), 1u);
+    EXPECT_EQ(host.SaveRequests[0].Title, "Save s*g(s*)");
+    EXPECT_EQ(host.SaveRequests[0].FileName, "t dcdt vs sStar for Test sample RA1.txt");
+    EXPECT_TRUE(host.Messages.empty());
 
     // Confirmed over an existing file: replaced whole.
     const std::string out = dir / "out.txt";
     testutil::WriteTextFile(out, "old contents");
-    prompts.SaveAnswers = { out };
+    host.SaveAnswers = { out };
     view.ButtonOutputAsciiClick();
-    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "s*g(s*) written to " + out })) << "where it went";
+    EXPECT_EQ(host.Messages, (std::vector<std::string> { "s*g(s*) written to " + out })) << "where it went";
     EXPECT_EQ(testutil::ReadTextFile(out), GofsFileText(*view.Engine, out, 0, true));
 
     // A directory that does not exist: the write-error message, nothing else.
-    prompts.Messages.clear();
+    host.Messages.clear();
     const std::string missing = (fs::path(dir.path()) / "missing" / "out.txt").string();
-    prompts.SaveAnswers = { missing };
+    host.SaveAnswers = { missing };
     view.ButtonOutputAsciiClick();
-    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { WriteErrorMessage }));
+    EXPECT_EQ(host.Messages, (std::vector<std::string> { WriteErrorMessage }));
     EXPECT_FALSE(fs::exists(missing));
 
     // Named as a scan in another run's directory: refused, the scan stays (it was once replaced).
-    prompts.Messages.clear();
+    host.Messages.clear();
     TempDir other;
     testutil::WriteRun(other.path(), SmallRun(3));
     const std::string scan = other / "00001.RA1", before = testutil::ReadTextFile(scan);
-    prompts.SaveAnswers = { scan };
+    host.SaveAnswers = { scan };
     view.ButtonOutputAsciiClick();
-    EXPECT_EQ(prompts.Messages,
+    EXPECT_EQ(host.Messages,
         (std::vector<std::string> { "Will not write " + scan + ": its name is that of a scan file and " + other.path()
             + " holds scan files. Choose another name or folder." }));
     EXPECT_EQ(testutil::ReadTextFile(scan), before);
@@ -62,8 +62,8 @@ TEST_F(SedDataView, TimeCourseOutputAscii)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(30));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     const RealTimeGofS& e = *view.Engine;
 
@@ -72,7 +72,7 @@ TEST_F(SedDataView, TimeCourseOutputAscii)
     view.TimeCourse.RadioGroupChooseTimeCourseClick();
     EXPECT_FALSE(view.TimeCourse.ButtonTCOutputAsciiVisible);
     view.ButtonTCOutputAsciiClick();
-    EXPECT_TRUE(prompts.SaveRequests.empty());
+    EXPECT_TRUE(host.SaveRequests.empty());
 
     view.TimeCourse.RadioGroupChooseTimeCourse = 2;
     view.TimeCourse.RadioGroupChooseTimeCourseClick();
@@ -80,12 +80,12 @@ TEST_F(SedDataView, TimeCourseOutputAscii)
     view.TimeCourse.ScrollBarTime.Position = 3;
     view.TimeCourse.ScrollBarTimeChange();
     const std::string out = dir / "tc.txt";
-    prompts.SaveAnswers = { out };
+    host.SaveAnswers = { out };
     view.ButtonTCOutputAsciiClick();
-    ASSERT_EQ(prompts.SaveRequests.size(), 1u);
-    EXPECT_EQ(prompts.SaveRequests[0].Title, "Save s*g(s*)");
-    EXPECT_TRUE(prompts.SaveRequests[0].OverwritePrompt);
-    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "s*g(s*) written to " + out }));
+    ASSERT_EQ(host.SaveRequests.size(), 1u);
+    EXPECT_EQ(host.SaveRequests[0].Title, "Save s*g(s*)");
+    EXPECT_TRUE(host.SaveRequests[0].OverwritePrompt);
+    EXPECT_EQ(host.Messages, (std::vector<std::string> { "s*g(s*) written to " + out }));
 
     const std::vector<std::string> lines = testutil::SplitCrLf(testutil::ReadTextFile(out));
     ASSERT_GT(lines.size(), 5u);

@@ -5,10 +5,10 @@
 
 #include "DataViewFixture.h"
 #include "follower/GofsOutput.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 TEST_F(SedDataView, AutomaticScanDisplayFollowsTheCutoffAndStride)
@@ -86,10 +86,10 @@ TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
     TempDir staging, dir;
     const auto names = testutil::WriteRun(staging.path(), SmallRun(34));
     Publish(staging, names, dir, 0, 30);
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
-    prompts.ScanSelectorScript = [](TScanSelector& selector) {
+    host.ScanSelectorScript = [](TScanSelector& selector) {
         selector.ButtonUnselectAllClick();
         selector.UpDownStartClick(2);
         selector.UpDownStepClick(3);
@@ -97,7 +97,7 @@ TEST_F(SedDataView, UsersChoiceKeepsTicksAndAddsNewScansByStride)
         selector.ButtonOKClick();
     };
     view.Raw.ButtonChooseScansClick();
-    EXPECT_EQ(prompts.ScanSelectorsShown, 1);
+    EXPECT_EQ(host.ScanSelectorsShown, 1);
     EXPECT_TRUE(RawTab::ManualScanChoice);
     const std::vector<int> chosen { 1, 4, 7, 10, 13, 16, 19, 22, 25, 28 };
     EXPECT_EQ(DrawnSets(view), chosen);
@@ -116,8 +116,8 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(30));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     const uint64_t avgBefore = view.Results.ChartAverage.Changed;
 
@@ -144,7 +144,7 @@ TEST_F(SedDataView, MeniscusClickRoundsAndRebuildsFromTheDcdtStage)
     // The read-out mode shows the rounded click in a message.
     view.Raw.SBGroup1Click(TSedDataView::RawMode::DisplayXY);
     view.Raw.Chart1ClickBackground(6.5000004, 0.25);
-    EXPECT_EQ(prompts.Messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));
+    EXPECT_EQ(host.Messages, (std::vector<std::string> { "X = 6.5  Y = 0.25" }));
 }
 
 TEST_F(SedDataView, RawValuesAreScaledToTheAnalysedRadiiNotTheBottomPileUp)
@@ -198,14 +198,14 @@ TEST_F(SedDataView, TypedPositionsAreCheckedAndRebuiltAsClicksAre)
 {
     TempDir dir;
     testutil::WriteRun(dir.path(), SmallRun(30));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     using P = TSedDataView::Position;
 
     view.Raw.EditPositionDone(P::Meniscus, " 5.912345 ");
     view.Raw.EditPositionDone(P::Bottom, "7.15");
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
     EXPECT_EQ(view.Raw.EditMeniscus, "5.9123") << "rounded as a click is";
     EXPECT_EQ(view.Raw.EditBottom, "7.15");
     EXPECT_EQ(GofsFileText(*view.Engine, "g.txt", 0, true), FreshGofs(dir.path(), { 5.9123, 7.15, 5.85, 6.9 }));
@@ -225,10 +225,10 @@ TEST_F(SedDataView, TypedPositionsAreCheckedAndRebuiltAsClicksAre)
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.text);
-        prompts.Messages.clear();
+        host.Messages.clear();
         view.Raw.EditJitter = view.Raw.EditBottom = view.Raw.EditMeniscus = view.Raw.EditIntegralFringe = r.text;
         view.Raw.EditPositionDone(r.which, r.text);
-        EXPECT_EQ(prompts.Messages, std::vector<std::string> { r.message });
+        EXPECT_EQ(host.Messages, std::vector<std::string> { r.message });
         EXPECT_EQ(view.Raw.EditMeniscus, "5.9123");
         EXPECT_EQ(view.Raw.EditBottom, "7.15");
         EXPECT_EQ(view.Raw.EditJitter, "5.85");

@@ -6,10 +6,10 @@
 
 #include "DataViewFixture.h"
 #include "report/RunReport.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -28,20 +28,20 @@ TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
     testutil::RunSpec spec = SmallRun(24);
     spec.points = 150;
     testutil::WriteRun(dir.path(), spec);
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     view.ButtonReportClick();
-    EXPECT_EQ(prompts.Messages, std::vector<std::string> { NotEnoughDataMessage });
-    EXPECT_TRUE(prompts.SaveRequests.empty());
+    EXPECT_EQ(host.Messages, std::vector<std::string> { NotEnoughDataMessage });
+    EXPECT_TRUE(host.SaveRequests.empty());
 
     Launch(view, dir.path());
     view.Species.ComboSpeciesModel = 1; // Gaussian
     view.Species.ButtonFitSpeciesClick(TSedDataView::SpeciesSource::Corrected);
-    prompts.Messages.clear();
-    prompts.SaveAnswers = { out / "view.html" };
+    host.Messages.clear();
+    host.SaveAnswers = { out / "view.html" };
     view.ButtonReportClick();
-    ASSERT_EQ(prompts.Messages, std::vector<std::string> { "Run report written to " + (out / "view.html") });
-    EXPECT_EQ(prompts.SaveRequests.back().FileName, "run report for Test sample RA1.html");
+    ASSERT_EQ(host.Messages, std::vector<std::string> { "Run report written to " + (out / "view.html") });
+    EXPECT_EQ(host.SaveRequests.back().FileName, "run report for Test sample RA1.html");
 
     // What a follower of the channel writes with the same fit: the same text.
     ChannelFollower f;
@@ -57,7 +57,7 @@ TEST_F(SedDataView, ReportIsTheReportOfTheChannelItHoldsWithItsFitAndRange)
 
     // A range moved on the extrapolation tab is the report's, and its record's.
     view.Extrapolation.ScrollBarStartExtrapolation.Position = 2;
-    prompts.SaveAnswers = { out / "range.html" };
+    host.SaveAnswers = { out / "range.html" };
     view.ButtonReportClick();
     const nlohmann::json record = nlohmann::json::parse(testutil::ReadTextFile(out / "range.html.json"));
     EXPECT_EQ(record.at("kind"), "report");

@@ -8,26 +8,26 @@
 #include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/Sha256.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
 using namespace dataviewtest;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
 {
     TempDir dir, out;
     const std::vector<std::string> names = testutil::WriteRun(dir.path(), SmallRun(20));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     view.Engine->Cell.Meniscus = 5.91; // a moved marker is what the record holds
     view.Engine->RefreshStages(false);
 
-    prompts.SaveAnswers = { out / "g.txt" };
+    host.SaveAnswers = { out / "g.txt" };
     view.ButtonOutputAsciiClick();
-    ASSERT_EQ(prompts.Messages, std::vector<std::string> { "s*g(s*) written to " + (out / "g.txt") });
+    ASSERT_EQ(host.Messages, std::vector<std::string> { "s*g(s*) written to " + (out / "g.txt") });
     const std::string text = testutil::ReadTextFile(out / "g.txt");
     const nlohmann::json j = nlohmann::json::parse(testutil::ReadTextFile(out / "g.txt.json"));
     EXPECT_EQ(j.at("kind"), "gofs");
@@ -44,7 +44,7 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
     view.TimeCourse.RadioGroupChooseTimeCourseClick();
     view.TimeCourse.ScrollBarTime.Position = 3;
     view.TimeCourse.ScrollBarTimeChange();
-    prompts.SaveAnswers = { out / "tc.txt" };
+    host.SaveAnswers = { out / "tc.txt" };
     view.ButtonTCOutputAsciiClick();
     const nlohmann::json tc = nlohmann::json::parse(testutil::ReadTextFile(out / "tc.txt.json"));
     EXPECT_EQ(tc.at("kind"), "gofs-set");
@@ -54,14 +54,13 @@ TEST_F(SedDataView, OutputAsciiWritesItsSidecarBesideTheFile)
     // A sidecar that cannot be written is named; the file itself stays.
     fs::create_directory(out / "blocked.txt.json");
     testutil::WriteTextFile(out / "blocked.txt.json/x", "");
-    prompts.SaveAnswers = { out / "blocked.txt" };
-    prompts.Messages.clear();
+    host.SaveAnswers = { out / "blocked.txt" };
+    host.Messages.clear();
     view.ButtonOutputAsciiClick();
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(prompts.Messages[0].rfind("the record " + out / "blocked.txt.json" + " could not be written (", 0), 0u)
-        << prompts.Messages[0];
-    EXPECT_NE(
-        prompts.Messages[0].find("); " + out / "blocked.txt" + " itself was written and stays"), std::string::npos);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].rfind("the record " + out / "blocked.txt.json" + " could not be written (", 0), 0u)
+        << host.Messages[0];
+    EXPECT_NE(host.Messages[0].find("); " + out / "blocked.txt" + " itself was written and stays"), std::string::npos);
     EXPECT_EQ(testutil::ReadTextFile(out / "blocked.txt"), GofsFileText(*view.Engine, out / "blocked.txt", 0, true));
 }
 
@@ -69,15 +68,15 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
 {
     TempDir dir, out;
     testutil::WriteRun(dir.path(), SmallRun(14));
-    ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, dir.path());
     view.Extrapolation.ScrollBarStartExtrapolation.Position = 0;
     view.Extrapolation.ScrollBarExtrapolation.Position = 8;
 
-    prompts.SaveAnswers = { out / "x.txt" };
+    host.SaveAnswers = { out / "x.txt" };
     view.ButtonOutputExtrapolationClick();
-    ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
     const ExtrapolationOutput x = ExtrapolateSets(*view.Engine, dir.path(), 0, 8, view.DisplaySettings);
     ASSERT_FALSE(x.rows.empty());
     EXPECT_EQ(testutil::ReadTextFile(out / "x.txt"), ExtrapolationFileText(x.header, x.rows));
@@ -104,17 +103,17 @@ TEST_F(SedDataView, ExtrapolationOutputWritesTheFileTheHeadlessProgramWould)
 
     // A range of fewer than five sets: a message, no dialog.
     view.Extrapolation.ScrollBarStartExtrapolation.Position = 5;
-    prompts.SaveAnswers = { out / "short.txt" };
+    host.SaveAnswers = { out / "short.txt" };
     view.ButtonOutputExtrapolationClick();
-    ASSERT_EQ(prompts.Messages.size(), 1u);
+    ASSERT_EQ(host.Messages.size(), 1u);
     EXPECT_FALSE(fs::exists(out / "short.txt"));
 
     // A range that is no result: the message says why and which range would give one, no dialog.
     view.Extrapolation.ScrollBarStartExtrapolation.Position = 4;
     view.ButtonOutputExtrapolationClick();
-    ASSERT_EQ(prompts.Messages.size(), 2u);
-    EXPECT_EQ(prompts.Messages[1].rfind("The extrapolation of sets 4 to 8 (", 0), 0u) << prompts.Messages[1];
-    EXPECT_NE(prompts.Messages[1].find("Sets 0 to 8 give a sound extrapolation."), std::string::npos);
+    ASSERT_EQ(host.Messages.size(), 2u);
+    EXPECT_EQ(host.Messages[1].rfind("The extrapolation of sets 4 to 8 (", 0), 0u) << host.Messages[1];
+    EXPECT_NE(host.Messages[1].find("Sets 0 to 8 give a sound extrapolation."), std::string::npos);
     EXPECT_FALSE(fs::exists(out / "short.txt"));
 
     // Any other writer records its file through one call.

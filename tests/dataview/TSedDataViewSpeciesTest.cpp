@@ -15,7 +15,7 @@
 #include "simulator/SimulatedRun.h"
 #include "species/SpeciesFit.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
 using Source = TSedDataView::SpeciesSource;
@@ -53,12 +53,12 @@ double ValueOf(const std::string& cell) { return std::stod(cell.substr(0, cell.f
 
 TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, FinishedRun());
     view.Species.UpDownSpecies.SetPosition(2);
     view.Species.ButtonFitSpeciesClick(Source::Corrected);
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 
     const TSedDataView::SpeciesPanel& panel = view.Species.CorrectedSpecies;
     const SpeciesFitResult& fit = panel.Result;
@@ -124,16 +124,16 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
 
     // Save table: the command line's text, and its record with the fit's choices.
     testutil::TempDir out;
-    prompts.SaveAnswers = { out / "t.txt" };
+    host.SaveAnswers = { out / "t.txt" };
     view.ButtonSaveSpeciesTableClick();
-    EXPECT_EQ(prompts.SaveRequests.back().FileName, "species-set" + std::to_string(newest) + " for BSA-demo RA1.txt");
-    EXPECT_EQ(prompts.SaveRequests.back().Title, "Save species table");
-    EXPECT_EQ(prompts.Messages, std::vector<std::string> { "Species table written to " + out / "t.txt" });
+    EXPECT_EQ(host.SaveRequests.back().FileName, "species-set" + std::to_string(newest) + " for BSA-demo RA1.txt");
+    EXPECT_EQ(host.SaveRequests.back().Title, "Save species table");
+    EXPECT_EQ(host.Messages, std::vector<std::string> { "Species table written to " + out / "t.txt" });
     EXPECT_EQ(testutil::ReadTextFile(out / "t.txt"), SpeciesFitFileText(fit));
     const std::string record = testutil::ReadTextFile(out / "t.txt.json");
     EXPECT_NE(record.find("\"kind\": \"species-fit\""), std::string::npos);
     EXPECT_NE(record.find("\"species\": 2"), std::string::npos);
-    prompts.Messages.clear();
+    host.Messages.clear();
 
     // Another solvent changes M (through the buoyancy), not s.
     const SpeciesEstimate before = fit.Species[0]; // the panel's result is replaced by the next fit
@@ -147,8 +147,8 @@ TEST_F(SedDataView, FitsTwoSpeciesToTheNewestCorrectedSet)
 
 TEST_F(SedDataView, SpeciesChoicesThatCannotBeFittedAreRefused)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, FinishedRun());
     const struct {
         const char* name;
@@ -168,12 +168,12 @@ TEST_F(SedDataView, SpeciesChoicesThatCannotBeFittedAreRefused)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        prompts.Messages.clear();
+        host.Messages.clear();
         view.Species.UpDownSpecies.Position = c.species; // as a control that let it through would set it
         view.Species.EditVbar = c.vbar;
         view.Species.EditSolventDensity = c.density;
         view.Species.ButtonFitSpeciesClick(Source::Corrected);
-        EXPECT_EQ(prompts.Messages, std::vector<std::string> { c.message });
+        EXPECT_EQ(host.Messages, std::vector<std::string> { c.message });
         EXPECT_TRUE(view.Species.CorrectedSpecies.LabelSpeciesFit.empty()) << "nothing was fitted";
         EXPECT_FALSE(view.Results.dcdtChart.LegendVisible);
     }
@@ -184,8 +184,8 @@ TEST_F(SedDataView, SpeciesChoicesThatCannotBeFittedAreRefused)
 // leaves the fit before it in the panel and says so; the fitter itself stops at the flag.
 TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePreviousFit)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, FinishedRun());
     view.Species.UpDownSpecies.SetPosition(2);
     // The verdict's fits with the new options are made on the fit's thread, none on this one.
@@ -235,7 +235,7 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     EXPECT_EQ(panel.TableRows, shown.TableRows) << "the fit before stays";
     EXPECT_EQ(panel.LabelSpeciesFit, shown.LabelSpeciesFit);
     EXPECT_EQ(ys(), drawn);
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 
     SpeciesFitOptions options;
     options.Species = 3;
@@ -247,12 +247,12 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
 
 TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView empty(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView empty(&host);
     empty.Species.ButtonFitSpeciesClick(Source::Corrected);
     EXPECT_EQ(empty.Species.CorrectedSpecies.LabelSpeciesFit, "Species fit failed: no g(s*) set has been computed yet");
 
-    TSedDataView view(&prompts);
+    TSedDataView view(&host);
     Launch(view, FinishedRun());
     view.Species.ButtonFitSpeciesClick(Source::Extrapolated);
     const TSedDataView::SpeciesPanel& panel = view.Species.ExtrapolatedSpecies;
@@ -262,7 +262,7 @@ TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
     EXPECT_TRUE(panel.TableRows.empty());
     EXPECT_EQ(panel.ResidualChart.EmptyText, "No fit: " + why);
     EXPECT_TRUE(panel.ResidualChart.ActiveSeries().empty());
-    EXPECT_TRUE(prompts.Messages.empty()) << "a failed fit is said in the panel, not in a message box";
+    EXPECT_TRUE(host.Messages.empty()) << "a failed fit is said in the panel, not in a message box";
 
     // A fit that worked, then one that failed: the failure replaces the table and the overlay.
     view.Species.ButtonFitSpeciesClick(Source::Corrected);
@@ -273,16 +273,16 @@ TEST_F(SedDataView, AFitThatCannotBeMadeSaysWhy)
     EXPECT_TRUE(view.Species.CorrectedSpecies.TableRows.empty());
     EXPECT_FALSE(view.Results.dcdtChart.Series[static_cast<size_t>(SpeciesTab::SpeciesOverlayFirst[0])].Active);
     // Nothing to save: said, and no dialog.
-    const size_t dialogs = prompts.SaveRequests.size();
+    const size_t dialogs = host.SaveRequests.size();
     view.ButtonSaveSpeciesTableClick();
-    EXPECT_EQ(prompts.Messages, std::vector<std::string> { "No species fit to save: press \"Fit species\" first." });
-    EXPECT_EQ(prompts.SaveRequests.size(), dialogs);
+    EXPECT_EQ(host.Messages, std::vector<std::string> { "No species fit to save: press \"Fit species\" first." });
+    EXPECT_EQ(host.SaveRequests.size(), dialogs);
 }
 
 TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     Launch(view, FinishedRun());
     view.Extrapolation.ButtonRefreshExtrapolationClick();
     view.Species.UpDownSpecies.SetPosition(2);
@@ -312,8 +312,8 @@ TEST_F(SedDataView, FitsTheExtrapolatedCurveWithoutATime)
 // older set is greyed, or repeated on the newest set when asked.
 TEST_F(SedDataView, ConvergenceAndTheFitFollowTheRun)
 {
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     testutil::TempDir dir;
     Launch(view, dir.path());
     EXPECT_EQ(view.Species.LabelConvergence, "");

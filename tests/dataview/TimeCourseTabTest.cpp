@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "DataViewFixture.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using namespace dataviewtest;
 using testutil::TempDir;

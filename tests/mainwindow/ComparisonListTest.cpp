@@ -4,7 +4,7 @@
 
 #include "mainwindow/TMorvaneForm.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 using testutil::TempDir;
 
@@ -27,8 +27,8 @@ TEST(ComparisonList, FollowsLaunchesAndAClosedViewLeavesItBeforeTheRedraw)
     spec.scans = 8;
     spec.points = 80;
     testutil::WriteRun(root.path(), spec);
-    testutil::ScriptedPrompts prompts;
-    TMorvaneForm form(&prompts);
+    testutil::ScriptedHost host;
+    TMorvaneForm form(&host);
     TMorvaneCompare compare;
     form.ChangeWorkingDirectory = false;
     form.ComparisonWindow = &compare;
@@ -54,8 +54,8 @@ TEST(ComparisonList, FollowsLaunchesAndAClosedViewLeavesItBeforeTheRedraw)
     EXPECT_EQ(compare.dcdtChart.ActiveSeries(), (std::vector<int32_t> { 1 })) << "without the closed view";
     EXPECT_EQ(compare.dcdtChart.Series[1].Title, "RA1#1 ");
 
-    EXPECT_EQ(prompts.ComparisonWindowsShown, 0);
+    EXPECT_EQ(host.ComparisonWindowsShown, 0);
     form.ButtonLaunchComparisonClick();
-    EXPECT_EQ(prompts.ComparisonWindowsShown, 1);
+    EXPECT_EQ(host.ComparisonWindowsShown, 1);
     EXPECT_TRUE(compare.Visible);
 }

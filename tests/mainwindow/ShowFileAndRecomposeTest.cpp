@@ -3,9 +3,9 @@
 
 #include "mainwindow/TMorvaneForm.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 TEST(MorvaneForm, ShowThisFileOpensTheScanViewerOnTheChosenFile)
@@ -15,40 +15,40 @@ TEST(MorvaneForm, ShowThisFileOpensTheScanViewerOnTheChosenFile)
     spec.scans = 2;
     spec.points = 30;
     testutil::WriteRun(root.path(), spec);
-    ScriptedPrompts prompts;
-    TMorvaneForm form(&prompts);
+    ScriptedHost host;
+    TMorvaneForm form(&host);
     form.ChangeWorkingDirectory = false;
     ASSERT_EQ(form.ScanRootDir(root.path()), "");
     form.ButtonShowFileClick(); // no viewer: nothing to show
-    EXPECT_EQ(prompts.ScanViewersShown, 0);
+    EXPECT_EQ(host.ScanViewersShown, 0);
 
-    TViewAScan viewer(&prompts);
+    TViewAScan viewer(&host);
     form.ScanViewer = &viewer;
     form.FileListBox1Change(1);
-    prompts.ScanViewerScript = [&](TViewAScan& shown) {
+    host.ScanViewerScript = [&](TViewAScan& shown) {
         EXPECT_EQ(&shown, &viewer);
         EXPECT_TRUE(shown.Visible);
         EXPECT_EQ(shown.EditFileName, form.EditDateTimeDir);
         EXPECT_EQ(shown.TransformChart.Series[0].Points.size(), 30u);
     };
     form.ButtonShowFileClick();
-    EXPECT_EQ(prompts.ScanViewersShown, 1);
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_EQ(host.ScanViewersShown, 1);
+    EXPECT_TRUE(host.Messages.empty());
 }
 
 TEST(MorvaneForm, RecomposeOpensTheToolAfreshOnTheDataDirectory)
 {
     TempDir root;
-    ScriptedPrompts prompts;
-    TMorvaneForm form(&prompts);
+    ScriptedHost host;
+    TMorvaneForm form(&host);
     form.ChangeWorkingDirectory = false;
     ASSERT_EQ(form.ScanRootDir(root.path()), "");
     EXPECT_TRUE(form.Action1Visible);
-    Trecompose tool(&prompts);
+    Trecompose tool(&host);
     tool.EditOutput = "left from before";
     tool.ParadigmLines = { "old paradigm" };
     form.RecomposeTool = &tool;
-    prompts.RecomposeToolScript = [&](Trecompose& shown) {
+    host.RecomposeToolScript = [&](Trecompose& shown) {
         EXPECT_TRUE(shown.Visible);
         EXPECT_EQ(shown.EditDataDir, form.EditDataDir);
         EXPECT_EQ(shown.EditOutput, "");
@@ -57,7 +57,7 @@ TEST(MorvaneForm, RecomposeOpensTheToolAfreshOnTheDataDirectory)
         shown.ParadigmLines = { "read while open" };
     };
     form.Recompose1Click();
-    EXPECT_EQ(prompts.RecomposeToolsShown, 1);
+    EXPECT_EQ(host.RecomposeToolsShown, 1);
     EXPECT_FALSE(tool.Visible);
     EXPECT_TRUE(tool.ParadigmLines.empty());
 }

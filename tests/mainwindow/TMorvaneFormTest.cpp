@@ -8,10 +8,10 @@
 #include "mainwindow/TMorvaneForm.h"
 #include "scanfiles/FileSystem.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -27,8 +27,8 @@ testutil::RunSpec ChannelRun(const std::string& extension, int scans = 6)
 
 // A main window whose root holds the run's files itself, so the root is the data directory.
 struct FormOnRoot {
-    ScriptedPrompts prompts;
-    TMorvaneForm form { &prompts };
+    ScriptedHost host;
+    TMorvaneForm form { &host };
     explicit FormOnRoot(const std::string& root)
     {
         form.ChangeWorkingDirectory = false;
@@ -64,7 +64,7 @@ TEST(MorvaneForm, LaunchNamesAreMadeUniqueAndReusedAfterAClose)
     ASSERT_NE(f.form.ButtonLaunchClick(), nullptr);
     EXPECT_EQ(f.Names().back(), base);
     EXPECT_EQ(f.form.ViewCount(), 3) << "the closed view was freed";
-    EXPECT_TRUE(f.prompts.Messages.empty());
+    EXPECT_TRUE(f.host.Messages.empty());
 }
 
 TEST(MorvaneForm, LaunchWithoutAChannelSaysSo)
@@ -72,7 +72,7 @@ TEST(MorvaneForm, LaunchWithoutAChannelSaysSo)
     TempDir root;
     FormOnRoot f(root.path());
     EXPECT_EQ(f.form.ButtonLaunchClick(), nullptr);
-    EXPECT_EQ(f.prompts.Messages, (std::vector<std::string> { "No Channel selected, cannot launch viewing window" }));
+    EXPECT_EQ(f.host.Messages, (std::vector<std::string> { "No Channel selected, cannot launch viewing window" }));
     EXPECT_EQ(f.form.ViewCount(), 0);
 }
 
@@ -111,21 +111,21 @@ TEST(MorvaneForm, LaunchHandsTheViewItsChannelPositionsAndSettings)
 TEST(MorvaneForm, RootDialogAndDetectionTick)
 {
     TempDir root;
-    ScriptedPrompts prompts;
-    TMorvaneForm form(&prompts);
+    ScriptedHost host;
+    TMorvaneForm form(&host);
     form.ChangeWorkingDirectory = false;
     // The root dialog: cancelled changes nothing; confirmed scans the chosen directory.
     form.btnSetInputDirClick();
-    ASSERT_EQ(prompts.DirectoryRequests.size(), 1u);
-    EXPECT_EQ(prompts.DirectoryRequests[0].Title, "Choose the root data directory");
+    ASSERT_EQ(host.DirectoryRequests.size(), 1u);
+    EXPECT_EQ(host.DirectoryRequests[0].Title, "Choose the root data directory");
     EXPECT_TRUE(form.Timer2.Enabled);
     EXPECT_TRUE(form.EditInputDir.empty());
-    prompts.DirectoryAnswers = { root.path() };
+    host.DirectoryAnswers = { root.path() };
     form.btnSetInputDirClick();
     EXPECT_EQ(form.EditInputDir, root.path());
     EXPECT_EQ(form.EditDataDir, root.path());
     EXPECT_TRUE(form.Timer2.Enabled) << "it follows the root for runs that start later";
-    EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, "") << "no root before";
+    EXPECT_EQ(host.DirectoryRequests.back().InitialDir, "") << "no root before";
 
     // A channel that starts writing later appears at the next detection tick.
     testutil::WriteRun(root.path(), ChannelRun("RA2", 1));
@@ -152,18 +152,18 @@ TEST(MorvaneForm, RootDialogTakesARootOfDateDirectoriesOnly)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedPrompts prompts;
-        TMorvaneForm form(&prompts);
+        ScriptedHost host;
+        TMorvaneForm form(&host);
         form.ChangeWorkingDirectory = false;
-        prompts.DirectoryAnswers = { c.chosen };
+        host.DirectoryAnswers = { c.chosen };
         form.btnSetInputDirClick();
-        EXPECT_TRUE(prompts.Messages.empty());
+        EXPECT_TRUE(host.Messages.empty());
         EXPECT_EQ(form.EditInputDir, root);
         EXPECT_EQ(form.EditDataDir, run);
         EXPECT_EQ(form.SelectedChannel(), "0*.RA1");
         // The next choice starts where this one ended.
         form.btnSetInputDirClick();
-        EXPECT_EQ(prompts.DirectoryRequests.back().InitialDir, root);
+        EXPECT_EQ(host.DirectoryRequests.back().InitialDir, root);
     }
 }
 
@@ -198,32 +198,32 @@ TEST(MorvaneForm, VanishedRootAndRunKeepTheWindowUsable)
     EXPECT_GT(view->Engine->RawStore->GetNumberOfSets(), 0);
 }
 
-TEST(MorvaneForm, WindowsAreShownThroughItsPrompts)
+TEST(MorvaneForm, WindowsAreShownThroughItsHost)
 {
     TempDir root;
     testutil::WriteRun(root.path(), ChannelRun("RA1"));
     FormOnRoot f(root.path());
     // A new view is shown before its first load, named, and with the form's settings in its engine.
     f.form.DisplaySettings.DefaultMeniscus = 5.95;
-    f.prompts.DataViewScript = [](TSedDataView& view) {
+    f.host.DataViewScript = [](TSedDataView& view) {
         EXPECT_EQ(view.LoadCount, 0);
         EXPECT_FALSE(view.Caption.empty());
         EXPECT_DOUBLE_EQ(view.Engine->Cell.Meniscus, 5.95);
     };
     ASSERT_NE(f.form.ButtonLaunchClick(), nullptr);
-    EXPECT_EQ(f.prompts.DataViewsShown, 1);
+    EXPECT_EQ(f.host.DataViewsShown, 1);
 
     // "&Program Settings": nothing without the program's settings window; with it, filled and shown.
     f.form.S11Click();
-    EXPECT_EQ(f.prompts.SettingsWindowsShown, 0);
+    EXPECT_EQ(f.host.SettingsWindowsShown, 0);
     TMorvaneSettings settings;
     f.form.SettingsWindow = &settings;
-    f.prompts.SettingsWindowScript = [](TMorvaneSettings& shown) {
+    f.host.SettingsWindowScript = [](TMorvaneSettings& shown) {
         EXPECT_TRUE(shown.Visible);
         EXPECT_FALSE(shown.ValueListGUISettings.Rows.empty());
     };
     f.form.S11Click();
-    EXPECT_EQ(f.prompts.SettingsWindowsShown, 1);
+    EXPECT_EQ(f.host.SettingsWindowsShown, 1);
     EXPECT_FALSE(settings.Visible);
 }
 
@@ -264,7 +264,7 @@ TEST(MorvaneForm, ARunStartedAfterTheProgramBecomesCurrentAtTheNextRootTick)
     EXPECT_EQ(f.form.EditDataDir, run);
     EXPECT_EQ(f.form.ListBoxDataDirsItemIndex, 1);
     EXPECT_EQ(f.form.SelectedChannel(), "0*.RA1");
-    EXPECT_TRUE(f.prompts.Messages.empty());
+    EXPECT_TRUE(f.host.Messages.empty());
 }
 
 TEST(MorvaneForm, ADoubleClickInTheOpenWindowListFocusesThatView)
@@ -320,7 +320,7 @@ TEST(MorvaneForm, OpenAnalysisLaunchesTheRecordedChannelAndSaysWhatChangedSince)
     TSedDataView* view = f.form.ButtonLaunchClick();
     ASSERT_NE(view, nullptr);
     view->Raw.EditPositionDone(TSedDataView::Position::Meniscus, "5.93");
-    f.prompts.SaveAnswers = { out / "g.txt" };
+    f.host.SaveAnswers = { out / "g.txt" };
     view->ButtonOutputAsciiClick();
     view->FormClose();
 
@@ -328,26 +328,26 @@ TEST(MorvaneForm, OpenAnalysisLaunchesTheRecordedChannelAndSaysWhatChangedSince)
     testutil::WriteTextFile(run + "/" + names[3], testutil::ReadTextFile(run + "/" + names[3]) + "\r\n");
     fs::copy_file(run + "/" + names[13], run + "/00015.RA1");
     fs::rename(run, moved);
-    f.prompts.Messages.clear();
-    f.prompts.DirectoryAnswers = { moved };
+    f.host.Messages.clear();
+    f.host.DirectoryAnswers = { moved };
     std::vector<TSedDataView*> views = f.form.OpenAnalysis(out / "g.txt.json");
-    ASSERT_EQ(views.size(), 1u) << testing::PrintToString(f.prompts.Messages);
-    EXPECT_NE(f.prompts.DirectoryRequests.back().Title.find(run + " of 0*.RA1 does not exist"), std::string::npos);
+    ASSERT_EQ(views.size(), 1u) << testing::PrintToString(f.host.Messages);
+    EXPECT_NE(f.host.DirectoryRequests.back().Title.find(run + " of 0*.RA1 does not exist"), std::string::npos);
     const TSedDataView& opened = *views[0];
     EXPECT_NEAR(opened.Engine->Cell.Meniscus, 5.93, 1e-12) << "the recorded meniscus";
     EXPECT_EQ(opened.DataDirectory, moved);
     EXPECT_EQ(opened.LabelOpenedFrom, "Opened from g.txt.json: 1 of 14 recorded files differ; 1 file added since");
     EXPECT_EQ(opened.PageControl1ActivePage, 2) << "the corrected sets of a g(s*) output";
-    ASSERT_EQ(f.prompts.Messages.size(), 1u);
-    const std::string& report = f.prompts.Messages[0];
+    ASSERT_EQ(f.host.Messages.size(), 1u);
+    const std::string& report = f.host.Messages[0];
     EXPECT_EQ(report.rfind(out / "g.txt.json: gofs output " + out / "g.txt" + ", written ", 0), 0u) << report;
     EXPECT_NE(report.find("\n  changed: " + names[3] + " (recorded "), std::string::npos) << report;
     EXPECT_NE(report.find("\n  added: 00015.RA1 ("), std::string::npos) << report;
 
     // A file that is no record opens nothing and says why.
     testutil::WriteTextFile(out / "bad.json", "{\"format\": 1");
-    f.prompts.Messages.clear();
+    f.host.Messages.clear();
     EXPECT_TRUE(f.form.OpenAnalysis(out / "bad.json").empty());
-    ASSERT_EQ(f.prompts.Messages.size(), 1u);
-    EXPECT_EQ(f.prompts.Messages[0].rfind("The analysis cannot be opened from " + out / "bad.json" + ": ", 0), 0u);
+    ASSERT_EQ(f.host.Messages.size(), 1u);
+    EXPECT_EQ(f.host.Messages[0].rfind("The analysis cannot be opened from " + out / "bad.json" + ": ", 0), 0u);
 }

@@ -6,10 +6,10 @@
 #include "recompose/Recompose.h"
 #include "recomposewindow/Trecompose.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 using testutil::WriteTextFile;
 
@@ -20,8 +20,8 @@ const char* const Scan = "Run7 3.1, sample\r\nP 2 20.0 40000 1000 1.75E+10 660 1
 
 struct Tool {
     TempDir data, out;
-    ScriptedPrompts prompts;
-    Trecompose tool { &prompts };
+    ScriptedHost host;
+    Trecompose tool { &host };
     Tool()
     {
         WriteTextFile(data / "paradigm.txt", Paradigm);
@@ -37,25 +37,25 @@ TEST(RecomposeTool, ParadigmAndOutputEnableRecomposeWhichWritesTheRun)
     Tool t;
     EXPECT_EQ(t.tool.Editupdate, "status = idle");
     EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
-    t.prompts.OpenAnswers = { t.data / "paradigm.txt" };
+    t.host.OpenAnswers = { t.data / "paradigm.txt" };
     t.tool.ButtonReadParadigmClick();
-    EXPECT_EQ(t.prompts.OpenRequests[0].FileName, t.data.path() + "/");
+    EXPECT_EQ(t.host.OpenRequests[0].FileName, t.data.path() + "/");
     EXPECT_EQ(t.tool.EditParadigmFileName, t.data / "paradigm.txt");
     EXPECT_EQ(t.tool.ParadigmLines.size(), 3u);
     EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
 
-    t.prompts.SaveAnswers = { t.out / "Recompose.log" };
+    t.host.SaveAnswers = { t.out / "Recompose.log" };
     t.tool.ButtonSetOutputClick();
-    ASSERT_EQ(t.prompts.SaveRequests.size(), 1u);
-    EXPECT_EQ(t.prompts.SaveRequests[0].FileName, t.data / "Recompose.log");
-    EXPECT_EQ(t.prompts.SaveRequests[0].Title, "Choose a directory where the log file and new data will go");
+    ASSERT_EQ(t.host.SaveRequests.size(), 1u);
+    EXPECT_EQ(t.host.SaveRequests[0].FileName, t.data / "Recompose.log");
+    EXPECT_EQ(t.host.SaveRequests[0].Title, "Choose a directory where the log file and new data will go");
     EXPECT_EQ(t.tool.EditOutput, t.out.path());
     EXPECT_TRUE(t.tool.ButtonRecomposeEnabled);
 
     t.tool.ButtonRecomposeClick();
     EXPECT_EQ(t.tool.Editupdate, "1 files processed.");
-    EXPECT_EQ(t.prompts.RecomposeToolRepaints, 2);
-    EXPECT_TRUE(t.prompts.Messages.empty());
+    EXPECT_EQ(t.host.RecomposeToolRepaints, 2);
+    EXPECT_TRUE(t.host.Messages.empty());
     EXPECT_EQ(testutil::ReadTextFile(t.out / "00001.IP1"),
         "Paradigm 12.5, sample\r\nP 2 20.0 40000 1000 1.75E+10 660 1\r\n   5.8012    2.31400E+00\r\n");
     EXPECT_FALSE(fs::exists(t.out / "Recompose.log"));
@@ -69,7 +69,7 @@ TEST(RecomposeTool, RefusalsClearTheirChoiceAndSayWhy)
 {
     Tool t;
     fs::create_directory(t.data / "inside");
-    t.prompts.OpenAnswers = { t.data / "paradigm.txt" };
+    t.host.OpenAnswers = { t.data / "paradigm.txt" };
     t.tool.ButtonReadParadigmClick();
     const struct {
         const char* name;
@@ -81,21 +81,21 @@ TEST(RecomposeTool, RefusalsClearTheirChoiceAndSayWhy)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        t.prompts.SaveAnswers = { t.out / "Recompose.log" };
+        t.host.SaveAnswers = { t.out / "Recompose.log" };
         t.tool.ButtonSetOutputClick();
         ASSERT_TRUE(t.tool.ButtonRecomposeEnabled);
-        t.prompts.Messages.clear();
-        t.prompts.SaveAnswers = { c.chosen };
+        t.host.Messages.clear();
+        t.host.SaveAnswers = { c.chosen };
         t.tool.ButtonSetOutputClick();
         EXPECT_EQ(t.tool.EditOutput, "");
         EXPECT_FALSE(t.tool.OutputChosen);
         EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
-        ASSERT_EQ(t.prompts.Messages.size(), 1u);
-        EXPECT_NE(t.prompts.Messages[0].find(c.message), std::string::npos) << t.prompts.Messages[0];
+        ASSERT_EQ(t.host.Messages.size(), 1u);
+        EXPECT_NE(t.host.Messages[0].find(c.message), std::string::npos) << t.host.Messages[0];
     }
     // A cancelled dialog changes nothing.
     t.tool.ButtonSetOutputClick();
-    EXPECT_EQ(t.prompts.Messages.size(), 1u);
+    EXPECT_EQ(t.host.Messages.size(), 1u);
 }
 
 TEST(RecomposeTool, AParadigmThatGivesNoLinesLeavesRecomposeOff)
@@ -103,9 +103,9 @@ TEST(RecomposeTool, AParadigmThatGivesNoLinesLeavesRecomposeOff)
     Tool t;
     WriteTextFile(t.data / "empty.txt", "");
     ASSERT_EQ(::mkfifo((t.data / "pipe.txt").c_str(), 0600), 0); // once waited for a writer
-    t.prompts.OpenAnswers = { t.data / "paradigm.txt" };
+    t.host.OpenAnswers = { t.data / "paradigm.txt" };
     t.tool.ButtonReadParadigmClick();
-    t.prompts.SaveAnswers = { t.out / "Recompose.log" };
+    t.host.SaveAnswers = { t.out / "Recompose.log" };
     t.tool.ButtonSetOutputClick();
     ASSERT_TRUE(t.tool.ButtonRecomposeEnabled);
     const struct {
@@ -120,13 +120,13 @@ TEST(RecomposeTool, AParadigmThatGivesNoLinesLeavesRecomposeOff)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        t.prompts.Messages.clear();
-        t.prompts.OpenAnswers = { c.path };
+        t.host.Messages.clear();
+        t.host.OpenAnswers = { c.path };
         t.tool.ButtonReadParadigmClick();
         EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
         EXPECT_TRUE(t.tool.ParadigmLines.empty());
-        ASSERT_EQ(t.prompts.Messages.size(), 1u);
-        EXPECT_EQ(t.prompts.Messages[0], "The paradigm file " + c.path + c.message);
+        ASSERT_EQ(t.host.Messages.size(), 1u);
+        EXPECT_EQ(t.host.Messages[0], "The paradigm file " + c.path + c.message);
     }
     t.tool.ButtonRecomposeClick();
     EXPECT_EQ(t.tool.Editupdate, "status = idle");
@@ -137,13 +137,13 @@ TEST(RecomposeTool, AStopIsShownInWordsAndEachOpeningStartsAfresh)
 {
     Tool t;
     WriteTextFile(t.data / "00002.IP1", std::string(Scan) + "   5.8100    2.50000E+00\r\n");
-    t.prompts.OpenAnswers = { t.data / "paradigm.txt" };
+    t.host.OpenAnswers = { t.data / "paradigm.txt" };
     t.tool.ButtonReadParadigmClick();
-    t.prompts.SaveAnswers = { t.out / "Recompose.log" };
+    t.host.SaveAnswers = { t.out / "Recompose.log" };
     t.tool.ButtonSetOutputClick();
     t.tool.ButtonRecomposeClick();
-    ASSERT_EQ(t.prompts.Messages.size(), 1u);
-    EXPECT_EQ(t.prompts.Messages[0],
+    ASSERT_EQ(t.host.Messages.size(), 1u);
+    EXPECT_EQ(t.host.Messages[0],
         "The paradigm file has no radius for line 4 of 00002.IP1 (the paradigm has 3 lines, 00002.IP1 has 4): "
         "00002.IP1 was not written");
     EXPECT_EQ(t.tool.Editupdate, "1 files processed.");
@@ -156,7 +156,7 @@ TEST(RecomposeTool, AStopIsShownInWordsAndEachOpeningStartsAfresh)
     EXPECT_EQ(t.tool.EditOutput, "");
     EXPECT_EQ(t.tool.Editupdate, "status = idle");
     EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
-    t.prompts.SaveAnswers = { t.data / "Recompose.log" };
+    t.host.SaveAnswers = { t.data / "Recompose.log" };
     t.tool.ButtonSetOutputClick();
     EXPECT_FALSE(t.tool.ButtonRecomposeEnabled);
 }

@@ -6,7 +6,7 @@
 #include "settings/SettingsFile.h"
 #include "settingswindow/TMorvaneSettings.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
 
@@ -105,7 +105,7 @@ TEST(SpeciesSettings, ItsSectionOfTheFileReadsBack)
 TEST(SpeciesSettings, TheSettingsWindowShowsAndSavesTheThirdGrid)
 {
     testutil::TempDir dir;
-    testutil::ScriptedPrompts prompts;
+    testutil::ScriptedHost host;
     GUISettings display;
     CustomSettings analysis;
     SpeciesSettings species;
@@ -113,7 +113,7 @@ TEST(SpeciesSettings, TheSettingsWindowShowsAndSavesTheThirdGrid)
     fs::create_directory(dir / "bin");
     window.FormCreate(dir / "bin/morvane");
     window.Files = SettingsFileLocations::Of(dir / "bin/morvane", (dir / "config").c_str(), nullptr);
-    window.FormShow(display, analysis, species, &prompts);
+    window.FormShow(display, analysis, species, &host);
 
     auto& rows = window.ValueListSpeciesSettings.Rows;
     ASSERT_EQ(rows.size(), SpeciesSettings::KeyNames.size());
@@ -124,13 +124,13 @@ TEST(SpeciesSettings, TheSettingsWindowShowsAndSavesTheThirdGrid)
 
     rows[0].Value = "0.74";
     rows[4].Value = "1";
-    ASSERT_TRUE(window.ButtonSaveClick()) << (prompts.Messages.empty() ? "" : prompts.Messages[0]);
+    ASSERT_TRUE(window.ButtonSaveClick()) << (host.Messages.empty() ? "" : host.Messages[0]);
     EXPECT_EQ(species.Vbar, 0.74);
     EXPECT_EQ(species.ConvergencePeakDriftPercent, 1);
 
     rows[1].Value = "1.5"; // 0.74 x 1.5 > 1
     EXPECT_FALSE(window.ButtonSaveClick());
-    EXPECT_EQ(prompts.Messages.back(), "Nothing was changed or saved:\nVbar times SolventDensity must be below 1");
+    EXPECT_EQ(host.Messages.back(), "Nothing was changed or saved:\nVbar times SolventDensity must be below 1");
     EXPECT_EQ(species.SolventDensity, 0.99823);
 
     window.ButtonDefaultsClick();

@@ -7,10 +7,10 @@
 
 #include "settingswindow/TMorvaneSettings.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace fs = std::filesystem;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -26,7 +26,7 @@ ValueListRow& RowOf(ValueListEditor& grid, const std::string& key)
 // The settings window over a main window's settings, with its files in a temporary directory.
 struct Window {
     TempDir dir;
-    ScriptedPrompts prompts;
+    ScriptedHost host;
     GUISettings display;
     CustomSettings analysis;
     SpeciesSettings species;
@@ -36,7 +36,7 @@ struct Window {
         fs::create_directory(dir / "bin");
         window.FormCreate(dir / "bin/morvane");
         window.Files = SettingsFileLocations::Of(dir / "bin/morvane", (dir / "config").c_str(), nullptr);
-        window.FormShow(display, analysis, species, &prompts);
+        window.FormShow(display, analysis, species, &host);
     }
 };
 
@@ -123,7 +123,7 @@ TEST(MorvaneSettings, SaveTakesTheEditsIntoTheOwnersSettingsAndTheFile)
     const bool saved = w.window.ButtonSaveClick();
     std::setlocale(LC_ALL, previous.c_str());
     ASSERT_TRUE(saved);
-    EXPECT_TRUE(w.prompts.Messages.empty());
+    EXPECT_TRUE(w.host.Messages.empty());
     EXPECT_EQ(w.display.DefaultMeniscus, 6.05);
     EXPECT_EQ(w.analysis.SmoothCarSize, 5);
     EXPECT_EQ(w.analysis.LowLogS, std::log(2e-15));
@@ -159,7 +159,7 @@ TEST(MorvaneSettings, ARefusedValueChangesAndWritesNothing)
             c.key);
         row.Value = c.text;
         EXPECT_FALSE(w.window.ButtonSaveClick());
-        EXPECT_EQ(w.prompts.Messages, std::vector<std::string> { c.message });
+        EXPECT_EQ(w.host.Messages, std::vector<std::string> { c.message });
         EXPECT_EQ(w.display.DefaultJitter, 5.85) << "not even the good value";
         EXPECT_EQ(w.analysis.LowS, 1e-15);
         EXPECT_FALSE(fs::exists(w.dir / "bin/morvane.INI"));
@@ -173,7 +173,7 @@ TEST(MorvaneSettings, DefaultsRestoreTheBuiltInValuesWhenSaved)
     w.display.DefaultMeniscus = 6.2;
     w.display.ExtrapolationMinLogS = -31;
     w.analysis.HighS = 1e-11;
-    w.window.FormShow(w.display, w.analysis, w.species, &w.prompts);
+    w.window.FormShow(w.display, w.analysis, w.species, &w.host);
     w.window.ButtonDefaultsClick();
     EXPECT_EQ(RowOf(w.window.ValueListGUISettings, "DefaultMeniscus").Value, "5.9");
     EXPECT_EQ(w.display.DefaultMeniscus, 6.2) << "not before \"Save\"";
@@ -192,9 +192,9 @@ TEST(MorvaneSettings, AFailedSaveIsReportedAndTheValuesStillApply)
     RowOf(w.window.ValueListGUISettings, "DisplayNumberMid").Value = "12";
     EXPECT_TRUE(w.window.ButtonSaveClick());
     EXPECT_EQ(w.display.DisplayNumberMid, 12);
-    ASSERT_EQ(w.prompts.Messages.size(), 1u);
-    EXPECT_EQ(w.prompts.Messages[0].rfind("The settings could not be saved (", 0), 0u);
-    EXPECT_NE(w.prompts.Messages[0].find("They apply until the program ends."), std::string::npos);
+    ASSERT_EQ(w.host.Messages.size(), 1u);
+    EXPECT_EQ(w.host.Messages[0].rfind("The settings could not be saved (", 0), 0u);
+    EXPECT_NE(w.host.Messages[0].find("They apply until the program ends."), std::string::npos);
 }
 
 TEST(MorvaneSettings, StartUpReadsTheFilesIntoTheOwnersSettings)

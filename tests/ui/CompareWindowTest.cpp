@@ -11,7 +11,7 @@
 
 #include "NamedChild.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/ChartView.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
@@ -29,8 +29,8 @@ TEST(CompareWindow, ShowComparisonSelectRefreshNormalizeAndCloseAView)
     testutil::WriteRun(root.path(), spec);
     spec.extension = "RA2";
     testutil::WriteRun(root.path(), spec);
-    testutil::ScriptedPrompts prompts;
-    ProgramWindows windows(&prompts);
+    testutil::ScriptedHost host;
+    ProgramWindows windows(&host);
     windows.Main.Form().ChangeWorkingDirectory = false;
     ASSERT_EQ(windows.Main.SetRoot(QString::fromStdString(root.path())), "");
     ASSERT_TRUE(windows.Main.SelectChannel("0*.RA1"));
@@ -76,5 +76,5 @@ TEST(CompareWindow, ShowComparisonSelectRefreshNormalizeAndCloseAView)
     EXPECT_TRUE(w.List()->item(0)->isSelected());
     EXPECT_EQ(w.Chart()->DrawnCurves(), 1);
     EXPECT_EQ(plot->graph(0)->name(), "0*.RA2");
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 }

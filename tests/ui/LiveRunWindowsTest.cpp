@@ -15,12 +15,12 @@
 #include <qcustomplot.h>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/ChartView.h"
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -72,7 +72,7 @@ void ClickOnACurve(ChartView* chart, const ChartModel& model)
 
 struct ProgramOnARun {
     TempDir root;
-    ScriptedPrompts prompts;
+    ScriptedHost host;
     std::unique_ptr<ProgramWindows> windows;
     SedDataViewWidget* view = nullptr;
 
@@ -82,7 +82,7 @@ struct ProgramOnARun {
         spec.scans = scans;
         spec.points = 80;
         testutil::WriteRun(root.path(), spec);
-        windows = std::make_unique<ProgramWindows>(realDialogs ? nullptr : &prompts);
+        windows = std::make_unique<ProgramWindows>(realDialogs ? nullptr : &host);
         windows->Main.Form().ChangeWorkingDirectory = false;
         EXPECT_EQ(windows->Main.SetRoot(QString::fromStdString(root.path())), "");
         windows->Main.show();
@@ -195,10 +195,10 @@ TEST(LiveRunWindows, DisplayXYReadsOutAClickOnACurveOnEveryChart)
         QToolButton* display = ToolNamed(tabs->currentWidget(), "Display X, Y");
         ASSERT_NE(display, nullptr);
         display->click();
-        p.prompts.Messages.clear();
+        p.host.Messages.clear();
         ClickOnACurve(c.chart, c.model);
         EXPECT_EQ(c.edit.rfind("X = ", 0), 0u) << c.edit;
-        EXPECT_EQ(p.prompts.Messages, (std::vector<std::string> { c.edit }));
+        EXPECT_EQ(p.host.Messages, (std::vector<std::string> { c.edit }));
     }
 
     // The comparison window and the scan viewer.
@@ -228,10 +228,10 @@ TEST(LiveRunWindows, DisplayXYReadsOutAClickOnACurveOnEveryChart)
         QToolButton* display = ToolNamed(c.window, "Display X, Y");
         ASSERT_NE(display, nullptr);
         display->click();
-        p.prompts.Messages.clear();
+        p.host.Messages.clear();
         ClickOnACurve(c.chart, c.model);
         EXPECT_EQ(c.edit.rfind("X = ", 0), 0u) << c.edit;
-        EXPECT_EQ(p.prompts.Messages, (std::vector<std::string> { c.edit }));
+        EXPECT_EQ(p.host.Messages, (std::vector<std::string> { c.edit }));
     }
 }
 

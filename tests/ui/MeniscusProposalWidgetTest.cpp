@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -16,8 +16,8 @@ TEST(Windows, FindMeniscusShowsWhatItFoundAndEnablesAcceptOnlyWithAProposal)
     spec.scans = 6;
     spec.points = 60;
     testutil::WriteRun(root.path(), spec);
-    testutil::ScriptedPrompts prompts;
-    MainWindowWidget main(&prompts);
+    testutil::ScriptedHost host;
+    MainWindowWidget main(&host);
     main.Form().ChangeWorkingDirectory = false;
     EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
     ASSERT_TRUE(main.SelectChannel("0*.RA1"));

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
@@ -20,8 +20,8 @@ TEST(Windows, RawTabShowsThePositionWarningBesideTheFields)
     spec.points = 60;
     spec.radiusLow = 6.0; // the default meniscus lies before the data
     testutil::WriteRun(root.path(), spec);
-    testutil::ScriptedPrompts prompts;
-    MainWindowWidget main(&prompts);
+    testutil::ScriptedHost host;
+    MainWindowWidget main(&host);
     main.Form().ChangeWorkingDirectory = false;
     EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
     ASSERT_TRUE(main.SelectChannel("0*.RA1"));
@@ -40,13 +40,13 @@ TEST(Windows, RawTabShowsThePositionWarningBesideTheFields)
 namespace {
 
 // Records the cursor the program showed while it said something.
-struct CursorPrompts : testutil::ScriptedPrompts {
+struct CursorHost : testutil::ScriptedHost {
     std::vector<Qt::CursorShape> Cursors;
     void ShowMessage(const std::string& text) override
     {
         const QCursor* busy = QApplication::overrideCursor();
         Cursors.push_back(busy ? busy->shape() : Qt::ArrowCursor);
-        ScriptedPrompts::ShowMessage(text);
+        ScriptedHost::ShowMessage(text);
     }
 };
 
@@ -59,8 +59,8 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     spec.scans = 8;
     spec.points = 60;
     testutil::WriteRun(root.path(), spec);
-    CursorPrompts prompts;
-    MainWindowWidget main(&prompts);
+    CursorHost host;
+    MainWindowWidget main(&host);
     main.Form().ChangeWorkingDirectory = false;
     main.Form().Positions.File = config / "positions.json";
     EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
@@ -80,10 +80,10 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     meniscus->selectAll();
     QTest::keyClicks(meniscus, "5.9x");
     QTest::keyClick(meniscus, Qt::Key_Return);
-    EXPECT_EQ(prompts.Cursors, std::vector<Qt::CursorShape> { Qt::WaitCursor });
+    EXPECT_EQ(host.Cursors, std::vector<Qt::CursorShape> { Qt::WaitCursor });
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(meniscus->text(), "5.95");
-    prompts.Messages.clear();
+    host.Messages.clear();
     w->close();
 
     SedDataViewWidget* again = main.Launch();
@@ -96,6 +96,6 @@ TEST(Windows, PositionsTypedAreTakenAndProposedAgainOnTheNextLaunch)
     EXPECT_EQ(again->findChild<QLineEdit*>("EditMeniscus")->text(), "5.9");
     EXPECT_EQ(again->findChild<QLabel*>("LabelPositionsRestored")->text(), "");
     EXPECT_FALSE(defaults->isEnabled());
-    EXPECT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
     again->close();
 }

@@ -7,7 +7,7 @@
 
 #include "dataview/TSedDataView.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 #ifdef MORVANE_PROGRAM
 
@@ -88,12 +88,12 @@ TEST(Program, OpenAnalysisFromARecord)
     spec.points = 80;
     testutil::WriteRun(root.path(), spec);
     // The record of a g(s*) file, as a data view writes it.
-    testutil::ScriptedPrompts prompts;
-    TSedDataView view(&prompts);
+    testutil::ScriptedHost host;
+    TSedDataView view(&host);
     LaunchParameters launch = LaunchParameters::Defaults("0*.RA1");
     launch.Cell.Meniscus = 5.93;
     OpenChannel(view, root.path(), launch);
-    prompts.SaveAnswers = { out / "g.txt" };
+    host.SaveAnswers = { out / "g.txt" };
     view.ButtonOutputAsciiClick();
     ASSERT_TRUE(fs::exists(out / "g.txt.json"));
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/MainWindowWidget.h"
 #include "ui/ScanSelectorDialog.h"
 #include "ui/SedDataViewWidget.h"
@@ -69,8 +69,8 @@ TEST(ScanSelectorDialog, BelongsToItsViewAndEscKeepsTheViewsDisplay)
     spec.scans = 25;
     spec.points = 40;
     testutil::WriteRun(root.path(), spec);
-    testutil::ScriptedPrompts prompts;
-    MainWindowWidget main(&prompts);
+    testutil::ScriptedHost host;
+    MainWindowWidget main(&host);
     main.Form().ChangeWorkingDirectory = false;
     ASSERT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
     SedDataViewWidget* w = main.Launch();

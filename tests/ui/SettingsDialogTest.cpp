@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/ProgramWindows.h"
 
 namespace fs = std::filesystem;
@@ -37,8 +37,8 @@ TEST(SettingsDialog, AValueTypedAndSavedReachesTheMainWindowAndTheFile)
 {
     testutil::TempDir dir;
     fs::create_directory(dir / "bin");
-    testutil::ScriptedPrompts prompts;
-    ProgramWindows windows(&prompts);
+    testutil::ScriptedHost host;
+    ProgramWindows windows(&host);
     windows.Settings.Files = SettingsFileLocations::Of(dir / "bin/morvane", (dir / "config").c_str(), nullptr);
     SettingsDialog& dialog = windows.SettingsWindow;
 
@@ -52,7 +52,7 @@ TEST(SettingsDialog, AValueTypedAndSavedReachesTheMainWindowAndTheFile)
 
         Type(gui, 0, "9");
         dialog.SaveButton()->click();
-        refused = dialog.isVisible() && prompts.Messages.size() == 1 && gui->item(0, 1)->text() == "9";
+        refused = dialog.isVisible() && host.Messages.size() == 1 && gui->item(0, 1)->text() == "9";
         Type(gui, 0, "6.05");
         dialog.SaveButton()->click();
         closed = !dialog.isVisible();
@@ -62,8 +62,8 @@ TEST(SettingsDialog, AValueTypedAndSavedReachesTheMainWindowAndTheFile)
     windows.Main.Form().S11Click();
 
     EXPECT_TRUE(refused) << "a value out of range keeps the window open and is reported";
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_NE(prompts.Messages[0].find("DefaultMeniscus takes a number from 4 to 8 cm"), std::string::npos);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_NE(host.Messages[0].find("DefaultMeniscus takes a number from 4 to 8 cm"), std::string::npos);
     EXPECT_TRUE(closed);
     EXPECT_EQ(windows.Main.Form().DisplaySettings.DefaultMeniscus, 6.05) << "what the next launch copies";
     std::ifstream file(dir / "bin/morvane.INI", std::ios::binary);

@@ -11,13 +11,13 @@
 #include <qcustomplot.h>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/ChartView.h"
 #include "ui/ProgramWindows.h"
 #include "ui/RecomposeDialog.h"
 
 namespace fs = std::filesystem;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -58,8 +58,8 @@ TEST(Viewers, ShowThisFileDrawsTheChosenFileAndShowTextShowsItsLines)
     spec.scans = 3;
     spec.points = 70;
     const std::vector<std::string> names = testutil::WriteRun(root.path(), spec);
-    ScriptedPrompts prompts;
-    ProgramWindows windows(&prompts);
+    ScriptedHost host;
+    ProgramWindows windows(&host);
     windows.Main.Form().ChangeWorkingDirectory = false;
     ASSERT_EQ(windows.Main.SetRoot(QString::fromStdString(root.path())), "");
     const auto& files = windows.Main.Form().FileListBox1Items;
@@ -84,7 +84,7 @@ TEST(Viewers, ShowThisFileDrawsTheChosenFileAndShowTextShowsItsLines)
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(graph->dataCount(), 70);
     EXPECT_EQ(graph->pen().color(), QColor(255, 0, 0));
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 
     QPushButton* showText = Button(&windows.ScanViewerWindow, "Show Text");
     ASSERT_NE(showText, nullptr);
@@ -105,15 +105,15 @@ TEST(Viewers, ShowThisFileDrawsTheChosenFileAndShowTextShowsItsLines)
     // With no file chosen, the viewer says so and keeps its points.
     windows.Main.Form().FileListBox1Change(-1);
     QTest::mouseClick(showFile, Qt::LeftButton);
-    EXPECT_EQ(prompts.Messages, std::vector<std::string> { "File not found." });
+    EXPECT_EQ(host.Messages, std::vector<std::string> { "File not found." });
     EXPECT_EQ(graph->dataCount(), 70);
 }
 
 TEST(Viewers, RecomposeOpensFromTheActionMenuOnTheDataDirectory)
 {
     TempDir root;
-    ScriptedPrompts prompts;
-    ProgramWindows windows(&prompts);
+    ScriptedHost host;
+    ProgramWindows windows(&host);
     windows.Main.Form().ChangeWorkingDirectory = false;
     ASSERT_EQ(windows.Main.SetRoot(QString::fromStdString(root.path())), "");
     QAction* recompose = MenuItem(windows.Main, "&Action", "&Recompose");
@@ -139,23 +139,23 @@ TEST(Viewers, RecomposeDialogButtonsRunTheTool)
     const std::string header = "P 2 20.0 40000 1000 1.75E+10 660 1\r\n";
     testutil::WriteTextFile(data / "paradigm.txt", "Paradigm 12.5, ref\r\n" + header + "   5.8012    1.00000E+02\r\n");
     testutil::WriteTextFile(data / "00001.IP1", "Run7 3.1, sample\r\n" + header + "   5.8000    2.31400E+00\r\n");
-    ScriptedPrompts prompts;
+    ScriptedHost host;
     Trecompose tool;
     tool.FormShow(data.path());
-    RecomposeDialog dialog(tool, nullptr, &prompts);
+    RecomposeDialog dialog(tool, nullptr, &host);
     dialog.show();
     QPushButton* run = Button(&dialog, "Recompose");
     ASSERT_NE(run, nullptr);
     EXPECT_FALSE(run->isEnabled());
 
-    prompts.OpenAnswers = { data / "paradigm.txt" };
+    host.OpenAnswers = { data / "paradigm.txt" };
     QTest::mouseClick(Button(&dialog, "Read Paradigm"), Qt::LeftButton);
     EXPECT_TRUE(HasEditShowing(&dialog, data / "paradigm.txt"));
-    prompts.SaveAnswers = { data / "Recompose.log" };
+    host.SaveAnswers = { data / "Recompose.log" };
     QTest::mouseClick(Button(&dialog, "Set Output Dir"), Qt::LeftButton);
-    EXPECT_EQ(prompts.Messages, std::vector<std::string> { "Input and Output Directories must be different" });
+    EXPECT_EQ(host.Messages, std::vector<std::string> { "Input and Output Directories must be different" });
     EXPECT_FALSE(run->isEnabled());
-    prompts.SaveAnswers = { out / "Recompose.log" };
+    host.SaveAnswers = { out / "Recompose.log" };
     QTest::mouseClick(Button(&dialog, "Set Output Dir"), Qt::LeftButton);
     EXPECT_TRUE(HasEditShowing(&dialog, out.path()));
     ASSERT_TRUE(run->isEnabled());

@@ -6,12 +6,12 @@
 #include <qcustomplot.h>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "ui/ChartView.h"
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 
 namespace {
@@ -68,8 +68,8 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
     spec.points = 80;
     testutil::WriteRun(root.path(), spec);
 
-    ScriptedPrompts prompts;
-    MainWindowWidget main(&prompts);
+    ScriptedHost host;
+    MainWindowWidget main(&host);
     main.Form().ChangeWorkingDirectory = false;
     EXPECT_EQ(main.SetRoot(QString::fromStdString(root.path())), "");
     ASSERT_TRUE(main.SelectChannel("0*.ra1"));
@@ -96,7 +96,7 @@ TEST(Windows, LaunchDrawsTheChosenScansAndAClickMovesTheMeniscus)
     QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_NEAR(view.Engine->Cell.Meniscus, 6.3, 0.01);
     EXPECT_NE(EditShowing(w, QString::fromStdString(view.Raw.EditMeniscus)), nullptr);
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 
     // Closing the view takes it off the main window's list.
     w->close();
@@ -113,8 +113,8 @@ TEST(Windows, ClosingTheMainWindowClosesItsViews)
     spec.scans = 6;
     spec.points = 40;
     testutil::WriteRun(root.path(), spec);
-    ScriptedPrompts prompts;
-    MainWindowWidget main(&prompts);
+    ScriptedHost host;
+    MainWindowWidget main(&host);
     main.Form().ChangeWorkingDirectory = false;
     main.SetRoot(QString::fromStdString(root.path()));
     SedDataViewWidget* a = main.Launch();

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "windows/TSimpleShowText.h"
 
 namespace fs = std::filesystem;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 using testutil::WriteTextFile;
 
@@ -17,8 +17,8 @@ using Lines = std::vector<std::string>;
 TEST(SimpleShowText, ShowsTheLinesWhateverTheirEnds)
 {
     TempDir dir;
-    ScriptedPrompts prompts;
-    TSimpleShowText t { &prompts };
+    ScriptedHost host;
+    TSimpleShowText t { &host };
     const struct {
         const char* name;
         std::string text;
@@ -37,14 +37,14 @@ TEST(SimpleShowText, ShowsTheLinesWhateverTheirEnds)
         t.EditFileNameChange();
         EXPECT_EQ(t.Memo1, c.want);
     }
-    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(host.Messages.empty());
 }
 
 TEST(SimpleShowText, AFileThatCannotBeReadSaysSoAndKeepsTheLines)
 {
     TempDir dir;
-    ScriptedPrompts prompts;
-    TSimpleShowText t { &prompts };
+    ScriptedHost host;
+    TSimpleShowText t { &host };
     WriteTextFile(dir / "f.txt", "kept\r\n");
     WriteTextFile(dir / "vanished.txt", "x");
     fs::remove(dir / "vanished.txt");
@@ -52,10 +52,10 @@ TEST(SimpleShowText, AFileThatCannotBeReadSaysSoAndKeepsTheLines)
     t.EditFileNameChange();
     for (const std::string& path : { dir / "missing.txt", dir / "vanished.txt", dir.path(), std::string() }) {
         SCOPED_TRACE(path);
-        prompts.Messages.clear();
+        host.Messages.clear();
         t.EditFileName = path;
         t.EditFileNameChange();
-        EXPECT_EQ(prompts.Messages, Lines { "Error attempting to read file" });
+        EXPECT_EQ(host.Messages, Lines { "Error attempting to read file" });
         EXPECT_EQ(t.Memo1, Lines { "kept" });
     }
 }

@@ -7,7 +7,7 @@
 #include "follower/ComparisonFile.h"
 #include "scanfiles/Sha256.h"
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "windows/HandMadeView.h"
 #include "windows/TMorvaneCompare.h"
 
@@ -16,8 +16,8 @@ using testutil::HandMadeView;
 TEST(MorvaneCompareOutput, WritesTheDrawableSelectedCurvesAndTheirRecord)
 {
     testutil::TempDir out;
-    testutil::ScriptedPrompts prompts;
-    TMorvaneCompare compare(&prompts);
+    testutil::ScriptedHost host;
+    TMorvaneCompare compare(&host);
     HandMadeView a, b, none, unselected;
     a.SetConstant(2.5, 100, 40);
     b.SetConstant(1.0, 120, 30);
@@ -30,9 +30,9 @@ TEST(MorvaneCompareOutput, WritesTheDrawableSelectedCurvesAndTheirRecord)
         compare.ListBoxOpenWindows[i].Selected = true;
     compare.RadioButtonNormalizedClick();
 
-    prompts.SaveAnswers = { out / "cmp.txt" };
+    host.SaveAnswers = { out / "cmp.txt" };
     compare.ButtonOutputAsciiClick();
-    ASSERT_TRUE(prompts.Messages.empty()) << prompts.Messages[0];
+    ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
     std::vector<std::string> names;
     std::vector<CompositeCurve> curves;
     AddComparisonColumn(*a.view.Engine, "/data/run/0*.RA1", true, names, curves);
@@ -51,9 +51,9 @@ TEST(MorvaneCompareOutput, WritesTheDrawableSelectedCurvesAndTheirRecord)
     // Nothing to write: a message, no dialog, no file.
     for (ComparisonEntry& e : compare.ListBoxOpenWindows)
         e.Selected = &e == &compare.ListBoxOpenWindows[2];
-    prompts.SaveAnswers = { out / "empty.txt" };
+    host.SaveAnswers = { out / "empty.txt" };
     compare.ButtonOutputAsciiClick();
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(prompts.Messages[0], TMorvaneCompare::NothingToWriteText);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0], TMorvaneCompare::NothingToWriteText);
     EXPECT_FALSE(std::filesystem::exists(out / "empty.txt"));
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "windows/HandMadeView.h"
 #include "windows/TMorvaneCompare.h"
 
@@ -15,8 +15,8 @@ using testutil::HandMadeView;
 namespace {
 
 struct CompareFixture {
-    testutil::ScriptedPrompts prompts;
-    TMorvaneCompare compare { &prompts };
+    testutil::ScriptedHost host;
+    TMorvaneCompare compare { &host };
     std::vector<std::unique_ptr<HandMadeView>> views;
 
     // A listed view named dir/<channel>, selected or not, with the constant composite c on
@@ -184,19 +184,19 @@ TEST(MorvaneCompare, ReadOutOnlyInCoordinateModeAndOnlyWithACurveSeries)
     CompareFixture f;
     f.compare.SBDisplayXYCorClick();
     f.compare.dcdtChartClickBackground(1.5, 2.5);
-    EXPECT_TRUE(f.prompts.Messages.empty()) << "only the template";
+    EXPECT_TRUE(f.host.Messages.empty()) << "only the template";
     EXPECT_EQ(f.compare.EditDisplayXYCor, "");
 
     f.Add("0*.RA1", true);
     f.compare.PlotComparison();
     f.compare.SBZoomInCorClick();
     f.compare.dcdtChartClickBackground(1.5, 2.5);
-    EXPECT_TRUE(f.prompts.Messages.empty()) << "zoom mode";
+    EXPECT_TRUE(f.host.Messages.empty()) << "zoom mode";
 
     f.compare.SBDisplayXYCorClick();
     f.compare.dcdtChartClickBackground(1.2345678, 0.000123456789);
     EXPECT_EQ(f.compare.EditDisplayXYCor, "X = 1.2346  Y = 0.00012346");
-    EXPECT_EQ(f.prompts.Messages, (std::vector<std::string> { "X = 1.2346  Y = 0.00012346" }));
+    EXPECT_EQ(f.host.Messages, (std::vector<std::string> { "X = 1.2346  Y = 0.00012346" }));
 }
 
 TEST(MorvaneCompare, RefreshShowsItsTimeAndTheListIsKeptByTheMainWindow)

@@ -4,12 +4,12 @@
 #include <string>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 #include "windows/TSimpleShowText.h"
 #include "windows/TViewAScan.h"
 
 namespace fs = std::filesystem;
-using testutil::ScriptedPrompts;
+using testutil::ScriptedHost;
 using testutil::TempDir;
 using testutil::WriteTextFile;
 
@@ -29,9 +29,9 @@ std::string AbsorbanceText(int n)
 
 struct Viewer {
     TempDir dir;
-    ScriptedPrompts prompts;
-    TSimpleShowText text { &prompts };
-    TViewAScan view { &prompts };
+    ScriptedHost host;
+    TSimpleShowText text { &host };
+    TViewAScan view { &host };
     Viewer() { view.TextViewer = &text; }
     bool Show(const std::string& path)
     {
@@ -66,7 +66,7 @@ TEST(ViewAScan, DrawsEveryPointInFileOrderInRed)
         EXPECT_EQ(s.Points[i].Label, "");
         EXPECT_EQ(s.Points[i].Colour, Colours::Red);
     }
-    EXPECT_TRUE(v.prompts.Messages.empty());
+    EXPECT_TRUE(v.host.Messages.empty());
 }
 
 TEST(ViewAScan, IntensityFilesShowTheRatioOfTheirTwoColumns)
@@ -112,9 +112,9 @@ TEST(ViewAScan, BadFilesSayWhyAndKeepTheChart)
     const uint64_t drawn = v.view.TransformChart.Changed;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        v.prompts.Messages.clear();
+        v.host.Messages.clear();
         EXPECT_FALSE(v.Show(c.path));
-        EXPECT_EQ(v.prompts.Messages, std::vector<std::string> { c.message });
+        EXPECT_EQ(v.host.Messages, std::vector<std::string> { c.message });
         EXPECT_EQ(v.view.TransformChart.Series[0].Points.size(), 30u);
         EXPECT_EQ(v.view.TransformChart.Changed, drawn);
     }
@@ -142,13 +142,13 @@ TEST(ViewAScan, ShowAnotherFileStartsAtTheFileShownAndACancelChangesNothing)
     WriteTextFile(v.dir / "00002.RA1", AbsorbanceText(12));
     ASSERT_TRUE(v.Show(v.dir / "00001.RA1"));
     v.view.ButtonNewFileClick();
-    ASSERT_EQ(v.prompts.OpenRequests.size(), 1u);
-    EXPECT_EQ(v.prompts.OpenRequests[0].FileName, v.dir / "00001.RA1");
-    EXPECT_EQ(v.prompts.OpenRequests[0].InitialDir, v.dir.path());
+    ASSERT_EQ(v.host.OpenRequests.size(), 1u);
+    EXPECT_EQ(v.host.OpenRequests[0].FileName, v.dir / "00001.RA1");
+    EXPECT_EQ(v.host.OpenRequests[0].InitialDir, v.dir.path());
     EXPECT_EQ(v.view.EditFileName, v.dir / "00001.RA1");
     EXPECT_EQ(v.view.TransformChart.Series[0].Points.size(), 10u);
 
-    v.prompts.OpenAnswers = { v.dir / "00002.RA1" };
+    v.host.OpenAnswers = { v.dir / "00002.RA1" };
     v.view.ButtonNewFileClick();
     EXPECT_EQ(v.view.EditFileName, v.dir / "00002.RA1");
     EXPECT_EQ(v.view.TransformChart.Series[0].Points.size(), 12u);
@@ -161,7 +161,7 @@ TEST(ViewAScan, ShowTextOpensTheTextViewerOnTheSameFile)
     WriteTextFile(path, AbsorbanceText(3));
     ASSERT_TRUE(v.Show(path));
     v.view.Button1Click();
-    EXPECT_EQ(v.prompts.TextViewersShown, 1);
+    EXPECT_EQ(v.host.TextViewersShown, 1);
     EXPECT_TRUE(v.text.Visible);
     EXPECT_EQ(v.text.EditFileName, path);
     ASSERT_EQ(v.text.Memo1.size(), 5u);
@@ -179,12 +179,12 @@ TEST(ViewAScan, DisplayXYReadsOutAClickAndZoomIgnoresIt)
     Viewer v;
     v.view.TransformChartClick(6.512345, 0.2500049);
     EXPECT_TRUE(v.view.EditDisplayXY.empty()) << "zoom mode, down at start";
-    EXPECT_TRUE(v.prompts.Messages.empty());
+    EXPECT_TRUE(v.host.Messages.empty());
     v.view.SBDisplayXYClick();
     v.view.TransformChartClick(6.512345, 0.2500049);
     EXPECT_EQ(v.view.EditDisplayXY, "X = 6.5123  Y = 0.25");
-    EXPECT_EQ(v.prompts.Messages, (std::vector<std::string> { "X = 6.5123  Y = 0.25" }));
+    EXPECT_EQ(v.host.Messages, (std::vector<std::string> { "X = 6.5123  Y = 0.25" }));
     v.view.SBZoomInClick();
     v.view.TransformChartClick(1, 1);
-    EXPECT_EQ(v.prompts.Messages.size(), 1u);
+    EXPECT_EQ(v.host.Messages.size(), 1u);
 }

@@ -1,4 +1,4 @@
-#include "ui/QtPrompts.h"
+#include "ui/QtWindowHost.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -43,7 +43,7 @@ private:
 
 } // namespace
 
-QString QtPrompts::QtFilter(const std::string& filter)
+QString QtWindowHost::QtFilter(const std::string& filter)
 {
     const QStringList parts = QString::fromStdString(filter).split('|');
     QStringList out;
@@ -57,7 +57,7 @@ QString QtPrompts::QtFilter(const std::string& filter)
     return out.join(";;");
 }
 
-std::string QtPrompts::WithDefaultExt(const std::string& file, const std::string& defaultExt)
+std::string QtWindowHost::WithDefaultExt(const std::string& file, const std::string& defaultExt)
 {
     const std::string ext = !defaultExt.empty() && defaultExt[0] == '.' ? defaultExt.substr(1) : defaultExt;
     if (ext.empty() || file.empty() || std::filesystem::path(file).has_extension())
@@ -82,7 +82,7 @@ std::pair<std::filesystem::path, std::filesystem::path> NearestExistingDirectory
 
 } // namespace
 
-QString QtPrompts::StartPath(const FileDialogRequest& request)
+QString QtWindowHost::StartPath(const FileDialogRequest& request)
 {
     const std::filesystem::path name(request.FileName);
     if (request.InitialDir.empty() || name.is_absolute())
@@ -90,7 +90,7 @@ QString QtPrompts::StartPath(const FileDialogRequest& request)
     return QString::fromStdString((std::filesystem::path(request.InitialDir) / name).string());
 }
 
-void QtPrompts::ShowMessage(const std::string& text)
+void QtWindowHost::ShowMessage(const std::string& text)
 {
     if (standIn_)
         return standIn_->ShowMessage(text);
@@ -98,7 +98,7 @@ void QtPrompts::ShowMessage(const std::string& text)
     QMessageBox::information(parent_, QStringLiteral("Morvane"), QString::fromStdString(text));
 }
 
-bool QtPrompts::SaveDialog(FileDialogRequest& request)
+bool QtWindowHost::SaveDialog(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->SaveDialog(request);
@@ -128,7 +128,7 @@ bool QtPrompts::SaveDialog(FileDialogRequest& request)
     return true;
 }
 
-bool QtPrompts::OpenDialog(FileDialogRequest& request)
+bool QtWindowHost::OpenDialog(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->OpenDialog(request);
@@ -141,7 +141,7 @@ bool QtPrompts::OpenDialog(FileDialogRequest& request)
     return true;
 }
 
-bool QtPrompts::SelectDirectory(FileDialogRequest& request)
+bool QtWindowHost::SelectDirectory(FileDialogRequest& request)
 {
     if (standIn_)
         return standIn_->SelectDirectory(request);
@@ -155,7 +155,7 @@ bool QtPrompts::SelectDirectory(FileDialogRequest& request)
     return true;
 }
 
-bool QtPrompts::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
+bool QtWindowHost::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {
     if (standIn_)
         return standIn_->InputQuery(caption, prompt, value);
@@ -168,14 +168,14 @@ bool QtPrompts::InputQuery(const std::string& caption, const std::string& prompt
     return ok;
 }
 
-void QtPrompts::ShowScanSelector(TScanSelector& selector)
+void QtWindowHost::ShowScanSelector(TScanSelector& selector)
 {
     const FocusBack back(parent_);
     ScanSelectorDialog dialog(selector, parent_);
     dialog.exec();
 }
 
-void QtPrompts::ShowSettingsWindow(TMorvaneSettings& settings)
+void QtWindowHost::ShowSettingsWindow(TMorvaneSettings& settings)
 {
     const FocusBack back(parent_);
     if (settingsWindow_ && &settingsWindow_->Settings() == &settings) {
@@ -187,13 +187,13 @@ void QtPrompts::ShowSettingsWindow(TMorvaneSettings& settings)
     dialog.exec();
 }
 
-void QtPrompts::ShowDataView(TSedDataView& view)
+void QtWindowHost::ShowDataView(TSedDataView& view)
 {
     auto* window = new SedDataViewWidget(view, standIn_);
     window->show();
 }
 
-void QtPrompts::RepaintWaitWindow(TWaitWorking& window)
+void QtWindowHost::RepaintWaitWindow(TWaitWorking& window)
 {
     (void)window;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -202,7 +202,7 @@ void QtPrompts::RepaintWaitWindow(TWaitWorking& window)
 namespace {
 
 // Shows a viewer's window again, in front: the program's own, or one made for this call.
-template <typename Window, typename Logic> void ShowViewer(Window* programWindow, Logic& viewer, Prompts* standIn)
+template <typename Window, typename Logic> void ShowViewer(Window* programWindow, Logic& viewer, WindowHost* standIn)
 {
     Window* window = programWindow;
     if (!window || &window->Viewer() != &viewer) {
@@ -217,24 +217,24 @@ template <typename Window, typename Logic> void ShowViewer(Window* programWindow
 
 } // namespace
 
-void QtPrompts::ShowScanViewer(TViewAScan& viewer) { ShowViewer(scanViewerWindow_, viewer, standIn_); }
+void QtWindowHost::ShowScanViewer(TViewAScan& viewer) { ShowViewer(scanViewerWindow_, viewer, standIn_); }
 
-void QtPrompts::ShowTextViewer(TSimpleShowText& viewer) { ShowViewer(textViewerWindow_, viewer, standIn_); }
+void QtWindowHost::ShowTextViewer(TSimpleShowText& viewer) { ShowViewer(textViewerWindow_, viewer, standIn_); }
 
-void QtPrompts::ShowRecomposeTool(Trecompose& tool)
+void QtWindowHost::ShowRecomposeTool(Trecompose& tool)
 {
     const FocusBack back(parent_);
     RecomposeDialog dialog(tool, parent_, standIn_);
     dialog.exec();
 }
 
-void QtPrompts::RepaintRecomposeTool(Trecompose& tool)
+void QtWindowHost::RepaintRecomposeTool(Trecompose& tool)
 {
     (void)tool;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void QtPrompts::ShowComparisonWindow(TMorvaneCompare& compare)
+void QtWindowHost::ShowComparisonWindow(TMorvaneCompare& compare)
 {
     CompareWindow* window = comparisonWindow_;
     if (!window || &window->Compare() != &compare) {

@@ -7,14 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 namespace testutil {
 
 // The scripted host of the tests: dialogs take their answers from queues, in order (an empty
 // answer, or none left, cancels), and everything the logic asked or said is recorded. Windows
 // are counted, and a script may act in each one as the user would.
-class ScriptedPrompts : public Prompts {
+class ScriptedHost : public WindowHost {
 public:
     // Answers, each used once.
     std::deque<std::string> SaveAnswers;

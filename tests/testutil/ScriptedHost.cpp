@@ -1,4 +1,4 @@
-#include "testutil/ScriptedPrompts.h"
+#include "testutil/ScriptedHost.h"
 
 namespace testutil {
 
@@ -20,18 +20,18 @@ namespace {
 
 } // namespace
 
-void ScriptedPrompts::ShowMessage(const std::string& text) { Messages.push_back(text); }
+void ScriptedHost::ShowMessage(const std::string& text) { Messages.push_back(text); }
 
-bool ScriptedPrompts::SaveDialog(FileDialogRequest& request) { return Answer(request, SaveRequests, SaveAnswers); }
+bool ScriptedHost::SaveDialog(FileDialogRequest& request) { return Answer(request, SaveRequests, SaveAnswers); }
 
-bool ScriptedPrompts::OpenDialog(FileDialogRequest& request) { return Answer(request, OpenRequests, OpenAnswers); }
+bool ScriptedHost::OpenDialog(FileDialogRequest& request) { return Answer(request, OpenRequests, OpenAnswers); }
 
-bool ScriptedPrompts::SelectDirectory(FileDialogRequest& request)
+bool ScriptedHost::SelectDirectory(FileDialogRequest& request)
 {
     return Answer(request, DirectoryRequests, DirectoryAnswers);
 }
 
-bool ScriptedPrompts::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
+bool ScriptedHost::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {
     InputQueries.emplace_back(caption, prompt);
     if (InputAnswers.empty())
@@ -44,58 +44,58 @@ bool ScriptedPrompts::InputQuery(const std::string& caption, const std::string& 
     return true;
 }
 
-void ScriptedPrompts::ShowScanSelector(TScanSelector& selector)
+void ScriptedHost::ShowScanSelector(TScanSelector& selector)
 {
     ++ScanSelectorsShown;
     if (ScanSelectorScript)
         ScanSelectorScript(selector);
 }
 
-void ScriptedPrompts::ShowSettingsWindow(TMorvaneSettings& settings)
+void ScriptedHost::ShowSettingsWindow(TMorvaneSettings& settings)
 {
     ++SettingsWindowsShown;
     if (SettingsWindowScript)
         SettingsWindowScript(settings);
 }
 
-void ScriptedPrompts::ShowDataView(TSedDataView& view)
+void ScriptedHost::ShowDataView(TSedDataView& view)
 {
     ++DataViewsShown;
     if (DataViewScript)
         DataViewScript(view);
 }
 
-void ScriptedPrompts::RepaintWaitWindow(TWaitWorking& window)
+void ScriptedHost::RepaintWaitWindow(TWaitWorking& window)
 {
     ++WaitWindowRepaints;
     if (WaitWindowScript)
         WaitWindowScript(window);
 }
 
-void ScriptedPrompts::ShowScanViewer(TViewAScan& viewer)
+void ScriptedHost::ShowScanViewer(TViewAScan& viewer)
 {
     ++ScanViewersShown;
     if (ScanViewerScript)
         ScanViewerScript(viewer);
 }
 
-void ScriptedPrompts::ShowTextViewer(TSimpleShowText& viewer)
+void ScriptedHost::ShowTextViewer(TSimpleShowText& viewer)
 {
     ++TextViewersShown;
     if (TextViewerScript)
         TextViewerScript(viewer);
 }
 
-void ScriptedPrompts::ShowRecomposeTool(Trecompose& tool)
+void ScriptedHost::ShowRecomposeTool(Trecompose& tool)
 {
     ++RecomposeToolsShown;
     if (RecomposeToolScript)
         RecomposeToolScript(tool);
 }
 
-void ScriptedPrompts::RepaintRecomposeTool(Trecompose&) { ++RecomposeToolRepaints; }
+void ScriptedHost::RepaintRecomposeTool(Trecompose&) { ++RecomposeToolRepaints; }
 
-void ScriptedPrompts::ShowComparisonWindow(TMorvaneCompare& window)
+void ScriptedHost::ShowComparisonWindow(TMorvaneCompare& window)
 {
     ++ComparisonWindowsShown;
     if (ComparisonWindowScript)

@@ -2,7 +2,7 @@
 #include <QString>
 #include <string>
 
-#include "windows/Prompts.h"
+#include "windows/WindowHost.h"
 
 class CompareWindow;
 class QWidget;
@@ -14,9 +14,9 @@ class ViewAScanWindow;
 // windows have that window as parent. A window with requests of its own (the main window's new
 // data views, a data view's wait window) derives from it. A stand-in (tests) answers the dialogs
 // instead of real ones; the windows are shown all the same.
-class QtPrompts : public Prompts {
+class QtWindowHost : public WindowHost {
 public:
-    explicit QtPrompts(QWidget* parent, Prompts* standIn = nullptr)
+    explicit QtWindowHost(QWidget* parent, WindowHost* standIn = nullptr)
         : parent_(parent)
         , standIn_(standIn)
     {
@@ -54,7 +54,7 @@ public:
         textViewerWindow_ = textViewer;
     }
     void UseComparisonWindow(CompareWindow* window) { comparisonWindow_ = window; }
-    Prompts* StandIn() const { return standIn_; }
+    WindowHost* StandIn() const { return standIn_; }
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as "Text Files (*.txt);;All Files (*.*)".
     static QString QtFilter(const std::string& filter);
@@ -68,7 +68,7 @@ protected:
     QWidget* parent_;
 
 private:
-    Prompts* standIn_;
+    WindowHost* standIn_;
     SettingsDialog* settingsWindow_ = nullptr;
     ViewAScanWindow* scanViewerWindow_ = nullptr;
     SimpleShowTextWindow* textViewerWindow_ = nullptr;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "testutil/ScanFileWriter.h"
-#include "testutil/ScriptedPrompts.h"
-#include "ui/QtPrompts.h"
+#include "testutil/ScriptedHost.h"
+#include "ui/QtWindowHost.h"
 
 namespace {
 
@@ -26,15 +26,15 @@ void AnswerFileDialog(QWidget* parent, const std::string& choice, bool& seen)
 
 } // namespace
 
-TEST(QtPrompts, ToolkitFiltersBecomeQtFilters)
+TEST(QtWindowHost, ToolkitFiltersBecomeQtFilters)
 {
-    EXPECT_EQ(QtPrompts::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|").toStdString(),
+    EXPECT_EQ(QtWindowHost::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|").toStdString(),
         "Text Files (*.txt);;All Files (*.*)");
-    EXPECT_EQ(QtPrompts::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
+    EXPECT_EQ(QtWindowHost::QtFilter("XLA-XLI Scan Files|*.scn|all files|*.*").toStdString(),
         "XLA-XLI Scan Files (*.scn);;all files (*.*)");
 }
 
-TEST(QtPrompts, DefaultExtensionGoesOnANameWithoutOne)
+TEST(QtWindowHost, DefaultExtensionGoesOnANameWithoutOne)
 {
     const struct {
         const char* file;
@@ -50,11 +50,11 @@ TEST(QtPrompts, DefaultExtensionGoesOnANameWithoutOne)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        EXPECT_EQ(QtPrompts::WithDefaultExt(c.file, c.ext), c.want);
+        EXPECT_EQ(QtWindowHost::WithDefaultExt(c.file, c.ext), c.want);
     }
 }
 
-TEST(QtPrompts, FileDialogsOpenOnTheProposedNameInsideTheInitialDirectory)
+TEST(QtWindowHost, FileDialogsOpenOnTheProposedNameInsideTheInitialDirectory)
 {
     const struct {
         const char* dir;
@@ -72,16 +72,16 @@ TEST(QtPrompts, FileDialogsOpenOnTheProposedNameInsideTheInitialDirectory)
         FileDialogRequest request;
         request.InitialDir = c.dir;
         request.FileName = c.file;
-        EXPECT_EQ(QtPrompts::StartPath(request).toStdString(), c.want);
+        EXPECT_EQ(QtWindowHost::StartPath(request).toStdString(), c.want);
     }
 }
 
-TEST(QtPrompts, DialogsBelongToTheirWindowAndAnswerAsTyped)
+TEST(QtWindowHost, DialogsBelongToTheirWindowAndAnswerAsTyped)
 {
     ASSERT_NE(QApplication::instance(), nullptr);
     testutil::TempDir dir;
     QWidget window;
-    QtPrompts prompts(&window);
+    QtWindowHost host(&window);
 
     // "run5" typed in the save dialog is saved as run5.txt.
     FileDialogRequest save;
@@ -90,7 +90,7 @@ TEST(QtPrompts, DialogsBelongToTheirWindowAndAnswerAsTyped)
     save.Filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
     bool seen = false;
     AnswerFileDialog(&window, dir / "run5", seen);
-    ASSERT_TRUE(prompts.SaveDialog(save));
+    ASSERT_TRUE(host.SaveDialog(save));
     EXPECT_TRUE(seen);
     EXPECT_EQ(save.FileName, dir / "run5.txt");
 
@@ -101,19 +101,19 @@ TEST(QtPrompts, DialogsBelongToTheirWindowAndAnswerAsTyped)
     choose.InitialDir = dir.path();
     seen = false;
     AnswerFileDialog(&window, root, seen);
-    ASSERT_TRUE(prompts.SelectDirectory(choose));
+    ASSERT_TRUE(host.SelectDirectory(choose));
     EXPECT_TRUE(seen);
     EXPECT_EQ(choose.FileName, root);
 }
 
-TEST(QtPrompts, AStandInAnswersTheDialogs)
+TEST(QtWindowHost, AStandInAnswersTheDialogs)
 {
-    testutil::ScriptedPrompts script;
+    testutil::ScriptedHost script;
     script.SaveAnswers = { "chosen.txt" };
-    QtPrompts prompts(nullptr, &script);
+    QtWindowHost host(nullptr, &script);
     FileDialogRequest save;
-    EXPECT_TRUE(prompts.SaveDialog(save));
+    EXPECT_TRUE(host.SaveDialog(save));
     EXPECT_EQ(save.FileName, "chosen.txt");
-    prompts.ShowMessage("said");
+    host.ShowMessage("said");
     EXPECT_EQ(script.Messages, (std::vector<std::string> { "said" }));
 }

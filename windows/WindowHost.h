@@ -23,14 +23,14 @@ struct FileDialogRequest {
 
 // Everything window logic asks of its host: what the user must answer or be told (the dialogs),
 // and the other windows it shows. The Qt layer implements it per window, so that a dialog belongs
-// to the window that asked; windows without a user get SilentPrompts; tests script
-// testutil::ScriptedPrompts (tests/testutil/).
+// to the window that asked; windows without a user get SilentHost; tests script
+// testutil::ScriptedHost (tests/testutil/).
 //
 // A new request (the comparison window, the scan viewer, ...) is one pure virtual here, its
-// do-nothing answer in SilentPrompts, its record in ScriptedPrompts and its window in ui/QtPrompts.
-class Prompts {
+// do-nothing answer in SilentHost, its record in ScriptedHost and its window in ui/QtWindowHost.
+class WindowHost {
 public:
-    virtual ~Prompts() = default;
+    virtual ~WindowHost() = default;
 
     // ---- Dialogs ----
     virtual void ShowMessage(const std::string& text) = 0;
@@ -69,7 +69,7 @@ public:
 
 // Answers nothing: messages are dropped, dialogs cancelled, windows not shown. For windows
 // without a user.
-class SilentPrompts : public Prompts {
+class SilentHost : public WindowHost {
 public:
     void ShowMessage(const std::string&) override { }
     bool SaveDialog(FileDialogRequest&) override { return false; }
