@@ -12,26 +12,10 @@
 #include <QVBoxLayout>
 
 #include "ui/ChartView.h"
+#include "ui/SedDataViewControls.h"
 
-namespace {
-
-QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable)
-{
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setCheckable(checkable);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
-}
-
-void ShowFieldText(QLineEdit* edit, const std::string& text)
-{
-    const QString q = QString::fromStdString(text);
-    if (edit->text() != q)
-        edit->setText(q);
-}
-
-} // namespace
+using dataviewcontrols::SetText;
+using dataviewcontrols::ToolButton;
 
 CompareWindow::CompareWindow(TMorvaneCompare& compare, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -160,8 +144,8 @@ void CompareWindow::Refresh()
     }
     for (int i = 0; i < list_->count(); ++i)
         list_->item(i)->setSelected(entries[static_cast<size_t>(i)].Selected);
-    ShowFieldText(editRefreshTime_, c.EditRefreshTime);
-    ShowFieldText(editDisplayXY_, c.EditDisplayXYCor);
+    SetText(editRefreshTime_, c.EditRefreshTime);
+    SetText(editDisplayXY_, c.EditDisplayXYCor);
     regular_->setChecked(!c.RadioButtonNormalizedChecked);
     normalized_->setChecked(c.RadioButtonNormalizedChecked);
     note_->setText(QString::fromStdString(c.LabelNote));

@@ -8,18 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
+#include "ui/SedDataViewControls.h"
 
-void ShowPathText(QLineEdit* edit, const std::string& text)
-{
-    const QString value = QString::fromStdString(text);
-    if (edit->text() != value) {
-        edit->setText(value);
-        edit->setCursorPosition(0);
-    }
-}
-
-} // namespace
+using dataviewcontrols::SetText;
 
 RecomposeHost::RecomposeHost(RecomposeDialog& dialog, WindowHost* standIn)
     : QtWindowHost(&dialog, standIn)
@@ -55,6 +46,7 @@ RecomposeDialog::RecomposeDialog(Trecompose& tool, QWidget* parent, WindowHost* 
     for (QLineEdit* e : { editDataDir_, editParadigm_, editOutput_, editUpdate_ }) {
         e->setReadOnly(true);
         e->setMinimumWidth(380);
+        dataviewcontrols::MayCut(e);
     }
     // Each button runs its handler, then shows what the tool now holds.
     connect(readParadigm, &QPushButton::clicked, this, [this] {
@@ -109,10 +101,10 @@ RecomposeDialog::~RecomposeDialog() { tool_.SetHost(nullptr); }
 void RecomposeDialog::Refresh()
 {
     setWindowTitle(QString::fromStdString(tool_.Caption));
-    ShowPathText(editDataDir_, tool_.EditDataDir);
-    ShowPathText(editParadigm_, tool_.EditParadigmFileName);
-    ShowPathText(editOutput_, tool_.EditOutput);
-    ShowPathText(editUpdate_, tool_.Editupdate);
+    SetText(editDataDir_, tool_.EditDataDir);
+    SetText(editParadigm_, tool_.EditParadigmFileName);
+    SetText(editOutput_, tool_.EditOutput);
+    SetText(editUpdate_, tool_.Editupdate);
     buttonRecompose_->setEnabled(tool_.ButtonRecomposeEnabled);
 }
 

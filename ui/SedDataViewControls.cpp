@@ -61,8 +61,10 @@ void SetText(QLineEdit* edit, const std::string& text)
     if (edit->text() == q)
         return;
     edit->setText(q);
-    if (edit->property(MayCutProperty).toBool())
+    if (edit->property(MayCutProperty).toBool()) {
+        edit->setCursorPosition(0); // a long text shows its start; the tool tip the whole
         return;
+    }
     if (!edit->property(BaseWidthProperty).isValid())
         edit->setProperty(BaseWidthProperty, edit->minimumWidth());
     edit->setMinimumWidth(std::max(edit->property(BaseWidthProperty).toInt(), WidthFor(edit, q)));

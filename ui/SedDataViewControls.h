@@ -1,5 +1,5 @@
 #pragma once
-// The small control builders that the data view's tabs share.
+// The small control builders that the windows share (the data view's tabs first).
 #include <QString>
 #include <functional>
 #include <string>
@@ -24,8 +24,8 @@ QToolButton* ToolButton(const QString& text, QWidget* parent, bool checkable);
 // The edit's minimum width grows to fit the text (a number is never cut at the window's minimum
 // width), unless the edit was made with MayCut.
 void SetText(QLineEdit* edit, const std::string& text);
-// An edit for long texts (paths, warnings): it keeps its own minimum width, and its tool tip shows
-// the whole text.
+// An edit for long texts (paths, warnings): it keeps its own minimum width, shows the start of a
+// text, and its tool tip shows the whole text.
 void MayCut(QLineEdit* edit);
 // The width an edit needs to show `text` whole.
 int WidthFor(const QLineEdit* edit, const QString& text);
