@@ -61,8 +61,9 @@ TEST(FileSystemTest, WriteFileAtomically)
     EXPECT_EQ(ReadTextFile(path) + ReadTextFile(dir / "b.txt"), "ab");
     const std::vector<std::string> failed
         = WriteFilesAtomically({ { path, "a2" }, { folder, "f" }, { dir / "b.txt", "b2" } });
-    EXPECT_EQ(failed, (std::vector<std::string> { "", "'" + folder + "' is a directory",
-                          "not written, as '" + folder + "' before it was not" }));
+    EXPECT_EQ(failed,
+        (std::vector<std::string> {
+            "", "'" + folder + "' is a directory", "not written, as '" + folder + "' before it was not" }));
     EXPECT_EQ(ReadTextFile(path) + ReadTextFile(dir / "b.txt"), "a2b");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "no temporary left";
 }
