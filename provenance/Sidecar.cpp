@@ -512,21 +512,18 @@ std::string UtcNowText()
     return text;
 }
 
-std::string WriteSidecar(Sidecar& s, const std::string& program)
+namespace {
+
+void StampSidecar(Sidecar& s, const std::string& program)
 {
     s.Program = program;
     s.Version = ProgramVersion();
     s.WrittenUtc = UtcNowText();
-    const std::string path = SidecarPath(s.OutputPath);
-    const FileDigest output = DigestOfFile(s.OutputPath);
-    std::string failure;
-    if (!output.Read) {
-        failure = "the output could not be read back";
-    } else {
-        s.OutputSize = output.Size;
-        s.OutputSha256 = output.Sha256;
-        failure = WriteFileAtomically(path, SidecarText(s));
-    }
+}
+
+// WriteSidecar's line once the record was written (failure empty) or not.
+std::string SidecarOutcome(const Sidecar& s, const std::string& path, const std::string& failure)
+{
     if (!failure.empty())
         return "the record " + path + " could not be written (" + failure + "); " + s.OutputPath
             + " itself was written and stays";
@@ -537,4 +534,38 @@ std::string WriteSidecar(Sidecar& s, const std::string& program)
         + (unhashed.size() == 1 ? " scan" : " scans") + " used in the result that could not be read for its hash (the first "
         + unhashed[0] + ": deleted or unreadable since it was loaded); reproduce cannot check "
         + (unhashed.size() == 1 ? "it" : "them");
+}
+
+} // namespace
+
+std::string WriteSidecar(Sidecar& s, const std::string& program)
+{
+    StampSidecar(s, program);
+    const std::string path = SidecarPath(s.OutputPath);
+    const FileDigest output = DigestOfFile(s.OutputPath);
+    std::string failure;
+    if (!output.Read) {
+        failure = "the output could not be read back";
+    } else {
+        s.OutputSize = output.Size;
+        s.OutputSha256 = output.Sha256;
+        failure = WriteFileAtomically(path, SidecarText(s));
+    }
+    return SidecarOutcome(s, path, failure);
+}
+
+std::string WriteOutputWithSidecar(
+    Sidecar& s, const std::string& program, const std::string& outputText, std::string& outputFailure)
+{
+    StampSidecar(s, program);
+    s.OutputSize = static_cast<int64_t>(outputText.size());
+    s.OutputSha256 = Sha256Hex(outputText);
+    const std::string path = SidecarPath(s.OutputPath);
+    std::vector<std::string> failures;
+    if (s.OutputSha256.empty()) // no digest could be made: the output alone, as WriteSidecar would leave it
+        failures = { WriteFileAtomically(s.OutputPath, outputText), "the output could not be hashed" };
+    else
+        failures = WriteFilesAtomically({ { s.OutputPath, outputText }, { path, SidecarText(s) } });
+    outputFailure = failures[0];
+    return outputFailure.empty() ? SidecarOutcome(s, path, failures[1]) : std::string();
 }

@@ -140,3 +140,10 @@ std::string UtcNowText();
 // one line saying that the sidecar could not be written and that the output itself was, or that
 // it was written but lists scans used in the result that could not be read for their hash.
 std::string WriteSidecar(Sidecar& sidecar, const std::string& program);
+
+// Writes an output and its sidecar, made durable together (WriteFilesAtomically): the record takes
+// the size and SHA-256 of exactly `outputText`, written to OutputPath, and is written only when the
+// output was. `outputFailure` receives what failed when the output was not written (the return is
+// then empty); otherwise the return is WriteSidecar's line about the record.
+std::string WriteOutputWithSidecar(
+    Sidecar& sidecar, const std::string& program, const std::string& outputText, std::string& outputFailure);

@@ -230,28 +230,69 @@ bool AnyFileMatches(const std::string& dir, const std::string& mask)
 
 std::string WriteFileAtomically(const std::string& path, const std::string& contents)
 {
-    const fs::path target(path);
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::error_code ec;
-    if (fs::is_directory(target, ec))
-        return "'" + path + "' is a directory";
-    RemoveStaleTemporaries(dir.string());
-    std::string temp, failure;
-    const int fd = CreateTemporaryFor(path, temp, failure);
-    if (fd < 0)
-        return failure;
-    const bool written = WriteWhole(fd, contents) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        ::unlink(temp.c_str());
-        return "cannot write '" + temp + "'";
+    return WriteFilesAtomically({ { path, contents } }).front();
+}
+
+std::vector<std::string> WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    std::vector<std::string> failures(files.size());
+    struct Staged {
+        std::string temp;
+        int fd = -1;
+    };
+    std::vector<Staged> staged(files.size());
+    std::vector<std::string> cleaned; // directories whose stale temporaries were removed
+    // Every file is written before any is synced: the first sync's journal commit then takes the
+    // others' data along, and their syncs find little left to wait for.
+    size_t written = 0;
+    for (; written < files.size(); ++written) {
+        const auto& [path, contents] = files[written];
+        const fs::path target(path);
+        const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
+        std::error_code ec;
+        if (fs::is_directory(target, ec)) {
+            failures[written] = "'" + path + "' is a directory";
+            break;
+        }
+        if (std::find(cleaned.begin(), cleaned.end(), dir) == cleaned.end()) {
+            RemoveStaleTemporaries(dir);
+            cleaned.push_back(dir);
+        }
+        Staged& s = staged[written];
+        s.fd = CreateTemporaryFor(path, s.temp, failures[written]);
+        if (s.fd < 0)
+            break;
+        if (!WriteWhole(s.fd, contents)) {
+            failures[written] = "cannot write '" + s.temp + "'";
+            break;
+        }
+        // Starts the write-back now, so that the sync has less left to wait for.
+        ::sync_file_range(s.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return "cannot replace '" + path + "': " + std::strerror(error);
+    // Synced and renamed in order, each only while every file before it was written.
+    size_t firstFailure = written;
+    for (size_t i = 0; i < files.size(); ++i) {
+        Staged& s = staged[i];
+        if (i < firstFailure) {
+            const bool synced = ::fsync(s.fd) == 0;
+            const bool closed = ::close(s.fd) == 0;
+            s.fd = -1;
+            if (!synced || !closed)
+                failures[i] = "cannot write '" + s.temp + "'";
+            else if (::rename(s.temp.c_str(), files[i].first.c_str()) != 0)
+                failures[i] = "cannot replace '" + files[i].first + "': " + std::strerror(errno);
+            else
+                continue;
+            firstFailure = i;
+        }
+        if (s.fd >= 0)
+            ::close(s.fd);
+        if (!s.temp.empty())
+            ::unlink(s.temp.c_str());
+        if (failures[i].empty())
+            failures[i] = "not written, as '" + files[firstFailure].first + "' before it was not";
     }
-    return {};
+    return failures;
 }
 
 bool HoldsScanFiles(const std::string& dir)

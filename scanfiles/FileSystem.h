@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 // File masks such as "0*.RA1": '*' any run of characters, '?' one character; compared
@@ -18,6 +19,13 @@ bool AnyFileMatches(const std::string& dir, const std::string& mask);
 // otherwise what failed. First removes the stale temporaries of earlier writes into the same
 // directory (RemoveStaleTemporaries).
 std::string WriteFileAtomically(const std::string& path, const std::string& contents);
+
+// Writes files (path, contents) as WriteFileAtomically writes each, made durable together: all are
+// written to their temporaries before any is synced, so that one commit of the file system's
+// journal takes them all, then each is synced and renamed over its target in the order given. A
+// file is renamed only when every file before it was; the ones after a failure keep their targets
+// as they were. Returns one text per file: empty when it was written, otherwise what failed.
+std::vector<std::string> WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files);
 
 // Creates the temporary file for a write of `target`, in the target's directory, under a name
 // nobody can foresee (AtomicTemporaryName with random characters), exclusively and never through

@@ -6,11 +6,12 @@
 #include <ostream>
 
 #include "app/cli/ChannelSetup.h"
-#include "app/cli/CliSidecar.h"
+#include "app/cli/CliSupport.h"
 #include "app/cli/Summary.h"
 #include "follower/ChannelSession.h"
 #include "follower/GofsOutput.h"
 #include "provenance/ChannelRecording.h"
+#include "provenance/Sidecar.h"
 #include "realtime/MeniscusFinder.h"
 #include "scanfiles/FileSystem.h"
 #include "settings/SpeciesSettings.h"
@@ -104,10 +105,12 @@ public:
             reloading_ = false;
             return w;
         }
+        // The file and its record are made durable together, the summary said only then.
         std::string detail;
-        const std::string failure = WriteGofsFile(e, path, set, newest, &detail);
-        if (!failure.empty()) {
-            err_ << CliProgramPrefix << failure << (detail.empty() ? "" : " (" + detail + ")")
+        const std::string recordFailure
+            = WriteOutputWithSidecar(record, "morvane-cli", GofsFileText(e, path, set, newest), detail);
+        if (!detail.empty()) {
+            err_ << CliProgramPrefix << WriteErrorMessage << " (" << detail << ")"
                  << (o_.watch ? "; writing it again after the next scans" : "") << "\n";
             return Written::Failed;
         }
@@ -121,7 +124,10 @@ public:
             line = WithConvergence(line, SummariseConvergence(e, thresholds, &convergenceFits_), o_.json);
         out_ << line << "\n";
         out_.flush();
-        return WriteCliSidecar(record, err_) ? Written::Yes : Written::Failed;
+        if (recordFailure.empty())
+            return Written::Yes;
+        err_ << CliProgramPrefix << recordFailure << "\n";
+        return Written::Failed;
     }
 
 private:

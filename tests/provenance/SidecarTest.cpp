@@ -116,6 +116,28 @@ TEST(Sidecar, ItsNameIsTheOutputsWithJsonCutToWhatAFileNameTakes)
         "(the first 00002.RA1: deleted or unreadable since it was loaded); reproduce cannot check it");
     EXPECT_TRUE(fs::exists(dir / "g.txt.json"));
 
+    // With its output, made durable together: the record names exactly the bytes written, and is
+    // written only when the output was.
+    std::string outputFailure;
+    s.Channels[0].Files.pop_back();
+    EXPECT_EQ(WriteOutputWithSidecar(s, "morvane-cli", "g(s*)", outputFailure), "");
+    EXPECT_EQ(outputFailure, "");
+    EXPECT_NE(testutil::ReadTextFile(dir / "g.txt.json")
+                  .find("\"size\": 5,\n    \"sha256\": \"" + Sha256Hex(testutil::ReadTextFile(s.OutputPath)) + "\""),
+        std::string::npos);
+    fs::remove(dir / "g.txt.json");
+    fs::create_directory(dir / "g.txt.json");
+    EXPECT_EQ(WriteOutputWithSidecar(s, "morvane-cli", "g2", outputFailure),
+        "the record " + dir / "g.txt.json" + " could not be written ('" + dir / "g.txt.json" + "' is a directory); "
+            + s.OutputPath + " itself was written and stays");
+    EXPECT_EQ(testutil::ReadTextFile(s.OutputPath), "g2");
+    fs::remove(dir / "g.txt.json");
+    fs::create_directory(dir / "in.txt");
+    s.OutputPath = dir / "in.txt";
+    EXPECT_EQ(WriteOutputWithSidecar(s, "morvane-cli", "g3", outputFailure), "");
+    EXPECT_EQ(outputFailure, "'" + dir / "in.txt" + "' is a directory");
+    EXPECT_FALSE(fs::exists(dir / "in.txt.json"));
+
     s.OutputPath = "/elsewhere/g.txt";
     testutil::WriteTextFile(dir / "renamed.txt", "x");
     EXPECT_EQ(OutputBesideSidecar(dir / "renamed.txt.json", s), dir / "renamed.txt") << "the pair renamed together";

@@ -55,6 +55,17 @@ TEST(FileSystemTest, WriteFileAtomically)
     std::filesystem::create_directory(folder);
     EXPECT_EQ(WriteFileAtomically(folder, "new"), "'" + folder + "' is a directory");
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+    // Several at once: each file only when every one before it was written; none left half-written.
+    EXPECT_EQ(WriteFilesAtomically({ { path, "a" }, { dir / "b.txt", "b" } }), std::vector<std::string>(2));
+    EXPECT_EQ(ReadTextFile(path) + ReadTextFile(dir / "b.txt"), "ab");
+    const std::vector<std::string> failed
+        = WriteFilesAtomically({ { path, "a2" }, { folder, "f" }, { dir / "b.txt", "b2" } });
+    EXPECT_EQ(failed,
+        (std::vector<std::string> {
+            "", "'" + folder + "' is a directory", "not written, as '" + folder + "' before it was not" }));
+    EXPECT_EQ(ReadTextFile(path) + ReadTextFile(dir / "b.txt"), "a2b");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "no temporary left";
 }
 
 TEST(FileSystemTest, WriteFileAtomicallyTakesEveryNameTheFileSystemTakes)
