@@ -11,6 +11,8 @@
 #include <mutex>
 #include <new>
 
+namespace morvane {
+
 namespace {
 
 // Sets v to +0.0 without writing where it holds that already: the e of a curve given without
@@ -365,3 +367,5 @@ std::string ChannelDataStore::SetToText(int32_t set, const std::string& suffix) 
     return ScanText(h.Description + suffix, h.HeaderLine, Grid.get(), Y(set), h.OpticalSystem == 3 ? nullptr : E(set),
         NumberOfPoints);
 }
+
+} // namespace morvane

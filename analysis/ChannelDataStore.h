@@ -10,6 +10,8 @@
 #include "analysis/LargeBlock.h"
 #include "scanfiles/ScanHeader.h"
 
+namespace morvane {
+
 // Minima and maxima of a store's points.
 struct StoreExtents {
     double MaxX;
@@ -132,3 +134,5 @@ private:
     LargeBlock YData; // Slots x NumberOfPoints, zero-filled at construction
     LargeBlock EData;
 };
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 CustomSettings::CustomSettings()
     : LowLogS(std::log(1e-15))
     , HighLogS(std::log(1e-10))
@@ -14,3 +16,5 @@ CustomSettings::CustomSettings()
     for (const char* name : names)
         KeyNames[static_cast<size_t>(KeyCount++)] = name;
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace morvane {
+
 // The numeric parameters of the analysis, with fixed defaults, and their key names.
 struct CustomSettings {
     int32_t JitterWindow = 10;              // grid points: the jitter baseline averages w + 1 points
@@ -34,3 +36,5 @@ struct CustomSettings {
 
     CustomSettings();
 };
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include <sys/mman.h>
 #endif
 
+namespace morvane {
+
 namespace {
 
 constexpr size_t HugePage = size_t { 1 } << 21;
@@ -76,3 +78,5 @@ void LargeBlock::Release()
     size_ = 0;
     mapped_ = 0;
 }
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 
+namespace morvane {
+
 // Zero-filled memory for the large arrays of the engine (the stores, the running window sums).
 // On Linux a block of a megabyte or more is mapped on its own, aligned to 2 MB and advised into
 // huge pages: a load fills some 70 MB of fresh memory, which in 4 KB pages costs thousands of
@@ -26,3 +28,5 @@ private:
     size_t size_ = 0;
     size_t mapped_ = 0; // bytes mapped on their own; 0 when from calloc
 };
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <system_error>
 
+namespace morvane {
+
 // Every conversion here goes through <charconv>, which knows no locale: the program's text is the
 // same whatever decimal separator the user's locale, set by the toolkit at start-up, would use.
 
@@ -114,3 +116,5 @@ bool UserTextToFloat(const std::string& text, double& value, const std::string& 
     t.replace(at, decimalSeparator.size(), ".");
     return StrToFloat(t, value);
 }
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace morvane {
+
 // General float formatting of the program's outputs: 15 significant digits, no trailing zeros,
 // fixed notation for magnitudes from 0.00001 up to 15 integer digits, otherwise mantissa "E" exponent
 // ("1.5E-6", "2E20": no plus sign, no leading zeros). Zero is "0"; decimal separator ".".
@@ -22,3 +24,5 @@ std::string CurrentDecimalSeparator();
 // no digit grouping. Otherwise as StrToFloat.
 bool UserTextToFloat(
     const std::string& text, double& value, const std::string& decimalSeparator = CurrentDecimalSeparator());
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 double RoundSignificant(double x, int32_t digits)
 {
     if (digits >= 10 || x == 0 || !std::isfinite(x))
@@ -29,3 +31,5 @@ double RoundToPowerOfTen(double x, int32_t p)
 double PadUp(double x, double f) { return x + std::fabs(x) * f; }
 
 double PadDown(double x, double f) { return x - std::fabs(x) * f; }
+
+} // namespace morvane

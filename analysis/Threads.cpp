@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace morvane {
+
 namespace {
 
 // Chunks small enough that a thread slowed by others on a shared machine holds up little.
@@ -151,3 +153,5 @@ void ForEachOnThreads(int32_t count, int32_t threads, const std::function<void(i
     for (int32_t i = 0; i < count; ++i)
         work(i, 0);
 }
+
+} // namespace morvane

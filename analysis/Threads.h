@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace morvane {
+
 // The threads a full load and its stages work on: MORVANE_THREADS when it holds a positive number
 // (at most 64), otherwise the processors of the machine; at least 1.
 int32_t ThreadsFromEnvironment();
@@ -13,3 +15,5 @@ int32_t ThreadsFromEnvironment();
 // progress (on another thread, or from within work), the calling thread does them all in order.
 // `work` must not throw.
 void ForEachOnThreads(int32_t count, int32_t threads, const std::function<void(int32_t i, int32_t t)>& work);
+
+} // namespace morvane

@@ -17,6 +17,8 @@
 #include "scanfiles/ScanText.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 namespace {

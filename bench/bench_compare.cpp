@@ -11,6 +11,8 @@
 #include "ui/ChartView.h"
 #include "ui/CompareWindow.h"
 
+using namespace morvane;
+
 namespace {
 
 constexpr int Views = 8;

@@ -15,6 +15,8 @@
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 using namespace morvane::cs;
 
 namespace {

@@ -12,6 +12,8 @@
 #include "mainwindow/DirectoryChannels.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,6 +9,8 @@
 #include "follower/ScanExport.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 struct LoadedChannel {

@@ -22,6 +22,8 @@
 #include "realtime/Smoothing.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Channel {

@@ -9,6 +9,8 @@
 #include "recompose/Recompose.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 constexpr int Scans = 999;

@@ -8,6 +8,8 @@
 #include "testutil/ReferenceScanReader.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 constexpr int Points = 1600;

@@ -8,6 +8,8 @@
 #include "simulator/RotorSchedule.h"
 #include "simulator/SimulatedRun.h"
 
+using namespace morvane;
+
 namespace {
 
 // One species, 3 hours at 50000 rpm after a 300 rpm/s start, read out every 180 s.

@@ -12,6 +12,8 @@
 #include "species/SpeciesFit.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 const RealTimeGofS& Mixture()

@@ -6,6 +6,8 @@
 
 #include "analysis/ChannelDataStore.h"
 
+using namespace morvane;
+
 namespace {
 
 constexpr int32_t Points = 1600;

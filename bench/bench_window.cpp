@@ -19,6 +19,8 @@
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 namespace {

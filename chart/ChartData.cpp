@@ -5,6 +5,8 @@
 
 #include "analysis/NumberText.h"
 
+namespace morvane {
+
 namespace {
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -73,3 +75,5 @@ std::string ChartDataText(const ChartModel& chart)
     }
     return text;
 }
+
+} // namespace morvane

@@ -1,5 +1,7 @@
 #include "chart/ChartModel.h"
 
+namespace morvane {
+
 void ChartSeries::Clear()
 {
     Points.clear();
@@ -48,3 +50,5 @@ std::vector<int32_t> ChartModel::ActiveSeries() const
             out.push_back(s);
     return out;
 }
+
+} // namespace morvane

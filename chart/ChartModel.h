@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // A chart as data: axes and an ordered list of series. Window logic performs its chart
 // operations on the model (clone the template, clear, add points, colour, activate, repaint);
 // a view draws it and hands clicks back as chart values.
@@ -108,3 +110,5 @@ public:
     // Indices of the active series that hold points, in order.
     std::vector<int32_t> ActiveSeries() const;
 };
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 
 #include "chart/TickLabels.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr double FontPx = 12;
@@ -495,3 +497,5 @@ std::string ChartSvg(const ChartModel& chart, const SvgChartSize& size)
     DrawLegend(svg, legend);
     return svg + "</svg>\n";
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "chart/ChartModel.h"
 
+namespace morvane {
+
 // A chart model drawn as an SVG element, for documents that must stand alone (a run report):
 // the title, both axes with ticks labelled as TickLabels labels them, the active series that hold
 // points (lines, points, bars, error bars; series InFront last), and below the plot a legend of
@@ -29,3 +31,5 @@ std::string XmlEscaped(std::string_view text);
 // linear axis, about `wanted` of them; on a logarithmic axis (low > 0) the powers of ten, with 2 and 5
 // times them where fewer than three powers fall inside, and the linear ticks within one decade.
 std::vector<double> AxisTicks(double low, double high, bool logarithmic, int32_t wanted = 6);
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 constexpr int MaxDigits = 12;
@@ -83,3 +85,5 @@ std::vector<std::string> TickLabels(const std::vector<double>& ticks, bool logar
         labels.push_back(format(ticks[i], logarithmic ? digitsFor(i, i + 1) : common));
     return labels;
 }
+
+} // namespace morvane

@@ -14,6 +14,8 @@
 #include "provenance/CsRecord.h"
 #include "species/Svedberg.h"
 
+namespace morvane {
+
 using morvane::cs::ChannelData;
 using morvane::cs::ChartEndS;
 using morvane::cs::CsCurves;
@@ -359,3 +361,5 @@ void CsPanel::Show(const Job& job)
     for (const std::string& note : r.notes)
         LabelNotes += (LabelNotes.empty() ? "Note: " : "; ") + note;
 }
+
+} // namespace morvane

@@ -10,6 +10,8 @@
 #include "cs/CsFit.h"
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 // The c(s) tab of a data view: the distribution fitted to the channel's raw scans (cs/CsFit.h),
 // the fit over a few scans, their residuals, the peak table and the parameters. The fit runs on a
 // thread of its own: the window thread copies the scans, starts it, and later takes the result in
@@ -95,3 +97,5 @@ private:
     bool pending_ = false; // scans arrived during the running fit
     int32_t fittingScans_ = 0;
 };
+
+} // namespace morvane

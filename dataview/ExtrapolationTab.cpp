@@ -11,6 +11,8 @@
 #include "realtime/Extrapolation.h"
 #include "realtime/ExtrapolationGuard.h"
 
+namespace morvane {
+
 namespace {
 
 const std::string PendingText = std::string("Press \"") + ExtrapolationTab::RefreshExtrapolationCaption
@@ -269,3 +271,5 @@ void ExtrapolationTab::DrawExtrapolationSAxis(const ExtrapolationResult& r)
     curve.Colour = bars.Colour = Colours::Fuchsia;
     curve.LineWidth = 3;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "dataview/ViewContext.h"
 #include "windows/Controls.h"
 
+namespace morvane {
+
 struct ExtrapolationResult;
 
 // The data view's "Extrapolation" tab: a range of smoothed g(s*) sets extrapolated to infinite
@@ -75,3 +77,5 @@ private:
 
     ViewContext& view_;
 };
+
+} // namespace morvane

@@ -13,6 +13,8 @@
 #include "provenance/Sidecar.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
@@ -204,3 +206,5 @@ std::string PositionMemory::Forget(const std::string& run, const std::string& ch
         return {};
     return WriteEntries(File, entries);
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "realtime/CellParameters.h"
 
+namespace morvane {
+
 // The four radial positions of a channel, cm.
 struct CellPositions {
     double Meniscus = 0;
@@ -51,3 +53,5 @@ public:
     // Drops the entry of the run and channel; "" or what failed.
     std::string Forget(const std::string& run, const std::string& channel);
 };
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 #include "follower/MeniscusProposal.h"
 #include "follower/PositionWarnings.h"
 
+namespace morvane {
+
 RawTab::RawTab(ViewContext& view)
     : view_(view)
 {
@@ -316,3 +318,5 @@ void RawTab::ButtonAcceptMeniscusClick()
         ShowMarkers();
     view_.EnableInput(true);
 }
+
+} // namespace morvane

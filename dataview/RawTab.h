@@ -10,6 +10,8 @@
 #include "follower/ChannelSession.h"
 #include "windows/TScanSelector.h"
 
+namespace morvane {
+
 // The data view's "Raw Data" tab: the raw scans (all, a stride of them, or the user's choice), the
 // markers of the cell's positions and the clicks that set them, the positions typed, remembered
 // and restored, and the meniscus proposed from the data.
@@ -119,3 +121,5 @@ private:
     std::string memoryRun_, memoryChannel_;
     bool memoryFailureShown_ = false; // a memory that cannot be written is said once
 };
+
+} // namespace morvane

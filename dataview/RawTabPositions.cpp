@@ -9,6 +9,8 @@
 #include "follower/CellChange.h"
 #include "follower/PositionWarnings.h"
 
+namespace morvane {
+
 void RawTab::RecallPositions(PositionMemory* memory, const std::string& run, LaunchParameters& launch)
 {
     positionMemory_ = memory;
@@ -106,3 +108,5 @@ void RawTab::ButtonDefaultPositionsClick()
     PositionsChanged();
     view_.EnableInput(true);
 }
+
+} // namespace morvane

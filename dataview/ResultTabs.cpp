@@ -7,6 +7,8 @@
 #include "analysis/NumberText.h"
 #include "dataview/StoreSeries.h"
 
+namespace morvane {
+
 ResultTabs::ResultTabs(ViewContext& view)
     : view_(view)
 {
@@ -112,3 +114,5 @@ std::string ResultTabs::NoResultText(int32_t scansRead)
     return "No g(s*) yet: at least " + std::to_string(ScansForFirstResult) + " scans are needed ("
         + std::to_string(scansRead) + (scansRead == 1 ? " scan" : " scans") + " read so far)";
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include "chart/ChartModel.h"
 #include "dataview/ViewContext.h"
 
+namespace morvane {
+
 // The data view's "Average" and "Corrected" tabs: the dc/dt curves of the newest averaged set with
 // their mean, and the newest g(s*) set (its gaps filled from the composite), with their pointer tools.
 class ResultTabs {
@@ -41,3 +43,5 @@ public:
 private:
     ViewContext& view_;
 };
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace morvane {
+
 SpeciesFitWorker::SpeciesFitWorker(SpeciesFitJob job, std::vector<ConvergenceFitCache::Missing> convergenceFits)
     : job_(std::move(job))
     , convergenceJobs_(std::move(convergenceFits))
@@ -34,3 +36,5 @@ SpeciesFitResult SpeciesFitWorker::Take()
         thread_.join();
     return std::move(result_);
 }
+
+} // namespace morvane

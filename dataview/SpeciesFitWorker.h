@@ -7,6 +7,8 @@
 #include "species/RunConvergence.h"
 #include "species/SpeciesFit.h"
 
+namespace morvane {
+
 // One species fit on a thread of its own, so the window that asked for it stays responsive. The
 // job holds copies of all the fit reads (SpeciesFitJob); the window thread asks Done() (from a
 // timer), then takes the result. Cancel() sets the flag the optimiser looks at between iterations.
@@ -42,3 +44,5 @@ private:
     ConvergenceFits convergenceResults_;
     std::thread thread_; // last: started once everything it uses exists
 };
+
+} // namespace morvane

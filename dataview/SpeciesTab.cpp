@@ -13,6 +13,8 @@
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr std::array<ChartColour, 3> SpeciesColours = { Colours::Blue, Colours::Red, Colours::Teal };
@@ -367,7 +369,7 @@ void SpeciesTab::ShowConvergence()
     LabelConvergence = verdict.Text;
     ConvergenceStable = verdict.Stable;
     // The points as the run report draws them; the styles, legend and texts are the view's.
-    const ChartModel drawn = ::ConvergenceChart(series, convergenceThresholds_);
+    const ChartModel drawn = morvane::ConvergenceChart(series, convergenceThresholds_);
     for (size_t k = 0; k < 4; ++k) {
         ConvergenceChart.Series[k].Points = drawn.Series[k].Points;
         ConvergenceChart.Series[k].Active = !drawn.Series[2].Points.empty(); // a set had one to compare with
@@ -378,3 +380,5 @@ void SpeciesTab::ShowConvergence()
             + " % of the run earlier to compare with yet";
     ConvergenceChart.Repaint();
 }
+
+} // namespace morvane

@@ -14,6 +14,8 @@
 #include "species/SpeciesTypes.h"
 #include "windows/Controls.h"
 
+namespace morvane {
+
 // "Fit species" fits 1 to 3 species to the curve of the tab it is pressed on: the newest g(s*)
 // set on the corrected tab (its own model of the engine's arithmetic, or Gaussians), the
 // extrapolated curve on the extrapolation tab (Gaussians without a time: no D or M). The fitted
@@ -122,3 +124,5 @@ private:
     ConvergenceThresholds convergenceThresholds_;
     ConvergenceFitCache convergenceFits_; // a refresh fits only the sets that are new
 };
+
+} // namespace morvane

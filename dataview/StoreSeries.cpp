@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 double SvedbergsOf(double lnS) { return std::exp(lnS) * 1e13; }
 
 void DrawStoreSet(ChartSeries& series, const ChannelDataStore& store, int32_t k, StoreAxis axis)
@@ -18,3 +20,5 @@ void DrawStoreSet(ChartSeries& series, const ChannelDataStore& store, int32_t k,
         series.Add(axis == StoreAxis::Svedbergs ? SvedbergsOf(x) : x, store.GetY(k, p));
     }
 }
+
+} // namespace morvane

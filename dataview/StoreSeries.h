@@ -4,6 +4,8 @@
 #include "analysis/ChannelDataStore.h"
 #include "chart/ChartModel.h"
 
+namespace morvane {
+
 // How the x of a store's grid is placed on a chart's bottom axis.
 enum class StoreAxis {
     RadiusCm, // the raw store: the radius as stored
@@ -17,3 +19,5 @@ double SvedbergsOf(double lnS);
 // x placed by `axis`; Tag becomes k. A k that is not a set of the store leaves the series empty.
 // Colour, width and activity stay the caller's.
 void DrawStoreSet(ChartSeries& series, const ChannelDataStore& store, int32_t k, StoreAxis axis);
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 
+namespace morvane {
+
 TSedDataView::TSedDataView(WindowHost* host)
     : host_(host ? host : &silentHost_)
 {
@@ -36,3 +38,5 @@ void TSedDataView::ShowUnitsInTitles()
              &Species.CorrectedSpecies.ResidualChart, &Species.ExtrapolatedSpecies.ResidualChart })
         chart->Repaint();
 }
+
+} // namespace morvane

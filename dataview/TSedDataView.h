@@ -21,6 +21,8 @@
 #include "windows/TWaitWorking.h"
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 class TSedDataView;
 
 // Who keeps data views in its lists: told when one closes, so that it can drop it.
@@ -39,7 +41,7 @@ class TSedDataView : public ChannelFollower, private ViewContext {
 public:
     using RawMode = RawTab::RawMode;
     using Position = RawTab::Position;
-    using PointerMode = ::PointerMode;
+    using PointerMode = morvane::PointerMode;
 
     static constexpr const char* TabCaptions[5]
         = { "Raw Data c(r)", "Average  t (dc/dt)", "Corrected t (dc/dt)", "Extrapolation", "Time Course" };
@@ -199,3 +201,5 @@ private:
     SilentHost silentHost_;
     WindowHost* host_;
 };
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 // the background and follows the run.
 #include "dataview/TSedDataView.h"
 
+namespace morvane {
+
 void TSedDataView::ButtonFitCsClick()
 {
     if (!Engine || !HasData) {
@@ -22,3 +24,5 @@ void TSedDataView::ButtonFitCsClick()
 }
 
 bool TSedDataView::PollCs() { return Cs.Poll(Closed ? nullptr : Engine.get()); }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 
 #include "provenance/ExportRecord.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -69,3 +71,5 @@ void TSedDataView::ButtonExportFilesClick()
         message += " " + record;
     host_->ShowMessage(message);
 }
+
+} // namespace morvane

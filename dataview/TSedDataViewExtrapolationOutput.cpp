@@ -6,6 +6,8 @@
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 void TSedDataView::ButtonOutputExtrapolationClick()
 {
     const int32_t start = Extrapolation.ScrollBarStartExtrapolation.Position;
@@ -33,3 +35,5 @@ void TSedDataView::ButtonOutputExtrapolationClick()
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
         host_->ShowMessage(sidecarFailure);
 }
+
+} // namespace morvane

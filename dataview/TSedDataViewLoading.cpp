@@ -2,6 +2,8 @@
 // incremental refresh, the refresh tick and the closing of the window.
 #include "dataview/TSedDataView.h"
 
+namespace morvane {
+
 void TSedDataView::ShowProgress(const std::string& text)
 {
     // The first text of a load is the one that shows the window (only during the first nine loads).
@@ -102,3 +104,5 @@ void TSedDataView::RebuildStages(bool transform)
     ShowAverageAndCorrected();
     Cs.DataReplaced(*Engine, "of the positions before");
 }
+
+} // namespace morvane

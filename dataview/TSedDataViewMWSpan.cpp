@@ -5,6 +5,8 @@
 #include "analysis/NumberText.h"
 #include "follower/CellChange.h"
 
+namespace morvane {
+
 void TSedDataView::CheckBoxMWGuessClick()
 {
     if (!Engine)
@@ -44,3 +46,5 @@ bool TSedDataView::ChangeWindowRule(const CellParameters& wanted)
     InputEnabled = true;
     return refusal.empty();
 }
+
+} // namespace morvane

@@ -10,6 +10,8 @@
 #include "provenance/SpeciesFitRecord.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 void TSedDataView::ButtonOutputAsciiClick() { SaveGofsFile(0, true); }
 
 void TSedDataView::ButtonTCOutputAsciiClick()
@@ -94,3 +96,5 @@ void TSedDataView::ButtonSaveSpeciesTableClick()
     const std::string failure = WriteSpeciesFitFile(*this, fileName, panel.Options, panel.Result, "morvane");
     host_->ShowMessage(failure.empty() ? "Species table written to " + ShownPath(fileName) : failure);
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "provenance/ExportRecord.h"
 #include "provenance/SpeciesFitRecord.h"
 
+namespace morvane {
+
 namespace {
 
 // A whole-number parameter of the record from `low` to `high`; false when it is missing or not one.
@@ -73,3 +75,5 @@ void TSedDataView::UseRecordedOutput(const Sidecar& record)
         LabelOpenedFromHint
             += "\nnot taken: " + refused + " (the channel has " + std::to_string(sets) + " g(s*) sets now)";
 }
+
+} // namespace morvane

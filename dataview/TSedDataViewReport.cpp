@@ -3,6 +3,8 @@
 
 #include "report/RunReport.h"
 
+namespace morvane {
+
 void TSedDataView::ButtonReportClick()
 {
     if (!Engine || !Engine->GofsStore || Engine->GofsStore->GetNumberOfSets() < 1) {
@@ -47,3 +49,5 @@ void TSedDataView::ButtonReportClick()
     const std::string failure = WriteRunReport(*this, request.FileName, report, nullptr, &Species.ConvergenceFits());
     host_->ShowMessage(failure.empty() ? "Run report written to " + ShownPath(request.FileName) : failure);
 }
+
+} // namespace morvane

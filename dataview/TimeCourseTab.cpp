@@ -8,6 +8,8 @@
 #include "dataview/StoreSeries.h"
 #include "realtime/TimeCourse.h"
 
+namespace morvane {
+
 TimeCourseTab::TimeCourseTab(ViewContext& view)
     : view_(view)
 {
@@ -168,3 +170,5 @@ void TimeCourseTab::Forget()
     TimerPlayBack.Enabled = false;
     TimeCourseStore = nullptr;
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "dataview/ViewContext.h"
 #include "windows/Controls.h"
 
+namespace morvane {
+
 // The data view's "Time Course" tab: one family of the engine's curves replayed set by set, by
 // the scroll bar or the playback timer, with the shown set's time and label.
 class TimeCourseTab {
@@ -54,3 +56,5 @@ public:
 private:
     ViewContext& view_;
 };
+
+} // namespace morvane

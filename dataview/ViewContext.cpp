@@ -3,6 +3,8 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 
+namespace morvane {
+
 std::string ViewContext::SignalUnit() const
 {
     const RealTimeGofS* engine = CurrentEngine();
@@ -37,3 +39,5 @@ ChartAxis LogSAxis()
     a.LabelAngle = 90;
     return a;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "settings/GUISettings.h"
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 // Modes of the two-button groups of the charts: zoom by dragging, or read out a click.
 enum class PointerMode { ZoomIn, DisplayXY };
 
@@ -42,3 +44,5 @@ std::string ReadOutText(double x, double y);
 ChartSeries InactiveLine();
 // The s* axis of the result charts: logarithmic, base e, labels turned 90 degrees.
 ChartAxis LogSAxis();
+
+} // namespace morvane

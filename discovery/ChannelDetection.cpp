@@ -7,6 +7,8 @@
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 const std::vector<std::string>& ChannelMasks()
 {
     static const std::vector<std::string> masks = [] {
@@ -241,3 +243,5 @@ ChannelDetection DetectChannels(const std::string& dir, int32_t chosenMask, cons
     }
     return d;
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // The channels of a data directory, as plain functions that the main window and the headless
 // command share.
 
@@ -89,3 +91,5 @@ struct ChannelDetection {
 // once (`names`: as just listed by the caller), whatever the number of its files and masks.
 ChannelDetection DetectChannels(const std::string& dir, int32_t chosenMask = -1, const ChannelEntry& chosenEntry = {},
     WavelengthProbe* probe = nullptr, const std::vector<std::string>* names = nullptr);
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -255,3 +257,5 @@ bool IsScanFileOfRun(const std::string& target, const std::string& runDir)
             return true;
     return false;
 }
+
+} // namespace morvane

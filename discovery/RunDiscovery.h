@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // The run directories below a root data directory, as plain functions that the main window and
 // the headless command share.
 //
@@ -57,3 +59,5 @@ std::string LoopMessage(const std::string& path);
 // lies in that directory (compared as canonical paths, so links, "." and ".." do not hide it) and
 // a channel mask or the scan-file reader takes its name as a scan.
 bool IsScanFileOfRun(const std::string& target, const std::string& runDir);
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include "analysis/NumberText.h"
 #include "follower/PositionWarnings.h"
 
+namespace morvane {
+
 std::string ChangeCell(RealTimeGofS& engine, const CellParameters& wanted, const CellRebuild& rebuild)
 {
     const CellParameters was = engine.Cell;
@@ -28,3 +30,5 @@ std::string ChangeCell(RealTimeGofS& engine, const CellParameters& wanted)
 {
     return ChangeCell(engine, wanted, [&engine](bool transform) { engine.RefreshStages(transform); });
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 // The one way a loaded channel's cell parameters change, for the window's tools and the command
 // line alike: check, assign, rebuild what the change touches.
 
@@ -25,3 +27,5 @@ std::string ChangeCell(RealTimeGofS& engine, const CellParameters& wanted, const
 
 // The same with the engine's own rebuild, for callers that show nothing.
 std::string ChangeCell(RealTimeGofS& engine, const CellParameters& wanted);
+
+} // namespace morvane

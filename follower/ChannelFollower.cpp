@@ -6,6 +6,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanData.h"
 
+namespace morvane {
+
 ChannelFollower::ChannelFollower()
     : Engine(std::make_unique<RealTimeGofS>())
 {
@@ -546,3 +548,5 @@ std::vector<FileLook> ChannelFollower::WaitingFiles() const
             waiting.push_back(record.Look);
     return waiting;
 }
+
+} // namespace morvane

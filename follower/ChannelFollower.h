@@ -11,6 +11,8 @@
 #include "realtime/RealTimeGofS.h"
 #include "scanfiles/BeckmanFile.h"
 
+namespace morvane {
+
 // The loading and following of one channel: a full load of the data directory into the engine,
 // then, while the run goes on, incremental refreshes that read only the scan files that have
 // appeared or completed since. The data view window and the headless command both build on it;
@@ -187,3 +189,5 @@ private:
     double expectedRpm_ = 0;
     int32_t wavelength_ = 0; // nm, see Wavelength()
 };
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace morvane {
+
 LaunchParameters LaunchParameters::Defaults(
     const std::string& channel, const GUISettings& display, const CustomSettings& analysis)
 {
@@ -49,3 +51,5 @@ void OpenFinishedChannel(ChannelFollower& follower, const std::string& directory
         waiting = std::move(now);
     }
 }
+
+} // namespace morvane

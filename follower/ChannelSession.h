@@ -8,6 +8,8 @@
 #include "realtime/CellParameters.h"
 #include "settings/GUISettings.h"
 
+namespace morvane {
+
 // What a launch hands a new data view's engine: the channel, the starting positions and the
 // averaging rule. Defaults come from the display and analysis settings.
 struct LaunchParameters {
@@ -37,3 +39,5 @@ constexpr int32_t FinishedRunLookMs = 1000;
 constexpr int32_t FinishedRunLooks = 10;
 void OpenFinishedChannel(ChannelFollower& follower, const std::string& directory, const LaunchParameters& launch,
     const std::function<void(int)>& pause, const CustomSettings& analysis = CustomSettings());
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "analysis/NumberText.h"
 
+namespace morvane {
+
 std::string ComparisonTableText(const std::vector<std::string>& names, const std::vector<CompositeCurve>& curves)
 {
     std::map<double, std::vector<std::string>> rows;
@@ -33,3 +35,5 @@ void AddComparisonColumn(const RealTimeGofS& engine, const std::string& name, bo
     curves.push_back(ComparisonCurve(engine, normalized));
     names.push_back(name + (normalized && !curves.back().Normalized ? NotNormalizedSuffix : ""));
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "realtime/CompositeCurves.h"
 
+namespace morvane {
+
 // The comparison file that morvane-cli compare and the comparison window write: the composite
 // g(s*) curves of several channels side by side, what the comparison window overlays.
 
@@ -16,3 +18,5 @@ std::string ComparisonTableText(const std::vector<std::string>& names, const std
 // and its name, marked when it could not be normalized.
 void AddComparisonColumn(const RealTimeGofS& engine, const std::string& name, bool normalized,
     std::vector<std::string>& names, std::vector<CompositeCurve>& curves);
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "analysis/Rounding.h"
 #include "follower/GofsOutput.h"
 
+namespace morvane {
+
 ExtrapolationParameters ExtrapolationParametersOf(const RealTimeGofS& e, const GUISettings& display)
 {
     ExtrapolationParameters p;
@@ -85,3 +87,5 @@ std::vector<GofsRow> WellDeterminedGofs(const std::vector<ExtrapolatedRow>& rows
     }
     return curve;
 }
+
+} // namespace morvane

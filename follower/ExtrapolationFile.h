@@ -9,6 +9,8 @@
 #include "realtime/RealTimeGofS.h"
 #include "settings/GUISettings.h"
 
+namespace morvane {
+
 // The extrapolation file that morvane-cli extrapolate and the data view's extrapolation tab write: tab-separated, CR LF
 // line ends, numbers as the g(s*) file writes them.
 //
@@ -79,3 +81,5 @@ inline constexpr double MaxPeakRelativeError = 0.5;
 // The rows as g(s*) rows for FindGofsPeak: g = value / s*, and not finite (never the peak) where
 // the value is not well determined.
 std::vector<GofsRow> WellDeterminedGofs(const std::vector<ExtrapolatedRow>& rows);
+
+} // namespace morvane

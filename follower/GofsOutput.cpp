@@ -9,6 +9,8 @@
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 std::string RemoveChars(const std::string& text, const std::string& set)
 {
     std::string out;
@@ -213,3 +215,5 @@ std::string WriteGofsFile(
     }
     return {};
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 // The g(s*) text file: tab-separated s*, corrected t*dc/dt (= s* g(s*)) and g(s*), with the
 // run's description and header lines above, CR LF line ends and a final lone LF line.
 
@@ -66,3 +68,5 @@ inline const char* WriteErrorMessage = "Unexpected error writing file, Please ch
 // "Not enough Data" when there is no g(s*) set, or the write-error message.
 std::string WriteGofsFile(const RealTimeGofS& engine, const std::string& path, int32_t set, bool newestWithComposite,
     std::string* detail = nullptr);
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 
+namespace morvane {
+
 namespace {
 
 MeniscusArtefact ArtefactOf(const RealTimeGofS& e)
@@ -73,3 +75,5 @@ std::string MeniscusFindingText(const MeniscusFinding& f)
     return "meniscus found at " + FloatToStr(f.Radius) + " cm (" + MeniscusShapeText(f) + " standing "
         + std::to_string(static_cast<long>(std::lround(f.SignalToNoise))) + " noise SDs out of " + scans + ")";
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 #include "realtime/MeniscusFinder.h"
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 // The meniscus proposed from a channel's first raw scans, for the data view's "Find meniscus" and
 // the --meniscus auto of the headless program's commands.
 
@@ -19,3 +21,5 @@ std::string MeniscusShapeText(const MeniscusFinding& finding);
 // "meniscus found at 5.9001 cm (a spike of 0.79 standing 160 noise SDs out of 5 scans)", or
 // "no meniscus found: " and the reason.
 std::string MeniscusFindingText(const MeniscusFinding& finding);
+
+} // namespace morvane

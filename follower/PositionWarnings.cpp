@@ -4,6 +4,8 @@
 
 #include "analysis/NumberText.h"
 
+namespace morvane {
+
 namespace {
 
 std::string Cm(double x) { return FloatToStr(x) + " cm"; }
@@ -52,3 +54,5 @@ std::string MeniscusRefusal(double x, double bottom)
         return {};
     return "The meniscus must lie before the cell bottom (" + Cm(bottom) + "): " + Cm(x) + " was not taken";
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 // What is wrong with the radial positions of a channel against its data. The defaults (meniscus
 // 5.9 cm, jitter reference 5.85 cm) lie outside many real runs' scans; nothing else says so.
 
@@ -21,3 +23,5 @@ std::string PositionWarningText(const RealTimeGofS& engine);
 
 // Why a meniscus at radius x cannot be taken (at or past the bottom), or empty when it can.
 std::string MeniscusRefusal(double x, double bottom);
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace morvane {
+
 std::string ThreeDigits(double x)
 {
     char text[32];
@@ -100,3 +102,5 @@ ConvergenceSummary SummariseConvergence(
 {
     return SummariseConvergence(ConvergenceSeries(engine, thresholds, nullptr, fits), thresholds);
 }
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 #include "settings/GUISettings.h"
 #include "species/RunConvergence.h"
 
+namespace morvane {
+
 // What is said of a loaded channel's results, computed in one place for the summaries of the
 // headless program and for the run report: the g(s*) set written with its peak, the extrapolation
 // with the range taken and its peak, and the convergence verdict.
@@ -83,3 +85,5 @@ ConvergenceSummary SummariseConvergence(
 // The verdict on the newest set; `fits` keeps the species fits between the looks of a followed run.
 ConvergenceSummary SummariseConvergence(
     const RealTimeGofS& engine, const ConvergenceThresholds& thresholds = {}, ConvergenceFitCache* fits = nullptr);
+
+} // namespace morvane

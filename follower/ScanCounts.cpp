@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace morvane {
+
 const char* ScanReasonText(ScanReason reason)
 {
     switch (reason) {
@@ -116,3 +118,5 @@ std::string ScanCountText(const ScanCounts& c)
     }
     return text;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "scanfiles/BeckmanFile.h"
 
+namespace morvane {
+
 // Why a complete scan file of a channel is not among its scans.
 enum class ScanReason : int32_t {
     Unreadable, // the reader's refusals, as ScanRefusal names them
@@ -59,3 +61,5 @@ struct ScanCounts {
 // scans: 00000.RA1), 1 not yet complete (00058.RA1)", and for a cell of several wavelengths
 // ", 57 at other wavelengths (230 nm)".
 std::string ScanCountText(const ScanCounts& counts);
+
+} // namespace morvane

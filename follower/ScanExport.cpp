@@ -11,6 +11,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/StagedWrites.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -177,3 +179,5 @@ std::string ExportResultText(const ScanExportResult& result)
             + " could not be written, the first: " + result.Failed.front() + " (" + result.FirstFailure + ").";
     return text;
 }
+
+} // namespace morvane

@@ -16,6 +16,8 @@
 #include "analysis/ChannelDataStore.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 // A civil date and time on the user's clock.
 struct LocalDateTime {
     int32_t Year = 2000; // four digits
@@ -97,3 +99,5 @@ ScanExportResult ExportScans(const ChannelDataStore& raw, const ScanExportReques
 // What the export did, for the user: the count and the directory, the names, and the files that
 // could not be written (how many, the first and why); or the refusal.
 std::string ExportResultText(const ScanExportResult& result);
+
+} // namespace morvane

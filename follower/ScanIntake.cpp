@@ -9,6 +9,8 @@
 
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 bool NameBefore(const std::string& a, const std::string& b)
 {
     if (NameLessIgnoringCase(a, b))
@@ -114,3 +116,5 @@ bool PlausibleScanTimes(double recordedTime, double omega2t, double rpm, double 
     const double apparent = omegaSquared > 0 ? omega2t / omegaSquared : 0;
     return recordedTime <= MaxRunSeconds && apparent <= MaxRunSeconds && time <= MaxRunSeconds;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 using FileTime = std::chrono::system_clock::time_point;
 
 // One file as a directory listing saw it.
@@ -44,3 +46,5 @@ std::vector<int32_t> ScansInTimeOrder(const std::vector<double>& times, const st
 // within MaxRunSeconds (115 days).
 constexpr double MaxRunSeconds = 1e7;
 bool PlausibleScanTimes(double recordedTime, double omega2t, double rpm, double time);
+
+} // namespace morvane

@@ -9,6 +9,8 @@
 #include "scanfiles/ScanText.h"
 #include "scanfiles/Sha256.h"
 
+namespace morvane {
+
 void ReadScan(const ScanReadJob& job, int32_t intensityMode, BeckmanFile& reader, std::string& bytes, ScanRead& out,
     ChannelDataStore* store, int32_t slot)
 {
@@ -138,3 +140,5 @@ void ScanReadQueue::PlaceInto(ChannelDataStore* store)
     const std::lock_guard<std::mutex> lock(mutex_);
     target_ = store;
 }
+
+} // namespace morvane

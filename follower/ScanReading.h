@@ -12,6 +12,8 @@
 #include "analysis/ChannelDataStore.h"
 #include "scanfiles/BeckmanFile.h"
 
+namespace morvane {
+
 // One file to read: its path and the size its listing saw.
 struct ScanReadJob {
     std::string Path;
@@ -89,3 +91,5 @@ private:
     BeckmanFile reader_;
     std::string bytes_;
 };
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 #include "scanfiles/BeckmanFile.h"
 #include "testutil/ReferenceScanReader.h"
 
+using namespace morvane;
+
 namespace {
 
 bool SameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }

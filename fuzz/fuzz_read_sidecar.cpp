@@ -12,6 +12,8 @@
 #include "provenance/Sidecar.h"
 #include "settings/SettingsKeys.h"
 
+using namespace morvane;
+
 namespace {
 
 void Require(bool condition)

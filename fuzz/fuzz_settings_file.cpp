@@ -9,6 +9,8 @@
 
 #include "settings/SettingsFile.h"
 
+using namespace morvane;
+
 namespace {
 
 void Require(bool condition)

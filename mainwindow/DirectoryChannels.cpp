@@ -9,6 +9,8 @@
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 DirectoryChannels::DirectoryChannels()
@@ -270,3 +272,5 @@ ChannelEntry DirectoryChannels::SelectedChannel() const
         return {};
     return RadioGroupChannelsItems[static_cast<size_t>(RadioGroupChannelsItemIndex)];
 }
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "discovery/RunDiscovery.h"
 #include "scanfiles/DirectoryWatch.h"
 
+namespace morvane {
+
 // The main window's root directory, run directories and channel detection, with the state
 // of their controls as plain fields. The window class derives from it and binds the controls.
 // The finding itself is done by the free functions of RunDiscovery.h and ChannelDetection.h,
@@ -100,3 +102,5 @@ private:
     std::vector<std::string> rootListed_; // RunDirectories::Listed of the latest look below the root
     bool followAgain_ = true; // the root's last look failed, or was made afresh
 };
+
+} // namespace morvane

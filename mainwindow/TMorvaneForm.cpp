@@ -9,6 +9,8 @@
 #include "provenance/RecordedAnalysis.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 TMorvaneForm::TMorvaneForm(WindowHost* host)
     : host_(host ? host : &silentHost_)
 {
@@ -244,3 +246,5 @@ void TMorvaneForm::ButtonLaunchComparisonClick()
     ComparisonWindow->Visible = true;
     host_->ShowComparisonWindow(*ComparisonWindow);
 }
+
+} // namespace morvane

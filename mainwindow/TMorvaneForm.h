@@ -16,6 +16,8 @@
 #include "windows/TViewAScan.h"
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 inline constexpr const char* NoChannelSelectedMessage = "No Channel selected, cannot launch viewing window";
 
 // One entry of a list of open windows: the window's name and the view it refers to.
@@ -129,3 +131,5 @@ private:
     WindowHost* host_;
     std::vector<std::unique_ptr<TSedDataView>> views_;
 };
+
+} // namespace morvane

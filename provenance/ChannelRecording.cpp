@@ -9,6 +9,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/Sha256.h"
 
+namespace morvane {
+
 namespace {
 
 // A file's entry: the size and hash of the bytes the follower parsed, so that no input is read a
@@ -150,3 +152,5 @@ std::string WriteOutputSidecar(const ChannelFollower& follower, const std::strin
     *s.Parameters = parameters.is_object() ? parameters : nlohmann::ordered_json::object();
     return WriteSidecar(s, program);
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 
+namespace morvane {
+
 // The sidecar's record of a loaded channel, taken from its follower: the run directory, the channel
 // entry, the positions, the averaging rule and the analysis settings of its engine, and every
 // complete scan file of the load with the size and SHA-256 of the bytes its reading parsed.
@@ -40,3 +42,5 @@ Sidecar ComparisonSidecar(const std::vector<const ChannelFollower*>& followers, 
 // Reproduce makes a kind again once ReproduceCommand.cpp has its row in Kinds.
 std::string WriteOutputSidecar(const ChannelFollower& follower, const std::string& outputPath, const std::string& kind,
     const nlohmann::ordered_json& parameters, const std::string& program);
+
+} // namespace morvane

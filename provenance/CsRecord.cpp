@@ -8,6 +8,8 @@
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 using namespace morvane::cs;
 
 nlohmann::ordered_json CsParameters(const CsOptions& o)
@@ -138,3 +140,5 @@ std::string RemakeCs(const RealTimeGofS& engine, const Sidecar& s, std::string& 
     text = CsFileText(r, options, s.Channels[0].RunDirectory, engine.ChannelName);
     return {};
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 
+namespace morvane {
+
 // A c(s) file and its record (kind "cs"): the fit's options as parameters, so that reproduce fits
 // the recorded scans again with the recorded meniscus and bottom (the channel's positions).
 //
@@ -35,3 +37,5 @@ morvane::cs::CsResult FitChannel(const RealTimeGofS& engine, morvane::cs::CsOpti
 
 // The file made again from the engine; "" with `text` set, or why none could be made.
 std::string RemakeCs(const RealTimeGofS& engine, const Sidecar& sidecar, std::string& text);
+
+} // namespace morvane

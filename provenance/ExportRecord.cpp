@@ -9,6 +9,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/Sha256.h"
 
+namespace morvane {
+
 std::string ExportListName(const ScanExportResult& result)
 {
     return "exported-" + result.FirstName + "-" + result.LastName + ".txt";
@@ -90,3 +92,5 @@ std::string RemakeExportList(const RealTimeGofS& engine, const Sidecar& s, std::
     text = ExportListText(result, job.First, job.Extension);
     return {};
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include "follower/ScanExport.h"
 #include "provenance/Sidecar.h"
 
+namespace morvane {
+
 // The record of one export: a list of the batch's files beside them,
 //
 //   DIR/exported-00001.RA1-00012.RA1.txt       one line per set's file: "name<TAB>bytes<TAB>sha256",
@@ -35,3 +37,5 @@ std::string RemakeExportList(const RealTimeGofS& engine, const Sidecar& sidecar,
 
 // What is wrong with an export sidecar's parameters, or "".
 std::string CheckExportParameters(const Sidecar& sidecar);
+
+} // namespace morvane

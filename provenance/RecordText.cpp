@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace morvane {
+
 namespace {
 
 // The code point of the UTF-8 sequence at `i` and its length; length 0 for a byte that starts no
@@ -104,3 +106,5 @@ size_t NestingBeyond(std::string_view json, int maxDepth)
     }
     return std::string_view::npos;
 }
+
+} // namespace morvane

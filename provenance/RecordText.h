@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace morvane {
+
 // A record (sidecar) comes from outside: the checks its text passes before the program uses or
 // shows it.
 
@@ -23,3 +25,5 @@ std::string Printable(std::string_view text);
 // Where JSON text opens its (maxDepth + 1)-th nested array or object (brackets inside strings do
 // not count), or npos when it never nests that deep.
 size_t NestingBeyond(std::string_view json, int maxDepth);
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsKeys.h"
 
+namespace morvane {
+
 std::string ReadRecordedAnalysis(const std::string& path, RecordedAnalysis& analysis)
 {
     analysis = RecordedAnalysis();
@@ -110,3 +112,5 @@ std::string RecordedAnalysisReport(
         text.pop_back();
     return text;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "provenance/Sidecar.h"
 #include "settings/GUISettings.h"
 
+namespace morvane {
+
 // An analysis opened again from its record (sidecar): the record read as text from outside, what a
 // data view of each recorded channel starts from, and what became of the recorded scan files since.
 
@@ -41,3 +43,5 @@ RecordedInputs CompareRecordedInputs(const ChannelRecord& channel);
 // `maxLines` file lines (then how many more).
 std::string RecordedAnalysisReport(
     const RecordedAnalysis& analysis, const std::vector<RecordedInputs>& inputs, size_t maxLines = 12);
+
+} // namespace morvane

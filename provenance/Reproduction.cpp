@@ -19,6 +19,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/Sha256.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -333,3 +335,5 @@ std::string FirstDifference(const std::string& expected, const std::string& foun
     return "line " + std::to_string(line) + ": expected " + (want.empty() ? "the end of the file" : Shown(want))
         + ", found " + (got.empty() ? "the end of the file" : Shown(got));
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "follower/ChannelFollower.h"
 #include "provenance/Sidecar.h"
 
+namespace morvane {
+
 // What reproducing a sidecar needs below the command: the check of the recorded inputs, a load of
 // exactly the recorded files, and where two texts first differ.
 
@@ -73,3 +75,5 @@ bool LoadRecordedChannel(ChannelFollower& follower, const ChannelRecord& channel
 // Where two texts first differ: "" when they are equal, otherwise e.g. "line 7: expected \"..\",
 // found \"..\"" (lines end at LF; CR and LF are shown as \r and \n, long lines are cut).
 std::string FirstDifference(const std::string& expected, const std::string& found);
+
+} // namespace morvane

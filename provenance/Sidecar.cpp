@@ -17,6 +17,8 @@
 #include "scanfiles/Sha256.h"
 #include "settings/SettingsKeys.h"
 
+namespace morvane {
+
 using Json = nlohmann::ordered_json;
 
 namespace {
@@ -569,3 +571,5 @@ std::string WriteOutputWithSidecar(
     outputFailure = failures[0];
     return outputFailure.empty() ? SidecarOutcome(s, path, failures[1]) : std::string();
 }
+
+} // namespace morvane

@@ -9,6 +9,8 @@
 #include "realtime/CellParameters.h"
 #include "settings/GUISettings.h"
 
+namespace morvane {
+
 // The sidecar: a JSON record "<output>.json" beside every file Morvane writes, from which
 // `morvane-cli reproduce` runs the analysis again. It names the program and version, the date, the
 // kind of output and its own size and SHA-256, and per channel read: the run directory, the channel
@@ -147,3 +149,5 @@ std::string WriteSidecar(Sidecar& sidecar, const std::string& program);
 // then empty); otherwise the return is WriteSidecar's line about the record.
 std::string WriteOutputWithSidecar(
     Sidecar& sidecar, const std::string& program, const std::string& outputText, std::string& outputFailure);
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
 
+namespace morvane {
+
 std::string SpeciesFitFileText(const SpeciesFitResult& result)
 {
     std::string text;
@@ -89,3 +91,5 @@ std::string RemakeSpeciesFit(const RealTimeGofS& engine, const Sidecar& s, std::
     text = SpeciesFitFileText(result);
     return {};
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "provenance/Sidecar.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // A saved species table and its record (kind "species-fit"): the fit's options as parameters, so
 // that reproduce fits the same set of the recorded load again.
 //
@@ -31,3 +33,5 @@ std::string WriteSpeciesFitFile(const ChannelFollower& follower, const std::stri
 
 // The table made again from the engine; "" with `text` set, or why none could be made.
 std::string RemakeSpeciesFit(const RealTimeGofS& engine, const Sidecar& sidecar, std::string& text);
+
+} // namespace morvane

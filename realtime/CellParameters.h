@@ -1,5 +1,7 @@
 #pragma once
 
+namespace morvane {
+
 // The parameters of one cell that a result depends on besides its scans and the analysis settings:
 // the radial positions and the rule of the averaging window. One value type for the launch, the
 // engine, the record and its reproduction, so that they are copied whole and compared whole.
@@ -22,3 +24,5 @@ constexpr bool MWAccepted(double mw) { return mw > 100 && mw < 1000000; }
 
 // A meniscus and bottom that leave a cell to analyse: the meniscus positive and below the bottom.
 constexpr bool CellSpanAccepted(double meniscus, double bottom) { return meniscus > 0 && bottom > meniscus; }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 double CompositeCo(const double* x, const double* y, const double* e, int32_t n)
 {
     std::vector<double> xs, ys;
@@ -57,3 +59,5 @@ CompositeCurve ComparisonCurve(const RealTimeGofS& engine, bool normalize)
     }
     return curve;
 }
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace morvane {
+
 class RealTimeGofS;
 
 // The composite g(s*) curve of an engine as the comparison of channels reads it: the points that
@@ -32,3 +34,5 @@ CompositeCurve ComparisonCurve(const RealTimeGofS& engine, bool normalize);
 
 // The legend text of a curve that was asked to be normalized and could not be.
 inline constexpr const char* NotNormalizedSuffix = " (not normalized)";
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "realtime/Smoothing.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr int32_t MaxGridPoints = 4096;
@@ -125,3 +127,5 @@ ExtrapolationResult Extrapolate(const ChannelDataStore& smooth, const ChannelDat
     }
     return r;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "analysis/ChannelDataStore.h"
 
+namespace morvane {
+
 // What the extrapolation to infinite time reads from the display and analysis settings; the
 // data view fills it from "ExtrapolationCutoff", "ExtrapolationMinLogS",
 // "ExtrapolationSmoothRepetition", "ExtrapolationSmoothCarSize" and "DefaultIgnoreTag".
@@ -74,3 +76,5 @@ ExtrapolationResult Extrapolate(const ChannelDataStore& smooth, const ChannelDat
 // Half-length of the error bar the s* axis view draws at an extrapolated point: an error above
 // the value is drawn at the value's size.
 inline double ErrorBarSize(const ExtrapolationPoint& point) { return std::fmin(point.Error, point.Value); }
+
+} // namespace morvane

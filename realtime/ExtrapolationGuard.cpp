@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+namespace morvane {
+
 namespace {
 
 double Dot(const std::vector<double>& a, const std::vector<double>& b)
@@ -204,3 +206,5 @@ std::string ExtrapolationRefusal(
             + " give a sound extrapolation.";
     return text + "No range of this channel's sets gives a sound extrapolation.";
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 
 #include "realtime/Extrapolation.h"
 
+namespace morvane {
+
 // Whether an extrapolation to infinite time may be shown as a result, and which range of sets
 // would give one. The fit of ln g against 1/sqrt(t) and 1/t reaches 1/sqrt(t) = 0 from the range's
 // times: sets close together in time leave the two terms nearly indistinguishable, and the
@@ -85,3 +87,5 @@ ExtrapolationRange SoundExtrapolationRange(const ChannelDataStore& smooth, const
 // (or that none does).
 std::string ExtrapolationRefusal(
     const ExtrapolationResult& result, const ExtrapolationJudgement& judgement, const ExtrapolationRange& sound);
+
+} // namespace morvane

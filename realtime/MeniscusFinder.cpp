@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 // The artefact is read from its edges. The edge profile at a radius is the median signal just after
 // it less the median just before it: a step detector that noise and odd points hardly move (the
 // difference of medians, as in Bovik, Huang and Munson, IEEE Trans. PAMI 9 (1987) 181-194). An edge
@@ -591,3 +593,5 @@ MeniscusFinding FindMeniscus(const std::vector<MeniscusScan>& scans, const Menis
     f.SignalToNoise = best.snr;
     return f;
 }
+
+} // namespace morvane

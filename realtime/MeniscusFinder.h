@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // Finds the meniscus in the first scans of a run from the artefact the optics draw there: a sharp
 // spike in absorbance; in interference a steep narrow drop, or a baseline that steps down (or up)
 // at the meniscus, often with a small dip after it. The artefact stays put while the boundaries
@@ -57,3 +59,5 @@ struct MeniscusFinding {
 // The meniscus of the first scans. Where several artefacts stand out, the one followed by the
 // signal that changes most with time (the boundaries leaving the meniscus) is taken.
 MeniscusFinding FindMeniscus(const std::vector<MeniscusScan>& scans, const MeniscusSearch& search = {});
+
+} // namespace morvane

@@ -9,6 +9,8 @@
 
 #include "realtime/Smoothing.h"
 
+namespace morvane {
+
 namespace {
 constexpr int32_t WorkingPoints = 4096; // least size of the composite arrays
 }
@@ -530,3 +532,5 @@ std::string RealTimeGofS::DescribeSet(const ChannelDataStore* store, int32_t k) 
     }
     return {};
 }
+
+} // namespace morvane

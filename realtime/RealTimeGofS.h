@@ -9,6 +9,8 @@
 #include "analysis/CustomSettings.h"
 #include "realtime/CellParameters.h"
 
+namespace morvane {
+
 // The g(s*) engine of one channel. Raw scans on a radial grid become, stage by stage:
 //   dc/dt sets (pairs of scans, t*dc/dt against ln s*)  -> DcdtStore
 //   averaged dc/dt sets (point-wise mean over a window) -> AvgDcdtStore
@@ -167,3 +169,5 @@ private:
     bool sumsValid_ = false;
     std::vector<std::vector<double>> scratch_; // per thread
 };
+
+} // namespace morvane

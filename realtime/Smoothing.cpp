@@ -4,6 +4,8 @@
 #include <limits>
 #include <vector>
 
+namespace morvane {
+
 int32_t SmoothBoxcar(double* data, int32_t n, int32_t passes, int32_t width)
 {
     if (!data || width < 1 || n > 4095 || width > n - 1)
@@ -163,3 +165,5 @@ int32_t FitPlane(
         return 2147483647;
     return static_cast<int32_t>(sigma);
 }
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace morvane {
+
 // Repeated moving average in place over positions 1 .. n-1 (position 0 is never touched).
 // Returns 0, or -1 (array unchanged) when width < 1, width > n - 1 or n > 4095.
 int32_t SmoothBoxcar(double* data, int32_t n, int32_t passes, int32_t width);
@@ -12,3 +14,5 @@ int32_t SmoothBoxcar(double* data, int32_t n, int32_t passes, int32_t width);
 // nearly collinear.
 int32_t FitPlane(
     const double* x, const double* y, const double* z, int32_t n, double& a, double& b, double& c, double& sa);
+
+} // namespace morvane

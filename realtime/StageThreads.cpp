@@ -10,6 +10,8 @@
 
 #include "realtime/Smoothing.h"
 
+namespace morvane {
+
 namespace {
 
 // Fewer sets than this are made on the calling thread: starting threads would cost more.
@@ -203,3 +205,5 @@ int32_t RealTimeGofS::RefreshGofsvss()
     }
     return sets - 1;
 }
+
+} // namespace morvane

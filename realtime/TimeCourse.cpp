@@ -5,6 +5,8 @@
 
 #include "analysis/Rounding.h"
 
+namespace morvane {
+
 namespace {
 
 const ChannelDataStore* StoreOf(const RealTimeGofS& engine, int32_t item)
@@ -78,3 +80,5 @@ std::vector<int32_t> SampledDcdtSets(int32_t first, int32_t last)
         sets.push_back(static_cast<int32_t>(j));
     return sets;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "analysis/ChannelDataStore.h"
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 // The families the time course replays, by item of its radio group.
 enum TimeCourseItem : int32_t {
     TimeCourseNone = -1, // nothing chosen yet
@@ -43,3 +45,5 @@ int32_t PlaybackIntervalMs(int32_t speed);
 // The dc/dt sets drawn under an averaged set made of dc/dt sets first .. last: every one when
 // last - first <= 25, otherwise every (last - first) / 5-th from first on (10 .. 40: 10, 16, .., 40).
 std::vector<int32_t> SampledDcdtSets(int32_t first, int32_t last);
+
+} // namespace morvane

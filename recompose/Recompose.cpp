@@ -9,6 +9,8 @@
 #include "scanfiles/ScanText.h"
 #include "scanfiles/StagedWrites.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -259,3 +261,5 @@ RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector
     say(ProcessedStatusText(result.FilesWritten));
     return result;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace morvane {
+
 // Recomposing a run: every interference scan of a data directory is copied into an output
 // directory with the description before the first comma and the radius of each data line taken
 // from a paradigm file, a scan file of the same layout. Header lines and values stay the file's own.
@@ -77,3 +79,5 @@ struct RecomposeResult {
 RecomposeResult RecomposeDirectory(const std::string& dataDir, const std::vector<std::string>& paradigm,
     const std::string& outputDir, const std::function<void(const std::string&)>& status = nullptr,
     bool mayJoinScans = false);
+
+} // namespace morvane

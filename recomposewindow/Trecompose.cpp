@@ -6,6 +6,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 Trecompose::Trecompose(WindowHost* host)
     : Editupdate(IdleStatus)
     , host_(host ? host : &silentHost_)
@@ -99,3 +101,5 @@ void Trecompose::SetStatus(const std::string& text)
     Editupdate = text;
     host_->RepaintRecomposeTool(*this);
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 // The recompose tool: a modal window that rewrites the interference scans of the main window's
 // data directory into an output directory with the description and radii of a paradigm file
 // (RecomposeDirectory does the work). The program makes one at start-up; each opening (FormShow)
@@ -46,3 +48,5 @@ private:
     SilentHost silentHost_;
     WindowHost* host_;
 };
+
+} // namespace morvane

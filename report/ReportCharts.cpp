@@ -7,6 +7,8 @@
 #include "analysis/NumberText.h"
 #include "provenance/RecordText.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr std::array<ChartColour, 5> ScanColours
@@ -309,3 +311,5 @@ ChartModel ConvergenceChart(const std::vector<ConvergencePoint>& series, const C
             + " % of the run earlier to compare with yet";
     return chart;
 }
+
+} // namespace morvane

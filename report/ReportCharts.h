@@ -9,6 +9,8 @@
 #include "species/RunConvergence.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // The charts of a run report, as chart models made from a loaded channel's results. Every result
 // chart draws g(s*) (the engine's s* g(s*) over s*) against s* on a logarithmic axis, so that the
 // peaks the report names are the tops of the curves drawn.
@@ -34,3 +36,5 @@ ChartModel CsChart(const morvane::cs::CsResult& result, const std::string& unit)
 
 // The convergence measures against elapsed time with their limits, as the data view draws them.
 ChartModel ConvergenceChart(const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds);
+
+} // namespace morvane

@@ -15,6 +15,8 @@
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
 
+namespace morvane {
+
 namespace {
 
 // Text from files and records (paths, descriptions, names) as HTML: control characters, characters
@@ -405,3 +407,5 @@ std::string ReportHtml(
         *facts = std::move(f);
     return {};
 }
+
+} // namespace morvane

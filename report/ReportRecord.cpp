@@ -11,6 +11,8 @@
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsKeys.h"
 
+namespace morvane {
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -190,3 +192,5 @@ std::string ProposedReportFileName(const RealTimeGofS& engine)
 {
     return "run report for " + FileNameTitle(engine) + ".html";
 }
+
+} // namespace morvane

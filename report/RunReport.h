@@ -12,6 +12,8 @@
 #include "species/RunConvergence.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // The run report: one self-contained HTML file of a loaded channel to file away or print. It names
 // the run and channel, the scans used and refused, every parameter, and shows the raw scans, the
 // newest g(s*) set with its peak, the extrapolation (or why it is no result), the species table
@@ -80,3 +82,5 @@ std::string WriteRunReport(const ChannelFollower& follower, const std::string& p
 
 // "run report for " + FileNameTitle + ".html".
 std::string ProposedReportFileName(const RealTimeGofS& engine);
+
+} // namespace morvane

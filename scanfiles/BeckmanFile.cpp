@@ -8,6 +8,8 @@
 
 #include "scanfiles/NumericLocale.h"
 
+namespace morvane {
+
 namespace {
 
 // The ignore tag of a point whose intensity value cannot be formed; fixed, never a changed setting.
@@ -404,3 +406,5 @@ int32_t FileNumberOf(const std::string& fileName)
     }
     return static_cast<int32_t>(number);
 }
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "scanfiles/ScanHeader.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 // Which value an intensity ("RI") file gives: I1 is the second column, I2 the third.
 enum IntensityModes : int32_t {
     IntensityRatio = 0,     // log10(I1 / I2)
@@ -83,3 +85,5 @@ int32_t ReadUnderTimeRule(
 
 // The scan number in an instrument file name ("00012.RA1" gives 12, "A0003.IP1" 3); 0 if none.
 int32_t FileNumberOf(const std::string& fileName);
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "scanfiles/ScanHeader.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr const char* NmSuffix = " nm";
@@ -83,3 +85,5 @@ int32_t HeaderWavelength(const std::string& path, bool& headerComplete)
     h.HeaderLine = std::string(headerLine);
     return h.ParseHeader(0) == 0 ? WholeNanometres(h.Wavelength) : 0;
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace morvane {
+
 // Whether scans of this mask or entry ("0*.RA1", "0*.RI3Sam 280 nm") are taken at a chosen
 // wavelength: absorbance (RA) and intensity (RI).
 bool ScannedAtWavelengths(const std::string& maskOrEntry);
@@ -30,3 +32,5 @@ std::string EntryWithoutWavelength(const std::string& entry);
 // may not); a file that cannot be read has none, one that is no regular file (a pipe, a device) has
 // all it will ever have.
 int32_t HeaderWavelength(const std::string& path, bool& headerComplete);
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 #include <sys/inotify.h>
 #endif
 
+namespace morvane {
+
 namespace {
 
 int64_t Nanoseconds(const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; }
@@ -152,3 +154,5 @@ std::vector<std::string> DirectoryWatch::ChangedAmong(const std::vector<std::str
     }
     return changed;
 }
+
+} // namespace morvane

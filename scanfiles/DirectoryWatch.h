@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // Tells a periodic look whether the directories it lists may have changed since its last look, so
 // that it lists them only then. Two signs are taken: the kernel's change notification (inotify on
 // Linux), which also reports files written in place; and each directory's own status (identity and
@@ -55,3 +57,5 @@ private:
     std::map<std::string, Entry> dirs_;
     std::map<int, int> watchUsers_; // watch descriptor -> entries that share it (one directory under two names)
 };
+
+} // namespace morvane

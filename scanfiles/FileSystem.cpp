@@ -17,6 +17,8 @@
 
 #include "scanfiles/BeckmanFile.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -347,3 +349,5 @@ void SortNamesIgnoringCase(std::vector<std::string>& names)
 {
     std::stable_sort(names.begin(), names.end(), NameLessIgnoringCase);
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+namespace morvane {
+
 // File masks such as "0*.RA1": '*' any run of characters, '?' one character; compared
 // without regard to case on every platform, as the instrument's file system does.
 bool MatchesMask(const std::string& name, const std::string& mask);
@@ -78,3 +80,5 @@ bool NameLessIgnoringCase(const std::string& a, const std::string& b);
 
 // Sorts names ascending, ignoring case (equal names keep their order).
 void SortNamesIgnoringCase(std::vector<std::string>& names);
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <locale.h>
 
+namespace morvane {
+
 // Scan files always write "." as the decimal point. While one of these lives, the formatted
 // input of this thread uses the "C" locale, whatever locale the program has set (a GUI
 // toolkit may set the user's, where the decimal point can be ",").
@@ -23,3 +25,5 @@ public:
 private:
     locale_t previous_ = static_cast<locale_t>(nullptr);
 };
+
+} // namespace morvane

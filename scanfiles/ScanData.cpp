@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 void ScanData::AllocatePoints(int32_t capacity)
 {
     const size_t n = capacity > 0 ? static_cast<size_t>(capacity) : 0;
@@ -23,3 +25,5 @@ bool RadiiUsableAsGrid(const double* radius, int32_t n)
             return false;
     return true;
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // The points of one scan file. An empty vector is an array the scan kind does not have
 // (interference scans have no Sigma).
 class ScanData {
@@ -22,3 +24,5 @@ public:
 // Whether radii can serve as the radial grid of a channel: at least two, all finite, rising
 // strictly. A grid must never be built from a scan that fails this.
 bool RadiiUsableAsGrid(const double* radius, int32_t n);
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace morvane {
+
 namespace {
 
 constexpr double Pi = 3.141592653589793;
@@ -104,3 +106,5 @@ int32_t ScanHeader::ParseHeader(double expectedRpm)
     }
     return result;
 }
+
+} // namespace morvane

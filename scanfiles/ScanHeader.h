@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+namespace morvane {
+
 // Everything the first two lines of a scan file say, plus the bookkeeping of a derived set.
 // Copied whole into every set a ChannelDataStore holds.
 struct ScanHeader {
@@ -35,3 +37,5 @@ struct ScanHeader {
     // expectation) clears UseApparentTime for good, but only on a header that is otherwise good.
     int32_t ParseHeader(double expectedRpm);
 };
+
+} // namespace morvane

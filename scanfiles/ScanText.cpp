@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace morvane {
+
 namespace {
 
 class FileDescriptor {
@@ -196,3 +198,5 @@ std::string ScanText(const std::string& description, const std::string& headerLi
     AppendDataLines(text, radius, value, third, n);
     return text;
 }
+
+} // namespace morvane

@@ -14,6 +14,8 @@
 
 #include "scanfiles/ScanHeader.h"
 
+namespace morvane {
+
 // The reader takes no more of a file than this.
 constexpr size_t ScanFileMaxBytes = 1048576;
 
@@ -67,3 +69,5 @@ void AppendDataLines(std::string& text, const double* radius, const double* valu
 // A whole scan file: the description, the header line, then n data lines; CR LF line ends.
 std::string ScanText(const std::string& description, const std::string& headerLine, const double* radius,
     const double* value, const double* third, int32_t n);
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace morvane {
+
 namespace {
 
 using Context = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
@@ -82,3 +84,5 @@ FileDigest DigestOfFile(const std::string& path)
     d.Size = d.Read ? size : -1;
     return d;
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace morvane {
+
 // SHA-256 digests (OpenSSL's libcrypto), written as 64 lower-case hexadecimal digits.
 
 std::string Sha256Hex(std::string_view bytes);
@@ -16,3 +18,5 @@ struct FileDigest {
 // The digest of a whole regular file, read in pieces (a file of any size). Anything else (a
 // directory, a pipe, a device) is not read: Read false, at once.
 FileDigest DigestOfFile(const std::string& path);
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -112,3 +114,5 @@ std::string StagedWrites::Commit(int32_t& committed, std::vector<std::pair<std::
     staged_.clear();
     return firstFailure;
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+namespace morvane {
+
 // The batch writer: files written as WriteFileAtomically writes one, each to a temporary file beside
 // its target (made as CreateTemporaryFor makes it), made durable, then renamed over the target, so
 // a target holds its old text or its whole new text, never part of it. Here the files are made
@@ -36,3 +38,5 @@ private:
     std::vector<Entry> staged_;
     std::vector<std::string> cleanedDirs_; // directories whose stale temporaries were removed
 };
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 GUISettings::GUISettings()
     : ExtrapolationMinLogS(std::log(5e-14))
 {
@@ -13,3 +15,5 @@ GUISettings::GUISettings()
     for (const char* name : names)
         KeyNames[static_cast<size_t>(KeyCount++)] = name;
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace morvane {
+
 // The display parameters of a data view, with fixed defaults, and their key names.
 struct GUISettings {
     double DefaultMeniscus = 5.9;           // cm
@@ -28,3 +30,5 @@ struct GUISettings {
 
     GUISettings();
 };
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -314,3 +316,5 @@ SettingsSaveResult SaveSettingsFile(const SettingsFileLocations& files, const Pr
     }
     return { "", "The settings could not be saved (" + failures + "). They apply until the program ends." };
 }
+
+} // namespace morvane

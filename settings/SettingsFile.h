@@ -4,6 +4,8 @@
 
 #include "settings/SettingsKeys.h"
 
+namespace morvane {
+
 // Where the settings file lives. The program's own file sits beside the program and bears its base
 // name with the extension ".INI"; the user's has the same name in the user's configuration
 // directory ($XDG_CONFIG_HOME/morvane, or ~/.config/morvane).
@@ -55,3 +57,5 @@ struct SettingsSaveResult {
 };
 // Writes the settings (through a temporary file and a rename) where SettingsFileLocations says.
 SettingsSaveResult SaveSettingsFile(const SettingsFileLocations& files, const ProgramSettings& settings);
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "analysis/NumberText.h"
 
+namespace morvane {
+
 namespace {
 
 using K = SettingKind;
@@ -261,3 +263,5 @@ void DeriveSettings(ProgramSettings& settings)
     settings.Analysis.LowLogS = std::log(settings.Analysis.LowS);
     settings.Analysis.HighLogS = std::log(settings.Analysis.HighS);
 }
+
+} // namespace morvane

@@ -9,6 +9,8 @@
 #include "settings/GUISettings.h"
 #include "settings/SpeciesSettings.h"
 
+namespace morvane {
+
 // The settings objects of the main window, as the settings window and the settings file see them.
 struct ProgramSettings {
     GUISettings Display;
@@ -79,3 +81,5 @@ std::vector<const SettingRule*> BrokenSettingRules(const ProgramSettings& settin
 
 // Sets the derived keys (LowLogS, HighLogS) from the keys they come from.
 void DeriveSettings(ProgramSettings& settings);
+
+} // namespace morvane

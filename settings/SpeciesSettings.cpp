@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace morvane {
+
 SolventConditions SolventOf(const SpeciesSettings& s)
 {
     SolventConditions solvent;
@@ -26,3 +28,5 @@ ConvergenceThresholds ThresholdsOf(const SpeciesSettings& s)
     t.ConfirmSets = static_cast<int32_t>(s.ConvergenceConfirmSets);
     return t;
 }
+
+} // namespace morvane

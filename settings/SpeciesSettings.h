@@ -4,6 +4,8 @@
 #include "species/RunConvergence.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // The species fit's solvent and the thresholds of the convergence measure, as the settings file and
 // the settings window hold them: flat numbers in the units a user reads (percent rather than
 // fractions). The defaults are the species code's own (SolventConditions, ConvergenceThresholds).
@@ -37,3 +39,5 @@ struct SpeciesSettings {
 // The solvent of the fit; its temperature stays "from the scans".
 SolventConditions SolventOf(const SpeciesSettings& settings);
 ConvergenceThresholds ThresholdsOf(const SpeciesSettings& settings);
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "analysis/NumberText.h"
 
+namespace morvane {
+
 namespace {
 
 ValueListRow RowOf(const std::string& name, const ProgramSettings& values, SettingGroup group)
@@ -46,17 +48,17 @@ std::vector<ValueListRow> RowsOf(const ProgramSettings& settings, SettingGroup g
 
 std::vector<ValueListRow> TMorvaneSettings::RowsOf(const GUISettings& settings)
 {
-    return ::RowsOf(ProgramSettings { settings, CustomSettings(), SpeciesSettings() }, SettingGroup::Gui);
+    return morvane::RowsOf(ProgramSettings { settings, CustomSettings(), SpeciesSettings() }, SettingGroup::Gui);
 }
 
 std::vector<ValueListRow> TMorvaneSettings::RowsOf(const CustomSettings& settings)
 {
-    return ::RowsOf(ProgramSettings { GUISettings(), settings, SpeciesSettings() }, SettingGroup::Custom);
+    return morvane::RowsOf(ProgramSettings { GUISettings(), settings, SpeciesSettings() }, SettingGroup::Custom);
 }
 
 std::vector<ValueListRow> TMorvaneSettings::RowsOf(const SpeciesSettings& settings)
 {
-    return ::RowsOf(ProgramSettings { GUISettings(), CustomSettings(), settings }, SettingGroup::Species);
+    return morvane::RowsOf(ProgramSettings { GUISettings(), CustomSettings(), settings }, SettingGroup::Species);
 }
 
 void TMorvaneSettings::FormCreate(const std::string& programPath)
@@ -69,7 +71,7 @@ std::string TMorvaneSettings::ReadSettingsFiles(
     GUISettings& display, CustomSettings& analysis, SpeciesSettings& species) const
 {
     ProgramSettings settings { display, analysis, species };
-    const std::string message = ::ReadSettingsFiles(Files, settings);
+    const std::string message = morvane::ReadSettingsFiles(Files, settings);
     display = settings.Display;
     analysis = settings.Analysis;
     species = settings.Species;
@@ -88,9 +90,9 @@ void TMorvaneSettings::FormShow(
 
 void TMorvaneSettings::ShowRows(const ProgramSettings& settings)
 {
-    ValueListGUISettings.Rows = ::RowsOf(settings, SettingGroup::Gui);
-    ValueListCustomSettings.Rows = ::RowsOf(settings, SettingGroup::Custom);
-    ValueListSpeciesSettings.Rows = ::RowsOf(settings, SettingGroup::Species);
+    ValueListGUISettings.Rows = morvane::RowsOf(settings, SettingGroup::Gui);
+    ValueListCustomSettings.Rows = morvane::RowsOf(settings, SettingGroup::Custom);
+    ValueListSpeciesSettings.Rows = morvane::RowsOf(settings, SettingGroup::Species);
     const std::string target = Files.SaveTarget();
     LabelIniNote = target.empty() ? "The settings cannot be saved: no place for a settings file is known."
                                   : "\"Save\" writes the settings to " + target + ".";
@@ -174,3 +176,5 @@ void TMorvaneSettings::Tell(const std::string& text) const
     if (host_)
         host_->ShowMessage(text);
 }
+
+} // namespace morvane

@@ -10,6 +10,8 @@
 #include "windows/Controls.h"
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 // The settings window: the display, analysis and species settings of the main window, one grid
 // each, filled from their key-name tables. "Save" checks every value, puts them into the main window's settings
 // (new data views take them) and writes the settings file; "Defaults" puts the built-in values into
@@ -43,7 +45,7 @@ public:
     void ButtonDefaultsClick();
     void FormDestroy();
 
-    static std::string IniFileNameOf(const std::string& programPath) { return ::IniFileNameOf(programPath); }
+    static std::string IniFileNameOf(const std::string& programPath) { return morvane::IniFileNameOf(programPath); }
     // One row per name of the key-name table, in table order: the value of that key as the file
     // writes it; empty and read-only for a name without a field.
     static std::vector<ValueListRow> RowsOf(const GUISettings& settings);
@@ -61,3 +63,5 @@ private:
     SpeciesSettings* species_ = nullptr;
     WindowHost* host_ = nullptr;
 };
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 LammSolver::LammSolver(const LammSpecies& species, double meniscusCm, double bottomCm, const RotorSchedule& rotor,
     const LammGridRules& rules)
     : species_(species)
@@ -206,3 +208,5 @@ double LammSolver::TotalAmount() const
         sum += c_[i] * area_[i];
     return sum;
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 
 #include "simulator/RotorSchedule.h"
 
+namespace morvane {
+
 // One ideal, non-interacting species of a sedimentation-velocity run.
 struct LammSpecies {
     double sSvedberg = 0; // sedimentation coefficient, S (1 S = 1e-13 s)
@@ -93,3 +95,5 @@ private:
     std::vector<double> stage_; // intermediate stage of a diffusion step
     std::vector<double> readout_; // c per cell at the present time, fraction of a shift included
 };
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 constexpr double RadPerSecondPerRpm = 2 * M_PI / 60;
@@ -94,3 +96,5 @@ double RotorSchedule::OmegaSquaredOfRpm(double rpm)
     const double w = RadPerSecondPerRpm * rpm;
     return w * w;
 }
+
+} // namespace morvane

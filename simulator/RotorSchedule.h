@@ -1,6 +1,8 @@
 #pragma once
 #include <vector>
 
+namespace morvane {
+
 // The rotor's speed over a run: from rest at t = 0 it accelerates at a fixed rate to its
 // speed, and may later change to a second speed at the same rate. Speed is piecewise
 // linear in time, so omega^2 t (the integral of omega^2 over time) has a closed form:
@@ -45,3 +47,5 @@ private:
     std::vector<Knot> knots_; // rpm is linear between knots, constant after the last
     std::vector<double> omega2tAtKnot_; // omega^2 t reached at each knot
 };
+
+} // namespace morvane

@@ -12,6 +12,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -354,3 +356,5 @@ std::string ParseCell(const std::string& text, SimCell& cell)
     cell = c;
     return {};
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 
 #include "simulator/SimulatedRun.h"
 
+namespace morvane {
+
 // Where a run goes: ROOT/XLIDATA/MMDDYY/NNNNNN, as the instrument lays out its data.
 struct RunLocation {
     std::string root;
@@ -93,3 +95,5 @@ std::string ParseSpecies(const std::string& text, SimSpecies& species);
 // Parses a cell "RA1" or "IP2,factor=0.5,meniscus=5.95,bottom=7.2,letter=A". Returns an
 // empty text or what is wrong.
 std::string ParseCell(const std::string& text, SimCell& cell);
+
+} // namespace morvane

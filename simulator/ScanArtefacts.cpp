@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace morvane {
+
 namespace {
 
 constexpr double KneeBelowCeiling = 0.5; // OD below the ceiling where the reading starts to bend
@@ -107,3 +109,5 @@ std::string MeniscusArtefactProblem(const SimRun& run)
     }
     return {};
 }
+
+} // namespace morvane

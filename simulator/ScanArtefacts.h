@@ -4,6 +4,8 @@
 
 #include "simulator/SimulatedRun.h"
 
+namespace morvane {
+
 // The absorbance a detector reads for a true absorbance a: unchanged up to ceiling - 0.5, then
 // bending over smoothly (value and slope continuous) toward the ceiling, which it never reaches.
 // ceiling <= 0: no ceiling.
@@ -32,3 +34,5 @@ double InterferenceMeniscusArtefact(const SimRun& run, double meniscusCm, double
 
 // What is wrong with the run's meniscus artefact, in words; empty when nothing or no artefact.
 std::string MeniscusArtefactProblem(const SimRun& run);
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <random>
 
+namespace morvane {
+
 // Gaussian deviates by Box-Muller over a 64-bit Mersenne Twister: the same seed gives the
 // same numbers with every standard library.
 class SeededGaussian {
@@ -34,3 +36,5 @@ private:
     bool hasSpare_ = false;
     double spare_ = 0;
 };
+
+} // namespace morvane

@@ -13,6 +13,8 @@
 #include "simulator/SeededGaussian.h"
 #include "simulator/Wavelengths.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr double GasConstant = 8.314462618e7; // erg / (mol K)
@@ -573,3 +575,5 @@ bool RunSimulator::NextScan(SimScan& scan)
     scan.wavelengthIndex = wavelength;
     return true;
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // Optical systems the simulated instrument writes, by their file-name code.
 enum class OpticalKind { Absorbance, Interference, Intensity, Fluorescence }; // "RA", "IP", "RI", "FI"
 
@@ -185,3 +187,5 @@ private:
     // all are written.
     int32_t NextCell(double& when) const;
 };
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace morvane {
+
 namespace {
 
 constexpr double MaxFilesPerCell = 9999; // four digits of number in a file name
@@ -84,3 +86,5 @@ std::string ParseWavelengths(const std::string& text, double extinction, std::ve
     wavelengths = list;
     return {};
 }
+
+} // namespace morvane

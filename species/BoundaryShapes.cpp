@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 // Six widths or more from its centre a boundary has settled: erfc(-z) is 2 to the last bit and
@@ -135,3 +137,5 @@ double DiffusionSigma(double sSeconds, double diffusion, double meniscus, double
 double NormalDensity(double z) { return std::exp(-0.5 * z * z) / std::sqrt(2 * M_PI); }
 
 double NormalDistribution(double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); }
+
+} // namespace morvane

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace morvane {
+
 // The shapes a sedimenting species gives, from the classic approximate solutions of the Lamm
 // equation. Units: radius cm, s in seconds, D in cm^2/s, omega^2 in rad^2/s^2, omega^2 t in
 // rad^2/s, time in s.
@@ -68,3 +70,5 @@ double DiffusionSigma(double sSeconds, double diffusion, double meniscus, double
 // Standard normal density and distribution.
 double NormalDensity(double z);
 double NormalDistribution(double z);
+
+} // namespace morvane

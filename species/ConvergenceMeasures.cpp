@@ -9,6 +9,8 @@
 #include "species/SpeciesUnits.h"
 #include "species/StartingGuess.h"
 
+namespace morvane {
+
 namespace {
 
 using speciesunits::NaN;
@@ -277,3 +279,5 @@ double ShapeChangeOf(const ChannelDataStore& store, int32_t newer, int32_t older
     }
     return worst;
 }
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace morvane {
+
 class ChannelDataStore;
 
 // The measures of RunConvergence.h on the sets of a g(s*) store (y = s* g(s*) against ln s* on a
@@ -47,3 +49,5 @@ inline constexpr double ShapeNoiseMultiple = 5;
 inline constexpr double ShapeLevelFraction = 0.05;
 inline constexpr double ShapeFlankWidths = 1;
 double ShapeChangeOf(const ChannelDataStore& store, int32_t newer, int32_t older, double minSStar);
+
+} // namespace morvane

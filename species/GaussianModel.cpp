@@ -5,6 +5,8 @@
 
 #include "species/BoundaryShapes.h"
 
+namespace morvane {
+
 namespace {
 using speciesunits::Svedberg;
 } // namespace
@@ -61,3 +63,5 @@ bool GaussianSpecies(const GaussianConditions& c, const std::vector<double>& sSt
     }
     return true;
 }
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <vector>
 
+namespace morvane {
+
 // The Gaussian approximation of a diffusing boundary (T. Svedberg and K. O. Pedersen, The
 // Ultracentrifuge, 1940: the gradient of a boundary spreading by diffusion is a Gaussian of
 // variance 2 D t in r), carried over to s* = ln(r / rm) / (omega^2 t): a species gives a peak of
@@ -43,3 +45,5 @@ double GaussianCorrectedS(const GaussianConditions& c, double centreS, double di
 // positive.
 bool GaussianSpecies(const GaussianConditions& c, const std::vector<double>& sStar, double centreS, double width,
     double area, std::vector<double>& out);
+
+} // namespace morvane

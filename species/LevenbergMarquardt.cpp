@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 double SumOfSquares(const std::vector<double>& r)
@@ -257,3 +259,5 @@ LmResult FitLeastSquares(const ResidualFunction& residuals, const std::vector<do
     }
     return result;
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // Nonlinear least squares by Levenberg-Marquardt: minimises the sum of squared residuals r(p),
 // each step solving (J^T J + lambda diag(J^T J)) dp = -J^T r, lambda lowered after a step that
 // lowers the sum and raised after one that does not (K. Levenberg, Q. Appl. Math. 2 (1944) 164;
@@ -78,3 +80,5 @@ bool SolveSymmetric(std::vector<double> a, std::vector<double>& b, int32_t n);
 
 // The inverse of a symmetric positive definite matrix; empty when it is not positive definite.
 std::vector<double> InvertSymmetric(const std::vector<double>& a, int32_t n);
+
+} // namespace morvane

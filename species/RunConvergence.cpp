@@ -9,6 +9,8 @@
 #include "species/SpeciesFit.h"
 #include "species/SpeciesUnits.h"
 
+namespace morvane {
+
 namespace {
 
 using speciesunits::NaN;
@@ -327,3 +329,5 @@ ConvergenceVerdict JudgeConvergence(const std::vector<ConvergencePoint>& series,
     }
     return v;
 }
+
+} // namespace morvane

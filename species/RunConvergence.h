@@ -8,6 +8,8 @@
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 class RealTimeGofS;
 
 // "Has the run converged, can I stop it?": how much the g(s*) of a run still changes. Each g(s*)
@@ -152,3 +154,5 @@ void JudgeEachSet(std::vector<ConvergencePoint>& series, const ConvergenceThresh
 // The verdict on the newest set, from the series.
 ConvergenceVerdict JudgeConvergence(
     const std::vector<ConvergencePoint>& series, const ConvergenceThresholds& thresholds = {});
+
+} // namespace morvane

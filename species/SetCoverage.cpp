@@ -6,6 +6,8 @@
 
 #include "realtime/RealTimeGofS.h"
 
+namespace morvane {
+
 namespace {
 
 using speciesunits::NaN;
@@ -113,3 +115,5 @@ SetCoverage CoverageOfSet(const RealTimeGofS& engine, int32_t set, double minSSt
     }
     return c;
 }
+
+} // namespace morvane

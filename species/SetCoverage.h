@@ -3,6 +3,8 @@
 
 #include "species/SpeciesUnits.h"
 
+namespace morvane {
+
 class RealTimeGofS;
 
 // Which s* a g(s*) set can still hold, and whether the run holds material beyond it.
@@ -33,3 +35,5 @@ double LargestSStarOfSet(const RealTimeGofS& engine, int32_t set);
 
 // The coverage of g(s*) set `set`, with the material counted above minSStar (S).
 SetCoverage CoverageOfSet(const RealTimeGofS& engine, int32_t set, double minSStar);
+
+} // namespace morvane

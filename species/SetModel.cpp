@@ -5,6 +5,8 @@
 #include "realtime/RealTimeGofS.h"
 #include "species/BoundaryShapes.h"
 
+namespace morvane {
+
 namespace {
 
 double Omega2tOf(const ScanHeader& h) { return h.Omega2t > 0 ? h.Omega2t : RealTimeGofS::OmegaSquared(h.Rpm) * h.Time; }
@@ -156,3 +158,5 @@ bool SetOfSpeciesWithSlopes(const SetLayout& layout, double sSeconds, double dif
     out.ByD = SetOfSums(layout, sumByD, count);
     return true;
 }
+
+} // namespace morvane

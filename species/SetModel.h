@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 class RealTimeGofS;
 
 // One pair of scans of a g(s*) set, as the engine used it.
@@ -53,3 +55,5 @@ bool SetOfSpeciesWithSlopes(const SetLayout& layout, double sSeconds, double dif
 // The engine's radial-dilution correction of an averaged curve b on the points x (ln s):
 // A = B - 2 omega^2 t * integral of B ds from the first point, the last step taken by half.
 std::vector<double> CorrectForDilution(const std::vector<double>& x, const std::vector<double>& b, double omega2t);
+
+} // namespace morvane

@@ -18,6 +18,8 @@
 #include "species/SpeciesStarts.h"
 #include "species/Svedberg.h"
 
+namespace morvane {
+
 namespace {
 
 using speciesunits::NaN;
@@ -452,3 +454,5 @@ SpeciesFitResult FitSpeciesToCurve(const GofsCurve& curve, const SpeciesFitOptio
 {
     return FitCurve(curve, options, nullptr);
 }
+
+} // namespace morvane

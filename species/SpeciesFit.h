@@ -6,6 +6,8 @@
 #include "species/SetModel.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 class RealTimeGofS;
 
 // Species from g(s*): one to three ideal species fitted to a g(s*) set by nonlinear least squares
@@ -80,3 +82,5 @@ SpeciesFitJob PrepareSpeciesFit(const GofsCurve& curve, const SpeciesFitOptions&
 // before each iteration, so the fit ends within one iteration of it being set.
 inline constexpr const char* SpeciesFitCancelled = "Fit cancelled";
 SpeciesFitResult RunSpeciesFit(const SpeciesFitJob& job, const std::atomic<bool>* cancel = nullptr);
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "species/SpeciesTable.h"
 
+namespace morvane {
+
 namespace {
 
 __attribute__((format(printf, 1, 2))) std::string Printed(const char* format, ...)
@@ -137,3 +139,5 @@ std::vector<std::string> SpeciesNotes(const SpeciesFitResult& result, const Note
         notes.emplace_back("the errors are not defined (the data do not determine every parameter)");
     return notes;
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include "species/SetCoverage.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // Why the values of a converged species fit may not be right, in words (the fit's Notes), in
 // this order:
 //  - a species the data do not determine: a share below 1 %, or a share or D as uncertain as its
@@ -36,3 +38,5 @@ std::vector<std::string> SpeciesNotes(const SpeciesFitResult& result, const Note
 
 // The species of a fit in a few words: "4.40 S (60 %), 6.80 S (25 %)", or why it failed.
 std::string SpeciesInBrief(const SpeciesFitResult& result);
+
+} // namespace morvane

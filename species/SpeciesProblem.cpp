@@ -11,6 +11,8 @@
 #include "species/BoundaryShapes.h"
 #include "species/Svedberg.h"
 
+namespace morvane {
+
 namespace {
 
 using speciesunits::Svedberg;
@@ -334,3 +336,5 @@ std::unique_ptr<SpeciesProblem> MakeCurveProblem(
     problem->Finish();
     return problem;
 }
+
+} // namespace morvane

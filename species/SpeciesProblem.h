@@ -9,6 +9,8 @@
 #include "species/SpeciesTypes.h"
 #include "species/StartingGuess.h"
 
+namespace morvane {
+
 // What the fit driver needs of a model: the points to fit, one species' curve for its three
 // parameters, where to start and how to read the parameters. Parameters are kept in units of
 // order one: s in S, D in 1e-7 cm^2/s (or a width in S), an amount in signal units.
@@ -57,3 +59,5 @@ std::unique_ptr<SpeciesProblem> MakeSetProblem(
 // The Gaussian model of a plain curve.
 std::unique_ptr<SpeciesProblem> MakeCurveProblem(
     const GofsCurve& curve, const SpeciesFitOptions& options, std::string& why);
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 
 #include "species/SpeciesUnits.h"
 
+namespace morvane {
+
 // The sum of the species' curves less the data, for parameters p (three per species).
 ResidualFunction SpeciesResiduals(const SpeciesProblem& problem, const std::vector<double>& data)
 {
@@ -205,3 +207,5 @@ MultiStartFit FitSpeciesCount(const SpeciesProblem& problem, const std::vector<P
         return fit;
     return Better(restarted, fit) ? restarted : fit;
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "species/SpeciesProblem.h"
 #include "species/StartingGuess.h"
 
+namespace morvane {
+
 // The fit of n species from several starts, the best of them kept. For the Lamm-boundary model
 // the starts are fitted side by side on the machine's cores, each thread with its own copy of the
 // problem; the best is chosen in the starts' order, so the answer is the same to the bit whatever
@@ -36,3 +38,5 @@ std::vector<double> SpeciesScale(const SpeciesProblem& problem, size_t species);
 // `fewerSumOfSquares` is that of the fit of n - 1 (NaN for n = 1 or when it failed).
 MultiStartFit FitSpeciesCount(const SpeciesProblem& problem, const std::vector<PeakGuess>& peaks, int32_t n,
     const LmOptions& lmOptions, double& fewerSumOfSquares);
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace morvane {
+
 namespace {
 
 // Characters on screen: UTF-8 continuation bytes take no column.
@@ -118,3 +120,5 @@ std::vector<std::string> SpeciesTableLines(const SpeciesFitResult& result)
         lines.push_back("note: " + note);
     return lines;
 }
+
+} // namespace morvane

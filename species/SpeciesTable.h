@@ -4,6 +4,8 @@
 
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // The species of a fit as aligned text lines (for the command line): what was fitted, the
 // solvent, a column header and one row per species, each value with its standard error written to
 // the error's second significant digit, then the fit's notes. A failed fit gives one line with the
@@ -28,3 +30,5 @@ std::vector<std::vector<std::string>> SpeciesTableCells(const SpeciesFitResult& 
 // whole units and to no more than six significant digits (four when the error is 0 or unknown);
 // "-" for an unknown value.
 std::string ValueWithError(double value, double error);
+
+} // namespace morvane

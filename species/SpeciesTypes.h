@@ -5,6 +5,8 @@
 
 #include "species/SpeciesUnits.h"
 
+namespace morvane {
+
 // Inputs and results of the species fit, plain structs of numbers and texts. A value the fit
 // cannot give (D of a curve without a time, an error of a parameter the data do not determine)
 // is NaN.
@@ -104,3 +106,5 @@ struct SpeciesFitResult {
     int32_t Points = 0;
     int32_t Parameters = 0;
 };
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 constexpr int32_t HalfWidth = 2; // running mean over 5 grid points, twice
@@ -160,3 +162,5 @@ std::vector<std::vector<PeakGuess>> StartingSets(const std::vector<PeakGuess>& p
     }
     return sets;
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // A peak of g(s*), where a species' fit starts.
 struct PeakGuess {
     double SStar = 0; // S
@@ -26,3 +28,5 @@ PeakGuess LargestResidualPeak(const std::vector<double>& sStar, const std::vecto
 // otherwise alternatives for the species no peak shows (the main peak split in two, a shoulder
 // on its fast side, one on its slow side), each to be tried. Every start lists n peaks by s*.
 std::vector<std::vector<PeakGuess>> StartingSets(const std::vector<PeakGuess>& peaks, int32_t n);
+
+} // namespace morvane

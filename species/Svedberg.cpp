@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace morvane {
+
 namespace {
 using speciesunits::NaN;
 constexpr double Kelvin = 273.15;
@@ -42,3 +44,5 @@ double D20wFactor(double temperatureC, const SolventConditions& solvent)
         return NaN;
     return (20 + Kelvin) / (temperatureC + Kelvin) * solvent.ViscosityCp / WaterViscosity20;
 }
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // The Svedberg equation (T. Svedberg and K. O. Pedersen, The Ultracentrifuge, 1940): a particle's
 // molar mass from its sedimentation and diffusion coefficients measured in the same solvent,
 //
@@ -30,3 +32,5 @@ constexpr double GasConstant = 8.314462618e7; // erg / (mol K)
 constexpr double WaterDensity20 = 0.99823; // g/ml
 constexpr double WaterViscosity20 = 1.002; // cP
 constexpr double Avogadro = 6.02214076e23; // 1/mol
+
+} // namespace morvane

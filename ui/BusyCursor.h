@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QCursor>
 
+namespace morvane {
+
 // The busy cursor over the program's windows while an action the user started holds the
 // user-interface thread (a rebuild, a fit, an extrapolation, a load: anything that may take over
 // a few tenths of a second). Nested ones stack. A dialog asked meanwhile shows the normal cursor
@@ -34,3 +36,5 @@ public:
 private:
     bool active_;
 };
+
+} // namespace morvane

@@ -11,6 +11,8 @@
 
 #include "chart/TickLabels.h"
 
+namespace morvane {
+
 namespace {
 
 // Blanks each label that would overlap the one drawn before it along the axis, at the axis's
@@ -133,3 +135,5 @@ void ApplyAxis(QCPAxis* axis, const ChartAxis& model)
     // The labels come from the tickers; "b" draws their exponents as powers of ten.
     axis->setNumberFormat("gbc");
 }
+
+} // namespace morvane

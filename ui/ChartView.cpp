@@ -13,6 +13,8 @@
 #include "scanfiles/FileSystem.h"
 #include "ui/ChartAxes.h"
 
+namespace morvane {
+
 namespace {
 
 QColor ToQColor(ChartColour c) { return QColor(c.Red, c.Green, c.Blue); }
@@ -518,3 +520,5 @@ void ChartView::ShowContextMenu(const QPoint& pos)
     menu.addAction(tr("Save data…"), this, &ChartView::AskAndSaveData);
     menu.exec(plot_->mapToGlobal(pos));
 }
+
+} // namespace morvane

@@ -17,6 +17,8 @@ class QMouseEvent;
 class QShowEvent;
 class QWheelEvent;
 
+namespace morvane {
+
 // Draws a ChartModel with QCustomPlot. Dragging a rectangle zooms into it, the wheel zooms in and out
 // about the pointer, ZoomOut() steps out; the zoom stays while the model is redrawn (a live
 // refresh); dragging backwards (right to left) or Rescale() returns to the model's own ranges, as
@@ -119,3 +121,5 @@ private:
     QSize labelledFor_; // the axis rectangle's size the last labels were thinned for
     QString proposedName_;
 };
+
+} // namespace morvane

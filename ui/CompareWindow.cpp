@@ -14,6 +14,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using dataviewcontrols::SetText;
 using dataviewcontrols::ToolButton;
 
@@ -158,3 +160,5 @@ void CompareWindow::Refresh()
         timerBusyViews_->stop();
     refreshing_ = false;
 }
+
+} // namespace morvane

@@ -4,13 +4,16 @@
 #include "ui/QtWindowHost.h"
 #include "windows/TMorvaneCompare.h"
 
-class ChartView;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+
+namespace morvane {
+
+class ChartView;
 
 // The comparison window: binds a TMorvaneCompare (the list of open data views with multiple
 // selection, "Refresh" and its time, "Regular"/"Normalized", the pointer tools and the chart).
@@ -45,3 +48,5 @@ private:
     QTimer* timerBusyViews_;
     bool refreshing_ = false;
 };
+
+} // namespace morvane

@@ -18,6 +18,8 @@
 #include "ui/SedDataViewControls.h"
 #include "ui/SedDataViewWidget.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 
 namespace {
@@ -243,3 +245,5 @@ void CsTab::Refresh()
     fit_->Refresh();
     residuals_->Refresh();
 }
+
+} // namespace morvane

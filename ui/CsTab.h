@@ -3,13 +3,16 @@
 #include <string>
 #include <vector>
 
-class ChartView;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QTimer;
+
+namespace morvane {
+
+class ChartView;
 class SedDataViewWidget;
 
 // The c(s) tab of a data view window: binds the view's CsPanel (dataview/CsPanel.h). The fit runs
@@ -58,3 +61,5 @@ private:
     QTimer* poll_;
     std::vector<std::vector<std::string>> shownRows_;
 };
+
+} // namespace morvane

@@ -19,6 +19,8 @@
 #include "ui/CompareWindow.h"
 #include "ui/SedDataViewWidget.h"
 
+namespace morvane {
+
 namespace {
 
 QLineEdit* ReadOnly(QWidget* parent, const QString& hint = QString())
@@ -408,3 +410,5 @@ void MainWindowWidget::OpenView(TSedDataView& view)
 }
 
 void MainWindowWidget::ShowMessage(const QString& text) { host_.ShowMessage(text.toStdString()); }
+
+} // namespace morvane

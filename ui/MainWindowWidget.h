@@ -7,13 +7,16 @@
 #include "mainwindow/TMorvaneForm.h"
 #include "ui/QtWindowHost.h"
 
-class CompareWindow;
 class QButtonGroup;
 class QGridLayout;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QTimer;
+
+namespace morvane {
+
+class CompareWindow;
 class MainWindowWidget;
 class SedDataViewWidget;
 
@@ -94,3 +97,5 @@ private:
     CompareWindow* comparisonWindow_ = nullptr;
     bool refreshing_ = false;
 };
+
+} // namespace morvane

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+namespace morvane {
+
 ProgramWindows::ProgramWindows(WindowHost* standIn)
     : Main(standIn)
     , ScanSelectorWindow(ScanSelector)
@@ -26,3 +28,5 @@ ProgramWindows::~ProgramWindows()
 {
     Main.UseComparisonWindow(nullptr);
 }
+
+} // namespace morvane

@@ -14,6 +14,8 @@
 #include "windows/TViewAScan.h"
 #include "windows/TWaitWorking.h"
 
+namespace morvane {
+
 // The program's start-up: the windows made once, in this order, and held until the program ends.
 // Only the main window is shown. The viewers' windows and the comparison window have it as parent,
 // so that closing it ends the program even while one of them is open; the recompose tool's window is made for each opening
@@ -43,3 +45,5 @@ public:
     TMorvaneSettings Settings;
     SettingsDialog SettingsWindow;
 };
+
+} // namespace morvane

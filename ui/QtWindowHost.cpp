@@ -17,6 +17,8 @@
 #include "ui/SimpleShowTextWindow.h"
 #include "ui/ViewAScanWindow.h"
 
+namespace morvane {
+
 namespace {
 
 // Hands the keyboard focus back to the window that asked once its modal dialog closes, rather
@@ -246,3 +248,5 @@ void QtWindowHost::ShowComparisonWindow(TMorvaneCompare& compare)
     window->raise();
     window->activateWindow();
 }
+
+} // namespace morvane

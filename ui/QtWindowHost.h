@@ -4,8 +4,11 @@
 
 #include "windows/WindowHost.h"
 
-class CompareWindow;
 class QWidget;
+
+namespace morvane {
+
+class CompareWindow;
 class SettingsDialog;
 class SimpleShowTextWindow;
 class ViewAScanWindow;
@@ -74,3 +77,5 @@ private:
     SimpleShowTextWindow* textViewerWindow_ = nullptr;
     CompareWindow* comparisonWindow_ = nullptr;
 };
+
+} // namespace morvane

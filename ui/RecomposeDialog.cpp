@@ -10,6 +10,8 @@
 
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using dataviewcontrols::SetText;
 
 RecomposeHost::RecomposeHost(RecomposeDialog& dialog, WindowHost* standIn)
@@ -113,3 +115,5 @@ void RecomposeDialog::reject()
     tool_.ButtonCloseClick();
     QDialog::reject();
 }
+
+} // namespace morvane

@@ -7,6 +7,9 @@
 
 class QLineEdit;
 class QPushButton;
+
+namespace morvane {
+
 class RecomposeDialog;
 
 // The recompose tool's dialogs belong to its window, and its status is painted while it works.
@@ -44,3 +47,5 @@ private:
     QLineEdit* editUpdate_;
     QPushButton* buttonRecompose_;
 };
+
+} // namespace morvane

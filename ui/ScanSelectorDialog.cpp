@@ -7,6 +7,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+namespace morvane {
+
 ScanSelectorDialog::ScanSelectorDialog(TScanSelector& selector, QWidget* parent)
     : QDialog(parent)
     , selector_(selector)
@@ -134,3 +136,5 @@ void ScanSelectorDialog::Refresh()
     }
     refreshing_ = false;
 }
+
+} // namespace morvane

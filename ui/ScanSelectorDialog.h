@@ -6,6 +6,8 @@
 class QListWidget;
 class QSpinBox;
 
+namespace morvane {
+
 // The scan selector's dialog: binds a TScanSelector's ticks, pattern and buttons.
 class ScanSelectorDialog : public QDialog {
     Q_OBJECT
@@ -26,3 +28,5 @@ private:
     QSpinBox* end_;
     bool refreshing_ = false;
 };
+
+} // namespace morvane

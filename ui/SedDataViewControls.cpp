@@ -16,6 +16,8 @@
 #include "ui/ChartView.h"
 #include "windows/Controls.h"
 
+namespace morvane {
+
 namespace dataviewcontrols {
 
 QLineEdit* ReadOnlyEdit(QWidget* parent, int minimumWidth)
@@ -199,3 +201,5 @@ void SetWholeText(QLabel* label, const QString& text)
 }
 
 } // namespace dataviewcontrols
+
+} // namespace morvane

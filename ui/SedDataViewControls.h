@@ -5,16 +5,19 @@
 #include <string>
 #include <vector>
 
-class ChartView;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
 class QSpinBox;
-struct ScrollBarControl;
-struct UpDownControl;
 class QToolButton;
 class QWidget;
+
+namespace morvane {
+
+class ChartView;
+struct ScrollBarControl;
+struct UpDownControl;
 
 namespace dataviewcontrols {
 
@@ -47,3 +50,5 @@ void ShowWhole(QLabel* label);
 void SetWholeText(QLabel* label, const QString& text);
 
 } // namespace dataviewcontrols
+
+} // namespace morvane

@@ -18,6 +18,8 @@
 #include "ui/SedDataViewControls.h"
 #include "ui/WaitWorkingWidget.h"
 
+namespace morvane {
+
 using dataviewcontrols::ReadOnlyEdit;
 using dataviewcontrols::SetText;
 
@@ -295,3 +297,5 @@ void SedDataViewWidget::closeEvent(QCloseEvent* event)
     emit closed(this);
     event->accept();
 }
+
+} // namespace morvane

@@ -9,8 +9,6 @@
 #include "dataview/TSedDataView.h"
 #include "ui/QtWindowHost.h"
 
-class ChartView;
-class CsTab;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -26,6 +24,11 @@ class QSpinBox;
 class QTableWidget;
 class QTabWidget;
 class QTimer;
+
+namespace morvane {
+
+class ChartView;
+class CsTab;
 class SedDataViewWidget;
 class WaitWorkingWidget;
 
@@ -209,3 +212,5 @@ private:
     // A close asked for while a load or refresh ran; done when it is over.
     bool closePending_ = false;
 };
+
+} // namespace morvane

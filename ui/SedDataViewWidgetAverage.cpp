@@ -9,6 +9,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 
 QWidget* SedDataViewWidget::BuildAverageTab()
@@ -50,3 +52,5 @@ QWidget* SedDataViewWidget::BuildAverageTab()
     layout->addLayout(bottom);
     return tab;
 }
+
+} // namespace morvane

@@ -13,6 +13,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 
 QWidget* SedDataViewWidget::BuildCorrectedTab()
@@ -76,3 +78,5 @@ QWidget* SedDataViewWidget::BuildCorrectedTab()
     layout->addLayout(bottom);
     return tab;
 }
+
+} // namespace morvane

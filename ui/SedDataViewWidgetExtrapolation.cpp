@@ -18,6 +18,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 
 namespace {
@@ -155,3 +157,5 @@ void SedDataViewWidget::RefreshExtrapolationTab()
     extSChart_->Refresh();
     extTimeChart_->Refresh();
 }
+
+} // namespace morvane

@@ -15,6 +15,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 
 namespace {
@@ -207,3 +209,5 @@ QHBoxLayout* SedDataViewWidget::BuildPositionRow(QWidget* tab)
     positions->addWidget(positionWarning_, 1);
     return positions;
 }
+
+} // namespace morvane

@@ -21,6 +21,8 @@
 #include "ui/SedDataViewControls.h"
 #include "ui/SedDataViewWidget.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 using Source = TSedDataView::SpeciesSource;
 
@@ -341,3 +343,5 @@ void SedDataViewWidget::FinishSpeciesFit()
     EndSpeciesFitWait();
     Refresh();
 }
+
+} // namespace morvane

@@ -19,6 +19,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 using namespace dataviewcontrols;
 
 QWidget* SedDataViewWidget::BuildTimeCourseTab()
@@ -150,3 +152,5 @@ void SedDataViewWidget::RefreshTimeCourseTab()
     else if (!playTimer_->isActive() || playTimer_->interval() != v.TimeCourse.TimerPlayBack.Interval)
         playTimer_->start(v.TimeCourse.TimerPlayBack.Interval);
 }
+
+} // namespace morvane

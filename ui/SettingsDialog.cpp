@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace morvane {
+
 namespace {
 
 QTableWidget* Grid(QWidget* parent, const ValueListEditor& model)
@@ -150,3 +152,5 @@ void SettingsDialog::TakeEdits()
     Take(customGrid_, settings_.ValueListCustomSettings);
     Take(speciesGrid_, settings_.ValueListSpeciesSettings);
 }
+
+} // namespace morvane

@@ -8,6 +8,8 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
+namespace morvane {
+
 // The settings window: the three key/value grids of a TMorvaneSettings, whose values can be edited,
 // the note on the settings file, and "Defaults", "Save" and "Cancel".
 class SettingsDialog : public QDialog {
@@ -44,3 +46,5 @@ private:
     QPushButton* save_ = nullptr;
     QPushButton* defaults_ = nullptr;
 };
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 
+namespace morvane {
+
 SimpleShowTextWindow::SimpleShowTextWindow(TSimpleShowText& viewer, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , viewer_(viewer)
@@ -60,3 +62,5 @@ void SimpleShowTextWindow::Place()
         editFileName_->sizeHint().height());
     memo1_->setGeometry(viewer_.Memo1Left, viewer_.Memo1Top, viewer_.Memo1Width, viewer_.Memo1Height);
 }
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 class QLineEdit;
 class QPlainTextEdit;
 
+namespace morvane {
+
 // The text viewer's window: binds a TSimpleShowText (the path and the file's lines, read-only).
 // The controls sit where the logic places them; a resize goes through its FormResize.
 class SimpleShowTextWindow : public QWidget {
@@ -34,3 +36,5 @@ private:
     QPlainTextEdit* memo1_;
     uint64_t shownLoad_ = UINT64_MAX;
 };
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "ui/ChartView.h"
 #include "ui/SedDataViewControls.h"
 
+namespace morvane {
+
 ViewAScanWindow::ViewAScanWindow(TViewAScan& viewer, WindowHost* standIn, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , viewer_(viewer)
@@ -64,3 +66,5 @@ void ViewAScanWindow::Refresh()
     dataviewcontrols::SetText(editDisplayXY_, viewer_.EditDisplayXY);
     chart_->Refresh();
 }
+
+} // namespace morvane

@@ -4,9 +4,12 @@
 #include "ui/QtWindowHost.h"
 #include "windows/TViewAScan.h"
 
-class ChartView;
 class QLineEdit;
 class QPushButton;
+
+namespace morvane {
+
+class ChartView;
 
 // The single-scan viewer's window: binds a TViewAScan ("Show Another File", the path, "Show Text"
 // and the chart of the points). Its dialogs and message boxes belong to it.
@@ -33,3 +36,5 @@ private:
     ChartView* chart_;
     QLineEdit* editDisplayXY_;
 };
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace morvane {
+
 WaitWorkingWidget::WaitWorkingWidget(TWaitWorking& logic, QWidget* parent)
     : QWidget(parent, Qt::Tool)
     , logic_(logic)
@@ -35,3 +37,5 @@ void WaitWorkingWidget::Refresh(bool allowed)
 }
 
 QString WaitWorkingWidget::Text() const { return edit1_->text(); }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 class QLineEdit;
 class QTimer;
 
+namespace morvane {
+
 // The wait window: binds a TWaitWorking (caption, label, progress text) and runs its timer, which
 // hides the window at every tick.
 class WaitWorkingWidget : public QWidget {
@@ -23,3 +25,5 @@ private:
     QLineEdit* edit1_;
     QTimer* timer1_;
 };
+
+} // namespace morvane

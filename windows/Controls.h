@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 // The toolkit's controls as plain data: window logic reads and writes these fields, the Qt layer
 // builds its widgets from them and copies them back and forth.
 
@@ -44,3 +46,5 @@ struct ValueListEditor {
     int32_t ValueColumnWidth = 141;
     bool UniqueKeys = false;
 };
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "follower/ChannelFollower.h"
 #include "realtime/CompositeCurves.h"
 
+namespace morvane {
+
 namespace {
 
 constexpr const char* NoViewOpenText = "No data view is open: launch one from the main window";
@@ -181,3 +183,5 @@ std::string TMorvaneCompare::SeriesTitle(const std::string& text)
 {
     return text.size() <= 6 ? text : text.substr(text.size() - 6);
 }
+
+} // namespace morvane

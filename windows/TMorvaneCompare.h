@@ -11,6 +11,8 @@
 #include "windows/Controls.h"
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 class ChannelFollower;
 
 // One entry of the comparison window's list: the data view's name and the view whose engine a
@@ -107,3 +109,5 @@ private:
     SilentHost silentHost_;
     WindowHost* host_;
 };
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "provenance/ChannelRecording.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 void TMorvaneCompare::ButtonOutputAsciiClick()
 {
     const bool normalized = RadioButtonNormalizedChecked;
@@ -49,3 +51,5 @@ void TMorvaneCompare::ButtonOutputAsciiClick()
     if (const std::string sidecarFailure = WriteSidecar(record, "morvane"); !sidecarFailure.empty())
         host_->ShowMessage(sidecarFailure);
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "scanfiles/BeckmanFile.h"
 
+namespace morvane {
+
 void TScanSelector::FormCreate()
 {
     Automatic = true;
@@ -121,3 +123,5 @@ void TScanSelector::FormResize(int32_t width, int32_t height)
     CheckListBox1Height = h;
     CheckListBox1Columns = w / 45;
 }
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 #include "scanfiles/ScanHeader.h"
 #include "windows/Controls.h"
 
+namespace morvane {
+
 // The modal dialog that picks which raw scans a data view draws: one tick per scan, a regular
 // pattern (start, step, end; positions 1-based, end inclusive) and free ticking. It works on the
 // raw store's Visible flags, which OK overwrites and Cancel leaves alone.
@@ -69,3 +71,5 @@ private:
     void EditExit(std::string& edit, UpDownControl& upDown, int32_t& lastApplied, bool isStep);
     void UpDownClick(std::string& edit, UpDownControl& upDown, int32_t position);
 };
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 namespace {
 
 void AppendCodePoint(std::string& out, unsigned code)
@@ -112,3 +114,5 @@ std::string TSimpleShowText::DisplayLine(std::string_view line)
     }
     return out;
 }
+
+} // namespace morvane

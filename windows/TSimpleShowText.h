@@ -7,6 +7,8 @@
 
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 inline constexpr const char* ReadFileErrorMessage = "Error attempting to read file";
 
 // The text viewer: the lines of one file, read-only. The program makes one at start-up; the scan
@@ -52,3 +54,5 @@ private:
     SilentHost silentHost_;
     WindowHost* host_;
 };
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "scanfiles/BeckmanFile.h"
 #include "windows/TSimpleShowText.h"
 
+namespace morvane {
+
 TViewAScan::TViewAScan(WindowHost* host)
     : host_(host ? host : &silentHost_)
 {
@@ -86,3 +88,5 @@ void TViewAScan::TransformChartClick(double x, double y)
     EditDisplayXY = "X = " + FloatToStr(RoundSignificant(x, 5)) + "  Y = " + FloatToStr(RoundSignificant(y, 5));
     host_->ShowMessage(EditDisplayXY);
 }
+
+} // namespace morvane

@@ -5,6 +5,8 @@
 #include "chart/ChartModel.h"
 #include "windows/WindowHost.h"
 
+namespace morvane {
+
 class TSimpleShowText;
 
 inline constexpr const char* FileNotFoundMessage = "File not found.";
@@ -56,3 +58,5 @@ private:
     SilentHost silentHost_;
     WindowHost* host_;
 };
+
+} // namespace morvane

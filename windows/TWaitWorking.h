@@ -3,6 +3,8 @@
 
 #include "windows/Controls.h"
 
+namespace morvane {
+
 // The small progress window of a long piece of work. It hides itself at every tick of its
 // timer, so it cannot stay on screen when the work that showed it forgets to hide it. Its owner
 // asks the host to paint it after each new text (WindowHost::RepaintWaitWindow).
@@ -19,3 +21,5 @@ public:
     void SetText(const std::string& text) { Edit1 = text; }
     void Timer1Timer() { Hide(); }
 };
+
+} // namespace morvane

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace morvane {
+
 // The windows a host shows for window logic; declared only, so that windows/ depends on none of
 // the folders that define them.
 class TMorvaneCompare;
@@ -86,3 +88,5 @@ public:
     void RepaintRecomposeTool(Trecompose&) override { }
     void ShowComparisonWindow(TMorvaneCompare&) override { }
 };
+
+} // namespace morvane

@@ -16,6 +16,8 @@
 #include "scanfiles/FileSystem.h"
 #include "settings/SpeciesSettings.h"
 
+namespace morvane {
+
 namespace {
 
 // What one attempt to write the file gave.
@@ -304,3 +306,5 @@ CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context)
                 return RunAnalyze(*o, context.out, context.err, context.stop, context.sleepMs);
             } };
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 
 #include "app/cli/CliSupport.h"
 
+namespace morvane {
+
 // morvane-cli analyze RUN_DIR [options]: the g(s*) file of a channel, once or following the run.
 
 struct AnalyzeOptions {
@@ -29,3 +31,5 @@ int RunAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
     const std::function<void(int)>& sleepMs);
 
 CliCommand AddAnalyzeCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

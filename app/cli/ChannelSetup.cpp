@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+namespace morvane {
+
 int SetUpSettings(const AnalysisOptions& o, ChannelSetup& setup, std::ostream& err, const CommandChecks& checks)
 {
     if (const std::string wrong = SettingsAndLaunchFromOptions(o, setup.settings, setup.launch); !wrong.empty()) {
@@ -43,3 +45,5 @@ int LoadSetUpChannel(ChannelFollower& follower, const AnalysisOptions& o, const 
     WarnAboutPositions(*follower.Engine, err);
     return 0;
 }
+
+} // namespace morvane

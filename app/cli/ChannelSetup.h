@@ -6,6 +6,8 @@
 
 #include "app/cli/CliSupport.h"
 
+namespace morvane {
+
 // How every command that reads a channel of a run sets it up, in one order: the settings and the
 // launch from the options, the command's own checks, the run directory and the channel entry; then
 // the load as a finished run, --meniscus auto and the position warnings.
@@ -36,3 +38,5 @@ int SetUpChannel(const AnalysisOptions& options, const std::string& runDir, cons
 int LoadSetUpChannel(ChannelFollower& follower, const AnalysisOptions& options, const std::string& runDir,
     const ChannelSetup& setup, std::ostream& err, bool quiet, std::optional<double>& meniscusFound,
     const std::string& name = {});
+
+} // namespace morvane

@@ -8,6 +8,8 @@
 #include "discovery/RunDiscovery.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 int RunChannels(const std::string& path, std::ostream& out, std::ostream& err)
 {
     if (!IsDirectory(path)) {
@@ -45,3 +47,5 @@ CliCommand AddChannelsCommand(CLI::App& app, const CliContext& context)
     return { command,
         [path, &context] { return RunChannels(AbsolutePathFrom(context.startDir, *path), context.out, context.err); } };
 }
+
+} // namespace morvane

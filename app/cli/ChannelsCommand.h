@@ -4,6 +4,8 @@
 
 #include "app/cli/CliSupport.h"
 
+namespace morvane {
+
 // morvane-cli channels ROOT
 
 // Lists the run directories below `path` (newest marked "*") and the channels of the newest run,
@@ -12,3 +14,5 @@
 int RunChannels(const std::string& path, std::ostream& out, std::ostream& err);
 
 CliCommand AddChannelsCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

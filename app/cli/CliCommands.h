@@ -11,3 +11,7 @@
 #include "app/cli/RecomposeCommand.h"
 #include "app/cli/ReportCommand.h"
 #include "app/cli/ReproduceCommand.h"
+
+namespace morvane {
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "app/cli/CliSupport.h"
 
+namespace morvane {
+
 bool WriteCliSidecar(Sidecar& sidecar, std::ostream& err)
 {
     const std::string failure = WriteSidecar(sidecar, "morvane-cli");
@@ -12,3 +14,5 @@ bool WriteCliSidecar(Sidecar& sidecar, std::ostream& err)
     err << CliProgramPrefix << failure << "\n";
     return false;
 }
+
+} // namespace morvane

@@ -17,6 +17,8 @@
 #include "scanfiles/FileSystem.h"
 #include "settings/SettingsFile.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -313,3 +315,5 @@ void CliFollower::EndLoad(bool)
     if (progress)
         *progress << "\r" << std::string(40, ' ') << "\r" << std::flush;
 }
+
+} // namespace morvane

@@ -13,6 +13,8 @@ namespace CLI {
 class App;
 }
 
+namespace morvane {
+
 // What the subcommands of the headless program share.
 
 // Every message of the program starts with it.
@@ -141,3 +143,5 @@ protected:
     void ShowProgress(const std::string& text) override;
     void EndLoad(bool loaded) override;
 };
+
+} // namespace morvane

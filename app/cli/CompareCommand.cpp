@@ -15,6 +15,8 @@
 #include "scanfiles/ChannelWavelength.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -135,3 +137,5 @@ CliCommand AddCompareCommand(CLI::App& app, const CliContext& context)
                 return RunCompare(resolved, context.out, context.err);
             } };
 }
+
+} // namespace morvane

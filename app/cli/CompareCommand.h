@@ -6,6 +6,8 @@
 #include "app/cli/CliSupport.h"
 #include "follower/ComparisonFile.h"
 
+namespace morvane {
+
 // morvane-cli compare RUN_DIR[:MASK] ... --output FILE: the composite g(s*) curves of several
 // channels side by side, what the comparison window overlays.
 
@@ -30,3 +32,5 @@ CompareInput ParseCompareInput(const std::string& text);
 int RunCompare(const CompareOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddCompareCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

@@ -17,6 +17,8 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SpeciesSettings.h"
 
+namespace morvane {
+
 using namespace morvane::cs;
 
 namespace {
@@ -267,3 +269,5 @@ CliCommand AddCsCommand(CLI::App& app, const CliContext& context)
                 return RunCs(*o, context.out, context.err, context.stop, context.sleepMs);
             } };
 }
+
+} // namespace morvane

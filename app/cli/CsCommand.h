@@ -8,6 +8,8 @@
 #include "app/cli/CliSupport.h"
 #include "cs/CsFit.h"
 
+namespace morvane {
+
 // morvane-cli cs RUN_DIR [options]: the c(s) distribution of a channel fitted to its raw scans
 // (cs/CsFit.h), written as the c(s) file (cs/CsFile.h) with its record, and summarised as text or JSON.
 
@@ -43,3 +45,5 @@ std::string CsSummaryJson(const morvane::cs::CsResult& result, const std::string
 std::string CsSummaryText(const morvane::cs::CsResult& result, const std::string& file, const std::string& channel);
 
 CliCommand AddCsCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

@@ -10,6 +10,8 @@
 #include "provenance/ExportRecord.h"
 #include "scanfiles/FileSystem.h"
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err)
@@ -86,3 +88,5 @@ CliCommand AddExportCommand(CLI::App& app, const CliContext& context)
                 return RunExport(options, context.out, context.err);
             } };
 }
+
+} // namespace morvane

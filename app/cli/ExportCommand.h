@@ -5,6 +5,8 @@
 #include "app/cli/CliSupport.h"
 #include "follower/ScanExport.h"
 
+namespace morvane {
+
 // morvane-cli export RUN_DIR [options] --output-dir DIR: the channel's raw scans on its common
 // radial grid (interference scans as corrected) written as the data view's export writes them,
 // numbered from 00001, into DIR.
@@ -24,3 +26,5 @@ struct ExportOptions {
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddExportCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

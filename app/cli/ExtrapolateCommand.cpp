@@ -19,6 +19,8 @@
 #include "scanfiles/FileSystem.h"
 #include "settings/GUISettings.h"
 
+namespace morvane {
+
 namespace {
 
 struct Range {
@@ -166,3 +168,5 @@ CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context)
                 return RunExtrapolate(*o, context.out, context.err);
             } };
 }
+
+} // namespace morvane

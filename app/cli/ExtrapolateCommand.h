@@ -8,6 +8,8 @@
 #include "follower/ResultSummary.h"
 #include "settings/GUISettings.h"
 
+namespace morvane {
+
 // morvane-cli extrapolate RUN_DIR [options]: the extrapolation of smoothed g(s*) sets to infinite
 // time, as the data view's s* axis view draws it, written as a file (ExtrapolationFile.h).
 
@@ -30,3 +32,5 @@ struct ExtrapolateOptions {
 int RunExtrapolate(const ExtrapolateOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddExtrapolateCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

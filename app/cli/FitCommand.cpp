@@ -15,6 +15,8 @@
 #include "species/SpeciesFit.h"
 #include "species/SpeciesTable.h"
 
+namespace morvane {
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -217,3 +219,5 @@ CliCommand AddFitCommand(CLI::App& app, const CliContext& context)
                 return RunFit(*o, context.out, context.err);
             } };
 }
+
+} // namespace morvane

@@ -7,6 +7,8 @@
 #include "settings/SpeciesSettings.h"
 #include "species/SpeciesTypes.h"
 
+namespace morvane {
+
 // morvane-cli fit RUN_DIR [options]: one to three species fitted to a g(s*) set of a channel, printed
 // as the species table (SpeciesTable.h) or as one JSON object.
 
@@ -47,3 +49,5 @@ std::string SpeciesFitOptionsFrom(const FitOptions& options, const SpeciesSettin
 void AddSpeciesFitOptions(CLI::App& command, FitOptions& options);
 
 CliCommand AddFitCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

@@ -9,6 +9,8 @@
 #include "scanfiles/FileSystem.h"
 #include "scanfiles/ScanText.h"
 
+namespace morvane {
+
 int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostream& err)
 {
     // Refused before the paradigm is read, as the window refuses at "Set Output Dir".
@@ -66,3 +68,5 @@ CliCommand AddRecomposeCommand(CLI::App& app, const CliContext& context)
                 return RunRecompose(o, context.out, context.err);
             } };
 }
+
+} // namespace morvane

@@ -4,6 +4,8 @@
 
 #include "app/cli/CliSupport.h"
 
+namespace morvane {
+
 struct RecomposeOptions {
     std::string dataDir;
     std::string paradigm;
@@ -16,3 +18,5 @@ struct RecomposeOptions {
 int RunRecompose(const RecomposeOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddRecomposeCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

@@ -12,6 +12,8 @@
 #include "scanfiles/FileSystem.h"
 #include "settings/SpeciesSettings.h"
 
+namespace morvane {
+
 namespace {
 
 // The species table's options, or what is wrong with them: given without --species, they would be
@@ -167,3 +169,5 @@ CliCommand AddReportCommand(CLI::App& app, const CliContext& context)
                 return RunReport(*o, context.out, context.err);
             } };
 }
+
+} // namespace morvane

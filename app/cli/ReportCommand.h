@@ -6,6 +6,8 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/FitCommand.h"
 
+namespace morvane {
+
 // morvane-cli report RUN_DIR [options] --output FILE.html: the run report (RunReport.h) of a
 // channel, with its record.
 
@@ -28,3 +30,5 @@ struct ReportOptions {
 int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddReportCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

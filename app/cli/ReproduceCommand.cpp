@@ -21,6 +21,8 @@
 #include "scanfiles/ScanText.h"
 #include "scanfiles/Sha256.h"
 
+namespace morvane {
+
 namespace {
 
 using Engines = std::vector<const RealTimeGofS*>;
@@ -406,3 +408,5 @@ CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context)
                 return RunReproduce(resolved, context.out, context.err);
             } };
 }
+
+} // namespace morvane

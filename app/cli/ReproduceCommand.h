@@ -5,6 +5,8 @@
 
 #include "app/cli/CliSupport.h"
 
+namespace morvane {
+
 // morvane-cli reproduce SIDECAR.json [--output FILE]: runs the analysis that a sidecar records
 // again, on exactly the recorded scan files with the recorded settings, and reports whether the
 // inputs are still those recorded and whether the result is byte-identical to the recorded output.
@@ -24,3 +26,5 @@ struct ReproduceOptions {
 int RunReproduce(const ReproduceOptions& options, std::ostream& out, std::ostream& err);
 
 CliCommand AddReproduceCommand(CLI::App& app, const CliContext& context);
+
+} // namespace morvane

@@ -6,6 +6,8 @@
 
 #include "scanfiles/ChannelWavelength.h"
 
+namespace morvane {
+
 namespace {
 
 // Length of the valid UTF-8 character at text[i], or 0 when the byte there starts none.
@@ -132,3 +134,5 @@ std::string WithConvergence(const std::string& summary, const ConvergenceSummary
     j["share_change_points"] = number(c.shareChangePoints);
     return j.dump();
 }
+
+} // namespace morvane

@@ -3,6 +3,8 @@
 
 #include "follower/ResultSummary.h"
 
+namespace morvane {
+
 // The line the headless program prints for each file it writes, as text or as JSON.
 
 // "<file>: <sets> g(s*) sets from <scans> scans of <channel>, t = <first> to <last> s, g(s*) peak at
@@ -29,3 +31,5 @@ std::string Utf8OrEscaped(const std::string& text);
 // "stable_minutes", then "meniscus_level_percent", "species_compared" (0 when no species were
 // compared), "species_s_change_percent" and "share_change_points" (null when not compared).
 std::string WithConvergence(const std::string& summary, const ConvergenceSummary& convergence, bool json);
+
+} // namespace morvane

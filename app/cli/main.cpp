@@ -11,6 +11,8 @@
 #include "MorvaneVersion.h"
 #include "app/cli/CliCommands.h"
 
+using namespace morvane;
+
 namespace {
 std::atomic<bool> stopRequested { false };
 

@@ -23,6 +23,8 @@
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 namespace {
 
 // The longest delay a single-shot timer takes: its interval is an int of milliseconds.

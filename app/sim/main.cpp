@@ -17,6 +17,8 @@
 #include "simulator/SimulatedRun.h"
 #include "simulator/Wavelengths.h"
 
+using namespace morvane;
+
 namespace {
 
 std::string CellList(const SimRun& run)

@@ -4,6 +4,8 @@
 
 #include "analysis/ChannelDataStore.h"
 
+using namespace morvane;
+
 namespace {
 
 ScanHeader HeaderAt(double time, int optical = 1)

@@ -3,6 +3,8 @@
 
 #include "analysis/CustomSettings.h"
 
+using namespace morvane;
+
 TEST(CustomSettings, DefaultsAndKeyTable)
 {
     // The s* grid (limits and points) is checked where the engine builds it, the outside tag

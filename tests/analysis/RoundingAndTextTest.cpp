@@ -8,6 +8,8 @@
 #include "analysis/NumberText.h"
 #include "analysis/Rounding.h"
 
+using namespace morvane;
+
 TEST(Rounding, RoundSignificant)
 {
     const struct {

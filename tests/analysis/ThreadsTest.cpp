@@ -8,6 +8,8 @@
 
 #include "analysis/Threads.h"
 
+using namespace morvane;
+
 TEST(ForEachOnThreads, EachIndexOnceWithTheThreadIndexInRange)
 {
     for (const int32_t threads : { 1, 2, 8 }) {

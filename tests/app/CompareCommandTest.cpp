@@ -5,6 +5,8 @@
 #include "app/cli/CompareCommand.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

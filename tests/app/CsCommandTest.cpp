@@ -16,6 +16,8 @@
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

@@ -10,6 +10,8 @@
 #include "scanfiles/Sha256.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

@@ -12,6 +12,8 @@
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using apptest::RunProgram;
 using testutil::TempDir;

@@ -6,6 +6,8 @@
 #include "app/cli/RecomposeCommand.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 using testutil::WriteTextFile;

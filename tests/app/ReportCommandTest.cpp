@@ -15,6 +15,8 @@
 #include "species/SpeciesTable.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

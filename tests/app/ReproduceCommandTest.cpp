@@ -14,6 +14,8 @@
 #include "provenance/Sidecar.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

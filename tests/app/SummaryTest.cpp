@@ -4,6 +4,8 @@
 
 #include "app/cli/Summary.h"
 
+using namespace morvane;
+
 TEST(Summary, Utf8OrEscapedKeepsCharactersAndEscapesStrayBytes)
 {
     const struct {

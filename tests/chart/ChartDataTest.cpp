@@ -4,6 +4,8 @@
 
 #include "chart/ChartData.h"
 
+using namespace morvane;
+
 namespace {
 
 ChartSeries Line(const std::string& title, int tag = -1)

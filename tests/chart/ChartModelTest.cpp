@@ -2,6 +2,8 @@
 
 #include "chart/ChartModel.h"
 
+using namespace morvane;
+
 TEST(ChartModel, CloneCopiesTheStyleButNotThePoints)
 {
     ChartModel chart;

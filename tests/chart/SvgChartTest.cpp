@@ -5,6 +5,8 @@
 
 #include "chart/SvgChart.h"
 
+using namespace morvane;
+
 namespace {
 
 size_t Count(const std::string& text, const std::string& what)

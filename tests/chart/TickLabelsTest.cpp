@@ -2,6 +2,8 @@
 
 #include "chart/TickLabels.h"
 
+using namespace morvane;
+
 TEST(TickLabels, EveryLabelCarriesTheDigitsItsStepNeedsInOneNotation)
 {
     using Labels = std::vector<std::string>;

@@ -17,6 +17,8 @@
 #include "species/Svedberg.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 using namespace morvane::cs;
 
 namespace {

@@ -10,6 +10,8 @@
 #include "cs/Regularisation.h"
 #include "species/Svedberg.h"
 
+using namespace morvane;
+
 using namespace morvane::cs;
 
 TEST(CsMethod, MassAndDiffusionFromSAndFrictionalRatio)

@@ -8,6 +8,8 @@
 #include "simulator/LammSolver.h"
 #include "simulator/RotorSchedule.h"
 
+using namespace morvane;
+
 using morvane::cs::MovingHatLamm;
 
 namespace {

@@ -13,6 +13,8 @@
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 namespace dataviewtest {
 
 // Resets the program-wide choice flag around each test.

@@ -7,6 +7,8 @@
 #include "dataview/PositionMemory.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

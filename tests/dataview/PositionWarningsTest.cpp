@@ -8,6 +8,8 @@
 #include "follower/PositionWarnings.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using testutil::TempDir;
 using Texts = std::vector<std::string>;

@@ -4,6 +4,8 @@
 
 #include "dataview/StoreSeries.h"
 
+using namespace morvane;
+
 namespace {
 
 std::vector<ChartPoint> Drawn(const ChannelDataStore& store, int32_t k, StoreAxis axis)

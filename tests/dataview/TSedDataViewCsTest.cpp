@@ -10,6 +10,8 @@
 #include "simulator/RunWriter.h"
 #include "simulator/SimulatedRun.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using testutil::TempDir;
 

@@ -11,6 +11,8 @@
 #include "scanfiles/BeckmanFile.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using namespace dataviewtest;
 using testutil::ScriptedHost;

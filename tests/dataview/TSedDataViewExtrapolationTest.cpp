@@ -10,6 +10,8 @@
 #include "realtime/Extrapolation.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 
 namespace {

@@ -8,6 +8,8 @@
 #include "simulator/RunWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using namespace dataviewtest;
 using testutil::ScriptedHost;

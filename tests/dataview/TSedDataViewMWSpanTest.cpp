@@ -9,6 +9,8 @@
 #include "analysis/NumberText.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using testutil::ScriptedHost;
 using testutil::TempDir;

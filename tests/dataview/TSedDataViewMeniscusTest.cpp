@@ -8,6 +8,8 @@
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using testutil::TempDir;
 

@@ -7,6 +7,8 @@
 #include "follower/GofsOutput.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using testutil::ScriptedHost;
 using testutil::TempDir;

@@ -8,6 +8,8 @@
 #include "report/RunReport.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using testutil::ScriptedHost;
 using testutil::TempDir;

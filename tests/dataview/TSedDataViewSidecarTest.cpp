@@ -10,6 +10,8 @@
 #include "scanfiles/Sha256.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using namespace dataviewtest;
 using testutil::ScriptedHost;

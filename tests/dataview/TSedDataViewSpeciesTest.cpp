@@ -17,6 +17,8 @@
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using namespace dataviewtest;
 using Source = TSedDataView::SpeciesSource;
 

@@ -4,6 +4,8 @@
 
 #include "follower/CellChange.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Changed {

@@ -8,6 +8,8 @@
 
 #include "follower/ChannelFollower.h"
 
+using namespace morvane;
+
 namespace followertest {
 
 // Long after any test wrote its files: every file has settled by its age.

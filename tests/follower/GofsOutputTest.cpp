@@ -10,6 +10,8 @@
 #include "follower/GofsOutput.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::SplitCrLf;
 using testutil::TempDir;

@@ -4,6 +4,8 @@
 
 #include "follower/GofsOutput.h"
 
+using namespace morvane;
+
 namespace {
 
 // Rows on a ln s* grid of step h from s* = 0.05 S up to 20 S: g = peak - (ln s* - ln centre)^2,

@@ -13,6 +13,8 @@
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 SimRun OneSpeciesRun()

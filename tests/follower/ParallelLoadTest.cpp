@@ -17,6 +17,8 @@
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 using namespace followertest;
 using testutil::TempDir;
 

@@ -7,6 +7,8 @@
 #include "follower/ScanExport.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

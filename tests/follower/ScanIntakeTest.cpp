@@ -5,6 +5,8 @@
 #include "follower/ScanCounts.h"
 #include "follower/ScanIntake.h"
 
+using namespace morvane;
+
 using namespace std::chrono_literals;
 
 TEST(ScanIntake, AFileSettlesBySecondLookAgeOrSuccessor)

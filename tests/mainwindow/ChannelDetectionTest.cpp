@@ -8,6 +8,8 @@
 #include "DirectoryTree.h"
 #include "scanfiles/FileSystem.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using dirtest::SlotOf;
 using dirtest::Touch;

@@ -6,6 +6,8 @@
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using testutil::TempDir;
 
 namespace {

@@ -6,6 +6,8 @@
 #include "mainwindow/DirectoryChannels.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace dirtest {
 
 // Creates the directory path (and its parents); returns it.

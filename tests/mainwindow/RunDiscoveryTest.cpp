@@ -6,6 +6,8 @@
 #include "DirectoryTree.h"
 #include "discovery/RunDiscovery.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using dirtest::MakeDir;
 using dirtest::Touch;

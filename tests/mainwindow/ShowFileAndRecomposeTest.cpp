@@ -5,6 +5,8 @@
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 using testutil::ScriptedHost;
 using testutil::TempDir;
 

@@ -4,6 +4,8 @@
 
 #include "realtime/CompositeCurves.h"
 
+using namespace morvane;
+
 TEST(CompositeCurves, CoByHand)
 {
     const double V = 1e-10, N = -1e10;

@@ -8,6 +8,8 @@
 #include "realtime/Extrapolation.h"
 #include "realtime/ExtrapolationGuard.h"
 
+using namespace morvane;
+
 namespace {
 
 const double MinLogS = std::log(5e-14);

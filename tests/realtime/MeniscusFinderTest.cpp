@@ -6,6 +6,8 @@
 
 #include "realtime/MeniscusFinder.h"
 
+using namespace morvane;
+
 namespace {
 
 // A scan from 5.8 to 7.0 cm every 0.002 cm: air, then a solution column from `meniscus` whose

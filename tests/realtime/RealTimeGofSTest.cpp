@@ -10,6 +10,8 @@
 #include "realtime/RealTimeGofS.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 constexpr double Rpm = 50000;

@@ -4,6 +4,8 @@
 
 #include "realtime/Smoothing.h"
 
+using namespace morvane;
+
 TEST(SmoothBoxcar, PassesOfAMeanAndRefusals)
 {
     const struct {

@@ -5,6 +5,8 @@
 
 #include "realtime/TimeCourse.h"
 
+using namespace morvane;
+
 namespace {
 
 // A store of `sets` sets on the grid; set k holds y + k at every point but the last, which is

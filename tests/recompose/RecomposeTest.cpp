@@ -7,6 +7,8 @@
 #include "scanfiles/BeckmanFile.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::ReadTextFile;
 using testutil::TempDir;

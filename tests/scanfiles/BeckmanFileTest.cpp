@@ -13,6 +13,8 @@
 #include "scanfiles/BeckmanFile.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 namespace fs = std::filesystem;

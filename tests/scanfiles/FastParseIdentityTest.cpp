@@ -17,6 +17,8 @@
 #include "testutil/ReferenceScanReader.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 struct LineMaker {

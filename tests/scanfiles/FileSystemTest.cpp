@@ -13,6 +13,8 @@
 #include "scanfiles/StagedWrites.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 using testutil::ReadTextFile;

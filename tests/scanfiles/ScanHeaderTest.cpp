@@ -4,6 +4,8 @@
 
 #include "scanfiles/ScanHeader.h"
 
+using namespace morvane;
+
 namespace {
 
 ScanHeader HeaderOf(const std::string& description, const std::string& headerLine)

@@ -18,6 +18,8 @@
 #include "scanfiles/ScanText.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace {
 
 using namespace std::string_literals;

@@ -8,6 +8,8 @@
 #include "scanfiles/StagedWrites.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::ReadTextFile;
 using testutil::TempDir;

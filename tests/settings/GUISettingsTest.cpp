@@ -3,6 +3,8 @@
 
 #include "settings/GUISettings.h"
 
+using namespace morvane;
+
 TEST(GUISettings, DefaultsAndKeyTableInDeclarationOrder)
 {
     const GUISettings g;

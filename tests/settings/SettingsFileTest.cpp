@@ -9,6 +9,8 @@
 #include "settings/SettingsFile.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

@@ -4,6 +4,8 @@
 
 #include "settings/SettingsKeys.h"
 
+using namespace morvane;
+
 // The range table covers exactly the names of the three key tables, and the built-in values pass it.
 TEST(SettingsKeys, EveryKeyNameHasOneRangeAndTheDefaultsPassIt)
 {

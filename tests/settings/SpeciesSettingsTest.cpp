@@ -8,6 +8,8 @@
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 TEST(SpeciesSettings, DefaultsAreTheSpeciesCodesOwnInPercent)

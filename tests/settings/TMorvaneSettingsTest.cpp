@@ -9,6 +9,8 @@
 #include "testutil/ScanFileWriter.h"
 #include "testutil/ScriptedHost.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::ScriptedHost;
 using testutil::TempDir;

@@ -6,6 +6,8 @@
 #include "simulator/LammSolver.h"
 #include "simulator/RotorSchedule.h"
 
+using namespace morvane;
+
 namespace {
 
 constexpr double Meniscus = 5.9;

@@ -3,6 +3,8 @@
 
 #include "simulator/RotorSchedule.h"
 
+using namespace morvane;
+
 namespace {
 constexpr double K = 2 * M_PI / 60; // rad/s per rpm
 }

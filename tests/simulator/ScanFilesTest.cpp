@@ -18,6 +18,8 @@
 #include "simulator/SimulatedRun.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::SplitCrLf;
 using testutil::TempDir;

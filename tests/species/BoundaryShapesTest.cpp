@@ -8,6 +8,8 @@
 #include "species/SetModel.h"
 #include "species/Svedberg.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Moments {

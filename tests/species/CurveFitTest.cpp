@@ -8,6 +8,8 @@
 #include "species/GaussianModel.h"
 #include "species/SpeciesFit.h"
 
+using namespace morvane;
+
 namespace {
 
 // The engine's grid from 0.5 S to 20 S (uniform in ln s, 2.3 % steps).

@@ -4,6 +4,8 @@
 
 #include "species/LevenbergMarquardt.h"
 
+using namespace morvane;
+
 TEST(LevenbergMarquardt, StraightLineGivesTheTextbookCovariance)
 {
     // y = 1 + 2x plus residuals (0.1, -0.1, -0.1, 0.1), which are orthogonal to 1 and x: the fit

@@ -12,6 +12,8 @@
 #include "species/ConvergenceMeasures.h"
 #include "species/RunConvergence.h"
 
+using namespace morvane;
+
 namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();

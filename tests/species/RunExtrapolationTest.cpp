@@ -7,6 +7,8 @@
 #include "follower/GofsOutput.h"
 #include "settings/GUISettings.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Extrapolated {

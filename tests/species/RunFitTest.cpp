@@ -8,6 +8,8 @@
 #include "species/SpeciesFit.h"
 #include "species/Svedberg.h"
 
+using namespace morvane;
+
 namespace {
 
 SpeciesFitOptions Options(int32_t species, SpeciesModel model, int32_t set = -1)

@@ -11,6 +11,8 @@
 #include "simulator/RunWriter.h"
 #include "testutil/ScanFileWriter.h"
 
+using namespace morvane;
+
 SimRun SingleSpeciesRun()
 {
     SimRun run = MixtureRun();

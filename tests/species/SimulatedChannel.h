@@ -4,6 +4,8 @@
 #include "realtime/RealTimeGofS.h"
 #include "simulator/SimulatedRun.h"
 
+using namespace morvane;
+
 // Simulated runs of the absorbance cell of the demo, each written, loaded as a launch with the
 // default positions would and analysed once per test program.
 SimRun SingleSpeciesRun(); // 4.4 S, 66 kDa, 1 mg/ml, 50000 rpm, 60 scans to 11220 s

@@ -4,6 +4,8 @@
 
 #include "species/SpeciesTable.h"
 
+using namespace morvane;
+
 TEST(SpeciesTable, ValueWithItsError)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -12,6 +12,8 @@
 
 #include "scanfiles/ScanText.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 namespace testutil {

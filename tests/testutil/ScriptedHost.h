@@ -9,6 +9,8 @@
 
 #include "windows/WindowHost.h"
 
+using namespace morvane;
+
 namespace testutil {
 
 // The scripted host of the tests: dialogs take their answers from queues, in order (an empty

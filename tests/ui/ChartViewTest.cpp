@@ -10,6 +10,8 @@
 #include "chart/ChartModel.h"
 #include "ui/ChartView.h"
 
+using namespace morvane;
+
 namespace {
 
 ChartModel LineModel(int points)

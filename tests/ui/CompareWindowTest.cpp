@@ -16,6 +16,8 @@
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 using testutil::TempDir;
 
 

@@ -18,6 +18,8 @@
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 using testutil::TempDir;
 
 namespace {

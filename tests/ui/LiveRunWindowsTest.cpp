@@ -20,6 +20,8 @@
 #include "ui/ProgramWindows.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 using testutil::ScriptedHost;
 using testutil::TempDir;
 

@@ -8,6 +8,8 @@
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 TEST(Windows, FindMeniscusShowsWhatItFoundAndEnablesAcceptOnlyWithAProposal)
 {
     ASSERT_NE(QApplication::instance(), nullptr);

@@ -11,6 +11,8 @@
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 TEST(Windows, RawTabShowsThePositionWarningBesideTheFields)
 {
     ASSERT_NE(QApplication::instance(), nullptr);

@@ -11,6 +11,8 @@
 
 #ifdef MORVANE_PROGRAM
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::TempDir;
 

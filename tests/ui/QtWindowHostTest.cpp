@@ -9,6 +9,8 @@
 #include "testutil/ScriptedHost.h"
 #include "ui/QtWindowHost.h"
 
+using namespace morvane;
+
 namespace {
 
 // Answers the next modal file dialog over `parent` with `choice`, as a user typing it would.

@@ -12,6 +12,8 @@
 #include "ui/ScanSelectorDialog.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 namespace {
 
 QPushButton* PushButtonNamed(QWidget* parent, const QString& text)

@@ -16,6 +16,8 @@
 #include "testutil/ScriptedHost.h"
 #include "ui/ProgramWindows.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -17,6 +17,8 @@
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 using Source = TSedDataView::SpeciesSource;
 
 TEST(SpeciesPanel, FitOnTheCorrectedTabFillsTableChartsAndVerdict)

@@ -16,6 +16,8 @@
 #include "ui/ProgramWindows.h"
 #include "ui/RecomposeDialog.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::ScriptedHost;
 using testutil::TempDir;

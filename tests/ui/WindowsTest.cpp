@@ -11,6 +11,8 @@
 #include "ui/MainWindowWidget.h"
 #include "ui/SedDataViewWidget.h"
 
+using namespace morvane;
+
 using testutil::ScriptedHost;
 using testutil::TempDir;
 

@@ -6,6 +6,8 @@
 
 #include "follower/ChannelFollower.h"
 
+using namespace morvane;
+
 namespace testutil {
 
 class HandMadeView {

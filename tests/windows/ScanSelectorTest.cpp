@@ -5,6 +5,8 @@
 
 #include "windows/TScanSelector.h"
 
+using namespace morvane;
+
 namespace {
 
 std::vector<ScanHeader> Headers(int n)

@@ -7,6 +7,8 @@
 #include "testutil/ScriptedHost.h"
 #include "windows/TSimpleShowText.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::ScriptedHost;
 using testutil::TempDir;

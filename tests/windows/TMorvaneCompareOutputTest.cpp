@@ -11,6 +11,8 @@
 #include "windows/HandMadeView.h"
 #include "windows/TMorvaneCompare.h"
 
+using namespace morvane;
+
 using testutil::HandMadeView;
 
 TEST(MorvaneCompareOutput, WritesTheDrawableSelectedCurvesAndTheirRecord)

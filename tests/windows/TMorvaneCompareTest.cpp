@@ -10,6 +10,8 @@
 #include "windows/HandMadeView.h"
 #include "windows/TMorvaneCompare.h"
 
+using namespace morvane;
+
 using testutil::HandMadeView;
 
 namespace {

@@ -8,6 +8,8 @@
 #include "windows/TSimpleShowText.h"
 #include "windows/TViewAScan.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 using testutil::ScriptedHost;
 using testutil::TempDir;
