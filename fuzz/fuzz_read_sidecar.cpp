@@ -54,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RequireSettingsInRange({ s.Display, CustomSettings(), SpeciesSettings() }, SettingGroup::Gui);
     for (const ChannelRecord& c : s.Channels) {
         Require(IsPlainFileName(c.Channel) && c.Channel.size() >= 6);
-        Require(std::isfinite(c.Meniscus) && std::isfinite(c.Bottom) && c.Meniscus > 0 && c.Bottom > c.Meniscus);
-        Require(c.AssumedMW > 100 && c.AssumedMW < 1000000);
+        Require(std::isfinite(c.Cell.Meniscus) && std::isfinite(c.Cell.Bottom)
+            && CellSpanAccepted(c.Cell.Meniscus, c.Cell.Bottom));
+        Require(MWAccepted(c.Cell.AssumedMW));
         const ProgramSettings settings { GUISettings(), c.Analysis, SpeciesSettings() };
         RequireSettingsInRange(settings, SettingGroup::Custom);
         Require(settings.Analysis.LowS < settings.Analysis.HighS);
