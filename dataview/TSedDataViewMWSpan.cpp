@@ -41,9 +41,9 @@ bool TSedDataView::ChangeWindowRule(const CellParameters& wanted)
         Engine->RefreshStages(transform);
         ShowAverageAndCorrected();
     });
+    InputEnabled = true;
     if (!refusal.empty())
         host_->ShowMessage(refusal);
-    InputEnabled = true;
     return refusal.empty();
 }
 

@@ -62,6 +62,9 @@ TEST_F(SedDataView, MolecularWeightInput)
         { "", false, 0, "" },
         { "-5000", false, 0, "" },
     };
+    // A refusal is said while the window takes input: a message box of a disabled window could not
+    // be closed.
+    host.MessageScript = [&view](const std::string&) { EXPECT_TRUE(view.InputEnabled); };
     for (const auto& c : cases) {
         SCOPED_TRACE(*c.typed);
         host.Messages.clear();

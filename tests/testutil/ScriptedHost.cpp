@@ -20,7 +20,12 @@ namespace {
 
 } // namespace
 
-void ScriptedHost::ShowMessage(const std::string& text) { Messages.push_back(text); }
+void ScriptedHost::ShowMessage(const std::string& text)
+{
+    Messages.push_back(text);
+    if (MessageScript)
+        MessageScript(text);
+}
 
 bool ScriptedHost::SaveDialog(FileDialogRequest& request) { return Answer(request, SaveRequests, SaveAnswers); }
 

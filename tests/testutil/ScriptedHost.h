@@ -26,6 +26,7 @@ public:
 
     // What was asked and said.
     std::vector<std::string> Messages;
+    std::function<void(const std::string&)> MessageScript; // runs while a message is shown
     std::vector<FileDialogRequest> SaveRequests;
     std::vector<FileDialogRequest> OpenRequests;
     std::vector<FileDialogRequest> DirectoryRequests;
