@@ -100,13 +100,14 @@ void RawTab::ButtonDefaultPositionsClick()
     RealTimeGofS& e = *Engine();
     CellParameters wanted = e.Cell;
     SetPositions(wanted, *DefaultPositions);
-    if (const std::string refusal = ChangeCell(e, wanted, [this](bool transform) { view_.RebuildStages(transform); });
-        !refusal.empty())
-        view_.Ask().ShowMessage(refusal);
+    const std::string refusal
+        = ChangeCell(e, wanted, [this](bool transform) { view_.RebuildStages(transform); });
     ShowMarkers();
     ShowMarkerPositions();
     PositionsChanged();
     view_.EnableInput(true);
+    if (!refusal.empty()) // said while the window takes input, so that its message box can be closed
+        view_.Ask().ShowMessage(refusal);
 }
 
 } // namespace morvane
