@@ -1,9 +1,6 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "dataview/CsPanel.h"
@@ -56,8 +53,7 @@ public:
     // own, so its dialogs belong to it); null: nobody, messages dropped and dialogs cancelled.
     void SetHost(WindowHost* host);
 
-    // Window.
-    std::string Caption; // the name the main window gave it
+    std::string Caption; // the window's: the name the main window gave it
     bool InputEnabled = true;
     bool Visible = false;
     bool Closed = false;
@@ -189,8 +185,7 @@ private:
     // The value axes' titles with the channel's signal unit (before a load draws by them).
     void ShowUnitsInTitles();
 
-    // Output.
-    // Runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).
+    // Output: runs the save dialog for a g(s*) file and writes it (set: see WriteGofsFile).
     void SaveGofsFile(int32_t set, bool newestWithComposite);
     // The save dialog of a text output, from the proposed name; a name over, or among, the scan
     // files of a run is refused with a message. The chosen name, or empty (cancelled or refused).
