@@ -122,8 +122,7 @@ public:
     static constexpr const char* MWInputError = MWRefusal;
     // The data span from the check box's rule; recomputes every stage and redraws.
     void CheckBoxMWGuessClick();
-    // Asks for a new AssumedMW (100 < MW < 1,000,000); recomputes at once while the span follows
-    // the weight, otherwise it takes effect when the box is checked.
+    // Asks for a new weight (MWAccepted); recomputes at once while the span follows it, else later.
     void EditMWGuessClick();
 
     // ---- Species and convergence (SpeciesTab.h) ----
