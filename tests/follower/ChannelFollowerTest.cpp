@@ -33,17 +33,6 @@ protected:
     void RefreshDone() override { ++refreshes; }
 };
 
-void Open(ChannelFollower& f, const std::string& channel)
-{
-    f.Engine->ChannelName = channel;
-    f.Engine->Cell.Meniscus = 5.9;
-    f.Engine->Cell.Bottom = 7.2;
-    f.Engine->Cell.JitterRadius = 5.87;
-    f.Engine->Cell.FringeRadius = 6.9;
-    f.Engine->SetCorrectionsFromChannel();
-    f.Now = LongAfter;
-}
-
 // One absorbance scan of the test run's boundary at `seconds`, with `points` radii.
 testutil::ScanSpec Scan(double seconds, int points = 200)
 {

@@ -71,21 +71,27 @@ inline void ExpectSameEngine(const RealTimeGofS& a, const RealTimeGofS& b)
     }
 }
 
+// Names the channel in a new follower, with the positions the test runs are written for, the
+// files taken as settled; `threads`: its reading threads (0: the environment's).
+inline void Open(ChannelFollower& f, const std::string& channel, int32_t threads = 0)
+{
+    f.Engine->ChannelName = channel;
+    f.Engine->Cell = { 5.9, 7.2, 5.87, 6.9, false, CellParameters::DefaultAssumedMW };
+    f.Engine->SetCorrectionsFromChannel();
+    f.Now = LongAfter;
+    f.ReadThreads = threads;
+}
+
 // A full load of `dir` by a new follower configured like `model`, all files taken as settled.
 inline void FullLoad(ChannelFollower& f, const ChannelFollower& model, const std::string& dir)
 {
     const RealTimeGofS& m = *model.Engine;
     RealTimeGofS& e = *f.Engine;
     e.ChannelName = m.ChannelName;
-    e.Cell.Meniscus = m.Cell.Meniscus;
-    e.Cell.Bottom = m.Cell.Bottom;
-    e.Cell.JitterRadius = m.Cell.JitterRadius;
-    e.Cell.FringeRadius = m.Cell.FringeRadius;
+    e.Cell = m.Cell;
     e.CorrectJitter = m.CorrectJitter;
     e.CorrectFringes = m.CorrectFringes;
     e.Settings = m.Settings;
-    e.Cell.WindowByMW = m.Cell.WindowByMW;
-    e.Cell.AssumedMW = m.Cell.AssumedMW;
     f.Now = LongAfter;
     f.LoadChannel(dir);
 }

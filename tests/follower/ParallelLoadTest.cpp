@@ -119,18 +119,6 @@ std::vector<Case> Cases()
     };
 }
 
-void Open(ChannelFollower& f, const std::string& channel, int32_t threads)
-{
-    f.Engine->ChannelName = channel;
-    f.Engine->Cell.Meniscus = 5.9;
-    f.Engine->Cell.Bottom = 7.2;
-    f.Engine->Cell.JitterRadius = 5.87;
-    f.Engine->Cell.FringeRadius = 6.9;
-    f.Engine->SetCorrectionsFromChannel();
-    f.Now = LongAfter;
-    f.ReadThreads = threads;
-}
-
 } // namespace
 
 TEST(ParallelLoad, OneTwoAndEightThreadsGiveTheSameStoresCountsProgressFileAndRecord)
