@@ -4,6 +4,12 @@
 
 namespace morvane {
 
+std::string OptionsOrOutputRefusal(
+    const std::string& wrong, const std::string& output, const std::string& runDir, bool force)
+{
+    return wrong.empty() ? OutputRefusal(output, runDir, force) : CliProgramPrefix + wrong;
+}
+
 int SetUpSettings(const AnalysisOptions& o, ChannelSetup& setup, std::ostream& err, const CommandChecks& checks)
 {
     if (const std::string wrong = SettingsAndLaunchFromOptions(o, setup.settings, setup.launch); !wrong.empty()) {

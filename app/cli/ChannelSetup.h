@@ -21,6 +21,11 @@ struct ChannelSetup {
 // included), or "".
 using CommandChecks = std::function<std::string(const ProgramSettings&)>;
 
+// The check of most commands: their own options' refusal (`wrong`, one line without the prefix),
+// else the refusal of their output file (OutputRefusal); "" when both may be taken.
+std::string OptionsOrOutputRefusal(
+    const std::string& wrong, const std::string& output, const std::string& runDir, bool force);
+
 // The settings and launch (SettingsAndLaunchFromOptions), then `checks`. 0, or 2 with the line on err.
 int SetUpSettings(
     const AnalysisOptions& options, ChannelSetup& setup, std::ostream& err, const CommandChecks& checks = {});

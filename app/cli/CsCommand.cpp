@@ -158,9 +158,7 @@ int RunCs(const CsCommandOptions& o, std::ostream& out, std::ostream& err, const
     ChannelSetup setup;
     CsOptions cs;
     const auto checks = [&o, &cs](const ProgramSettings& settings) {
-        if (const std::string wrong = CsOptionsFromCommand(o, settings.Species, cs); !wrong.empty())
-            return CliProgramPrefix + wrong;
-        return OutputRefusal(o.output, o.runDir, o.force);
+        return OptionsOrOutputRefusal(CsOptionsFromCommand(o, settings.Species, cs), o.output, o.runDir, o.force);
     };
     if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;

@@ -130,9 +130,7 @@ int RunFit(const FitOptions& o, std::ostream& out, std::ostream& err)
     ChannelSetup setup;
     SpeciesFitOptions fit;
     const auto checks = [&o, &fit](const ProgramSettings& settings) {
-        if (const std::string wrong = SpeciesFitOptionsFrom(o, settings.Species, fit); !wrong.empty())
-            return CliProgramPrefix + wrong;
-        return OutputRefusal(o.output, o.runDir, o.force);
+        return OptionsOrOutputRefusal(SpeciesFitOptionsFrom(o, settings.Species, fit), o.output, o.runDir, o.force);
     };
     if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;

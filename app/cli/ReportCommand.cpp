@@ -85,9 +85,7 @@ int RunReport(const ReportOptions& o, std::ostream& out, std::ostream& err)
     ChannelSetup setup;
     ReportRequest request;
     const auto checks = [&o, &request](const ProgramSettings& settings) {
-        if (const std::string wrong = SpeciesOf(o, settings.Species, request.species); !wrong.empty())
-            return CliProgramPrefix + wrong;
-        return OutputRefusal(o.output, o.runDir, o.force);
+        return OptionsOrOutputRefusal(SpeciesOf(o, settings.Species, request.species), o.output, o.runDir, o.force);
     };
     if (const int status = SetUpChannel(o.analysis, o.runDir, o.channel, setup, err, checks); status != 0)
         return status;
