@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace morvane {
@@ -15,7 +16,7 @@ namespace morvane {
 std::string FloatToStr(double x)
 {
     if (std::isnan(x))
-        return "NAN";
+        return "std::numeric_limits<double>::quiet_NaN()";
     if (std::isinf(x))
         return x < 0 ? "-INF" : "INF";
     if (x == 0)

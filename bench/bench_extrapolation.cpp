@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -189,7 +190,7 @@ struct InterceptErrors {
             largest = std::max(largest, std::fabs(v));
         ++fits;
         double a = 0, b = 0, c = 0, sa = 0;
-        a = NAN;
+        a = std::numeric_limits<double>::quiet_NaN();
         if (CramerFitPlane(x.data(), y.data(), z.data(), n, a) < 0) {
             ++refusedCramer;
             if (std::isfinite(a))

@@ -286,7 +286,7 @@ ChartModel ConvergenceChart(const std::vector<ConvergencePoint>& series, const C
     chart.Series = { Series("peak drift", Colours::Blue, 2), Series("shape change", Colours::Red, 2),
         Series("peak drift limit", Colours::Blue, 1), Series("shape change limit", Colours::Red, 1) };
     auto percent = [](double fraction) { return std::max(100 * fraction, LowestPercent); };
-    double first = NAN, last = NAN;
+    double first = std::numeric_limits<double>::quiet_NaN(), last = std::numeric_limits<double>::quiet_NaN();
     for (const ConvergencePoint& p : series) {
         if (p.ComparedSet < 0)
             continue;

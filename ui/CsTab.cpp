@@ -126,9 +126,9 @@ CsTab::CsTab(SedDataViewWidget& window, QWidget* parent)
     });
     for (const auto& [box, field] : { std::pair { fitMeniscus_, &view->Cs.CheckBoxFitMeniscus },
              std::pair { timeInvariant_, &view->Cs.CheckBoxTimeInvariant } })
-        connect(box, &QCheckBox::clicked, this, [this, field](bool on) {
+        connect(box, &QCheckBox::clicked, this, [this, target = field](bool on) {
             if (window_.View())
-                *field = on;
+                *target = on;
         });
     connect(fitButton_, &QPushButton::clicked, this, [this] {
         if (TSedDataView* v = window_.View()) {

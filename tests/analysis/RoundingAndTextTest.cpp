@@ -46,7 +46,7 @@ TEST(NumberText, FloatToStrGeneralFormat)
         SCOPED_TRACE(c.want);
         EXPECT_EQ(FloatToStr(c.x), c.want);
     }
-    EXPECT_EQ(FloatToStr(std::numeric_limits<double>::quiet_NaN()), "NAN");
+    EXPECT_EQ(FloatToStr(std::numeric_limits<double>::quiet_NaN()), "std::numeric_limits<double>::quiet_NaN()");
     EXPECT_EQ(FloatToStr(-std::numeric_limits<double>::infinity()), "-INF");
 }
 

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -255,9 +256,11 @@ TEST(CliAnalyze, NumbersThatAreNotFiniteAreRefused)
         std::string message;
     } cases[] = {
         { "bottom", &AnalysisOptions::bottom, inf, "--bottom needs a radius in cm, not inf" },
-        { "jitter", &AnalysisOptions::jitter, NAN, "--jitter needs a radius in cm, not nan" },
+        { "jitter", &AnalysisOptions::jitter, std::numeric_limits<double>::quiet_NaN(),
+            "--jitter needs a radius in cm, not nan" },
         { "fringe", &AnalysisOptions::fringe, -inf, "--fringe needs a radius in cm, not -inf" },
-        { "meniscus", &AnalysisOptions::meniscus, NAN, "--meniscus needs a radius in cm, not nan" },
+        { "meniscus", &AnalysisOptions::meniscus, std::numeric_limits<double>::quiet_NaN(),
+            "--meniscus needs a radius in cm, not nan" },
         { "mw", &AnalysisOptions::mw, inf,
             "Error entering Molecular Weight, please enter a weight between 100 and 1,000,000 in the correct "
             "format" },

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -233,7 +234,7 @@ TEST(CliExtrapolate, RangesAndErrorsAreOneClearLine)
         { "not a radius",
             [&] {
                 auto o = with({}, {});
-                o.analysis.fringe = NAN;
+                o.analysis.fringe = std::numeric_limits<double>::quiet_NaN();
                 return o;
             }(),
             2, "--fringe needs a radius in cm, not nan" },

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "app/cli/Summary.h"
@@ -32,7 +33,7 @@ TEST(Summary, JsonHoldsNullWhereNoNumberIs)
     Summary s;
     s.scans = 3;
     s.sets = 1;
-    s.firstTime = NAN;
+    s.firstTime = std::numeric_limits<double>::quiet_NaN();
     s.lastTime = HUGE_VAL;
     const nlohmann::json j = nlohmann::json::parse(SummaryJson(s, "a\xFF\"b", "0*.RA1"));
     EXPECT_EQ(j.at("file"), "a\\xFF\"b");

@@ -1,6 +1,7 @@
 // Positions of the markers against the data: the warnings, their display and the refused click.
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,8 @@ TEST(PositionWarnings, PositionsOutsideTheFirstScanOrPastTheBottom)
         { "references used on interference", true, true, 6.05, 7.2, 5.85, 7.5,
             { std::string("the jitter reference (5.85 cm)") + outside,
                 std::string("the fringe reference (7.5 cm)") + outside } },
-        { "the bottom past the data by more than the margin left out before it", false, true, 6.05, 7.2001, 1,
-            1, { std::string("the bottom (7.2001 cm)") + outside } },
+        { "the bottom past the data by more than the margin left out before it", false, true, 6.05, 7.2001, 1, 1,
+            { std::string("the bottom (7.2001 cm)") + outside } },
         { "a bottom typed wrong (--bottom 50)", false, true, 6.05, 50, 1, 1,
             { std::string("the bottom (50 cm)") + outside } },
         { "a bottom inside the data", false, true, 6.05, 6.5, 1, 1, {} },
@@ -39,9 +40,9 @@ TEST(PositionWarnings, PositionsOutsideTheFirstScanOrPastTheBottom)
             { "the meniscus (7.1 cm) is at or past the cell bottom (7.1 cm)" } },
         { "without a scan only the bottom", true, false, 7.3, 7.2, 1, 1,
             { "the meniscus (7.3 cm) is at or past the cell bottom (7.2 cm)" } },
-        { "not a number", false, true, NAN, 7.2, 6.5, 6.9,
-            { "the meniscus (NAN cm) is at or past the cell bottom (7.2 cm)",
-                std::string("the meniscus (NAN cm)") + outside } },
+        { "not a number", false, true, std::numeric_limits<double>::quiet_NaN(), 7.2, 6.5, 6.9,
+            { "the meniscus (std::numeric_limits<double>::quiet_NaN() cm) is at or past the cell bottom (7.2 cm)",
+                std::string("the meniscus (std::numeric_limits<double>::quiet_NaN() cm)") + outside } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

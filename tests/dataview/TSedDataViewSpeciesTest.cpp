@@ -202,7 +202,7 @@ TEST_F(SedDataView, AFitOffTheWindowThreadShowsTheSameAndACancelKeepsThePrevious
     const TSedDataView::SpeciesPanel shown = view.Species.CorrectedSpecies;
     ASSERT_FALSE(shown.Failed) << shown.LabelSpeciesFit;
     const auto overlay = static_cast<size_t>(SpeciesTab::SpeciesOverlayFirst[0]);
-    auto ys = [&view, overlay] {
+    auto ys = [&view] {
         std::vector<double> y;
         for (const ChartPoint& p : view.Results.dcdtChart.Series[overlay].Points)
             y.push_back(p.Y);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <limits>
 #include <sys/stat.h>
 #include <vector>
 
@@ -157,7 +158,7 @@ TEST(ChannelFollower, EveryRefusalIsCountedWithItsFirstFileOnBothPaths)
     // nan on every 7th line of one scan once moved the peak of a run from 4.36 S to 0.252 S.
     testutil::ScanSpec someNan = Scan(3500, 30);
     for (size_t i = 0; i < someNan.value.size(); i += 7)
-        someNan.value[i] = NAN;
+        someNan.value[i] = std::numeric_limits<double>::quiet_NaN();
     testutil::WriteTextFile(dir / "00015.RA1", testutil::ScanFileText(someNan));
     testutil::ScanSpec falling = Scan(3500);
     std::swap(falling.radius[10], falling.radius[11]);

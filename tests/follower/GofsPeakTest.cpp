@@ -1,5 +1,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <vector>
 
 #include "follower/GofsOutput.h"
@@ -29,7 +30,7 @@ TEST(GofsPeak, BoundaryMinimumFromTheMeniscusAndOmegaSquaredT)
     EXPECT_NEAR(BoundaryMinimumSStar(5.9, 27415567.775 * 3000), 0.411456976077, 1e-11);
     EXPECT_EQ(BoundaryMinimumSStar(0, 1e10), 0);
     EXPECT_EQ(BoundaryMinimumSStar(5.9, 0), 0);
-    EXPECT_EQ(BoundaryMinimumSStar(NAN, 1e10), 0);
+    EXPECT_EQ(BoundaryMinimumSStar(std::numeric_limits<double>::quiet_NaN(), 1e10), 0);
 }
 
 TEST(GofsPeak, InterpolatedBetweenGridPointsAboveTheBoundaryMinimum)

@@ -1,6 +1,7 @@
 // The meniscus artefact found in hand-made scans, and the clear "not found" of scans without one.
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -105,7 +106,7 @@ TEST(MeniscusFinder, NothingToFindGivesAReasonNeverARadius)
     MeniscusScan flat = Scan(0, 0, none);
     MeniscusScan notANumber = Scan(6, 6.05, none);
     for (double& v : notANumber.values)
-        v = NAN;
+        v = std::numeric_limits<double>::quiet_NaN();
     MeniscusSearch beforeTheBottom;
     beforeTheBottom.to = 6.8;
     // A sharp rise that moves on by 0.01 cm from scan to scan: a boundary, however steep.

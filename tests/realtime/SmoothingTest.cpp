@@ -1,5 +1,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <vector>
 
 #include "realtime/Smoothing.h"
@@ -49,7 +50,8 @@ TEST(FitPlane, ExactResidualAndSingular)
         { "all y the same", { 0, 1, 2, 3 }, { 5, 5, 5, 5 }, { 1, 2, 3, 4 }, -1, 0, 0, 0, 0 },
         { "y a multiple of x", { 0.1, 0.2, 0.3, 0.7 }, { 0.3, 0.6, 0.9, 2.1 }, { 1, 2, 3, 4 }, -1, 0, 0, 0, 0 },
         { "two points for three unknowns", { 0, 1 }, { 1, 0 }, { 1, 2 }, -1, 0, 0, 0, 0 },
-        { "a value that is not finite", { 0, 1, 2, 0 }, { 1, 0, 4, 2 }, { 4, NAN, 17, 7 }, -1, 0, 0, 0, 0 },
+        { "a value that is not finite", { 0, 1, 2, 0 }, { 1, 0, 4, 2 },
+            { 4, std::numeric_limits<double>::quiet_NaN(), 17, 7 }, -1, 0, 0, 0, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -2,6 +2,7 @@
 // be the very bits that one sscanf per line gives. Checked on seeded random lines that mix
 // plain numbers with every form the fast path must hand over.
 #include <gtest/gtest.h>
+#include <limits>
 
 #include <bit>
 #include <cmath>
@@ -89,8 +90,9 @@ struct LineMaker {
 
     std::string Odd()
     {
-        return Pick({ "+.5", "-inf", "NAN(12ab)", "-0X1P-2", "1e+", "-.", "1.5.5", "1,5", "--1", "-0", "4.9e-324",
-            "2e-324", "1.8e308", "junk", "12345678901234567890123456789012345678901234567890", "9007199254740993",
+        return Pick({ "+.5", "-inf", "std::numeric_limits<double>::quiet_NaN()(12ab)", "-0X1P-2", "1e+", "-.", "1.5.5",
+            "1,5", "--1", "-0", "4.9e-324", "2e-324", "1.8e308", "junk",
+            "12345678901234567890123456789012345678901234567890", "9007199254740993",
             "0.000000000000000000000000000001234567890123456789", "2.2250738585072011e-308" });
     }
 };
@@ -139,8 +141,8 @@ TEST(FastParseIdentityTest, NonFiniteFormsRefuseTheScanInBothReaders)
 {
     testutil::TempDir dir;
     const char* const good = "5.9000 1.00000E-01 1.00000E-02\r\n";
-    for (const std::string form : { "nan", "-nan", "NAN(12ab)", "inf", "-Infinity", "1.8e308", "1e400", "-1E999",
-             "0x1p2000", "2e-324", "4.9e-324", "1e-400" }) {
+    for (const std::string form : { "nan", "-nan", "std::numeric_limits<double>::quiet_NaN()(12ab)", "inf", "-Infinity",
+             "1.8e308", "1e400", "-1E999", "0x1p2000", "2e-324", "4.9e-324", "1e-400" }) {
         for (int column = 0; column < 3; ++column) {
             for (const char* kind : { "RA", "IP", "FI" }) {
                 SCOPED_TRACE(form + " in column " + std::to_string(column) + " of " + kind);
