@@ -168,7 +168,8 @@ double ReferenceIntercept(const double* x, const double* y, const double* z, int
 {
     __float128 s[8] = {};
     for (int32_t i = 0; i < n; ++i) {
-        const __float128 X = x[i], Y = y[i], Z = z[i];
+        const auto X = static_cast<__float128>(x[i]), Y = static_cast<__float128>(y[i]),
+                   Z = static_cast<__float128>(z[i]);
         s[0] += X, s[1] += Y, s[2] += X * X, s[3] += X * Y, s[4] += Y * Y, s[5] += Z, s[6] += X * Z, s[7] += Y * Z;
     }
     const __float128 N = n, sx = s[0], sy = s[1], sxx = s[2], sxy = s[3], syy = s[4], sz = s[5], sxz = s[6], syz = s[7];
