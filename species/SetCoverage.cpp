@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "realtime/RealTimeGofS.h"
+#include "species/CurveNoise.h"
 
 namespace morvane {
 
@@ -21,36 +22,6 @@ constexpr double ShareWithPeak = 0.01;
 // the point noise above nothing.
 constexpr double PeakRise = 1.25;
 constexpr double PeakNoise = 4;
-
-// Running mean over 5 points, twice: what the peak and the end of the material are read from.
-std::vector<double> Smoothed(const std::vector<double>& y)
-{
-    std::vector<double> out = y;
-    const size_t n = y.size();
-    for (int pass = 0; pass < 2; ++pass) {
-        const std::vector<double> in = out;
-        for (size_t i = 0; i < n; ++i) {
-            const size_t lo = i >= 2 ? i - 2 : 0, hi = std::min(n - 1, i + 2);
-            double sum = 0;
-            for (size_t j = lo; j <= hi; ++j)
-                sum += in[j];
-            out[i] = sum / static_cast<double>(hi - lo + 1);
-        }
-    }
-    return out;
-}
-
-// Robust standard deviation of the point noise about the smoothed curve.
-double NoiseOf(const std::vector<double>& y, const std::vector<double>& smooth)
-{
-    std::vector<double> d(y.size());
-    for (size_t i = 0; i < y.size(); ++i)
-        d[i] = std::fabs(y[i] - smooth[i]);
-    if (d.empty())
-        return 0;
-    std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
-    return 1.4826 * d[d.size() / 2];
-}
 
 } // namespace
 
@@ -95,7 +66,7 @@ SetCoverage CoverageOfSet(const RealTimeGofS& engine, int32_t set, double minSSt
     for (size_t i = 0; i < s.size(); ++i)
         beyond += y[i] * dx[i];
     c.BeyondShare = std::max(beyond, 0.0) / (inside + std::max(beyond, 0.0));
-    const std::vector<double> smooth = Smoothed(y);
+    const std::vector<double> smooth = SmoothedFivePointsTwice(y);
     const size_t peak = static_cast<size_t>(std::max_element(smooth.begin(), smooth.end()) - smooth.begin());
     c.BeyondPeakSStar = s[peak];
     size_t top = peak;
@@ -103,7 +74,7 @@ SetCoverage CoverageOfSet(const RealTimeGofS& engine, int32_t set, double minSSt
         ++top;
     c.BeyondTopSStar = s[top];
     const bool ownPeak = peak > 2 && smooth[peak] > PeakRise * std::max(smooth.front(), 0.0)
-        && smooth[peak] > PeakNoise * NoiseOf(y, smooth);
+        && smooth[peak] > PeakNoise * PointNoiseAbout(y, smooth);
     c.MaterialBeyond = c.BeyondShare >= ShareAlone || (ownPeak && c.BeyondShare >= ShareWithPeak);
     if (!c.MaterialBeyond)
         return c;

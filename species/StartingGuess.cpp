@@ -3,65 +3,37 @@
 #include <algorithm>
 #include <cmath>
 
+#include "species/CurveNoise.h"
+
 namespace morvane {
 
 namespace {
 
-constexpr int32_t HalfWidth = 2; // running mean over 5 grid points, twice
+    constexpr size_t HalfWidth = 2; // of SmoothedFivePointsTwice
 
-std::vector<double> Smoothed(const std::vector<double>& g)
-{
-    std::vector<double> out = g;
-    const int32_t n = static_cast<int32_t>(g.size());
-    for (int pass = 0; pass < 2; ++pass) {
-        const std::vector<double> in = out;
-        for (int32_t i = 0; i < n; ++i) {
-            double sum = 0;
-            int32_t count = 0;
-            for (int32_t j = std::max(0, i - HalfWidth); j <= std::min(n - 1, i + HalfWidth); ++j, ++count)
-                sum += in[static_cast<size_t>(j)];
-            out[static_cast<size_t>(i)] = sum / count;
+    // The peak of the smoothed s* g(s*) values g at point i.
+    PeakGuess Describe(const std::vector<double>& s, const std::vector<double>& g, size_t i, double prominence)
+    {
+        PeakGuess p;
+        p.Prominence = prominence;
+        // A parabola through the three points around the maximum, in s*.
+        p.SStar = s[i];
+        if (i > 0 && i + 1 < s.size()) {
+            const double a = g[i - 1], b = g[i], c = g[i + 1];
+            const double curvature = a - 2 * b + c;
+            if (curvature < 0)
+                p.SStar = s[i] + std::clamp(0.5 * (a - c) / curvature, -1.0, 1.0) * 0.5 * (s[i + 1] - s[i - 1]);
         }
-    }
-    return out;
-}
-
-// Robust standard deviation of the point noise: the median distance of the values from their
-// smoothed curve, scaled to a normal distribution's standard deviation.
-double NoiseOf(const std::vector<double>& g, const std::vector<double>& smooth)
-{
-    std::vector<double> d(g.size());
-    for (size_t i = 0; i < g.size(); ++i)
-        d[i] = std::fabs(g[i] - smooth[i]);
-    if (d.empty())
-        return 0;
-    std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
-    return 1.4826 * d[d.size() / 2];
-}
-
-// The peak of the smoothed s* g(s*) values g at point i.
-PeakGuess Describe(const std::vector<double>& s, const std::vector<double>& g, size_t i, double prominence)
-{
-    PeakGuess p;
-    p.Prominence = prominence;
-    // A parabola through the three points around the maximum, in s*.
-    p.SStar = s[i];
-    if (i > 0 && i + 1 < s.size()) {
-        const double a = g[i - 1], b = g[i], c = g[i + 1];
-        const double curvature = a - 2 * b + c;
-        if (curvature < 0)
-            p.SStar = s[i] + std::clamp(0.5 * (a - c) / curvature, -1.0, 1.0) * 0.5 * (s[i + 1] - s[i - 1]);
-    }
-    const double half = 0.5 * g[i];
-    size_t lo = i, hi = i;
-    while (lo > 0 && g[lo] > half)
-        --lo;
-    while (hi + 1 < s.size() && g[hi] > half)
-        ++hi;
-    const double hwhm = 0.5 * (s[hi] - s[lo]);
-    p.Sigma = hwhm > 0 ? hwhm / std::sqrt(2 * std::log(2.0)) : 0.1 * s[i];
-    p.Area = g[i] / s[i] * p.Sigma * std::sqrt(2 * M_PI);
-    return p;
+        const double half = 0.5 * g[i];
+        size_t lo = i, hi = i;
+        while (lo > 0 && g[lo] > half)
+            --lo;
+        while (hi + 1 < s.size() && g[hi] > half)
+            ++hi;
+        const double hwhm = 0.5 * (s[hi] - s[lo]);
+        p.Sigma = hwhm > 0 ? hwhm / std::sqrt(2 * std::log(2.0)) : 0.1 * s[i];
+        p.Area = g[i] / s[i] * p.Sigma * std::sqrt(2 * M_PI);
+        return p;
 }
 
 } // namespace
@@ -76,8 +48,8 @@ std::vector<PeakGuess> FindPeaks(const std::vector<double>& sStar, const std::ve
     // Peaks are sought in s* g(s*), whose noise is about even over s*: g(s*) itself magnifies the
     // noise next to the meniscus, where s* is small.
     const std::vector<double> values(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n));
-    const std::vector<double> smooth = Smoothed(values);
-    const double noise = NoiseOf(values, smooth);
+    const std::vector<double> smooth = SmoothedFivePointsTwice(values);
+    const double noise = PointNoiseAbout(values, smooth);
     const double top = *std::max_element(smooth.begin(), smooth.end());
     if (!(top > 0)) {
         why = "the curve shows no peak: g(s*) is nowhere positive";
@@ -110,8 +82,8 @@ PeakGuess LargestResidualPeak(const std::vector<double>& sStar, const std::vecto
     const size_t n = std::min(sStar.size(), residuals.size());
     if (n < 3)
         return p;
-    const std::vector<double> smooth
-        = Smoothed(std::vector<double>(residuals.begin(), residuals.begin() + static_cast<std::ptrdiff_t>(n)));
+    const std::vector<double> smooth = SmoothedFivePointsTwice(
+        std::vector<double>(residuals.begin(), residuals.begin() + static_cast<std::ptrdiff_t>(n)));
     const size_t top = static_cast<size_t>(std::max_element(smooth.begin(), smooth.end()) - smooth.begin());
     if (!(smooth[top] > 0)) {
         p.SStar = sStar[n / 2];
