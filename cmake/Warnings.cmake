@@ -49,16 +49,26 @@ function(morvane_core_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE morvane_warnings)
 endfunction()
 
-# morvane_test(NAME DEPS ...): one GoogleTest program of every .cpp in the calling folder.
+# morvane_test(NAME [LONG] DEPS ...): one GoogleTest program of every .cpp in the calling folder.
+# Each test is its own CTest test; with MORVANE_TEST_PROGRAMS_WHOLE each program is one, run whole
+# (a process for each of some 500 tests costs a quarter of a sanitizer run), LONG ones first.
 function(morvane_test name)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "LONG" "" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(NOT sources)
         return()
     endif()
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} morvane_testutil GTest::gtest_main GTest::gmock morvane_warnings)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(MORVANE_TEST_PROGRAMS_WHOLE)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        if(ARG_LONG)
+            set_tests_properties(${name} PROPERTIES COST 1000)
+        endif()
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
 endfunction()
 
 # Precompiles the given headers for a target when MORVANE_PCH is on.
