@@ -203,25 +203,33 @@ void QtWindowHost::RepaintWaitWindow(TWaitWorking& window)
 
 namespace {
 
-// Shows a viewer's window again, in front: the program's own, or one made for this call.
-template <typename Window, typename Logic> void ShowViewer(Window* programWindow, Logic& viewer, WindowHost* standIn)
-{
-    Window* window = programWindow;
-    if (!window || &window->Viewer() != &viewer) {
-        window = new Window(viewer, standIn);
-        window->setAttribute(Qt::WA_DeleteOnClose);
+    // Shows a window of the program's logic again, in front: the program's own, or one made for this
+    // call when the program's shows other logic.
+    template <typename Window, typename Logic>
+    void ShowInFront(Window* programWindow, Logic& logic, Logic& (Window::*logicOf)() const, WindowHost* standIn)
+    {
+        Window* window = programWindow;
+        if (!window || &(window->*logicOf)() != &logic) {
+            window = new Window(logic, standIn);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        window->Refresh();
+        window->show();
+        window->raise();
+        window->activateWindow();
     }
-    window->Refresh();
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
 } // namespace
 
-void QtWindowHost::ShowScanViewer(TViewAScan& viewer) { ShowViewer(scanViewerWindow_, viewer, standIn_); }
+void QtWindowHost::ShowScanViewer(TViewAScan& viewer)
+{
+    ShowInFront(scanViewerWindow_, viewer, &ViewAScanWindow::Viewer, standIn_);
+}
 
-void QtWindowHost::ShowTextViewer(TSimpleShowText& viewer) { ShowViewer(textViewerWindow_, viewer, standIn_); }
+void QtWindowHost::ShowTextViewer(TSimpleShowText& viewer)
+{
+    ShowInFront(textViewerWindow_, viewer, &SimpleShowTextWindow::Viewer, standIn_);
+}
 
 void QtWindowHost::ShowRecomposeTool(Trecompose& tool)
 {
@@ -238,15 +246,7 @@ void QtWindowHost::RepaintRecomposeTool(Trecompose& tool)
 
 void QtWindowHost::ShowComparisonWindow(TMorvaneCompare& compare)
 {
-    CompareWindow* window = comparisonWindow_;
-    if (!window || &window->Compare() != &compare) {
-        window = new CompareWindow(compare, standIn_);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->Refresh();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    ShowInFront(comparisonWindow_, compare, &CompareWindow::Compare, standIn_);
 }
 
 } // namespace morvane

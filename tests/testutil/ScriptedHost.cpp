@@ -18,6 +18,14 @@ namespace {
         return true;
     }
 
+    // Counts a window shown (or repainted) and lets the script act in it.
+    template <typename Window> void Shown(int32_t& count, const std::function<void(Window&)>& script, Window& window)
+    {
+        ++count;
+        if (script)
+            script(window);
+    }
+
 } // namespace
 
 void ScriptedHost::ShowMessage(const std::string& text)
@@ -51,60 +59,29 @@ bool ScriptedHost::InputQuery(const std::string& caption, const std::string& pro
 
 void ScriptedHost::ShowScanSelector(TScanSelector& selector)
 {
-    ++ScanSelectorsShown;
-    if (ScanSelectorScript)
-        ScanSelectorScript(selector);
+    Shown(ScanSelectorsShown, ScanSelectorScript, selector);
 }
 
 void ScriptedHost::ShowSettingsWindow(TMorvaneSettings& settings)
 {
-    ++SettingsWindowsShown;
-    if (SettingsWindowScript)
-        SettingsWindowScript(settings);
+    Shown(SettingsWindowsShown, SettingsWindowScript, settings);
 }
 
-void ScriptedHost::ShowDataView(TSedDataView& view)
-{
-    ++DataViewsShown;
-    if (DataViewScript)
-        DataViewScript(view);
-}
+void ScriptedHost::ShowDataView(TSedDataView& view) { Shown(DataViewsShown, DataViewScript, view); }
 
-void ScriptedHost::RepaintWaitWindow(TWaitWorking& window)
-{
-    ++WaitWindowRepaints;
-    if (WaitWindowScript)
-        WaitWindowScript(window);
-}
+void ScriptedHost::RepaintWaitWindow(TWaitWorking& window) { Shown(WaitWindowRepaints, WaitWindowScript, window); }
 
-void ScriptedHost::ShowScanViewer(TViewAScan& viewer)
-{
-    ++ScanViewersShown;
-    if (ScanViewerScript)
-        ScanViewerScript(viewer);
-}
+void ScriptedHost::ShowScanViewer(TViewAScan& viewer) { Shown(ScanViewersShown, ScanViewerScript, viewer); }
 
-void ScriptedHost::ShowTextViewer(TSimpleShowText& viewer)
-{
-    ++TextViewersShown;
-    if (TextViewerScript)
-        TextViewerScript(viewer);
-}
+void ScriptedHost::ShowTextViewer(TSimpleShowText& viewer) { Shown(TextViewersShown, TextViewerScript, viewer); }
 
-void ScriptedHost::ShowRecomposeTool(Trecompose& tool)
-{
-    ++RecomposeToolsShown;
-    if (RecomposeToolScript)
-        RecomposeToolScript(tool);
-}
+void ScriptedHost::ShowRecomposeTool(Trecompose& tool) { Shown(RecomposeToolsShown, RecomposeToolScript, tool); }
 
 void ScriptedHost::RepaintRecomposeTool(Trecompose&) { ++RecomposeToolRepaints; }
 
 void ScriptedHost::ShowComparisonWindow(TMorvaneCompare& window)
 {
-    ++ComparisonWindowsShown;
-    if (ComparisonWindowScript)
-        ComparisonWindowScript(window);
+    Shown(ComparisonWindowsShown, ComparisonWindowScript, window);
 }
 
 } // namespace testutil
